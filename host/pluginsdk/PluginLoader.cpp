@@ -1,0 +1,68 @@
+#include "host/pluginsdk/PluginLoader.h"
+
+#include <dlfcn.h>
+
+namespace pluginsdk {
+
+using BakkesMod::Plugin::kApiVersion;
+using BakkesMod::Plugin::PluginInfo;
+
+std::unique_ptr<LoadedPlugin> LoadedPlugin::open(const std::string& path, std::string& error) {
+    dlerror();
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* why = dlerror();
+        error = "cannot load plugin library " + path + ": " + (why ? why : "unknown error");
+        return nullptr;
+    }
+    auto* info = static_cast<const PluginInfo*>(dlsym(handle, "exports"));
+    std::string problem;
+    if (!info)
+        problem = "no plugin record 'exports'";
+    else if (info->apiVersion != kApiVersion)
+        problem = "plugin API version " + std::to_string(info->apiVersion) + ", this host needs " +
+                  std::to_string(kApiVersion);
+    else if (!info->createFunction || !info->deleteFunction)
+        problem = "plugin record has no create or delete function";
+    else if (!dlsym(handle, "getPlugin") || !dlsym(handle, "deleteMe"))
+        problem = "missing entry point 'getPlugin' or 'deleteMe'";
+    if (!problem.empty()) {
+        dlclose(handle);
+        error = path + ": " + problem;
+        return nullptr;
+    }
+    std::unique_ptr<LoadedPlugin> p(new LoadedPlugin);
+    p->path_ = path;
+    p->handle_ = handle;
+    p->info_ = info;
+    return p;
+}
+
+LoadedPlugin::~LoadedPlugin() {
+    release();
+    if (handle_) dlclose(handle_);
+}
+
+void LoadedPlugin::load(CVarStore& cvars, GameHost& game) {
+    if (plugin_) return;
+    plugin_ = *info_->createFunction();
+    game_ = &game;
+    plugin_->cvarRegistry = std::make_shared<CVarManagerWrapper>(cvars);
+    plugin_->gameFacade = std::make_shared<GameWrapper>(game, this);
+    plugin_->onLoad();
+}
+
+BakkesMod::Plugin::PluginSettingsWindow* LoadedPlugin::settingsWindow() const {
+    return dynamic_cast<BakkesMod::Plugin::PluginSettingsWindow*>(plugin_.get());
+}
+
+void LoadedPlugin::release() {
+    if (!plugin_) return;
+    // The plugin never unregisters its callbacks; they hold its bare address.
+    game_->release(this);
+    plugin_->onUnload();
+    info_->deleteFunction();
+    plugin_.reset();
+}
+
+}  // namespace pluginsdk

@@ -1,0 +1,36 @@
+#pragma once
+// Numerics shared by the renderer phases. The dial's pixels depend on exact
+// single/double precision, order of operations and truncation toward zero.
+#include <cstdint>
+#include <limits>
+
+namespace render {
+
+// pi and pi/2 as the renderer stores them: one unit in the last place below
+// the floats nearest to pi and pi/2. Never replace them with exact values.
+inline constexpr float PI_F = 3.1415925f;               // 0x40490FDA
+inline constexpr float HALF_PI_F = 1.5707963f;          // 0x3FC90FDA
+inline constexpr double HALF_PI_D = 1.570796251296997;  // HALF_PI_F widened
+
+// Every float-to-int conversion goes through here. C++ leaves NaN and
+// out-of-range conversions undefined; we give INT32_MIN for them, which is
+// what the x86 conversion instruction produces.
+constexpr int32_t toInt(double v) {
+    if (!(v > -2147483649.0 && v < 2147483648.0)) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(v);
+}
+constexpr int32_t toInt(float v) { return toInt(static_cast<double>(v)); }
+
+// Integer arithmetic on converted values wraps like the hardware instead of
+// overflowing (signed overflow is undefined); in-range results are unchanged.
+constexpr int32_t addWrap(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+constexpr int32_t subWrap(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+constexpr int32_t mulWrap(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
+
+}  // namespace render

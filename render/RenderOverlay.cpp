@@ -1,0 +1,4 @@
+// Placeholder until the renderer phases land.
+#include "Trimsight.h"
+
+void Trimsight::renderOverlay(CanvasWrapper) {}
