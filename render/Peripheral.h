@@ -1,0 +1,16 @@
+#pragma once
+// Last stage of the frame when peripheral mode is on: one translucent band
+// around a point below the middle of the screen, towards the target.
+#include <cstdint>
+
+#include "host/CanvasWrapper.h"
+#include "render/Frame.h"
+
+namespace render {
+
+// Draws the band for a computed frame. The caller has already checked that
+// peripheral mode is on; `targetOption` is the "trimsight_target" value it
+// read for this stage (0 draws nothing).
+void drawPeripheral(const Frame& frame, CanvasWrapper canvas, int32_t targetOption);
+
+}  // namespace render
