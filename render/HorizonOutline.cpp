@@ -1,0 +1,85 @@
+#include "render/HorizonOutline.h"
+
+#include <array>
+#include <cmath>
+
+#include "render/Numerics.h"
+
+namespace render {
+
+namespace {
+// k * pi/20 as the rim uses it: the product doubled (exactly) over 40.
+float rimAngle(int32_t k) {
+    const float a = static_cast<float>(k) * PI_F;
+    return (a + a) / 40.0f;
+}
+}  // namespace
+
+HorizonOutline buildOutline(int32_t dialRadius, float cx, float cy, float sinP, int32_t pitchUnits,
+                            float rollAngle) {
+    const float rh = static_cast<float>(static_cast<double>(dialRadius) * 1.005);
+    const float b = sinP * rh;
+
+    // Outline in the dial frame: ox across, oy down the canvas.
+    std::array<double, 40> ox{};
+    std::array<double, 40> oy{};
+
+    if (pitchUnits == 0) {
+        // Level flight: the half ellipse flattens onto the diameter. Its
+        // points sit straight above the rim's, mirrored: ox = -Rh cos(k pi/20)
+        // with the rim's single-precision angle and product, so the horizon
+        // line spans the dial and the strip with the rim bounds the lower
+        // half disc exactly.
+        for (int32_t k = 0; k < 20; ++k) {
+            ox[k] = static_cast<double>(std::cos(rimAngle(k)) * rh) * -1.0;
+            oy[k] = 0.0;
+        }
+    } else if (b == 0.0f) {
+        // A zero dial radius: the ellipse collapses onto the centre (the
+        // sampling below would divide by zero).
+        for (int32_t k = 0; k < 20; ++k) ox[k] = oy[k] = 0.0;
+    } else {
+        // One quarter of the half ellipse, mirrored into points 0..19.
+        const float q0 = static_cast<float>(std::asin(1.0) / static_cast<double>(b));
+        const float q = q0 * b;
+        const float nb = b * -1.0f;
+        const double bb = static_cast<double>(b * b);
+        const double rr = static_cast<double>(rh * rh);
+        std::array<double, 10> xs{};
+        std::array<double, 10> ys{};
+        for (int32_t i = 0; i < 10; ++i) {
+            const float ai = ((static_cast<float>(i) * q) * 4.0f) / 40.0f;
+            xs[i] = static_cast<double>(nb * std::sin(ai));
+            ys[i] = std::sqrt((1.0 - xs[i] * xs[i] / bb) * rr);
+        }
+        for (int32_t k = 0; k < 10; ++k) {
+            ox[k] = ys[k] * -1.0;
+            oy[k] = xs[k];
+        }
+        ox[10] = 0.0;
+        oy[10] = static_cast<double>(nb);
+        for (int32_t k = 11; k < 20; ++k) {
+            ox[k] = ys[20 - k];
+            oy[k] = xs[20 - k];
+        }
+    }
+
+    for (int32_t j = 0; j < 20; ++j) {
+        const float a = rimAngle(j);
+        ox[20 + j] = static_cast<double>(std::cos(a) * rh);
+        oy[20 + j] = static_cast<double>(std::sin(a) * rh);
+    }
+
+    HorizonOutline out;
+    const double cr = static_cast<double>(std::cos(rollAngle));
+    const double sr = static_cast<double>(std::sin(rollAngle));
+    const double cxd = static_cast<double>(cx);
+    const double cyd = static_cast<double>(cy);
+    for (std::size_t i = 0; i < out.points.size(); ++i) {
+        out.points[i] = {toInt(static_cast<float>((cr * ox[i] - sr * oy[i]) + cxd)),
+                         toInt(static_cast<float>((cr * oy[i] + sr * ox[i]) + cyd))};
+    }
+    return out;
+}
+
+}  // namespace render

@@ -1,0 +1,35 @@
+#pragma once
+// Ball offset and relative velocity on the dial: bearing, off-nose angle,
+// dial point and dot; the marker visible flag and the chosen target's
+// off-nose angle.
+#include <cstdint>
+
+#include "host/Types.h"
+#include "render/Frame.h"
+
+namespace render {
+
+// Reads the target option at the moment the phase needs it (the frame reads
+// it up to three times). A plain function reference: nothing allocates.
+struct TargetReader {
+    int32_t (*read)(const void* context) = nullptr;
+    const void* context = nullptr;
+    int32_t operator()() const { return read(context); }
+};
+
+// acosf of the normalised dot product, the quotient kept inside [-1, 1] so
+// that rounding cannot turn a direction straight ahead or behind into NaN.
+// A NaN quotient (zero-length vector) stays NaN.
+float offNoseAngle(float dot, float lengthProduct);
+
+// Dial point of a direction with bearing `bearing` at off-nose angle `theta`.
+Vector2 dialPoint(float bearing, float theta, int32_t dialRadius);
+
+// Top-left corner of a dot: the dial point turned by `turn`, moved by the
+// centre, less the half size.
+Vector2 dotCorner(Vector2 point, float turn, Vector2 centre, int32_t halfSize);
+
+TargetDirection placeTargets(const Layout& layout, const Attitude& attitude, const Scene& scene,
+                             TargetReader readTarget);
+
+}  // namespace render

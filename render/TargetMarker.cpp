@@ -1,0 +1,86 @@
+#include "render/TargetMarker.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "render/Numerics.h"
+
+namespace render {
+
+std::array<Vector2, 8> markerShape(float markerRadius) {
+    const double l = static_cast<double>(markerRadius);
+    const int32_t y0 = toInt(-markerRadius);
+    const double y = static_cast<double>(y0);
+    // Inner edge at 0.97 and the middle at 1.0 of L, outer edge beyond.
+    return {{{toInt(-l * 0.2), toInt(y * 0.97)},
+             {toInt(-l * 0.26), toInt(y * 1.11)},
+             {toInt(-l * 0.05), y0},
+             {toInt(-l * 0.12), toInt(y * 1.15)},
+             {toInt(l * 0.05), y0},
+             {toInt(l * 0.12), toInt(y * 1.15)},
+             {toInt(l * 0.2), toInt(y * 0.97)},
+             {toInt(l * 0.26), toInt(y * 1.11)}}};
+}
+
+namespace {
+// Towards a point relative to the dial centre, in double precision.
+float towardsPoint(Vector2 p) {
+    return static_cast<float>(std::atan2(static_cast<double>(p.Y), static_cast<double>(p.X)) +
+                              1.570796251296997);
+}
+
+// Towards a dot's middle from the float centre; a dot mirrored behind the
+// nose gets the half turn back so the marker shows the direction itself.
+float towardsDot(const Layout& l, Vector2 corner, int32_t dotSize, bool behind, bool opposite) {
+    const float half = static_cast<float>(dotSize / 2);
+    const float a = std::atan2((static_cast<float>(corner.Y) - l.cy) + half,
+                               (static_cast<float>(corner.X) - l.cx) + half);
+    float angle = opposite ? a - HALF_PI_F : a + HALF_PI_F;
+    if (behind) angle += PI_F;
+    return angle;
+}
+}  // namespace
+
+float markerAngle(const Layout& l, const Attitude& a, const TargetDirection& t) {
+    switch (t.targetOption) {
+        case 0:
+        case 1:
+            return towardsPoint(a.zenith);
+        case 2:
+            return towardsPoint(a.nadir);
+        case 3:
+            return towardsDot(l, t.velocityCorner, t.dotSize, t.velocityBehind, false);
+        case 4:
+            return towardsDot(l, t.velocityCorner, t.dotSize, t.velocityBehind, true);
+        case 5:
+            return towardsDot(l, t.ballCorner, t.dotSize, t.ballBehind, false);
+        default:  // 6 and every value outside 0..6
+            return towardsDot(l, t.ballCorner, t.dotSize, t.ballBehind, true);
+    }
+}
+
+Vector2 turnPoint(Vector2 p, float c, float s) {
+    const float x = static_cast<float>(p.X);
+    const float y = static_cast<float>(p.Y);
+    return {toInt(c * x - s * y), toInt(s * x + c * y)};
+}
+
+TargetMarker buildMarker(const Layout& l, const Attitude& a, const TargetDirection& t,
+                         const ControllerInput& input) {
+    TargetMarker m;
+    // The stick floats are the record's words at byte offsets 4 and 8.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&input);
+    std::memcpy(&m.g4, bytes + 4, sizeof(float));
+    std::memcpy(&m.g8, bytes + 8, sizeof(float));
+    m.stickAngle = std::atan2(m.g8, m.g4) + HALF_PI_F;
+
+    const std::array<Vector2, 8> shape = markerShape(l.markerRadius);
+    m.indicator = {shape[2], shape[3], shape[4], shape[5]};
+    m.markerAngle = markerAngle(l, a, t);
+    const float c = std::cos(m.markerAngle);
+    const float s = std::sin(m.markerAngle);
+    for (std::size_t i = 0; i < shape.size(); ++i) m.points[i] = turnPoint(shape[i], c, s);
+    return m;
+}
+
+}  // namespace render

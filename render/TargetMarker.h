@@ -1,0 +1,24 @@
+#pragma once
+// The arrow-shaped target marker at the dial's rim, its angle for the target
+// option, and the stick angle.
+#include <array>
+#include <cstdint>
+
+#include "host/Types.h"
+#include "render/Frame.h"
+
+namespace render {
+
+// P1..P8 before turning, for marker radius L.
+std::array<Vector2, 8> markerShape(float markerRadius);
+
+// The angle that turns the marker towards the target option's point.
+float markerAngle(const Layout& layout, const Attitude& attitude, const TargetDirection& target);
+
+// Turns an integer point by `angle` (clockwise on the canvas for positive angles).
+Vector2 turnPoint(Vector2 p, float cosA, float sinA);
+
+TargetMarker buildMarker(const Layout& layout, const Attitude& attitude,
+                         const TargetDirection& target, const ControllerInput& input);
+
+}  // namespace render
