@@ -68,6 +68,7 @@ std::shared_ptr<CVarEntry> CVarStore::registerCvar(CVarSpec spec) {
     std::string name = spec.name;
     auto entry = std::make_shared<CVarEntry>(std::move(spec));
     vars_.emplace(std::move(name), entry);
+    order_.push_back(entry);
     return entry;
 }
 
@@ -88,6 +89,7 @@ bool CVarStore::remove(std::string_view name) {
     std::unique_lock lock(mutex_);
     auto it = vars_.find(name);
     if (it == vars_.end()) return false;
+    std::erase(order_, it->second);
     vars_.erase(it);
     return true;
 }
@@ -95,8 +97,8 @@ bool CVarStore::remove(std::string_view name) {
 std::vector<CVarStore::Snapshot> CVarStore::list() const {
     std::shared_lock lock(mutex_);
     std::vector<Snapshot> out;
-    out.reserve(vars_.size());
-    for (const auto& [name, entry] : vars_) out.push_back({entry->spec, entry->text()});
+    out.reserve(order_.size());
+    for (const auto& entry : order_) out.push_back({entry->spec, entry->text()});
     return out;
 }
 

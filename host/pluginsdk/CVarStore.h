@@ -66,7 +66,7 @@ class CVarStore {
         CVarSpec spec;
         std::string value;
     };
-    // Every variable, in name order.
+    // Every variable, in registration order.
     std::vector<Snapshot> list() const;
 
     void log(std::string line);
@@ -77,6 +77,7 @@ class CVarStore {
   private:
     mutable std::shared_mutex mutex_;
     std::map<std::string, std::shared_ptr<CVarEntry>, std::less<>> vars_;
+    std::vector<std::shared_ptr<CVarEntry>> order_;
     mutable std::mutex logMutex_;
     std::vector<std::string> console_;
     std::function<void(const std::string&)> logSink_;
