@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the pictures need,
+# when any is missing. Runs as root (or through sudo when there is one).
+set -euo pipefail
+
+packages=(
+    g++ cmake make pkg-config binutils
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libimgui-dev libstb-dev nlohmann-json3-dev libcli11-dev
+    libegl-dev libegl1-mesa-dev libopengl-dev libgl-dev libgl1-mesa-dri libpng-dev
+    clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
