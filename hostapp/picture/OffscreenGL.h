@@ -1,0 +1,48 @@
+#pragma once
+// An OpenGL 3.3 core context with no window: EGL on Mesa's surfaceless
+// platform, always the software rasteriser, drawing into a framebuffer object.
+// EGL is opened at run time, so the rest of the host program works on a
+// machine without it and a missing driver becomes a message, not a crash.
+#include <memory>
+#include <string>
+
+#include "hostapp/picture/Image.h"
+
+namespace picture {
+
+class OffscreenGL {
+  public:
+    // Makes the context current on the calling thread. On failure returns
+    // null and sets `error` to one line saying what is missing.
+    static std::unique_ptr<OffscreenGL> create(std::string& error);
+    ~OffscreenGL();
+    OffscreenGL(const OffscreenGL&) = delete;
+    OffscreenGL& operator=(const OffscreenGL&) = delete;
+
+    // GL_RENDERER, e.g. "llvmpipe (LLVM 15.0.6, 256 bits)".
+    const std::string& rendererName() const { return renderer_; }
+    // The largest framebuffer side the driver allows.
+    int maxSide() const { return maxSide_; }
+
+    // Binds a framebuffer of this size (kept while the size stays the same)
+    // and clears it to opaque black.
+    bool begin(int width, int height, std::string& error);
+    // Waits for drawing to finish and reads the framebuffer, top row first.
+    bool read(Image& out, std::string& error);
+
+  private:
+    struct Api;
+    OffscreenGL();
+    void destroyFramebuffer();
+
+    std::unique_ptr<Api> api_;
+    std::string renderer_;
+    int maxSide_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    unsigned framebuffer_ = 0;
+    unsigned colour_ = 0;
+    std::vector<uint8_t> rgba_;
+};
+
+}  // namespace picture

@@ -1,0 +1,143 @@
+#include "hostapp/picture/PictureRenderer.h"
+
+#include <backends/imgui_impl_opengl3.h>
+#include <imgui.h>
+
+#include <algorithm>
+#include <cfloat>
+
+#include "hostapp/picture/DrawListCanvas.h"
+#include "hostapp/picture/OffscreenGL.h"
+
+namespace picture {
+namespace {
+
+// Where the game would be: a muted sky over a muted field, well apart from
+// the dial's bright orange ground and cyan sky.
+constexpr ImU32 kSkyTop = IM_COL32(78, 94, 114, 255);
+constexpr ImU32 kSkyHorizon = IM_COL32(138, 150, 162, 255);
+constexpr ImU32 kFieldHorizon = IM_COL32(88, 104, 78, 255);
+constexpr ImU32 kFieldBottom = IM_COL32(52, 64, 46, 255);
+constexpr float kHorizonHeight = 0.45f;
+
+// Frames drawn before the picture so that auto-sized windows have settled.
+constexpr int kWarmUpFrames = 2;
+
+}  // namespace
+
+void drawBackdrop(ImDrawList* list, int width, int height) {
+    const float w = static_cast<float>(width);
+    const float h = static_cast<float>(height);
+    const float horizon = h * kHorizonHeight;
+    list->AddRectFilledMultiColor(ImVec2(0.0f, 0.0f), ImVec2(w, horizon), kSkyTop, kSkyTop,
+                                  kSkyHorizon, kSkyHorizon);
+    list->AddRectFilledMultiColor(ImVec2(0.0f, horizon), ImVec2(w, h), kFieldHorizon, kFieldHorizon,
+                                  kFieldBottom, kFieldBottom);
+}
+
+PictureRenderer::PictureRenderer() = default;
+
+std::unique_ptr<PictureRenderer> PictureRenderer::create(std::string& error) {
+    std::unique_ptr<PictureRenderer> r(new PictureRenderer());
+    r->gl_ = OffscreenGL::create(error);
+    if (!r->gl_) return nullptr;
+
+    r->context_ = ImGui::CreateContext();
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr;  // a picture run leaves no files behind
+    io.LogFilename = nullptr;
+    ImGui::StyleColorsDark();
+    ImGui::GetStyle().AntiAliasedFill = false;
+    if (!ImGui_ImplOpenGL3_Init("#version 330 core")) {
+        error =
+            "cannot render pictures: Dear ImGui's OpenGL 3 backend could not load OpenGL "
+            "(libGL.so.1); install libgl1";
+        return nullptr;
+    }
+    r->backendStarted_ = true;
+    return r;
+}
+
+PictureRenderer::~PictureRenderer() {
+    if (context_ == nullptr) return;
+    ImGui::SetCurrentContext(context_);
+    if (inFrame_) ImGui::EndFrame();
+    if (backendStarted_) ImGui_ImplOpenGL3_Shutdown();
+    ImGui::DestroyContext(context_);
+}
+
+const std::string& PictureRenderer::rendererName() const { return gl_->rendererName(); }
+
+int PictureRenderer::maxSide() const { return std::min(kMaxSide, gl_->maxSide()); }
+
+std::string PictureRenderer::checkCanvas(int width, int height) const {
+    const std::string size = std::to_string(width) + " by " + std::to_string(height);
+    if (width <= 0 || height <= 0) return "canvas " + size + " has no pixels to render";
+    const int limit = maxSide();
+    if (width > limit || height > limit) {
+        return "canvas " + size + " is too large to render: at most " + std::to_string(limit) +
+               " by " + std::to_string(limit) + " pixels";
+    }
+    return {};
+}
+
+bool PictureRenderer::begin(int width, int height, std::function<void()> windows,
+                            std::string& error) {
+    if (inFrame_) {
+        error = "a picture is already being drawn";
+        return false;
+    }
+    error = checkCanvas(width, height);
+    if (!error.empty()) return false;
+    if (!gl_->begin(width, height, error)) return false;
+
+    ImGui::SetCurrentContext(context_);
+    ImGuiIO& io = ImGui::GetIO();
+    io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
+    io.DisplayFramebufferScale = ImVec2(1.0f, 1.0f);
+    io.DeltaTime = 1.0f / 60.0f;
+    io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);  // nothing hovered, no tooltips
+
+    windows_ = std::move(windows);
+    if (windows_) {
+        for (int i = 0; i < kWarmUpFrames; ++i) {
+            ImGui_ImplOpenGL3_NewFrame();
+            ImGui::NewFrame();
+            windows_();
+            ImGui::EndFrame();
+        }
+    }
+    ImGui_ImplOpenGL3_NewFrame();
+    ImGui::NewFrame();
+    ImDrawList* background = ImGui::GetBackgroundDrawList();
+    drawBackdrop(background, width, height);
+    canvas_ = std::make_unique<DrawListCanvas>(background, Vector2{width, height});
+    inFrame_ = true;
+    return true;
+}
+
+pluginsdk::CanvasBackend& PictureRenderer::canvas() { return *canvas_; }
+
+bool PictureRenderer::finish(Image& out, std::string& error) {
+    if (!inFrame_) {
+        error = "no picture is being drawn";
+        return false;
+    }
+    inFrame_ = false;
+    ImGui::SetCurrentContext(context_);
+    if (windows_) windows_();
+    windows_ = nullptr;
+    ImGui::Render();
+    ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+    canvas_.reset();
+    return gl_->read(out, error);
+}
+
+bool PictureRenderer::render(int width, int height, const Layers& layers, Image& out,
+                             std::string& error) {
+    if (!begin(width, height, layers.windows, error)) return false;
+    if (layers.canvas) layers.canvas(canvas());
+    return finish(out, error);
+}
+
+}  // namespace picture

@@ -1,0 +1,74 @@
+#pragma once
+// Renders what a plugin draws into pictures: a plain backdrop where the game
+// would be, the canvas calls in order on Dear ImGui's background draw list,
+// then any ImGui windows (the settings page), all drawn by ImGui's own
+// OpenGL 3 backend into an offscreen framebuffer.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "host/CanvasWrapper.h"
+#include "hostapp/picture/Image.h"
+
+struct ImGuiContext;
+struct ImDrawList;
+
+namespace picture {
+
+class OffscreenGL;
+class DrawListCanvas;
+
+class PictureRenderer {
+  public:
+    // No picture side is larger than this, whatever the driver allows: a
+    // picture this size already takes a quarter of a gigabyte to draw.
+    static constexpr int kMaxSide = 8192;
+
+    // Starts EGL, OpenGL and an ImGui context of the host's own. On failure
+    // returns null and sets `error` to one line.
+    static std::unique_ptr<PictureRenderer> create(std::string& error);
+    ~PictureRenderer();
+    PictureRenderer(const PictureRenderer&) = delete;
+    PictureRenderer& operator=(const PictureRenderer&) = delete;
+
+    // Empty when a canvas of this size can be rendered, else why not.
+    std::string checkCanvas(int width, int height) const;
+
+    // The host's ImGui context, for a plugin's attachImGuiContext.
+    ImGuiContext* imguiContext() const { return context_; }
+    const std::string& rendererName() const;
+    int maxSide() const;
+
+    // Picture in two halves, for callers that are handed a canvas to draw
+    // on: begin() starts the frame (the backdrop drawn, `windows` kept for
+    // finish); the canvas takes the frame's calls; finish() draws the windows
+    // over it, renders and reads the picture back.
+    bool begin(int width, int height, std::function<void()> windows, std::string& error);
+    pluginsdk::CanvasBackend& canvas();
+    bool finish(Image& out, std::string& error);
+
+    struct Layers {
+        // Draws the frame's canvas calls, e.g. GameHost::drawFrame.
+        std::function<void(pluginsdk::CanvasBackend&)> canvas;
+        // Draws ImGui windows over the canvas in the host's context; may be
+        // empty. Called more than once per picture: ImGui sizes a window to
+        // its contents only on the frame after the first.
+        std::function<void()> windows;
+    };
+    bool render(int width, int height, const Layers& layers, Image& out, std::string& error);
+
+  private:
+    PictureRenderer();
+
+    std::unique_ptr<OffscreenGL> gl_;
+    ImGuiContext* context_ = nullptr;
+    bool backendStarted_ = false;
+    bool inFrame_ = false;
+    std::function<void()> windows_;
+    std::unique_ptr<DrawListCanvas> canvas_;
+};
+
+// Draws the backdrop alone, the picture of a frame in which nothing is drawn.
+void drawBackdrop(ImDrawList* list, int width, int height);
+
+}  // namespace picture

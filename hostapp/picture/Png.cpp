@@ -1,0 +1,135 @@
+#include "hostapp/picture/Png.h"
+
+#include <png.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+namespace picture {
+namespace {
+
+// libpng reports errors by longjmp; the state it may touch is kept plain so
+// that nothing with a destructor is skipped.
+struct EncodeState {
+    std::vector<uint8_t>* out;
+    char message[200];
+};
+
+void onWrite(png_structp png, png_bytep data, png_size_t length) {
+    auto* state = static_cast<EncodeState*>(png_get_io_ptr(png));
+    state->out->insert(state->out->end(), data, data + length);
+}
+
+void onFlush(png_structp) {}
+
+void onError(png_structp png, png_const_charp message) {
+    auto* state = static_cast<EncodeState*>(png_get_error_ptr(png));
+    std::snprintf(state->message, sizeof state->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void onWarning(png_structp, png_const_charp) {}
+
+bool encodeRows(png_structp png, png_infop info, const Image& image, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+                 static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, Z_BEST_SPEED);
+    // One cheap filter: a row minus its left neighbour is zero across flat
+    // colour and gradients, and trying every filter per row costs more than
+    // it saves here.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, info);
+    return true;
+}
+
+}  // namespace
+
+bool encodePng(const Image& image, std::vector<uint8_t>& out, std::string& error) {
+    out.clear();
+    if (image.width <= 0 || image.height <= 0 ||
+        image.rgb.size() !=
+            static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3u) {
+        error = "cannot encode an empty or malformed picture";
+        return false;
+    }
+    std::vector<png_bytep> rows(static_cast<std::size_t>(image.height));
+    for (int y = 0; y < image.height; ++y) {
+        rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(image.at(0, y));
+    }
+    EncodeState state{&out, {0}};
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, onError, onWarning);
+    if (png == nullptr) {
+        error = "libpng could not start";
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        error = "libpng could not start";
+        return false;
+    }
+    png_set_write_fn(png, &state, onWrite, onFlush);
+    const bool ok = encodeRows(png, info, image, rows.data());
+    png_destroy_write_struct(&png, &info);
+    if (!ok) {
+        error = std::string("PNG encoding failed: ") + state.message;
+        out.clear();
+    }
+    return ok;
+}
+
+bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
+                         std::string& error) {
+    const std::string temp = path + ".tmp" + std::to_string(::getpid());
+    std::FILE* file = std::fopen(temp.c_str(), "wb");
+    if (file == nullptr) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    int failure = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+        failure = errno ? errno : EIO;
+    if (std::fflush(file) != 0 && failure == 0) failure = errno;
+    if (std::fclose(file) != 0 && failure == 0) failure = errno;
+    if (failure == 0 && std::rename(temp.c_str(), path.c_str()) != 0) failure = errno;
+    if (failure != 0) {
+        error = "cannot write " + path + ": " + std::strerror(failure);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool writePng(const std::string& path, const Image& image, std::string& error) {
+    std::vector<uint8_t> bytes;
+    return encodePng(image, bytes, error) && writeFileAtomically(path, bytes, error);
+}
+
+bool readPng(const std::string& path, Image& image, std::string& error) {
+    png_image reader;
+    std::memset(&reader, 0, sizeof reader);
+    reader.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_file(&reader, path.c_str()) == 0) {
+        error = "cannot read " + path + ": " + reader.message;
+        return false;
+    }
+    reader.format = PNG_FORMAT_RGB;
+    image.resize(static_cast<int>(reader.width), static_cast<int>(reader.height));
+    if (png_image_finish_read(&reader, nullptr, image.rgb.data(), 0, nullptr) == 0) {
+        error = "cannot read " + path + ": " + reader.message;
+        png_image_free(&reader);
+        image = Image{};
+        return false;
+    }
+    return true;
+}
+
+}  // namespace picture
