@@ -1,0 +1,193 @@
+#include "hostapp/Config.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "hostapp/JsonText.h"
+
+namespace hostapp {
+
+using nlohmann::json;
+
+ConfigParseResult parseConfig(std::string_view text) {
+    ConfigParseResult result;
+    try {
+        json doc;
+        if (!parseJson(text, doc, result.error)) return result;
+        if (!doc.is_object()) {
+            result.error = "at top level: expected an object of variable names to value strings";
+            return result;
+        }
+        ConfigEntries entries;
+        for (auto it = doc.begin(); it != doc.end(); ++it) {
+            if (!it.value().is_string()) {
+                result.error =
+                    "at " + member("", it.key()) + ": expected a string (the value's text)";
+                return result;
+            }
+            entries.emplace(it.key(), it.value().get<std::string>());
+        }
+        result.entries = std::move(entries);
+    } catch (const std::bad_alloc&) {
+        result.error = "out of memory while reading the config";
+    } catch (const std::exception& e) {
+        result.error = std::string("cannot read the config: ") + e.what();
+    }
+    return result;
+}
+
+std::string formatConfig(const ConfigEntries& entries) {
+    json doc = json::object();
+    for (const auto& [name, value] : entries) doc[name] = value;
+    // Replace invalid UTF-8 rather than throw; names and values come from the
+    // plugin and from this file, both normally plain ASCII.
+    return doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+namespace {
+
+std::string readWholeFile(const std::string& path, int& err) {
+    err = 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        err = errno;
+        return {};
+    }
+    std::string text;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            break;
+        }
+        if (n == 0) break;
+        text.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return text;
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string parentOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+}  // namespace
+
+ConfigLoad loadConfig(const std::string& path) {
+    ConfigLoad load;
+    int err = 0;
+    const std::string text = readWholeFile(path, err);
+    if (err == ENOENT) return load;
+    if (err != 0) {
+        load.status = ConfigLoad::Status::Unusable;
+        load.problem = path + ": cannot read the config file: " + std::strerror(err);
+        return load;
+    }
+    ConfigParseResult parsed = parseConfig(text);
+    if (!parsed.entries) {
+        load.status = ConfigLoad::Status::Unusable;
+        load.problem = path + ": corrupt config file: " + parsed.error;
+        return load;
+    }
+    load.status = ConfigLoad::Status::Loaded;
+    load.entries = std::move(*parsed.entries);
+    return load;
+}
+
+std::string saveConfigAtomic(const std::string& path, std::string_view text) {
+    const char* fault = std::getenv("TRIMSIGHT_FAULT_SAVE");
+    const std::string faultAt = fault ? fault : "";
+
+    const std::string dir = parentOf(path);
+    std::string tmp = path + ".tmp.XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0)
+        return path + ": cannot write the config file: cannot create a temporary file in " + dir +
+               ": " + std::strerror(errno);
+
+    auto failWith = [&](const std::string& what, int err) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        return path + ": cannot write the config file: " + what + ": " + std::strerror(err);
+    };
+    // Settings are the user's own; keep them readable only by the user.
+    ::fchmod(fd, 0600);
+
+    std::size_t first = text.size();
+    if (faultAt == "mid-write") first = text.size() / 2;
+    if (!writeAll(fd, text.data(), first)) return failWith("write", errno);
+    if (faultAt == "mid-write") std::abort();
+    if (!writeAll(fd, text.data() + first, text.size() - first)) return failWith("write", errno);
+    if (::fsync(fd) != 0) return failWith("fsync", errno);
+    if (faultAt == "after-write") std::abort();
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        return path + ": cannot write the config file: close: " + std::strerror(err);
+    }
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        return path + ": cannot write the config file: " + std::strerror(err);
+    }
+    // Make the rename itself durable.
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return {};
+}
+
+std::string defaultConfigPath() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    // Relative values are to be ignored.
+    if (xdg && xdg[0] == '/') return std::string(xdg) + "/trimsight/config.json";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return std::string(home) + "/.config/trimsight/config.json";
+    return {};
+}
+
+std::string makeDirectories(const std::string& dir) {
+    std::string prefix;
+    std::size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = dir.find('/', pos + 1);
+        prefix = dir.substr(0, pos);
+        if (prefix.empty()) continue;
+        if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
+            return "cannot create the directory " + prefix + ": " + std::strerror(errno);
+    }
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return "cannot create the directory " + dir + ": " + std::strerror(ENOTDIR);
+    return {};
+}
+
+}  // namespace hostapp
