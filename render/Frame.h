@@ -6,8 +6,8 @@
 //
 // Drawing contract: renderOverlay calls isPeripheralMode() and draws the dial
 // only when it is false; then it calls isPeripheralMode() again and, when it
-// is true, getTarget(), and draws the peripheral band only when that target is
-// not 0. The drawing functions themselves read no console variable.
+// is true, reads getTarget() and hands it to the peripheral band. The drawing
+// functions themselves read no console variable.
 #include <array>
 #include <cstdint>
 

@@ -15,7 +15,8 @@ std::array<Vector2, 8> markerShape(float markerRadius);
 // The angle that turns the marker towards the target option's point.
 float markerAngle(const Layout& layout, const Attitude& attitude, const TargetDirection& target);
 
-// Turns an integer point by `angle` (clockwise on the canvas for positive angles).
+// Turns an integer point by the angle whose single-precision cosine and sine
+// are given (clockwise on the canvas for positive angles), truncating.
 Vector2 turnPoint(Vector2 p, float cosA, float sinA);
 
 TargetMarker buildMarker(const Layout& layout, const Attitude& attitude,
