@@ -1,0 +1,26 @@
+// The scene file parser on any text: a scene or a one-line error, never a
+// crash; a parsed scene plays through frame inheritance.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "hostapp/Scene.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const hostapp::SceneParseResult result = hostapp::parseScene(text);
+    if (result.scene.has_value() == !result.error.empty() ||
+        result.error.find('\n') != std::string::npos) {
+        std::fprintf(stderr, "bad scene result: '%s'\n", result.error.c_str());
+        std::abort();
+    }
+    if (result.scene) {
+        hostapp::FrameState state;
+        for (const hostapp::SceneFrame& frame : result.scene->frames) {
+            hostapp::applyFrame(state, frame);
+        }
+    }
+    return 0;
+}
