@@ -72,12 +72,6 @@ TEST(Attitude, SideOfFyFollowsTheYawAngleNotItsSine) {
     EXPECT_NEAR(a.fx, std::cos(a.yaw), 1e-6f);
 }
 
-TEST(Attitude, AnglesUseTheStoredPi) {
-    EXPECT_EQ(render::unitsToRadians(32768), render::PI_F);
-    EXPECT_EQ(render::unitsToRadians(16384), render::HALF_PI_F);
-    EXPECT_EQ(render::unitsToRadians(-16384), -render::HALF_PI_F);
-}
-
 TEST(Attitude, NoseStraightUpOrDownKeepsTheAxisDefined) {
     for (int32_t pitch : {16384, -16384}) {
         SCOPED_TRACE(pitch);

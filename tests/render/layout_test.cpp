@@ -64,13 +64,6 @@ TEST(DialLayoutReads, PositionsOutsideTheUnitRangeAreNotClamped) {
     EXPECT_GT(l.centre.Y, 1080);
 }
 
-TEST(CanvasSize, NoAreaDrawsNothing) {
-    EXPECT_TRUE(render::canvasUsable(1, 1));
-    EXPECT_FALSE(render::canvasUsable(0, 1080));
-    EXPECT_FALSE(render::canvasUsable(1920, 0));
-    EXPECT_FALSE(render::canvasUsable(-1920, 1080));
-}
-
 TEST(SceneVectors, OffsetIsBallMinusCarAndVelocityCarMinusBall) {
     render::Scene s;
     s.carLocation = {10.0f, 20.0f, 30.0f};
