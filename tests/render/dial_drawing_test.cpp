@@ -143,14 +143,6 @@ TEST(DialStage, LevelFrameDrawsTheTenStepsInOrder) {
     EXPECT_THAT(drawtest::outline(calls), ElementsAreArray(kLevelOutline));
 }
 
-TEST(DialStage, NoneSkipsOnlyTheMarker) {
-    Frame f = levelFrame();
-    f.target.markerVisible = false;
-    std::vector<std::string> expected = kLevelOutline;
-    expected.erase(expected.begin() + 9);
-    EXPECT_THAT(drawtest::outline(draw(f)), ElementsAreArray(expected));
-}
-
 TEST(DialStage, DiscFansRunAFullTurnFromTheLeft) {
     const auto calls = draw(levelFrame());
     const Vector2 c{300, 900};
@@ -343,15 +335,6 @@ INSTANTIATE_TEST_SUITE_P(
                  colour(50, 255, 0, 255), position(kV), box(4, 4), colour(0, 0, 0, 255),
                  line(kV, {338, 901}, 1.0f), line({338, 897}, {334, 901}, 1.0f)}}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Dots, VelocityDotNeedsARelativeSpeedOfTen) {
-    Frame f = levelFrame();
-    f.scene.relativeSpeed = 9.99f;
-    EXPECT_THAT(dots(f), ElementsAre(colour(0, 0, 255, 255), position(kB), box(7, 7)));
-    f.scene.relativeSpeed = 10.0f;
-    EXPECT_THAT(dots(f), ElementsAre(colour(0, 0, 255, 255), position(kB), box(7, 7),
-                                     colour(50, 255, 0, 255), position(kV), box(7, 7)));
-}
 
 // --- centre symbol ------------------------------------------------------
 

@@ -124,19 +124,6 @@ TEST(PeripheralBand, FollowsTheMarkerAngleClockwise) {
     }
 }
 
-TEST(PeripheralBand, OtherCanvasSizes) {
-    // 1280 x 720: centre (640, 411), Rp 252, d 10.08: ro 262, ri 241.
-    Frame f = bandFrame(0.1f);
-    f.layout.canvasW = 1280;
-    f.layout.canvasH = 720;
-    const auto calls = draw(f);
-    ASSERT_EQ(calls.size(), 3u);
-    // Outer corners 261 px above the centre, inner ones 240 px.
-    EXPECT_EQ(calls[1].v[1], 411 - 261);
-    EXPECT_EQ(calls[1].v[3], 411 - 261);
-    EXPECT_EQ(calls[1].v[5], 411 - 240);
-}
-
 // Options 3 and 4 below relative speed 10 hide the marker; the band goes
 // with it. Other options keep drawing.
 struct SpeedCase {
