@@ -61,8 +61,9 @@ TEST(HorizonOutline, NoseDownRolled) {
     // b = -59.41351: the ellipse bulges towards the rim half circle.
     const auto o = outline(kDial, {-4000, 0, 3000});
     expectPoints(o, {{0, {493, 787}}, {10, {628, 889}}, {19, {793, 886}}, {20, {797, 878}}});
-    // Point 30 is listed elsewhere as (649, 991), which is point 30 at roll 0;
-    // the rim point a quarter turn from point 20, turned by this roll, is here.
+    // Not (649, 991), a figure that has been quoted for this pose: the rim
+    // point a quarter turn round from point 20, turned by the roll that puts
+    // point 20 at (797, 878), lands here.
     expectPoints(o, {{30, {600, 985}}});
 }
 
