@@ -8,6 +8,7 @@
 #include <string>
 
 #include "hostapp/JsonText.h"
+#include "hostapp/RenderCommand.h"
 #include "hostapp/Scene.h"
 #include "hostapp/ScenePlayer.h"
 
@@ -215,6 +216,8 @@ int runHost(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
         set->add_option("VALUE", value, "New value, kept inside the variable's bounds")->required();
         CLI::App* get = app.add_subcommand("get", "Print a console variable's value");
         get->add_option("NAME", name, "Variable name")->required();
+        RenderOptions renderOptions;
+        CLI::App* render = addRenderCommand(app, renderOptions);
 
         try {
             app.parse(argc, argv);
@@ -240,6 +243,7 @@ int runHost(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
         if (*trace) code = runTrace(plugin, config, scene, out, err);
         if (*set) code = runSet(plugin, config, name, value, err);
         if (*get) code = runGet(plugin, config, name, out, err);
+        if (*render) code = runRender(plugin, config, renderOptions, out, err);
         return finish(out, err, code);
     } catch (const std::bad_alloc&) {
         printError(err, "out of memory");

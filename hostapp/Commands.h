@@ -14,6 +14,7 @@ enum ExitCode : int {
     kExitScene = 4,        // scene file unreadable, malformed or invalid
     kExitVariable = 5,     // set/get: no such variable, or a value that is not a number
     kExitConfigWrite = 6,  // set: the config file cannot be written
+    kExitPicture = 7,      // render: no EGL/OpenGL driver, or a picture cannot be drawn or written
 };
 
 // Runs the program with these arguments; writes results to `out` and

@@ -71,9 +71,12 @@ const std::string& PictureRenderer::rendererName() const { return gl_->rendererN
 int PictureRenderer::maxSide() const { return std::min(kMaxSide, gl_->maxSide()); }
 
 std::string PictureRenderer::checkCanvas(int width, int height) const {
+    return checkCanvasSize(width, height, maxSide());
+}
+
+std::string PictureRenderer::checkCanvasSize(int width, int height, int limit) {
     const std::string size = std::to_string(width) + " by " + std::to_string(height);
     if (width <= 0 || height <= 0) return "canvas " + size + " has no pixels to render";
-    const int limit = maxSide();
     if (width > limit || height > limit) {
         return "canvas " + size + " is too large to render: at most " + std::to_string(limit) +
                " by " + std::to_string(limit) + " pixels";

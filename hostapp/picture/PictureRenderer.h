@@ -33,6 +33,8 @@ class PictureRenderer {
 
     // Empty when a canvas of this size can be rendered, else why not.
     std::string checkCanvas(int width, int height) const;
+    // The same check against a given limit, before any renderer exists.
+    static std::string checkCanvasSize(int width, int height, int limit = kMaxSide);
 
     // The host's ImGui context, for a plugin's attachImGuiContext.
     ImGuiContext* imguiContext() const { return context_; }

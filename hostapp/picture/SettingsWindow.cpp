@@ -11,7 +11,7 @@ void drawSettingsWindow(BakkesMod::Plugin::PluginSettingsWindow& page, const std
     // Over the game's upper right, clear of the dial's usual place at the
     // lower left; its height follows the page.
     const float margin = std::max(8.0f, static_cast<float>(canvasHeight) * 0.04f);
-    const float width = std::clamp(static_cast<float>(canvasWidth) - 2.0f * margin, 100.0f, 520.0f);
+    const float width = std::clamp(static_cast<float>(canvasWidth) - 2.0f * margin, 100.0f, 900.0f);
     ImGui::SetNextWindowPos(ImVec2(static_cast<float>(canvasWidth) - margin - width, margin),
                             ImGuiCond_Always);
     ImGui::SetNextWindowSize(ImVec2(width, 0.0f), ImGuiCond_Always);

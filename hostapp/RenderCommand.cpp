@@ -1,0 +1,341 @@
+#include "hostapp/RenderCommand.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+#include "hostapp/Commands.h"
+#include "hostapp/DemoScene.h"
+#include "hostapp/HostSession.h"
+#include "hostapp/Scene.h"
+#include "hostapp/ScenePlayer.h"
+#include "hostapp/picture/ContactSheet.h"
+#include "hostapp/picture/PictureRenderer.h"
+#include "hostapp/picture/Png.h"
+#include "hostapp/picture/SettingsWindow.h"
+
+namespace hostapp {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kDemoName = "trimsight-demo";
+constexpr const char* kSheetName = "contact-sheet.png";
+
+double millisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Takes a frame's calls when no picture can be drawn, so that the rest of the
+// scene plays through harmlessly after a failure.
+class NullCanvas final : public pluginsdk::CanvasBackend {
+  public:
+    void setSize(Vector2 size) { size_ = size; }
+    Vector2 size() const override { return size_; }
+    void setColor(uint8_t, uint8_t, uint8_t, uint8_t) override {}
+    void setPosition(Vector2) override {}
+    void fillBox(Vector2) override {}
+    void fillTriangle(Vector2, Vector2, Vector2) override {}
+    void drawLine(Vector2, Vector2, float) override {}
+
+  private:
+    Vector2 size_;
+};
+
+// A bar on the terminal for long renders; nothing when the messages go to a
+// file or a pipe.
+class ProgressBar {
+  public:
+    ProgressBar(std::FILE* err, std::size_t total)
+        : err_(err), total_(total), enabled_(total > 1 && ::isatty(::fileno(err)) == 1) {}
+    ~ProgressBar() { clear(); }
+
+    void show(std::size_t done) {
+        if (!enabled_) return;
+        constexpr std::size_t kWidth = 30;
+        const std::size_t filled = done * kWidth / total_;
+        std::string bar(filled, '#');
+        bar.append(kWidth - filled, '-');
+        std::fprintf(err_, "\rrendering [%s] %zu/%zu", bar.c_str(), done, total_);
+        std::fflush(err_);
+        shown_ = true;
+    }
+    void clear() {
+        if (!shown_) return;
+        std::fprintf(err_, "\r%*s\r", 60, "");
+        std::fflush(err_);
+        shown_ = false;
+    }
+
+  private:
+    std::FILE* err_;
+    std::size_t total_;
+    bool enabled_;
+    bool shown_ = false;
+};
+
+struct Timing {
+    std::size_t frames = 0;
+    double firstRender = 0.0;
+    double render = 0.0;  // frames after the first
+    double encode = 0.0;
+    double write = 0.0;
+};
+
+// Where the pictures go: one file, or a folder of numbered frames.
+struct Output {
+    bool sequence = false;
+    std::string file;  // one frame
+    fs::path folder;   // a sequence
+    int digits = 4;
+
+    std::string frameFile(std::size_t index) const {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%0*zu.png", digits, index);
+        return (folder / name).string();
+    }
+};
+
+class PictureSink final : public FrameSink {
+  public:
+    PictureSink(picture::PictureRenderer& renderer, const Output& output, std::size_t frameCount,
+                BakkesMod::Plugin::PluginSettingsWindow* page, std::string pageTitle,
+                std::FILE* err)
+        : renderer_(renderer),
+          output_(output),
+          frameCount_(frameCount),
+          page_(page),
+          pageTitle_(std::move(pageTitle)),
+          progress_(err, frameCount) {}
+
+    pluginsdk::CanvasBackend& beginFrame(std::size_t, const FrameState& state) override {
+        null_.setSize(state.canvas);
+        if (!error_.empty()) return null_;
+        started_ = Clock::now();
+        std::function<void()> windows;
+        if (page_ != nullptr) {
+            const int w = state.canvas.X;
+            const int h = state.canvas.Y;
+            windows = [this, w, h] { picture::drawSettingsWindow(*page_, pageTitle_, w, h); };
+        }
+        if (!renderer_.begin(state.canvas.X, state.canvas.Y, std::move(windows), error_))
+            return null_;
+        drawing_ = true;
+        return renderer_.canvas();
+    }
+
+    void endFrame(std::size_t index) override {
+        if (!drawing_) return;
+        drawing_ = false;
+        if (!renderer_.finish(image_, error_)) return;
+        const double render = millisecondsSince(started_);
+        (timing_.frames == 0 ? timing_.firstRender : timing_.render) += render;
+        ++timing_.frames;
+
+        Clock::time_point t = Clock::now();
+        if (!picture::encodePng(image_, bytes_, error_)) return;
+        timing_.encode += millisecondsSince(t);
+        t = Clock::now();
+        const std::string path = output_.sequence ? output_.frameFile(index) : output_.file;
+        if (!picture::writeFileAtomically(path, bytes_, error_)) return;
+        timing_.write += millisecondsSince(t);
+
+        if (output_.sequence) {
+            if (!sheet_) sheet_.emplace(static_cast<int>(frameCount_), image_.width, image_.height);
+            sheet_->add(static_cast<int>(index), image_);
+        }
+        progress_.show(index + 1);
+    }
+
+    const std::string& error() const { return error_; }
+    const Timing& timing() const { return timing_; }
+    const picture::ContactSheet* sheet() const { return sheet_ ? &*sheet_ : nullptr; }
+    const picture::Image& lastImage() const { return image_; }
+    void finishProgress() { progress_.clear(); }
+
+  private:
+    picture::PictureRenderer& renderer_;
+    const Output& output_;
+    std::size_t frameCount_;
+    BakkesMod::Plugin::PluginSettingsWindow* page_;
+    std::string pageTitle_;
+    ProgressBar progress_;
+    NullCanvas null_;
+    bool drawing_ = false;
+    std::string error_;
+    Clock::time_point started_;
+    picture::Image image_;
+    std::vector<uint8_t> bytes_;
+    Timing timing_;
+    std::optional<picture::ContactSheet> sheet_;
+};
+
+// Where the pictures go, folders made; "" or a message.
+std::string prepareOutput(const RenderOptions& options, const std::string& stem,
+                          std::size_t frameCount, Output& output) {
+    std::error_code ec;
+    output.sequence = frameCount > 1;
+    if (!output.sequence) {
+        std::string file = options.output.empty() ? stem + ".png" : options.output;
+        if (!options.output.empty() && (options.output.back() == '/' || fs::is_directory(file, ec)))
+            file = (fs::path(options.output) / (stem + ".png")).string();
+        const fs::path parent = fs::path(file).parent_path();
+        if (!parent.empty() && !fs::is_directory(parent, ec))
+            return "cannot write " + file + ": no folder " + parent.string();
+        output.file = file;
+        return {};
+    }
+    output.folder = options.output.empty()
+                        ? fs::path(stem + (options.scene.empty() ? "" : "-frames"))
+                        : fs::path(options.output);
+    if (fs::exists(output.folder, ec) && !fs::is_directory(output.folder, ec))
+        return "cannot write the frames to " + output.folder.string() +
+               ": it is a file, and a sequence needs a folder";
+    fs::create_directories(output.folder, ec);
+    if (ec) return "cannot make the folder " + output.folder.string() + ": " + ec.message();
+    output.digits = std::max<int>(4, static_cast<int>(std::to_string(frameCount - 1).size()));
+    return {};
+}
+
+void printTiming(std::FILE* out, const Timing& t, const std::string& renderer, Vector2 canvas) {
+    if (t.frames == 0) return;
+    const double later = t.frames > 1 ? static_cast<double>(t.frames - 1) : 1.0;
+    const double n = static_cast<double>(t.frames);
+    std::fprintf(out,
+                 "timing: %zu frame(s) of %d by %d on %s: first frame rendered in %.1f ms "
+                 "(driver warm-up); per frame: render %.1f ms, PNG encode %.1f ms, file write "
+                 "%.1f ms\n",
+                 t.frames, canvas.X, canvas.Y, renderer.c_str(), t.firstRender,
+                 t.frames > 1 ? t.render / later : t.firstRender, t.encode / n, t.write / n);
+}
+
+}  // namespace
+
+CLI::App* addRenderCommand(CLI::App& app, RenderOptions& options) {
+    CLI::App* render = app.add_subcommand(
+        "render",
+        "Play a scene (default: the built-in demo) and write what the plugin draws as PNG");
+    render->add_option("SCENE", options.scene, "Scene file (JSON); without it, the built-in demo");
+    render->add_option("-o,--output", options.output,
+                       "Picture file for a one-frame scene, folder for a sequence (default: "
+                       "SCENE.png, SCENE-frames/, or trimsight-demo/ for the demo)");
+    render->add_flag("--settings", options.settings,
+                     "Draw the plugin's settings window over the game as well");
+    render->add_flag("--timing", options.timing,
+                     "Print the time per frame spent rendering and encoding");
+    render->add_option("--save-demo-scene", options.saveDemo,
+                       "Write the built-in demo as a scene file to start your own from, and "
+                       "render nothing");
+    return render;
+}
+
+int runRender(const std::string& plugin, const std::string& config, const RenderOptions& options,
+              std::FILE* out, std::FILE* err) {
+    if (!options.saveDemo.empty()) {
+        std::string text = demoSceneText();
+        text += '\n';
+        std::string error;
+        if (!picture::writeFileAtomically(options.saveDemo,
+                                          std::vector<uint8_t>(text.begin(), text.end()), error)) {
+            printError(err, error);
+            return kExitPicture;
+        }
+        std::fprintf(out, "wrote %s\n", options.saveDemo.c_str());
+        return kExitOk;
+    }
+    const bool demo = options.scene.empty();
+    const std::string sceneName = demo ? "the built-in demo" : options.scene;
+    SceneParseResult parsed = demo ? parseScene(demoSceneText()) : loadSceneFile(options.scene);
+    if (!parsed.scene) {
+        printError(err, parsed.error);
+        return demo ? kExitInternal : kExitScene;
+    }
+    const Scene& scene = *parsed.scene;
+    if (scene.frames.empty()) {
+        printError(err, sceneName + ": the scene has no frames to render");
+        return kExitScene;
+    }
+    // Every frame's canvas is checked before anything is drawn or written.
+    FrameState state;
+    for (std::size_t i = 0; i < scene.frames.size(); ++i) {
+        applyFrame(state, scene.frames[i]);
+        const std::string problem =
+            picture::PictureRenderer::checkCanvasSize(state.canvas.X, state.canvas.Y);
+        if (!problem.empty()) {
+            printError(err, sceneName + ": frame " + std::to_string(i) + ": " + problem);
+            return kExitScene;
+        }
+    }
+
+    HostRun run;
+    if (int code = startHost(plugin, config, run, err); code != kExitOk) return code;
+    BakkesMod::Plugin::PluginSettingsWindow* page = nullptr;
+    std::string pageTitle;
+    if (options.settings) {
+        page = run.session.plugin->settingsWindow();
+        if (page == nullptr) {
+            printError(err, run.session.plugin->path() + ": the plugin has no settings page");
+            return kExitPlugin;
+        }
+        pageTitle = page->getSettingsName();
+    }
+
+    std::string error;
+    std::unique_ptr<picture::PictureRenderer> renderer = picture::PictureRenderer::create(error);
+    if (!renderer) {
+        printError(err, error);
+        return kExitPicture;
+    }
+    if (page != nullptr)
+        page->attachImGuiContext(reinterpret_cast<uintptr_t>(renderer->imguiContext()));
+
+    const std::string stem = demo ? kDemoName : fs::path(options.scene).stem().string();
+    Output output;
+    if (std::string problem = prepareOutput(options, stem, scene.frames.size(), output);
+        !problem.empty()) {
+        printError(err, problem);
+        return kExitPicture;
+    }
+
+    PictureSink sink(*renderer, output, scene.frames.size(), page, pageTitle, err);
+    const std::string problem = playScene(scene, run.session.cvars, run.session.game, sink);
+    sink.finishProgress();
+    if (!problem.empty()) {
+        printError(err, sceneName + ": " + problem);
+        return kExitScene;
+    }
+    if (!sink.error().empty()) {
+        printError(err, sink.error());
+        return kExitPicture;
+    }
+    std::string sheetPath;
+    if (output.sequence && sink.sheet() != nullptr) {
+        sheetPath = (output.folder / kSheetName).string();
+        if (!picture::writePng(sheetPath, sink.sheet()->sheet(), error)) {
+            printError(err, error);
+            return kExitPicture;
+        }
+    }
+
+    if (output.sequence) {
+        std::fprintf(
+            out, "wrote %zu frames to %s (%s to %s) and the contact sheet %s\n",
+            scene.frames.size(), output.folder.string().c_str(),
+            fs::path(output.frameFile(0)).filename().string().c_str(),
+            fs::path(output.frameFile(scene.frames.size() - 1)).filename().string().c_str(),
+            sheetPath.c_str());
+    } else {
+        std::fprintf(out, "wrote %s\n", output.file.c_str());
+    }
+    if (options.timing) printTiming(out, sink.timing(), renderer->rendererName(), state.canvas);
+    return kExitOk;
+}
+
+}  // namespace hostapp

@@ -1,0 +1,291 @@
+// The offscreen picture renderer in-process: canvas calls land where asked,
+// bad sizes are refused without harm, pictures repeat exactly, PNG files and
+// contact sheets hold what was drawn.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "hostapp/picture/ContactSheet.h"
+#include "hostapp/picture/PictureRenderer.h"
+#include "hostapp/picture/Png.h"
+
+namespace {
+
+using picture::Image;
+using picture::PictureRenderer;
+
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& o, const Rgb& c) {
+    return o << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+}
+
+Rgb pixel(const Image& image, int x, int y) {
+    const uint8_t* p = image.at(x, y);
+    return {p[0], p[1], p[2]};
+}
+
+class PictureRendererTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        std::string error;
+        renderer_ = PictureRenderer::create(error).release();
+        ASSERT_NE(renderer_, nullptr) << error;
+    }
+    static void TearDownTestSuite() {
+        delete renderer_;
+        renderer_ = nullptr;
+    }
+
+    Image draw(int w, int h, const std::function<void(pluginsdk::CanvasBackend&)>& calls) {
+        Image image;
+        std::string error;
+        EXPECT_TRUE(renderer_->render(w, h, {calls, nullptr}, image, error)) << error;
+        return image;
+    }
+
+    static PictureRenderer* renderer_;
+};
+
+PictureRenderer* PictureRendererTest::renderer_ = nullptr;
+
+TEST_F(PictureRendererTest, RunsOnMesasSoftwareRasteriser) {
+    const std::string& name = renderer_->rendererName();
+    EXPECT_TRUE(name.find("llvmpipe") != std::string::npos ||
+                name.find("softpipe") != std::string::npos)
+        << name;
+    EXPECT_GE(renderer_->maxSide(), 4096);
+}
+
+TEST_F(PictureRendererTest, PrimitivesLandWhereAskedInCallOrder) {
+    const Image backdrop = draw(400, 300, nullptr);
+    const Image image = draw(400, 300, [](pluginsdk::CanvasBackend& c) {
+        c.setColor(215, 95, 0, 255);
+        c.fillTriangle({10, 10}, {110, 10}, {60, 110});    // clockwise on the canvas
+        c.fillTriangle({130, 10}, {180, 110}, {230, 10});  // counter-clockwise
+        c.setColor(0, 0, 255, 255);
+        c.setPosition({250, 20});
+        c.fillBox({23, 23});
+        c.fillBox({-10, -10});  // the colour and the position are kept between calls
+        c.setColor(0, 0, 0, 255);
+        c.drawLine({20, 200}, {380, 200}, 6.0f);
+        c.setColor(50, 190, 220, 255);
+        c.fillTriangle({300, 150}, {390, 150}, {345, 290});
+        c.setColor(255, 255, 255, 255);
+        c.drawLine({345, 150}, {345, 290}, 2.0f);  // later calls cover earlier ones
+    });
+    EXPECT_EQ(pixel(image, 60, 40), (Rgb{215, 95, 0}));
+    EXPECT_EQ(pixel(image, 180, 40), (Rgb{215, 95, 0}));
+    EXPECT_EQ(pixel(image, 60, 130), pixel(backdrop, 60, 130));
+    EXPECT_EQ(pixel(image, 252, 22), (Rgb{0, 0, 255}));
+    EXPECT_EQ(pixel(image, 272, 42), (Rgb{0, 0, 255}));
+    EXPECT_EQ(pixel(image, 275, 45), pixel(backdrop, 275, 45));
+    EXPECT_EQ(pixel(image, 245, 15), (Rgb{0, 0, 255}));
+    EXPECT_EQ(pixel(image, 100, 200), (Rgb{0, 0, 0}));
+    EXPECT_EQ(pixel(image, 100, 190), pixel(backdrop, 100, 190));
+    EXPECT_EQ(pixel(image, 330, 170), (Rgb{50, 190, 220}));
+    EXPECT_EQ(pixel(image, 345, 200), (Rgb{255, 255, 255}));
+}
+
+TEST_F(PictureRendererTest, TranslucentColourBlendsOverWhatIsBelow) {
+    const Image backdrop = draw(200, 200, nullptr);
+    const Image image = draw(200, 200, [](pluginsdk::CanvasBackend& c) {
+        c.setColor(255, 0, 0, 50);
+        c.fillTriangle({0, 0}, {200, 0}, {0, 200});
+    });
+    const Rgb under = pixel(backdrop, 40, 40);
+    const Rgb over = pixel(image, 40, 40);
+    EXPECT_NEAR(over.r, (under.r * 205 + 255 * 50) / 255, 2);
+    EXPECT_NEAR(over.g, under.g * 205 / 255, 2);
+    EXPECT_NEAR(over.b, under.b * 205 / 255, 2);
+}
+
+TEST_F(PictureRendererTest, BackdropIsAPlainMutedSkyOverAField) {
+    const Image image = draw(320, 200, nullptr);
+    for (int y : {0, 50, 100, 150, 199}) {
+        for (int x : {1, 160, 318}) EXPECT_EQ(pixel(image, x, y), pixel(image, 0, y)) << y;
+    }
+    const Rgb sky = pixel(image, 0, 10);
+    const Rgb field = pixel(image, 0, 190);
+    EXPECT_GT(sky.b, sky.r);
+    EXPECT_GT(field.g, field.r);
+    EXPECT_GT(field.g, field.b);
+    // Far from the dial's ground and sky colours.
+    for (const Rgb& c : {sky, field}) {
+        EXPECT_GT(std::abs(c.r - 215) + std::abs(c.g - 95) + std::abs(c.b - 0), 100);
+        EXPECT_GT(std::abs(c.r - 50) + std::abs(c.g - 190) + std::abs(c.b - 220), 100);
+    }
+}
+
+TEST_F(PictureRendererTest, FarOffAndDegenerateCallsDrawNothingAndDoNotCrash) {
+    const Image backdrop = draw(64, 48, nullptr);
+    const Image image = draw(64, 48, [](pluginsdk::CanvasBackend& c) {
+        c.setColor(255, 255, 255, 255);
+        c.fillTriangle({INT_MIN, INT_MIN}, {INT_MIN, INT_MAX}, {INT_MIN + 5, 0});
+        c.fillTriangle({10, 10}, {10, 10}, {10, 10});
+        c.setPosition({INT_MAX, INT_MAX});
+        c.fillBox({INT_MAX, INT_MAX});
+        c.drawLine({INT_MIN, INT_MIN}, {INT_MIN, INT_MAX}, 2.0f);
+        c.drawLine({5, 5}, {60, 40}, 0.0f);
+        c.drawLine({5, 5}, {60, 40}, -3.0f);
+        c.setColor(255, 255, 255, 0);
+        c.fillTriangle({0, 0}, {64, 0}, {0, 48});
+    });
+    EXPECT_EQ(image, backdrop);
+}
+
+TEST_F(PictureRendererTest, SizesWithoutPixelsOrBeyondTheLimitAreRefusedAndHarmless) {
+    for (auto [w, h] :
+         {std::pair{0, 0}, {0, 100}, {100, -1}, {20000, 20000}, {8193, 10}, {10, INT_MAX}}) {
+        Image image;
+        std::string error;
+        EXPECT_FALSE(renderer_->render(w, h, {nullptr, nullptr}, image, error)) << w << "x" << h;
+        EXPECT_NE(error.find("canvas " + std::to_string(w) + " by " + std::to_string(h)),
+                  std::string::npos)
+            << error;
+        EXPECT_EQ(error, PictureRenderer::checkCanvasSize(w, h));
+    }
+    EXPECT_NE(PictureRenderer::checkCanvasSize(0, 0).find("no pixels"), std::string::npos);
+    EXPECT_NE(PictureRenderer::checkCanvasSize(20000, 20000).find("at most 8192 by 8192"),
+              std::string::npos);
+    // The renderer still works afterwards, at the largest size too.
+    const Image small = draw(3, 2, nullptr);
+    EXPECT_EQ(small.width, 3);
+    EXPECT_EQ(small.height, 2);
+    const Image largest = draw(PictureRenderer::kMaxSide, 1, nullptr);
+    EXPECT_EQ(largest.width, PictureRenderer::kMaxSide);
+}
+
+TEST_F(PictureRendererTest, TheSameCallsGiveTheSamePicture) {
+    const auto calls = [](pluginsdk::CanvasBackend& c) {
+        c.setColor(255, 0, 0, 50);
+        for (int i = 0; i < 40; ++i) c.fillTriangle({100, 100}, {i * 7, 0}, {i * 7 + 7, 0});
+        c.setColor(255, 255, 255, 255);
+        c.drawLine({3, 190}, {197, 17}, 2.0f);
+    };
+    const Image first = draw(200, 200, calls);
+    draw(640, 480, nullptr);  // another size in between
+    EXPECT_EQ(draw(200, 200, calls), first);
+}
+
+TEST_F(PictureRendererTest, SecondPictureMayNotBeginBeforeTheFirstFinishes) {
+    std::string error;
+    ASSERT_TRUE(renderer_->begin(50, 40, nullptr, error)) << error;
+    EXPECT_FALSE(renderer_->begin(50, 40, nullptr, error));
+    Image image;
+    EXPECT_TRUE(renderer_->finish(image, error)) << error;
+    EXPECT_FALSE(renderer_->finish(image, error));
+    EXPECT_EQ(image.width, 50);
+}
+
+class TempFolder {
+  public:
+    TempFolder() {
+        char name[] = "/tmp/trimsight-picture-XXXXXX";
+        path_ = ::mkdtemp(name);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path_); }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+Image gradient(int w, int h) {
+    Image image;
+    image.resize(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = image.at(x, y);
+            p[0] = static_cast<uint8_t>(x);
+            p[1] = static_cast<uint8_t>(y);
+            p[2] = static_cast<uint8_t>(x ^ y);
+        }
+    return image;
+}
+
+TEST(PngTest, WrittenFileReadsBackExactly) {
+    TempFolder dir;
+    const Image image = gradient(300, 7);
+    std::string error;
+    ASSERT_TRUE(picture::writePng(dir.file("a.png"), image, error)) << error;
+    Image back;
+    ASSERT_TRUE(picture::readPng(dir.file("a.png"), back, error)) << error;
+    EXPECT_EQ(back, image);
+}
+
+TEST(PngTest, FailuresAreMessagesAndLeaveNoFilesBehind) {
+    TempFolder dir;
+    std::string error;
+    EXPECT_FALSE(picture::writePng(dir.file("missing/a.png"), gradient(4, 4), error));
+    EXPECT_NE(error.find("cannot write " + dir.file("missing/a.png")), std::string::npos) << error;
+    EXPECT_FALSE(picture::writePng(dir.file("empty.png"), Image{}, error));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+    picture::writeFileAtomically(dir.file("bad.png"), {'n', 'o', 't'}, error);
+    Image back;
+    EXPECT_FALSE(picture::readPng(dir.file("bad.png"), back, error));
+    EXPECT_FALSE(picture::readPng(dir.file("none.png"), back, error));
+}
+
+Image solid(int w, int h, uint8_t v) {
+    Image image;
+    image.resize(w, h);
+    std::fill(image.rgb.begin(), image.rgb.end(), v);
+    return image;
+}
+
+TEST(ContactSheetTest, LongSequencesAreSampledEvenlyFromFirstToLast) {
+    picture::ContactSheet sheet(100, 1280, 720);
+    int tiles = 0;
+    for (int i = 0; i < 100; ++i) tiles += sheet.wants(i) ? 1 : 0;
+    EXPECT_EQ(tiles, picture::ContactSheet::kMaxTiles);
+    EXPECT_TRUE(sheet.wants(0));
+    EXPECT_TRUE(sheet.wants(99));
+    EXPECT_FALSE(sheet.wants(100));
+    EXPECT_FALSE(sheet.wants(-1));
+
+    picture::ContactSheet few(3, 1280, 720);
+    EXPECT_TRUE(few.wants(0) && few.wants(1) && few.wants(2));
+}
+
+TEST(ContactSheetTest, EachTileShowsItsFrameShrunk) {
+    picture::ContactSheet sheet(2, 640, 360);
+    sheet.add(0, solid(640, 360, 200));
+    sheet.add(1, solid(640, 360, 90));
+    const Image& s = sheet.sheet();
+    const int tile = picture::ContactSheet::kTileWidth;
+    ASSERT_GE(s.width, 2 * tile);
+    const int y = 6 + 90;  // the middle of the first row: tiles are 320 by 180
+    EXPECT_EQ(s.at(6 + tile / 2, y)[0], 200);
+    EXPECT_EQ(s.at(6 + tile + 6 + tile / 2, y)[0], 90);
+    // A frame of another shape is fitted inside its tile, not past it.
+    picture::ContactSheet odd(1, 640, 360);
+    odd.add(0, solid(100, 1000, 255));
+    EXPECT_EQ(odd.sheet().width, s.width - tile - 6);
+}
+
+TEST(ContactSheetTest, AreaAverageKeepsTheMeanColour) {
+    Image src;
+    src.resize(4, 2);
+    for (int x = 0; x < 4; ++x) {
+        src.at(x, 0)[0] = 100;
+        src.at(x, 1)[0] = 200;
+    }
+    Image dst = solid(2, 1, 0);
+    picture::shrinkInto(src, dst, 0, 0, 2, 1);
+    EXPECT_EQ(dst.at(0, 0)[0], 150);
+    EXPECT_EQ(dst.at(1, 0)[0], 150);
+    picture::shrinkInto(src, dst, 5, 5, 2, 1);  // off the picture: nothing, no crash
+}
+
+}  // namespace
