@@ -54,29 +54,6 @@ std::string formatConfig(const ConfigEntries& entries) {
 
 namespace {
 
-std::string readWholeFile(const std::string& path, int& err) {
-    err = 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        err = errno;
-        return {};
-    }
-    std::string text;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            err = errno;
-            break;
-        }
-        if (n == 0) break;
-        text.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return text;
-}
-
 bool writeAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -103,7 +80,8 @@ ConfigLoad loadConfig(const std::string& path) {
     ConfigLoad load;
     int err = 0;
     const std::string text = readWholeFile(path, err);
-    if (err == ENOENT) return load;
+    // No such file, or a parent that is a plain file: nothing saved yet.
+    if (err == ENOENT || err == ENOTDIR) return load;
     if (err != 0) {
         load.status = ConfigLoad::Status::Unusable;
         load.problem = path + ": cannot read the config file: " + std::strerror(err);

@@ -1,6 +1,10 @@
 #include "hostapp/JsonText.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <new>
 #include <set>
@@ -126,6 +130,30 @@ bool parseJson(std::string_view text, json& doc, std::string& error) {
     }
     doc = nullptr;
     return false;
+}
+
+std::string readWholeFile(const std::string& path, int& err) {
+    err = 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        err = errno;
+        return {};
+    }
+    std::string text;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            text.clear();
+            break;
+        }
+        if (n == 0) break;
+        text.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return text;
 }
 
 std::string quoteText(std::string_view text) {

@@ -16,6 +16,10 @@ inline constexpr std::size_t kMaxJsonDepth = 64;
 // duplicate key or too deep nesting. Never throws.
 bool parseJson(std::string_view text, nlohmann::json& doc, std::string& error);
 
+// The whole content of a file; on failure `err` is set to the errno value
+// (EISDIR for a directory) and the result is empty.
+std::string readWholeFile(const std::string& path, int& err);
+
 // The text in double quotes, with quotes, backslashes and control
 // characters escaped, so that it prints on one line.
 std::string quoteText(std::string_view text);

@@ -8,12 +8,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <new>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 
 #include "hostapp/JsonText.h"
 
@@ -45,7 +43,8 @@ std::string describe(const json& v) {
         case json::value_t::object:
             return "an object";
         case json::value_t::array:
-            return "an array";
+            return v.size() == 1 ? std::string("an array of 1 element")
+                                 : "an array of " + std::to_string(v.size()) + " elements";
         default:
             return "a value of another kind";
     }
@@ -239,19 +238,14 @@ SceneParseResult parseScene(std::string_view text) {
 }
 
 SceneParseResult loadSceneFile(const std::string& path) {
-    SceneParseResult result;
-    std::ifstream in(path, std::ios::binary);
-    std::string text;
-    if (in) {
-        std::ostringstream buf;
-        buf << in.rdbuf();
-        if (!in.bad()) text = std::move(buf).str();
-    }
-    if (!in || in.bad()) {
-        result.error = path + ": cannot read the scene file: " + std::strerror(errno);
+    int err = 0;
+    const std::string text = readWholeFile(path, err);
+    if (err != 0) {
+        SceneParseResult result;
+        result.error = path + ": cannot read the scene file: " + std::strerror(err);
         return result;
     }
-    result = parseScene(text);
+    SceneParseResult result = parseScene(text);
     if (!result.scene) result.error = path + ": " + result.error;
     return result;
 }

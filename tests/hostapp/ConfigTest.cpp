@@ -1,0 +1,111 @@
+// The config file format, atomic saving and console numbers, in-process.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "hostapp/Config.h"
+#include "hostapp/HostSession.h"
+
+namespace {
+
+using namespace hostapp;
+using ::testing::HasSubstr;
+
+TEST(ConfigFile, FormatAndParseRoundTrip) {
+    const ConfigEntries entries{{"a", "1"}, {"b \"q\"", "x\ny"}, {"trimsight_target", "4.0"}};
+    const auto parsed = parseConfig(formatConfig(entries));
+    ASSERT_TRUE(parsed.entries) << parsed.error;
+    EXPECT_EQ(*parsed.entries, entries);
+}
+
+TEST(ConfigFile, RejectsWhatIsNotAnObjectOfStrings) {
+    struct Case {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"", "line 1, column 1"},
+        {"[]", "at top level: expected an object"},
+        {"{\"a\": 1}", "at a: expected a string"},
+        {"{\"a\": \"1\", \"a\": \"2\"}", "duplicate key \"a\""},
+        {"{\"a\": \"1\"", "line 1, column 10"},
+    };
+    for (const Case& c : cases) {
+        const auto r = parseConfig(c.text);
+        EXPECT_FALSE(r.entries) << c.text;
+        EXPECT_THAT(r.error, HasSubstr(c.message)) << c.text;
+    }
+}
+
+class ConfigSaving : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/trimsight-config-test.XXXXXX";
+        ASSERT_TRUE(mkdtemp(tmpl));
+        dir = tmpl;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    std::string dir;
+};
+
+TEST_F(ConfigSaving, ReplacesTheFileAndLeavesNoTemporaryBehind) {
+    const std::string path = dir + "/config.json";
+    EXPECT_EQ(loadConfig(path).status, ConfigLoad::Status::Missing);
+    ASSERT_EQ(saveConfigAtomic(path, "{\"a\": \"1\"}"), "");
+    ASSERT_EQ(saveConfigAtomic(path, "{\"a\": \"2\"}"), "");
+    const ConfigLoad load = loadConfig(path);
+    ASSERT_EQ(load.status, ConfigLoad::Status::Loaded);
+    EXPECT_EQ(load.entries.at("a"), "2");
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++files;
+    EXPECT_EQ(files, 1);
+}
+
+TEST_F(ConfigSaving, FailuresNameTheFile) {
+    const std::string path = dir + "/missing-dir/config.json";
+    EXPECT_THAT(saveConfigAtomic(path, "{}"), HasSubstr(path + ": cannot write the config file"));
+    const ConfigLoad load = loadConfig(dir);
+    EXPECT_EQ(load.status, ConfigLoad::Status::Unusable);
+    EXPECT_THAT(load.problem, HasSubstr(dir + ": cannot read the config file"));
+}
+
+TEST_F(ConfigSaving, MakeDirectoriesCreatesParents) {
+    EXPECT_EQ(makeDirectories(dir + "/a/b/c"), "");
+    EXPECT_TRUE(std::filesystem::is_directory(dir + "/a/b/c"));
+    EXPECT_EQ(makeDirectories(dir + "/a/b/c"), "");
+    std::ofstream(dir + "/file") << "x";
+    EXPECT_NE(makeDirectories(dir + "/file/sub"), "");
+}
+
+TEST(ConsoleNumber, WholeDecimalNumbersOnly) {
+    EXPECT_EQ(parseConsoleNumber("4.5"), 4.5f);
+    EXPECT_EQ(parseConsoleNumber("-3"), -3.0f);
+    EXPECT_EQ(parseConsoleNumber(".5"), 0.5f);
+    EXPECT_EQ(parseConsoleNumber("1e1"), 10.0f);
+    EXPECT_EQ(parseConsoleNumber("4.0"), 4.0f);
+    for (const char* bad :
+         {"", " 1", "1 ", "1x", "x", "nan", "inf", "-inf", "0x10", "1e39", "--1", "1,5"})
+        EXPECT_FALSE(parseConsoleNumber(bad)) << bad;
+}
+
+TEST(DefaultConfigPath, XdgThenHome) {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string savedXdg = xdg ? xdg : "", savedHome = home ? home : "";
+    setenv("XDG_CONFIG_HOME", "/x", 1);
+    setenv("HOME", "/h", 1);
+    EXPECT_EQ(defaultConfigPath(), "/x/trimsight/config.json");
+    setenv("XDG_CONFIG_HOME", "relative", 1);
+    EXPECT_EQ(defaultConfigPath(), "/h/.config/trimsight/config.json");
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("HOME");
+    EXPECT_EQ(defaultConfigPath(), "");
+    if (xdg) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    if (home) setenv("HOME", savedHome.c_str(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,42 @@
+#pragma once
+// Runs the built trimsight-host as a child process and collects what it does.
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hosttest {
+
+struct RunResult {
+    int exitCode = -1;  // -1 when killed by a signal
+    int signal = 0;     // the signal that ended it, or 0
+    std::string out;
+    std::string err;
+};
+
+// Runs the program with `args`. The child gets a minimal environment: PATH,
+// the sanitizer options, and `env` (a value of nullopt leaves the variable out).
+RunResult runHost(const std::vector<std::string>& args,
+                  const std::map<std::string, std::optional<std::string>>& env);
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
+
+void writeFile(const std::string& path, const std::string& text);
+// Empty optional when the file cannot be read.
+std::optional<std::string> readFile(const std::string& path);
+std::vector<std::string> lines(const std::string& text);
+
+}  // namespace hosttest
