@@ -45,9 +45,9 @@ class ByteSource {
     std::size_t pos_ = 0;
 };
 
-// Mostly game-like numbers, with every kind of special value mixed in.
-inline float decodeFloat(ByteSource& in) {
-    const uint8_t kind = in.byte() % 10;
+// Game-like numbers, or in a wild frame every kind of special value mixed in.
+inline float decodeFloat(ByteSource& in, bool wild) {
+    const uint8_t kind = wild ? in.byte() % 10 : 9;
     const uint32_t bits = in.word();
     switch (kind) {
         case 0:
@@ -108,11 +108,11 @@ struct FrameInput {
     bool sane = true;
 };
 
-inline Vector decodeVector(ByteSource& in) {
+inline Vector decodeVector(ByteSource& in, bool wild) {
     Vector v;
-    v.X = decodeFloat(in);
-    v.Y = decodeFloat(in);
-    v.Z = decodeFloat(in);
+    v.X = decodeFloat(in, wild);
+    v.Y = decodeFloat(in, wild);
+    v.Z = decodeFloat(in, wild);
     return v;
 }
 
@@ -134,25 +134,26 @@ inline FrameInput decodeFrame(ByteSource& in) {
     const uint8_t events = in.byte();
     f.replayEvents = static_cast<uint8_t>(((events & 0x03) == 0 ? 1 : 0) | (events & 0x04 ? 2 : 0));
 
-    f.car.location = decodeVector(in);
-    f.car.velocity = decodeVector(in);
+    const bool wild = (in.byte() & 1) != 0;
+    f.car.location = decodeVector(in, wild);
+    f.car.velocity = decodeVector(in, wild);
     f.car.rotation = {decodeInt(in), decodeInt(in), decodeInt(in)};
-    f.car.input.Steer = decodeFloat(in);
-    f.car.input.Pitch = decodeFloat(in);
-    f.car.input.Throttle = decodeFloat(in);
-    f.ball.location = decodeVector(in);
-    f.ball.velocity = decodeVector(in);
+    f.car.input.Steer = decodeFloat(in, wild);
+    f.car.input.Pitch = decodeFloat(in, wild);
+    f.car.input.Throttle = decodeFloat(in, wild);
+    f.ball.location = decodeVector(in, wild);
+    f.ball.velocity = decodeVector(in, wild);
 
     for (CVarSetting& c : f.cvars) {
         const uint8_t mode = in.byte();
         if (mode < 96) {
             c.mode = CVarSetting::Mode::Keep;
-        } else if (mode < 112) {
+        } else if (mode < 104) {
             c.mode = CVarSetting::Mode::Missing;
-        } else if (mode < 224) {
+        } else if (mode < 240) {
             c.mode = CVarSetting::Mode::Number;
             // Mostly within the variables' ranges; setValue clamps the rest.
-            c.number = (mode & 1) ? decodeFloat(in)
+            c.number = (mode & 1) ? decodeFloat(in, true)
                                   : static_cast<float>(in.byte() % 101) / 100.0f * 7.0f - 0.5f;
         } else {
             c.mode = CVarSetting::Mode::Text;
