@@ -98,21 +98,32 @@ ConfigLoad loadConfig(const std::string& path) {
     return load;
 }
 
-std::string saveConfigAtomic(const std::string& path, std::string_view text) {
+std::string saveConfigAtomic(const std::string& givenPath, std::string_view text) {
     const char* fault = std::getenv("TRIMSIGHT_FAULT_SAVE");
     const std::string faultAt = fault ? fault : "";
+
+    // A config that is a symbolic link (dotfile repositories) stays one: the
+    // file it points to is replaced, not the link.
+    std::string path = givenPath;
+    struct stat st {};
+    if (::lstat(givenPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(givenPath.c_str(), nullptr)) {
+            path = real;
+            std::free(real);
+        }
+    }
 
     const std::string dir = parentOf(path);
     std::string tmp = path + ".tmp.XXXXXX";
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0)
-        return path + ": cannot write the config file: cannot create a temporary file in " + dir +
-               ": " + std::strerror(errno);
+        return givenPath + ": cannot write the config file: cannot create a temporary file in " +
+               dir + ": " + std::strerror(errno);
 
     auto failWith = [&](const std::string& what, int err) {
         ::close(fd);
         ::unlink(tmp.c_str());
-        return path + ": cannot write the config file: " + what + ": " + std::strerror(err);
+        return givenPath + ": cannot write the config file: " + what + ": " + std::strerror(err);
     };
     // Settings are the user's own; keep them readable only by the user.
     ::fchmod(fd, 0600);
@@ -127,12 +138,12 @@ std::string saveConfigAtomic(const std::string& path, std::string_view text) {
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(tmp.c_str());
-        return path + ": cannot write the config file: close: " + std::strerror(err);
+        return givenPath + ": cannot write the config file: close: " + std::strerror(err);
     }
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(tmp.c_str());
-        return path + ": cannot write the config file: " + std::strerror(err);
+        return givenPath + ": cannot write the config file: " + std::strerror(err);
     }
     // Make the rename itself durable.
     const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

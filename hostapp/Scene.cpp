@@ -100,6 +100,12 @@ int64_t readInteger(const json& v, const std::string& path, int64_t lo, int64_t 
         const uint64_t u = v.get<uint64_t>();
         if (hi >= 0 && u <= static_cast<uint64_t>(hi) && static_cast<int64_t>(u) >= lo)
             return static_cast<int64_t>(u);
+    } else if (v.is_number_float()) {
+        // Writers that print every number with a fraction ("90.0") are fine
+        // as long as the value is a whole number in range.
+        const double d = v.get<double>();
+        if (std::trunc(d) == d && d >= static_cast<double>(lo) && d <= static_cast<double>(hi))
+            return static_cast<int64_t>(d);
     }
     fail(path, expected, v);
 }

@@ -65,6 +65,15 @@ TEST_F(ConfigSaving, ReplacesTheFileAndLeavesNoTemporaryBehind) {
     EXPECT_EQ(files, 1);
 }
 
+TEST_F(ConfigSaving, ALinkedConfigStaysALink) {
+    const std::string target = dir + "/real.json", link = dir + "/config.json";
+    ASSERT_EQ(saveConfigAtomic(target, "{}"), "");
+    std::filesystem::create_symlink(target, link);
+    ASSERT_EQ(saveConfigAtomic(link, "{\"a\": \"1\"}"), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(loadConfig(target).entries.at("a"), "1");
+}
+
 TEST_F(ConfigSaving, FailuresNameTheFile) {
     const std::string path = dir + "/missing-dir/config.json";
     EXPECT_THAT(saveConfigAtomic(path, "{}"), HasSubstr(path + ": cannot write the config file"));

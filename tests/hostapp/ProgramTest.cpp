@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -298,6 +299,13 @@ TEST_F(HostProgram, CorruptConfigWarnsUsesDefaultsAndIsLeftAlone) {
     EXPECT_THAT(r.err, HasSubstr(path + ": not saving over a config file that cannot be read"));
     EXPECT_EQ(*readFile(path), corrupt);
 
+    // Unreadable: a directory where the file should be.
+    r = run({"--config", dir.path(), "get", "trimsight_size"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "3.3\n");
+    EXPECT_EQ(r.err, "trimsight-host: warning: " + dir.path() +
+                         ": cannot read the config file: Is a directory; using the defaults\n");
+
     // Wrong shapes count as corrupt too; a value that is no number only
     // loses that value.
     writeFile(path, R"({"trimsight_size": 4})");
@@ -509,6 +517,26 @@ TEST_F(HostProgram, HelpAndVersion) {
     r = run({"--version"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_THAT(r.out, HasSubstr("1.2.0.768"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ExampleScenes, EveryOneTracesCleanly) {
+    int played = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::string(TRIMSIGHT_SOURCE_DIR) + "/scenes")) {
+        if (entry.path().extension() != ".json") continue;
+        TempDir dir;
+        const RunResult r =
+            hosttest::runHost({"trace", entry.path().string()}, {{"XDG_CONFIG_HOME", dir.path()}});
+        EXPECT_EQ(r.exitCode, 0) << entry.path() << ": " << r.err;
+        EXPECT_EQ(r.err, "") << entry.path();
+        EXPECT_THAT(r.out, StartsWith("frame 0\n")) << entry.path();
+        ++played;
+    }
+    EXPECT_GE(played, 5);
 }
 
 }  // namespace

@@ -95,6 +95,20 @@ TEST(SceneParser, NumbersBecomeFloatAndInt32Exactly) {
     EXPECT_EQ(s.carRotation.Roll, -1);
 }
 
+TEST(SceneParser, WholeNumbersWrittenWithAFractionAreIntegers) {
+    const auto r =
+        parseScene(R"({"canvas": [1280.0, 720], "car": {"rotation": [90.0, -2147483648.0, 0]}})");
+    ASSERT_TRUE(r.scene) << r.error;
+    FrameState s;
+    applyFrame(s, r.scene->frames[0]);
+    EXPECT_EQ(s.canvas.X, 1280);
+    EXPECT_EQ(s.carRotation.Pitch, 90);
+    EXPECT_EQ(s.carRotation.Yaw, INT32_MIN);
+    for (const char* bad : {R"({"car": {"rotation": [2147483648.0, 0, 0]}})",
+                            R"({"canvas": [0.5, 1]})", R"({"car": {"rotation": [1e300, 0, 0]}})"})
+        EXPECT_FALSE(parseScene(bad).scene) << bad;
+}
+
 // Whatever the bytes, the parser answers with a scene or a one-line error.
 TEST(SceneParser, ArbitraryInputNeverThrows) {
     const std::string samples[] = {
