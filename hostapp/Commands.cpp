@@ -229,6 +229,16 @@ int runHost(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
                 std::fputs(x.str().c_str(), err);
                 return finish(out, err, kExitOk);
             }
+            // A mistyped command is left over as an unexpected argument.
+            const auto left = app.remaining();
+            if (app.get_subcommands().empty() && !left.empty()) {
+                std::string names;
+                for (const CLI::App* sub : app.get_subcommands({}))
+                    names += (names.empty() ? "" : ", ") + sub->get_name();
+                printError(err, "unknown command " + quoteText(left.front()) +
+                                    " (commands: " + names + ")");
+                return kExitUsage;
+            }
             printError(err, std::string(e.what()) + " (see " + kProgram + " --help)");
             return kExitUsage;
         }

@@ -461,6 +461,8 @@ INSTANTIATE_TEST_SUITE_P(
     Errors, BadCommandLine,
     ::testing::Values(
         BadCommand{"NoSubcommand", {}, 2, "A subcommand is required"},
+        BadCommand{
+            "UnknownCommand", {"bogus"}, 2, "unknown command \"bogus\" (commands: info, trace"},
         BadCommand{"UnknownOption", {"--frobnicate", "info"}, 2, "--frobnicate"},
         BadCommand{"TraceWithoutScene", {"trace"}, 2, "SCENE is required"},
         BadCommand{"SetWithoutValue", {"set", "trimsight_size"}, 2, "VALUE is required"},
