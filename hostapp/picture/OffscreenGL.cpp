@@ -16,7 +16,6 @@ struct OffscreenGL::Api {
     PFNEGLGETPROCADDRESSPROC getProcAddress = nullptr;
     PFNEGLGETERRORPROC getError = nullptr;
     PFNEGLINITIALIZEPROC initialize = nullptr;
-    PFNEGLTERMINATEPROC terminate = nullptr;
     PFNEGLQUERYSTRINGPROC queryString = nullptr;
     PFNEGLBINDAPIPROC bindApi = nullptr;
     PFNEGLCHOOSECONFIGPROC chooseConfig = nullptr;
@@ -84,7 +83,6 @@ std::unique_ptr<OffscreenGL> OffscreenGL::create(std::string& error) {
     bool ok = loadSymbol(a.library, "eglGetProcAddress", a.getProcAddress) &&
               loadSymbol(a.library, "eglGetError", a.getError) &&
               loadSymbol(a.library, "eglInitialize", a.initialize) &&
-              loadSymbol(a.library, "eglTerminate", a.terminate) &&
               loadSymbol(a.library, "eglQueryString", a.queryString) &&
               loadSymbol(a.library, "eglBindAPI", a.bindApi) &&
               loadSymbol(a.library, "eglChooseConfig", a.chooseConfig) &&
@@ -207,12 +205,12 @@ OffscreenGL::~OffscreenGL() {
         a.makeCurrent(a.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         a.destroyContext(a.display, a.context);
     }
-    if (a.display != EGL_NO_DISPLAY) {
-        a.terminate(a.display);
-        a.releaseThread();
-    }
-    // The library stays loaded: Mesa keeps threads and atexit handlers that
-    // point into it.
+    if (a.releaseThread != nullptr) a.releaseThread();
+    // The display is not terminated and libEGL stays loaded: terminating
+    // unloads Mesa's driver, which leaves a few of its allocations behind
+    // with no owner (leak checkers report them), while the display costs
+    // nothing once the context is gone. EGL displays are per process anyway:
+    // a second renderer gets the same one back.
 }
 
 void OffscreenGL::destroyFramebuffer() {
