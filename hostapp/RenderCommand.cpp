@@ -143,6 +143,16 @@ class PictureSink final : public FrameSink {
         if (!picture::encodePng(image_, bytes_, error_)) return;
         timing_.encode += millisecondsSince(t);
         t = Clock::now();
+        if (output_.sequence && index == 0) {
+            // Made only now, so that a scene refused before its first frame
+            // leaves nothing behind.
+            std::error_code ec;
+            fs::create_directories(output_.folder, ec);
+            if (ec) {
+                error_ = "cannot make the folder " + output_.folder.string() + ": " + ec.message();
+                return;
+            }
+        }
         const std::string path = output_.sequence ? output_.frameFile(index) : output_.file;
         if (!picture::writeFileAtomically(path, bytes_, error_)) return;
         timing_.write += millisecondsSince(t);
@@ -177,7 +187,8 @@ class PictureSink final : public FrameSink {
     std::optional<picture::ContactSheet> sheet_;
 };
 
-// Where the pictures go, folders made; "" or a message.
+// Where the pictures go; "" or a message. A sequence's folder is made when
+// its first frame is written.
 std::string prepareOutput(const RenderOptions& options, const std::string& stem,
                           std::size_t frameCount, Output& output) {
     std::error_code ec;
@@ -198,8 +209,6 @@ std::string prepareOutput(const RenderOptions& options, const std::string& stem,
     if (fs::exists(output.folder, ec) && !fs::is_directory(output.folder, ec))
         return "cannot write the frames to " + output.folder.string() +
                ": it is a file, and a sequence needs a folder";
-    fs::create_directories(output.folder, ec);
-    if (ec) return "cannot make the folder " + output.folder.string() + ": " + ec.message();
     output.digits = std::max<int>(4, static_cast<int>(std::to_string(frameCount - 1).size()));
     return {};
 }

@@ -253,6 +253,13 @@ TEST_F(RenderCommandTest, BadOutputAndMissingDriverAreClearErrors) {
     EXPECT_EQ(r.exitCode, 7);
     EXPECT_NE(r.err.find("needs a folder"), std::string::npos) << r.err;
 
+    // A scene refused before its first frame leaves no folder behind.
+    hosttest::writeFile(dir.file("unknown.json"), R"({"frames": [{"cvars": {"nope": "1"}}, {}]})");
+    r = render({dir.file("unknown.json"), "-o", dir.file("unknown")});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_NE(r.err.find("nope"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("unknown")));
+
     r = hosttest::runHost(
         {"--config", dir.file("config.json"), "render", scene, "-o", dir.file("x.png")},
         {{"LIBGL_DRIVERS_PATH", dir.file("no-drivers")}});
