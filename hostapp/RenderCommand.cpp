@@ -304,6 +304,14 @@ int runRender(const std::string& plugin, const std::string& config, const Render
     }
     if (page != nullptr)
         page->attachImGuiContext(reinterpret_cast<uintptr_t>(renderer->imguiContext()));
+    // The plugin's copy of ImGui must not keep the address of a context that
+    // is about to be destroyed.
+    struct Detach {
+        BakkesMod::Plugin::PluginSettingsWindow* page;
+        ~Detach() {
+            if (page != nullptr) page->attachImGuiContext(0);
+        }
+    } detach{page};
 
     const std::string stem = demo ? kDemoName : fs::path(options.scene).stem().string();
     Output output;
