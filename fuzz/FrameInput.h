@@ -106,6 +106,9 @@ struct FrameInput {
     // present and set within its bounds: then every drawn point must lie
     // near the canvas.
     bool sane = true;
+    // True when the canvas is 1 to 8K pixels and every variable is present
+    // and set within its bounds, whatever the car and the ball.
+    bool layoutSane = true;
 };
 
 inline Vector decodeVector(ByteSource& in, bool wild) {
@@ -174,9 +177,11 @@ inline FrameInput decodeFrame(ByteSource& in) {
     const float dy = f.ball.location.Y - f.car.location.Y;
     const float dz = f.ball.location.Z - f.car.location.Z;
     if (!((dx * dx + dy * dy) + dz * dz > 1.0f)) f.sane = false;
+    f.layoutSane = f.canvas.X > 0 && f.canvas.X <= 8192 && f.canvas.Y > 0 && f.canvas.Y <= 8192;
     for (const CVarSetting& c : f.cvars) {
         if (c.mode == CVarSetting::Mode::Missing || c.mode == CVarSetting::Mode::Text) {
             f.sane = false;
+            f.layoutSane = false;
         }
     }
     return f;
