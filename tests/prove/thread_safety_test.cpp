@@ -19,7 +19,10 @@
 
 namespace {
 
+// The settings thread makes this many passes; the other two keep going for
+// as long as it runs (never more than kMaxIterations), so all three overlap.
 constexpr int kIterations = 3000;
+constexpr int kMaxIterations = 200000;
 constexpr const char* kBegin = "Function GameEvent_Soccar_TA.ReplayPlayback.BeginState";
 constexpr const char* kEnd = "Function GameEvent_Soccar_TA.ReplayPlayback.EndState";
 
@@ -39,6 +42,7 @@ TEST(ThreadSafety, SettingsFramesAndReplayEventsAtOnce) {
     const auto specs = store.list();
 
     std::atomic<bool> badFrame{false};
+    std::atomic<bool> settingsDone{false};
     std::thread settings([&] {
         prove::SettingsHost host;
         page->attachImGuiContext(host.context());
@@ -62,18 +66,19 @@ TEST(ThreadSafety, SettingsFramesAndReplayEventsAtOnce) {
                 }
             }
         }
+        settingsDone = true;
     });
     std::thread frames([&] {
         pluginsdk::RecordingCanvas canvas;
         canvas.reserve(4096);
-        for (int i = 0; i < kIterations; ++i) {
+        for (int i = 0; i < kMaxIterations && !settingsDone; ++i) {
             canvas.clear();
             game.drawFrame(canvas);
             if (canvas.calls().size() > 1024) badFrame = true;
         }
     });
     std::thread events([&] {
-        for (int i = 0; i < kIterations; ++i) {
+        for (int i = 0; i < kMaxIterations && !settingsDone; ++i) {
             game.fireEvent(kBegin);
             game.fireEvent(kEnd);
             // Saving the settings reads every variable (one may be away
@@ -88,6 +93,8 @@ TEST(ThreadSafety, SettingsFramesAndReplayEventsAtOnce) {
     frames.join();
     events.join();
     EXPECT_FALSE(badFrame.load());
+    // The page did write: only its slider sets the y position.
+    EXPECT_NE(store.find("y_position")->text(), "0.9");
     plugin->release();
 }
 
