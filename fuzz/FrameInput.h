@@ -188,10 +188,10 @@ inline FrameInput decodeFrame(ByteSource& in) {
 }
 
 // The host side of a frame: console variables, game state, replay events.
-// `specs` are the variables as the plugin registered them, to bring back a
+// `definitions` are the variables as the plugin registered them, to bring back a
 // variable that an earlier frame removed.
 inline void applyFrame(const FrameInput& f, pluginsdk::CVarStore& store, pluginsdk::GameHost& game,
-                       const std::vector<pluginsdk::CVarStore::Snapshot>& specs) {
+                       const std::vector<pluginsdk::CVarStore::Snapshot>& definitions) {
     for (std::size_t i = 0; i < kCVarCount; ++i) {
         const CVarSetting& c = f.cvars[i];
         const char* name = kCVarNames[i];
@@ -201,18 +201,18 @@ inline void applyFrame(const FrameInput& f, pluginsdk::CVarStore& store, plugins
         }
         std::shared_ptr<pluginsdk::CVarEntry> entry = store.find(name);
         if (!entry) {
-            for (const auto& s : specs) {
-                if (s.spec.name == name) entry = store.registerCvar(s.spec);
+            for (const auto& s : definitions) {
+                if (s.definition.name == name) entry = store.registerCvar(s.definition);
             }
         }
         if (!entry) continue;
         switch (c.mode) {
             case CVarSetting::Mode::Keep:
-                entry->setRaw(entry->spec.defaultValue);
+                entry->setRaw(entry->definition.defaultValue);
                 break;
             case CVarSetting::Mode::Number:
                 // A NaN is refused and leaves the default.
-                entry->setRaw(entry->spec.defaultValue);
+                entry->setRaw(entry->definition.defaultValue);
                 entry->setNumber(c.number);
                 break;
             case CVarSetting::Mode::Text:

@@ -40,9 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         plugin->cvarRegistry = std::make_shared<CVarManagerWrapper>(store);
         plugin->gameFacade = std::make_shared<GameWrapper>(game, owner);
         plugin->onLoad();
-        const auto specs = store.list();
+        const auto definitions = store.list();
 
-        prove::applyFrame(frame, store, game, specs);
+        prove::applyFrame(frame, store, game, definitions);
         pluginsdk::RecordingCanvas canvas(frame.canvas);
         game.drawFrame(canvas);
         const std::string problem = prove::checkFrame(frame, canvas.calls());

@@ -64,7 +64,7 @@ int runInfo(const std::string& plugin, const std::string& config, std::FILE* out
         std::fprintf(out, "  %s\n", line.c_str());
     std::fprintf(out, "variables:\n");
     for (const auto& v : run.session.cvars.list()) {
-        const auto& s = v.spec;
+        const auto& s = v.definition;
         std::string flags;
         if (s.searchable) flags += "searchable";
         if (s.saveToFile) flags += flags.empty() ? "saved" : ", saved";
@@ -124,7 +124,7 @@ int runSet(const std::string& plugin, const std::string& config, const std::stri
         printError(err, name + ": " + quoteText(value) + " is not a number");
         return kExitVariable;
     }
-    const auto& s = entry->spec;
+    const auto& s = entry->definition;
     entry->setNumber(*number);
     if ((s.hasMin && *number < s.min) || (s.hasMax && *number > s.max))
         std::fprintf(err, "%s: note: %s is outside %s's range [%s, %s]; %s is now %s\n", kProgram,

@@ -50,19 +50,19 @@ std::optional<float> parseConsoleNumber(std::string_view text) {
 void HostSession::applyConfig(const ConfigEntries& entries, const std::string& configName,
                               std::vector<std::string>& warnings) {
     for (const auto& snap : cvars.list()) {
-        if (!snap.spec.saveToFile) continue;
-        auto it = entries.find(snap.spec.name);
+        if (!snap.definition.saveToFile) continue;
+        auto it = entries.find(snap.definition.name);
         if (it == entries.end()) continue;
-        auto entry = cvars.find(snap.spec.name);
+        auto entry = cvars.find(snap.definition.name);
         if (!entry) continue;
         const std::optional<float> v = parseConsoleNumber(it->second);
         if (!v) {
-            warnings.push_back(configName + ": value of " + snap.spec.name +
+            warnings.push_back(configName + ": value of " + snap.definition.name +
                                " is not a number; its default is kept");
             continue;
         }
-        const bool inside =
-            !(snap.spec.hasMin && *v < snap.spec.min) && !(snap.spec.hasMax && *v > snap.spec.max);
+        const bool inside = !(snap.definition.hasMin && *v < snap.definition.min) &&
+                            !(snap.definition.hasMax && *v > snap.definition.max);
         // In bounds the text is kept as saved ("4.0" stays "4.0"); outside,
         // the value is kept inside the bounds like anything typed in.
         if (inside)
@@ -74,7 +74,7 @@ void HostSession::applyConfig(const ConfigEntries& entries, const std::string& c
 
 ConfigEntries HostSession::savedEntries(ConfigEntries base) const {
     for (const auto& snap : cvars.list())
-        if (snap.spec.saveToFile) base[snap.spec.name] = snap.value;
+        if (snap.definition.saveToFile) base[snap.definition.name] = snap.value;
     return base;
 }
 

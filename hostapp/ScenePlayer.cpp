@@ -11,8 +11,8 @@ std::string playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk
                       FrameSink& sink) {
     // What the plugin registered, so that a removed variable can come back
     // as it was registered when a later frame gives it a value again.
-    std::map<std::string, pluginsdk::CVarSpec, std::less<>> registered;
-    for (const auto& snap : cvars.list()) registered.emplace(snap.spec.name, snap.spec);
+    std::map<std::string, pluginsdk::CVarDefinition, std::less<>> registered;
+    for (const auto& snap : cvars.list()) registered.emplace(snap.definition.name, snap.definition);
     for (const SceneFrame& frame : scene.frames)
         for (const auto& change : frame.cvars)
             if (!registered.count(change.name))

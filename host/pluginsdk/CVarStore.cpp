@@ -33,8 +33,10 @@ std::string formatFloat(float v) {
 }
 }  // namespace
 
-CVarEntry::CVarEntry(CVarSpec s)
-    : spec(std::move(s)), text_(spec.defaultValue), value_(parseCVarFloat(spec.defaultValue)) {}
+CVarEntry::CVarEntry(CVarDefinition s)
+    : definition(std::move(s)),
+      text_(definition.defaultValue),
+      value_(parseCVarFloat(definition.defaultValue)) {}
 
 std::string CVarEntry::text() const {
     std::lock_guard lock(mutex_);
@@ -50,8 +52,8 @@ void CVarEntry::setRaw(std::string text) {
 
 void CVarEntry::setNumber(float v) {
     if (std::isnan(v)) return;
-    if (spec.hasMin && v < spec.min) v = spec.min;
-    if (spec.hasMax && v > spec.max) v = spec.max;
+    if (definition.hasMin && v < definition.min) v = definition.min;
+    if (definition.hasMax && v > definition.max) v = definition.max;
     // Whole numbers are kept as integers ("1", not "1.0") like the console does.
     std::string text = (std::trunc(v) == v && std::fabs(v) < 1e9f)
                            ? std::to_string(static_cast<long long>(v))
@@ -61,12 +63,12 @@ void CVarEntry::setNumber(float v) {
     value_.store(v, std::memory_order_relaxed);
 }
 
-std::shared_ptr<CVarEntry> CVarStore::registerCvar(CVarSpec spec) {
+std::shared_ptr<CVarEntry> CVarStore::registerCvar(CVarDefinition definition) {
     std::unique_lock lock(mutex_);
-    auto it = vars_.find(spec.name);
+    auto it = vars_.find(definition.name);
     if (it != vars_.end()) return it->second;
-    std::string name = spec.name;
-    auto entry = std::make_shared<CVarEntry>(std::move(spec));
+    std::string name = definition.name;
+    auto entry = std::make_shared<CVarEntry>(std::move(definition));
     vars_.emplace(std::move(name), entry);
     order_.push_back(entry);
     return entry;
@@ -98,7 +100,7 @@ std::vector<CVarStore::Snapshot> CVarStore::list() const {
     std::shared_lock lock(mutex_);
     std::vector<Snapshot> out;
     out.reserve(order_.size());
-    for (const auto& entry : order_) out.push_back({entry->spec, entry->text()});
+    for (const auto& entry : order_) out.push_back({entry->definition, entry->text()});
     return out;
 }
 

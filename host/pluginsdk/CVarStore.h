@@ -17,7 +17,7 @@
 
 namespace pluginsdk {
 
-struct CVarSpec {
+struct CVarDefinition {
     std::string name;
     std::string defaultValue;
     std::string description;
@@ -34,9 +34,9 @@ float parseCVarFloat(std::string_view text);
 int truncCVarInt(float value);
 
 struct CVarEntry {
-    explicit CVarEntry(CVarSpec s);
+    explicit CVarEntry(CVarDefinition s);
 
-    const CVarSpec spec;
+    const CVarDefinition definition;
 
     std::string text() const;
     float floatValue() const { return value_.load(std::memory_order_relaxed); }
@@ -54,7 +54,7 @@ struct CVarEntry {
 class CVarStore {
   public:
     // Keeps the first registration of a name.
-    std::shared_ptr<CVarEntry> registerCvar(CVarSpec spec);
+    std::shared_ptr<CVarEntry> registerCvar(CVarDefinition definition);
     // Null for an unknown name. Does not allocate.
     std::shared_ptr<CVarEntry> find(std::string_view name) const;
     // Sets a variable's text without clamping; false if it does not exist.
@@ -63,7 +63,7 @@ class CVarStore {
     bool remove(std::string_view name);
 
     struct Snapshot {
-        CVarSpec spec;
+        CVarDefinition definition;
         std::string value;
     };
     // Every variable, in registration order.

@@ -5,7 +5,7 @@ bool CVarWrapper::getBoolValue() const { return getIntValue() != 0; }
 int CVarWrapper::getIntValue() const { return pluginsdk::truncCVarInt(entry_->floatValue()); }
 float CVarWrapper::getFloatValue() const { return entry_->floatValue(); }
 std::string CVarWrapper::getStringValue() const { return entry_->text(); }
-std::string CVarWrapper::getDescription() const { return entry_->spec.description; }
+std::string CVarWrapper::getDescription() const { return entry_->definition.description; }
 
 void CVarWrapper::setValue(int value) { entry_->setNumber(static_cast<float>(value)); }
 void CVarWrapper::setValue(float value) { entry_->setNumber(value); }

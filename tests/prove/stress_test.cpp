@@ -41,7 +41,7 @@ class Stress : public ::testing::Test {
         plugin = pluginsdk::LoadedPlugin::open(TRIMSIGHT_PLUGIN_PATH, error);
         ASSERT_TRUE(plugin) << error;
         plugin->load(store, game);
-        specs = store.list();
+        definitions = store.list();
         canvas.reserve(4096);
         again.reserve(4096);
     }
@@ -52,7 +52,7 @@ class Stress : public ::testing::Test {
     pluginsdk::CVarStore store;
     pluginsdk::GameHost game;
     std::unique_ptr<pluginsdk::LoadedPlugin> plugin;
-    std::vector<pluginsdk::CVarStore::Snapshot> specs;
+    std::vector<pluginsdk::CVarStore::Snapshot> definitions;
     pluginsdk::RecordingCanvas canvas;
     pluginsdk::RecordingCanvas again;
 };
@@ -67,7 +67,7 @@ TEST_F(Stress, RandomFramesDrawOnlyFromDefinedArithmetic) {
         for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
         prove::ByteSource in(bytes.data(), bytes.size());
         const prove::FrameInput frame = prove::decodeFrame(in);
-        prove::applyFrame(frame, store, game, specs);
+        prove::applyFrame(frame, store, game, definitions);
 
         canvas.setSize(frame.canvas);
         canvas.clear();

@@ -39,7 +39,7 @@ TEST(ThreadSafety, SettingsFramesAndReplayEventsAtOnce) {
     game.state.ball.location = {1000.0f, 300.0f, 200.0f};
     BakkesMod::Plugin::PluginSettingsWindow* page = plugin->settingsWindow();
     ASSERT_NE(page, nullptr);
-    const auto specs = store.list();
+    const auto definitions = store.list();
 
     std::atomic<bool> badFrame{false};
     std::atomic<bool> settingsDone{false};
@@ -61,8 +61,8 @@ TEST(ThreadSafety, SettingsFramesAndReplayEventsAtOnce) {
             if (i % 50 == 0) {
                 // The host console removes a variable and it comes back.
                 store.remove("x_position");
-                for (const auto& s : specs) {
-                    if (s.spec.name == "x_position") store.registerCvar(s.spec);
+                for (const auto& s : definitions) {
+                    if (s.definition.name == "x_position") store.registerCvar(s.definition);
                 }
             }
         }

@@ -104,7 +104,7 @@ TEST_F(TargetList, IndexIsTakenWhenTheListIsFirstReached) {
     host->idle();
     host->idle();
     setTarget("3");
-    plugin->store.registerCvar(yPosition->spec);
+    plugin->store.registerCvar(yPosition->definition);
 
     EXPECT_EQ(host->highlightedEntry(), 3);
     setTarget("1");

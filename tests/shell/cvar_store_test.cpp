@@ -97,8 +97,8 @@ TEST_F(Store, RemovedVariablesDisappearButOldHandlesStayUsable) {
     EXPECT_EQ(held.getIntValue(), 7);
     const auto vars = store.list();
     ASSERT_EQ(vars.size(), 2u);
-    EXPECT_EQ(vars[0].spec.name, "a");
-    EXPECT_EQ(vars[1].spec.name, "c");
+    EXPECT_EQ(vars[0].definition.name, "a");
+    EXPECT_EQ(vars[1].definition.name, "c");
 }
 
 }  // namespace

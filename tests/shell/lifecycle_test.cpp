@@ -154,17 +154,17 @@ TEST_F(Loaded, OnLoadLogsOnceBeforeRegisteringTheSixVariables) {
     ASSERT_EQ(vars.size(), 6u);
     for (std::size_t i = 0; i < 6; ++i) {
         SCOPED_TRACE(expected[i].name);
-        const auto& spec = vars[i].spec;
-        EXPECT_EQ(spec.name, expected[i].name);
-        EXPECT_EQ(spec.defaultValue, expected[i].value);
+        const auto& definition = vars[i].definition;
+        EXPECT_EQ(definition.name, expected[i].name);
+        EXPECT_EQ(definition.defaultValue, expected[i].value);
         EXPECT_EQ(vars[i].value, expected[i].value);
-        EXPECT_EQ(spec.description, expected[i].description);
-        EXPECT_TRUE(spec.searchable);
-        EXPECT_TRUE(spec.hasMin);
-        EXPECT_EQ(spec.min, expected[i].min);
-        EXPECT_TRUE(spec.hasMax);
-        EXPECT_EQ(spec.max, expected[i].max);
-        EXPECT_TRUE(spec.saveToFile);
+        EXPECT_EQ(definition.description, expected[i].description);
+        EXPECT_TRUE(definition.searchable);
+        EXPECT_TRUE(definition.hasMin);
+        EXPECT_EQ(definition.min, expected[i].min);
+        EXPECT_TRUE(definition.hasMax);
+        EXPECT_EQ(definition.max, expected[i].max);
+        EXPECT_TRUE(definition.saveToFile);
     }
     EXPECT_EQ(game.hookCount(), 2u);
     EXPECT_EQ(game.drawableCount(), 1u);
