@@ -13,25 +13,12 @@
 #include "hostapp/picture/ContactSheet.h"
 #include "hostapp/picture/PictureRenderer.h"
 #include "hostapp/picture/Png.h"
+#include "tests/picture/pixels.h"
 
 namespace {
 
 using picture::Image;
 using picture::PictureRenderer;
-
-struct Rgb {
-    int r, g, b;
-    bool operator==(const Rgb&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& o, const Rgb& c) {
-    return o << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
-
-Rgb pixel(const Image& image, int x, int y) {
-    const uint8_t* p = image.at(x, y);
-    return {p[0], p[1], p[2]};
-}
 
 class PictureRendererTest : public ::testing::Test {
   protected:

@@ -8,23 +8,11 @@
 #include "render/Attitude.h"
 #include "render/Numerics.h"
 #include "render/TargetDirection.h"
+#include "tests/render/example_dial.h"
 
 namespace {
 
 using render::HALF_PI_F;
-
-// The worked-example dial: radius 100, dot size 7, centre (300.0, 900.0).
-render::Layout exampleDial() {
-    render::Layout l;
-    l.dialRadius = 100;
-    l.dotSize = 7;
-    l.cx = 300.0f;
-    l.cy = 900.0f;
-    l.centre = {300, 900};
-    l.markerRadius = 104.0f;
-    l.markerRadiusD = 104.0;
-    return l;
-}
 
 render::Scene scene(Vector d, Vector v) {
     render::Scene s;

@@ -9,6 +9,7 @@
 #include "render/Numerics.h"
 #include "render/TargetDirection.h"
 #include "render/TargetMarker.h"
+#include "tests/render/example_dial.h"
 
 namespace {
 
@@ -18,18 +19,6 @@ Points asList(const std::array<Vector2, 8>& p) {
     Points out;
     for (const Vector2& v : p) out.push_back({v.X, v.Y});
     return out;
-}
-
-render::Layout exampleDial() {
-    render::Layout l;
-    l.dialRadius = 100;
-    l.dotSize = 7;
-    l.cx = 300.0f;
-    l.cy = 900.0f;
-    l.centre = {300, 900};
-    l.markerRadius = 104.0f;
-    l.markerRadiusD = 104.0;
-    return l;
 }
 
 int32_t readOption(const void* option) { return *static_cast<const int32_t*>(option); }

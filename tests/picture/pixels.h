@@ -1,0 +1,20 @@
+#pragma once
+#include <cstdint>
+#include <ostream>
+
+#include "hostapp/picture/Image.h"
+
+// One pixel of a rendered picture, comparable and printable in test output.
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& o, const Rgb& c) {
+    return o << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+}
+
+inline Rgb pixel(const picture::Image& image, int x, int y) {
+    const uint8_t* p = image.at(x, y);
+    return {p[0], p[1], p[2]};
+}
