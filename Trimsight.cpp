@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "host/GameEvents.h"
 #include "host/Plugin.h"
 
 #ifndef TRIMSIGHT_SOURCE_PATH
@@ -16,9 +17,6 @@ using BakkesMod::Plugin::PluginPointer;
 namespace {
 // The library's own share of the one plugin object.
 PluginPointer thePlugin;
-
-constexpr const char* kReplayBegin = "Function GameEvent_Soccar_TA.ReplayPlayback.BeginState";
-constexpr const char* kReplayEnd = "Function GameEvent_Soccar_TA.ReplayPlayback.EndState";
 }  // namespace
 
 extern "C" {
@@ -71,10 +69,12 @@ void Trimsight::onLoad() {
     cvarRegistry->registerCvar("trimsight_target", "4.0", "What you aim at", true, true, 0.0f, true,
                                6.0f, true);
 
-    gameFacade->HookEvent(
-        kReplayBegin, [this](std::string) { replayActive.store(true, std::memory_order_relaxed); });
-    gameFacade->HookEvent(
-        kReplayEnd, [this](std::string) { replayActive.store(false, std::memory_order_relaxed); });
+    gameFacade->HookEvent(gameevents::kReplayBegin, [this](std::string) {
+        replayActive.store(true, std::memory_order_relaxed);
+    });
+    gameFacade->HookEvent(gameevents::kReplayEnd, [this](std::string) {
+        replayActive.store(false, std::memory_order_relaxed);
+    });
     gameFacade->RegisterDrawable([this](CanvasWrapper canvas) { renderOverlay(canvas); });
 }
 

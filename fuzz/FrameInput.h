@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "host/GameEvents.h"
 #include "host/Types.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
@@ -87,10 +88,6 @@ inline constexpr const char* kCVarNames[kCVarCount] = {
     "trimsight_enabled", "peripheral_mode_enabled", "trimsight_size", "x_position",
     "y_position",        "trimsight_target",
 };
-
-inline constexpr const char* kReplayBegin =
-    "Function GameEvent_Soccar_TA.ReplayPlayback.BeginState";
-inline constexpr const char* kReplayEnd = "Function GameEvent_Soccar_TA.ReplayPlayback.EndState";
 
 struct FrameInput {
     Vector2 canvas{1920, 1080};
@@ -229,9 +226,9 @@ inline void applyFrame(const FrameInput& f, pluginsdk::CVarStore& store, plugins
     game.state.car = f.car;
     game.state.ball = f.ball;
     // Leave the replay flag clear unless this frame's events set it.
-    game.fireEvent(kReplayEnd);
-    if (f.replayEvents & 1) game.fireEvent(kReplayBegin);
-    if (f.replayEvents & 2) game.fireEvent(kReplayEnd);
+    game.fireEvent(gameevents::kReplayEnd);
+    if (f.replayEvents & 1) game.fireEvent(gameevents::kReplayBegin);
+    if (f.replayEvents & 2) game.fireEvent(gameevents::kReplayEnd);
 }
 
 }  // namespace prove

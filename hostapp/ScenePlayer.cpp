@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "host/GameEvents.h"
 #include "hostapp/JsonText.h"
 
 namespace hostapp {
@@ -47,8 +48,8 @@ std::string playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk
         g.ball.location = state.ballLocation;
         g.ball.velocity = state.ballVelocity;
 
-        if (state.replay && !replayBefore) game.fireEvent(kReplayBeginEvent);
-        if (!state.replay && replayBefore) game.fireEvent(kReplayEndEvent);
+        if (state.replay && !replayBefore) game.fireEvent(gameevents::kReplayBegin);
+        if (!state.replay && replayBefore) game.fireEvent(gameevents::kReplayEnd);
         replayBefore = state.replay;
 
         pluginsdk::CanvasBackend& canvas = sink.beginFrame(i, state);

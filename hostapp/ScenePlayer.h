@@ -14,11 +14,6 @@
 
 namespace hostapp {
 
-inline constexpr const char* kReplayBeginEvent =
-    "Function GameEvent_Soccar_TA.ReplayPlayback.BeginState";
-inline constexpr const char* kReplayEndEvent =
-    "Function GameEvent_Soccar_TA.ReplayPlayback.EndState";
-
 class FrameSink {
   public:
     virtual ~FrameSink() = default;

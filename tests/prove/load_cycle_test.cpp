@@ -14,6 +14,7 @@
 #include <string>
 
 #include "fuzz/SettingsPass.h"
+#include "host/GameEvents.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
@@ -26,8 +27,8 @@ long cycleCount() {
     return env ? std::strtol(env, nullptr, 10) : 10000;
 }
 
-constexpr const char* kBegin = "Function GameEvent_Soccar_TA.ReplayPlayback.BeginState";
-constexpr const char* kEnd = "Function GameEvent_Soccar_TA.ReplayPlayback.EndState";
+using gameevents::kReplayBegin;
+using gameevents::kReplayEnd;
 
 TEST(LoadCycles, EveryCycleLeavesNothingBehind) {
     prove::SettingsHost settings;
@@ -55,11 +56,11 @@ TEST(LoadCycles, EveryCycleLeavesNothingBehind) {
             game.drawFrame(canvas);
             ASSERT_FALSE(canvas.calls().empty()) << "cycle " << i;
         }
-        game.fireEvent(kBegin);
+        game.fireEvent(kReplayBegin);
         canvas.clear();
         game.drawFrame(canvas);
         ASSERT_TRUE(canvas.calls().empty()) << "cycle " << i;
-        game.fireEvent(kEnd);
+        game.fireEvent(kReplayEnd);
 
         BakkesMod::Plugin::PluginSettingsWindow* page = plugin->settingsWindow();
         ASSERT_NE(page, nullptr);
@@ -72,7 +73,7 @@ TEST(LoadCycles, EveryCycleLeavesNothingBehind) {
         // Nothing of the released plugin runs: no drawing, and a replay
         // event would write into a freed object (the sanitizer would say).
         canvas.clear();
-        game.fireEvent(kBegin);
+        game.fireEvent(kReplayBegin);
         game.drawFrame(canvas);
         ASSERT_TRUE(canvas.calls().empty()) << "cycle " << i;
 

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "fuzz/SettingsPass.h"
+#include "host/GameEvents.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
@@ -23,8 +24,8 @@ namespace {
 // as long as it runs (never more than kMaxIterations), so all three overlap.
 constexpr int kIterations = 3000;
 constexpr int kMaxIterations = 200000;
-constexpr const char* kBegin = "Function GameEvent_Soccar_TA.ReplayPlayback.BeginState";
-constexpr const char* kEnd = "Function GameEvent_Soccar_TA.ReplayPlayback.EndState";
+using gameevents::kReplayBegin;
+using gameevents::kReplayEnd;
 
 TEST(ThreadSafety, SettingsFramesAndReplayEventsAtOnce) {
     pluginsdk::CVarStore store;
@@ -79,8 +80,8 @@ TEST(ThreadSafety, SettingsFramesAndReplayEventsAtOnce) {
     });
     std::thread events([&] {
         for (int i = 0; i < kMaxIterations && !settingsDone; ++i) {
-            game.fireEvent(kBegin);
-            game.fireEvent(kEnd);
+            game.fireEvent(kReplayBegin);
+            game.fireEvent(kReplayEnd);
             // Saving the settings reads every variable (one may be away
             // for a moment while the console re-creates it).
             if (i % 10 == 0) {

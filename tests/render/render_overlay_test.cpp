@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "host/GameEvents.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
@@ -18,8 +19,8 @@ namespace {
 
 using Kind = pluginsdk::CanvasCall::Kind;
 
-constexpr const char* kBegin = "Function GameEvent_Soccar_TA.ReplayPlayback.BeginState";
-constexpr const char* kEnd = "Function GameEvent_Soccar_TA.ReplayPlayback.EndState";
+using gameevents::kReplayBegin;
+using gameevents::kReplayEnd;
 
 class Frame : public ::testing::Test {
   protected:
@@ -81,9 +82,9 @@ TEST_F(Frame, NothingWhilePaused) {
 }
 
 TEST_F(Frame, NothingDuringAReplay) {
-    game.fireEvent(kBegin);
+    game.fireEvent(kReplayBegin);
     EXPECT_FALSE(draws());
-    game.fireEvent(kEnd);
+    game.fireEvent(kReplayEnd);
     EXPECT_TRUE(draws());
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Trimsight.h"
+#include "host/GameEvents.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
@@ -17,8 +18,8 @@ namespace {
 
 using BakkesMod::Plugin::PluginPointer;
 
-constexpr const char* kBegin = "Function GameEvent_Soccar_TA.ReplayPlayback.BeginState";
-constexpr const char* kEnd = "Function GameEvent_Soccar_TA.ReplayPlayback.EndState";
+using gameevents::kReplayBegin;
+using gameevents::kReplayEnd;
 
 // A fresh copy of the library per test, reached only through its exports.
 class EntryPoints : public ::testing::Test {
@@ -57,10 +58,8 @@ TEST_F(EntryPoints, DeleteMeEmptiesTheLibrarysShareAndAFreshObjectStartsOver) {
     PluginPointer* slot = getPlugin();
     {
         PluginPointer host = *slot;
-        host->cvarRegistry = std::make_shared<CVarManagerWrapper>(store);
-        host->gameFacade = std::make_shared<GameWrapper>(game, host.get());
-        host->onLoad();
-        game.fireEvent(kBegin);
+        pluginsdk::attachPlugin(*host, store, game, host.get());
+        game.fireEvent(kReplayBegin);
         EXPECT_TRUE(static_cast<Trimsight*>(host.get())->replayActive);
 
         std::weak_ptr<BakkesMod::Plugin::BakkesModPlugin> watch = host;
@@ -99,7 +98,7 @@ TEST(LoadedPlugin, AfterReleaseNoHookOrDrawableOfThePluginRuns) {
     EXPECT_EQ(game.hookCount(), 0u);
     EXPECT_EQ(game.drawableCount(), 0u);
     // Under the sanitizers a call into the destroyed object would be fatal.
-    game.fireEvent(kBegin);
+    game.fireEvent(kReplayBegin);
     pluginsdk::RecordingCanvas canvas;
     game.drawFrame(canvas);
     EXPECT_TRUE(canvas.calls().empty());
@@ -172,12 +171,12 @@ TEST_F(Loaded, OnLoadLogsOnceBeforeRegisteringTheSixVariables) {
 
 TEST_F(Loaded, ReplayEventsSetAndClearTheFlagWithoutCounting) {
     plugin.onLoad();
-    game.fireEvent(kEnd);
+    game.fireEvent(kReplayEnd);
     EXPECT_FALSE(plugin.replayActive);
-    game.fireEvent(kBegin);
-    game.fireEvent(kBegin);
+    game.fireEvent(kReplayBegin);
+    game.fireEvent(kReplayBegin);
     EXPECT_TRUE(plugin.replayActive);
-    game.fireEvent(kEnd);
+    game.fireEvent(kReplayEnd);
     EXPECT_FALSE(plugin.replayActive);
     game.fireEvent("Function TAGame.Car_TA.SetVehicleInput");
     EXPECT_FALSE(plugin.replayActive);
