@@ -29,6 +29,7 @@
 #include "host/Plugin.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
+#include "host/pluginsdk/NullCanvas.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
 
@@ -38,16 +39,7 @@ extern "C" void deleteMe();
 
 namespace {
 
-// A host canvas that draws nothing: what is left is the plugin's own cost.
-class NullCanvas final : public pluginsdk::CanvasBackend {
-  public:
-    Vector2 size() const override { return {1920, 1080}; }
-    void setColor(uint8_t, uint8_t, uint8_t, uint8_t) override {}
-    void setPosition(Vector2) override {}
-    void fillBox(Vector2) override {}
-    void fillTriangle(Vector2, Vector2, Vector2) override {}
-    void drawLine(Vector2, Vector2, float) override {}
-};
+using pluginsdk::NullCanvas;
 
 struct Scene {
     const char* name;
@@ -114,9 +106,7 @@ std::vector<bench::MathCall> captureFrame(const Scene& scene, Loaded& real) {
     std::vector<bench::MathCall> calls;
     {
         BakkesMod::Plugin::PluginPointer copy = *getPlugin();
-        copy->cvarRegistry = std::make_shared<CVarManagerWrapper>(store);
-        copy->gameFacade = std::make_shared<GameWrapper>(game, &store);
-        copy->onLoad();
+        pluginsdk::attachPlugin(*copy, store, game, &store);
         scene.setUp(game.state, store);
         pluginsdk::RecordingCanvas mine;
         bench::startCapture(&calls);

@@ -16,6 +16,7 @@
 #include "fuzz/SettingsPass.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
+#include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
 
 extern "C" BakkesMod::Plugin::PluginPointer* getPlugin();
@@ -37,9 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const void* owner = &store;
     {
         BakkesMod::Plugin::PluginPointer plugin = *getPlugin();
-        plugin->cvarRegistry = std::make_shared<CVarManagerWrapper>(store);
-        plugin->gameFacade = std::make_shared<GameWrapper>(game, owner);
-        plugin->onLoad();
+        pluginsdk::attachPlugin(*plugin, store, game, owner);
         const auto definitions = store.list();
 
         prove::applyFrame(frame, store, game, definitions);

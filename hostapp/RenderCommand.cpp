@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "host/pluginsdk/NullCanvas.h"
 #include "hostapp/Commands.h"
 #include "hostapp/DemoScene.h"
 #include "hostapp/HostSession.h"
@@ -32,22 +33,6 @@ constexpr const char* kSheetName = "contact-sheet.png";
 double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-// Takes a frame's calls when no picture can be drawn, so that the rest of the
-// scene plays through harmlessly after a failure.
-class NullCanvas final : public pluginsdk::CanvasBackend {
-  public:
-    void setSize(Vector2 size) { size_ = size; }
-    Vector2 size() const override { return size_; }
-    void setColor(uint8_t, uint8_t, uint8_t, uint8_t) override {}
-    void setPosition(Vector2) override {}
-    void fillBox(Vector2) override {}
-    void fillTriangle(Vector2, Vector2, Vector2) override {}
-    void drawLine(Vector2, Vector2, float) override {}
-
-  private:
-    Vector2 size_;
-};
 
 // A bar on the terminal for long renders; nothing when the messages go to a
 // file or a pipe.
@@ -177,7 +162,9 @@ class PictureSink final : public FrameSink {
     BakkesMod::Plugin::PluginSettingsWindow* page_;
     std::string pageTitle_;
     ProgressBar progress_;
-    NullCanvas null_;
+    // Takes a frame's calls when no picture can be drawn, so that the rest of
+    // the scene plays through harmlessly after a failure.
+    pluginsdk::NullCanvas null_;
     bool drawing_ = false;
     std::string error_;
     Clock::time_point started_;

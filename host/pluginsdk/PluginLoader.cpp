@@ -38,6 +38,13 @@ std::unique_ptr<LoadedPlugin> LoadedPlugin::open(const std::string& path, std::s
     return p;
 }
 
+void attachPlugin(BakkesMod::Plugin::BakkesModPlugin& plugin, CVarStore& cvars, GameHost& game,
+                  GameHost::Owner owner) {
+    plugin.cvarRegistry = std::make_shared<CVarManagerWrapper>(cvars);
+    plugin.gameFacade = std::make_shared<GameWrapper>(game, owner);
+    plugin.onLoad();
+}
+
 LoadedPlugin::~LoadedPlugin() {
     release();
     if (handle_) dlclose(handle_);
@@ -47,9 +54,7 @@ void LoadedPlugin::load(CVarStore& cvars, GameHost& game) {
     if (plugin_) return;
     plugin_ = *info_->createFunction();
     game_ = &game;
-    plugin_->cvarRegistry = std::make_shared<CVarManagerWrapper>(cvars);
-    plugin_->gameFacade = std::make_shared<GameWrapper>(game, this);
-    plugin_->onLoad();
+    attachPlugin(*plugin_, cvars, game, this);
 }
 
 BakkesMod::Plugin::PluginSettingsWindow* LoadedPlugin::settingsWindow() const {

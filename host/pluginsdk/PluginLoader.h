@@ -11,6 +11,12 @@
 
 namespace pluginsdk {
 
+// What a host does with a plugin object it has just created: hand it the
+// console and the game, then call onLoad. `owner` tags the hooks and
+// drawables the plugin registers, so that GameHost::release(owner) drops them.
+void attachPlugin(BakkesMod::Plugin::BakkesModPlugin& plugin, CVarStore& cvars, GameHost& game,
+                  GameHost::Owner owner);
+
 class LoadedPlugin {
   public:
     // Opens the library and checks its record; nothing is created yet.

@@ -15,6 +15,7 @@
 #include "Trimsight.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
+#include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
 #include "tests/render/call_summary.h"
 
@@ -47,9 +48,7 @@ class WholeFrame : public ::testing::Test {
   protected:
     void SetUp() override {
         plugin = std::make_shared<Trimsight>();
-        plugin->cvarRegistry = std::make_shared<CVarManagerWrapper>(store);
-        plugin->gameFacade = std::make_shared<GameWrapper>(game, plugin.get());
-        plugin->onLoad();
+        pluginsdk::attachPlugin(*plugin, store, game, plugin.get());
         // A level car at rest at the origin; the ball ahead, up and to the
         // side; the car moving ahead relative to the ball.
         game.state.car.location = {0.0f, 0.0f, 0.0f};

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "Trimsight.h"
+#include "host/pluginsdk/PluginLoader.h"
 
 namespace settings_test {
 
@@ -52,9 +53,7 @@ class LinkedPlugin : public PluginUnderTest {
   private:
     void create() {
         object_ = std::make_unique<Trimsight>();
-        object_->cvarRegistry = std::make_shared<CVarManagerWrapper>(store);
-        object_->gameFacade = std::make_shared<GameWrapper>(game, object_.get());
-        object_->onLoad();
+        pluginsdk::attachPlugin(*object_, store, game, object_.get());
     }
     std::unique_ptr<Trimsight> object_;
 };

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "SettingsHarness.h"
+#include "host/pluginsdk/PluginLoader.h"
 
 namespace settings_test {
 namespace {
@@ -43,9 +44,7 @@ class OpenedLibrary : public PluginUnderTest {
   private:
     void create() {
         plugin = *getPlugin();
-        plugin->cvarRegistry = std::make_shared<CVarManagerWrapper>(store);
-        plugin->gameFacade = std::make_shared<GameWrapper>(game, this);
-        plugin->onLoad();
+        pluginsdk::attachPlugin(*plugin, store, game, this);
     }
     void destroy() {
         game.release(this);
