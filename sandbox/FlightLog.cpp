@@ -227,7 +227,9 @@ class LogReader {
 
     // The next line that is neither blank nor a comment; nullopt at the end.
     std::optional<std::string_view> next();
-    std::string where() const { return std::string(fileName_) + ":" + std::to_string(line_) + ": "; }
+    std::string where() const {
+        return std::string(fileName_) + ":" + std::to_string(line_ > 0 ? line_ : 1) + ": ";
+    }
     std::size_t lineNumber() const { return line_; }
 
   private:
