@@ -14,7 +14,9 @@ constexpr double kRadiansPerUnit = kPi / 32768.0;
 // from vertical) yaw and roll can no longer be told apart.
 constexpr double kVerticalNose = 1e-6;
 
-int32_t unitsOf(double radians) { return static_cast<int32_t>(std::lround(radians / kRadiansPerUnit)); }
+int32_t unitsOf(double radians) {
+    return static_cast<int32_t>(std::lround(radians / kRadiansPerUnit));
+}
 
 // Into -32768..32767.
 int32_t wrapUnits(int32_t units) {

@@ -7,8 +7,8 @@ namespace sandbox {
 namespace {
 
 constexpr std::string_view kActionNames[kActionCount] = {
-    "pitch up",   "pitch down", "yaw left",       "yaw right",       "roll left",
-    "roll right", "air roll",   "air roll left",  "air roll right",  "boost",
+    "pitch up",   "pitch down", "yaw left",      "yaw right",      "roll left",
+    "roll right", "air roll",   "air roll left", "air roll right", "boost",
     "jump",       "throttle",   "reverse"};
 
 // Within [-1, 1]; a NaN from a confused driver reads as centred.
@@ -35,12 +35,11 @@ Bindings defaultBindings() {
                     {PadButton::West, Action::AirRoll},
                     {PadButton::LeftShoulder, Action::AirRollLeft},
                     {PadButton::RightShoulder, Action::AirRollRight}};
-    b.keys = {{"W", Action::PitchDown},        {"S", Action::PitchUp},
-              {"A", Action::YawLeft},          {"D", Action::YawRight},
-              {"Q", Action::RollLeft},         {"E", Action::RollRight},
-              {"Left Shift", Action::Boost},   {"Space", Action::Jump},
-              {"X", Action::AirRoll},          {"Up", Action::ThrottleForward},
-              {"Down", Action::ThrottleReverse}};
+    b.keys = {
+        {"W", Action::PitchDown},        {"S", Action::PitchUp},           {"A", Action::YawLeft},
+        {"D", Action::YawRight},         {"Q", Action::RollLeft},          {"E", Action::RollRight},
+        {"Left Shift", Action::Boost},   {"Space", Action::Jump},          {"X", Action::AirRoll},
+        {"Up", Action::ThrottleForward}, {"Down", Action::ThrottleReverse}};
     return b;
 }
 
@@ -71,7 +70,8 @@ CarControls mapControls(const Bindings& bindings, const PadState& pad, ActionSet
     if (bindings.invertPitch) pitch = -pitch;
 
     const bool airRoll = held.has(Action::AirRoll);
-    const float roll = (airRoll ? stickX : 0.0f) + keyAxis(held, Action::RollRight, Action::RollLeft) +
+    const float roll = (airRoll ? stickX : 0.0f) +
+                       keyAxis(held, Action::RollRight, Action::RollLeft) +
                        keyAxis(held, Action::AirRollRight, Action::AirRollLeft);
 
     CarControls c;

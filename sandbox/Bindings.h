@@ -18,14 +18,14 @@ namespace sandbox {
 
 // What a key or a pad button can do to the car.
 enum class Action : uint8_t {
-    PitchUp,       // nose up, like pulling the stick back
-    PitchDown,     // nose down
-    YawLeft,       // also the stick's left, for the host's steer
+    PitchUp,    // nose up, like pulling the stick back
+    PitchDown,  // nose down
+    YawLeft,    // also the stick's left, for the host's steer
     YawRight,
     RollLeft,
     RollRight,
-    AirRoll,       // while held, the yaw axis rolls instead
-    AirRollLeft,   // roll left at full input
+    AirRoll,      // while held, the yaw axis rolls instead
+    AirRollLeft,  // roll left at full input
     AirRollRight,
     Boost,
     Jump,

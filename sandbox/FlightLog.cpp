@@ -89,7 +89,8 @@ class Fields {
     float number(const char* what) {
         const std::string_view w = word(what);
         const std::optional<float> v = parseFloat(w);
-        if (!v) fail(std::string(what) + ": expected a finite number, got \"" + std::string(w) + '"');
+        if (!v)
+            fail(std::string(what) + ": expected a finite number, got \"" + std::string(w) + '"');
         return *v;
     }
     Vec3 vec(const char* what) {
@@ -110,7 +111,8 @@ class Fields {
     std::optional<std::string> quotedOrNull(const char* what);
     void end() {
         skipSpaces();
-        if (!rest_.empty()) fail("unexpected \"" + std::string(rest_) + "\" at the end of the line");
+        if (!rest_.empty())
+            fail("unexpected \"" + std::string(rest_) + "\" at the end of the line");
     }
 
   private:
@@ -159,15 +161,18 @@ constexpr int32_t kMaxOwedTicks = model::kMinBoostTicks;
 constexpr int32_t kMaxJumpTicks = model::kJumpMaxTicks;
 
 const StartLine kStartLines[] = {
-    {"option unlimited_boost", [](std::string& o, const FlightLog& l) { appendFlag(o, l.options.unlimitedBoost); },
+    {"option unlimited_boost",
+     [](std::string& o, const FlightLog& l) { appendFlag(o, l.options.unlimitedBoost); },
      [](Fields& f, FlightLog& l) { l.options.unlimitedBoost = f.flag("unlimited_boost"); }},
     {"car location", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.location); },
      [](Fields& f, FlightLog& l) { l.start.car.location = f.vec("location"); }},
     {"car velocity", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.velocity); },
      [](Fields& f, FlightLog& l) { l.start.car.velocity = f.vec("velocity"); }},
-    {"car forward", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.forward); },
+    {"car forward",
+     [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.forward); },
      [](Fields& f, FlightLog& l) { l.start.car.attitude.forward = f.vec("forward"); }},
-    {"car right", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.right); },
+    {"car right",
+     [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.right); },
      [](Fields& f, FlightLog& l) { l.start.car.attitude.right = f.vec("right"); }},
     {"car up", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.up); },
      [](Fields& f, FlightLog& l) { l.start.car.attitude.up = f.vec("up"); }},
@@ -179,7 +184,8 @@ const StartLine kStartLines[] = {
          if (!(b >= 0.0f && b <= model::kBoostTank)) fail("boost: expected 0 to 100");
          l.start.car.boost = b;
      }},
-    {"car on_ground", [](std::string& o, const FlightLog& l) { appendFlag(o, l.start.car.onGround); },
+    {"car on_ground",
+     [](std::string& o, const FlightLog& l) { appendFlag(o, l.start.car.onGround); },
      [](Fields& f, FlightLog& l) { l.start.car.onGround = f.flag("on_ground"); }},
     {"car boost_state",
      [](std::string& o, const FlightLog& l) {
@@ -188,7 +194,8 @@ const StartLine kStartLines[] = {
      },
      [](Fields& f, FlightLog& l) {
          l.start.car.boosting = f.flag("boosting");
-         l.start.car.boostTicksOwed = static_cast<int32_t>(f.integer("ticks owed", 0, kMaxOwedTicks));
+         l.start.car.boostTicksOwed =
+             static_cast<int32_t>(f.integer("ticks owed", 0, kMaxOwedTicks));
      }},
     {"car jump_state",
      [](std::string& o, const FlightLog& l) {
@@ -201,9 +208,11 @@ const StartLine kStartLines[] = {
          l.start.car.jumping = f.flag("jumping");
          l.start.car.jumpTicks = static_cast<int32_t>(f.integer("jump ticks", 0, kMaxJumpTicks));
      }},
-    {"ball location", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.ball.location); },
+    {"ball location",
+     [](std::string& o, const FlightLog& l) { appendVec(o, l.start.ball.location); },
      [](Fields& f, FlightLog& l) { l.start.ball.location = f.vec("location"); }},
-    {"ball velocity", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.ball.velocity); },
+    {"ball velocity",
+     [](std::string& o, const FlightLog& l) { appendVec(o, l.start.ball.velocity); },
      [](Fields& f, FlightLog& l) { l.start.ball.velocity = f.vec("velocity"); }},
 };
 constexpr std::size_t kStartLineCount = sizeof kStartLines / sizeof kStartLines[0];
@@ -211,19 +220,22 @@ constexpr std::size_t kStartLineCount = sizeof kStartLines / sizeof kStartLines[
 bool nearly(float a, float b) { return std::fabs(a - b) <= kAttitudeTolerance; }
 
 void checkAttitude(const Orientation& a) {
-    const bool unit = nearly(dot(a.forward, a.forward), 1.0f) && nearly(dot(a.right, a.right), 1.0f) &&
-                      nearly(dot(a.up, a.up), 1.0f);
-    const bool square = nearly(dot(a.forward, a.right), 0.0f) && nearly(dot(a.forward, a.up), 0.0f) &&
-                        nearly(dot(a.right, a.up), 0.0f);
+    const bool unit = nearly(dot(a.forward, a.forward), 1.0f) &&
+                      nearly(dot(a.right, a.right), 1.0f) && nearly(dot(a.up, a.up), 1.0f);
+    const bool square = nearly(dot(a.forward, a.right), 0.0f) &&
+                        nearly(dot(a.forward, a.up), 0.0f) && nearly(dot(a.right, a.up), 0.0f);
     if (!unit || !square || !nearly(dot(cross(a.forward, a.right), a.up), 1.0f))
-        fail("the car's forward, right and up are not a rotation (unit axes, square to each other, up = forward x right)");
+        fail(
+            "the car's forward, right and up are not a rotation (unit axes, square to each other, "
+            "up = forward x right)");
 }
 
 // -------------------------------------------------------- the line reader
 
 class LogReader {
   public:
-    LogReader(std::string_view text, std::string_view fileName) : text_(text), fileName_(fileName) {}
+    LogReader(std::string_view text, std::string_view fileName)
+        : text_(text), fileName_(fileName) {}
 
     // The next line that is neither blank nor a comment; nullopt at the end.
     std::optional<std::string_view> next();
@@ -261,7 +273,8 @@ void readHeader(LogReader& reader) {
     const std::optional<std::string_view> line = reader.next();
     if (!line) fail("empty file: expected \"trimsight-flight 1\"");
     Fields f(*line);
-    if (f.word("the file type") != kMagic) fail("not a flight log: expected \"trimsight-flight 1\"");
+    if (f.word("the file type") != kMagic)
+        fail("not a flight log: expected \"trimsight-flight 1\"");
     const int64_t version = f.integer("the version", 1, 1000000);
     if (version != kFlightLogVersion)
         fail("written by a newer version of the format (" + std::to_string(version) +
@@ -279,7 +292,9 @@ void readStart(LogReader& reader, FlightLog& log) {
         const std::string_view section = f.word("a start line");
         const std::string_view name = f.word("a start line's name");
         std::size_t i = 0;
-        while (i < kStartLineCount && kStartLines[i].key != std::string(section) + " " + std::string(name)) ++i;
+        while (i < kStartLineCount &&
+               kStartLines[i].key != std::string(section) + " " + std::string(name))
+            ++i;
         if (i == kStartLineCount)
             fail("unknown start line \"" + std::string(section) + " " + std::string(name) + "\"");
         if (seen[i]) fail("\"" + std::string(kStartLines[i].key) + "\" given twice");
@@ -288,15 +303,17 @@ void readStart(LogReader& reader, FlightLog& log) {
         f.end();
     }
     for (std::size_t i = 0; i < kStartLineCount; ++i)
-        if (!seen[i]) fail("the start state lacks \"" + std::string(kStartLines[i].key) + "\" before \"ticks\"");
+        if (!seen[i])
+            fail("the start state lacks \"" + std::string(kStartLines[i].key) +
+                 "\" before \"ticks\"");
     checkAttitude(log.start.car.attitude);
 }
 
 // The tick number an event or a controls line names must be where it stands.
 void checkTick(int64_t named, std::size_t ticksSoFar, const char* what) {
     if (named != static_cast<int64_t>(ticksSoFar))
-        fail(std::string(what) + " names tick " + std::to_string(named) + " but stands before tick " +
-             std::to_string(ticksSoFar));
+        fail(std::string(what) + " names tick " + std::to_string(named) +
+             " but stands before tick " + std::to_string(ticksSoFar));
 }
 
 CarControls readControls(Fields& f) {
@@ -328,7 +345,8 @@ void readEvent(Fields& f, std::string_view kind, FlightLog& log) {
     e.tick = static_cast<uint32_t>(tick);
     if (kind == "cvar") {
         e.name = std::string(f.word("the console variable's name"));
-        if (!validName(e.name)) fail("\"" + e.name + "\" is not a console variable name (letters, digits, _)");
+        if (!validName(e.name))
+            fail("\"" + e.name + "\" is not a console variable name (letters, digits, _)");
         e.value = f.quotedOrNull("the console variable's value");
     } else {
         e.kind = FlightEvent::Kind::Reset;
@@ -354,7 +372,8 @@ void readTicks(LogReader& reader, FlightLog& log) {
             continue;
         }
         Fields tickField(first);
-        checkTick(tickField.integer("the tick number", 0, kMaxFlightTicks), log.ticks.size(), "the line");
+        checkTick(tickField.integer("the tick number", 0, kMaxFlightTicks), log.ticks.size(),
+                  "the line");
         if (log.ticks.size() >= kMaxFlightTicks)
             fail("more than " + std::to_string(kMaxFlightTicks) + " ticks");
         log.ticks.push_back(readControls(f));
@@ -473,7 +492,8 @@ Result<FlightLog> loadFlightLogFile(const std::string& path) {
 FlightReplay::FlightReplay(const FlightLog& log) : log_(log), world_(log.start) { applyEvents(); }
 
 std::span<const FlightEvent> FlightReplay::eventsNow() const {
-    return std::span<const FlightEvent>(log_.events).subspan(firstEventNow_, nextEvent_ - firstEventNow_);
+    return std::span<const FlightEvent>(log_.events)
+        .subspan(firstEventNow_, nextEvent_ - firstEventNow_);
 }
 
 void FlightReplay::applyEvents() {

@@ -28,8 +28,7 @@ std::string formatFloat(float value) { return shortest(value); }
 std::string jsonFloat(float value) {
     if (value == 0.0f) return std::signbit(value) ? "-0.0" : "0";
     std::string text = shortest(value);
-    if (throughDouble(text) != value)
-        text = shortest(static_cast<double>(value));
+    if (throughDouble(text) != value) text = shortest(static_cast<double>(value));
     return text;
 }
 

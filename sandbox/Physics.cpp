@@ -30,9 +30,10 @@ constexpr float kBallFriction = 0.2f;
 float magnitude(float v) { return std::fabs(v); }
 
 AxisRates airTorque(const CarControls& c, AxisRates rates) {
-    return {kRollAcceleration * c.roll - kRollDamping * rates.roll,
-            kPitchAcceleration * c.pitch - kPitchDamping * (1.0f - magnitude(c.pitch)) * rates.pitch,
-            kYawAcceleration * c.yaw - kYawDamping * (1.0f - magnitude(c.yaw)) * rates.yaw};
+    return {
+        kRollAcceleration * c.roll - kRollDamping * rates.roll,
+        kPitchAcceleration * c.pitch - kPitchDamping * (1.0f - magnitude(c.pitch)) * rates.pitch,
+        kYawAcceleration * c.yaw - kYawDamping * (1.0f - magnitude(c.yaw)) * rates.yaw};
 }
 
 // Whether the boost fires this tick; uses the tank when it does.
@@ -218,11 +219,16 @@ void stepBall(BallState& ball) {
     const float r = kBallRadius;
     const Vec3& at = ball.location;
     if (at.z < r) bounceBall(ball, {0.0f, 0.0f, 1.0f}, r - at.z);
-    if (at.z > arena::kHeight - r) bounceBall(ball, {0.0f, 0.0f, -1.0f}, at.z - (arena::kHeight - r));
-    if (at.x < r - arena::kHalfWidth) bounceBall(ball, {1.0f, 0.0f, 0.0f}, r - arena::kHalfWidth - at.x);
-    if (at.x > arena::kHalfWidth - r) bounceBall(ball, {-1.0f, 0.0f, 0.0f}, at.x - (arena::kHalfWidth - r));
-    if (at.y < r - arena::kHalfLength) bounceBall(ball, {0.0f, 1.0f, 0.0f}, r - arena::kHalfLength - at.y);
-    if (at.y > arena::kHalfLength - r) bounceBall(ball, {0.0f, -1.0f, 0.0f}, at.y - (arena::kHalfLength - r));
+    if (at.z > arena::kHeight - r)
+        bounceBall(ball, {0.0f, 0.0f, -1.0f}, at.z - (arena::kHeight - r));
+    if (at.x < r - arena::kHalfWidth)
+        bounceBall(ball, {1.0f, 0.0f, 0.0f}, r - arena::kHalfWidth - at.x);
+    if (at.x > arena::kHalfWidth - r)
+        bounceBall(ball, {-1.0f, 0.0f, 0.0f}, at.x - (arena::kHalfWidth - r));
+    if (at.y < r - arena::kHalfLength)
+        bounceBall(ball, {0.0f, 1.0f, 0.0f}, r - arena::kHalfLength - at.y);
+    if (at.y > arena::kHalfLength - r)
+        bounceBall(ball, {0.0f, -1.0f, 0.0f}, at.y - (arena::kHalfLength - r));
 
     ball.velocity = clampLength(ball.velocity, kMaxBallSpeed);
 }

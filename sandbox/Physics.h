@@ -45,7 +45,7 @@ inline constexpr float kBoostAcceleration = 1058.33f;  // along the nose
 inline constexpr float kBoostTank = 100.0f;
 // A third of the tank a second: a full tank lasts three seconds.
 inline constexpr float kBoostUsePerSecond = 100.0f / 3.0f;
-inline constexpr int kMinBoostTicks = 12;  // a tap boosts for at least 0.1 s
+inline constexpr int kMinBoostTicks = 12;                  // a tap boosts for at least 0.1 s
 inline constexpr float kAirThrottleAcceleration = 66.67f;  // along the nose
 
 // Jump from the floor: an impulse along the car's up axis, then a held
@@ -138,8 +138,8 @@ struct Touchdown {
 
 // What happened in a tick, for the host's HUD and for drills.
 struct TickReport {
-    bool jumped = false;   // left the floor this tick
-    bool landed = false;   // touched down this tick; `touchdown` tells how
+    bool jumped = false;  // left the floor this tick
+    bool landed = false;  // touched down this tick; `touchdown` tells how
     Touchdown touchdown{};
 };
 

@@ -35,7 +35,8 @@ std::string jsonVector(Vector v) {
 }
 
 std::string jsonRotator(Rotator r) {
-    return "[" + std::to_string(r.Pitch) + ", " + std::to_string(r.Yaw) + ", " + std::to_string(r.Roll) + "]";
+    return "[" + std::to_string(r.Pitch) + ", " + std::to_string(r.Yaw) + ", " +
+           std::to_string(r.Roll) + "]";
 }
 
 // The console-variable changes since the last frame, by name; a later change
@@ -78,7 +79,8 @@ Result<std::string> exportScene(const FlightLog& log, const SceneExportOptions& 
     const Vector2 canvas = options.canvas;
     if (canvas.X < 1 || canvas.X > kMaxCanvasSide || canvas.Y < 1 || canvas.Y > kMaxCanvasSide)
         return Result<std::string>::failure("the canvas must be 1 to 16384 pixels each way, not " +
-                                            std::to_string(canvas.X) + " by " + std::to_string(canvas.Y));
+                                            std::to_string(canvas.X) + " by " +
+                                            std::to_string(canvas.Y));
 
     // The first frame sets what later frames inherit: canvas and game state.
     const std::string firstOpening = "\"canvas\": [" + std::to_string(canvas.X) + ", " +

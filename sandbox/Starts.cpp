@@ -22,10 +22,12 @@ Orientation randomAttitude(SeededRandom& random) {
     const float u1 = random.uniform(0.0f, 1.0f);
     const float a = random.uniform(0.0f, kTwoPi), b = random.uniform(0.0f, kTwoPi);
     const float s1 = std::sqrt(1.0f - u1), s2 = std::sqrt(u1);
-    const float w = s1 * std::sin(a), x = s1 * std::cos(a), y = s2 * std::sin(b), z = s2 * std::cos(b);
-    const Orientation turned{{1.0f - 2.0f * (y * y + z * z), 2.0f * (x * y + w * z), 2.0f * (x * z - w * y)},
-                             {2.0f * (x * y - w * z), 1.0f - 2.0f * (x * x + z * z), 2.0f * (y * z + w * x)},
-                             {2.0f * (x * z + w * y), 2.0f * (y * z - w * x), 1.0f - 2.0f * (x * x + y * y)}};
+    const float w = s1 * std::sin(a), x = s1 * std::cos(a), y = s2 * std::sin(b),
+                z = s2 * std::cos(b);
+    const Orientation turned{
+        {1.0f - 2.0f * (y * y + z * z), 2.0f * (x * y + w * z), 2.0f * (x * z - w * y)},
+        {2.0f * (x * y - w * z), 1.0f - 2.0f * (x * x + z * z), 2.0f * (y * z + w * x)},
+        {2.0f * (x * z + w * y), 2.0f * (y * z - w * x), 1.0f - 2.0f * (x * x + y * y)}};
     return orthonormalised(turned);
 }
 
@@ -59,7 +61,8 @@ World randomStart(uint64_t seed) {
                     random.uniform(500.0f, 1500.0f)};
     const float heading = random.uniform(0.0f, kTwoPi);
     const float across = random.uniform(0.0f, 1000.0f);
-    car.velocity = {across * std::cos(heading), across * std::sin(heading), random.uniform(-300.0f, 500.0f)};
+    car.velocity = {across * std::cos(heading), across * std::sin(heading),
+                    random.uniform(-300.0f, 500.0f)};
     car.attitude = randomAttitude(random);
     car.spin = randomDirection(random) * random.uniform(0.0f, 4.0f);
     world.ball.location = {random.uniform(-3000.0f, 3000.0f), random.uniform(-4000.0f, 4000.0f),

@@ -1,9 +1,9 @@
 // The attitude matrix and the integer rotator the host shows plugins.
+#include "sandbox/Attitude.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "sandbox/Attitude.h"
 
 namespace {
 
@@ -78,8 +78,7 @@ TEST(Rotator, YawAndRollWrapIntoTheSignedHalfTurns) {
 // The plugin reads the rotator as forward = (cos P cos Y, cos P sin Y, sin P):
 // the nose it draws must be the car's.
 TEST(Rotator, ThePluginsForwardFromTheRotatorIsTheCarsNose) {
-    const Orientation noseUpRight =
-        rotated(levelOrientation(0.5f), Vec3{0.0f, 0.0f, 0.0f}, 0.0f);
+    const Orientation noseUpRight = rotated(levelOrientation(0.5f), Vec3{0.0f, 0.0f, 0.0f}, 0.0f);
     Orientation a = noseUpRight;
     // Raise the nose 30 degrees: turn about the right axis the way pitch does.
     a = rotated(a, spinFromCarRates(a, {0.0f, 1.0f, 0.0f}), 0.5236f);

@@ -1,4 +1,6 @@
 // Pad and keys to the car's controls, and the input record the plugin reads.
+#include "sandbox/Bindings.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
-#include "sandbox/Bindings.h"
 #include "sandbox/HostView.h"
 
 namespace {
@@ -23,13 +24,13 @@ TEST(DeadZone, CentresSmallDeflectionsAndStretchesTheRest) {
         float outX, outY;
     };
     const Case cases[] = {
-        {0.05f, 0.0f, 0.0f, 0.0f},        // inside the 0.1 dead zone
-        {0.06f, -0.08f, 0.0f, 0.0f},      // 0.1 exactly, radially
-        {0.55f, 0.0f, 0.5f, 0.0f},        // half way along the live travel
-        {1.0f, 0.0f, 1.0f, 0.0f},         // full tilt stays full
+        {0.05f, 0.0f, 0.0f, 0.0f},    // inside the 0.1 dead zone
+        {0.06f, -0.08f, 0.0f, 0.0f},  // 0.1 exactly, radially
+        {0.55f, 0.0f, 0.5f, 0.0f},    // half way along the live travel
+        {1.0f, 0.0f, 1.0f, 0.0f},     // full tilt stays full
         {0.0f, -1.0f, 0.0f, -1.0f},
-        {0.6f, 0.8f, 0.6f, 0.8f},         // full tilt on a diagonal keeps its direction
-        {1.0f, 1.0f, 0.7071f, 0.7071f},   // a square pad's corner: length 1
+        {0.6f, 0.8f, 0.6f, 0.8f},          // full tilt on a diagonal keeps its direction
+        {1.0f, 1.0f, 0.7071f, 0.7071f},    // a square pad's corner: length 1
         {0.1f, 0.3f, 0.07597f, 0.22792f},  // length 0.3162, stretched to (0.3162-0.1)/0.9
     };
     for (const Case& c : cases) {
@@ -71,23 +72,46 @@ TEST(Bindings, MapPadsAndKeysToTheCarsControls) {
         {"stick pushed forward lowers it", stick(0, -1), {}, false, controls(0, -1, 0, 0)},
         {"inverted: pulled back lowers it", stick(0, 1), {}, true, controls(0, -1, 0, 0)},
         {"stick right yaws right and steers right", stick(1, 0), {}, false, controls(1, 0, 1, 0)},
-        {"air roll turns the stick's x into roll", buttons({PadButton::West}, stick(1, 0)), {}, false,
+        {"air roll turns the stick's x into roll",
+         buttons({PadButton::West}, stick(1, 0)),
+         {},
+         false,
          controls(1, 0, 0, 1)},
-        {"air roll left and right buttons", buttons({PadButton::LeftShoulder}), {}, false,
+        {"air roll left and right buttons",
+         buttons({PadButton::LeftShoulder}),
+         {},
+         false,
          controls(0, 0, 0, -1)},
         {"air roll right with the stick rolling right stays at 1",
-         buttons({PadButton::RightShoulder, PadButton::West}, stick(1, 0)), {}, false, controls(1, 0, 0, 1)},
+         buttons({PadButton::RightShoulder, PadButton::West}, stick(1, 0)),
+         {},
+         false,
+         controls(1, 0, 0, 1)},
         {"W lowers the nose, S raises it", {}, {"W"}, false, controls(0, -1, 0, 0)},
-        {"S with the stick pushed forward cancel", stick(0, -1), {"S"}, false, controls(0, 0, 0, 0)},
+        {"S with the stick pushed forward cancel",
+         stick(0, -1),
+         {"S"},
+         false,
+         controls(0, 0, 0, 0)},
         {"A yaws left, E rolls right", {}, {"A", "E"}, false, controls(-1, 0, -1, 1)},
         {"X with D rolls right", {}, {"X", "D"}, false, controls(1, 0, 0, 1)},
         {"triggers are throttle and reverse", triggers, {}, false, controls(0, 0, 0, 0, 0.75f)},
         {"Up key is throttle", {}, {"Up"}, false, controls(0, 0, 0, 0, 1)},
-        {"buttons boost and jump", buttons({PadButton::East, PadButton::South}), {}, false,
+        {"buttons boost and jump",
+         buttons({PadButton::East, PadButton::South}),
+         {},
+         false,
          controls(0, 0, 0, 0, 0, true, true)},
-        {"Shift and Space boost and jump", {}, {"Left Shift", "Space"}, false,
+        {"Shift and Space boost and jump",
+         {},
+         {"Left Shift", "Space"},
+         false,
          controls(0, 0, 0, 0, 0, true, true)},
-        {"a stick inside the dead zone is centred", stick(0.05f, -0.05f), {}, false, controls(0, 0, 0, 0)},
+        {"a stick inside the dead zone is centred",
+         stick(0.05f, -0.05f),
+         {},
+         false,
+         controls(0, 0, 0, 0)},
     };
     for (const MappingCase& c : cases) {
         Bindings b = defaultBindings();
@@ -99,9 +123,9 @@ TEST(Bindings, MapPadsAndKeysToTheCarsControls) {
             held.set(*a, true);
         }
         const CarControls got = mapControls(b, c.pad, held);
-        EXPECT_EQ(got, c.expected) << c.what << ": steer " << got.steer << " pitch " << got.pitch
-                                   << " yaw " << got.yaw << " roll " << got.roll << " throttle "
-                                   << got.throttle;
+        EXPECT_EQ(got, c.expected)
+            << c.what << ": steer " << got.steer << " pitch " << got.pitch << " yaw " << got.yaw
+            << " roll " << got.roll << " throttle " << got.throttle;
     }
 }
 
@@ -116,7 +140,8 @@ TEST(Bindings, UnknownKeysAndGarbageAxesDoNothing) {
 }
 
 TEST(ControllerInput, CarriesTheStickAtOffsetsFourAndEight) {
-    const ControllerInput in = controllerInput(controls(0.25f, -0.5f, 0.25f, 0.0f, 1.0f, true, false));
+    const ControllerInput in =
+        controllerInput(controls(0.25f, -0.5f, 0.25f, 0.0f, 1.0f, true, false));
     float atFour = 0.0f, atEight = 0.0f;
     std::memcpy(&atFour, reinterpret_cast<const char*>(&in) + 4, sizeof atFour);
     std::memcpy(&atEight, reinterpret_cast<const char*>(&in) + 8, sizeof atEight);

@@ -1,7 +1,7 @@
 // Real time into fixed ticks.
-#include <gtest/gtest.h>
-
 #include "sandbox/Clock.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -24,8 +24,8 @@ TEST(Clock, RunsExactly120TicksASecondAtAnyFrameRate) {
         int framesPerSecond;
     };
     // 1/120 s is 8333333 1/3 ns: rounding any frame time must not drift.
-    const Case cases[] = {{kSecond / 60, 60}, {kSecond / 144, 144}, {kSecond / 30, 30}, {kSecond / 120, 120},
-                          {kSecond / 240, 240}, {kSecond / 15, 15}};
+    const Case cases[] = {{kSecond / 60, 60},   {kSecond / 144, 144}, {kSecond / 30, 30},
+                          {kSecond / 120, 120}, {kSecond / 240, 240}, {kSecond / 15, 15}};
     for (const Case& c : cases) {
         FixedStepClock clock;
         const int ticks = run(clock, c.frameNs, c.framesPerSecond * 10);

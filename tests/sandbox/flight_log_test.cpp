@@ -1,6 +1,5 @@
 // Flight logs: the file format, its reader's errors, and replay.
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -190,13 +189,17 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
         std::string error;
     };
     const Case cases[] = {
-        {"trimsight-flight 1", "trimsight-flite 1", "f.log:1: not a flight log: expected \"trimsight-flight 1\""},
+        {"trimsight-flight 1", "trimsight-flite 1",
+         "f.log:1: not a flight log: expected \"trimsight-flight 1\""},
         {"trimsight-flight 1", "trimsight-flight 2",
          "f.log:1: written by a newer version of the format (2); this program reads version 1"},
-        {"car spin 0 0 0\n", "car spin 0 0 0\ncar colour 1\n", "f.log:9: unknown start line \"car colour\""},
-        {"car spin 0 0 0\n", "car spin 0 0 0\ncar spin 0 0 0\n", "f.log:9: \"car spin\" given twice"},
+        {"car spin 0 0 0\n", "car spin 0 0 0\ncar colour 1\n",
+         "f.log:9: unknown start line \"car colour\""},
+        {"car spin 0 0 0\n", "car spin 0 0 0\ncar spin 0 0 0\n",
+         "f.log:9: \"car spin\" given twice"},
         {"car spin 0 0 0\n", "", "f.log:14: the start state lacks \"car spin\" before \"ticks\""},
-        {"car boost 100", "car boost lots", "f.log:9: boost: expected a finite number, got \"lots\""},
+        {"car boost 100", "car boost lots",
+         "f.log:9: boost: expected a finite number, got \"lots\""},
         {"car boost 100", "car boost 150", "f.log:9: boost: expected 0 to 100"},
         {"car location -2000 0 17.03", "car location inf 0 17.03",
          "f.log:3: location: expected a finite number, got \"inf\""},
@@ -204,15 +207,20 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
         {"car on_ground 1", "car on_ground yes",
          "f.log:10: on_ground: expected a whole number from 0 to 1, got \"yes\""},
         {"car forward 1 0 0", "car forward 2 0 0",
-         "f.log:15: the car's forward, right and up are not a rotation (unit axes, square to each other, "
+         "f.log:15: the car's forward, right and up are not a rotation (unit axes, square to each "
+         "other, "
          "up = forward x right)"},
         {"car up 0 0 1", "car up 0 0 -1",
-         "f.log:15: the car's forward, right and up are not a rotation (unit axes, square to each other, "
+         "f.log:15: the car's forward, right and up are not a rotation (unit axes, square to each "
+         "other, "
          "up = forward x right)"},
-        {"1 0 1 0 0 0.5 BJ", "2 0 1 0 0 0.5 BJ", "f.log:18: the line names tick 2 but stands before tick 1"},
+        {"1 0 1 0 0 0.5 BJ", "2 0 1 0 0 0.5 BJ",
+         "f.log:18: the line names tick 2 but stands before tick 1"},
         {"1 0 1 0 0 0.5 BJ", "1 0 1.5 0 0 0.5 BJ", "f.log:18: pitch: expected -1 to 1"},
-        {"1 0 1 0 0 0.5 BJ", "1 0 1 0 0 0.5 JB", "f.log:18: the buttons: expected -, B, J or BJ, got \"JB\""},
-        {"1 0 1 0 0 0.5 BJ", "1 0 1 0 0 0.5 BJ 7", "f.log:18: unexpected \"7\" at the end of the line"},
+        {"1 0 1 0 0 0.5 BJ", "1 0 1 0 0 0.5 JB",
+         "f.log:18: the buttons: expected -, B, J or BJ, got \"JB\""},
+        {"1 0 1 0 0 0.5 BJ", "1 0 1 0 0 0.5 BJ 7",
+         "f.log:18: unexpected \"7\" at the end of the line"},
         {"1 0 1 0 0 0.5 BJ", "1 0 1 0 0", "f.log:18: missing throttle"},
         {"cvar 1 trimsight_target \"5\"", "cvar 0 trimsight_target \"5\"",
          "f.log:17: the event names tick 0 but stands before tick 1"},
@@ -223,10 +231,12 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
         {"cvar 1 trimsight_target \"5\"", "cvar 1 trimsight_target 5",
          "f.log:17: the console variable's value: expected \"text\" or null"},
         {"end 2\n", "end 3\n", "f.log:19: \"end\" names tick 3 but stands before tick 2"},
-        {"end 2\n", "", "f.log:18: the closing \"end\" line is missing (the file may be cut short)"},
+        {"end 2\n", "",
+         "f.log:18: the closing \"end\" line is missing (the file may be cut short)"},
         {"end 2\n", "end 2\n0 0 0 0 0 0 -\n", "f.log:20: text after the \"end\" line"},
         {"ticks\n", "", "f.log:15: unknown start line \"0 0\""},
-        {"car velocity 0 0 0", std::string("car velocity 0 \0 0", 18), "f.log:4: a NUL byte in the line"},
+        {"car velocity 0 0 0", std::string("car velocity 0 \0 0", 18),
+         "f.log:4: a NUL byte in the line"},
     };
     for (const Case& c : cases) {
         std::string text = kSmallLog;
@@ -240,7 +250,8 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
 }
 
 TEST(FlightLogErrors, EmptyOverlongAndNulFilledInputIsRefused) {
-    EXPECT_EQ(parseFlightLog("", "f.log").error, "f.log:1: empty file: expected \"trimsight-flight 1\"");
+    EXPECT_EQ(parseFlightLog("", "f.log").error,
+              "f.log:1: empty file: expected \"trimsight-flight 1\"");
     EXPECT_EQ(parseFlightLog("# only a comment\n\n", "f.log").error,
               "f.log:2: empty file: expected \"trimsight-flight 1\"");
     EXPECT_EQ(parseFlightLog(std::string(5000, 'x'), "f.log").error,
@@ -260,9 +271,15 @@ TEST(FlightLogErrors, NoMangledLogCrashesTheReader) {
         for (int e = 0; e < edits; ++e) {
             const std::size_t at = random.next() % text.size();
             switch (random.next() % 3) {
-                case 0: text[at] = static_cast<char>(random.next()); break;
-                case 1: text.erase(at, random.next() % 40); break;
-                default: text.insert(at, text.substr(at, random.next() % 40)); break;
+                case 0:
+                    text[at] = static_cast<char>(random.next());
+                    break;
+                case 1:
+                    text.erase(at, random.next() % 40);
+                    break;
+                default:
+                    text.insert(at, text.substr(at, random.next() % 40));
+                    break;
             }
         }
         const Result<FlightLog> r = parseFlightLog(text, "m.log");
@@ -289,11 +306,13 @@ TEST_F(FlightLogFile, LoadsARegularFileAndNamesItInErrors) {
     EXPECT_EQ(r.value->ticks.size(), 2u);
 
     std::ofstream(dir + "/bad.log") << "trimsight-flight 1\nticks\n";
-    EXPECT_EQ(loadFlightLogFile(dir + "/bad.log").error,
-              dir + "/bad.log:2: the start state lacks \"option unlimited_boost\" before \"ticks\"");
+    EXPECT_EQ(
+        loadFlightLogFile(dir + "/bad.log").error,
+        dir + "/bad.log:2: the start state lacks \"option unlimited_boost\" before \"ticks\"");
     EXPECT_EQ(loadFlightLogFile(dir + "/missing.log").error,
               dir + "/missing.log: cannot read the flight log: No such file or directory");
-    EXPECT_EQ(loadFlightLogFile(dir).error, dir + ": cannot read the flight log: not a regular file");
+    EXPECT_EQ(loadFlightLogFile(dir).error,
+              dir + ": cannot read the flight log: not a regular file");
 }
 
 }  // namespace

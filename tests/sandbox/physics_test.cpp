@@ -1,9 +1,9 @@
 // The car and the ball against the air-control model's own numbers.
+#include "sandbox/Physics.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "sandbox/Physics.h"
 
 namespace {
 
@@ -82,12 +82,18 @@ TEST(CarRotation, InputsTurnTheCarTheWayTheirNamesSay) {
         bool (*check)(const Orientation&);
     };
     const Case cases[] = {
-        {"pitch +1 raises the nose", pitchYawRoll(1, 0, 0), [](const Orientation& a) { return a.forward.z > 0.1f; }},
-        {"pitch -1 lowers the nose", pitchYawRoll(-1, 0, 0), [](const Orientation& a) { return a.forward.z < -0.1f; }},
-        {"yaw +1 turns the nose right (+y)", pitchYawRoll(0, 1, 0), [](const Orientation& a) { return a.forward.y > 0.1f; }},
-        {"yaw -1 turns the nose left", pitchYawRoll(0, -1, 0), [](const Orientation& a) { return a.forward.y < -0.1f; }},
-        {"roll +1 lowers the right side", pitchYawRoll(0, 0, 1), [](const Orientation& a) { return a.right.z < -0.1f; }},
-        {"roll -1 raises the right side", pitchYawRoll(0, 0, -1), [](const Orientation& a) { return a.right.z > 0.1f; }},
+        {"pitch +1 raises the nose", pitchYawRoll(1, 0, 0),
+         [](const Orientation& a) { return a.forward.z > 0.1f; }},
+        {"pitch -1 lowers the nose", pitchYawRoll(-1, 0, 0),
+         [](const Orientation& a) { return a.forward.z < -0.1f; }},
+        {"yaw +1 turns the nose right (+y)", pitchYawRoll(0, 1, 0),
+         [](const Orientation& a) { return a.forward.y > 0.1f; }},
+        {"yaw -1 turns the nose left", pitchYawRoll(0, -1, 0),
+         [](const Orientation& a) { return a.forward.y < -0.1f; }},
+        {"roll +1 lowers the right side", pitchYawRoll(0, 0, 1),
+         [](const Orientation& a) { return a.right.z < -0.1f; }},
+        {"roll -1 raises the right side", pitchYawRoll(0, 0, -1),
+         [](const Orientation& a) { return a.right.z > 0.1f; }},
     };
     for (const Case& c : cases) {
         CarState car = carInTheAir();
@@ -125,7 +131,8 @@ TEST(CarRotation, HeldPitchAndYawHaveNoDampingButReleasedTheyDo) {
     CarState released = carInTheAir();
     released.spin = spinFromCarRates(released.attitude, {0.0f, 2.0f, 0.0f});
     fly(released, {}, 1);
-    EXPECT_NEAR(ratesInCarAxes(released.attitude, released.spin).pitch, 2.0f * (1.0f - 2.876f * kTick), 1e-5);
+    EXPECT_NEAR(ratesInCarAxes(released.attitude, released.spin).pitch,
+                2.0f * (1.0f - 2.876f * kTick), 1e-5);
 }
 
 TEST(CarRotation, TheAttitudeStaysARotationOverALongSpin) {

@@ -106,7 +106,8 @@ TEST(SceneExport, ConsoleVariableChangesArriveWithTheFirstFrameAfterThem) {
         const hostapp::SceneParseResult parsed = hostapp::parseScene(*text.value);
         ASSERT_TRUE(parsed.scene) << parsed.error;
         std::size_t withChanges = 0;
-        for (const hostapp::SceneFrame& f : parsed.scene->frames) withChanges += f.cvars.empty() ? 0 : 1;
+        for (const hostapp::SceneFrame& f : parsed.scene->frames)
+            withChanges += f.cvars.empty() ? 0 : 1;
         EXPECT_EQ(withChanges, c.ticksPerFrame == 2 ? 3u : 2u);
         const auto& cvars = parsed.scene->frames.at(c.frame).cvars;
         ASSERT_EQ(cvars.size(), 1u) << "frame " << c.frame;
@@ -117,7 +118,8 @@ TEST(SceneExport, ConsoleVariableChangesArriveWithTheFirstFrameAfterThem) {
 
 TEST(SceneExport, RefusesOptionsASceneCannotHold) {
     const FlightLog log;
-    EXPECT_EQ(exportScene(log, {0, {1920, 1080}}).error, "ticks per frame must be at least 1, not 0");
+    EXPECT_EQ(exportScene(log, {0, {1920, 1080}}).error,
+              "ticks per frame must be at least 1, not 0");
     EXPECT_EQ(exportScene(log, {2, {0, 1080}}).error,
               "the canvas must be 1 to 16384 pixels each way, not 0 by 1080");
     EXPECT_EQ(exportScene(log, {2, {1920, 16385}}).error,
