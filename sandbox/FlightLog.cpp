@@ -309,11 +309,12 @@ void readStart(LogReader& reader, FlightLog& log) {
     checkAttitude(log.start.car.attitude);
 }
 
-// The tick number an event or a controls line names must be where it stands.
+// The tick an event or a controls line is for must be the one due where it
+// stands: the number of ticks before it.
 void checkTick(int64_t named, std::size_t ticksSoFar, const char* what) {
     if (named != static_cast<int64_t>(ticksSoFar))
-        fail(std::string(what) + " names tick " + std::to_string(named) +
-             " but stands before tick " + std::to_string(ticksSoFar));
+        fail(std::string(what) + " is for tick " + std::to_string(named) + ", but tick " +
+             std::to_string(ticksSoFar) + " is due here");
 }
 
 CarControls readControls(Fields& f) {
@@ -363,7 +364,10 @@ void readTicks(LogReader& reader, FlightLog& log) {
         Fields f(*line);
         const std::string_view first = f.word("a tick");
         if (first == "end") {
-            checkTick(f.integer("the tick count", 0, kMaxFlightTicks), log.ticks.size(), "\"end\"");
+            const int64_t count = f.integer("the tick count", 0, kMaxFlightTicks);
+            if (count != static_cast<int64_t>(log.ticks.size()))
+                fail("\"end\" counts " + std::to_string(count) + " ticks, but " +
+                     std::to_string(log.ticks.size()) + " were given");
             f.end();
             break;
         }

@@ -99,6 +99,7 @@ Result<FlightLog> loadFlightLogFile(const std::string& path);
 class FlightReplay {
   public:
     explicit FlightReplay(const FlightLog& log);
+    explicit FlightReplay(FlightLog&&) = delete;  // it would not outlive the replay
 
     uint32_t time() const { return time_; }
     bool finished() const { return time_ == log_.ticks.size(); }

@@ -26,7 +26,7 @@ class SeededRandom {
   public:
     explicit SeededRandom(uint64_t seed) : state_(seed) {}
     uint64_t next();
-    // Uniform in [lo, hi), from 24 random bits.
+    // Uniform from lo to hi, from 24 random bits.
     float uniform(float lo, float hi);
 
   private:

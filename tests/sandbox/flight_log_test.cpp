@@ -183,6 +183,9 @@ TEST(FlightLogErrors, AValidSmallLogReads) {
 }
 
 TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
+    const std::string kNotARotation =
+        "f.log:15: the car's forward, right and up are not a rotation (unit axes, square to each "
+        "other, up = forward x right)";
     struct Case {
         std::string replace;  // text of the small log ...
         std::string with;     // ... replaced by this
@@ -206,16 +209,10 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
         {"car location -2000 0 17.03", "car location -2000 0", "f.log:3: missing location"},
         {"car on_ground 1", "car on_ground yes",
          "f.log:10: on_ground: expected a whole number from 0 to 1, got \"yes\""},
-        {"car forward 1 0 0", "car forward 2 0 0",
-         "f.log:15: the car's forward, right and up are not a rotation (unit axes, square to each "
-         "other, "
-         "up = forward x right)"},
-        {"car up 0 0 1", "car up 0 0 -1",
-         "f.log:15: the car's forward, right and up are not a rotation (unit axes, square to each "
-         "other, "
-         "up = forward x right)"},
+        {"car forward 1 0 0", "car forward 2 0 0", kNotARotation},
+        {"car up 0 0 1", "car up 0 0 -1", kNotARotation},
         {"1 0 1 0 0 0.5 BJ", "2 0 1 0 0 0.5 BJ",
-         "f.log:18: the line names tick 2 but stands before tick 1"},
+         "f.log:18: the line is for tick 2, but tick 1 is due here"},
         {"1 0 1 0 0 0.5 BJ", "1 0 1.5 0 0 0.5 BJ", "f.log:18: pitch: expected -1 to 1"},
         {"1 0 1 0 0 0.5 BJ", "1 0 1 0 0 0.5 JB",
          "f.log:18: the buttons: expected -, B, J or BJ, got \"JB\""},
@@ -223,14 +220,14 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
          "f.log:18: unexpected \"7\" at the end of the line"},
         {"1 0 1 0 0 0.5 BJ", "1 0 1 0 0", "f.log:18: missing throttle"},
         {"cvar 1 trimsight_target \"5\"", "cvar 0 trimsight_target \"5\"",
-         "f.log:17: the event names tick 0 but stands before tick 1"},
+         "f.log:17: the event is for tick 0, but tick 1 is due here"},
         {"cvar 1 trimsight_target \"5\"", "cvar 1 trimsight-target \"5\"",
          "f.log:17: \"trimsight-target\" is not a console variable name (letters, digits, _)"},
         {"cvar 1 trimsight_target \"5\"", "cvar 1 trimsight_target \"5",
          "f.log:17: the console variable's value: the closing quote is missing"},
         {"cvar 1 trimsight_target \"5\"", "cvar 1 trimsight_target 5",
          "f.log:17: the console variable's value: expected \"text\" or null"},
-        {"end 2\n", "end 3\n", "f.log:19: \"end\" names tick 3 but stands before tick 2"},
+        {"end 2\n", "end 3\n", "f.log:19: \"end\" counts 3 ticks, but 2 were given"},
         {"end 2\n", "",
          "f.log:18: the closing \"end\" line is missing (the file may be cut short)"},
         {"end 2\n", "end 2\n0 0 0 0 0 0 -\n", "f.log:20: text after the \"end\" line"},
