@@ -95,14 +95,6 @@ TEST(Rotator, ThePluginsForwardFromTheRotatorIsTheCarsNose) {
     EXPECT_NEAR(r.Roll, 0.3 / kRadiansPerUnit, 2.0);
 }
 
-TEST(Attitude, RatesInTheCarsAxesAndSpinAreInverses) {
-    const Orientation a = orientationFromRotator({3000, -7000, 12000});
-    const AxisRates rates = ratesInCarAxes(a, spinFromCarRates(a, {1.5f, -2.0f, 0.25f}));
-    EXPECT_NEAR(rates.roll, 1.5f, 1e-6f);
-    EXPECT_NEAR(rates.pitch, -2.0f, 1e-6f);
-    EXPECT_NEAR(rates.yaw, 0.25f, 1e-6f);
-}
-
 TEST(Attitude, OrthonormalisingMendsWornAxes) {
     Orientation worn = orientationFromRotator({5000, 6000, 7000});
     worn.forward = worn.forward * 1.001f;

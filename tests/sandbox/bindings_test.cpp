@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -137,18 +136,6 @@ TEST(Bindings, UnknownKeysAndGarbageAxesDoNothing) {
     broken.leftX = std::nanf("");
     broken.rightTrigger = std::nanf("");
     EXPECT_EQ(mapControls(b, broken, {}), CarControls{});
-}
-
-TEST(ControllerInput, CarriesTheStickAtOffsetsFourAndEight) {
-    const ControllerInput in =
-        controllerInput(controls(0.25f, -0.5f, 0.25f, 0.0f, 1.0f, true, false));
-    float atFour = 0.0f, atEight = 0.0f;
-    std::memcpy(&atFour, reinterpret_cast<const char*>(&in) + 4, sizeof atFour);
-    std::memcpy(&atEight, reinterpret_cast<const char*>(&in) + 8, sizeof atEight);
-    EXPECT_EQ(atFour, 0.25f);
-    EXPECT_EQ(atEight, -0.5f);
-    EXPECT_EQ(in.Throttle, 1.0f);
-    EXPECT_EQ(in.Flags, kInputFlagBoost);
 }
 
 // The plugin's stick indicator drawn from the sandbox's hand-over shows the

@@ -102,15 +102,6 @@ TEST(CarRotation, InputsTurnTheCarTheWayTheirNamesSay) {
     }
 }
 
-TEST(CarRotation, PitchUpGivesThePositivePitchTheHostShows) {
-    CarState car = carInTheAir();
-    fly(car, pitchYawRoll(1, 0, 0), 20);
-    const Rotator r = toRotator(car.attitude);
-    EXPECT_GT(r.Pitch, 0);
-    EXPECT_EQ(r.Yaw, 0);
-    EXPECT_EQ(r.Roll, 0);
-}
-
 TEST(CarRotation, ARollSpinOfTheCapReleasedFallsToAboutFourHundredthsInOneSecond) {
     CarState car = carInTheAir();
     car.spin = spinFromCarRates(car.attitude, {5.5f, 0.0f, 0.0f});
