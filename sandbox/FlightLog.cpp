@@ -1,0 +1,518 @@
+#include "sandbox/FlightLog.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <system_error>
+
+#include "sandbox/NumberText.h"
+
+namespace sandbox {
+
+namespace {
+
+constexpr std::string_view kMagic = "trimsight-flight";
+constexpr std::size_t kMaxLineLength = 4096;
+// How far from unit length and square the start attitude's axes may be.
+constexpr float kAttitudeTolerance = 1e-3f;
+
+// Raised inside this file only; parseFlightLog turns it into its message.
+struct LogError {
+    std::string message;
+};
+
+[[noreturn]] void fail(std::string message) { throw LogError{std::move(message)}; }
+
+// ---------------------------------------------------------------- writing
+
+void appendFloat(std::string& out, float v) {
+    out += ' ';
+    out += formatFloat(v);
+}
+void appendVec(std::string& out, Vec3 v) {
+    appendFloat(out, v.x);
+    appendFloat(out, v.y);
+    appendFloat(out, v.z);
+}
+void appendFlag(std::string& out, bool b) { out += b ? " 1" : " 0"; }
+void appendInt(std::string& out, int64_t i) { out += ' ' + std::to_string(i); }
+
+std::string buttonsText(const CarControls& c) {
+    if (!c.boost && !c.jump) return "-";
+    return std::string(c.boost ? "B" : "") + (c.jump ? "J" : "");
+}
+
+bool isNameChar(char ch) {
+    return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
+           ch == '_';
+}
+bool validName(std::string_view name) {
+    if (name.empty() || name.size() > kMaxCVarNameLength) return false;
+    for (char ch : name)
+        if (!isNameChar(ch)) return false;
+    return true;
+}
+bool validValue(std::string_view value) {
+    if (value.size() > kMaxCVarValueLength) return false;
+    for (char ch : value)
+        if (ch < 0x20 || ch > 0x7e) return false;
+    return true;
+}
+
+std::string quotedValue(std::string_view value) {
+    std::string out = "\"";
+    for (char ch : value) {
+        if (ch == '"' || ch == '\\') out += '\\';
+        out += ch;
+    }
+    return out + '"';
+}
+
+// ---------------------------------------------------------------- reading
+
+// The space-separated fields of one line, read left to right.
+class Fields {
+  public:
+    explicit Fields(std::string_view rest) : rest_(rest) {}
+
+    std::string_view word(const char* what) {
+        skipSpaces();
+        if (rest_.empty()) fail(std::string("missing ") + what);
+        std::size_t n = 0;
+        while (n < rest_.size() && rest_[n] != ' ' && rest_[n] != '\t') ++n;
+        const std::string_view w = rest_.substr(0, n);
+        rest_.remove_prefix(n);
+        return w;
+    }
+    float number(const char* what) {
+        const std::string_view w = word(what);
+        const std::optional<float> v = parseFloat(w);
+        if (!v)
+            fail(std::string(what) + ": expected a finite number, got \"" + std::string(w) + '"');
+        return *v;
+    }
+    Vec3 vec(const char* what) {
+        const float x = number(what), y = number(what), z = number(what);
+        return {x, y, z};
+    }
+    int64_t integer(const char* what, int64_t lo, int64_t hi) {
+        const std::string_view w = word(what);
+        int64_t v = 0;
+        const auto r = std::from_chars(w.data(), w.data() + w.size(), v);
+        if (r.ec != std::errc() || r.ptr != w.data() + w.size() || v < lo || v > hi)
+            fail(std::string(what) + ": expected a whole number from " + std::to_string(lo) +
+                 " to " + std::to_string(hi) + ", got \"" + std::string(w) + '"');
+        return v;
+    }
+    bool flag(const char* what) { return integer(what, 0, 1) == 1; }
+    // A double-quoted string (escapes \" and \\) or null.
+    std::optional<std::string> quotedOrNull(const char* what);
+    void end() {
+        skipSpaces();
+        if (!rest_.empty())
+            fail("unexpected \"" + std::string(rest_) + "\" at the end of the line");
+    }
+
+  private:
+    void skipSpaces() {
+        while (!rest_.empty() && (rest_[0] == ' ' || rest_[0] == '\t')) rest_.remove_prefix(1);
+    }
+    std::string_view rest_;
+};
+
+std::optional<std::string> Fields::quotedOrNull(const char* what) {
+    skipSpaces();
+    if (rest_.substr(0, 4) == "null") {
+        rest_.remove_prefix(4);
+        return std::nullopt;
+    }
+    if (rest_.empty() || rest_[0] != '"') fail(std::string(what) + ": expected \"text\" or null");
+    std::string value;
+    std::size_t i = 1;
+    for (; i < rest_.size() && rest_[i] != '"'; ++i) {
+        char ch = rest_[i];
+        if (ch == '\\') {
+            if (i + 1 >= rest_.size() || (rest_[i + 1] != '"' && rest_[i + 1] != '\\'))
+                fail(std::string(what) + ": only \\\" and \\\\ may follow a backslash");
+            ch = rest_[++i];
+        }
+        value += ch;
+    }
+    if (i >= rest_.size()) fail(std::string(what) + ": the closing quote is missing");
+    rest_.remove_prefix(i + 1);
+    if (!validValue(value))
+        fail(std::string(what) + ": expected printable ASCII of at most " +
+             std::to_string(kMaxCVarValueLength) + " characters");
+    return value;
+}
+
+// ------------------------------------------------------ the start state
+
+// Each start line once: its key, how it is written and how it is read.
+struct StartLine {
+    std::string_view key;
+    void (*write)(std::string& out, const FlightLog& log);
+    void (*read)(Fields& f, FlightLog& log);
+};
+
+constexpr int32_t kMaxOwedTicks = model::kMinBoostTicks;
+constexpr int32_t kMaxJumpTicks = model::kJumpMaxTicks;
+
+const StartLine kStartLines[] = {
+    {"option unlimited_boost",
+     [](std::string& o, const FlightLog& l) { appendFlag(o, l.options.unlimitedBoost); },
+     [](Fields& f, FlightLog& l) { l.options.unlimitedBoost = f.flag("unlimited_boost"); }},
+    {"car location", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.location); },
+     [](Fields& f, FlightLog& l) { l.start.car.location = f.vec("location"); }},
+    {"car velocity", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.velocity); },
+     [](Fields& f, FlightLog& l) { l.start.car.velocity = f.vec("velocity"); }},
+    {"car forward",
+     [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.forward); },
+     [](Fields& f, FlightLog& l) { l.start.car.attitude.forward = f.vec("forward"); }},
+    {"car right",
+     [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.right); },
+     [](Fields& f, FlightLog& l) { l.start.car.attitude.right = f.vec("right"); }},
+    {"car up", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.up); },
+     [](Fields& f, FlightLog& l) { l.start.car.attitude.up = f.vec("up"); }},
+    {"car spin", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.spin); },
+     [](Fields& f, FlightLog& l) { l.start.car.spin = f.vec("spin"); }},
+    {"car boost", [](std::string& o, const FlightLog& l) { appendFloat(o, l.start.car.boost); },
+     [](Fields& f, FlightLog& l) {
+         const float b = f.number("boost");
+         if (!(b >= 0.0f && b <= model::kBoostTank)) fail("boost: expected 0 to 100");
+         l.start.car.boost = b;
+     }},
+    {"car on_ground",
+     [](std::string& o, const FlightLog& l) { appendFlag(o, l.start.car.onGround); },
+     [](Fields& f, FlightLog& l) { l.start.car.onGround = f.flag("on_ground"); }},
+    {"car boost_state",
+     [](std::string& o, const FlightLog& l) {
+         appendFlag(o, l.start.car.boosting);
+         appendInt(o, l.start.car.boostTicksOwed);
+     },
+     [](Fields& f, FlightLog& l) {
+         l.start.car.boosting = f.flag("boosting");
+         l.start.car.boostTicksOwed =
+             static_cast<int32_t>(f.integer("ticks owed", 0, kMaxOwedTicks));
+     }},
+    {"car jump_state",
+     [](std::string& o, const FlightLog& l) {
+         appendFlag(o, l.start.car.jumpHeld);
+         appendFlag(o, l.start.car.jumping);
+         appendInt(o, l.start.car.jumpTicks);
+     },
+     [](Fields& f, FlightLog& l) {
+         l.start.car.jumpHeld = f.flag("jump held");
+         l.start.car.jumping = f.flag("jumping");
+         l.start.car.jumpTicks = static_cast<int32_t>(f.integer("jump ticks", 0, kMaxJumpTicks));
+     }},
+    {"ball location",
+     [](std::string& o, const FlightLog& l) { appendVec(o, l.start.ball.location); },
+     [](Fields& f, FlightLog& l) { l.start.ball.location = f.vec("location"); }},
+    {"ball velocity",
+     [](std::string& o, const FlightLog& l) { appendVec(o, l.start.ball.velocity); },
+     [](Fields& f, FlightLog& l) { l.start.ball.velocity = f.vec("velocity"); }},
+};
+constexpr std::size_t kStartLineCount = sizeof kStartLines / sizeof kStartLines[0];
+
+bool nearly(float a, float b) { return std::fabs(a - b) <= kAttitudeTolerance; }
+
+void checkAttitude(const Orientation& a) {
+    const bool unit = nearly(dot(a.forward, a.forward), 1.0f) &&
+                      nearly(dot(a.right, a.right), 1.0f) && nearly(dot(a.up, a.up), 1.0f);
+    const bool square = nearly(dot(a.forward, a.right), 0.0f) &&
+                        nearly(dot(a.forward, a.up), 0.0f) && nearly(dot(a.right, a.up), 0.0f);
+    if (!unit || !square || !nearly(dot(cross(a.forward, a.right), a.up), 1.0f))
+        fail(
+            "the car's forward, right and up are not a rotation (unit axes, square to each other, "
+            "up = forward x right)");
+}
+
+// -------------------------------------------------------- the line reader
+
+class LogReader {
+  public:
+    LogReader(std::string_view text, std::string_view fileName)
+        : text_(text), fileName_(fileName) {}
+
+    // The next line that is neither blank nor a comment; nullopt at the end.
+    std::optional<std::string_view> next();
+    std::string where() const {
+        return std::string(fileName_) + ":" + std::to_string(line_ > 0 ? line_ : 1) + ": ";
+    }
+    std::size_t lineNumber() const { return line_; }
+
+  private:
+    std::string_view text_;
+    std::string_view fileName_;
+    std::size_t pos_ = 0;
+    std::size_t line_ = 0;
+};
+
+std::optional<std::string_view> LogReader::next() {
+    while (pos_ < text_.size()) {
+        std::size_t end = text_.find('\n', pos_);
+        if (end == std::string_view::npos) end = text_.size();
+        std::string_view line = text_.substr(pos_, end - pos_);
+        pos_ = end + 1;
+        ++line_;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.size() > kMaxLineLength)
+            fail("line too long (more than " + std::to_string(kMaxLineLength) + " characters)");
+        if (line.find('\0') != std::string_view::npos) fail("a NUL byte in the line");
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos || line[first] == '#') continue;
+        return line.substr(first, line.find_last_not_of(" \t") + 1 - first);
+    }
+    return std::nullopt;
+}
+
+void readHeader(LogReader& reader) {
+    const std::optional<std::string_view> line = reader.next();
+    if (!line) fail("empty file: expected \"trimsight-flight 1\"");
+    Fields f(*line);
+    if (f.word("the file type") != kMagic)
+        fail("not a flight log: expected \"trimsight-flight 1\"");
+    const int64_t version = f.integer("the version", 1, 1000000);
+    if (version != kFlightLogVersion)
+        fail("written by a newer version of the format (" + std::to_string(version) +
+             "); this program reads version " + std::to_string(kFlightLogVersion));
+    f.end();
+}
+
+void readStart(LogReader& reader, FlightLog& log) {
+    bool seen[kStartLineCount] = {};
+    for (;;) {
+        const std::optional<std::string_view> line = reader.next();
+        if (!line) fail("the file ends before the \"ticks\" line");
+        if (*line == "ticks") break;
+        Fields f(*line);
+        const std::string_view section = f.word("a start line");
+        const std::string_view name = f.word("a start line's name");
+        std::size_t i = 0;
+        while (i < kStartLineCount &&
+               kStartLines[i].key != std::string(section) + " " + std::string(name))
+            ++i;
+        if (i == kStartLineCount)
+            fail("unknown start line \"" + std::string(section) + " " + std::string(name) + "\"");
+        if (seen[i]) fail("\"" + std::string(kStartLines[i].key) + "\" given twice");
+        seen[i] = true;
+        kStartLines[i].read(f, log);
+        f.end();
+    }
+    for (std::size_t i = 0; i < kStartLineCount; ++i)
+        if (!seen[i])
+            fail("the start state lacks \"" + std::string(kStartLines[i].key) +
+                 "\" before \"ticks\"");
+    checkAttitude(log.start.car.attitude);
+}
+
+// The tick an event or a controls line is for must be the one due where it
+// stands: the number of ticks before it.
+void checkTick(int64_t named, std::size_t ticksSoFar, const char* what) {
+    if (named != static_cast<int64_t>(ticksSoFar))
+        fail(std::string(what) + " is for tick " + std::to_string(named) + ", but tick " +
+             std::to_string(ticksSoFar) + " is due here");
+}
+
+CarControls readControls(Fields& f) {
+    CarControls c;
+    auto axis = [&f](const char* what) {
+        const float v = f.number(what);
+        if (v < -1.0f || v > 1.0f) fail(std::string(what) + ": expected -1 to 1");
+        return v;
+    };
+    c.steer = axis("steer");
+    c.pitch = axis("pitch");
+    c.yaw = axis("yaw");
+    c.roll = axis("roll");
+    c.throttle = axis("throttle");
+    const std::string_view buttons = f.word("the buttons");
+    if (buttons == "B" || buttons == "BJ") c.boost = true;
+    if (buttons == "J" || buttons == "BJ") c.jump = true;
+    if (!c.boost && !c.jump && buttons != "-")
+        fail("the buttons: expected -, B, J or BJ, got \"" + std::string(buttons) + '"');
+    return c;
+}
+
+void readEvent(Fields& f, std::string_view kind, FlightLog& log) {
+    const int64_t tick = f.integer("the event's tick", 0, kMaxFlightTicks);
+    checkTick(tick, log.ticks.size(), "the event");
+    if (log.events.size() >= kMaxFlightEvents)
+        fail("more than " + std::to_string(kMaxFlightEvents) + " events");
+    FlightEvent e;
+    e.tick = static_cast<uint32_t>(tick);
+    if (kind == "cvar") {
+        e.name = std::string(f.word("the console variable's name"));
+        if (!validName(e.name))
+            fail("\"" + e.name + "\" is not a console variable name (letters, digits, _)");
+        e.value = f.quotedOrNull("the console variable's value");
+    } else {
+        e.kind = FlightEvent::Kind::Reset;
+    }
+    f.end();
+    log.events.push_back(std::move(e));
+}
+
+// Controls and events up to the closing "end N" line.
+void readTicks(LogReader& reader, FlightLog& log) {
+    for (;;) {
+        const std::optional<std::string_view> line = reader.next();
+        if (!line) fail("the closing \"end\" line is missing (the file may be cut short)");
+        Fields f(*line);
+        const std::string_view first = f.word("a tick");
+        if (first == "end") {
+            const int64_t count = f.integer("the tick count", 0, kMaxFlightTicks);
+            if (count != static_cast<int64_t>(log.ticks.size()))
+                fail("\"end\" counts " + std::to_string(count) + " ticks, but " +
+                     std::to_string(log.ticks.size()) + " were given");
+            f.end();
+            break;
+        }
+        if (first == "cvar" || first == "reset") {
+            readEvent(f, first, log);
+            continue;
+        }
+        Fields tickField(first);
+        checkTick(tickField.integer("the tick number", 0, kMaxFlightTicks), log.ticks.size(),
+                  "the line");
+        if (log.ticks.size() >= kMaxFlightTicks)
+            fail("more than " + std::to_string(kMaxFlightTicks) + " ticks");
+        log.ticks.push_back(readControls(f));
+        f.end();
+    }
+    if (reader.next()) fail("text after the \"end\" line");
+}
+
+}  // namespace
+
+bool operator==(const FlightEvent& a, const FlightEvent& b) {
+    return a.kind == b.kind && a.tick == b.tick && a.name == b.name && a.value == b.value;
+}
+
+bool operator==(const FlightLog& a, const FlightLog& b) {
+    return a.start == b.start && a.options.unlimitedBoost == b.options.unlimitedBoost &&
+           a.ticks == b.ticks && a.events == b.events;
+}
+
+bool FlightLog::recordTick(const CarControls& controls) {
+    if (ticks.size() >= kMaxFlightTicks) return false;
+    ticks.push_back(controls);
+    return true;
+}
+
+bool FlightLog::recordCVar(std::string_view name, std::optional<std::string_view> value) {
+    if (events.size() >= kMaxFlightEvents || !validName(name) || (value && !validValue(*value)))
+        return false;
+    FlightEvent e;
+    e.tick = static_cast<uint32_t>(ticks.size());
+    e.name = std::string(name);
+    if (value) e.value = std::string(*value);
+    events.push_back(std::move(e));
+    return true;
+}
+
+bool FlightLog::recordReset() {
+    if (events.size() >= kMaxFlightEvents) return false;
+    FlightEvent e;
+    e.kind = FlightEvent::Kind::Reset;
+    e.tick = static_cast<uint32_t>(ticks.size());
+    events.push_back(std::move(e));
+    return true;
+}
+
+std::string formatFlightLog(const FlightLog& log) {
+    std::string out = std::string(kMagic) + " " + std::to_string(kFlightLogVersion) + "\n";
+    for (const StartLine& line : kStartLines) {
+        out += line.key;
+        line.write(out, log);
+        out += '\n';
+    }
+    out += "ticks\n";
+    std::size_t nextEvent = 0;
+    auto writeEventsBefore = [&](std::size_t tick) {
+        for (; nextEvent < log.events.size() && log.events[nextEvent].tick <= tick; ++nextEvent) {
+            const FlightEvent& e = log.events[nextEvent];
+            if (e.kind == FlightEvent::Kind::Reset) {
+                out += "reset " + std::to_string(tick) + '\n';
+            } else {
+                out += "cvar " + std::to_string(tick) + ' ' + e.name + ' ' +
+                       (e.value ? quotedValue(*e.value) : std::string("null")) + '\n';
+            }
+        }
+    };
+    for (std::size_t t = 0; t < log.ticks.size(); ++t) {
+        writeEventsBefore(t);
+        const CarControls& c = log.ticks[t];
+        out += std::to_string(t);
+        for (float v : {c.steer, c.pitch, c.yaw, c.roll, c.throttle}) appendFloat(out, v);
+        out += ' ' + buttonsText(c) + '\n';
+    }
+    writeEventsBefore(log.ticks.size());
+    out += "end " + std::to_string(log.ticks.size()) + '\n';
+    return out;
+}
+
+Result<FlightLog> parseFlightLog(std::string_view text, std::string_view fileName) {
+    if (text.size() > kMaxFlightLogBytes)
+        return Result<FlightLog>::failure(std::string(fileName) + ": larger than " +
+                                          std::to_string(kMaxFlightLogBytes >> 20) + " MB");
+    LogReader reader(text, fileName);
+    try {
+        FlightLog log;
+        readHeader(reader);
+        readStart(reader, log);
+        readTicks(reader, log);
+        return Result<FlightLog>::success(std::move(log));
+    } catch (const LogError& e) {
+        return Result<FlightLog>::failure(reader.where() + e.message);
+    } catch (const std::bad_alloc&) {
+        return Result<FlightLog>::failure(reader.where() + "out of memory");
+    }
+}
+
+Result<FlightLog> loadFlightLogFile(const std::string& path) {
+    auto failure = [&path](const std::string& what) {
+        return Result<FlightLog>::failure(path + ": cannot read the flight log: " + what);
+    };
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (ec) return failure(ec.message());
+    if (!std::filesystem::is_regular_file(status)) return failure("not a regular file");
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec) return failure(ec.message());
+    if (size > kMaxFlightLogBytes)
+        return failure("larger than " + std::to_string(kMaxFlightLogBytes >> 20) + " MB");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return failure("cannot open it");
+    std::string text(static_cast<std::size_t>(size), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(size));
+    if (in.gcount() != static_cast<std::streamsize>(size)) return failure("read error");
+    return parseFlightLog(text, path);
+}
+
+FlightReplay::FlightReplay(const FlightLog& log) : log_(log), world_(log.start) { applyEvents(); }
+
+std::span<const FlightEvent> FlightReplay::eventsNow() const {
+    return std::span<const FlightEvent>(log_.events)
+        .subspan(firstEventNow_, nextEvent_ - firstEventNow_);
+}
+
+void FlightReplay::applyEvents() {
+    firstEventNow_ = nextEvent_;
+    for (; nextEvent_ < log_.events.size() && log_.events[nextEvent_].tick <= time_; ++nextEvent_)
+        if (log_.events[nextEvent_].kind == FlightEvent::Kind::Reset) world_ = log_.start;
+}
+
+TickReport FlightReplay::step() {
+    if (finished()) return {};
+    lastControls_ = log_.ticks[time_];
+    const TickReport report = stepWorld(world_, lastControls_, log_.options);
+    ++time_;
+    applyEvents();
+    return report;
+}
+
+}  // namespace sandbox

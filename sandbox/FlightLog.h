@@ -1,0 +1,128 @@
+#pragma once
+// A flight as a file: its start state and the controls of every tick, with
+// the console-variable changes and resets between ticks. Replaying a log
+// gives the same states, bit for bit, as the flight it was recorded from.
+//
+// The file is text, one fact a line, so that two flights diff well:
+//
+//   trimsight-flight 1
+//   option unlimited_boost 0
+//   car location -2000 0 17.03        start state: floats in their shortest
+//   car velocity 0 0 0                exact form, read back to the same bits
+//   car forward 1 0 0
+//   car right 0 1 0
+//   car up 0 0 1
+//   car spin 0 0 0                    rad/s, world axes
+//   car boost 100
+//   car on_ground 1
+//   car boost_state 0 0               boosting last tick, tap ticks owed
+//   car jump_state 0 0 0              jump held, jumping, jump ticks so far
+//   ball location 0 0 91.25
+//   ball velocity 0 0 0
+//   ticks
+//   0 0 0 0 0 0 -                     tick steer pitch yaw roll throttle buttons
+//   1 0 1 0 0 0 J                     buttons: B boost, J jump, - none
+//   cvar 2 trimsight_target "5"       before tick 2: set a console variable
+//   cvar 2 x_position null            before tick 2: remove it
+//   reset 2                           before tick 2: back to the start state
+//   2 0.5 1 0 0 1 BJ
+//   end 3                             the number of ticks; a file cut short
+//                                     has no end line
+//
+// Lines starting with '#' and blank lines are ignored. Every start line
+// appears exactly once, in any order, before `ticks`.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sandbox/Physics.h"
+#include "sandbox/Result.h"
+
+namespace sandbox {
+
+inline constexpr int kFlightLogVersion = 1;
+// Bounds on what a log may hold (and a file the reader accepts): four hours
+// of ticks, far more events than a person makes.
+inline constexpr std::size_t kMaxFlightTicks = 4u * 3600u * kTicksPerSecond;
+inline constexpr std::size_t kMaxFlightEvents = 100000;
+inline constexpr std::size_t kMaxFlightLogBytes = 256u << 20;
+inline constexpr std::size_t kMaxCVarNameLength = 128;
+inline constexpr std::size_t kMaxCVarValueLength = 1024;
+
+// Something that happened between ticks: before tick `tick` ran (after all
+// the ticks before it).
+struct FlightEvent {
+    enum class Kind : uint8_t { CVar, Reset };
+    Kind kind = Kind::CVar;
+    uint32_t tick = 0;
+    std::string name;                  // CVar: the console variable
+    std::optional<std::string> value;  // CVar: its new text; nullopt removes it
+};
+
+bool operator==(const FlightEvent& a, const FlightEvent& b);
+
+struct FlightLog {
+    World start;
+    PhysicsOptions options;
+    std::vector<CarControls> ticks;
+    std::vector<FlightEvent> events;  // in tick order
+
+    // Recording: each call adds at the flight's current end. They refuse
+    // (return false, nothing added) what the file could not hold: more than
+    // kMaxFlightTicks ticks or kMaxFlightEvents events, a name that is not
+    // letters, digits and '_', or a value that is not printable ASCII.
+    bool recordTick(const CarControls& controls);
+    bool recordCVar(std::string_view name, std::optional<std::string_view> value);
+    bool recordReset();
+};
+
+bool operator==(const FlightLog& a, const FlightLog& b);
+
+// The file's text.
+std::string formatFlightLog(const FlightLog& log);
+
+// A log from text; errors read "FILE:LINE: what is wrong". Never throws,
+// whatever the bytes.
+Result<FlightLog> parseFlightLog(std::string_view text, std::string_view fileName);
+
+// Reads and parses a file; only a regular file of at most
+// kMaxFlightLogBytes is read.
+Result<FlightLog> loadFlightLogFile(const std::string& path);
+
+// Plays a log tick by tick. Time T is when T ticks have run and the events
+// of tick T have been applied; the replay starts at time 0. The log must
+// outlive the replay.
+class FlightReplay {
+  public:
+    explicit FlightReplay(const FlightLog& log);
+    explicit FlightReplay(FlightLog&&) = delete;  // it would not outlive the replay
+
+    uint32_t time() const { return time_; }
+    bool finished() const { return time_ == log_.ticks.size(); }
+    const World& world() const { return world_; }
+    // The controls of the last tick run (zeros at time 0).
+    const CarControls& lastControls() const { return lastControls_; }
+    // The events applied on arriving at the current time; the caller applies
+    // the console-variable changes to its own store.
+    std::span<const FlightEvent> eventsNow() const;
+
+    // Runs the next tick and applies the events of the time it arrives at.
+    // Does nothing once finished.
+    TickReport step();
+
+  private:
+    void applyEvents();
+
+    const FlightLog& log_;
+    World world_;
+    CarControls lastControls_{};
+    uint32_t time_ = 0;
+    std::size_t nextEvent_ = 0;
+    std::size_t firstEventNow_ = 0;
+};
+
+}  // namespace sandbox

@@ -1,0 +1,24 @@
+#pragma once
+// Numbers as text that read back to the same bits, in one place (a platform
+// whose library lacks floating-point std::to_chars swaps just this file).
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sandbox {
+
+// The shortest decimal text that reads back as exactly `value` ("0.1",
+// "-0", "17.03", "1e+20"). Independent of the locale.
+std::string formatFloat(float value);
+
+// The same value as a JSON number that a reader going through double
+// precision (as nlohmann::json does) turns back into exactly `value`: a
+// negative zero keeps its sign ("-0.0"), and the rare text whose double
+// would round to a neighbouring float is written with more digits.
+std::string jsonFloat(float value);
+
+// The whole of `text` as a finite float; nullopt for anything else (blank,
+// trailing characters, inf, nan, a leading '+').
+std::optional<float> parseFloat(std::string_view text);
+
+}  // namespace sandbox

@@ -1,0 +1,53 @@
+#pragma once
+// sandbox/: the flying simulation behind `trimsight-host fly`, as a library
+// with no window, no OpenGL and no SDL in it, so it runs the same in the
+// window, in tests, in exports and (later) in drills and a browser.
+//
+// What it owns
+//   Vec3.h, Attitude.h  vectors, the car's attitude as a float rotation
+//                       matrix, the car's axes, and the rotator conversion
+//                       (65536 units a turn) used when handing state to the
+//                       host. Attitude.h explains the game's left-handed
+//                       axes and the signs of pitch, yaw and roll.
+//   Physics.h           the air-control model at a fixed 120 Hz tick: car
+//                       (boost, air throttle, jump, resting on the floor,
+//                       touchdown), ball (gravity, drag, bounces), arena.
+//   Bindings.h          pad state and held keys to the car's controls:
+//                       dead zone, inverted pitch, air roll.
+//   HostView.h          the world as the host shows it to a plugin:
+//                       locations, rotator, the ControllerInput record.
+//   Clock.h             real time (ns) to ticks: at most 8 a frame, pause,
+//                       single tick, slow motion.
+//   FlightLog.h         a flight as a text file (start state, controls per
+//                       tick, console-variable changes, resets), its
+//                       reader with file:line errors, and the replay.
+//   SceneExport.h       a flight log as the host program's scene JSON.
+//   Starts.h            the default start and seeded random starts.
+//   NumberText.h        floats as text that reads back to the same bits.
+//   Result.h            the library's one error convention: a value or a
+//                       message. Nothing throws out of the library.
+//
+// A frame in the window, step by step
+//   ticks = clock.advance(elapsedNs);
+//   repeat ticks times:
+//       controls = mapControls(bindings, pad, keysHeld);
+//       report = stepWorld(world, controls, options);   // touchdown, jump
+//       log.recordTick(controls);
+//   view = hostView(world, controls);   // into the host layer's game state
+//
+// What it must not touch
+//   No window, GL, SDL, threads, files other than the flight log it is asked
+//   to read, or global state; no heap allocation in a tick. It may use
+//   host/Types.h for the values it hands to the host, and nothing else of
+//   the host layer, the plugin, hostapp/ or render/.
+#include "sandbox/Attitude.h"
+#include "sandbox/Bindings.h"
+#include "sandbox/Clock.h"
+#include "sandbox/FlightLog.h"
+#include "sandbox/HostView.h"
+#include "sandbox/NumberText.h"
+#include "sandbox/Physics.h"
+#include "sandbox/Result.h"
+#include "sandbox/SceneExport.h"
+#include "sandbox/Starts.h"
+#include "sandbox/Vec3.h"

@@ -1,0 +1,107 @@
+#include "sandbox/SceneExport.h"
+
+#include <cstdio>
+#include <map>
+#include <optional>
+
+#include "sandbox/HostView.h"
+#include "sandbox/NumberText.h"
+
+namespace sandbox {
+
+namespace {
+
+constexpr int32_t kMaxCanvasSide = 16384;
+
+std::string jsonString(std::string_view text) {
+    std::string out = "\"";
+    for (char ch : text) {
+        if (ch == '"' || ch == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (static_cast<unsigned char>(ch) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(ch));
+            out += buf;
+        } else {
+            out += ch;
+        }
+    }
+    return out + '"';
+}
+
+std::string jsonVector(Vector v) {
+    return "[" + jsonFloat(v.X) + ", " + jsonFloat(v.Y) + ", " + jsonFloat(v.Z) + "]";
+}
+
+std::string jsonRotator(Rotator r) {
+    return "[" + std::to_string(r.Pitch) + ", " + std::to_string(r.Yaw) + ", " +
+           std::to_string(r.Roll) + "]";
+}
+
+// The console-variable changes since the last frame, by name; a later change
+// of the same variable replaces an earlier one.
+using CVarChanges = std::map<std::string, std::optional<std::string>>;
+
+std::string frameText(const HostView& view, const CVarChanges& cvars, const std::string& opening) {
+    std::string out = "{" + opening;
+    if (!cvars.empty()) {
+        out += "\"cvars\": {";
+        bool first = true;
+        for (const auto& [name, value] : cvars) {
+            if (!first) out += ", ";
+            first = false;
+            out += jsonString(name) + ": " + (value ? jsonString(*value) : std::string("null"));
+        }
+        out += "}, ";
+    }
+    out += "\"car\": {\"location\": " + jsonVector(view.carLocation) +
+           ", \"velocity\": " + jsonVector(view.carVelocity) +
+           ", \"rotation\": " + jsonRotator(view.carRotation) +
+           ", \"input\": {\"steer\": " + jsonFloat(view.input.Steer) +
+           ", \"pitch\": " + jsonFloat(view.input.Pitch) + "}}";
+    out += ", \"ball\": {\"location\": " + jsonVector(view.ballLocation) +
+           ", \"velocity\": " + jsonVector(view.ballVelocity) + "}}";
+    return out;
+}
+
+void collectEvents(const FlightReplay& replay, CVarChanges& changes) {
+    for (const FlightEvent& e : replay.eventsNow())
+        if (e.kind == FlightEvent::Kind::CVar) changes[e.name] = e.value;
+}
+
+}  // namespace
+
+Result<std::string> exportScene(const FlightLog& log, const SceneExportOptions& options) {
+    if (options.ticksPerFrame < 1)
+        return Result<std::string>::failure("ticks per frame must be at least 1, not " +
+                                            std::to_string(options.ticksPerFrame));
+    const Vector2 canvas = options.canvas;
+    if (canvas.X < 1 || canvas.X > kMaxCanvasSide || canvas.Y < 1 || canvas.Y > kMaxCanvasSide)
+        return Result<std::string>::failure("the canvas must be 1 to 16384 pixels each way, not " +
+                                            std::to_string(canvas.X) + " by " +
+                                            std::to_string(canvas.Y));
+
+    // The first frame sets what later frames inherit: canvas and game state.
+    const std::string firstOpening = "\"canvas\": [" + std::to_string(canvas.X) + ", " +
+                                     std::to_string(canvas.Y) +
+                                     "], \"game\": {\"paused\": false, \"freeplay\": true, "
+                                     "\"custom_training\": false, \"replay\": false}, ";
+    std::string out = "{\"frames\": [\n";
+    FlightReplay replay(log);
+    CVarChanges changes;
+    collectEvents(replay, changes);
+    out += frameText(hostView(replay.world(), replay.lastControls()), changes, firstOpening);
+    changes.clear();
+    while (!replay.finished()) {
+        replay.step();
+        collectEvents(replay, changes);
+        if (replay.time() % static_cast<uint32_t>(options.ticksPerFrame) != 0) continue;
+        out += ",\n" + frameText(hostView(replay.world(), replay.lastControls()), changes, "");
+        changes.clear();
+    }
+    out += "\n]}\n";
+    return Result<std::string>::success(std::move(out));
+}
+
+}  // namespace sandbox

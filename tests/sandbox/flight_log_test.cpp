@@ -1,0 +1,315 @@
+// Flight logs: the file format, its reader's errors, and replay.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cfloat>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "sandbox/FlightLog.h"
+#include "sandbox/Starts.h"
+
+namespace {
+
+using namespace sandbox;
+
+// The state's exact text (every float in its shortest exact form), so two
+// states compare bit for bit and a difference prints readably.
+std::string stateText(const World& world) {
+    FlightLog log;
+    log.start = world;
+    return formatFlightLog(log);
+}
+
+// Ten seconds from a random start: the stick wandering, boost taps and
+// holds, a jump press, throttle, and between ticks a console-variable
+// change, a removal, a reset and a change after the last tick.
+FlightLog sampleFlight(uint64_t seed) {
+    FlightLog log;
+    log.start = randomStart(seed);
+    SeededRandom random(seed + 1);
+    CarControls c;
+    for (uint32_t t = 0; t < 1200; ++t) {
+        if (t % 30 == 0) {
+            c.steer = random.uniform(-1.0f, 1.0f);
+            c.pitch = random.uniform(-1.0f, 1.0f);
+            c.yaw = c.steer;
+            c.roll = random.uniform(-1.0f, 1.0f);
+            c.throttle = random.uniform(-1.0f, 1.0f);
+        }
+        c.boost = (t / 45) % 3 == 0 || t % 97 == 0;
+        c.jump = t >= 700 && t < 720;
+        if (t == 100) log.recordCVar("trimsight_target", "5");
+        if (t == 101) log.recordCVar("x_position", std::nullopt);
+        if (t == 500) log.recordReset();
+        log.recordTick(c);
+    }
+    log.recordCVar("trimsight_size", "4.5 \"quoted\" \\ text");
+    return log;
+}
+
+// The flight as the window runs it live: the world stepped tick by tick,
+// reset where the log says; the state after each tick and the events that
+// follow it.
+std::vector<std::string> flyLive(const FlightLog& log) {
+    World world = log.start;
+    std::vector<std::string> states;
+    std::size_t next = 0;
+    auto resetIfDue = [&](std::size_t time) {
+        for (; next < log.events.size() && log.events[next].tick == time; ++next)
+            if (log.events[next].kind == FlightEvent::Kind::Reset) world = log.start;
+    };
+    resetIfDue(0);
+    for (std::size_t t = 0; t < log.ticks.size(); ++t) {
+        stepWorld(world, log.ticks[t], log.options);
+        resetIfDue(t + 1);
+        states.push_back(stateText(world));
+    }
+    return states;
+}
+
+TEST(FlightLog, AWrittenLogReadsBackEqualAndWritesTheSameText) {
+    for (uint64_t seed : {1u, 2u, 77u}) {
+        const FlightLog log = sampleFlight(seed);
+        const std::string text = formatFlightLog(log);
+        const Result<FlightLog> back = parseFlightLog(text, "flight.log");
+        ASSERT_TRUE(back.ok()) << back.error;
+        EXPECT_TRUE(*back.value == log);
+        EXPECT_EQ(formatFlightLog(*back.value), text);
+    }
+}
+
+TEST(FlightLog, StartStatesOfAnyFloatsReadBackToTheSameBits) {
+    FlightLog log;
+    log.start.car.location = {0.1f, -0.0f, 1e-40f};  // a tenth, negative zero, a subnormal
+    log.start.car.velocity = {FLT_MAX, -FLT_MAX, FLT_MIN};
+    log.start.ball.location = {16777216.0f, 1.00000012f, 3.14159274f};
+    log.start.ball.velocity = {-2299.99976f, 123456792.0f, 7e-45f};
+    const Result<FlightLog> back = parseFlightLog(formatFlightLog(log), "exact.log");
+    ASSERT_TRUE(back.ok()) << back.error;
+    EXPECT_EQ(stateText(back.value->start), stateText(log.start));
+    EXPECT_TRUE(std::signbit(back.value->start.car.location.y));
+}
+
+TEST(FlightLog, ReplayingALogFromItsFileGivesTheLiveStatesBitForBit) {
+    for (uint64_t seed : {3u, 4u, 5u}) {
+        const FlightLog recorded = sampleFlight(seed);
+        const std::vector<std::string> live = flyLive(recorded);
+        const Result<FlightLog> read = parseFlightLog(formatFlightLog(recorded), "replay.log");
+        ASSERT_TRUE(read.ok()) << read.error;
+        FlightReplay replay(*read.value);
+        for (std::size_t t = 0; t < live.size(); ++t) {
+            replay.step();
+            ASSERT_EQ(stateText(replay.world()), live[t]) << "seed " << seed << ", tick " << t;
+        }
+        EXPECT_TRUE(replay.finished());
+        // The change recorded after the last tick arrives with the last step.
+        ASSERT_EQ(replay.eventsNow().size(), 1u);
+        EXPECT_EQ(replay.eventsNow()[0].name, "trimsight_size");
+    }
+}
+
+TEST(FlightReplay, HandsOverEventsAtTheirTimeAndResetsTheWorld) {
+    FlightLog log;
+    log.start = randomStart(9);
+    log.recordCVar("trimsight_target", "1");
+    log.recordTick({});
+    log.recordTick({});
+    log.recordReset();
+    log.recordCVar("trimsight_target", "2");
+    log.recordTick({});
+    FlightReplay replay(log);
+    ASSERT_EQ(replay.eventsNow().size(), 1u);
+    EXPECT_EQ(replay.eventsNow()[0].value, "1");
+    replay.step();
+    EXPECT_TRUE(replay.eventsNow().empty());
+    EXPECT_NE(stateText(replay.world()), stateText(log.start));
+    replay.step();
+    EXPECT_EQ(replay.eventsNow().size(), 2u);
+    EXPECT_EQ(stateText(replay.world()), stateText(log.start));
+    replay.step();
+    EXPECT_TRUE(replay.finished());
+    replay.step();  // nothing more to run
+    EXPECT_EQ(replay.time(), 3u);
+}
+
+TEST(FlightLog, RecordingRefusesWhatTheFileCouldNotHold) {
+    FlightLog log;
+    EXPECT_FALSE(log.recordCVar("", "1"));
+    EXPECT_FALSE(log.recordCVar("x-position", "1"));
+    EXPECT_FALSE(log.recordCVar("x_position", "two\nlines"));
+    EXPECT_FALSE(log.recordCVar(std::string(129, 'a'), "1"));
+    EXPECT_FALSE(log.recordCVar("x_position", std::string(1025, '1')));
+    EXPECT_TRUE(log.events.empty());
+    EXPECT_TRUE(log.recordCVar("x_position", ""));
+    log.ticks.resize(kMaxFlightTicks);
+    EXPECT_FALSE(log.recordTick({}));
+}
+
+// ----------------------------------------------------------- bad input
+
+const char kSmallLog[] =
+    "trimsight-flight 1\n"
+    "option unlimited_boost 0\n"
+    "car location -2000 0 17.03\n"
+    "car velocity 0 0 0\n"
+    "car forward 1 0 0\n"
+    "car right 0 1 0\n"
+    "car up 0 0 1\n"
+    "car spin 0 0 0\n"
+    "car boost 100\n"
+    "car on_ground 1\n"
+    "car boost_state 0 0\n"
+    "car jump_state 0 0 0\n"
+    "ball location 0 0 91.25\n"
+    "ball velocity 0 0 0\n"
+    "ticks\n"
+    "0 0 0 0 0 0 -\n"
+    "cvar 1 trimsight_target \"5\"\n"
+    "1 0 1 0 0 0.5 BJ\n"
+    "end 2\n";
+
+TEST(FlightLogErrors, AValidSmallLogReads) {
+    const Result<FlightLog> r = parseFlightLog(kSmallLog, "small.log");
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.value->ticks.size(), 2u);
+    EXPECT_EQ(r.value->ticks[1].throttle, 0.5f);
+    EXPECT_TRUE(r.value->ticks[1].boost && r.value->ticks[1].jump);
+    EXPECT_EQ(r.value->start.car.location.z, 17.03f);
+}
+
+TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
+    const std::string kNotARotation =
+        "f.log:15: the car's forward, right and up are not a rotation (unit axes, square to each "
+        "other, up = forward x right)";
+    struct Case {
+        std::string replace;  // text of the small log ...
+        std::string with;     // ... replaced by this
+        std::string error;
+    };
+    const Case cases[] = {
+        {"trimsight-flight 1", "trimsight-flite 1",
+         "f.log:1: not a flight log: expected \"trimsight-flight 1\""},
+        {"trimsight-flight 1", "trimsight-flight 2",
+         "f.log:1: written by a newer version of the format (2); this program reads version 1"},
+        {"car spin 0 0 0\n", "car spin 0 0 0\ncar colour 1\n",
+         "f.log:9: unknown start line \"car colour\""},
+        {"car spin 0 0 0\n", "car spin 0 0 0\ncar spin 0 0 0\n",
+         "f.log:9: \"car spin\" given twice"},
+        {"car spin 0 0 0\n", "", "f.log:14: the start state lacks \"car spin\" before \"ticks\""},
+        {"car boost 100", "car boost lots",
+         "f.log:9: boost: expected a finite number, got \"lots\""},
+        {"car boost 100", "car boost 150", "f.log:9: boost: expected 0 to 100"},
+        {"car location -2000 0 17.03", "car location inf 0 17.03",
+         "f.log:3: location: expected a finite number, got \"inf\""},
+        {"car location -2000 0 17.03", "car location -2000 0", "f.log:3: missing location"},
+        {"car on_ground 1", "car on_ground yes",
+         "f.log:10: on_ground: expected a whole number from 0 to 1, got \"yes\""},
+        {"car forward 1 0 0", "car forward 2 0 0", kNotARotation},
+        {"car up 0 0 1", "car up 0 0 -1", kNotARotation},
+        {"1 0 1 0 0 0.5 BJ", "2 0 1 0 0 0.5 BJ",
+         "f.log:18: the line is for tick 2, but tick 1 is due here"},
+        {"1 0 1 0 0 0.5 BJ", "1 0 1.5 0 0 0.5 BJ", "f.log:18: pitch: expected -1 to 1"},
+        {"1 0 1 0 0 0.5 BJ", "1 0 1 0 0 0.5 JB",
+         "f.log:18: the buttons: expected -, B, J or BJ, got \"JB\""},
+        {"1 0 1 0 0 0.5 BJ", "1 0 1 0 0 0.5 BJ 7",
+         "f.log:18: unexpected \"7\" at the end of the line"},
+        {"1 0 1 0 0 0.5 BJ", "1 0 1 0 0", "f.log:18: missing throttle"},
+        {"cvar 1 trimsight_target \"5\"", "cvar 0 trimsight_target \"5\"",
+         "f.log:17: the event is for tick 0, but tick 1 is due here"},
+        {"cvar 1 trimsight_target \"5\"", "cvar 1 trimsight-target \"5\"",
+         "f.log:17: \"trimsight-target\" is not a console variable name (letters, digits, _)"},
+        {"cvar 1 trimsight_target \"5\"", "cvar 1 trimsight_target \"5",
+         "f.log:17: the console variable's value: the closing quote is missing"},
+        {"cvar 1 trimsight_target \"5\"", "cvar 1 trimsight_target 5",
+         "f.log:17: the console variable's value: expected \"text\" or null"},
+        {"end 2\n", "end 3\n", "f.log:19: \"end\" counts 3 ticks, but 2 were given"},
+        {"end 2\n", "",
+         "f.log:18: the closing \"end\" line is missing (the file may be cut short)"},
+        {"end 2\n", "end 2\n0 0 0 0 0 0 -\n", "f.log:20: text after the \"end\" line"},
+        {"ticks\n", "", "f.log:15: unknown start line \"0 0\""},
+        {"car velocity 0 0 0", std::string("car velocity 0 \0 0", 18),
+         "f.log:4: a NUL byte in the line"},
+    };
+    for (const Case& c : cases) {
+        std::string text = kSmallLog;
+        const std::size_t at = text.find(c.replace);
+        ASSERT_NE(at, std::string::npos) << c.replace;
+        text.replace(at, c.replace.size(), c.with);
+        const Result<FlightLog> r = parseFlightLog(text, "f.log");
+        EXPECT_FALSE(r.ok()) << c.error;
+        EXPECT_EQ(r.error, c.error);
+    }
+}
+
+TEST(FlightLogErrors, EmptyOverlongAndNulFilledInputIsRefused) {
+    EXPECT_EQ(parseFlightLog("", "f.log").error,
+              "f.log:1: empty file: expected \"trimsight-flight 1\"");
+    EXPECT_EQ(parseFlightLog("# only a comment\n\n", "f.log").error,
+              "f.log:2: empty file: expected \"trimsight-flight 1\"");
+    EXPECT_EQ(parseFlightLog(std::string(5000, 'x'), "f.log").error,
+              "f.log:1: line too long (more than 4096 characters)");
+    const std::string withNul = std::string(kSmallLog).replace(0, 1, std::string(1, '\0'));
+    EXPECT_EQ(parseFlightLog(withNul, "f.log").error, "f.log:1: a NUL byte in the line");
+}
+
+TEST(FlightLogErrors, NoMangledLogCrashesTheReader) {
+    // Random bytes changed, cut or doubled: every result is a log or an
+    // error naming the file (run it under the sanitizers to see the rest).
+    const std::string base = formatFlightLog(sampleFlight(11)).substr(0, 4000) + "end 0\n";
+    SeededRandom random(12);
+    for (int i = 0; i < 3000; ++i) {
+        std::string text = base;
+        const int edits = 1 + static_cast<int>(random.next() % 4);
+        for (int e = 0; e < edits; ++e) {
+            const std::size_t at = random.next() % text.size();
+            switch (random.next() % 3) {
+                case 0:
+                    text[at] = static_cast<char>(random.next());
+                    break;
+                case 1:
+                    text.erase(at, random.next() % 40);
+                    break;
+                default:
+                    text.insert(at, text.substr(at, random.next() % 40));
+                    break;
+            }
+        }
+        const Result<FlightLog> r = parseFlightLog(text, "m.log");
+        EXPECT_TRUE(r.ok() || r.error.rfind("m.log:", 0) == 0) << r.error;
+    }
+}
+
+class FlightLogFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/sandbox_log_test_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    std::string dir;
+};
+
+TEST_F(FlightLogFile, LoadsARegularFileAndNamesItInErrors) {
+    const std::string path = dir + "/flight.log";
+    std::ofstream(path) << kSmallLog;
+    const Result<FlightLog> r = loadFlightLogFile(path);
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.value->ticks.size(), 2u);
+
+    std::ofstream(dir + "/bad.log") << "trimsight-flight 1\nticks\n";
+    EXPECT_EQ(
+        loadFlightLogFile(dir + "/bad.log").error,
+        dir + "/bad.log:2: the start state lacks \"option unlimited_boost\" before \"ticks\"");
+    EXPECT_EQ(loadFlightLogFile(dir + "/missing.log").error,
+              dir + "/missing.log: cannot read the flight log: No such file or directory");
+    EXPECT_EQ(loadFlightLogFile(dir).error,
+              dir + ": cannot read the flight log: not a regular file");
+}
+
+}  // namespace
