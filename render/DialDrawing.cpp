@@ -71,8 +71,8 @@ void drawMeridian(CanvasWrapper& canvas, const Frame& f, float heading, float wx
     const float R = static_cast<float>(f.layout.dialRadius);
     const float sinH = std::sin(heading);
     const float cosH = std::cos(heading);
-    const float sinP = f.attitude.sinP;
-    const float cosP = f.attitude.cosP;
+    const float sinP = f.attitude.sinPitch;
+    const float cosP = f.attitude.cosPitch;
     const float cosRoll = std::cos(f.target.rollAngle);
     const float sinRoll = std::sin(f.target.rollAngle);
     Vector2 prev = f.attitude.zenith;
@@ -91,7 +91,7 @@ void drawMeridian(CanvasWrapper& canvas, const Frame& f, float heading, float wx
         const float facing = std::acos(dot / (vLength * wLength));
         if (static_cast<double>(facing) < kFacingLimit) {
             setColor(canvas, kWhite);
-            drawSegment(canvas, prev, cur, f.layout.centre);
+            drawSegment(canvas, prev, cur, f.layout.centrePixel);
         }
         prev = cur;
     }
@@ -125,17 +125,17 @@ void drawSegment(CanvasWrapper canvas, Vector2 from, Vector2 to, Vector2 origin)
 
 void drawDial(const Frame& f, CanvasWrapper canvas) {
     const Layout& lay = f.layout;
-    const Vector2 centre = lay.centre;
+    const Vector2 centre = lay.centrePixel;
     const auto& outline = f.outline.points;
 
     // 1. Background disc, a little wider than the marker.
     setColor(canvas, kBackground);
-    fillDiscDouble(canvas, centre, static_cast<double>(lay.cx), static_cast<double>(lay.cy),
-                   1.1 * lay.markerRadiusD);
+    fillDiscDouble(canvas, centre, static_cast<double>(lay.centreX),
+                   static_cast<double>(lay.centreY), 1.1 * lay.markerRadiusD);
 
     // 2. Ground disc.
     setColor(canvas, kGround);
-    fillDiscFloat(canvas, centre, lay.cx, lay.cy, static_cast<float>(lay.dialRadius));
+    fillDiscFloat(canvas, centre, lay.centreX, lay.centreY, static_cast<float>(lay.dialRadius));
 
     // 3. Sky: a strip pairing the horizon half ellipse with the rim half
     // circle, point i with point 39 - i.
@@ -153,9 +153,9 @@ void drawDial(const Frame& f, CanvasWrapper canvas) {
 
     // 5. Meridian lines, drawn where they face the viewer.
     const float sinY = std::sin(f.attitude.yaw);
-    const float cosY = f.attitude.cosY;
-    const float cosP = f.attitude.cosP;
-    const float sinP = f.attitude.sinP;
+    const float cosY = f.attitude.cosYaw;
+    const float cosP = f.attitude.cosPitch;
+    const float sinP = f.attitude.sinPitch;
     const float vx = sinY * cosP;
     const float vy = -cosY * cosP;
     const float vz = sinP;
@@ -176,8 +176,8 @@ void drawDial(const Frame& f, CanvasWrapper canvas) {
     }
 
     // 7. Stick indicator: the middle of the marker turned to the stick.
-    if (std::fabs(static_cast<double>(f.marker.g8)) > 0.1 ||
-        std::fabs(static_cast<double>(f.marker.g4)) > 0.1) {
+    if (std::fabs(static_cast<double>(f.marker.stickY)) > 0.1 ||
+        std::fabs(static_cast<double>(f.marker.stickX)) > 0.1) {
         const float c = std::cos(f.marker.stickAngle);
         const float s = std::sin(f.marker.stickAngle);
         const auto& ind = f.marker.indicator;
@@ -217,8 +217,8 @@ void drawDial(const Frame& f, CanvasWrapper canvas) {
     // 10. Centre symbol: two wings and a V below the centre, on top of all.
     setColor(canvas, kBlack);
     const double R = static_cast<double>(lay.dialRadius);
-    const double cx = static_cast<double>(lay.cx);
-    const double cy = static_cast<double>(lay.cy);
+    const double cx = static_cast<double>(lay.centreX);
+    const double cy = static_cast<double>(lay.centreY);
     const double e = 0.35 * R;
     const double r = 0.09 * R;
     const double h = 0.1 * R;

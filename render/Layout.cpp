@@ -20,15 +20,15 @@ float centreCoordinate(int32_t extent, float position, int32_t radius) {
 Layout layoutDial(int32_t canvasW, int32_t canvasH, float size, float xPosition, float yPosition,
                   float sizeAgain) {
     Layout l;
-    l.canvasW = canvasW;
-    l.canvasH = canvasH;
+    l.canvasWidth = canvasW;
+    l.canvasHeight = canvasH;
     l.size = size;
     l.xPosition = xPosition;
     l.yPosition = yPosition;
     l.dialRadius = toInt(static_cast<double>(size) * (static_cast<double>(canvasW) * 0.025));
-    l.cx = centreCoordinate(canvasW, xPosition, l.dialRadius);
-    l.cy = centreCoordinate(canvasH, yPosition, l.dialRadius);
-    l.centre = {toInt(l.cx), toInt(l.cy)};
+    l.centreX = centreCoordinate(canvasW, xPosition, l.dialRadius);
+    l.centreY = centreCoordinate(canvasH, yPosition, l.dialRadius);
+    l.centrePixel = {toInt(l.centreX), toInt(l.centreY)};
     l.dotSize = toInt(sizeAgain * 7.0f);
     const int32_t q = mulWrap(2, l.dotSize) / 3;
     l.markerRadius = static_cast<float>(addWrap(l.dialRadius, q));

@@ -36,8 +36,8 @@ void drawPeripheral(const Frame& f, CanvasWrapper canvas, int32_t targetOption) 
     const float offNose = f.target.targetOffNose;
     if (std::isnan(offNose)) return;
 
-    const double H = static_cast<double>(f.layout.canvasH);
-    const Vector2 centre{f.layout.canvasW / 2, toInt(H / 1.75)};
+    const double H = static_cast<double>(f.layout.canvasHeight);
+    const Vector2 centre{f.layout.canvasWidth / 2, toInt(H / 1.75)};
     const float Rp = static_cast<float>(H * 0.35);
     const float d = static_cast<float>(static_cast<double>(Rp) * 0.04);
     const float ro = static_cast<float>(toInt(Rp + d));

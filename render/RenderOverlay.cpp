@@ -55,8 +55,9 @@ void Trimsight::renderOverlay(CanvasWrapper canvas) {
     f.target = render::placeTargets(f.layout, f.attitude, f.scene,
                                     render::TargetReader{&readTargetOption, this});
     f.marker = render::buildMarker(f.layout, f.attitude, f.target, f.scene.carInput);
-    f.outline = render::buildOutline(f.layout.dialRadius, f.layout.cx, f.layout.cy, f.attitude.sinP,
-                                     f.scene.carRotation.Pitch, f.target.rollAngle);
+    f.outline =
+        render::buildOutline(f.layout.dialRadius, f.layout.centreX, f.layout.centreY,
+                             f.attitude.sinPitch, f.scene.carRotation.Pitch, f.target.rollAngle);
 
     if (!isPeripheralMode()) render::drawDial(f, canvas);
     if (isPeripheralMode()) render::drawPeripheral(f, canvas, getTarget());

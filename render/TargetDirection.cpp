@@ -39,7 +39,7 @@ namespace {
 Vector2 placeBehind(Vector2 point, const Layout& l, TargetDirection& t) {
     const float turn = t.rollAngle + PI_F;
     const int32_t small = mulWrap(2, t.dotSize) / 3;
-    const Vector2 corner = dotCorner(point, turn, l.centre, small / 2);
+    const Vector2 corner = dotCorner(point, turn, l.centrePixel, small / 2);
     t.dotSize = mulWrap(3, small) / 2;
     t.rollAngle = turn + (-PI_F);
     return corner;
@@ -53,9 +53,9 @@ TargetDirection placeTargets(const Layout& l, const Attitude& a, const Scene& sc
     t.rollAngle = a.roll;
     t.markerVisible = true;
 
-    const float fx = a.fx;
-    const float fy = a.fy;
-    const float fz = a.sinP;
+    const float fx = a.forwardX;
+    const float fy = a.forwardY;
+    const float fz = a.sinPitch;
     t.forwardLength = std::sqrt((fx * fx + fy * fy) + fz * fz);
 
     // Ball dot.
@@ -65,7 +65,7 @@ TargetDirection placeTargets(const Layout& l, const Attitude& a, const Scene& sc
     t.ballOffNose = offNoseAngle((d.Y * fy + d.X * fx) + d.Z * fz, ballLength * t.forwardLength);
     t.ballDialPoint = dialPoint(t.ballBearing, t.ballOffNose, l.dialRadius);
     if (t.ballOffNose <= HALF_PI_F) {
-        t.ballCorner = dotCorner(t.ballDialPoint, t.rollAngle, l.centre, t.dotSize / 2);
+        t.ballCorner = dotCorner(t.ballDialPoint, t.rollAngle, l.centrePixel, t.dotSize / 2);
     } else {  // behind, or NaN
         t.ballBehind = true;
         t.ballCorner = placeBehind(t.ballDialPoint, l, t);
@@ -83,7 +83,8 @@ TargetDirection placeTargets(const Layout& l, const Attitude& a, const Scene& sc
         t.velocityCorner = t.velocityDialPoint;
         if (readTarget() == 3 || readTarget() == 4) t.markerVisible = false;
     } else if (t.velocityOffNose < HALF_PI_F) {
-        t.velocityCorner = dotCorner(t.velocityDialPoint, t.rollAngle, l.centre, t.dotSize / 2);
+        t.velocityCorner =
+            dotCorner(t.velocityDialPoint, t.rollAngle, l.centrePixel, t.dotSize / 2);
     } else {  // behind, or NaN
         t.velocityBehind = true;
         t.velocityCorner = placeBehind(t.velocityDialPoint, l, t);

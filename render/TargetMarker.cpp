@@ -33,8 +33,8 @@ float towardsPoint(Vector2 p) {
 // nose gets the half turn back so the marker shows the direction itself.
 float towardsDot(const Layout& l, Vector2 corner, int32_t dotSize, bool behind, bool opposite) {
     const float half = static_cast<float>(dotSize / 2);
-    const float a = std::atan2((static_cast<float>(corner.Y) - l.cy) + half,
-                               (static_cast<float>(corner.X) - l.cx) + half);
+    const float a = std::atan2((static_cast<float>(corner.Y) - l.centreY) + half,
+                               (static_cast<float>(corner.X) - l.centreX) + half);
     float angle = opposite ? a - HALF_PI_F : a + HALF_PI_F;
     if (behind) angle += PI_F;
     return angle;
@@ -70,9 +70,9 @@ TargetMarker buildMarker(const Layout& l, const Attitude& a, const TargetDirecti
     TargetMarker m;
     // The stick floats are the record's words at byte offsets 4 and 8.
     const auto* bytes = reinterpret_cast<const unsigned char*>(&input);
-    std::memcpy(&m.g4, bytes + 4, sizeof(float));
-    std::memcpy(&m.g8, bytes + 8, sizeof(float));
-    m.stickAngle = std::atan2(m.g8, m.g4) + HALF_PI_F;
+    std::memcpy(&m.stickX, bytes + 4, sizeof(float));
+    std::memcpy(&m.stickY, bytes + 8, sizeof(float));
+    m.stickAngle = std::atan2(m.stickY, m.stickX) + HALF_PI_F;
 
     const std::array<Vector2, 8> shape = markerShape(l.markerRadius);
     m.indicator = {shape[2], shape[3], shape[4], shape[5]};

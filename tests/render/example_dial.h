@@ -7,9 +7,9 @@ inline render::Layout exampleDial() {
     render::Layout l;
     l.dialRadius = 100;
     l.dotSize = 7;
-    l.cx = 300.0f;
-    l.cy = 900.0f;
-    l.centre = {300, 900};
+    l.centreX = 300.0f;
+    l.centreY = 900.0f;
+    l.centrePixel = {300, 900};
     l.markerRadius = 104.0f;
     l.markerRadiusD = 104.0;
     return l;

@@ -16,7 +16,7 @@ const render::Layout kDial = render::layoutDial(1920, 1080, 3.3f, 0.3f, 0.9f, 3.
 
 render::HorizonOutline outline(const render::Layout& l, Rotator rot) {
     const render::Attitude a = render::solveAttitude(rot, l.dialRadius);
-    return render::buildOutline(l.dialRadius, l.cx, l.cy, a.sinP, rot.Pitch, a.roll);
+    return render::buildOutline(l.dialRadius, l.centreX, l.centreY, a.sinPitch, rot.Pitch, a.roll);
 }
 
 void expectPoints(const render::HorizonOutline& o,
@@ -70,8 +70,8 @@ TEST(HorizonOutline, NoseDownRolled) {
 TEST(HorizonOutline, NoseStraightUpFillsTheDisc) {
     render::Layout l;
     l.dialRadius = 100;
-    l.cx = 500.0f;
-    l.cy = 500.0f;
+    l.centreX = 500.0f;
+    l.centreY = 500.0f;
     const auto o = outline(l, {16384, 0, 0});
     expectPoints(o, {{0, {399, 500}}, {10, {500, 399}}, {20, {600, 500}}, {30, {500, 600}}});
 }
@@ -89,8 +89,8 @@ TEST(HorizonOutline, SmallestPitchIsFlatToThePixel) {
 TEST(HorizonOutline, ZeroDialRadiusCollapsesOntoTheCentre) {
     render::Layout l;
     l.dialRadius = 0;
-    l.cx = 120.7f;
-    l.cy = 80.2f;
+    l.centreX = 120.7f;
+    l.centreY = 80.2f;
     for (Rotator rot : {Rotator{3000, 0, 2000}, Rotator{0, 0, 2000}, Rotator{-16384, 0, 0}}) {
         SCOPED_TRACE(rot.Pitch);
         const auto o = outline(l, rot);

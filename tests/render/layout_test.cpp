@@ -12,8 +12,8 @@ struct LayoutCase {
     int32_t w, h;
     float size, x, y;
     int32_t radius;
-    float cx, cy;  // NaN when the example does not state them
-    Vector2 centre;
+    float centreX, centreY;  // NaN when the example does not state them
+    Vector2 centrePixel;
     int32_t dotSize;
     float markerRadius;
 };
@@ -23,17 +23,17 @@ class DialLayout : public ::testing::TestWithParam<LayoutCase> {};
 TEST_P(DialLayout, RadiusCentreDotSizeAndMarkerRadius) {
     const LayoutCase& c = GetParam();
     const render::Layout l = render::layoutDial(c.w, c.h, c.size, c.x, c.y, c.size);
-    EXPECT_EQ(l.canvasW, c.w);
-    EXPECT_EQ(l.canvasH, c.h);
+    EXPECT_EQ(l.canvasWidth, c.w);
+    EXPECT_EQ(l.canvasHeight, c.h);
     EXPECT_EQ(l.dialRadius, c.radius);
-    if (!std::isnan(c.cx)) {
-        EXPECT_NEAR(l.cx, c.cx, 0.005f);
+    if (!std::isnan(c.centreX)) {
+        EXPECT_NEAR(l.centreX, c.centreX, 0.005f);
     }
-    if (!std::isnan(c.cy)) {
-        EXPECT_NEAR(l.cy, c.cy, 0.005f);
+    if (!std::isnan(c.centreY)) {
+        EXPECT_NEAR(l.centreY, c.centreY, 0.005f);
     }
-    EXPECT_EQ(l.centre.X, c.centre.X);
-    EXPECT_EQ(l.centre.Y, c.centre.Y);
+    EXPECT_EQ(l.centrePixel.X, c.centrePixel.X);
+    EXPECT_EQ(l.centrePixel.Y, c.centrePixel.Y);
     EXPECT_EQ(l.dotSize, c.dotSize);
     EXPECT_EQ(l.markerRadius, c.markerRadius);
     EXPECT_EQ(l.markerRadiusD, static_cast<double>(c.markerRadius));
@@ -60,8 +60,8 @@ TEST(DialLayoutReads, SecondSizeReadSetsTheDotSize) {
 
 TEST(DialLayoutReads, PositionsOutsideTheUnitRangeAreNotClamped) {
     const render::Layout l = render::layoutDial(1920, 1080, 2.0f, -1.0f, 2.0f, 2.0f);
-    EXPECT_LT(l.centre.X, 0);
-    EXPECT_GT(l.centre.Y, 1080);
+    EXPECT_LT(l.centrePixel.X, 0);
+    EXPECT_GT(l.centrePixel.Y, 1080);
 }
 
 TEST(SceneVectors, OffsetIsBallMinusCarAndVelocityCarMinusBall) {

@@ -27,8 +27,8 @@ using ::testing::IsEmpty;
 
 Frame bandFrame(float offNose, float markerAngle = 0.0f) {
     Frame f;
-    f.layout.canvasW = 1920;
-    f.layout.canvasH = 1080;
+    f.layout.canvasWidth = 1920;
+    f.layout.canvasHeight = 1080;
     f.scene.relativeSpeed = 500.0f;
     f.target.targetOffNose = offNose;
     f.marker.markerAngle = markerAngle;

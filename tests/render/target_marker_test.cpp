@@ -140,7 +140,7 @@ TEST(MarkerAngle, BallStraightAheadPointsToTheSide) {
 
 TEST(MarkerAngle, FractionalCentreSteersTheBandForADotAtTheCentre) {
     render::Layout l = exampleDial();
-    l.cx = 300.75f;  // truncated centre 300: the dot's middle lies 0.75 left
+    l.centreX = 300.75f;  // truncated centre 300: the dot's middle lies 0.75 left
     const Computed c = compute({0, 0, 0}, {1000, 0, 0}, {500, 0, 0}, 5, l);
     EXPECT_EQ(c.marker.markerAngle, std::atan2(0.0f, -0.75f) + render::HALF_PI_F);
     for (const Vector2& p : c.marker.points) EXPECT_LT(p.X, 0);  // band on the left
@@ -170,14 +170,14 @@ TEST(StickAngle, ReadsTheFloatsAtOffsetsFourAndEight) {
     input.Pitch = 0.0f;  // offset 8
     input.Yaw = -1.0f;
     Computed c = compute({0, 0, 0}, {1000, 0, 0}, {500, 0, 0}, 1, exampleDial(), input);
-    EXPECT_EQ(c.marker.g4, 1.0f);
-    EXPECT_EQ(c.marker.g8, 0.0f);
+    EXPECT_EQ(c.marker.stickX, 1.0f);
+    EXPECT_EQ(c.marker.stickY, 0.0f);
     EXPECT_EQ(c.marker.stickAngle, render::HALF_PI_F);
 
     input.Steer = 0.0f;
     input.Pitch = -1.0f;
     c = compute({0, 0, 0}, {1000, 0, 0}, {500, 0, 0}, 1, exampleDial(), input);
-    EXPECT_EQ(c.marker.g8, -1.0f);
+    EXPECT_EQ(c.marker.stickY, -1.0f);
     EXPECT_EQ(c.marker.stickAngle, -1.5707964f + render::HALF_PI_F);
 }
 
