@@ -20,7 +20,6 @@ class Trimsight final : public BakkesMod::Plugin::BakkesModPlugin,
     std::atomic<bool> replayActive{false};
 
     void onLoad() override;
-    void onUnload() override;
 
     // Settings page (settings/).
     void renderSettings() override;

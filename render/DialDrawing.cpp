@@ -131,7 +131,7 @@ void drawDial(const Frame& f, CanvasWrapper canvas) {
     // 1. Background disc, a little wider than the marker.
     setColor(canvas, kBackground);
     fillDiscDouble(canvas, centre, static_cast<double>(lay.centreX),
-                   static_cast<double>(lay.centreY), 1.1 * lay.markerRadiusD);
+                   static_cast<double>(lay.centreY), 1.1 * static_cast<double>(lay.markerRadius));
 
     // 2. Ground disc.
     setColor(canvas, kGround);

@@ -15,13 +15,10 @@
 
 namespace render {
 
-// Canvas, console variables and dial layout.
+// The canvas size and the dial laid out on it.
 struct Layout {
     int32_t canvasWidth = 0;   // the first GetSize() call's x
     int32_t canvasHeight = 0;  // the second GetSize() call's y
-    float size = 0.0f;         // getSize(), first call
-    float xPosition = 0.0f;
-    float yPosition = 0.0f;
     int32_t dialRadius = 0;
     // The dial centre as computed, before truncation; centrePixel holds it
     // truncated. Some stages use the one, some the other.
@@ -32,7 +29,6 @@ struct Layout {
     // The target marker's scale: the dial radius plus two thirds of the dot
     // size, float(dialRadius + (2 * dotSize) / 3) in integer arithmetic.
     float markerRadius = 0.0f;
-    double markerRadiusD = 0.0;  // markerRadius widened
 };
 
 // What the frame read from the car and the ball.

@@ -22,9 +22,6 @@ Layout layoutDial(int32_t canvasW, int32_t canvasH, float size, float xPosition,
     Layout l;
     l.canvasWidth = canvasW;
     l.canvasHeight = canvasH;
-    l.size = size;
-    l.xPosition = xPosition;
-    l.yPosition = yPosition;
     l.dialRadius = toInt(static_cast<double>(size) * (static_cast<double>(canvasW) * 0.025));
     l.centreX = centreCoordinate(canvasW, xPosition, l.dialRadius);
     l.centreY = centreCoordinate(canvasH, yPosition, l.dialRadius);
@@ -32,7 +29,6 @@ Layout layoutDial(int32_t canvasW, int32_t canvasH, float size, float xPosition,
     l.dotSize = toInt(sizeAgain * 7.0f);
     const int32_t q = mulWrap(2, l.dotSize) / 3;
     l.markerRadius = static_cast<float>(addWrap(l.dialRadius, q));
-    l.markerRadiusD = static_cast<double>(l.markerRadius);
     return l;
 }
 

@@ -41,7 +41,6 @@ Frame levelFrame() {
     f.layout.centrePixel = {300, 900};
     f.layout.dotSize = 7;
     f.layout.markerRadius = 104.0f;
-    f.layout.markerRadiusD = 104.0;
     f.attitude.cosPitch = 1.0f;
     f.attitude.cosYaw = 1.0f;
     f.attitude.cosRoll = 1.0f;

@@ -11,6 +11,5 @@ inline render::Layout exampleDial() {
     l.centreY = 900.0f;
     l.centrePixel = {300, 900};
     l.markerRadius = 104.0f;
-    l.markerRadiusD = 104.0;
     return l;
 }

@@ -36,7 +36,6 @@ TEST_P(DialLayout, RadiusCentreDotSizeAndMarkerRadius) {
     EXPECT_EQ(l.centrePixel.Y, c.centrePixel.Y);
     EXPECT_EQ(l.dotSize, c.dotSize);
     EXPECT_EQ(l.markerRadius, c.markerRadius);
-    EXPECT_EQ(l.markerRadiusD, static_cast<double>(c.markerRadius));
 }
 
 constexpr float kUnstated = __builtin_nanf("");
