@@ -204,7 +204,7 @@ void drawDial(const Frame& f, CanvasWrapper canvas) {
     }
 
     // 9. Velocity dot, only once the car moves relative to the ball.
-    if (f.scene.relativeSpeed >= 10.0f) {
+    if (f.scene.relativeSpeed >= kVelocityCueMinSpeed) {
         if (f.target.velocityOffNose < HALF_PI_F) {
             setColor(canvas, kVelocity);
             canvas.SetPosition(f.target.velocityCorner);

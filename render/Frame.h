@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "host/Types.h"
+#include "render/TargetOption.h"
 
 namespace render {
 
@@ -30,6 +31,12 @@ struct Layout {
     // size, float(dialRadius + (2 * dotSize) / 3) in integer arithmetic.
     float markerRadius = 0.0f;
 };
+
+// Below this relative speed, in game units per second, the relative velocity
+// shows no direction: no velocity dot, and the options that follow it show no
+// marker and no band. Each stage keeps its own comparison (below, or at
+// least): a speed that is not a number is neither.
+inline constexpr float kVelocityCueMinSpeed = 10.0f;
 
 // What the frame read from the car and the ball.
 struct Scene {
@@ -83,13 +90,13 @@ struct TargetDirection {
     // the car moves with the ball.
     float velocityOffNose = 0.0f;
     Vector2 velocityDialPoint;
-    // Canvas corner of the velocity dot; below relative speed 10 the bare
+    // Canvas corner of the velocity dot; below kVelocityCueMinSpeed the bare
     // dial point, never turned nor moved by the centre.
     Vector2 velocityCorner;
     bool velocityBehind = false;
     int32_t dotSize = 0;  // as the dots behind the nose left it
     bool markerVisible = true;
-    int32_t targetOption = 0;  // as read from getTarget(), not yet mapped
+    TargetOption targetOption = TargetOption::None;  // as the last of the phase's reads gave it
     float targetOffNose = 0.0f;
     float rollAngle = 0.0f;  // the roll as this phase leaves it; turns the horizon outline
 };

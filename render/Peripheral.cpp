@@ -27,11 +27,11 @@ constexpr uint8_t kAlpha = 50;
 
 }  // namespace
 
-void drawPeripheral(const Frame& f, CanvasWrapper canvas, int32_t targetOption) {
-    if (targetOption == 0) return;
-    // Below relative speed 10 the velocity targets have no direction: the
-    // dial hides their marker, and the band is hidden with it.
-    if ((targetOption == 3 || targetOption == 4) && f.scene.relativeSpeed < 10.0f) return;
+void drawPeripheral(const Frame& f, CanvasWrapper canvas, TargetOption target) {
+    if (target == TargetOption::None) return;
+    // Too slow for the velocity targets to have a direction: the dial hides
+    // their marker, and the band is hidden with it.
+    if (followsVelocity(target) && f.scene.relativeSpeed < kVelocityCueMinSpeed) return;
     // An off-nose angle that is not a number has no band to show.
     const float offNose = f.target.targetOffNose;
     if (std::isnan(offNose)) return;

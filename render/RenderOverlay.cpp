@@ -60,5 +60,7 @@ void Trimsight::renderOverlay(CanvasWrapper canvas) {
                              f.attitude.sinPitch, f.scene.carRotation.Pitch, f.target.rollAngle);
 
     if (!isPeripheralMode()) render::drawDial(f, canvas);
-    if (isPeripheralMode()) render::drawPeripheral(f, canvas, getTarget());
+    if (isPeripheralMode()) {
+        render::drawPeripheral(f, canvas, render::targetOptionFromInt(getTarget()));
+    }
 }

@@ -78,10 +78,14 @@ TargetDirection placeTargets(const Layout& l, const Attitude& a, const Scene& sc
         offNoseAngle((v.X * fx + v.Y * fy) + v.Z * fz, scene.relativeSpeed * t.forwardLength);
     t.velocityOffNose = std::fabs(thetaV);
     t.velocityDialPoint = dialPoint(t.velocityBearing, thetaV, l.dialRadius);
-    if (scene.relativeSpeed < 10.0f) {
+    if (scene.relativeSpeed < kVelocityCueMinSpeed) {
         // Too slow to show a direction: no dot, and no marker that follows it.
+        // The option is read a second time unless the first read is Velocity.
         t.velocityCorner = t.velocityDialPoint;
-        if (readTarget() == 3 || readTarget() == 4) t.markerVisible = false;
+        if (readTarget() == TargetOption::Velocity ||
+            readTarget() == TargetOption::VelocityOpposite) {
+            t.markerVisible = false;
+        }
     } else if (t.velocityOffNose < HALF_PI_F) {
         t.velocityCorner =
             dotCorner(t.velocityDialPoint, t.rollAngle, l.centrePixel, t.dotSize / 2);
@@ -93,29 +97,29 @@ TargetDirection placeTargets(const Layout& l, const Attitude& a, const Scene& sc
     // The chosen target.
     t.targetOption = readTarget();
     switch (t.targetOption) {
-        case 0:
+        case TargetOption::None:
             t.markerVisible = false;
             [[fallthrough]];
-        case 1:
+        case TargetOption::Up:
             t.targetOffNose = offNoseAngle(fz, t.forwardLength);
             break;
-        case 2:
+        case TargetOption::Down:
             t.targetOffNose = offNoseAngle(fz * -1.0f, t.forwardLength);
             break;
-        case 3:
+        case TargetOption::Velocity:
             t.targetOffNose = thetaV;
             break;
-        case 4: {
+        case TargetOption::VelocityOpposite: {
             const Vector n{-v.X, -v.Y, -v.Z};
             const float length = std::sqrt((n.X * n.X + n.Y * n.Y) + n.Z * n.Z);
             t.targetOffNose =
                 offNoseAngle((n.X * fx + n.Y * fy) + n.Z * fz, length * t.forwardLength);
             break;
         }
-        case 5:
+        case TargetOption::Ball:
             t.targetOffNose = t.ballOffNose;
             break;
-        default: {  // 6 and every value outside 0..6
+        case TargetOption::BallOpposite: {
             const Vector n{-d.X, -d.Y, -d.Z};
             const float length = std::sqrt((n.X * n.X + n.Y * n.Y) + n.Z * n.Z);
             t.targetOffNose =

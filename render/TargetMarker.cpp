@@ -26,7 +26,7 @@ namespace {
 // Towards a point relative to the dial centre, in double precision.
 float towardsPoint(Vector2 p) {
     return static_cast<float>(std::atan2(static_cast<double>(p.Y), static_cast<double>(p.X)) +
-                              1.570796251296997);
+                              HALF_PI_D);
 }
 
 // Towards a dot's middle from the float centre; a dot mirrored behind the
@@ -43,20 +43,21 @@ float towardsDot(const Layout& l, Vector2 corner, int32_t dotSize, bool behind, 
 
 float markerAngle(const Layout& l, const Attitude& a, const TargetDirection& t) {
     switch (t.targetOption) {
-        case 0:
-        case 1:
+        case TargetOption::None:
+        case TargetOption::Up:
             return towardsPoint(a.zenith);
-        case 2:
+        case TargetOption::Down:
             return towardsPoint(a.nadir);
-        case 3:
+        case TargetOption::Velocity:
             return towardsDot(l, t.velocityCorner, t.dotSize, t.velocityBehind, false);
-        case 4:
+        case TargetOption::VelocityOpposite:
             return towardsDot(l, t.velocityCorner, t.dotSize, t.velocityBehind, true);
-        case 5:
+        case TargetOption::Ball:
             return towardsDot(l, t.ballCorner, t.dotSize, t.ballBehind, false);
-        default:  // 6 and every value outside 0..6
-            return towardsDot(l, t.ballCorner, t.dotSize, t.ballBehind, true);
+        case TargetOption::BallOpposite:
+            break;
     }
+    return towardsDot(l, t.ballCorner, t.dotSize, t.ballBehind, true);  // BallOpposite
 }
 
 Vector2 turnPoint(Vector2 p, float c, float s) {

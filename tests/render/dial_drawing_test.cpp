@@ -53,7 +53,7 @@ Frame levelFrame() {
     f.target.velocityCorner = {334, 897};
     f.target.dotSize = 7;
     f.target.markerVisible = true;
-    f.target.targetOption = 5;
+    f.target.targetOption = render::TargetOption::Ball;
     f.scene.relativeSpeed = 538.5f;
     f.marker.points = {
         {{94, 37}, {111, 39}, {90, 52}, {106, 54}, {84, 60}, {93, 74}, {73, 70}, {82, 84}}};

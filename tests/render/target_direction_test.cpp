@@ -4,10 +4,12 @@
 
 #include <climits>
 #include <cmath>
+#include <utility>
 
 #include "render/Attitude.h"
 #include "render/Numerics.h"
 #include "render/TargetDirection.h"
+#include "render/TargetOption.h"
 #include "tests/render/example_dial.h"
 
 namespace {
@@ -222,9 +224,30 @@ TEST(TargetDirection, TargetOffNoseAngleByOption) {
     for (int32_t option : {7, -1, 1000}) {
         SCOPED_TRACE(option);
         const auto t = place(pose, d, v, option);
-        EXPECT_EQ(t.targetOption, option);
+        EXPECT_EQ(t.targetOption, render::TargetOption::BallOpposite);
         EXPECT_EQ(t.targetOffNose, ballOpp.targetOffNose);
         EXPECT_TRUE(t.markerVisible);
+    }
+}
+
+TEST(TargetOption, ValuesZeroToSixNameTheOptionsAndAnyOtherIsBallOpposite) {
+    using render::TargetOption;
+    const std::pair<int32_t, TargetOption> cases[] = {
+        {0, TargetOption::None},
+        {1, TargetOption::Up},
+        {2, TargetOption::Down},
+        {3, TargetOption::Velocity},
+        {4, TargetOption::VelocityOpposite},
+        {5, TargetOption::Ball},
+        {6, TargetOption::BallOpposite},
+        {7, TargetOption::BallOpposite},
+        {-1, TargetOption::BallOpposite},
+        {INT32_MIN, TargetOption::BallOpposite},
+        {INT32_MAX, TargetOption::BallOpposite},
+    };
+    for (const auto& [value, option] : cases) {
+        SCOPED_TRACE(value);
+        EXPECT_EQ(render::targetOptionFromInt(value), option);
     }
 }
 
