@@ -58,12 +58,14 @@ Attitude solveAttitude(Rotator rotation, int32_t dialRadius) {
     return a;
 }
 
-float turnedY(const Attitude& a, Vector d) {
-    return (d.Y * a.levelYY + d.X * a.levelYX) + d.Z * a.levelYZ;
+float turnedY(const Attitude& attitude, Vector direction) {
+    return (direction.Y * attitude.levelYY + direction.X * attitude.levelYX) +
+           direction.Z * attitude.levelYZ;
 }
 
-float turnedX(const Attitude& a, Vector d) {
-    return (d.Y * a.levelXY + d.X * a.levelXX) + d.Z * a.levelXZ;
+float turnedX(const Attitude& attitude, Vector direction) {
+    return (direction.Y * attitude.levelXY + direction.X * attitude.levelXX) +
+           direction.Z * attitude.levelXZ;
 }
 
 }  // namespace render

@@ -25,8 +25,8 @@ struct TargetReader {
 // A NaN quotient (zero-length vector) stays NaN.
 float offNoseAngle(float dot, float lengthProduct);
 
-// Dial point of a direction with bearing `bearing` at off-nose angle `theta`.
-Vector2 dialPoint(float bearing, float theta, int32_t dialRadius);
+// Dial point of a direction with the given bearing and off-nose angle.
+Vector2 dialPoint(float bearing, float offNose, int32_t dialRadius);
 
 // Top-left corner of a dot: the dial point turned by `turn`, moved by the
 // centre, less the half size.
