@@ -1,13 +1,42 @@
 #pragma once
-// The values one frame of the overlay computes, phase by phase. Every phase
+// render/: the overlay's renderer, the main header.
+//
+// What it is for: turning the values of one frame (canvas size, layout
+// settings, car and ball, target option) into canvas calls: the dial or, in
+// peripheral mode, the band. Every phase is a function over values; the same
+// values give the same calls, to the bit.
+//
+// What it owns, one unit per phase, in the order a frame runs them:
+//   Layout.h           layoutDial, formRelative: dial radius, centre, dot
+//                      size; ball offset, relative velocity and speed
+//   Attitude.h         solveAttitude: angles, forward direction, zenith and
+//                      nadir points, level rotation
+//   TargetDirection.h  placeTargets: ball and velocity on the dial, their
+//                      dots, the chosen target's off-nose angle
+//   TargetMarker.h     buildMarker: marker points and angle, stick angle
+//   HorizonOutline.h   buildOutline: the outline of the sky region
+//   DialDrawing.h      drawDial, the last stage with peripheral mode off
+//   Peripheral.h       drawPeripheral, the last stage with it on
+// and beside them this file's Frame (the values that pass between phases),
+// TargetOption.h (the target options, their mapping from the console
+// variable and the settings page's labels) and Numerics.h (the constants and
+// the one float-to-int conversion every phase uses).
+//
+// What it must not touch: the plugin class (Trimsight.h), console variables
+// and the game. The plugin's renderOverlay (TrimsightOverlay.cpp) asks the
+// host for every value in the order the host must see, and calls the phases.
+// The one value a phase asks for while it runs, the target option, comes
+// through the TargetReader its caller hands it; drawing goes only to the
+// canvas handed in.
+//
+// Drawing contract: renderOverlay asks isPeripheralMode() and draws the dial
+// only when it is false; then it asks isPeripheralMode() again and, when it
+// is true, reads the target option once more and hands it to the band.
+//
+// A Frame holds the values one frame computes, phase by phase. Every phase
 // reads the earlier groups and fills its own; the drawing stages only read.
 // Plain values and fixed-size arrays: a Frame lives on the stack of
 // renderOverlay and nothing in it allocates.
-//
-// Drawing contract: renderOverlay calls isPeripheralMode() and draws the dial
-// only when it is false; then it calls isPeripheralMode() again and, when it
-// is true, reads getTarget() and hands it to the peripheral band. The drawing
-// functions themselves read no console variable.
 #include <array>
 #include <cstdint>
 
