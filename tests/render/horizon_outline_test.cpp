@@ -61,9 +61,10 @@ TEST(HorizonOutline, NoseDownRolled) {
     // b = -59.41351: the ellipse bulges towards the rim half circle.
     const auto o = outline(kDial, {-4000, 0, 3000});
     expectPoints(o, {{0, {493, 787}}, {10, {628, 889}}, {19, {793, 886}}, {20, {797, 878}}});
-    // Not (649, 991), a figure that has been quoted for this pose: the rim
-    // point a quarter turn round from point 20, turned by the roll that puts
-    // point 20 at (797, 878), lands here.
+    // Point 30 is the rim point a quarter turn on from point 20. The roll
+    // (3000 units, about 16.5 degrees) that moves point 20 from the right of
+    // the centre to (797, 878) moves point 30 the same way, from straight
+    // below the centre to below left of it.
     expectPoints(o, {{30, {600, 985}}});
 }
 
