@@ -78,8 +78,6 @@ void Trimsight::onLoad() {
     gameFacade->RegisterDrawable([this](CanvasWrapper canvas) { renderOverlay(canvas); });
 }
 
-void Trimsight::onUnload() {}
-
 bool Trimsight::isEnabled() const {
     CVarWrapper cvar = cvarRegistry->getCvar("trimsight_enabled");
     return cvar ? cvar.getBoolValue() : false;

@@ -20,14 +20,13 @@ class Trimsight final : public BakkesMod::Plugin::BakkesModPlugin,
     std::atomic<bool> replayActive{false};
 
     void onLoad() override;
-    void onUnload() override;
 
     // Settings page (settings/).
     void renderSettings() override;
     std::string getSettingsName() override;
     void attachImGuiContext(uintptr_t context) override;
 
-    // The per-frame drawable (render/).
+    // The per-frame drawable (TrimsightOverlay.cpp, with the phases in render/).
     void renderOverlay(CanvasWrapper canvas);
 
     // Console variables, looked up afresh on every call.

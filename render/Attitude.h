@@ -14,7 +14,7 @@ float unitsToRadians(int32_t units);
 Attitude solveAttitude(Rotator rotation, int32_t dialRadius);
 
 // A world vector's turned y and turned x under the level rotation.
-float turnedY(const Attitude& a, Vector d);
-float turnedX(const Attitude& a, Vector d);
+float turnedY(const Attitude& attitude, Vector direction);
+float turnedX(const Attitude& attitude, Vector direction);
 
 }  // namespace render

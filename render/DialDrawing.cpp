@@ -66,16 +66,16 @@ void fillDiscFloat(CanvasWrapper& canvas, Vector2 centre, float cx, float cy, fl
 // One great circle of the attitude sphere, 80 steps from the zenith point
 // round to it again. (wx, wy) select which of the sphere point's first two
 // components carries sin(theta): (1, 0) or (0, 1).
-void drawMeridian(CanvasWrapper& canvas, const Frame& f, float heading, float wx, float wy,
+void drawMeridian(CanvasWrapper& canvas, const Frame& frame, float heading, float wx, float wy,
                   float vx, float vy, float vz, float vLength) {
-    const float R = static_cast<float>(f.layout.dialRadius);
+    const float R = static_cast<float>(frame.layout.dialRadius);
     const float sinH = std::sin(heading);
     const float cosH = std::cos(heading);
-    const float sinP = f.attitude.sinP;
-    const float cosP = f.attitude.cosP;
-    const float cosRoll = std::cos(f.target.rollAngle);
-    const float sinRoll = std::sin(f.target.rollAngle);
-    Vector2 prev = f.attitude.zenith;
+    const float sinP = frame.attitude.sinPitch;
+    const float cosP = frame.attitude.cosPitch;
+    const float cosRoll = std::cos(frame.target.rollAngle);
+    const float sinRoll = std::sin(frame.target.rollAngle);
+    Vector2 prev = frame.attitude.zenith;
     for (int32_t k = 1; k <= 80; ++k) {
         const float theta = static_cast<float>(k) * PI_F / 40.0f;
         const float sinT = std::sin(theta);
@@ -91,7 +91,7 @@ void drawMeridian(CanvasWrapper& canvas, const Frame& f, float heading, float wx
         const float facing = std::acos(dot / (vLength * wLength));
         if (static_cast<double>(facing) < kFacingLimit) {
             setColor(canvas, kWhite);
-            drawSegment(canvas, prev, cur, f.layout.centre);
+            drawSegment(canvas, prev, cur, frame.layout.centrePixel);
         }
         prev = cur;
     }
@@ -123,19 +123,19 @@ void drawSegment(CanvasWrapper canvas, Vector2 from, Vector2 to, Vector2 origin)
     canvas.DrawLine(add(from, origin), add(end, origin), 2.0f);
 }
 
-void drawDial(const Frame& f, CanvasWrapper canvas) {
-    const Layout& lay = f.layout;
-    const Vector2 centre = lay.centre;
-    const auto& outline = f.outline.points;
+void drawDial(const Frame& frame, CanvasWrapper canvas) {
+    const Layout& lay = frame.layout;
+    const Vector2 centre = lay.centrePixel;
+    const auto& outline = frame.outline.points;
 
     // 1. Background disc, a little wider than the marker.
     setColor(canvas, kBackground);
-    fillDiscDouble(canvas, centre, static_cast<double>(lay.cx), static_cast<double>(lay.cy),
-                   1.1 * lay.markerRadiusD);
+    fillDiscDouble(canvas, centre, static_cast<double>(lay.centreX),
+                   static_cast<double>(lay.centreY), 1.1 * static_cast<double>(lay.markerRadius));
 
     // 2. Ground disc.
     setColor(canvas, kGround);
-    fillDiscFloat(canvas, centre, lay.cx, lay.cy, static_cast<float>(lay.dialRadius));
+    fillDiscFloat(canvas, centre, lay.centreX, lay.centreY, static_cast<float>(lay.dialRadius));
 
     // 3. Sky: a strip pairing the horizon half ellipse with the rim half
     // circle, point i with point 39 - i.
@@ -152,21 +152,21 @@ void drawDial(const Frame& f, CanvasWrapper canvas) {
     }
 
     // 5. Meridian lines, drawn where they face the viewer.
-    const float sinY = std::sin(f.attitude.yaw);
-    const float cosY = f.attitude.cosY;
-    const float cosP = f.attitude.cosP;
-    const float sinP = f.attitude.sinP;
+    const float sinY = std::sin(frame.attitude.yaw);
+    const float cosY = frame.attitude.cosYaw;
+    const float cosP = frame.attitude.cosPitch;
+    const float sinP = frame.attitude.sinPitch;
     const float vx = sinY * cosP;
     const float vy = -cosY * cosP;
     const float vz = sinP;
     const float vLength = std::sqrt(vx * vx + vy * vy + vz * vz);
-    drawMeridian(canvas, f, f.attitude.yaw, 0.0f, 1.0f, vx, vy, vz, vLength);
-    drawMeridian(canvas, f, f.attitude.yaw + HALF_PI_F, 1.0f, 0.0f, vx, vy, vz, vLength);
+    drawMeridian(canvas, frame, frame.attitude.yaw, 0.0f, 1.0f, vx, vy, vz, vLength);
+    drawMeridian(canvas, frame, frame.attitude.yaw + HALF_PI_F, 1.0f, 0.0f, vx, vy, vz, vLength);
 
     // 6. Target marker, in the white the lines left.
-    if (f.target.markerVisible) {
+    if (frame.target.markerVisible) {
         std::array<Vector2, 8> p;
-        for (std::size_t i = 0; i < p.size(); ++i) p[i] = add(f.marker.points[i], centre);
+        for (std::size_t i = 0; i < p.size(); ++i) p[i] = add(frame.marker.points[i], centre);
         canvas.FillTriangle(p[0], p[1], p[2]);
         canvas.FillTriangle(p[3], p[1], p[2]);
         canvas.FillTriangle(p[4], p[2], p[3]);
@@ -176,11 +176,11 @@ void drawDial(const Frame& f, CanvasWrapper canvas) {
     }
 
     // 7. Stick indicator: the middle of the marker turned to the stick.
-    if (std::fabs(static_cast<double>(f.marker.g8)) > 0.1 ||
-        std::fabs(static_cast<double>(f.marker.g4)) > 0.1) {
-        const float c = std::cos(f.marker.stickAngle);
-        const float s = std::sin(f.marker.stickAngle);
-        const auto& ind = f.marker.indicator;
+    if (std::fabs(static_cast<double>(frame.marker.stickY)) > 0.1 ||
+        std::fabs(static_cast<double>(frame.marker.stickX)) > 0.1) {
+        const float c = std::cos(frame.marker.stickAngle);
+        const float s = std::sin(frame.marker.stickAngle);
+        const auto& ind = frame.marker.indicator;
         const Vector2 i3 = add(turn(ind[0], c, s), centre);
         const Vector2 i4 = add(turn(ind[1], c, s), centre);
         const Vector2 i5 = add(turn(ind[2], c, s), centre);
@@ -192,33 +192,33 @@ void drawDial(const Frame& f, CanvasWrapper canvas) {
 
     // 8. Ball dot; a ball behind gets a smaller, crossed dot, which also
     // shrinks the velocity dot.
-    const int32_t S = f.target.dotSize;
+    const int32_t S = frame.target.dotSize;
     int32_t T = S;
-    if (f.target.ballOffNose <= HALF_PI_F) {
+    if (frame.target.ballOffNose <= HALF_PI_F) {
         setColor(canvas, kBall);
-        canvas.SetPosition(f.target.ballCorner);
+        canvas.SetPosition(frame.target.ballCorner);
         canvas.FillBox({S, S});
     } else {
-        const int32_t b = drawBehindDot(canvas, kBall, f.target.ballCorner, S);
+        const int32_t b = drawBehindDot(canvas, kBall, frame.target.ballCorner, S);
         T = mulWrap(3, b) / 2;
     }
 
     // 9. Velocity dot, only once the car moves relative to the ball.
-    if (f.scene.relativeSpeed >= 10.0f) {
-        if (f.target.velocityOffNose < HALF_PI_F) {
+    if (frame.scene.relativeSpeed >= kVelocityCueMinSpeed) {
+        if (frame.target.velocityOffNose < HALF_PI_F) {
             setColor(canvas, kVelocity);
-            canvas.SetPosition(f.target.velocityCorner);
+            canvas.SetPosition(frame.target.velocityCorner);
             canvas.FillBox({T, T});
         } else {
-            drawBehindDot(canvas, kVelocity, f.target.velocityCorner, T);
+            drawBehindDot(canvas, kVelocity, frame.target.velocityCorner, T);
         }
     }
 
     // 10. Centre symbol: two wings and a V below the centre, on top of all.
     setColor(canvas, kBlack);
     const double R = static_cast<double>(lay.dialRadius);
-    const double cx = static_cast<double>(lay.cx);
-    const double cy = static_cast<double>(lay.cy);
+    const double cx = static_cast<double>(lay.centreX);
+    const double cy = static_cast<double>(lay.centreY);
     const double e = 0.35 * R;
     const double r = 0.09 * R;
     const double h = 0.1 * R;

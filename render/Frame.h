@@ -1,35 +1,71 @@
 #pragma once
-// The values one frame of the overlay computes, phase by phase. Every phase
+// render/: the overlay's renderer, the main header.
+//
+// What it is for: turning the values of one frame (canvas size, layout
+// settings, car and ball, target option) into canvas calls: the dial or, in
+// peripheral mode, the band. Every phase is a function over values; the same
+// values give the same calls, to the bit.
+//
+// What it owns, one unit per phase, in the order a frame runs them:
+//   Layout.h           layoutDial, formRelative: dial radius, centre, dot
+//                      size; ball offset, relative velocity and speed
+//   Attitude.h         solveAttitude: angles, forward direction, zenith and
+//                      nadir points, level rotation
+//   TargetDirection.h  placeTargets: ball and velocity on the dial, their
+//                      dots, the chosen target's off-nose angle
+//   TargetMarker.h     buildMarker: marker points and angle, stick angle
+//   HorizonOutline.h   buildOutline: the outline of the sky region
+//   DialDrawing.h      drawDial, the last stage with peripheral mode off
+//   Peripheral.h       drawPeripheral, the last stage with it on
+// and beside them this file's Frame (the values that pass between phases),
+// TargetOption.h (the target options, their mapping from the console
+// variable and the settings page's labels) and Numerics.h (the constants and
+// the one float-to-int conversion every phase uses).
+//
+// What it must not touch: the plugin class (Trimsight.h), console variables
+// and the game. The plugin's renderOverlay (TrimsightOverlay.cpp) asks the
+// host for every value in the order the host must see, and calls the phases.
+// The one value a phase asks for while it runs, the target option, comes
+// through the TargetReader its caller hands it; drawing goes only to the
+// canvas handed in.
+//
+// Drawing contract: renderOverlay asks isPeripheralMode() and draws the dial
+// only when it is false; then it asks isPeripheralMode() again and, when it
+// is true, reads the target option once more and hands it to the band.
+//
+// A Frame holds the values one frame computes, phase by phase. Every phase
 // reads the earlier groups and fills its own; the drawing stages only read.
 // Plain values and fixed-size arrays: a Frame lives on the stack of
 // renderOverlay and nothing in it allocates.
-//
-// Drawing contract: renderOverlay calls isPeripheralMode() and draws the dial
-// only when it is false; then it calls isPeripheralMode() again and, when it
-// is true, reads getTarget() and hands it to the peripheral band. The drawing
-// functions themselves read no console variable.
 #include <array>
 #include <cstdint>
 
 #include "host/Types.h"
+#include "render/TargetOption.h"
 
 namespace render {
 
-// Canvas, console variables and dial layout.
+// The canvas size and the dial laid out on it.
 struct Layout {
-    int32_t canvasW = 0;  // first GetSize().X
-    int32_t canvasH = 0;  // second GetSize().Y
-    float size = 0.0f;    // getSize(), first call
-    float xPosition = 0.0f;
-    float yPosition = 0.0f;
-    int32_t dialRadius = 0;  // R
-    float cx = 0.0f;         // dial centre, unrounded
-    float cy = 0.0f;
-    Vector2 centre;              // (trunc cx, trunc cy)
-    int32_t dotSize = 0;         // k before any behind dot lowers it
-    float markerRadius = 0.0f;   // L = float(R + (2k)/3)
-    double markerRadiusD = 0.0;  // L widened
+    int32_t canvasWidth = 0;   // the first GetSize() call's x
+    int32_t canvasHeight = 0;  // the second GetSize() call's y
+    int32_t dialRadius = 0;
+    // The dial centre as computed, before truncation; centrePixel holds it
+    // truncated. Some stages use the one, some the other.
+    float centreX = 0.0f;
+    float centreY = 0.0f;
+    Vector2 centrePixel;
+    int32_t dotSize = 0;  // before any dot behind the nose lowers it
+    // The target marker's scale: the dial radius plus two thirds of the dot
+    // size, float(dialRadius + (2 * dotSize) / 3) in integer arithmetic.
+    float markerRadius = 0.0f;
 };
+
+// Below this relative speed, in game units per second, the relative velocity
+// shows no direction: no velocity dot, and the options that follow it show no
+// marker and no band. Each stage keeps its own comparison (below, or at
+// least): a speed that is not a number is neither.
+inline constexpr float kVelocityCueMinSpeed = 10.0f;
 
 // What the frame read from the car and the ball.
 struct Scene {
@@ -39,60 +75,74 @@ struct Scene {
     ControllerInput carInput;
     Vector ballLocation;
     Vector ballVelocity;
-    Vector ballOffset;           // D = ball location - car location
-    Vector relativeVelocity;     // V = car velocity - ball velocity
-    float relativeSpeed = 0.0f;  // |V|
+    Vector ballOffset;           // ball location minus car location
+    Vector relativeVelocity;     // car velocity minus ball velocity
+    float relativeSpeed = 0.0f;  // length of the relative velocity
 };
 
 // The car's attitude.
 struct Attitude {
-    float pitch = 0.0f;  // P, radians
-    float yaw = 0.0f;    // Y
-    float roll = 0.0f;   // Rl as computed from the rotator
-    float sinP = 0.0f;
-    float cosP = 0.0f;
-    float cosY = 0.0f;
-    float cosRl = 0.0f;
-    float sinRl = 0.0f;
-    float fx = 0.0f;  // forward direction (fx, fy, sinP)
-    float fy = 0.0f;
-    Vector2 zenith;  // relative to the dial centre
+    // Radians, from the rotator; the roll as computed here (the target phase
+    // hands on its own copy).
+    float pitch = 0.0f;
+    float yaw = 0.0f;
+    float roll = 0.0f;
+    float sinPitch = 0.0f;
+    float cosPitch = 0.0f;
+    float cosYaw = 0.0f;
+    float cosRoll = 0.0f;
+    float sinRoll = 0.0f;
+    // The nose's direction: (forwardX, forwardY, sinPitch).
+    float forwardX = 0.0f;
+    float forwardY = 0.0f;
+    // Where world up and world down lie on the dial, relative to its centre.
+    Vector2 zenith;
     Vector2 nadir;
-    // Level rotation: the rows giving the turned x and turned y.
-    float mxx = 0.0f, mxy = 0.0f, mxz = 0.0f;
-    float myx = 0.0f, myy = 0.0f, myz = 0.0f;
+    // The level rotation, which carries the nose onto world up: its rows for
+    // a vector's turned x (levelXX, levelXY, levelXZ) and turned y.
+    float levelXX = 0.0f, levelXY = 0.0f, levelXZ = 0.0f;
+    float levelYX = 0.0f, levelYY = 0.0f, levelYZ = 0.0f;
 };
 
 // Ball and velocity on the dial, and the chosen target.
 struct TargetDirection {
-    float forwardLength = 0.0f;  // |F|
+    float forwardLength = 0.0f;  // length of the forward direction
     float ballBearing = 0.0f;
-    float ballOffNose = 0.0f;  // theta_b, radians (may be NaN)
+    // Angle between the nose and the ball offset, radians; NaN for a ball at
+    // the car.
+    float ballOffNose = 0.0f;
     Vector2 ballDialPoint;
     Vector2 ballCorner;  // top-left corner of the ball dot, canvas pixels
     bool ballBehind = false;
     float velocityBearing = 0.0f;
-    float velocityOffNose = 0.0f;  // |theta_v| (may be NaN)
+    // Size of the angle between the nose and the relative velocity; NaN when
+    // the car moves with the ball.
+    float velocityOffNose = 0.0f;
     Vector2 velocityDialPoint;
-    // Canvas corner of the velocity dot; below relative speed 10 the bare
+    // Canvas corner of the velocity dot; below kVelocityCueMinSpeed the bare
     // dial point, never turned nor moved by the centre.
     Vector2 velocityCorner;
     bool velocityBehind = false;
-    int32_t dotSize = 0;  // k as left after the behind dots
+    int32_t dotSize = 0;  // as the dots behind the nose left it
     bool markerVisible = true;
-    int32_t targetOption = 0;  // as read from getTarget(), not yet mapped
+    TargetOption targetOption = TargetOption::None;  // as the last of the phase's reads gave it
     float targetOffNose = 0.0f;
-    float rollAngle = 0.0f;  // roll as left (turns the horizon outline)
+    float rollAngle = 0.0f;  // the roll as this phase leaves it; turns the horizon outline
 };
 
 // The target marker and the stick.
 struct TargetMarker {
-    float g4 = 0.0f;  // stick x, input byte offset 4
-    float g8 = 0.0f;  // stick y, input byte offset 8
+    // The stick, as the floats at byte offsets 4 and 8 of the input record.
+    float stickX = 0.0f;
+    float stickY = 0.0f;
     float stickAngle = 0.0f;
     float markerAngle = 0.0f;
-    std::array<Vector2, 8> points{};     // P1..P8 turned, relative to the dial centre
-    std::array<Vector2, 4> indicator{};  // P3, P4, P5, P6 before turning
+    // The marker shape's eight points turned by the marker angle, relative
+    // to the dial centre.
+    std::array<Vector2, 8> points{};
+    // The shape's middle four points (the third to the sixth) unturned: the
+    // stick indicator, which turns them by the stick angle instead.
+    std::array<Vector2, 4> indicator{};
 };
 
 // 0..19 the horizon half ellipse, 20..39 the rim half circle; canvas points.

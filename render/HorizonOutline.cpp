@@ -15,10 +15,10 @@ float rimAngle(int32_t k) {
 }
 }  // namespace
 
-HorizonOutline buildOutline(int32_t dialRadius, float cx, float cy, float sinP, int32_t pitchUnits,
-                            float rollAngle) {
+HorizonOutline buildOutline(int32_t dialRadius, float centreX, float centreY, float sinPitch,
+                            int32_t pitchUnits, float rollAngle) {
     const float rh = static_cast<float>(static_cast<double>(dialRadius) * 1.005);
-    const float b = sinP * rh;
+    const float b = sinPitch * rh;
 
     // Outline in the dial frame: ox across, oy down the canvas.
     std::array<double, 40> ox{};
@@ -73,8 +73,8 @@ HorizonOutline buildOutline(int32_t dialRadius, float cx, float cy, float sinP, 
     HorizonOutline out;
     const double cr = static_cast<double>(std::cos(rollAngle));
     const double sr = static_cast<double>(std::sin(rollAngle));
-    const double cxd = static_cast<double>(cx);
-    const double cyd = static_cast<double>(cy);
+    const double cxd = static_cast<double>(centreX);
+    const double cyd = static_cast<double>(centreY);
     for (std::size_t i = 0; i < out.points.size(); ++i) {
         out.points[i] = {toInt(static_cast<float>((cr * ox[i] - sr * oy[i]) + cxd)),
                          toInt(static_cast<float>((cr * oy[i] + sr * ox[i]) + cyd))};

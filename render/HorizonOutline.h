@@ -10,7 +10,7 @@ namespace render {
 
 // `rollAngle` is the roll as the target phase left it; `pitchUnits` the raw
 // rotator pitch, which alone decides the level-flight branch.
-HorizonOutline buildOutline(int32_t dialRadius, float cx, float cy, float sinP, int32_t pitchUnits,
-                            float rollAngle);
+HorizonOutline buildOutline(int32_t dialRadius, float centreX, float centreY, float sinPitch,
+                            int32_t pitchUnits, float rollAngle);
 
 }  // namespace render

@@ -17,32 +17,31 @@ float centreCoordinate(int32_t extent, float position, int32_t radius) {
 }
 }  // namespace
 
-Layout layoutDial(int32_t canvasW, int32_t canvasH, float size, float xPosition, float yPosition,
-                  float sizeAgain) {
-    Layout l;
-    l.canvasW = canvasW;
-    l.canvasH = canvasH;
-    l.size = size;
-    l.xPosition = xPosition;
-    l.yPosition = yPosition;
-    l.dialRadius = toInt(static_cast<double>(size) * (static_cast<double>(canvasW) * 0.025));
-    l.cx = centreCoordinate(canvasW, xPosition, l.dialRadius);
-    l.cy = centreCoordinate(canvasH, yPosition, l.dialRadius);
-    l.centre = {toInt(l.cx), toInt(l.cy)};
-    l.dotSize = toInt(sizeAgain * 7.0f);
-    const int32_t q = mulWrap(2, l.dotSize) / 3;
-    l.markerRadius = static_cast<float>(addWrap(l.dialRadius, q));
-    l.markerRadiusD = static_cast<double>(l.markerRadius);
-    return l;
+Layout layoutDial(int32_t canvasWidth, int32_t canvasHeight, float size, float xPosition,
+                  float yPosition, float sizeAgain) {
+    Layout layout;
+    layout.canvasWidth = canvasWidth;
+    layout.canvasHeight = canvasHeight;
+    layout.dialRadius =
+        toInt(static_cast<double>(size) * (static_cast<double>(canvasWidth) * 0.025));
+    layout.centreX = centreCoordinate(canvasWidth, xPosition, layout.dialRadius);
+    layout.centreY = centreCoordinate(canvasHeight, yPosition, layout.dialRadius);
+    layout.centrePixel = {toInt(layout.centreX), toInt(layout.centreY)};
+    layout.dotSize = toInt(sizeAgain * 7.0f);
+    const int32_t q = mulWrap(2, layout.dotSize) / 3;
+    layout.markerRadius = static_cast<float>(addWrap(layout.dialRadius, q));
+    return layout;
 }
 
-void formRelative(Scene& s) {
-    s.ballOffset = {s.ballLocation.X - s.carLocation.X, s.ballLocation.Y - s.carLocation.Y,
-                    s.ballLocation.Z - s.carLocation.Z};
-    s.relativeVelocity = {s.carVelocity.X - s.ballVelocity.X, s.carVelocity.Y - s.ballVelocity.Y,
-                          s.carVelocity.Z - s.ballVelocity.Z};
-    const Vector& v = s.relativeVelocity;
-    s.relativeSpeed = std::sqrt((v.X * v.X + v.Y * v.Y) + v.Z * v.Z);
+void formRelative(Scene& scene) {
+    scene.ballOffset = {scene.ballLocation.X - scene.carLocation.X,
+                        scene.ballLocation.Y - scene.carLocation.Y,
+                        scene.ballLocation.Z - scene.carLocation.Z};
+    scene.relativeVelocity = {scene.carVelocity.X - scene.ballVelocity.X,
+                              scene.carVelocity.Y - scene.ballVelocity.Y,
+                              scene.carVelocity.Z - scene.ballVelocity.Z};
+    const Vector& v = scene.relativeVelocity;
+    scene.relativeSpeed = std::sqrt((v.X * v.X + v.Y * v.Y) + v.Z * v.Z);
 }
 
 }  // namespace render

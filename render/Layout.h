@@ -14,8 +14,8 @@ constexpr bool canvasUsable(int32_t width, int32_t height) { return width > 0 &&
 
 // `size` and `sizeAgain` are the two getSize() reads of the frame: the first
 // sets the dial radius, the second the dot size.
-Layout layoutDial(int32_t canvasW, int32_t canvasH, float size, float xPosition, float yPosition,
-                  float sizeAgain);
+Layout layoutDial(int32_t canvasWidth, int32_t canvasHeight, float size, float xPosition,
+                  float yPosition, float sizeAgain);
 
 // Fills the ball offset, the relative velocity and the relative speed from
 // the four actor vectors already in `scene`.

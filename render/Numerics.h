@@ -13,9 +13,9 @@ namespace render {
 
 // pi and pi/2 as the renderer stores them: one unit in the last place below
 // the floats nearest to pi and pi/2. Never replace them with exact values.
-inline constexpr float PI_F = 3.1415925f;               // 0x40490FDA
-inline constexpr float HALF_PI_F = 1.5707963f;          // 0x3FC90FDA
-inline constexpr double HALF_PI_D = 1.570796251296997;  // HALF_PI_F widened
+inline constexpr float PI_F = 3.1415925f;       // 0x40490FDA
+inline constexpr float HALF_PI_F = 1.5707963f;  // 0x3FC90FDA
+inline constexpr double HALF_PI_D = HALF_PI_F;  // widened: 1.570796251296997
 
 // Every float-to-int conversion goes through here. C++ leaves NaN and
 // out-of-range conversions undefined; we give INT32_MIN for them, which is

@@ -27,17 +27,17 @@ constexpr uint8_t kAlpha = 50;
 
 }  // namespace
 
-void drawPeripheral(const Frame& f, CanvasWrapper canvas, int32_t targetOption) {
-    if (targetOption == 0) return;
-    // Below relative speed 10 the velocity targets have no direction: the
-    // dial hides their marker, and the band is hidden with it.
-    if ((targetOption == 3 || targetOption == 4) && f.scene.relativeSpeed < 10.0f) return;
+void drawPeripheral(const Frame& frame, CanvasWrapper canvas, TargetOption target) {
+    if (target == TargetOption::None) return;
+    // Too slow for the velocity targets to have a direction: the dial hides
+    // their marker, and the band is hidden with it.
+    if (followsVelocity(target) && frame.scene.relativeSpeed < kVelocityCueMinSpeed) return;
     // An off-nose angle that is not a number has no band to show.
-    const float offNose = f.target.targetOffNose;
+    const float offNose = frame.target.targetOffNose;
     if (std::isnan(offNose)) return;
 
-    const double H = static_cast<double>(f.layout.canvasH);
-    const Vector2 centre{f.layout.canvasW / 2, toInt(H / 1.75)};
+    const double H = static_cast<double>(frame.layout.canvasHeight);
+    const Vector2 centre{frame.layout.canvasWidth / 2, toInt(H / 1.75)};
     const float Rp = static_cast<float>(H * 0.35);
     const float d = static_cast<float>(static_cast<double>(Rp) * 0.04);
     const float ro = static_cast<float>(toInt(Rp + d));
@@ -49,7 +49,7 @@ void drawPeripheral(const Frame& f, CanvasWrapper canvas, int32_t targetOption) 
     // angle from running the loop away.
     if (N > 40) N = 40;
 
-    const float phi = f.marker.markerAngle + PI_F;
+    const float phi = frame.marker.markerAngle + PI_F;
     const Band band{centre, std::cos(phi), std::sin(phi)};
 
     // Middle piece, straddling the band direction.

@@ -5,12 +5,13 @@
 
 #include "host/CanvasWrapper.h"
 #include "render/Frame.h"
+#include "render/TargetOption.h"
 
 namespace render {
 
 // Draws the band for a computed frame. The caller has already checked that
-// peripheral mode is on; `targetOption` is the "trimsight_target" value it
-// read for this stage (0 draws nothing).
-void drawPeripheral(const Frame& frame, CanvasWrapper canvas, int32_t targetOption);
+// peripheral mode is on; `target` is the option it read for this stage (None
+// draws nothing).
+void drawPeripheral(const Frame& frame, CanvasWrapper canvas, TargetOption target);
 
 }  // namespace render

@@ -17,10 +17,10 @@ float offNoseAngle(float dot, float lengthProduct) {
     return std::acos(q);
 }
 
-Vector2 dialPoint(float bearing, float theta, int32_t dialRadius) {
+Vector2 dialPoint(float bearing, float offNose, int32_t dialRadius) {
     const float r = static_cast<float>(dialRadius);
-    return {toInt((std::sin(bearing) * r) * std::sin(theta)),
-            toInt(std::cos(bearing) * (std::sin(theta) * -r))};
+    return {toInt((std::sin(bearing) * r) * std::sin(offNose)),
+            toInt(std::cos(bearing) * (std::sin(offNose) * -r))};
 }
 
 Vector2 dotCorner(Vector2 point, float turn, Vector2 centre, int32_t halfSize) {
@@ -36,85 +36,90 @@ namespace {
 // A dot behind the nose is mirrored through the centre (a further half turn)
 // and drawn two thirds the size; the roll is handed on with the half turn
 // added and taken off again in single precision.
-Vector2 placeBehind(Vector2 point, const Layout& l, TargetDirection& t) {
-    const float turn = t.rollAngle + PI_F;
-    const int32_t small = mulWrap(2, t.dotSize) / 3;
-    const Vector2 corner = dotCorner(point, turn, l.centre, small / 2);
-    t.dotSize = mulWrap(3, small) / 2;
-    t.rollAngle = turn + (-PI_F);
+Vector2 placeBehind(Vector2 point, const Layout& layout, TargetDirection& target) {
+    const float turn = target.rollAngle + PI_F;
+    const int32_t small = mulWrap(2, target.dotSize) / 3;
+    const Vector2 corner = dotCorner(point, turn, layout.centrePixel, small / 2);
+    target.dotSize = mulWrap(3, small) / 2;
+    target.rollAngle = turn + (-PI_F);
     return corner;
 }
 }  // namespace
 
-TargetDirection placeTargets(const Layout& l, const Attitude& a, const Scene& scene,
+TargetDirection placeTargets(const Layout& layout, const Attitude& attitude, const Scene& scene,
                              TargetReader readTarget) {
     TargetDirection t;
-    t.dotSize = l.dotSize;
-    t.rollAngle = a.roll;
+    t.dotSize = layout.dotSize;
+    t.rollAngle = attitude.roll;
     t.markerVisible = true;
 
-    const float fx = a.fx;
-    const float fy = a.fy;
-    const float fz = a.sinP;
+    const float fx = attitude.forwardX;
+    const float fy = attitude.forwardY;
+    const float fz = attitude.sinPitch;
     t.forwardLength = std::sqrt((fx * fx + fy * fy) + fz * fz);
 
     // Ball dot.
     const Vector d = scene.ballOffset;
-    t.ballBearing = std::atan2(turnedY(a, d), turnedX(a, d)) - a.yaw;
+    t.ballBearing = std::atan2(turnedY(attitude, d), turnedX(attitude, d)) - attitude.yaw;
     const float ballLength = std::sqrt((d.X * d.X + d.Y * d.Y) + d.Z * d.Z);
     t.ballOffNose = offNoseAngle((d.Y * fy + d.X * fx) + d.Z * fz, ballLength * t.forwardLength);
-    t.ballDialPoint = dialPoint(t.ballBearing, t.ballOffNose, l.dialRadius);
+    t.ballDialPoint = dialPoint(t.ballBearing, t.ballOffNose, layout.dialRadius);
     if (t.ballOffNose <= HALF_PI_F) {
-        t.ballCorner = dotCorner(t.ballDialPoint, t.rollAngle, l.centre, t.dotSize / 2);
+        t.ballCorner = dotCorner(t.ballDialPoint, t.rollAngle, layout.centrePixel, t.dotSize / 2);
     } else {  // behind, or NaN
         t.ballBehind = true;
-        t.ballCorner = placeBehind(t.ballDialPoint, l, t);
+        t.ballCorner = placeBehind(t.ballDialPoint, layout, t);
     }
 
     // Velocity dot, with the dot size the ball left.
     const Vector v = scene.relativeVelocity;
-    t.velocityBearing = std::atan2(turnedY(a, v), turnedX(a, v)) - a.yaw;
+    t.velocityBearing = std::atan2(turnedY(attitude, v), turnedX(attitude, v)) - attitude.yaw;
     const float thetaV =
         offNoseAngle((v.X * fx + v.Y * fy) + v.Z * fz, scene.relativeSpeed * t.forwardLength);
     t.velocityOffNose = std::fabs(thetaV);
-    t.velocityDialPoint = dialPoint(t.velocityBearing, thetaV, l.dialRadius);
-    if (scene.relativeSpeed < 10.0f) {
+    t.velocityDialPoint = dialPoint(t.velocityBearing, thetaV, layout.dialRadius);
+    if (scene.relativeSpeed < kVelocityCueMinSpeed) {
         // Too slow to show a direction: no dot, and no marker that follows it.
+        // The option is read a second time unless the first read is Velocity.
         t.velocityCorner = t.velocityDialPoint;
-        if (readTarget() == 3 || readTarget() == 4) t.markerVisible = false;
+        if (readTarget() == TargetOption::Velocity ||
+            readTarget() == TargetOption::VelocityOpposite) {
+            t.markerVisible = false;
+        }
     } else if (t.velocityOffNose < HALF_PI_F) {
-        t.velocityCorner = dotCorner(t.velocityDialPoint, t.rollAngle, l.centre, t.dotSize / 2);
+        t.velocityCorner =
+            dotCorner(t.velocityDialPoint, t.rollAngle, layout.centrePixel, t.dotSize / 2);
     } else {  // behind, or NaN
         t.velocityBehind = true;
-        t.velocityCorner = placeBehind(t.velocityDialPoint, l, t);
+        t.velocityCorner = placeBehind(t.velocityDialPoint, layout, t);
     }
 
     // The chosen target.
     t.targetOption = readTarget();
     switch (t.targetOption) {
-        case 0:
+        case TargetOption::None:
             t.markerVisible = false;
             [[fallthrough]];
-        case 1:
+        case TargetOption::Up:
             t.targetOffNose = offNoseAngle(fz, t.forwardLength);
             break;
-        case 2:
+        case TargetOption::Down:
             t.targetOffNose = offNoseAngle(fz * -1.0f, t.forwardLength);
             break;
-        case 3:
+        case TargetOption::Velocity:
             t.targetOffNose = thetaV;
             break;
-        case 4: {
+        case TargetOption::VelocityOpposite: {
             const Vector n{-v.X, -v.Y, -v.Z};
             const float length = std::sqrt((n.X * n.X + n.Y * n.Y) + n.Z * n.Z);
             t.targetOffNose =
                 offNoseAngle((n.X * fx + n.Y * fy) + n.Z * fz, length * t.forwardLength);
             break;
         }
-        case 5:
+        case TargetOption::Ball:
             t.targetOffNose = t.ballOffNose;
             break;
-        default: {  // 6 and every value outside 0..6
+        case TargetOption::BallOpposite: {
             const Vector n{-d.X, -d.Y, -d.Z};
             const float length = std::sqrt((n.X * n.X + n.Y * n.Y) + n.Z * n.Z);
             t.targetOffNose =

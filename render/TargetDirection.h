@@ -6,15 +6,18 @@
 
 #include "host/Types.h"
 #include "render/Frame.h"
+#include "render/TargetOption.h"
 
 namespace render {
 
 // Reads the target option at the moment the phase needs it (the frame reads
-// it up to three times). A plain function reference: nothing allocates.
+// it up to three times). `read` gives the console variable's integer; every
+// read maps it with targetOptionFromInt. A plain function reference: nothing
+// allocates.
 struct TargetReader {
     int32_t (*read)(const void* context) = nullptr;
     const void* context = nullptr;
-    int32_t operator()() const { return read(context); }
+    TargetOption operator()() const { return targetOptionFromInt(read(context)); }
 };
 
 // acosf of the normalised dot product, the quotient kept inside [-1, 1] so
@@ -22,8 +25,8 @@ struct TargetReader {
 // A NaN quotient (zero-length vector) stays NaN.
 float offNoseAngle(float dot, float lengthProduct);
 
-// Dial point of a direction with bearing `bearing` at off-nose angle `theta`.
-Vector2 dialPoint(float bearing, float theta, int32_t dialRadius);
+// Dial point of a direction with the given bearing and off-nose angle.
+Vector2 dialPoint(float bearing, float offNose, int32_t dialRadius);
 
 // Top-left corner of a dot: the dial point turned by `turn`, moved by the
 // centre, less the half size.

@@ -26,57 +26,62 @@ namespace {
 // Towards a point relative to the dial centre, in double precision.
 float towardsPoint(Vector2 p) {
     return static_cast<float>(std::atan2(static_cast<double>(p.Y), static_cast<double>(p.X)) +
-                              1.570796251296997);
+                              HALF_PI_D);
 }
 
 // Towards a dot's middle from the float centre; a dot mirrored behind the
 // nose gets the half turn back so the marker shows the direction itself.
-float towardsDot(const Layout& l, Vector2 corner, int32_t dotSize, bool behind, bool opposite) {
+float towardsDot(const Layout& layout, Vector2 corner, int32_t dotSize, bool behind,
+                 bool opposite) {
     const float half = static_cast<float>(dotSize / 2);
-    const float a = std::atan2((static_cast<float>(corner.Y) - l.cy) + half,
-                               (static_cast<float>(corner.X) - l.cx) + half);
+    const float a = std::atan2((static_cast<float>(corner.Y) - layout.centreY) + half,
+                               (static_cast<float>(corner.X) - layout.centreX) + half);
     float angle = opposite ? a - HALF_PI_F : a + HALF_PI_F;
     if (behind) angle += PI_F;
     return angle;
 }
 }  // namespace
 
-float markerAngle(const Layout& l, const Attitude& a, const TargetDirection& t) {
-    switch (t.targetOption) {
-        case 0:
-        case 1:
-            return towardsPoint(a.zenith);
-        case 2:
-            return towardsPoint(a.nadir);
-        case 3:
-            return towardsDot(l, t.velocityCorner, t.dotSize, t.velocityBehind, false);
-        case 4:
-            return towardsDot(l, t.velocityCorner, t.dotSize, t.velocityBehind, true);
-        case 5:
-            return towardsDot(l, t.ballCorner, t.dotSize, t.ballBehind, false);
-        default:  // 6 and every value outside 0..6
-            return towardsDot(l, t.ballCorner, t.dotSize, t.ballBehind, true);
+float markerAngle(const Layout& layout, const Attitude& attitude, const TargetDirection& target) {
+    switch (target.targetOption) {
+        case TargetOption::None:
+        case TargetOption::Up:
+            return towardsPoint(attitude.zenith);
+        case TargetOption::Down:
+            return towardsPoint(attitude.nadir);
+        case TargetOption::Velocity:
+            return towardsDot(layout, target.velocityCorner, target.dotSize, target.velocityBehind,
+                              false);
+        case TargetOption::VelocityOpposite:
+            return towardsDot(layout, target.velocityCorner, target.dotSize, target.velocityBehind,
+                              true);
+        case TargetOption::Ball:
+            return towardsDot(layout, target.ballCorner, target.dotSize, target.ballBehind, false);
+        case TargetOption::BallOpposite:
+            break;
     }
+    // BallOpposite, the one option the switch does not return for.
+    return towardsDot(layout, target.ballCorner, target.dotSize, target.ballBehind, true);
 }
 
-Vector2 turnPoint(Vector2 p, float c, float s) {
-    const float x = static_cast<float>(p.X);
-    const float y = static_cast<float>(p.Y);
-    return {toInt(c * x - s * y), toInt(s * x + c * y)};
+Vector2 turnPoint(Vector2 point, float cosAngle, float sinAngle) {
+    const float x = static_cast<float>(point.X);
+    const float y = static_cast<float>(point.Y);
+    return {toInt(cosAngle * x - sinAngle * y), toInt(sinAngle * x + cosAngle * y)};
 }
 
-TargetMarker buildMarker(const Layout& l, const Attitude& a, const TargetDirection& t,
-                         const ControllerInput& input) {
+TargetMarker buildMarker(const Layout& layout, const Attitude& attitude,
+                         const TargetDirection& target, const ControllerInput& input) {
     TargetMarker m;
     // The stick floats are the record's words at byte offsets 4 and 8.
     const auto* bytes = reinterpret_cast<const unsigned char*>(&input);
-    std::memcpy(&m.g4, bytes + 4, sizeof(float));
-    std::memcpy(&m.g8, bytes + 8, sizeof(float));
-    m.stickAngle = std::atan2(m.g8, m.g4) + HALF_PI_F;
+    std::memcpy(&m.stickX, bytes + 4, sizeof(float));
+    std::memcpy(&m.stickY, bytes + 8, sizeof(float));
+    m.stickAngle = std::atan2(m.stickY, m.stickX) + HALF_PI_F;
 
-    const std::array<Vector2, 8> shape = markerShape(l.markerRadius);
+    const std::array<Vector2, 8> shape = markerShape(layout.markerRadius);
     m.indicator = {shape[2], shape[3], shape[4], shape[5]};
-    m.markerAngle = markerAngle(l, a, t);
+    m.markerAngle = markerAngle(layout, attitude, target);
     const float c = std::cos(m.markerAngle);
     const float s = std::sin(m.markerAngle);
     for (std::size_t i = 0; i < shape.size(); ++i) m.points[i] = turnPoint(shape[i], c, s);

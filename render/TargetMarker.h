@@ -9,7 +9,7 @@
 
 namespace render {
 
-// P1..P8 before turning, for marker radius L.
+// The marker's eight points before turning, for the given marker radius.
 std::array<Vector2, 8> markerShape(float markerRadius);
 
 // The angle that turns the marker towards the target option's point.
@@ -17,7 +17,7 @@ float markerAngle(const Layout& layout, const Attitude& attitude, const TargetDi
 
 // Turns an integer point by the angle whose single-precision cosine and sine
 // are given (clockwise on the canvas for positive angles), truncating.
-Vector2 turnPoint(Vector2 p, float cosA, float sinA);
+Vector2 turnPoint(Vector2 point, float cosAngle, float sinAngle);
 
 TargetMarker buildMarker(const Layout& layout, const Attitude& attitude,
                          const TargetDirection& target, const ControllerInput& input);

@@ -10,14 +10,9 @@
 #include <string>
 
 #include "Trimsight.h"
+#include "render/TargetOption.h"
 
 namespace {
-
-constexpr const char* kTargetLabels[] = {
-    "None", "Up", "Down", "Velocity", "Velocity (opposite)", "Ball", "Ball (opposite)",
-};
-constexpr int kTargetCount = 7;
-static_assert(sizeof kTargetLabels / sizeof kTargetLabels[0] == kTargetCount);
 
 // A changed checkbox is stored as the integer 1 or 0.
 void writeBool(CVarWrapper& cvar, bool value) { cvar.setValue(value ? 1 : 0); }
@@ -87,7 +82,10 @@ void Trimsight::renderSettings() {
     // passes on different threads never race on it.
     static std::atomic<int> selectedTarget{targetCvar.getIntValue()};
     int selected = selectedTarget.load(std::memory_order_relaxed);
-    if (ImGui::ListBox("Target options", &selected, kTargetLabels, kTargetCount)) {
+    // The list shows the variable's own integer, not the renderer's mapping:
+    // a value outside 0..6 highlights no entry.
+    if (ImGui::ListBox("Target options", &selected, render::kTargetOptionLabels.data(),
+                       render::kTargetOptionCount)) {
         selectedTarget.store(selected, std::memory_order_relaxed);
         targetCvar.setValue(selected);
     }

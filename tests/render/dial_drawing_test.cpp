@@ -33,19 +33,18 @@ using ::testing::ElementsAreArray;
 // point is recognisable.
 Frame levelFrame() {
     Frame f;
-    f.layout.canvasW = 1920;
-    f.layout.canvasH = 1080;
+    f.layout.canvasWidth = 1920;
+    f.layout.canvasHeight = 1080;
     f.layout.dialRadius = 100;
-    f.layout.cx = 300.0f;
-    f.layout.cy = 900.0f;
-    f.layout.centre = {300, 900};
+    f.layout.centreX = 300.0f;
+    f.layout.centreY = 900.0f;
+    f.layout.centrePixel = {300, 900};
     f.layout.dotSize = 7;
     f.layout.markerRadius = 104.0f;
-    f.layout.markerRadiusD = 104.0;
-    f.attitude.cosP = 1.0f;
-    f.attitude.cosY = 1.0f;
-    f.attitude.cosRl = 1.0f;
-    f.attitude.fx = 1.0f;
+    f.attitude.cosPitch = 1.0f;
+    f.attitude.cosYaw = 1.0f;
+    f.attitude.cosRoll = 1.0f;
+    f.attitude.forwardX = 1.0f;
     f.attitude.zenith = {0, 100};
     f.attitude.nadir = {0, -100};
     f.target.ballOffNose = 0.3460468f;
@@ -54,7 +53,7 @@ Frame levelFrame() {
     f.target.velocityCorner = {334, 897};
     f.target.dotSize = 7;
     f.target.markerVisible = true;
-    f.target.targetOption = 5;
+    f.target.targetOption = render::TargetOption::Ball;
     f.scene.relativeSpeed = 538.5f;
     f.marker.points = {
         {{94, 37}, {111, 39}, {90, 52}, {106, 54}, {84, 60}, {93, 74}, {73, 70}, {82, 84}}};
@@ -212,7 +211,7 @@ TEST(DialStage, MarkerStripAddsTheCentreWithoutANewColour) {
 }
 
 struct StickCase {
-    float g4, g8;
+    float stickX, stickY;
     bool drawn;
 };
 
@@ -220,8 +219,8 @@ class StickIndicator : public ::testing::TestWithParam<StickCase> {};
 
 TEST_P(StickIndicator, DrawsAboveATenthOnEitherAxis) {
     Frame f = levelFrame();
-    f.marker.g4 = GetParam().g4;
-    f.marker.g8 = GetParam().g8;
+    f.marker.stickX = GetParam().stickX;
+    f.marker.stickY = GetParam().stickY;
     f.marker.stickAngle = 0.0f;
     const auto calls = draw(f);
     const std::size_t at = find(calls, colour(50, 200, 50, 255));
@@ -248,7 +247,7 @@ INSTANTIATE_TEST_SUITE_P(Threshold, StickIndicator,
 
 TEST(StickIndicator, TurnsTheMiddleOfTheMarkerToTheStick) {
     Frame f = levelFrame();
-    f.marker.g8 = 1.0f;
+    f.marker.stickY = 1.0f;
     f.marker.stickAngle = render::HALF_PI_F;  // a quarter turn clockwise: to the right
     const auto calls = draw(f);
     const std::size_t at = find(calls, colour(50, 200, 50, 255));
@@ -347,9 +346,9 @@ TEST(CentreSymbol, WingsAndAVHangingBelowTheCentre) {
                             line({309, 900}, {335, 900}, 6.0f)));
     // A fractional centre is used unrounded, in double precision.
     f.layout.dialRadius = 158;
-    f.layout.cx = 645.52f;
-    f.layout.cy = 832.96f;
-    f.layout.centre = {645, 832};
+    f.layout.centreX = 645.52f;
+    f.layout.centreY = 832.96f;
+    f.layout.centrePixel = {645, 832};
     calls = draw(f);
     EXPECT_THAT(
         slice(calls, calls.size() - 4, 4),

@@ -202,6 +202,22 @@ TEST_F(WholeFrame, PeripheralModeDrawsNothingWhenTheTargetIsHidden) {
     EXPECT_THAT(frame(), IsEmpty());
 }
 
+TEST_F(WholeFrame, TargetValuesOutsideTheRangeDrawAsBallOpposite) {
+    // Written as raw text: setValue would keep the value inside 0..6.
+    for (const char* peripheral : {"0", "1"}) {
+        SCOPED_TRACE(peripheral);
+        ASSERT_TRUE(store.setRaw("peripheral_mode_enabled", peripheral));
+        ASSERT_TRUE(store.setRaw("trimsight_target", "6"));
+        const auto ballOpposite = frame();
+        ASSERT_FALSE(ballOpposite.empty());
+        for (const char* value : {"7", "-1", "1000"}) {
+            SCOPED_TRACE(value);
+            ASSERT_TRUE(store.setRaw("trimsight_target", value));
+            EXPECT_TRUE(frame() == ballOpposite);
+        }
+    }
+}
+
 TEST_F(WholeFrame, AFrameAllocatesNothing) {
     game.state.car.input.Steer = 0.5f;
     game.state.ball.location = {-1000.0f, 300.0f, 200.0f};

@@ -16,7 +16,7 @@ const render::Layout kDial = render::layoutDial(1920, 1080, 3.3f, 0.3f, 0.9f, 3.
 
 render::HorizonOutline outline(const render::Layout& l, Rotator rot) {
     const render::Attitude a = render::solveAttitude(rot, l.dialRadius);
-    return render::buildOutline(l.dialRadius, l.cx, l.cy, a.sinP, rot.Pitch, a.roll);
+    return render::buildOutline(l.dialRadius, l.centreX, l.centreY, a.sinPitch, rot.Pitch, a.roll);
 }
 
 void expectPoints(const render::HorizonOutline& o,
@@ -61,17 +61,18 @@ TEST(HorizonOutline, NoseDownRolled) {
     // b = -59.41351: the ellipse bulges towards the rim half circle.
     const auto o = outline(kDial, {-4000, 0, 3000});
     expectPoints(o, {{0, {493, 787}}, {10, {628, 889}}, {19, {793, 886}}, {20, {797, 878}}});
-    // Not (649, 991), a figure that has been quoted for this pose: the rim
-    // point a quarter turn round from point 20, turned by the roll that puts
-    // point 20 at (797, 878), lands here.
+    // Point 30 is the rim point a quarter turn on from point 20. The roll
+    // (3000 units, about 16.5 degrees) that moves point 20 from the right of
+    // the centre to (797, 878) moves point 30 the same way, from straight
+    // below the centre to below left of it.
     expectPoints(o, {{30, {600, 985}}});
 }
 
 TEST(HorizonOutline, NoseStraightUpFillsTheDisc) {
     render::Layout l;
     l.dialRadius = 100;
-    l.cx = 500.0f;
-    l.cy = 500.0f;
+    l.centreX = 500.0f;
+    l.centreY = 500.0f;
     const auto o = outline(l, {16384, 0, 0});
     expectPoints(o, {{0, {399, 500}}, {10, {500, 399}}, {20, {600, 500}}, {30, {500, 600}}});
 }
@@ -89,8 +90,8 @@ TEST(HorizonOutline, SmallestPitchIsFlatToThePixel) {
 TEST(HorizonOutline, ZeroDialRadiusCollapsesOntoTheCentre) {
     render::Layout l;
     l.dialRadius = 0;
-    l.cx = 120.7f;
-    l.cy = 80.2f;
+    l.centreX = 120.7f;
+    l.centreY = 80.2f;
     for (Rotator rot : {Rotator{3000, 0, 2000}, Rotator{0, 0, 2000}, Rotator{-16384, 0, 0}}) {
         SCOPED_TRACE(rot.Pitch);
         const auto o = outline(l, rot);

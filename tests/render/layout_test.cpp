@@ -3,17 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
+#include <string>
 
 namespace {
 
 struct LayoutCase {
+    const char* name;
     int32_t w, h;
     float size, x, y;
     int32_t radius;
-    float cx, cy;  // NaN when the example does not state them
-    Vector2 centre;
+    float centreX, centreY;
+    Vector2 centrePixel;
     int32_t dotSize;
     float markerRadius;
 };
@@ -23,33 +24,70 @@ class DialLayout : public ::testing::TestWithParam<LayoutCase> {};
 TEST_P(DialLayout, RadiusCentreDotSizeAndMarkerRadius) {
     const LayoutCase& c = GetParam();
     const render::Layout l = render::layoutDial(c.w, c.h, c.size, c.x, c.y, c.size);
-    EXPECT_EQ(l.canvasW, c.w);
-    EXPECT_EQ(l.canvasH, c.h);
+    EXPECT_EQ(l.canvasWidth, c.w);
+    EXPECT_EQ(l.canvasHeight, c.h);
     EXPECT_EQ(l.dialRadius, c.radius);
-    if (!std::isnan(c.cx)) {
-        EXPECT_NEAR(l.cx, c.cx, 0.005f);
-    }
-    if (!std::isnan(c.cy)) {
-        EXPECT_NEAR(l.cy, c.cy, 0.005f);
-    }
-    EXPECT_EQ(l.centre.X, c.centre.X);
-    EXPECT_EQ(l.centre.Y, c.centre.Y);
+    EXPECT_NEAR(l.centreX, c.centreX, 0.005f);
+    EXPECT_NEAR(l.centreY, c.centreY, 0.005f);
+    EXPECT_EQ(l.centrePixel.X, c.centrePixel.X);
+    EXPECT_EQ(l.centrePixel.Y, c.centrePixel.Y);
     EXPECT_EQ(l.dotSize, c.dotSize);
     EXPECT_EQ(l.markerRadius, c.markerRadius);
-    EXPECT_EQ(l.markerRadiusD, static_cast<double>(c.markerRadius));
 }
 
-constexpr float kUnstated = __builtin_nanf("");
-
+// The radius is size * width / 40, truncated; the dot size 7 * size,
+// truncated; the marker radius the dial radius plus two thirds of the dot
+// size. Position 0 puts the centre 1.1 radii from the near edge, position 1
+// 1.1 radii from the far edge.
 INSTANTIATE_TEST_SUITE_P(
-    WorkedExamples, DialLayout,
+    CanvasesAndSettings, DialLayout,
     ::testing::Values(
-        // Fallback values; 3.3f lies below 3.3, so 158.4 truncates to 158.
-        LayoutCase{1920, 1080, 3.3f, 0.3f, 0.9f, 158, 645.52f, 832.96f, {645, 832}, 23, 173.0f},
-        LayoutCase{1280, 720, 3.3f, 0.5f, 0.5f, 105, kUnstated, kUnstated, {640, 360}, 23, 120.0f},
-        LayoutCase{1920, 1080, 2.0f, 0.0f, 1.0f, 96, 105.6f, 974.4f, {105, 974}, 14, 105.0f},
+        // The settings' fallback values on a 1080p canvas. 3.3f lies below
+        // 3.3, so the radius 158.4 truncates to 158; the dot size 23.1 to 23.
+        LayoutCase{"FallbackSettings",
+                   1920,
+                   1080,
+                   3.3f,
+                   0.3f,
+                   0.9f,
+                   158,
+                   645.52f,
+                   832.96f,
+                   {645, 832},
+                   23,
+                   173.0f},
+        // Both positions 0.5 centre the dial on the canvas.
         LayoutCase{
-            1920, 1080, 5.0f, 1.0f, 0.0f, 240, kUnstated, kUnstated, {1656, 264}, 35, 263.0f}));
+            "Centred", 1280, 720, 3.3f, 0.5f, 0.5f, 105, 640.0f, 360.0f, {640, 360}, 23, 120.0f},
+        // The smallest dial in the bottom-left corner: 1.1 * 96 = 105.6 from
+        // the left and from the bottom edge.
+        LayoutCase{"SmallestBottomLeft",
+                   1920,
+                   1080,
+                   2.0f,
+                   0.0f,
+                   1.0f,
+                   96,
+                   105.6f,
+                   974.4f,
+                   {105, 974},
+                   14,
+                   105.0f},
+        // The largest dial in the top-right corner: 1.1 * 240 = 264 from the
+        // right and from the top edge.
+        LayoutCase{"LargestTopRight",
+                   1920,
+                   1080,
+                   5.0f,
+                   1.0f,
+                   0.0f,
+                   240,
+                   1656.0f,
+                   264.0f,
+                   {1656, 264},
+                   35,
+                   263.0f}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DialLayoutReads, SecondSizeReadSetsTheDotSize) {
     const render::Layout l = render::layoutDial(1920, 1080, 3.3f, 0.3f, 0.9f, 2.0f);
@@ -60,8 +98,8 @@ TEST(DialLayoutReads, SecondSizeReadSetsTheDotSize) {
 
 TEST(DialLayoutReads, PositionsOutsideTheUnitRangeAreNotClamped) {
     const render::Layout l = render::layoutDial(1920, 1080, 2.0f, -1.0f, 2.0f, 2.0f);
-    EXPECT_LT(l.centre.X, 0);
-    EXPECT_GT(l.centre.Y, 1080);
+    EXPECT_LT(l.centrePixel.X, 0);
+    EXPECT_GT(l.centrePixel.Y, 1080);
 }
 
 TEST(SceneVectors, OffsetIsBallMinusCarAndVelocityCarMinusBall) {

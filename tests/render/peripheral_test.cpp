@@ -21,27 +21,30 @@ using drawtest::tri;
 using pluginsdk::CanvasCall;
 using pluginsdk::RecordingCanvas;
 using render::Frame;
+using render::TargetOption;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
 Frame bandFrame(float offNose, float markerAngle = 0.0f) {
     Frame f;
-    f.layout.canvasW = 1920;
-    f.layout.canvasH = 1080;
+    f.layout.canvasWidth = 1920;
+    f.layout.canvasHeight = 1080;
     f.scene.relativeSpeed = 500.0f;
     f.target.targetOffNose = offNose;
     f.marker.markerAngle = markerAngle;
     return f;
 }
 
-std::vector<CanvasCall> draw(const Frame& f, int32_t target = 5) {
+std::vector<CanvasCall> draw(const Frame& f, TargetOption target = TargetOption::Ball) {
     RecordingCanvas canvas;
     render::drawPeripheral(f, CanvasWrapper(&canvas), target);
     return canvas.calls();
 }
 
-TEST(PeripheralBand, NothingForTargetNone) { EXPECT_THAT(draw(bandFrame(3.0f), 0), IsEmpty()); }
+TEST(PeripheralBand, NothingForTargetNone) {
+    EXPECT_THAT(draw(bandFrame(3.0f), TargetOption::None), IsEmpty());
+}
 
 struct StepCase {
     const char* name;
@@ -124,10 +127,10 @@ TEST(PeripheralBand, FollowsTheMarkerAngleClockwise) {
     }
 }
 
-// Options 3 and 4 below relative speed 10 hide the marker; the band goes
-// with it. Other options keep drawing.
+// The velocity options below relative speed 10 hide the marker; the band
+// goes with it. Other options keep drawing.
 struct SpeedCase {
-    int32_t target;
+    TargetOption target;
     float speed;
     bool drawn;
 };
@@ -141,16 +144,19 @@ TEST_P(PeripheralSpeed, VelocityTargetsNeedARelativeSpeedOfTen) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PeripheralSpeed,
-                         ::testing::Values(SpeedCase{3, 9.99f, false}, SpeedCase{4, 9.99f, false},
-                                           SpeedCase{3, 0.0f, false}, SpeedCase{3, 10.0f, true},
-                                           SpeedCase{4, 10.0f, true}, SpeedCase{5, 9.99f, true},
-                                           SpeedCase{6, 0.0f, true}, SpeedCase{-1, 0.0f, true},
-                                           SpeedCase{1, 0.0f, true}));
+                         ::testing::Values(SpeedCase{TargetOption::Velocity, 9.99f, false},
+                                           SpeedCase{TargetOption::VelocityOpposite, 9.99f, false},
+                                           SpeedCase{TargetOption::Velocity, 0.0f, false},
+                                           SpeedCase{TargetOption::Velocity, 10.0f, true},
+                                           SpeedCase{TargetOption::VelocityOpposite, 10.0f, true},
+                                           SpeedCase{TargetOption::Ball, 9.99f, true},
+                                           SpeedCase{TargetOption::BallOpposite, 0.0f, true},
+                                           SpeedCase{TargetOption::Up, 0.0f, true}));
 
 TEST(PeripheralBand, NoBandForAnOffNoseAngleThatIsNotANumber) {
     const Frame f = bandFrame(std::numeric_limits<float>::quiet_NaN());
-    EXPECT_THAT(draw(f, 6), IsEmpty());
-    EXPECT_THAT(draw(f, 1), IsEmpty());
+    EXPECT_THAT(draw(f, TargetOption::BallOpposite), IsEmpty());
+    EXPECT_THAT(draw(f, TargetOption::Up), IsEmpty());
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 
 #include <climits>
 #include <cmath>
+#include <utility>
 
 #include "render/Attitude.h"
 #include "render/Numerics.h"
 #include "render/TargetDirection.h"
-#include "tests/render/example_dial.h"
+#include "render/TargetOption.h"
+#include "tests/render/small_dial.h"
 
 namespace {
 
@@ -35,7 +37,7 @@ struct FixedTarget {
 };
 
 render::TargetDirection place(Rotator rot, Vector d, Vector v, int32_t option = 5) {
-    const render::Layout l = exampleDial();
+    const render::Layout l = smallDial();
     const FixedTarget target{option};
     return render::placeTargets(l, render::solveAttitude(rot, l.dialRadius), scene(d, v),
                                 target.reader());
@@ -46,13 +48,19 @@ void expectPoint(Vector2 p, int32_t x, int32_t y) {
     EXPECT_EQ(p.Y, y);
 }
 
-TEST(TargetDirection, WorkedExampleLevelCar) {
+// Level car, ball 1000 ahead, 300 across (+y) and 200 up; the car moves 500
+// ahead and 200 across relative to the ball. With the nose along x, each
+// off-nose angle is acosf(ahead / length): 1000 / 1063.0 for the ball, 500 /
+// 538.5 for the velocity. On the dial of radius 100 the ball lies about
+// 100 sin(0.346) = 34 px from the centre, below it (world up is below the
+// centre of a level car's dial) and to the right.
+TEST(TargetDirection, LevelCarBallAheadAcrossAndUp) {
     const auto t = place({0, 0, 0}, {1000, 300, 200}, {500, 200, 0});
     EXPECT_EQ(t.ballBearing, 2.1587987f);
     EXPECT_EQ(t.ballOffNose, 0.3460468f);
     expectPoint(t.ballDialPoint, 28, 18);
-    expectPoint(t.ballCorner, 325, 915);
-    EXPECT_NEAR(t.velocityOffNose, 0.3805064, 5e-8);  // seven digits given
+    expectPoint(t.ballCorner, 325, 915);  // centre + dial point - half the dot size
+    EXPECT_EQ(t.velocityOffNose, 0.380506366f);
     expectPoint(t.velocityCorner, 334, 897);
     EXPECT_FALSE(t.ballBehind);
     EXPECT_FALSE(t.velocityBehind);
@@ -61,7 +69,11 @@ TEST(TargetDirection, WorkedExampleLevelCar) {
     EXPECT_EQ(t.targetOffNose, t.ballOffNose);
 }
 
-TEST(TargetDirection, WorkedExampleBothBehind) {
+// Nose up an eighth of a turn and rolled 3000 units; ball 1000 behind, 300
+// across and 200 up; the car moves 800 back and 100 across relative to the
+// ball. Both directions are more than a quarter turn off the nose, so both
+// dots are mirrored through the centre and drawn two thirds the size.
+TEST(TargetDirection, PitchedRolledCarBallAndVelocityBehind) {
     const render::Attitude a = render::solveAttitude({8192, 0, 3000}, 100);
     const auto t = place({8192, 0, 3000}, {-1000, 300, 200}, {-800, 100, 0});
     EXPECT_EQ(t.ballOffNose, 2.1319368f);
@@ -111,7 +123,7 @@ TEST(TargetDirection, RelativeSpeedTenPlacesTheVelocityDot) {
 TEST(TargetDirection, BelowRelativeSpeedTenTheVelocityDotIsNotPlaced) {
     for (int32_t option : {3, 4, 5}) {
         SCOPED_TRACE(option);
-        const render::Layout l = exampleDial();
+        const render::Layout l = smallDial();
         const FixedTarget target{option};
         // Velocity ahead and off to the side: the dial point is not (0, 0).
         const auto t = render::placeTargets(l, render::solveAttitude({0, 0, 0}, 100),
@@ -128,7 +140,7 @@ TEST(TargetDirection, BelowRelativeSpeedTenTheVelocityDotIsNotPlaced) {
 }
 
 TEST(TargetDirection, FastEnoughReadsTheTargetOnce) {
-    const render::Layout l = exampleDial();
+    const render::Layout l = smallDial();
     const FixedTarget target{3};
     render::placeTargets(l, render::solveAttitude({0, 0, 0}, 100), scene({500, 0, 0}, {500, 0, 0}),
                          target.reader());
@@ -169,7 +181,7 @@ TEST(TargetDirection, BehindDotsShrinkTheDotSize) {
     for (const Case c :
          {Case{7, 6, 6}, Case{8, 7, 6}, Case{9, 9, 9}, Case{10, 9, 9}, Case{23, 22, 21}}) {
         SCOPED_TRACE(c.k);
-        render::Layout l = exampleDial();
+        render::Layout l = smallDial();
         l.dotSize = c.k;
         const FixedTarget target{5};
         const render::Attitude a = render::solveAttitude({0, 0, 0}, 100);
@@ -222,9 +234,30 @@ TEST(TargetDirection, TargetOffNoseAngleByOption) {
     for (int32_t option : {7, -1, 1000}) {
         SCOPED_TRACE(option);
         const auto t = place(pose, d, v, option);
-        EXPECT_EQ(t.targetOption, option);
+        EXPECT_EQ(t.targetOption, render::TargetOption::BallOpposite);
         EXPECT_EQ(t.targetOffNose, ballOpp.targetOffNose);
         EXPECT_TRUE(t.markerVisible);
+    }
+}
+
+TEST(TargetOption, ValuesZeroToSixNameTheOptionsAndAnyOtherIsBallOpposite) {
+    using render::TargetOption;
+    const std::pair<int32_t, TargetOption> cases[] = {
+        {0, TargetOption::None},
+        {1, TargetOption::Up},
+        {2, TargetOption::Down},
+        {3, TargetOption::Velocity},
+        {4, TargetOption::VelocityOpposite},
+        {5, TargetOption::Ball},
+        {6, TargetOption::BallOpposite},
+        {7, TargetOption::BallOpposite},
+        {-1, TargetOption::BallOpposite},
+        {INT32_MIN, TargetOption::BallOpposite},
+        {INT32_MAX, TargetOption::BallOpposite},
+    };
+    for (const auto& [value, option] : cases) {
+        SCOPED_TRACE(value);
+        EXPECT_EQ(render::targetOptionFromInt(value), option);
     }
 }
 

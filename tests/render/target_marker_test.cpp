@@ -9,7 +9,7 @@
 #include "render/Numerics.h"
 #include "render/TargetDirection.h"
 #include "render/TargetMarker.h"
-#include "tests/render/example_dial.h"
+#include "tests/render/small_dial.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ struct Computed {
 };
 
 Computed compute(Rotator rot, Vector d, Vector v, int32_t option,
-                 const render::Layout& l = exampleDial(), ControllerInput input = {}) {
+                 const render::Layout& l = smallDial(), ControllerInput input = {}) {
     render::Scene s;
     s.ballOffset = d;
     s.relativeVelocity = v;
@@ -99,7 +99,9 @@ TEST(MarkerAngle, DownWithTheCarLevelIsJustBelowZero) {
                                                {26, -115}}));
 }
 
-TEST(MarkerAngle, BallInTheFirstWorkedExample) {
+// The level car of the target direction tests: ball 1000 ahead, 300 across
+// and 200 up, its dot below right of the centre.
+TEST(MarkerAngle, BallAheadOfALevelCar) {
     const Computed c = compute({0, 0, 0}, {1000, 300, 200}, {500, 200, 0}, 5);
     EXPECT_EQ(c.marker.markerAngle, 2.1421337f);
     EXPECT_EQ(
@@ -107,14 +109,17 @@ TEST(MarkerAngle, BallInTheFirstWorkedExample) {
         (Points{{94, 37}, {111, 39}, {90, 52}, {106, 54}, {84, 60}, {93, 74}, {73, 70}, {82, 84}}));
 }
 
-TEST(MarkerAngle, BallBehindInTheSecondWorkedExample) {
+// Nose up an eighth of a turn, rolled 3000 units, ball 1000 behind: the
+// behind dots have left dot size 6.
+TEST(MarkerAngle, BallBehindAPitchedRolledCar) {
     const Computed c = compute({8192, 0, 3000}, {-1000, 300, 200}, {-800, 100, 0}, 5);
     ASSERT_EQ(c.target.dotSize, 6);
     EXPECT_EQ(c.marker.markerAngle, 3.1050234f);
 }
 
 TEST(MarkerAngle, BehindBallBandSitsOppositeItsDot) {
-    // Second worked example: the ball's dot is mirrored above the centre.
+    // The pitched, rolled car with the ball behind: its dot is mirrored to
+    // above the centre.
     const Computed ball = compute({8192, 0, 3000}, {-1000, 300, 200}, {-800, 100, 0}, 5);
     ASSERT_TRUE(ball.target.ballBehind);
     ASSERT_LT(ball.target.ballCorner.Y + 3, 900);
@@ -139,8 +144,8 @@ TEST(MarkerAngle, BallStraightAheadPointsToTheSide) {
 }
 
 TEST(MarkerAngle, FractionalCentreSteersTheBandForADotAtTheCentre) {
-    render::Layout l = exampleDial();
-    l.cx = 300.75f;  // truncated centre 300: the dot's middle lies 0.75 left
+    render::Layout l = smallDial();
+    l.centreX = 300.75f;  // truncated centre 300: the dot's middle lies 0.75 left
     const Computed c = compute({0, 0, 0}, {1000, 0, 0}, {500, 0, 0}, 5, l);
     EXPECT_EQ(c.marker.markerAngle, std::atan2(0.0f, -0.75f) + render::HALF_PI_F);
     for (const Vector2& p : c.marker.points) EXPECT_LT(p.X, 0);  // band on the left
@@ -169,15 +174,15 @@ TEST(StickAngle, ReadsTheFloatsAtOffsetsFourAndEight) {
     input.Steer = 1.0f;  // offset 4
     input.Pitch = 0.0f;  // offset 8
     input.Yaw = -1.0f;
-    Computed c = compute({0, 0, 0}, {1000, 0, 0}, {500, 0, 0}, 1, exampleDial(), input);
-    EXPECT_EQ(c.marker.g4, 1.0f);
-    EXPECT_EQ(c.marker.g8, 0.0f);
+    Computed c = compute({0, 0, 0}, {1000, 0, 0}, {500, 0, 0}, 1, smallDial(), input);
+    EXPECT_EQ(c.marker.stickX, 1.0f);
+    EXPECT_EQ(c.marker.stickY, 0.0f);
     EXPECT_EQ(c.marker.stickAngle, render::HALF_PI_F);
 
     input.Steer = 0.0f;
     input.Pitch = -1.0f;
-    c = compute({0, 0, 0}, {1000, 0, 0}, {500, 0, 0}, 1, exampleDial(), input);
-    EXPECT_EQ(c.marker.g8, -1.0f);
+    c = compute({0, 0, 0}, {1000, 0, 0}, {500, 0, 0}, 1, smallDial(), input);
+    EXPECT_EQ(c.marker.stickY, -1.0f);
     EXPECT_EQ(c.marker.stickAngle, -1.5707964f + render::HALF_PI_F);
 }
 
