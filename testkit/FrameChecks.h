@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/FrameInput.h"
 #include "host/pluginsdk/RecordingCanvas.h"
+#include "testkit/FrameInput.h"
 
 namespace prove {
 

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/FrameInput.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
 #include "testkit/FrameChecks.h"
+#include "testkit/FrameInput.h"
 
 namespace {
 
