@@ -24,7 +24,6 @@
 
 #include "bench/AllocCounter.h"
 #include "bench/MathCapture.h"
-#include "fuzz/SettingsPass.h"
 #include "host/CanvasWrapper.h"
 #include "host/Plugin.h"
 #include "host/pluginsdk/CVarStore.h"
@@ -32,6 +31,7 @@
 #include "host/pluginsdk/NullCanvas.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
+#include "testkit/SettingsPass.h"
 
 // The renamed copy of the plugin linked into this program.
 extern "C" BakkesMod::Plugin::PluginPointer* getPlugin();

@@ -11,13 +11,13 @@
 #include <string>
 
 #include "Trimsight.h"
-#include "fuzz/SettingsPass.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
 #include "testkit/FrameChecks.h"
 #include "testkit/FrameInput.h"
+#include "testkit/SettingsPass.h"
 
 extern "C" BakkesMod::Plugin::PluginPointer* getPlugin();
 extern "C" void deleteMe();

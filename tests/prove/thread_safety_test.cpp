@@ -11,12 +11,12 @@
 #include <string>
 #include <thread>
 
-#include "fuzz/SettingsPass.h"
 #include "host/GameEvents.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
+#include "testkit/SettingsPass.h"
 
 namespace {
 
