@@ -22,7 +22,6 @@
 #include <string>
 #include <vector>
 
-#include "bench/AllocCounter.h"
 #include "bench/MathCapture.h"
 #include "host/CanvasWrapper.h"
 #include "host/Plugin.h"
@@ -31,6 +30,7 @@
 #include "host/pluginsdk/NullCanvas.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
+#include "testkit/AllocCounter.h"
 #include "testkit/SettingsPass.h"
 
 // The renamed copy of the plugin linked into this program.

@@ -1,7 +1,7 @@
 // Global operator new and delete replaced for the whole benchmark process
 // (the plugin library and the SDK layer included): every allocation is
 // counted, so a frame that allocates shows it.
-#include "bench/AllocCounter.h"
+#include "testkit/AllocCounter.h"
 
 #include <atomic>
 #include <cstddef>
