@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ProgramRunner.h"
+#include "testkit/ProgramRunner.h"
 
 namespace {
 
