@@ -143,9 +143,9 @@ void BM_Frame(benchmark::State& state) {
     const bench::MathFloor floor(captureFrame(scene, loaded));
     NullCanvas canvas;
 
-    const std::uint64_t before = bench::allocations.load();
+    const std::uint64_t before = testkit::allocations.load();
     for (auto _ : state) loaded.game.drawFrame(canvas);
-    const std::uint64_t allocs = bench::allocations.load() - before;
+    const std::uint64_t allocs = testkit::allocations.load() - before;
 
     // Frames and floors in alternating blocks, timed in this thread's CPU
     // time: whatever else the machine does falls on both alike, and the
@@ -204,13 +204,13 @@ BENCHMARK(BM_CVarLookup)->Unit(benchmark::kNanosecond);
 // Dear ImGui's own frame; the plugin's share is the six lookups and widgets.
 void BM_SettingsPass(benchmark::State& state) {
     Loaded loaded(kScenes[0]);
-    prove::SettingsHost host;
+    testkit::SettingsHost host;
     BakkesMod::Plugin::PluginSettingsWindow* page = loaded.plugin->settingsWindow();
     page->attachImGuiContext(host.context());
     for (int i = 0; i < 3; ++i) host.pass(*page, 120.0f, 62.0f, false);
-    const std::uint64_t before = bench::allocations.load();
+    const std::uint64_t before = testkit::allocations.load();
     for (auto _ : state) host.pass(*page, 120.0f, 62.0f, false);
-    state.counters["allocs_per_pass"] = static_cast<double>(bench::allocations.load() - before) /
+    state.counters["allocs_per_pass"] = static_cast<double>(testkit::allocations.load() - before) /
                                         static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_SettingsPass)->Unit(benchmark::kNanosecond);

@@ -31,7 +31,7 @@ using gameevents::kReplayBegin;
 using gameevents::kReplayEnd;
 
 TEST(LoadCycles, EveryCycleLeavesNothingBehind) {
-    prove::SettingsHost settings;
+    testkit::SettingsHost settings;
     pluginsdk::RecordingCanvas canvas;
     canvas.reserve(4096);
     const long cycles = cycleCount();

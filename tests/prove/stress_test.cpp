@@ -65,14 +65,14 @@ TEST_F(Stress, RandomFramesDrawOnlyFromDefinedArithmetic) {
     long saneDrawn = 0;
     for (long i = 0; i < frames; ++i) {
         for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
-        prove::ByteSource in(bytes.data(), bytes.size());
-        const prove::FrameInput frame = prove::decodeFrame(in);
-        prove::applyFrame(frame, store, game, definitions);
+        testkit::ByteSource in(bytes.data(), bytes.size());
+        const testkit::FrameInput frame = testkit::decodeFrame(in);
+        testkit::applyFrame(frame, store, game, definitions);
 
         canvas.setSize(frame.canvas);
         canvas.clear();
         game.drawFrame(canvas);
-        const std::string problem = prove::checkFrame(frame, canvas.calls());
+        const std::string problem = testkit::checkFrame(frame, canvas.calls());
         ASSERT_EQ(problem, "") << "frame " << i;
 
         const bool gateClosed = frame.paused || (!frame.freeplay && !frame.customTraining) ||
@@ -129,11 +129,11 @@ TEST_F(Stress, ExtremeValuesInEveryField) {
                         game.drawFrame(canvas);
                         // The layout variables are at their defaults here;
                         // the target option maps any value into 0..6.
-                        prove::FrameInput in;
+                        testkit::FrameInput in;
                         in.sane = false;
                         in.layoutSane =
                             size.X > 0 && size.X <= 8192 && size.Y > 0 && size.Y <= 8192;
-                        ASSERT_EQ(prove::checkFrame(in, canvas.calls()), "");
+                        ASSERT_EQ(testkit::checkFrame(in, canvas.calls()), "");
                     }
                 }
             }
@@ -141,12 +141,12 @@ TEST_F(Stress, ExtremeValuesInEveryField) {
     }
     // Every variable at an extreme text.
     for (const char* text : {"nan", "inf", "-inf", "1e39", "-1e39", "", "x", "3.4e38"}) {
-        for (const char* name : prove::kCVarNames) ASSERT_TRUE(store.setRaw(name, text));
+        for (const char* name : testkit::kCVarNames) ASSERT_TRUE(store.setRaw(name, text));
         for (Vector2 size : canvases) {
             canvas.setSize(size);
             canvas.clear();
             game.drawFrame(canvas);
-            EXPECT_LE(canvas.calls().size(), prove::kMaxCallsPerFrame);
+            EXPECT_LE(canvas.calls().size(), testkit::kMaxCallsPerFrame);
         }
     }
 }

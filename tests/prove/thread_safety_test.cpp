@@ -45,7 +45,7 @@ TEST(ThreadSafety, SettingsFramesAndReplayEventsAtOnce) {
     std::atomic<bool> badFrame{false};
     std::atomic<bool> settingsDone{false};
     std::thread settings([&] {
-        prove::SettingsHost host;
+        testkit::SettingsHost host;
         page->attachImGuiContext(host.context());
         CVarManagerWrapper console(store);
         for (int i = 0; i < kIterations; ++i) {
