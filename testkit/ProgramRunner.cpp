@@ -15,50 +15,59 @@
 
 namespace hosttest {
 
-RunResult runHost(const std::vector<std::string>& args,
-                  const std::map<std::string, std::optional<std::string>>& env) {
-    std::vector<std::string> argStore{TRIMSIGHT_HOST_PATH};
-    argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : argStore) argv.push_back(a.data());
-    argv.push_back(nullptr);
+namespace {
 
-    std::map<std::string, std::string> vars;
-    for (const char* keep : {"PATH", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
-        if (const char* v = std::getenv(keep)) vars[keep] = v;
-    for (const auto& [name, value] : env) {
-        if (value)
-            vars[name] = *value;
-        else
-            vars.erase(name);
-    }
-    std::vector<std::string> envStore;
-    for (const auto& [name, value] : vars) envStore.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (std::string& e : envStore) envp.push_back(e.data());
-    envp.push_back(nullptr);
+using Environment = std::map<std::string, std::optional<std::string>>;
 
-    int outPipe[2], errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    if (rc != 0) {
-        close(outPipe[0]);
-        close(errPipe[0]);
-        throw std::runtime_error("cannot start " + argStore[0]);
+// The program's command line and environment, as posix_spawn takes them.
+class Command {
+  public:
+    Command(const std::vector<std::string>& args, const Environment& env) {
+        argStore_.push_back(TRIMSIGHT_HOST_PATH);
+        argStore_.insert(argStore_.end(), args.begin(), args.end());
+        for (std::string& a : argStore_) argv_.push_back(a.data());
+        argv_.push_back(nullptr);
+
+        std::map<std::string, std::string> vars;
+        for (const char* keep : {"PATH", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+            if (const char* v = std::getenv(keep)) vars[keep] = v;
+        for (const auto& [name, value] : env) {
+            if (value)
+                vars[name] = *value;
+            else
+                vars.erase(name);
+        }
+        for (const auto& [name, value] : vars) envStore_.push_back(name + "=" + value);
+        for (std::string& e : envStore_) envp_.push_back(e.data());
+        envp_.push_back(nullptr);
     }
 
-    RunResult result;
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    // Starts the program with no input and its output and errors on the
+    // given descriptors.
+    pid_t spawn(int outFd, int errFd) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+        posix_spawn_file_actions_adddup2(&actions, errFd, 2);
+        pid_t pid = 0;
+        const int rc = posix_spawn(&pid, argv_[0], &actions, nullptr, argv_.data(), envp_.data());
+        posix_spawn_file_actions_destroy(&actions);
+        return rc == 0 ? pid : -1;
+    }
+
+    const std::string& program() const { return argStore_[0]; }
+
+  private:
+    std::vector<std::string> argStore_;
+    std::vector<char*> argv_;
+    std::vector<std::string> envStore_;
+    std::vector<char*> envp_;
+};
+
+// Reads both pipes until the program closes them.
+void collect(int outFd, int errFd, RunResult& result) {
+    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
     int open = 2;
     while (open > 0) {
@@ -76,11 +85,50 @@ RunResult runHost(const std::vector<std::string>& args,
             }
         }
     }
+}
+
+void waitInto(pid_t pid, RunResult& result) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+}
+
+}  // namespace
+
+RunResult runHost(const std::vector<std::string>& args, const Environment& env) {
+    Command command(args, env);
+    int outPipe[2], errPipe[2];
+    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    const pid_t pid = command.spawn(outPipe[1], errPipe[1]);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    if (pid < 0) {
+        close(outPipe[0]);
+        close(errPipe[0]);
+        throw std::runtime_error("cannot start " + command.program());
+    }
+    RunResult result;
+    collect(outPipe[0], errPipe[0], result);
+    waitInto(pid, result);
+    return result;
+}
+
+pid_t startHost(const std::vector<std::string>& args, const Environment& env) {
+    Command command(args, env);
+    const int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (devNull < 0) throw std::runtime_error("cannot open /dev/null");
+    const pid_t pid = command.spawn(devNull, devNull);
+    close(devNull);
+    if (pid < 0) throw std::runtime_error("cannot start " + command.program());
+    return pid;
+}
+
+RunResult waitForHost(pid_t pid) {
+    RunResult result;
+    waitInto(pid, result);
     return result;
 }
 
