@@ -32,7 +32,11 @@ class CrashSafety : public ::testing::Test {
                   const std::string& fault = "") {
         std::map<std::string, std::optional<std::string>> env;
         if (!fault.empty()) env["TRIMSIGHT_FAULT_SAVE"] = fault;
-        return hosttest::runHost({"--config", config, "set", name, value}, env);
+        RunResult r = hosttest::runHost({"--config", config, "set", name, value}, env);
+        // The sanitizers abort too: only the fault switch may.
+        EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("runtime error"), std::string::npos) << r.err;
+        return r;
     }
 
     hosttest::TempDir dir;
