@@ -31,6 +31,7 @@
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
 #include "testkit/AllocCounter.h"
+#include "testkit/LoadPlugin.h"
 #include "testkit/SettingsPass.h"
 
 // The renamed copy of the plugin linked into this program.
@@ -85,17 +86,10 @@ struct Loaded {
     pluginsdk::GameHost game;
     std::unique_ptr<pluginsdk::LoadedPlugin> plugin;
 
-    explicit Loaded(const Scene& scene) {
-        std::string error;
-        plugin = pluginsdk::LoadedPlugin::open(TRIMSIGHT_PLUGIN_PATH, error);
-        if (!plugin) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            std::exit(1);
-        }
-        plugin->load(store, game);
+    explicit Loaded(const Scene& scene)
+        : plugin(testkit::loadPlugin(TRIMSIGHT_PLUGIN_PATH, store, game)) {
         scene.setUp(game.state, store);
     }
-    ~Loaded() { plugin->release(); }
 };
 
 // The scene's frame drawn by the renamed copy, recording its maths calls.

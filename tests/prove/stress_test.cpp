@@ -20,6 +20,7 @@
 #include "host/pluginsdk/RecordingCanvas.h"
 #include "testkit/FrameChecks.h"
 #include "testkit/FrameInput.h"
+#include "testkit/LoadPlugin.h"
 
 namespace {
 
@@ -37,18 +38,11 @@ long frameCount() {
 class Stress : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string error;
-        plugin = pluginsdk::LoadedPlugin::open(TRIMSIGHT_PLUGIN_PATH, error);
-        ASSERT_TRUE(plugin) << error;
-        plugin->load(store, game);
+        plugin = testkit::loadPlugin(TRIMSIGHT_PLUGIN_PATH, store, game);
         definitions = store.list();
         canvas.reserve(4096);
         again.reserve(4096);
     }
-    void TearDown() override {
-        if (plugin) plugin->release();
-    }
-
     pluginsdk::CVarStore store;
     pluginsdk::GameHost game;
     std::unique_ptr<pluginsdk::LoadedPlugin> plugin;

@@ -14,6 +14,7 @@
 #include "render/Attitude.h"
 #include "render/Layout.h"
 #include "render/TargetDirection.h"
+#include "testkit/LoadPlugin.h"
 
 namespace {
 
@@ -25,19 +26,12 @@ using gameevents::kReplayEnd;
 class Frame : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string error;
-        plugin = pluginsdk::LoadedPlugin::open(TRIMSIGHT_PLUGIN_PATH, error);
-        ASSERT_TRUE(plugin) << error;
-        plugin->load(store, game);
+        plugin = testkit::loadPlugin(TRIMSIGHT_PLUGIN_PATH, store, game);
         // Level car at the origin, ball ahead, up and to the side.
         game.state.ball.location = {1000.0f, 300.0f, 200.0f};
         game.state.car.velocity = {500.0f, 200.0f, 0.0f};
         canvas.reserve(4096);
     }
-    void TearDown() override {
-        if (plugin) plugin->release();
-    }
-
     bool draws() {
         canvas.clear();
         game.drawFrame(canvas);
