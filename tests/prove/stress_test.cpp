@@ -145,4 +145,43 @@ TEST_F(Stress, ExtremeValuesInEveryField) {
     }
 }
 
+// The layout variables far outside their bounds (NaN, huge, negative, zero)
+// with the extreme rotations and a ball at the car or at the largest floats:
+// no fault, and never more calls than a frame can have.
+TEST_F(Stress, ExtremeLayoutVariablesWithExtremePoses) {
+    const char* sizes[] = {"nan", "1e30", "-5", "0", "3.3"};
+    const char* positions[] = {"nan", "1e30", "-1e30", "0.5"};
+    const Rotator poses[] = {{INT32_MIN, INT32_MIN, INT32_MIN},
+                             {INT32_MAX, INT32_MAX, INT32_MAX},
+                             {16384, 0, 0},
+                             {-16384, 32768, -32768}};
+    const Vector balls[] = {{0, 0, 0}, {3e38f, -3e38f, 3e38f}, {1000, 300, 200}};
+    testkit::FrameInput unbounded;
+    unbounded.sane = false;
+    unbounded.layoutSane = false;
+    for (const char* target : {"0", "3", "4", "6"}) {
+        ASSERT_TRUE(store.setRaw("trimsight_target", target));
+        for (const char* peripheral : {"0", "1"}) {
+            ASSERT_TRUE(store.setRaw("peripheral_mode_enabled", peripheral));
+            for (const char* size : sizes) {
+                ASSERT_TRUE(store.setRaw("trimsight_size", size));
+                for (const char* position : positions) {
+                    ASSERT_TRUE(store.setRaw("x_position", position));
+                    ASSERT_TRUE(store.setRaw("y_position", position));
+                    for (const Rotator& pose : poses) {
+                        game.state.car.rotation = pose;
+                        for (const Vector& ball : balls) {
+                            game.state.ball.location = ball;
+                            game.state.car.velocity = {-ball.X, 0, ball.Z};
+                            canvas.clear();
+                            game.drawFrame(canvas);
+                            ASSERT_EQ(testkit::checkFrame(unbounded, canvas.calls()), "");
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
