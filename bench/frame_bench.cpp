@@ -148,7 +148,6 @@ void BM_Frame(benchmark::State& state) {
     constexpr int kBlocks = 41;
     std::vector<double> frameNs;
     std::vector<double> floorNs;
-    double sink = 0.0;
     for (int b = 0; b < kBlocks; ++b) {
         const double t0 = threadCpuNs();
         for (int i = 0; i < kBlock; ++i) loaded.game.drawFrame(canvas);
@@ -158,7 +157,6 @@ void BM_Frame(benchmark::State& state) {
         frameNs.push_back((t1 - t0) / kBlock);
         floorNs.push_back((t2 - t1) / kBlock);
     }
-    benchmark::DoNotOptimize(sink);
 
     const double frame = median(frameNs);
     const double floorTime = median(floorNs);
