@@ -1,4 +1,4 @@
-#include "ProgramRunner.h"
+#include "testkit/ProgramRunner.h"
 
 #include <fcntl.h>
 #include <poll.h>
