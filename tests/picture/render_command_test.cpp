@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
-#include "ProgramRunner.h"
 #include "hostapp/picture/PictureRenderer.h"
 #include "hostapp/picture/Png.h"
+#include "testkit/ProgramRunner.h"
 #include "tests/picture/pixels.h"
 
 namespace {
