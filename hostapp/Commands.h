@@ -1,6 +1,7 @@
 #pragma once
-// The command line of trimsight-host: parsing and dispatch of the
-// subcommands info, trace, set and get.
+// The command line of trimsight-host: runHost parses the arguments, runs one
+// subcommand and returns the exit code. What the subcommands share, and how
+// one is added, is in CommandKit.h.
 #include <cstdio>
 
 namespace hostapp {
@@ -20,32 +21,5 @@ enum ExitCode : int {
 // Runs the program with these arguments; writes results to `out` and
 // messages to `err`. Never exits the process itself.
 int runHost(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
-
-}  // namespace hostapp
-
-#include <string>
-
-#include "hostapp/Config.h"
-#include "hostapp/HostSession.h"
-
-namespace hostapp {
-
-// A started host: the plugin loaded and the saved settings applied.
-struct HostRun {
-    HostSession session;
-    std::string configPath;  // empty when there is nowhere to keep settings
-    ConfigLoad config;
-};
-
-// Loads the plugin (`pluginPath`, or the default library when empty), reads
-// the config file (`configPath`, or the default when empty) and applies it
-// after onLoad. Warnings and errors go to `err`. Returns kExitOk or the exit
-// code to stop with. Subcommands that play scenes (trace, and picture
-// rendering) start from here and then call playScene.
-int startHost(const std::string& pluginPath, const std::string& configPath, HostRun& run,
-              std::FILE* err);
-
-// "trimsight-host: MESSAGE" on one line.
-void printError(std::FILE* err, const std::string& message);
 
 }  // namespace hostapp
