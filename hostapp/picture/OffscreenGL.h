@@ -1,8 +1,9 @@
 #pragma once
 // An OpenGL 3.3 core context with no window: EGL on Mesa's surfaceless
 // platform, always the software rasteriser, drawing into a framebuffer object.
-// EGL is opened at run time, so the rest of the host program works on a
-// machine without it and a missing driver becomes a message, not a crash.
+// EGL and OpenGL are resolved through libepoxy when the first picture is
+// made, so the rest of the host program works on a machine without them and a
+// missing driver becomes a message, not a crash.
 #include <memory>
 #include <string>
 
@@ -27,7 +28,8 @@ class OffscreenGL {
     // Binds a framebuffer of this size (kept while the size stays the same)
     // and clears it to opaque black.
     bool begin(int width, int height, std::string& error);
-    // Waits for drawing to finish and reads the framebuffer, top row first.
+    // Reads the framebuffer, top row first, once the drawing before the call
+    // has finished (glReadPixels into client memory waits for it).
     bool read(Image& out, std::string& error);
 
   private:
