@@ -26,21 +26,20 @@ int startHost(const GlobalOptions& global, HostRun& run, std::FILE* err) {
     std::string path = global.plugin.empty() ? defaultPluginPath() : global.plugin;
     // A bare file name means the file here, not a search of the library path.
     if (path.find('/') == std::string::npos) path = "./" + path;
-    std::string error;
-    if (!run.session.load(path, error)) {
-        printError(err, error);
+    if (Status loaded = run.session.load(path); !loaded) {
+        printError(err, loaded.error());
         return kExitPlugin;
     }
 
     run.configPath = global.config.empty() ? defaultConfigPath() : global.config;
     if (run.configPath.empty()) return kExitOk;
     run.config = loadConfig(run.configPath);
-    if (run.config.status == ConfigLoad::Status::Unusable) {
-        printWarning(err, run.config.problem + "; using the defaults");
+    if (!run.config) {
+        printWarning(err, run.config.error() + "; using the defaults");
         return kExitOk;
     }
     std::vector<std::string> warnings;
-    run.session.applyConfig(run.config.entries, run.configPath, warnings);
+    run.session.applyConfig(*run.config, run.configPath, warnings);
     for (const std::string& w : warnings) printWarning(err, w);
     return kExitOk;
 }

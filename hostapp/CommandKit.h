@@ -44,7 +44,8 @@ Command addRenderCommand(CLI::App& app);  // RenderCommand.cpp
 struct HostRun {
     HostSession session;
     std::string configPath;  // empty when there is nowhere to keep settings
-    ConfigLoad config;
+    // What the config file holds, or why it cannot be used.
+    Result<ConfigEntries> config = ConfigEntries{};
 };
 
 // Loads the plugin (the default library unless `global.plugin` names one),

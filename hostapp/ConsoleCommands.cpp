@@ -78,7 +78,7 @@ int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
                    "directory; use --config PATH");
         return kExitConfigWrite;
     }
-    if (run.config.status == ConfigLoad::Status::Unusable) {
+    if (!run.config) {
         printError(err, run.configPath +
                             ": not saving over a config file that cannot be read; fix or "
                             "remove it");
@@ -86,14 +86,14 @@ int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
     }
     if (global.config.empty()) {
         const std::string dir = run.configPath.substr(0, run.configPath.find_last_of('/'));
-        if (std::string problem = makeDirectories(dir); !problem.empty()) {
-            printError(err, run.configPath + ": cannot write the config file: " + problem);
+        if (Status made = makeDirectories(dir); !made) {
+            printError(err, run.configPath + ": cannot write the config file: " + made.error());
             return kExitConfigWrite;
         }
     }
-    const std::string text = formatConfig(run.session.savedEntries(run.config.entries));
-    if (std::string problem = saveConfigAtomic(run.configPath, text); !problem.empty()) {
-        printError(err, problem);
+    const std::string text = formatConfig(run.session.savedEntries(*run.config));
+    if (Status saved = saveConfigAtomic(run.configPath, text); !saved) {
+        printError(err, saved.error());
         return kExitConfigWrite;
     }
     return kExitOk;

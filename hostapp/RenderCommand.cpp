@@ -110,7 +110,7 @@ class PictureSink final : public FrameSink {
 
     pluginsdk::CanvasBackend& beginFrame(std::size_t, const FrameState& state) override {
         null_.setSize(state.canvas);
-        if (!error_.empty()) return null_;
+        if (!status_) return null_;
         started_ = Clock::now();
         std::function<void()> windows;
         if (page_ != nullptr) {
@@ -118,8 +118,8 @@ class PictureSink final : public FrameSink {
             const int h = state.canvas.Y;
             windows = [this, w, h] { picture::drawSettingsWindow(*page_, pageTitle_, w, h); };
         }
-        if (!renderer_.begin(state.canvas.X, state.canvas.Y, std::move(windows), error_))
-            return null_;
+        status_ = renderer_.begin(state.canvas.X, state.canvas.Y, std::move(windows));
+        if (!status_) return null_;
         drawing_ = true;
         return renderer_.canvas();
     }
@@ -127,13 +127,13 @@ class PictureSink final : public FrameSink {
     void endFrame(std::size_t index) override {
         if (!drawing_) return;
         drawing_ = false;
-        if (!renderer_.finish(image_, error_)) return;
+        if (status_ = renderer_.finish(image_); !status_) return;
         const double render = millisecondsSince(started_);
         (timing_.frames == 0 ? timing_.firstRender : timing_.render) += render;
         ++timing_.frames;
 
         Clock::time_point t = Clock::now();
-        if (!picture::encodePng(image_, bytes_, error_)) return;
+        if (status_ = picture::encodePng(image_, bytes_); !status_) return;
         timing_.encode += millisecondsSince(t);
         t = Clock::now();
         if (output_.sequence && index == 0) {
@@ -142,12 +142,13 @@ class PictureSink final : public FrameSink {
             std::error_code ec;
             fs::create_directories(output_.folder, ec);
             if (ec) {
-                error_ = "cannot make the folder " + output_.folder.string() + ": " + ec.message();
+                status_ = Failure{"cannot make the folder " + output_.folder.string() + ": " +
+                                  ec.message()};
                 return;
             }
         }
         const std::string path = output_.sequence ? output_.frameFile(index) : output_.file;
-        if (!picture::writeFileAtomically(path, bytes_, error_)) return;
+        if (status_ = picture::writeFileAtomically(path, bytes_); !status_) return;
         timing_.write += millisecondsSince(t);
 
         if (output_.sequence) {
@@ -157,7 +158,8 @@ class PictureSink final : public FrameSink {
         progress_.show(index + 1);
     }
 
-    const std::string& error() const { return error_; }
+    // Whether every picture so far was drawn and written.
+    const Status& status() const { return status_; }
     const Timing& timing() const { return timing_; }
     const picture::ContactSheet* sheet() const { return sheet_ ? &*sheet_ : nullptr; }
     const picture::Image& lastImage() const { return image_; }
@@ -174,7 +176,7 @@ class PictureSink final : public FrameSink {
     // the scene plays through harmlessly after a failure.
     pluginsdk::NullCanvas null_;
     bool drawing_ = false;
-    std::string error_;
+    Status status_;
     Clock::time_point started_;
     picture::Image image_;
     std::vector<uint8_t> bytes_;
@@ -182,10 +184,10 @@ class PictureSink final : public FrameSink {
     std::optional<picture::ContactSheet> sheet_;
 };
 
-// Where the pictures go; "" or a message. A sequence's folder is made when
-// its first frame is written.
-std::string prepareOutput(const RenderOptions& options, const std::string& stem,
-                          std::size_t frameCount, Output& output) {
+// Where the pictures go. A sequence's folder is made when its first frame is
+// written.
+Status prepareOutput(const RenderOptions& options, const std::string& stem, std::size_t frameCount,
+                     Output& output) {
     std::error_code ec;
     output.sequence = frameCount > 1;
     if (!output.sequence) {
@@ -194,7 +196,7 @@ std::string prepareOutput(const RenderOptions& options, const std::string& stem,
             file = (fs::path(options.output) / (stem + ".png")).string();
         const fs::path parent = fs::path(file).parent_path();
         if (!parent.empty() && !fs::is_directory(parent, ec))
-            return "cannot write " + file + ": no folder " + parent.string();
+            return Failure{"cannot write " + file + ": no folder " + parent.string()};
         output.file = file;
         return {};
     }
@@ -202,8 +204,8 @@ std::string prepareOutput(const RenderOptions& options, const std::string& stem,
                         ? fs::path(stem + (options.scene.empty() ? "" : "-frames"))
                         : fs::path(options.output);
     if (fs::exists(output.folder, ec) && !fs::is_directory(output.folder, ec))
-        return "cannot write the frames to " + output.folder.string() +
-               ": it is a file, and a sequence needs a folder";
+        return Failure{"cannot write the frames to " + output.folder.string() +
+                       ": it is a file, and a sequence needs a folder"};
     output.digits = std::max<int>(4, static_cast<int>(std::to_string(frameCount - 1).size()));
     return {};
 }
@@ -224,10 +226,10 @@ void printTiming(std::FILE* out, const Timing& t, const std::string& renderer, V
 int saveDemoScene(const std::string& path, std::FILE* out, std::FILE* err) {
     std::string text = demoSceneText();
     text += '\n';
-    std::string error;
-    if (!picture::writeFileAtomically(path, std::vector<uint8_t>(text.begin(), text.end()),
-                                      error)) {
-        printError(err, error);
+    if (Status written =
+            picture::writeFileAtomically(path, std::vector<uint8_t>(text.begin(), text.end()));
+        !written) {
+        printError(err, written.error());
         return kExitPicture;
     }
     std::fprintf(out, "wrote %s\n", path.c_str());
@@ -249,12 +251,12 @@ int checkScene(const RenderOptions& options, SceneToRender& job, std::FILE* err)
     job.demo = options.scene.empty();
     job.name = job.demo ? "the built-in demo" : options.scene;
     job.stem = job.demo ? kDemoName : fs::path(options.scene).stem().string();
-    SceneParseResult parsed = job.demo ? parseScene(demoSceneText()) : loadSceneFile(options.scene);
-    if (!parsed.scene) {
-        printError(err, parsed.error);
+    Result<Scene> parsed = job.demo ? parseScene(demoSceneText()) : loadSceneFile(options.scene);
+    if (!parsed) {
+        printError(err, parsed.error());
         return job.demo ? kExitInternal : kExitScene;
     }
-    job.scene = std::move(*parsed.scene);
+    job.scene = std::move(*parsed);
     if (job.scene.frames.empty()) {
         printError(err, job.name + ": the scene has no frames to render");
         return kExitScene;
@@ -262,10 +264,9 @@ int checkScene(const RenderOptions& options, SceneToRender& job, std::FILE* err)
     FrameState state;
     for (std::size_t i = 0; i < job.scene.frames.size(); ++i) {
         applyFrame(state, job.scene.frames[i]);
-        const std::string problem =
-            picture::PictureRenderer::checkCanvasSize(state.canvas.X, state.canvas.Y);
-        if (!problem.empty()) {
-            printError(err, job.name + ": frame " + std::to_string(i) + ": " + problem);
+        if (Status fits = picture::PictureRenderer::checkCanvasSize(state.canvas.X, state.canvas.Y);
+            !fits) {
+            printError(err, job.name + ": frame " + std::to_string(i) + ": " + fits.error());
             return kExitScene;
         }
     }
@@ -300,12 +301,12 @@ int startPictures(const RenderOptions& options, HostRun& run, Pictures& pictures
         }
         pictures.pageTitle = page->getSettingsName();
     }
-    std::string error;
-    pictures.renderer = picture::PictureRenderer::create(error);
-    if (!pictures.renderer) {
-        printError(err, error);
+    Result<std::unique_ptr<picture::PictureRenderer>> renderer = picture::PictureRenderer::create();
+    if (!renderer) {
+        printError(err, renderer.error());
         return kExitPicture;
     }
+    pictures.renderer = std::move(*renderer);
     if (page != nullptr)
         page->attachImGuiContext(reinterpret_cast<uintptr_t>(pictures.renderer->imguiContext()));
     pictures.page = page;
@@ -317,22 +318,21 @@ int play(const SceneToRender& job, HostRun& run, Pictures& pictures, const Outpu
          std::string& sheetPath, Timing& timing, std::FILE* err) {
     PictureSink sink(*pictures.renderer, output, job.scene.frames.size(), pictures.page,
                      pictures.pageTitle, err);
-    const std::string problem = playScene(job.scene, run.session.cvars, run.session.game, sink);
+    const Status played = playScene(job.scene, run.session.cvars, run.session.game, sink);
     sink.finishProgress();
-    if (!problem.empty()) {
-        printError(err, job.name + ": " + problem);
+    if (!played) {
+        printError(err, job.name + ": " + played.error());
         return kExitScene;
     }
-    if (!sink.error().empty()) {
-        printError(err, sink.error());
+    if (!sink.status()) {
+        printError(err, sink.status().error());
         return kExitPicture;
     }
     timing = sink.timing();
     if (output.sequence && sink.sheet() != nullptr) {
         sheetPath = (output.folder / kSheetName).string();
-        std::string error;
-        if (!picture::writePng(sheetPath, sink.sheet()->sheet(), error)) {
-            printError(err, error);
+        if (Status written = picture::writePng(sheetPath, sink.sheet()->sheet()); !written) {
+            printError(err, written.error());
             return kExitPicture;
         }
     }
@@ -363,9 +363,9 @@ int runRender(const GlobalOptions& global, const RenderOptions& options, std::FI
     Pictures pictures;
     if (int code = startPictures(options, run, pictures, err); code != kExitOk) return code;
     Output output;
-    if (std::string problem = prepareOutput(options, job.stem, job.scene.frames.size(), output);
-        !problem.empty()) {
-        printError(err, problem);
+    if (Status prepared = prepareOutput(options, job.stem, job.scene.frames.size(), output);
+        !prepared) {
+        printError(err, prepared.error());
         return kExitPicture;
     }
     std::string sheetPath;

@@ -12,17 +12,16 @@ namespace {
 
 int runTrace(const GlobalOptions& global, const std::string& scenePath, std::FILE* out,
              std::FILE* err) {
-    SceneParseResult parsed = loadSceneFile(scenePath);
-    if (!parsed.scene) {
-        printError(err, parsed.error);
+    Result<Scene> scene = loadSceneFile(scenePath);
+    if (!scene) {
+        printError(err, scene.error());
         return kExitScene;
     }
     HostRun run;
     if (int code = startHost(global, run, err); code != kExitOk) return code;
     TraceSink sink(out);
-    const std::string problem = playScene(*parsed.scene, run.session.cvars, run.session.game, sink);
-    if (!problem.empty()) {
-        printError(err, scenePath + ": " + problem);
+    if (Status played = playScene(*scene, run.session.cvars, run.session.game, sink); !played) {
+        printError(err, scenePath + ": " + played.error());
         return kExitScene;
     }
     return kExitOk;

@@ -21,7 +21,7 @@ struct OffscreenGL::Api {
 
 namespace {
 
-constexpr const char* kCannot = "cannot render pictures: ";
+hostapp::Failure cannot(const std::string& why) { return {"cannot render pictures: " + why}; }
 
 std::string eglErrorText() {
     char buf[32];
@@ -39,31 +39,30 @@ bool openGLAvailable() {
     return false;
 }
 
-// Mesa's surfaceless display, started. Empty message on success.
-std::string startDisplay(EGLDisplay& display) {
+// Mesa's surfaceless display, started.
+hostapp::Status startDisplay(EGLDisplay& display) {
     if (!epoxy_has_egl())
-        return std::string(kCannot) + "EGL is not installed (libEGL.so.1); install libegl1 and " +
-               "libgl1-mesa-dri";
+        return cannot("EGL is not installed (libEGL.so.1); install libegl1 and libgl1-mesa-dri");
     if (!epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_MESA_platform_surfaceless") ||
         !epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_platform_base"))
-        return std::string(kCannot) +
-               "EGL has no Mesa surfaceless platform; install libegl-mesa0 and libgl1-mesa-dri";
+        return cannot(
+            "EGL has no Mesa surfaceless platform; install libegl-mesa0 and libgl1-mesa-dri");
     display = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     EGLint major = 0;
     EGLint minor = 0;
     if (display == EGL_NO_DISPLAY || eglInitialize(display, &major, &minor) == EGL_FALSE) {
         display = EGL_NO_DISPLAY;
-        return std::string(kCannot) + "EGL could not start Mesa's software driver (error " +
-               eglErrorText() + "); install libgl1-mesa-dri";
+        return cannot("EGL could not start Mesa's software driver (error " + eglErrorText() +
+                      "); install libgl1-mesa-dri");
     }
     if (!epoxy_has_egl_extension(display, "EGL_KHR_surfaceless_context") ||
         eglBindAPI(EGL_OPENGL_API) == EGL_FALSE)
-        return std::string(kCannot) + "the EGL driver cannot draw OpenGL without a window";
+        return cannot("the EGL driver cannot draw OpenGL without a window");
     return {};
 }
 
 // An OpenGL 3.3 core context with no surface, made current.
-std::string startContext(EGLDisplay display, EGLContext& context) {
+hostapp::Status startContext(EGLDisplay display, EGLContext& context) {
     const EGLint configAttributes[] = {EGL_SURFACE_TYPE, 0, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
                                        EGL_NONE};
     EGLConfig config = nullptr;
@@ -80,17 +79,14 @@ std::string startContext(EGLDisplay display, EGLContext& context) {
                                         EGL_NONE};
     context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
     if (context == EGL_NO_CONTEXT)
-        return std::string(kCannot) + "no OpenGL 3.3 core context (EGL error " + eglErrorText() +
-               ")";
+        return cannot("no OpenGL 3.3 core context (EGL error " + eglErrorText() + ")");
     if (eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context) == EGL_FALSE)
-        return std::string(kCannot) + "the OpenGL context cannot be made current (EGL error " +
-               eglErrorText() + ")";
+        return cannot("the OpenGL context cannot be made current (EGL error " + eglErrorText() +
+                      ")");
     if (!openGLAvailable())
-        return std::string(kCannot) + "OpenGL is not installed (libOpenGL.so.0 or libGL.so.1); " +
-               "install libopengl0";
+        return cannot("OpenGL is not installed (libOpenGL.so.0 or libGL.so.1); install libopengl0");
     // Framebuffer objects, used below, are core OpenGL from 3.0 on.
-    if (epoxy_gl_version() < 33)
-        return std::string(kCannot) + "the driver gave no OpenGL 3.3 context";
+    if (epoxy_gl_version() < 33) return cannot("the driver gave no OpenGL 3.3 context");
     return {};
 }
 
@@ -98,7 +94,7 @@ std::string startContext(EGLDisplay display, EGLContext& context) {
 
 OffscreenGL::OffscreenGL() : api_(std::make_unique<Api>()) {}
 
-std::unique_ptr<OffscreenGL> OffscreenGL::create(std::string& error) {
+hostapp::Result<std::unique_ptr<OffscreenGL>> OffscreenGL::create() {
     // Mesa reads these when the display is initialised: the software
     // rasteriser everywhere, so that a picture is the same on every machine.
     ::setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
@@ -106,17 +102,17 @@ std::unique_ptr<OffscreenGL> OffscreenGL::create(std::string& error) {
 
     std::unique_ptr<OffscreenGL> gl(new OffscreenGL());
     Api& a = *gl->api_;
-    error = startDisplay(a.display);
-    if (error.empty()) error = startContext(a.display, a.context);
-    if (!error.empty()) return nullptr;
+    if (hostapp::Status started = startDisplay(a.display); !started)
+        return hostapp::Failure{started.error()};
+    if (hostapp::Status started = startContext(a.display, a.context); !started)
+        return hostapp::Failure{started.error()};
 
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     gl->renderer_ = renderer != nullptr ? renderer : "";
     if (gl->renderer_.find("llvmpipe") == std::string::npos &&
         gl->renderer_.find("softpipe") == std::string::npos) {
-        error = std::string(kCannot) + "EGL gave the driver \"" + gl->renderer_ +
-                "\" instead of Mesa's software rasteriser; install libgl1-mesa-dri";
-        return nullptr;
+        return cannot("EGL gave the driver \"" + gl->renderer_ +
+                      "\" instead of Mesa's software rasteriser; install libgl1-mesa-dri");
     }
     GLint renderbufferMax = 0;
     GLint viewportMax[2] = {0, 0};
@@ -153,12 +149,11 @@ void OffscreenGL::destroyFramebuffer() {
     height_ = 0;
 }
 
-bool OffscreenGL::begin(int width, int height, std::string& error) {
-    if (width <= 0 || height <= 0 || width > maxSide_ || height > maxSide_) {
-        error = "cannot render a " + std::to_string(width) + " by " + std::to_string(height) +
-                " picture: each side must be 1 to " + std::to_string(maxSide_) + " pixels";
-        return false;
-    }
+hostapp::Status OffscreenGL::begin(int width, int height) {
+    if (width <= 0 || height <= 0 || width > maxSide_ || height > maxSide_)
+        return hostapp::Failure{"cannot render a " + std::to_string(width) + " by " +
+                                std::to_string(height) + " picture: each side must be 1 to " +
+                                std::to_string(maxSide_) + " pixels"};
     if (width != width_ || height != height_) {
         destroyFramebuffer();
         glGetError();
@@ -171,9 +166,9 @@ bool OffscreenGL::begin(int width, int height, std::string& error) {
         if (glGetError() != GL_NO_ERROR ||
             glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
             destroyFramebuffer();
-            error = "cannot render a " + std::to_string(width) + " by " + std::to_string(height) +
-                    " picture: the driver has no room for it";
-            return false;
+            return hostapp::Failure{"cannot render a " + std::to_string(width) + " by " +
+                                    std::to_string(height) +
+                                    " picture: the driver has no room for it"};
         }
         width_ = width;
         height_ = height;
@@ -182,14 +177,11 @@ bool OffscreenGL::begin(int width, int height, std::string& error) {
     glViewport(0, 0, width, height);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
-    return true;
+    return {};
 }
 
-bool OffscreenGL::read(Image& out, std::string& error) {
-    if (framebuffer_ == 0) {
-        error = "nothing has been drawn";
-        return false;
-    }
+hostapp::Status OffscreenGL::read(Image& out) {
+    if (framebuffer_ == 0) return hostapp::Failure{"nothing has been drawn"};
     const std::size_t w = static_cast<std::size_t>(width_);
     const std::size_t h = static_cast<std::size_t>(height_);
     rgba_.resize(w * h * 4u);
@@ -199,10 +191,8 @@ bool OffscreenGL::read(Image& out, std::string& error) {
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba_.data());
-    if (glGetError() != GL_NO_ERROR) {
-        error = "reading the picture back from OpenGL failed";
-        return false;
-    }
+    if (glGetError() != GL_NO_ERROR)
+        return hostapp::Failure{"reading the picture back from OpenGL failed"};
     // OpenGL's rows run bottom to top; pictures run top to bottom.
     out.resize(width_, height_);
     for (std::size_t y = 0; y < h; ++y) {
@@ -216,7 +206,7 @@ bool OffscreenGL::read(Image& out, std::string& error) {
             dst += 3;
         }
     }
-    return true;
+    return {};
 }
 
 }  // namespace picture

@@ -7,15 +7,16 @@
 #include <memory>
 #include <string>
 
+#include "hostapp/Result.h"
 #include "hostapp/picture/Image.h"
 
 namespace picture {
 
 class OffscreenGL {
   public:
-    // Makes the context current on the calling thread. On failure returns
-    // null and sets `error` to one line saying what is missing.
-    static std::unique_ptr<OffscreenGL> create(std::string& error);
+    // Makes the context current on the calling thread. A failure says what
+    // is missing.
+    static hostapp::Result<std::unique_ptr<OffscreenGL>> create();
     ~OffscreenGL();
     OffscreenGL(const OffscreenGL&) = delete;
     OffscreenGL& operator=(const OffscreenGL&) = delete;
@@ -27,10 +28,10 @@ class OffscreenGL {
 
     // Binds a framebuffer of this size (kept while the size stays the same)
     // and clears it to opaque black.
-    bool begin(int width, int height, std::string& error);
+    hostapp::Status begin(int width, int height);
     // Reads the framebuffer, top row first, once the drawing before the call
     // has finished (glReadPixels into client memory waits for it).
-    bool read(Image& out, std::string& error);
+    hostapp::Status read(Image& out);
 
   private:
     struct Api;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/CanvasWrapper.h"
+#include "hostapp/Result.h"
 #include "hostapp/picture/Image.h"
 
 struct ImGuiContext;
@@ -24,17 +25,16 @@ class PictureRenderer {
     // picture this size already takes a quarter of a gigabyte to draw.
     static constexpr int kMaxSide = 8192;
 
-    // Starts EGL, OpenGL and an ImGui context of the host's own. On failure
-    // returns null and sets `error` to one line.
-    static std::unique_ptr<PictureRenderer> create(std::string& error);
+    // Starts EGL, OpenGL and an ImGui context of the host's own.
+    static hostapp::Result<std::unique_ptr<PictureRenderer>> create();
     ~PictureRenderer();
     PictureRenderer(const PictureRenderer&) = delete;
     PictureRenderer& operator=(const PictureRenderer&) = delete;
 
-    // Empty when a canvas of this size can be rendered, else why not.
-    std::string checkCanvas(int width, int height) const;
+    // Whether a canvas of this size can be rendered, and why not.
+    hostapp::Status checkCanvas(int width, int height) const;
     // The same check against a given limit, before any renderer exists.
-    static std::string checkCanvasSize(int width, int height, int limit = kMaxSide);
+    static hostapp::Status checkCanvasSize(int width, int height, int limit = kMaxSide);
 
     // The host's ImGui context, for a plugin's attachImGuiContext.
     ImGuiContext* imguiContext() const { return context_; }
@@ -45,9 +45,9 @@ class PictureRenderer {
     // on: begin() starts the frame (the backdrop drawn, `windows` kept for
     // finish); the canvas takes the frame's calls; finish() draws the windows
     // over it, renders and reads the picture back.
-    bool begin(int width, int height, std::function<void()> windows, std::string& error);
+    hostapp::Status begin(int width, int height, std::function<void()> windows);
     pluginsdk::CanvasBackend& canvas();
-    bool finish(Image& out, std::string& error);
+    hostapp::Status finish(Image& out);
 
     struct Layers {
         // Draws the frame's canvas calls, e.g. GameHost::drawFrame.
@@ -57,7 +57,7 @@ class PictureRenderer {
         // its contents only on the frame after the first.
         std::function<void()> windows;
     };
-    bool render(int width, int height, const Layers& layers, Image& out, std::string& error);
+    hostapp::Status render(int width, int height, const Layers& layers, Image& out);
 
   private:
     PictureRenderer();

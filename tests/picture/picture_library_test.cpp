@@ -23,9 +23,9 @@ using picture::PictureRenderer;
 class PictureRendererTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        std::string error;
-        renderer_ = PictureRenderer::create(error).release();
-        ASSERT_NE(renderer_, nullptr) << error;
+        auto created = PictureRenderer::create();
+        ASSERT_TRUE(created) << created.error();
+        renderer_ = created->release();
     }
     static void TearDownTestSuite() {
         delete renderer_;
@@ -34,8 +34,8 @@ class PictureRendererTest : public ::testing::Test {
 
     Image draw(int w, int h, const std::function<void(pluginsdk::CanvasBackend&)>& calls) {
         Image image;
-        std::string error;
-        EXPECT_TRUE(renderer_->render(w, h, {calls, nullptr}, image, error)) << error;
+        const hostapp::Status drawn = renderer_->render(w, h, {calls, nullptr}, image);
+        EXPECT_TRUE(drawn) << drawn.error();
         return image;
     }
 
@@ -125,15 +125,15 @@ TEST_F(PictureRendererTest, SizesWithoutPixelsOrBeyondTheLimitAreRefusedAndHarml
     for (auto [w, h] :
          {std::pair{0, 0}, {0, 100}, {100, -1}, {20000, 20000}, {8193, 10}, {10, INT_MAX}}) {
         Image image;
-        std::string error;
-        EXPECT_FALSE(renderer_->render(w, h, {nullptr, nullptr}, image, error)) << w << "x" << h;
-        EXPECT_NE(error.find("canvas " + std::to_string(w) + " by " + std::to_string(h)),
+        const hostapp::Status drawn = renderer_->render(w, h, {nullptr, nullptr}, image);
+        EXPECT_FALSE(drawn) << w << "x" << h;
+        EXPECT_NE(drawn.error().find("canvas " + std::to_string(w) + " by " + std::to_string(h)),
                   std::string::npos)
-            << error;
-        EXPECT_EQ(error, PictureRenderer::checkCanvasSize(w, h));
+            << drawn.error();
+        EXPECT_EQ(drawn.error(), PictureRenderer::checkCanvasSize(w, h).error());
     }
-    EXPECT_NE(PictureRenderer::checkCanvasSize(0, 0).find("no pixels"), std::string::npos);
-    EXPECT_NE(PictureRenderer::checkCanvasSize(20000, 20000).find("at most 8192 by 8192"),
+    EXPECT_NE(PictureRenderer::checkCanvasSize(0, 0).error().find("no pixels"), std::string::npos);
+    EXPECT_NE(PictureRenderer::checkCanvasSize(20000, 20000).error().find("at most 8192 by 8192"),
               std::string::npos);
     // The renderer still works afterwards, at the largest size too.
     const Image small = draw(3, 2, nullptr);
@@ -185,25 +185,24 @@ Image gradient(int w, int h) {
 TEST(PngTest, WrittenFileReadsBackExactly) {
     TempFolder dir;
     const Image image = gradient(300, 7);
-    std::string error;
-    ASSERT_TRUE(picture::writePng(dir.file("a.png"), image, error)) << error;
-    Image back;
-    ASSERT_TRUE(picture::readPng(dir.file("a.png"), back, error)) << error;
-    EXPECT_EQ(back, image);
+    const hostapp::Status written = picture::writePng(dir.file("a.png"), image);
+    ASSERT_TRUE(written) << written.error();
+    const auto back = picture::readPng(dir.file("a.png"));
+    ASSERT_TRUE(back) << back.error();
+    EXPECT_EQ(*back, image);
 }
 
 TEST(PngTest, FailuresAreMessagesAndLeaveNoFilesBehind) {
     TempFolder dir;
-    std::string error;
-    EXPECT_FALSE(picture::writePng(dir.file("missing/a.png"), gradient(4, 4), error));
-    EXPECT_NE(error.find("cannot write " + dir.file("missing/a.png")), std::string::npos) << error;
-    EXPECT_FALSE(picture::writePng(dir.file("empty.png"), Image{}, error));
+    const hostapp::Status missing = picture::writePng(dir.file("missing/a.png"), gradient(4, 4));
+    EXPECT_NE(missing.error().find("cannot write " + dir.file("missing/a.png")), std::string::npos)
+        << missing.error();
+    EXPECT_FALSE(picture::writePng(dir.file("empty.png"), Image{}));
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 
-    picture::writeFileAtomically(dir.file("bad.png"), {'n', 'o', 't'}, error);
-    Image back;
-    EXPECT_FALSE(picture::readPng(dir.file("bad.png"), back, error));
-    EXPECT_FALSE(picture::readPng(dir.file("none.png"), back, error));
+    ASSERT_TRUE(picture::writeFileAtomically(dir.file("bad.png"), {'n', 'o', 't'}));
+    EXPECT_FALSE(picture::readPng(dir.file("bad.png")));
+    EXPECT_FALSE(picture::readPng(dir.file("none.png")));
 }
 
 Image solid(int w, int h, uint8_t v) {
