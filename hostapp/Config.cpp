@@ -12,6 +12,7 @@
 #include <string>
 
 #include "hostapp/JsonText.h"
+#include "hostapp/OutputFile.h"
 
 namespace hostapp {
 
@@ -46,30 +47,6 @@ std::string formatConfig(const ConfigEntries& entries) {
     return doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-namespace {
-
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-std::string parentOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-}  // namespace
-
 Result<ConfigEntries> loadConfig(const std::string& path) {
     // No such file, or a parent that is a plain file: nothing saved yet.
     struct stat st {};
@@ -82,61 +59,10 @@ Result<ConfigEntries> loadConfig(const std::string& path) {
     return parsed;
 }
 
-Status saveConfigAtomic(const std::string& givenPath, std::string_view text) {
-    const char* fault = std::getenv("TRIMSIGHT_FAULT_SAVE");
-    const std::string faultAt = fault ? fault : "";
-
-    // A config that is a symbolic link (dotfile repositories) stays one: the
-    // file it points to is replaced, not the link.
-    std::string path = givenPath;
-    struct stat st {};
-    if (::lstat(givenPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(givenPath.c_str(), nullptr)) {
-            path = real;
-            std::free(real);
-        }
-    }
-
-    const std::string dir = parentOf(path);
-    std::string tmp = path + ".tmp.XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        return Failure{givenPath +
-                       ": cannot write the config file: cannot create a temporary file in " + dir +
-                       ": " + std::strerror(errno)};
-
-    auto failWith = [&](const std::string& what, int err) {
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        return Failure{givenPath + ": cannot write the config file: " + what + ": " +
-                       std::strerror(err)};
-    };
-    // Settings are the user's own; keep them readable only by the user.
-    ::fchmod(fd, 0600);
-
-    std::size_t first = text.size();
-    if (faultAt == "mid-write") first = text.size() / 2;
-    if (!writeAll(fd, text.data(), first)) return failWith("write", errno);
-    if (faultAt == "mid-write") std::abort();
-    if (!writeAll(fd, text.data() + first, text.size() - first)) return failWith("write", errno);
-    if (::fsync(fd) != 0) return failWith("fsync", errno);
-    if (faultAt == "after-write") std::abort();
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        return Failure{givenPath + ": cannot write the config file: close: " + std::strerror(err)};
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        return Failure{givenPath + ": cannot write the config file: " + std::strerror(err)};
-    }
-    // Make the rename itself durable.
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+Status saveConfigAtomic(const std::string& path, std::string_view text) {
+    // Settings are the user's own; a new file is readable only by the user.
+    if (Status written = writeOutputFile(path, text, 0600); !written)
+        return Failure{path + ": cannot write the config file: " + written.error()};
     return {};
 }
 

@@ -22,14 +22,8 @@ std::string formatConfig(const ConfigEntries& entries);
 // file is the first run: no entries.
 Result<ConfigEntries> loadConfig(const std::string& path);
 
-// Replaces the file at `path` by `text` atomically: a temporary file in the
-// same directory is written, flushed and synced, then renamed over it; a
-// crash at any point leaves either the old or the new file whole. A
-// failure's message names the file.
-//
-// For crash tests, TRIMSIGHT_FAULT_SAVE=mid-write aborts after half of the
-// text is written, =after-write after the temporary file is complete but
-// before the rename.
+// Replaces the file at `path` by `text` with writeOutputFile (a crash leaves
+// the old file or the new one whole). A failure's message names the file.
 Status saveConfigAtomic(const std::string& path, std::string_view text);
 
 // Where the settings live unless --config says otherwise:

@@ -14,6 +14,7 @@
 #include "host/pluginsdk/NullCanvas.h"
 #include "hostapp/CommandKit.h"
 #include "hostapp/DemoScene.h"
+#include "hostapp/OutputFile.h"
 #include "hostapp/Scene.h"
 #include "hostapp/ScenePlayer.h"
 #include "hostapp/picture/ContactSheet.h"
@@ -37,6 +38,14 @@ struct RenderOptions {
     bool timing = false;
     std::string saveDemo;  // write the demo's scene file here instead of rendering
 };
+
+// A picture's file; a failure names it.
+Status writePicture(const std::string& path, const std::vector<uint8_t>& bytes) {
+    const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (Status written = writeOutputFile(path, content, 0666); !written)
+        return Failure{"cannot write " + path + ": " + written.error()};
+    return {};
+}
 
 double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -148,7 +157,7 @@ class PictureSink final : public FrameSink {
             }
         }
         const std::string path = output_.sequence ? output_.frameFile(index) : output_.file;
-        if (status_ = picture::writeFileAtomically(path, bytes_); !status_) return;
+        if (status_ = writePicture(path, bytes_); !status_) return;
         timing_.write += millisecondsSince(t);
 
         if (output_.sequence) {
@@ -226,10 +235,8 @@ void printTiming(std::FILE* out, const Timing& t, const std::string& renderer, V
 int saveDemoScene(const std::string& path, std::FILE* out, std::FILE* err) {
     std::string text = demoSceneText();
     text += '\n';
-    if (Status written =
-            picture::writeFileAtomically(path, std::vector<uint8_t>(text.begin(), text.end()));
-        !written) {
-        printError(err, written.error());
+    if (Status written = writeOutputFile(path, text, 0666); !written) {
+        printError(err, "cannot write " + path + ": " + written.error());
         return kExitPicture;
     }
     std::fprintf(out, "wrote %s\n", path.c_str());
@@ -331,7 +338,10 @@ int play(const SceneToRender& job, HostRun& run, Pictures& pictures, const Outpu
     timing = sink.timing();
     if (output.sequence && sink.sheet() != nullptr) {
         sheetPath = (output.folder / kSheetName).string();
-        if (Status written = picture::writePng(sheetPath, sink.sheet()->sheet()); !written) {
+        std::vector<uint8_t> bytes;
+        Status written = picture::encodePng(sink.sheet()->sheet(), bytes);
+        if (written) written = writePicture(sheetPath, bytes);
+        if (!written) {
             printError(err, written.error());
             return kExitPicture;
         }

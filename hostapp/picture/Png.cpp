@@ -80,30 +80,6 @@ hostapp::Status encodePng(const Image& image, std::vector<uint8_t>& out) {
     return {};
 }
 
-hostapp::Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-    const std::string temp = path + ".tmp" + std::to_string(::getpid());
-    std::FILE* file = std::fopen(temp.c_str(), "wb");
-    if (file == nullptr)
-        return hostapp::Failure{"cannot write " + path + ": " + std::strerror(errno)};
-    int failure = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
-        failure = errno ? errno : EIO;
-    if (std::fflush(file) != 0 && failure == 0) failure = errno;
-    if (std::fclose(file) != 0 && failure == 0) failure = errno;
-    if (failure == 0 && std::rename(temp.c_str(), path.c_str()) != 0) failure = errno;
-    if (failure != 0) {
-        ::unlink(temp.c_str());
-        return hostapp::Failure{"cannot write " + path + ": " + std::strerror(failure)};
-    }
-    return {};
-}
-
-hostapp::Status writePng(const std::string& path, const Image& image) {
-    std::vector<uint8_t> bytes;
-    if (hostapp::Status encoded = encodePng(image, bytes); !encoded) return encoded;
-    return writeFileAtomically(path, bytes);
-}
-
 hostapp::Result<Image> readPng(const std::string& path) {
     png_image reader;
     std::memset(&reader, 0, sizeof reader);

@@ -14,12 +14,6 @@ namespace picture {
 // `out` is reused from picture to picture.
 hostapp::Status encodePng(const Image& image, std::vector<uint8_t>& out);
 
-// Writes bytes to `path` through a temporary file beside it and a rename, so a
-// failed or interrupted write never leaves a half-written picture.
-hostapp::Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
-
-hostapp::Status writePng(const std::string& path, const Image& image);
-
 // Any PNG, converted to 8-bit RGB (alpha composed onto black).
 hostapp::Result<Image> readPng(const std::string& path);
 

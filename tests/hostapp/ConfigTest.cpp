@@ -1,7 +1,8 @@
-// The config file format, atomic saving and console numbers, in-process.
+// The config file format, writing output files atomically, and console numbers, in-process.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,7 @@
 
 #include "hostapp/Config.h"
 #include "hostapp/HostSession.h"
+#include "hostapp/OutputFile.h"
 
 namespace {
 
@@ -83,6 +85,22 @@ TEST_F(ConfigSaving, FailuresNameTheFile) {
     const auto load = loadConfig(dir);
     EXPECT_FALSE(load);
     EXPECT_THAT(load.error(), HasSubstr(dir + ": cannot read the config file"));
+}
+
+TEST_F(ConfigSaving, OutputFilesKeepTheOldFileWhenAWriteFailsAndLeaveNoTemporaryBehind) {
+    const std::string inMissingFolder = dir + "/missing/out.png";
+    const Status missing = writeOutputFile(inMissingFolder, "new", 0666);
+    EXPECT_THAT(missing.error(),
+                HasSubstr("cannot create a temporary file in " + dir + "/missing"));
+    // A folder in the way of the rename: the write fails and the temporary goes.
+    std::filesystem::create_directories(dir + "/taken/inside");
+    EXPECT_FALSE(writeOutputFile(dir + "/taken", "new", 0666));
+    ASSERT_TRUE(writeOutputFile(dir + "/picture.png", "new", 0666));
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"picture.png", "taken"}));
 }
 
 TEST_F(ConfigSaving, MakeDirectoriesCreatesParents) {
