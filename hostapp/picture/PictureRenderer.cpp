@@ -127,10 +127,4 @@ hostapp::Status PictureRenderer::finish(Image& out) {
     return gl_->read(out);
 }
 
-hostapp::Status PictureRenderer::render(int width, int height, const Layers& layers, Image& out) {
-    if (hostapp::Status started = begin(width, height, layers.windows); !started) return started;
-    if (layers.canvas) layers.canvas(canvas());
-    return finish(out);
-}
-
 }  // namespace picture

@@ -41,23 +41,16 @@ class PictureRenderer {
     const std::string& rendererName() const;
     int maxSide() const;
 
-    // Picture in two halves, for callers that are handed a canvas to draw
+    // A picture in two halves, for callers that are handed a canvas to draw
     // on: begin() starts the frame (the backdrop drawn, `windows` kept for
     // finish); the canvas takes the frame's calls; finish() draws the windows
-    // over it, renders and reads the picture back.
+    // over it, renders and reads the picture back. `windows` draws ImGui
+    // windows in the host's context and may be empty; it is called more than
+    // once per picture, as ImGui sizes a window to its contents only on the
+    // frame after the first.
     hostapp::Status begin(int width, int height, std::function<void()> windows);
     pluginsdk::CanvasBackend& canvas();
     hostapp::Status finish(Image& out);
-
-    struct Layers {
-        // Draws the frame's canvas calls, e.g. GameHost::drawFrame.
-        std::function<void(pluginsdk::CanvasBackend&)> canvas;
-        // Draws ImGui windows over the canvas in the host's context; may be
-        // empty. Called more than once per picture: ImGui sizes a window to
-        // its contents only on the frame after the first.
-        std::function<void()> windows;
-    };
-    hostapp::Status render(int width, int height, const Layers& layers, Image& out);
 
   private:
     PictureRenderer();

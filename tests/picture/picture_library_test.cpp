@@ -35,8 +35,12 @@ class PictureRendererTest : public ::testing::Test {
 
     Image draw(int w, int h, const std::function<void(pluginsdk::CanvasBackend&)>& calls) {
         Image image;
-        const hostapp::Status drawn = renderer_->render(w, h, {calls, nullptr}, image);
-        EXPECT_TRUE(drawn) << drawn.error();
+        const hostapp::Status started = renderer_->begin(w, h, nullptr);
+        EXPECT_TRUE(started) << started.error();
+        if (!started) return image;
+        if (calls) calls(renderer_->canvas());
+        const hostapp::Status finished = renderer_->finish(image);
+        EXPECT_TRUE(finished) << finished.error();
         return image;
     }
 
@@ -125,8 +129,7 @@ TEST_F(PictureRendererTest, FarOffAndDegenerateCallsDrawNothingAndDoNotCrash) {
 TEST_F(PictureRendererTest, SizesWithoutPixelsOrBeyondTheLimitAreRefusedAndHarmless) {
     for (auto [w, h] :
          {std::pair{0, 0}, {0, 100}, {100, -1}, {20000, 20000}, {8193, 10}, {10, INT_MAX}}) {
-        Image image;
-        const hostapp::Status drawn = renderer_->render(w, h, {nullptr, nullptr}, image);
+        const hostapp::Status drawn = renderer_->begin(w, h, nullptr);
         EXPECT_FALSE(drawn) << w << "x" << h;
         EXPECT_NE(drawn.error().find("canvas " + std::to_string(w) + " by " + std::to_string(h)),
                   std::string::npos)
@@ -219,18 +222,28 @@ Image solid(int w, int h, uint8_t v) {
     return image;
 }
 
-TEST(ContactSheetTest, LongSequencesAreSampledEvenlyFromFirstToLast) {
-    picture::ContactSheet sheet(100, 1280, 720);
-    int tiles = 0;
-    for (int i = 0; i < 100; ++i) tiles += sheet.wants(i) ? 1 : 0;
-    EXPECT_EQ(tiles, picture::ContactSheet::kMaxTiles);
-    EXPECT_TRUE(sheet.wants(0));
-    EXPECT_TRUE(sheet.wants(99));
-    EXPECT_FALSE(sheet.wants(100));
-    EXPECT_FALSE(sheet.wants(-1));
+// The grey of the middle of tile `tile` (tiles of 320 by 180, 6 apart, 6 a row).
+int tileGrey(const Image& sheet, int tile) {
+    return sheet.at(6 + (tile % 6) * 326 + 160, 6 + (tile / 6) * 186 + 90)[0];
+}
 
-    picture::ContactSheet few(3, 1280, 720);
-    EXPECT_TRUE(few.wants(0) && few.wants(1) && few.wants(2));
+TEST(ContactSheetTest, LongSequencesAreSampledEvenlyFromFirstToLast) {
+    // 100 frames, frame i a plain grey of 2i; 36 tiles show frames 0, 2, 5,
+    // ..., 99 (tile t shows frame t * 99 / 35, rounded down).
+    picture::ContactSheet sheet(100, 64, 36);
+    const Image blank = sheet.sheet();
+    sheet.add(-1, solid(64, 36, 255));
+    sheet.add(100, solid(64, 36, 255));
+    EXPECT_EQ(sheet.sheet(), blank);
+    for (int i = 0; i < 100; ++i) sheet.add(i, solid(64, 36, static_cast<uint8_t>(2 * i)));
+    EXPECT_EQ(sheet.sheet().height, 6 * 186 + 6);
+    for (int t = 0; t < picture::ContactSheet::kMaxTiles; ++t)
+        EXPECT_EQ(tileGrey(sheet.sheet(), t), 2 * (t * 99 / 35)) << "tile " << t;
+
+    picture::ContactSheet few(3, 64, 36);
+    for (int i = 0; i < 3; ++i) few.add(i, solid(64, 36, static_cast<uint8_t>(50 + i)));
+    EXPECT_EQ(few.sheet().width, 3 * 326 + 6);
+    for (int t = 0; t < 3; ++t) EXPECT_EQ(tileGrey(few.sheet(), t), 50 + t);
 }
 
 TEST(ContactSheetTest, EachTileShowsItsFrameShrunk) {

@@ -74,7 +74,10 @@ class RenderCommandTest : public ::testing::Test {
         auto renderer = picture::PictureRenderer::create();
         EXPECT_TRUE(renderer) << renderer.error();
         Image image;
-        if (renderer) EXPECT_TRUE((*renderer)->render(w, h, {nullptr, nullptr}, image));
+        if (renderer) {
+            EXPECT_TRUE((*renderer)->begin(w, h, nullptr));
+            EXPECT_TRUE((*renderer)->finish(image));
+        }
         return image;
     }
 
