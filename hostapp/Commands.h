@@ -1,7 +1,27 @@
 #pragma once
-// The command line of trimsight-host: runHost parses the arguments, runs one
-// subcommand and returns the exit code. What the subcommands share, and how
-// one is added, is in CommandKit.h.
+// hostapp/: trimsight-host, the host program.
+//
+// For: loading the plugin library the way the mod host does, playing scenes
+// to it (`trace` prints the canvas calls, `render` draws them as pictures)
+// and keeping its settings (`set`, `get`), from the command line.
+//
+// Owns, one concern per file:
+//   Commands         runHost, below: the command line, one subcommand run
+//   CommandKit       what the subcommands share, and how to add one
+//   ConsoleCommands  info, set, get      TraceCommand  trace
+//   RenderCommand    render: scene checked, host started, output prepared,
+//                    frames played into pictures, the result reported
+//   HostSession      one run of the host: console, game, loaded plugin
+//   Scene, ScenePlayer, DemoScene   scene files, playing them, the demo
+//   Config, JsonText the settings file; JSON read with places in messages
+//   OutputFile       the one way a file is written (atomic, synced)
+//   Result           the one way a failure is reported (Result<T>, Status)
+//   picture/         offscreen pictures: EGL, OpenGL, Dear ImGui, PNG
+//
+// Must not touch: the plugin's code (Trimsight.*, render/, settings/), which
+// it reaches only through the library it loads and host/pluginsdk; any file
+// but the config and the outputs it is asked for; the process itself (no
+// exit, no exceptions out of runHost: main returns its code).
 #include <cstdio>
 
 namespace hostapp {
@@ -18,8 +38,8 @@ enum ExitCode : int {
     kExitPicture = 7,      // render: no EGL/OpenGL driver, or a picture cannot be drawn or written
 };
 
-// Runs the program with these arguments; writes results to `out` and
-// messages to `err`. Never exits the process itself.
+// Runs the program with these arguments: parses them, runs one subcommand,
+// writes results to `out` and messages to `err`, returns the exit code.
 int runHost(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
 
 }  // namespace hostapp

@@ -1,8 +1,15 @@
 #pragma once
-// Renders what a plugin draws into pictures: a plain backdrop where the game
-// would be, the canvas calls in order on Dear ImGui's background draw list,
-// then any ImGui windows (the settings page), all drawn by ImGui's own
-// OpenGL 3 backend into an offscreen framebuffer.
+// hostapp/picture/: pictures of what a plugin draws.
+//
+// For: a plain backdrop where the game would be, the canvas calls in order
+// on Dear ImGui's background draw list, then any ImGui windows (the settings
+// page), all drawn by ImGui's own OpenGL 3 backend into an offscreen
+// framebuffer and read back as an Image.
+// Owns: PictureRenderer (this file), OffscreenGL (EGL and OpenGL through
+// libepoxy), DrawListCanvas, SettingsWindow, ContactSheet, Png (encode, and
+// read back for tests), Image.
+// Must not touch: files (it hands back bytes; hostapp/OutputFile writes
+// them), the plugin (it gets a canvas's calls and a settings page only).
 #include <functional>
 #include <memory>
 #include <string>
