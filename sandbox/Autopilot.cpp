@@ -82,16 +82,12 @@ constexpr int kLookAheadTicks = 5 * kTicksPerSecond;
 constexpr float kReachableShare = 0.85f;
 const float kBoostAlignment = std::cos(20.0f * kPi / 180.0f);
 
-struct Intercept {
-    Vec3 thrust{};  // average acceleration wanted besides gravity, uu/s^2
-    bool reachable = false;
-};
-
-// The earliest point of the ball's flight the car can reach with boost,
-// or, if none, the one asking least.
-Intercept interceptBall(const CarState& car, BallState ball, const PhysicsOptions& options) {
+// The thrust (the average acceleration wanted besides gravity, uu/s^2) that
+// takes the car to the earliest point of the ball's flight it can reach with
+// the boost it has; if it can reach none, to the point that asks least.
+Vec3 interceptThrust(const CarState& car, BallState ball, const PhysicsOptions& options) {
     const float boostSeconds = options.unlimitedBoost ? 1e9f : car.boost / kBoostUsePerSecond;
-    Intercept best;
+    Vec3 best{};
     float bestNeed = 1e30f;
     for (int k = 1; k <= kLookAheadTicks; ++k) {
         stepBall(ball, options);
@@ -101,10 +97,10 @@ Intercept interceptBall(const CarState& car, BallState ball, const PhysicsOption
         const Vec3 thrust = (ball.location - coasting) * (2.0f / (t * t));
         const float need = length(thrust);
         const float share = need / kBoostAcceleration;
-        if (share <= kReachableShare && share * t <= boostSeconds) return {thrust, true};
+        if (share <= kReachableShare && share * t <= boostSeconds) return thrust;
         if (need < bestNeed) {
             bestNeed = need;
-            best.thrust = thrust;
+            best = thrust;
         }
     }
     return best;
@@ -156,6 +152,7 @@ CarControls Autopilot::holdNoseOnBall(const World& world) {
     const CarState& car = world.car;
     const Vec3 toBall = world.ball.location - car.location;
     const float distance = length(toBall);
+    if (distance < 1.0f) return steer(car, {}, {});  // inside the ball: nowhere to aim
     const Vec3 aim = toBall * (1.0f / distance);
     const Vec3 relative = world.ball.velocity - car.velocity;
     // The direction to the ball turns at (aim x relative velocity) / distance.
@@ -205,9 +202,9 @@ CarControls Autopilot::landWheelsDown(const World& world) {
 
 CarControls Autopilot::touchBall(const World& world) {
     const CarState& car = world.car;
-    const Intercept intercept = interceptBall(car, world.ball, options_);
-    const float need = length(intercept.thrust);
-    const Vec3 direction = need > 0.0f ? intercept.thrust * (1.0f / need) : kWorldUp;
+    const Vec3 thrust = interceptThrust(car, world.ball, options_);
+    const float need = length(thrust);
+    const Vec3 direction = need > 0.0f ? thrust * (1.0f / need) : kWorldUp;
     CarControls c = steer(car, turnOnto(car.attitude.forward, direction, car.attitude.right), {});
     c.jump = jumpFor(car);
     const bool aligned = !car.onGround && dot(car.attitude.forward, direction) >= kBoostAlignment;

@@ -294,9 +294,10 @@ class VelocityDrill final : public Drill {
     }
 
     // 1000 to 1400 up, climbing at 300 to 600 uu/s and moving 900 to 1400
-    // uu/s roughly towards the middle of the arena (so a flight of three to
-    // four seconds stays clear of the walls), the nose 30 to 90 degrees off
-    // the direction to hold. The ball rests on the floor.
+    // uu/s roughly towards the middle of the arena, so that the flight (two
+    // and a half to three and a half seconds) stays clear of the walls unless
+    // the car boosts; the nose 30 to 90 degrees off the direction to hold.
+    // The ball rests on the floor.
     static DrillStart startOf(uint64_t seed, bool against) {
         SeededRandom random(seed);
         DrillStart s;

@@ -181,11 +181,6 @@ std::optional<std::string> decodeLog(std::string_view text) {
 
 // ------------------------------------------------------------- one line
 
-// Why a line is skipped, as the warning says it.
-struct Skip {
-    std::string reason;
-};
-
 std::string corrupt(std::string_view what) { return "corrupt line (" + std::string(what) + ")"; }
 
 // The fields after the version, by key; each key at most once.
