@@ -526,10 +526,10 @@ const DrillEntry kDrills[] = {
 
 }  // namespace
 
-const ScorePart* DrillScore::part(std::string_view key) const {
+std::optional<float> DrillScore::value(std::string_view key) const {
     for (const ScorePart& p : parts())
-        if (p.key == key) return &p;
-    return nullptr;
+        if (p.key == key) return p.value;
+    return std::nullopt;
 }
 
 void DrillScore::add(std::string_view key, std::string_view label, std::string_view unit,

@@ -15,7 +15,8 @@
 //       report = stepWorld(world, controls, drill->start().options);
 //       drill->update(world, controls, report);
 //       plot drill->sample();             // live score: drill->score()
-//   result panel: drill->score().parts(); set the target option back;
+//   result panel: score = drill->score(), its parts() and verdict; set the
+//   target option back;
 //   history: formatAttemptLine(attemptRecord(*drill, now, logFile)).
 //
 // The drills, by the names the command line uses:
@@ -93,9 +94,12 @@ struct DrillScore {
     // first"; empty while running.
     std::string_view verdict;
 
-    // The parts that apply (a miss has no time to touch); no heap.
-    std::span<const ScorePart> parts() const { return {store_.data(), count_}; }
-    const ScorePart* part(std::string_view key) const;
+    // The parts that apply (a miss has no time to touch); no heap. Kept in
+    // the score, so not to be taken from a temporary one.
+    std::span<const ScorePart> parts() const& { return {store_.data(), count_}; }
+    std::span<const ScorePart> parts() const&& = delete;
+    // The value of the part with that key, if the score has it.
+    std::optional<float> value(std::string_view key) const;
     void add(std::string_view key, std::string_view label, std::string_view unit, float value);
 
   private:

@@ -46,9 +46,9 @@ std::vector<FlownTick> flyWithAutopilot(Drill& drill) {
 }
 
 float part(const DrillScore& score, std::string_view key) {
-    const ScorePart* p = score.part(key);
-    EXPECT_NE(p, nullptr) << key;
-    return p ? p->value : NAN;
+    const std::optional<float> value = score.value(key);
+    EXPECT_TRUE(value) << key;
+    return value.value_or(NAN);
 }
 
 float seconds(std::size_t ticks) { return static_cast<float>(ticks) / 120.0f; }
@@ -119,7 +119,7 @@ TEST(Autopilot, CompletesEveryDrillAndItsScoreMatchesTheFlight) {
             ASSERT_TRUE(drill->finished());
             const DrillScore s = drill->score();
             EXPECT_EQ(s.outcome, DrillOutcome::Passed) << s.verdict;
-            ASSERT_NE(s.part(entry.info.mainPart), nullptr);
+            ASSERT_TRUE(s.value(entry.info.mainPart));
             switch (entry.info.goal) {
                 case DrillGoal::NoseOnBall:
                     checkNoseOnBall(flight, s);

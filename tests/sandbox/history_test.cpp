@@ -374,8 +374,9 @@ TEST(HistoryRecord, AFlownAttemptRecordsItsDrillSeedResultAndEveryScorePart) {
     EXPECT_TRUE(r.passed);
     EXPECT_EQ(r.mainPart, "time_to_touch");
     EXPECT_EQ(r.better, Better::Lower);
-    ASSERT_EQ(r.parts.size(), drill->score().parts().size());
-    EXPECT_EQ(r.mainScore(), drill->score().part("time_to_touch")->value);
+    const DrillScore score = drill->score();
+    ASSERT_EQ(r.parts.size(), score.parts().size());
+    EXPECT_EQ(r.mainScore(), score.value("time_to_touch"));
     const HistoryRead read = parseHistory(line(r), "h");
     ASSERT_EQ(read.attempts.size(), 1u);
     EXPECT_TRUE(read.attempts[0] == r);
