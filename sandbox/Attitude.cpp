@@ -101,6 +101,48 @@ float angleToVertical(const Orientation& a) {
     return std::acos(upZ);
 }
 
+float angleBetween(Vec3 a, Vec3 b) { return std::atan2(length(cross(a, b)), dot(a, b)); }
+
+Vec3 turnBetween(const Orientation& from, const Orientation& to) {
+    // The turn's matrix is the sum of to_i from_i^T over the three axes. Half
+    // the sum of the cross products is its axis times the sine of the angle;
+    // its trace is 1 + 2 cos(angle).
+    const Vec3 axisSine =
+        (cross(from.forward, to.forward) + cross(from.right, to.right) + cross(from.up, to.up)) *
+        0.5f;
+    const float cosine =
+        (dot(from.forward, to.forward) + dot(from.right, to.right) + dot(from.up, to.up) - 1.0f) *
+        0.5f;
+    const float sine = length(axisSine);
+    const float angle = std::atan2(sine, cosine);
+    if (sine > 1e-4f) return axisSine * (angle / sine);
+    if (cosine > 0.0f) return axisSine;  // a tiny turn: the sine is the angle
+    // Half a turn: the matrix M is 2 k k^T - I, so (M + I) / 2 = k k^T; its
+    // column with the largest diagonal entry is the axis k, scaled.
+    auto component = [](Vec3 v, int n) { return n == 0 ? v.x : (n == 1 ? v.y : v.z); };
+    const Vec3 fromAxes[3] = {from.forward, from.right, from.up};
+    const Vec3 toAxes[3] = {to.forward, to.right, to.up};
+    Vec3 best{};
+    float bestDiagonal = -2.0f;
+    for (int n = 0; n < 3; ++n) {
+        Vec3 column{n == 0 ? 1.0f : 0.0f, n == 1 ? 1.0f : 0.0f, n == 2 ? 1.0f : 0.0f};
+        for (int i = 0; i < 3; ++i) column += toAxes[i] * component(fromAxes[i], n);
+        if (component(column, n) > bestDiagonal) {
+            bestDiagonal = component(column, n);
+            best = column;
+        }
+    }
+    return best * (angle / length(best));
+}
+
+Orientation orientationWithNose(Vec3 forward, float roll) {
+    const Vec3 flatRight{-forward.y, forward.x, 0.0f};  // cross(world up, forward)
+    const float across = length(flatRight);
+    const Vec3 right0 = across > 1e-6f ? flatRight * (1.0f / across) : Vec3{0.0f, 1.0f, 0.0f};
+    const Orientation level = orthonormalised({forward, right0, cross(forward, right0)});
+    return orthonormalised(rotated(level, forward * roll, 1.0f));
+}
+
 AxisRates ratesInCarAxes(const Orientation& a, Vec3 spin) {
     return {-dot(spin, a.forward), -dot(spin, a.right), dot(spin, a.up)};
 }

@@ -72,6 +72,20 @@ float headingOf(const Orientation& attitude);
 // pi on the roof).
 float angleToVertical(const Orientation& attitude);
 
+// The angle between two directions, 0 to pi (accurate near 0 and pi). Both
+// must be non-zero.
+float angleBetween(Vec3 a, Vec3 b);
+
+// The turn that carries attitude `from` onto `to`, as a world rotation
+// vector: along the axis, as long as the angle (0 to pi) in radians. Drills
+// measure how far apart two attitudes are by its length.
+Vec3 turnBetween(const Orientation& from, const Orientation& to);
+
+// The attitude with its nose along the unit vector `forward`, turned by `roll`
+// radians about it from the one whose right axis is level (the one whose
+// right axis is +y when the nose is vertical).
+Orientation orientationWithNose(Vec3 forward, float roll);
+
 // Rates about the car's axes in the controls' sense (see the top of the file).
 struct AxisRates {
     float roll = 0.0f;

@@ -150,11 +150,14 @@ std::optional<std::string> Fields::quotedOrNull(const char* what) {
 
 // ------------------------------------------------------ the start state
 
-// Each start line once: its key, how it is written and how it is read.
+// Each start line once: its key, how it is written and how it is read, and
+// the version of the format that brought it in (older files lack it and read
+// it as its default).
 struct StartLine {
     std::string_view key;
     void (*write)(std::string& out, const FlightLog& log);
     void (*read)(Fields& f, FlightLog& log);
+    int64_t sinceVersion = 1;
 };
 
 constexpr int32_t kMaxOwedTicks = model::kMinBoostTicks;
@@ -164,6 +167,9 @@ const StartLine kStartLines[] = {
     {"option unlimited_boost",
      [](std::string& o, const FlightLog& l) { appendFlag(o, l.options.unlimitedBoost); },
      [](Fields& f, FlightLog& l) { l.options.unlimitedBoost = f.flag("unlimited_boost"); }},
+    {"option ball_floats",
+     [](std::string& o, const FlightLog& l) { appendFlag(o, l.options.ballFloats); },
+     [](Fields& f, FlightLog& l) { l.options.ballFloats = f.flag("ball_floats"); }, 2},
     {"car location", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.location); },
      [](Fields& f, FlightLog& l) { l.start.car.location = f.vec("location"); }},
     {"car velocity", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.velocity); },
@@ -269,20 +275,25 @@ std::optional<std::string_view> LogReader::next() {
     return std::nullopt;
 }
 
-void readHeader(LogReader& reader) {
-    const std::optional<std::string_view> line = reader.next();
-    if (!line) fail("empty file: expected \"trimsight-flight 1\"");
-    Fields f(*line);
-    if (f.word("the file type") != kMagic)
-        fail("not a flight log: expected \"trimsight-flight 1\"");
-    const int64_t version = f.integer("the version", 1, 1000000);
-    if (version != kFlightLogVersion)
-        fail("written by a newer version of the format (" + std::to_string(version) +
-             "); this program reads version " + std::to_string(kFlightLogVersion));
-    f.end();
+std::string expectedHeader() {
+    return "expected \"" + std::string(kMagic) + " " + std::to_string(kFlightLogVersion) + '"';
 }
 
-void readStart(LogReader& reader, FlightLog& log) {
+// The header line; returns the file's version of the format.
+int64_t readHeader(LogReader& reader) {
+    const std::optional<std::string_view> line = reader.next();
+    if (!line) fail("empty file: " + expectedHeader());
+    Fields f(*line);
+    if (f.word("the file type") != kMagic) fail("not a flight log: " + expectedHeader());
+    const int64_t version = f.integer("the version", 1, 1000000);
+    if (version > kFlightLogVersion)
+        fail("written by a newer version of the format (" + std::to_string(version) +
+             "); this program reads versions up to " + std::to_string(kFlightLogVersion));
+    f.end();
+    return version;
+}
+
+void readStart(LogReader& reader, FlightLog& log, int64_t version) {
     bool seen[kStartLineCount] = {};
     for (;;) {
         const std::optional<std::string_view> line = reader.next();
@@ -295,7 +306,7 @@ void readStart(LogReader& reader, FlightLog& log) {
         while (i < kStartLineCount &&
                kStartLines[i].key != std::string(section) + " " + std::string(name))
             ++i;
-        if (i == kStartLineCount)
+        if (i == kStartLineCount || kStartLines[i].sinceVersion > version)
             fail("unknown start line \"" + std::string(section) + " " + std::string(name) + "\"");
         if (seen[i]) fail("\"" + std::string(kStartLines[i].key) + "\" given twice");
         seen[i] = true;
@@ -303,7 +314,7 @@ void readStart(LogReader& reader, FlightLog& log) {
         f.end();
     }
     for (std::size_t i = 0; i < kStartLineCount; ++i)
-        if (!seen[i])
+        if (!seen[i] && kStartLines[i].sinceVersion <= version)
             fail("the start state lacks \"" + std::string(kStartLines[i].key) +
                  "\" before \"ticks\"");
     checkAttitude(log.start.car.attitude);
@@ -394,7 +405,8 @@ bool operator==(const FlightEvent& a, const FlightEvent& b) {
 
 bool operator==(const FlightLog& a, const FlightLog& b) {
     return a.start == b.start && a.options.unlimitedBoost == b.options.unlimitedBoost &&
-           a.ticks == b.ticks && a.events == b.events;
+           a.options.ballFloats == b.options.ballFloats && a.ticks == b.ticks &&
+           a.events == b.events;
 }
 
 bool FlightLog::recordTick(const CarControls& controls) {
@@ -462,8 +474,8 @@ Result<FlightLog> parseFlightLog(std::string_view text, std::string_view fileNam
     LogReader reader(text, fileName);
     try {
         FlightLog log;
-        readHeader(reader);
-        readStart(reader, log);
+        const int64_t version = readHeader(reader);
+        readStart(reader, log, version);
         readTicks(reader, log);
         return Result<FlightLog>::success(std::move(log));
     } catch (const LogError& e) {

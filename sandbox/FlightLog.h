@@ -5,8 +5,9 @@
 //
 // The file is text, one fact a line, so that two flights diff well:
 //
-//   trimsight-flight 1
+//   trimsight-flight 2
 //   option unlimited_boost 0
+//   option ball_floats 0              the ball feels no gravity (drills)
 //   car location -2000 0 17.03        start state: floats in their shortest
 //   car velocity 0 0 0                exact form, read back to the same bits
 //   car forward 1 0 0
@@ -30,7 +31,8 @@
 //                                     has no end line
 //
 // Lines starting with '#' and blank lines are ignored. Every start line
-// appears exactly once, in any order, before `ticks`.
+// appears exactly once, in any order, before `ticks`. Version 1 files, from
+// before `option ball_floats`, still read: their ball falls as it always did.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -44,7 +46,7 @@
 
 namespace sandbox {
 
-inline constexpr int kFlightLogVersion = 1;
+inline constexpr int kFlightLogVersion = 2;
 // Bounds on what a log may hold (and a file the reader accepts): four hours
 // of ticks, far more events than a person makes.
 inline constexpr std::size_t kMaxFlightTicks = 4u * 3600u * kTicksPerSecond;

@@ -211,8 +211,8 @@ TickReport stepCar(CarState& car, const CarControls& controls, const PhysicsOpti
     return report;
 }
 
-void stepBall(BallState& ball) {
-    ball.velocity.z -= kGravity * kTickSeconds;
+void stepBall(BallState& ball, const PhysicsOptions& options) {
+    if (!options.ballFloats) ball.velocity.z -= kGravity * kTickSeconds;
     ball.velocity = ball.velocity * kBallDragPerTick;
     ball.location += ball.velocity * kTickSeconds;
 
@@ -235,7 +235,7 @@ void stepBall(BallState& ball) {
 
 TickReport stepWorld(World& world, const CarControls& controls, const PhysicsOptions& options) {
     const TickReport report = stepCar(world.car, controls, options);
-    stepBall(world.ball);
+    stepBall(world.ball, options);
     return report;
 }
 

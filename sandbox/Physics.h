@@ -126,6 +126,9 @@ bool operator==(const World& a, const World& b);
 
 struct PhysicsOptions {
     bool unlimitedBoost = false;
+    // The ball feels no gravity: it hangs where it is put, or drifts and
+    // slows by air drag. Drills hold a ball up in the air this way.
+    bool ballFloats = false;
 };
 
 // How a flight ended: the car's box touched the floor.
@@ -148,7 +151,7 @@ TickReport stepWorld(World& world, const CarControls& controls, const PhysicsOpt
 
 // One tick of each body alone (stepWorld runs both).
 TickReport stepCar(CarState& car, const CarControls& controls, const PhysicsOptions& options);
-void stepBall(BallState& ball);
+void stepBall(BallState& ball, const PhysicsOptions& options = {});
 
 // The car at rest on its wheels at (x, y) with its nose at `heading` radians.
 CarState restingCar(float x, float y, float heading);

@@ -1,7 +1,7 @@
 #pragma once
 // sandbox/: the flying simulation behind `trimsight-host fly`, as a library
 // with no window, no OpenGL and no SDL in it, so it runs the same in the
-// window, in tests, in exports and (later) in drills and a browser.
+// window, in tests, in exports, in drills and (later) in a browser.
 //
 // What it owns
 //   Vec3.h, Attitude.h  vectors, the car's attitude as a float rotation
@@ -23,6 +23,14 @@
 //                       reader with file:line errors, and the replay.
 //   SceneExport.h       a flight log as the host program's scene JSON.
 //   Starts.h            the default start and seeded random starts.
+//   Drills.h            the training drills: a table of them by name, each
+//                       a seeded start, a per-tick update, an end and a
+//                       score with named parts, the dial cue it trains.
+//   Autopilot.h         an attitude controller that flies each drill's goal
+//                       on a person's controls (tests, `fly --autopilot`).
+//   History.h           the record of attempts as lines of text: format,
+//                       reader with warnings, summary per drill (the host
+//                       program does the file's I/O).
 //   NumberText.h        floats as text that reads back to the same bits.
 //   Result.h            the library's one error convention: a value or a
 //                       message. Nothing throws out of the library.
@@ -34,16 +42,24 @@
 //       report = stepWorld(world, controls, options);   // touchdown, jump
 //       log.recordTick(controls);
 //   view = hostView(world, controls);   // into the host layer's game state
+// A drill adds, after each tick: drill->update(world, controls, report);
+// its start comes from the drill and its end is drill->finished() (see the
+// top of Drills.h).
 //
 // What it must not touch
 //   No window, GL, SDL, threads, files other than the flight log it is asked
-//   to read, or global state; no heap allocation in a tick. It may use
-//   host/Types.h for the values it hands to the host, and nothing else of
-//   the host layer, the plugin, hostapp/ or render/.
+//   to read, or global state; no heap allocation in a tick (a drill's update
+//   and the autopilot included). The history's file is the host's to read
+//   and append to. It may use host/Types.h for the values it hands to the
+//   host, and nothing else of the host layer, the plugin, hostapp/ or
+//   render/.
 #include "sandbox/Attitude.h"
+#include "sandbox/Autopilot.h"
 #include "sandbox/Bindings.h"
 #include "sandbox/Clock.h"
+#include "sandbox/Drills.h"
 #include "sandbox/FlightLog.h"
+#include "sandbox/History.h"
 #include "sandbox/HostView.h"
 #include "sandbox/NumberText.h"
 #include "sandbox/Physics.h"

@@ -8,6 +8,8 @@ namespace {
 
 constexpr float kTwoPi = 6.28318531f;
 
+}  // namespace
+
 // A uniformly random direction: z uniform in [-1, 1], an angle around z.
 Vec3 randomDirection(SeededRandom& random) {
     const float z = random.uniform(-1.0f, 1.0f);
@@ -30,8 +32,6 @@ Orientation randomAttitude(SeededRandom& random) {
         {2.0f * (x * z + w * y), 2.0f * (y * z - w * x), 1.0f - 2.0f * (x * x + y * y)}};
     return orthonormalised(turned);
 }
-
-}  // namespace
 
 uint64_t SeededRandom::next() {
     uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);

@@ -33,4 +33,9 @@ class SeededRandom {
     uint64_t state_;
 };
 
+// A uniformly random direction (a unit vector) and a uniformly random
+// attitude, drawn from `random`.
+Vec3 randomDirection(SeededRandom& random);
+Orientation randomAttitude(SeededRandom& random);
+
 }  // namespace sandbox

@@ -115,4 +115,46 @@ TEST(Attitude, HeadingAndTheAngleToVertical) {
     EXPECT_NEAR(angleToVertical(orientationFromRotator({-5461, 3000, 0})), 0.5236f, 1e-3f);
 }
 
+// Drills measure how far the car is from an attitude by the turn between
+// them: turning `from` by it must give `to`, including a half turn.
+TEST(Attitude, TheTurnBetweenTwoAttitudesCarriesOneOntoTheOther) {
+    struct Case {
+        const char* what;
+        Orientation from, to;
+        float angle;
+    };
+    const Case cases[] = {
+        {"the same attitude", orientationFromRotator({3000, -7000, 12000}),
+         orientationFromRotator({3000, -7000, 12000}), 0.0f},
+        {"a quarter turn of yaw", Orientation{}, orientationFromRotator({0, 16384, 0}), 1.5708f},
+        {"a hair of pitch", Orientation{}, orientationFromRotator({1, 0, 0}), 9.5874e-5f},
+        {"half a turn of roll", Orientation{}, orientationFromRotator({0, 0, 32768}), 3.14159f},
+        {"half a turn about a slanted axis", orientationFromRotator({2000, 3000, 4000}),
+         rotated(orientationFromRotator({2000, 3000, 4000}), Vec3{0.6f, 0.0f, 0.8f}, 3.14159265f),
+         3.14159f},
+        {"an arbitrary pair", orientationFromRotator({-9000, 20000, -3000}),
+         orientationFromRotator({12000, -25000, 30000}), -1.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Vec3 turn = turnBetween(c.from, c.to);
+        if (c.angle >= 0.0f) {
+            EXPECT_NEAR(length(turn), c.angle, 2e-4f);
+        }
+        expectSameAttitude(rotated(c.from, turn, 1.0f), c.to, 2e-3f);
+    }
+}
+
+TEST(Attitude, ANoseAlongADirectionWithItsRightSideLevelThenRolled) {
+    const Vec3 nose{0.6f, 0.0f, 0.8f};  // 53 degrees up, heading +x
+    const Orientation level = orientationWithNose(nose, 0.0f);
+    expectSameAttitude(level, {nose, {0.0f, 1.0f, 0.0f}, {-0.8f, 0.0f, 0.6f}}, 1e-6f);
+    const Orientation rolled = orientationWithNose(nose, 0.5f);
+    EXPECT_NEAR(dot(rolled.forward, nose), 1.0f, 1e-6f);
+    EXPECT_NEAR(length(turnBetween(level, rolled)), 0.5f, 1e-5f);
+    // Straight up: the right axis is +y.
+    expectSameAttitude(orientationWithNose({0.0f, 0.0f, 1.0f}, 0.0f),
+                       {{0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f}, {-1.0f, 0.0f, 0.0f}}, 1e-6f);
+}
+
 }  // namespace

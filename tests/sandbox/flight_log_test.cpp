@@ -31,6 +31,7 @@ std::string stateText(const World& world) {
 FlightLog sampleFlight(uint64_t seed) {
     FlightLog log;
     log.start = randomStart(seed);
+    log.options.ballFloats = seed % 2 == 1;  // odd seeds hold the ball up, as drills do
     SeededRandom random(seed + 1);
     CarControls c;
     for (uint32_t t = 0; t < 1200; ++t) {
@@ -173,9 +174,10 @@ const char kSmallLog[] =
     "1 0 1 0 0 0.5 BJ\n"
     "end 2\n";
 
-TEST(FlightLogErrors, AValidSmallLogReads) {
+TEST(FlightLogErrors, AValidSmallLogOfTheFirstVersionReadsWithTheBallFalling) {
     const Result<FlightLog> r = parseFlightLog(kSmallLog, "small.log");
     ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_FALSE(r.value->options.ballFloats);
     EXPECT_EQ(r.value->ticks.size(), 2u);
     EXPECT_EQ(r.value->ticks[1].throttle, 0.5f);
     EXPECT_TRUE(r.value->ticks[1].boost && r.value->ticks[1].jump);
@@ -193,9 +195,14 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
     };
     const Case cases[] = {
         {"trimsight-flight 1", "trimsight-flite 1",
-         "f.log:1: not a flight log: expected \"trimsight-flight 1\""},
+         "f.log:1: not a flight log: expected \"trimsight-flight 2\""},
+        {"trimsight-flight 1", "trimsight-flight 3",
+         "f.log:1: written by a newer version of the format (3); this program reads versions up "
+         "to 2"},
+        {"option unlimited_boost 0\n", "option unlimited_boost 0\noption ball_floats 1\n",
+         "f.log:3: unknown start line \"option ball_floats\""},
         {"trimsight-flight 1", "trimsight-flight 2",
-         "f.log:1: written by a newer version of the format (2); this program reads version 1"},
+         "f.log:15: the start state lacks \"option ball_floats\" before \"ticks\""},
         {"car spin 0 0 0\n", "car spin 0 0 0\ncar colour 1\n",
          "f.log:9: unknown start line \"car colour\""},
         {"car spin 0 0 0\n", "car spin 0 0 0\ncar spin 0 0 0\n",
@@ -248,9 +255,9 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
 
 TEST(FlightLogErrors, EmptyOverlongAndNulFilledInputIsRefused) {
     EXPECT_EQ(parseFlightLog("", "f.log").error,
-              "f.log:1: empty file: expected \"trimsight-flight 1\"");
+              "f.log:1: empty file: expected \"trimsight-flight 2\"");
     EXPECT_EQ(parseFlightLog("# only a comment\n\n", "f.log").error,
-              "f.log:2: empty file: expected \"trimsight-flight 1\"");
+              "f.log:2: empty file: expected \"trimsight-flight 2\"");
     EXPECT_EQ(parseFlightLog(std::string(5000, 'x'), "f.log").error,
               "f.log:1: line too long (more than 4096 characters)");
     const std::string withNul = std::string(kSmallLog).replace(0, 1, std::string(1, '\0'));

@@ -361,6 +361,24 @@ TEST(Ball, FallsAndSlowsByAirDrag) {
     EXPECT_LT(ball.velocity.z, -620.0f);
 }
 
+TEST(Ball, AFloatingBallHangsStillOrDriftsSlowingByAirDragAlone) {
+    PhysicsOptions floating;
+    floating.ballFloats = true;
+    BallState hanging;
+    hanging.location = {100.0f, -200.0f, 1200.0f};
+    const BallState start = hanging;
+    for (int i = 0; i < 600; ++i) stepBall(hanging, floating);
+    EXPECT_TRUE(hanging == start);
+
+    BallState drifting;
+    drifting.location = {0.0f, 0.0f, 1200.0f};
+    drifting.velocity = {100.0f, 0.0f, 0.0f};
+    for (int i = 0; i < 120; ++i) stepBall(drifting, floating);
+    EXPECT_NEAR(drifting.velocity.x, 97.0f, 0.01f);
+    EXPECT_EQ(drifting.velocity.z, 0.0f);
+    EXPECT_EQ(drifting.location.z, 1200.0f);
+}
+
 TEST(Ball, BouncesOffTheFloorKeepingSixTenthsOfItsSpeedIntoIt) {
     BallState ball;
     ball.location = {0.0f, 0.0f, 91.25f + 1.0f};

@@ -1,0 +1,216 @@
+#include "sandbox/Autopilot.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sandbox {
+
+using namespace model;
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+constexpr Vec3 kWorldUp{0.0f, 0.0f, 1.0f};
+
+// --------------------------------------------------------------- attitude
+
+// A rate error is closed over this long at full angular acceleration.
+constexpr float kRateResponse = 0.03f;
+// Near the goal, the rate wanted per radian of turn left.
+constexpr float kTurnGain = 6.0f;
+// Farther off, the rate is what can still be braked at this share of the
+// axis's angular acceleration (the rest is margin for the other axes).
+constexpr float kBrakeShare = 0.5f;
+constexpr float kMaxWantedRate = 5.0f;  // under the model's cap of 5.5
+
+float clampUnit(float v) { return std::clamp(v, -1.0f, 1.0f); }
+
+float axisInput(float turnLeft, float rate, float goalRate, float acceleration, float damping) {
+    const float nearRate = kTurnGain * std::fabs(turnLeft);
+    const float brakingRate = std::sqrt(2.0f * kBrakeShare * acceleration * std::fabs(turnLeft));
+    const float wanted =
+        std::clamp(std::copysign(std::min(nearRate, brakingRate), turnLeft) + goalRate,
+                   -kMaxWantedRate, kMaxWantedRate);
+    return clampUnit((wanted - rate) / (acceleration * kRateResponse) +
+                     damping * wanted / acceleration);
+}
+
+// The stick that turns the car by `turn` (a world rotation vector) while
+// the goal itself turns at `goalSpin` (rad/s, world).
+CarControls steer(const CarState& car, Vec3 turn, Vec3 goalSpin) {
+    const AxisRates left = ratesInCarAxes(car.attitude, turn);
+    const AxisRates rate = ratesInCarAxes(car.attitude, car.spin);
+    const AxisRates follow = ratesInCarAxes(car.attitude, goalSpin);
+    CarControls c;
+    c.roll = axisInput(left.roll, rate.roll, follow.roll, kRollAcceleration, kRollDamping);
+    c.pitch = axisInput(left.pitch, rate.pitch, follow.pitch, kPitchAcceleration, kPitchDamping);
+    c.yaw = axisInput(left.yaw, rate.yaw, follow.yaw, kYawAcceleration, kYawDamping);
+    c.steer = c.yaw;
+    return c;
+}
+
+// The turn that brings the unit vector `from` onto the direction `to` about
+// the axis square to both; about `halfTurnAxis` when they are opposite.
+Vec3 turnOnto(Vec3 from, Vec3 to, Vec3 halfTurnAxis) {
+    const Vec3 axis = cross(from, to);
+    const float sine = length(axis);
+    if (sine > 1e-6f) return axis * (angleBetween(from, to) / sine);
+    return dot(from, to) > 0.0f ? Vec3{} : halfTurnAxis * kPi;
+}
+
+// Jump from the floor (a fresh press), and keep it held while the jump
+// still pushes.
+bool jumpFor(const CarState& car) { return car.onGround ? !car.jumpHeld : car.jumping; }
+
+// ---------------------------------------------------------- nose on ball
+
+// The car hangs this far from the ball; the distance is held as a spring
+// (per second squared) with damping (per second) on the thrust along the
+// nose.
+constexpr float kHangDistance = 700.0f;
+constexpr float kHangSpring = 2.0f;
+constexpr float kHangDamping = 2.2f;
+// Thrust only with the nose this near the ball: elsewhere it would push the
+// car off its swing.
+const float kThrustAlignment = std::cos(20.0f * kPi / 180.0f);
+
+// ----------------------------------------------------------- aerial touch
+
+// How far ahead the ball's flight is followed, and the share of full boost
+// an intercept may ask for (the rest is margin for turning while boosting).
+constexpr int kLookAheadTicks = 5 * kTicksPerSecond;
+constexpr float kReachableShare = 0.85f;
+const float kBoostAlignment = std::cos(20.0f * kPi / 180.0f);
+
+// The thrust (the average acceleration wanted besides gravity, uu/s^2) that
+// takes the car to the earliest point of the ball's flight it can reach with
+// the boost it has; if it can reach none, to the point that asks least.
+Vec3 interceptThrust(const CarState& car, BallState ball, const PhysicsOptions& options) {
+    const float boostSeconds = options.unlimitedBoost ? 1e9f : car.boost / kBoostUsePerSecond;
+    Vec3 best{};
+    float bestNeed = 1e30f;
+    for (int k = 1; k <= kLookAheadTicks; ++k) {
+        stepBall(ball, options);
+        const float t = static_cast<float>(k) * kTickSeconds;
+        const Vec3 coasting =
+            car.location + car.velocity * t + Vec3{0.0f, 0.0f, -0.5f * kGravity * t * t};
+        const Vec3 thrust = (ball.location - coasting) * (2.0f / (t * t));
+        const float need = length(thrust);
+        const float share = need / kBoostAcceleration;
+        if (share <= kReachableShare && share * t <= boostSeconds) return thrust;
+        if (need < bestNeed) {
+            bestNeed = need;
+            best = thrust;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+Autopilot::Autopilot(const Drill& drill)
+    : Autopilot(drill.info().goal, drill.start().options,
+                drill.targetAttitude().value_or(Orientation{})) {}
+
+Autopilot::Autopilot(DrillGoal goal, const PhysicsOptions& options, const Orientation& target)
+    : goal_(goal), options_(options), target_(target) {}
+
+CarControls Autopilot::controls(const World& world) {
+    switch (goal_) {
+        case DrillGoal::NoseOnBall:
+            return holdNoseOnBall(world);
+        case DrillGoal::NoseAlongVelocity:
+            return alignWithVelocity(world, false);
+        case DrillGoal::NoseAgainstVelocity:
+            return alignWithVelocity(world, true);
+        case DrillGoal::LandWheelsDown:
+            return landWheelsDown(world);
+        case DrillGoal::HoldAttitude: {
+            const CarState& car = world.car;
+            CarControls c = steer(car, turnBetween(car.attitude, target_), {});
+            c.jump = jumpFor(car);
+            c.boost = boostFor(car, 0.0f);
+            return c;
+        }
+        case DrillGoal::TouchBall:
+            return touchBall(world);
+    }
+    return {};
+}
+
+bool Autopilot::boostFor(const CarState& car, float share) {
+    const float limit = 2.0f * kMinBoostTicks;
+    boostCredit_ = std::clamp(boostCredit_ + std::clamp(share, 0.0f, 1.0f), -limit, limit);
+    const bool press =
+        boostCredit_ >= 0.5f * kMinBoostTicks || (car.boosting && boostCredit_ > 0.0f);
+    const bool hasFuel = options_.unlimitedBoost || car.boost > 0.0f;
+    if ((press || car.boostTicksOwed > 0) && hasFuel) boostCredit_ -= 1.0f;
+    return press;
+}
+
+CarControls Autopilot::holdNoseOnBall(const World& world) {
+    const CarState& car = world.car;
+    const Vec3 toBall = world.ball.location - car.location;
+    const float distance = length(toBall);
+    if (distance < 1.0f) return steer(car, {}, {});  // inside the ball: nowhere to aim
+    const Vec3 aim = toBall * (1.0f / distance);
+    const Vec3 relative = world.ball.velocity - car.velocity;
+    // The direction to the ball turns at (aim x relative velocity) / distance.
+    CarControls c = steer(car, turnOnto(car.attitude.forward, aim, car.attitude.right),
+                          cross(aim, relative) * (1.0f / distance));
+    c.jump = jumpFor(car);
+    // Along the string: what the swing and gravity take, plus the spring.
+    const float closing = dot(aim, relative);  // the distance's rate of change
+    const float across = std::max(dot(relative, relative) - closing * closing, 0.0f);
+    const float aligned = dot(car.attitude.forward, aim);
+    float thrust = across / distance + kGravity * aim.z + kHangSpring * (distance - kHangDistance) +
+                   kHangDamping * closing;
+    thrust = aligned >= kThrustAlignment ? thrust / aligned : 0.0f;
+    if (thrust <= kAirThrottleAcceleration) {
+        c.throttle = clampUnit(thrust / kAirThrottleAcceleration);
+        c.boost = boostFor(car, 0.0f);
+    } else {
+        c.throttle = 1.0f;
+        c.boost = boostFor(car, (thrust - kAirThrottleAcceleration) / kBoostAcceleration);
+    }
+    return c;
+}
+
+CarControls Autopilot::alignWithVelocity(const World& world, bool against) {
+    const CarState& car = world.car;
+    const Vec3 relative = car.velocity - world.ball.velocity;
+    const float speed = length(relative);
+    if (speed < 1.0f) return steer(car, {}, {});
+    const Vec3 along = relative * (1.0f / speed);
+    // Gravity bends the flight: the velocity's direction turns at
+    // (direction x gravity) / speed, and so does its opposite.
+    const Vec3 bend = cross(along, Vec3{0.0f, 0.0f, -kGravity}) * (1.0f / speed);
+    CarControls c = steer(
+        car, turnOnto(car.attitude.forward, against ? -along : along, car.attitude.right), bend);
+    c.boost = boostFor(car, 0.0f);
+    return c;
+}
+
+CarControls Autopilot::landWheelsDown(const World& world) {
+    const CarState& car = world.car;
+    // The roof up, the heading left as it is (the turn is square to the up
+    // axis, so the yaw rate is damped to nothing).
+    CarControls c = steer(car, turnOnto(car.attitude.up, kWorldUp, car.attitude.forward), {});
+    c.boost = boostFor(car, 0.0f);
+    return c;
+}
+
+CarControls Autopilot::touchBall(const World& world) {
+    const CarState& car = world.car;
+    const Vec3 thrust = interceptThrust(car, world.ball, options_);
+    const float need = length(thrust);
+    const Vec3 direction = need > 0.0f ? thrust * (1.0f / need) : kWorldUp;
+    CarControls c = steer(car, turnOnto(car.attitude.forward, direction, car.attitude.right), {});
+    c.jump = jumpFor(car);
+    const bool aligned = !car.onGround && dot(car.attitude.forward, direction) >= kBoostAlignment;
+    c.throttle = aligned ? 1.0f : 0.0f;
+    c.boost = boostFor(car, aligned ? need / kBoostAcceleration : 0.0f);
+    return c;
+}
+
+}  // namespace sandbox

@@ -1,0 +1,560 @@
+#include "sandbox/Drills.h"
+
+#include <cmath>
+
+#include "sandbox/Starts.h"
+
+namespace sandbox {
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+constexpr float kTwoPi = 6.28318531f;
+constexpr float kRadiansPerDegree = kPi / 180.0f;
+
+float radians(float degrees) { return degrees * kRadiansPerDegree; }
+float degrees(float radians) { return radians / kRadiansPerDegree; }
+float secondsOf(uint32_t ticks) { return static_cast<float>(ticks) / kTicksPerSecond; }
+constexpr uint32_t ticksOf(int seconds) { return static_cast<uint32_t>(seconds * kTicksPerSecond); }
+
+Vec3 unit(Vec3 v) { return v * (1.0f / length(v)); }
+
+// The unit direction `towards` turned by `angle` about a random axis square
+// to it: a nose that starts that far off its aim.
+Vec3 turnedOff(Vec3 towards, float angle, SeededRandom& random) {
+    Vec3 axis = cross(towards, randomDirection(random));
+    if (length(axis) < 1e-3f) axis = cross(towards, Vec3{0.0f, 0.0f, 1.0f});
+    if (length(axis) < 1e-3f) axis = Vec3{0.0f, 1.0f, 0.0f};
+    axis = unit(axis);
+    return unit(towards * std::cos(angle) + cross(axis, towards) * std::sin(angle));
+}
+
+// A car in the air at `location` with its nose `offAim` radians off `aim`,
+// at a random roll, not spinning, with a full tank.
+CarState carAimedOff(Vec3 location, Vec3 velocity, Vec3 aim, float offAim, SeededRandom& random) {
+    CarState car;
+    car.onGround = false;
+    car.location = location;
+    car.velocity = velocity;
+    const Vec3 nose = turnedOff(unit(aim), offAim, random);
+    car.attitude = orientationWithNose(nose, random.uniform(0.0f, kTwoPi));
+    return car;
+}
+
+// `lo` to `hi` uu (or uu/s) along the floor at a random heading.
+//
+// Starts make one draw a statement: the order in which a call's arguments
+// are worked out is not fixed, and a seed must give the same start whatever
+// the compiler.
+Vec3 randomAcross(SeededRandom& random, float lo, float hi) {
+    const float distance = random.uniform(lo, hi);
+    const float heading = random.uniform(0.0f, kTwoPi);
+    return {distance * std::cos(heading), distance * std::sin(heading), 0.0f};
+}
+
+// Up to `maxAcross` uu/s along the floor and `upLo` to `upHi` upwards.
+Vec3 randomVelocity(SeededRandom& random, float maxAcross, float upLo, float upHi) {
+    Vec3 velocity = randomAcross(random, 0.0f, maxAcross);
+    velocity.z = random.uniform(upLo, upHi);
+    return velocity;
+}
+
+bool insideArena(Vec3 at, float margin) {
+    return std::fabs(at.x) <= arena::kHalfWidth - margin &&
+           std::fabs(at.y) <= arena::kHalfLength - margin;
+}
+
+// The ball at rest on the floor at the arena's centre: its velocity stays
+// exactly zero, so the dial's relative velocity is the car's own.
+BallState ballAtRest() { return {}; }
+
+// Ticks inside a cone and the mean angle, for the drills that hold the nose
+// on a direction.
+struct ConeTally {
+    uint32_t counted = 0;
+    uint32_t inside = 0;
+    double angleSum = 0.0;
+
+    void add(float angle, bool isInside) {
+        ++counted;
+        inside += isInside ? 1u : 0u;
+        angleSum += angle;
+    }
+    float meanDegrees() const {
+        return counted == 0 ? 0.0f : degrees(static_cast<float>(angleSum / counted));
+    }
+};
+
+// ------------------------------------------------------------ nose on ball
+
+constexpr uint32_t kNoseOnBallTicks = ticksOf(10);
+
+class NoseOnBallDrill final : public Drill {
+  public:
+    NoseOnBallDrill(const DrillInfo& info, uint64_t seed) : Drill(info, seed, startOf(seed)) {}
+
+    DrillScore score() const override {
+        DrillScore s;
+        s.add("time_inside", "Time inside the cone", "s", secondsOf(tally_.inside));
+        s.add("mean_off_nose", "Mean off-nose angle", "deg", tally_.meanDegrees());
+        s.outcome = outcome();
+        if (outcome() == DrillOutcome::Passed) s.verdict = "inside the cone half the time or more";
+        if (outcome() == DrillOutcome::Failed)
+            s.verdict = "inside the cone less than half the time";
+        return s;
+    }
+
+  protected:
+    Measure measure(const World& world, const TickReport&) override {
+        const Vec3 toBall = world.ball.location - world.car.location;
+        const float angle =
+            length(toBall) > 0.0f ? angleBetween(world.car.attitude.forward, toBall) : 0.0f;
+        const bool inside = angle <= radians(kNoseConeDegrees);
+        tally_.add(angle, inside);
+        if (ticks() >= kNoseOnBallTicks)
+            finish(tally_.inside * 2 >= kNoseOnBallTicks ? DrillOutcome::Passed
+                                                         : DrillOutcome::Failed);
+        return {angle, inside};
+    }
+
+  private:
+    // The ball hangs 1100 to 1500 up, drifting at up to 150 uu/s; the car
+    // 400 to 800 below it and 300 to 900 to the side, its nose 20 to 50
+    // degrees off the ball. Boost is unlimited: hanging below the ball on
+    // boost is the way to stay up for the ten seconds.
+    static DrillStart startOf(uint64_t seed) {
+        SeededRandom random(seed);
+        DrillStart s;
+        s.options.unlimitedBoost = true;
+        s.options.ballFloats = true;
+        BallState& ball = s.world.ball;
+        ball.location = {random.uniform(-2000.0f, 2000.0f), random.uniform(-3000.0f, 3000.0f),
+                         random.uniform(1100.0f, 1500.0f)};
+        ball.velocity = randomAcross(random, 0.0f, 150.0f);
+        const Vec3 side = randomAcross(random, 300.0f, 900.0f);
+        const float below = random.uniform(400.0f, 800.0f);
+        const Vec3 at = ball.location + side + Vec3{0.0f, 0.0f, -below};
+        const Vec3 velocity = randomVelocity(random, 200.0f, 0.0f, 300.0f);
+        const float offBall = radians(random.uniform(20.0f, 50.0f));
+        s.world.car = carAimedOff(at, velocity, ball.location - at, offBall, random);
+        return s;
+    }
+
+    ConeTally tally_;
+};
+
+// ---------------------------------------------------------------- recovery
+
+constexpr float kCleanLandingDegrees = 20.0f;
+constexpr float kCleanLandingSpin = 1.0f;  // rad/s
+constexpr uint32_t kRecoveryTicks = ticksOf(20);
+// Draws of a start before one that needs the stick is taken as it is (a few
+// in a hundred land clean left alone; a thousand in a row never happen).
+constexpr int kMaxRecoveryDraws = 1000;
+
+bool cleanLanding(const Touchdown& t) {
+    return t.wheelsDown && t.angleToVertical < radians(kCleanLandingDegrees) &&
+           t.spin < kCleanLandingSpin;
+}
+
+// Whether the car, left alone (no input at all), would land clean.
+bool landsCleanLeftAlone(CarState car) {
+    for (uint32_t t = 0; t < kRecoveryTicks; ++t) {
+        const TickReport report = stepCar(car, {}, {});
+        if (report.landed) return cleanLanding(report.touchdown);
+    }
+    return false;
+}
+
+class RecoveryDrill final : public Drill {
+  public:
+    RecoveryDrill(const DrillInfo& info, uint64_t seed) : Drill(info, seed, startOf(seed)) {}
+
+    DrillScore score() const override {
+        DrillScore s;
+        s.outcome = outcome();
+        s.add("time_to_touchdown", "Time to touchdown", "s", secondsOf(touchdownTick_));
+        if (!landed_) {
+            if (finished()) s.verdict = "no touchdown within 20 s";
+            return s;
+        }
+        s.add("landing_angle", "Landing angle", "deg", degrees(touchdown_.angleToVertical));
+        s.add("landing_spin", "Spin at touchdown", "rad/s", touchdown_.spin);
+        const bool level =
+            touchdown_.wheelsDown && touchdown_.angleToVertical < radians(kCleanLandingDegrees);
+        const bool still = touchdown_.spin < kCleanLandingSpin;
+        s.verdict = level && still ? "clean landing"
+                    : still        ? "landed at 20 degrees or more"
+                    : level        ? "landed spinning at 1 rad/s or more"
+                                   : "landed at 20 degrees or more, and spinning";
+        return s;
+    }
+
+  protected:
+    Measure measure(const World& world, const TickReport& report) override {
+        if (report.landed) {
+            landed_ = true;
+            touchdown_ = report.touchdown;
+            touchdownTick_ = ticks();
+            finish(cleanLanding(touchdown_) ? DrillOutcome::Passed : DrillOutcome::Failed);
+            const float angle = touchdown_.angleToVertical;
+            return {angle, angle < radians(kCleanLandingDegrees)};
+        }
+        touchdownTick_ = ticks();
+        if (ticks() >= kRecoveryTicks) finish(DrillOutcome::Failed);
+        const float angle = angleToVertical(world.car.attitude);
+        return {angle, angle < radians(kCleanLandingDegrees)};
+    }
+
+  private:
+    // High up (1200 to 1700), drifting, at least 60 degrees from wheels-down
+    // and spinning at 2 to 4.5 rad/s. A start from which the car would land
+    // clean with no input at all is drawn again, so the drill always needs
+    // the stick.
+    static DrillStart startOf(uint64_t seed) {
+        SeededRandom random(seed);
+        DrillStart s;
+        s.world.ball = ballAtRest();
+        CarState& car = s.world.car;
+        car.onGround = false;
+        for (int draw = 0; draw < kMaxRecoveryDraws; ++draw) {
+            car.location = {random.uniform(-2500.0f, 2500.0f), random.uniform(-3500.0f, 3500.0f),
+                            random.uniform(1200.0f, 1700.0f)};
+            car.velocity = randomVelocity(random, 600.0f, -200.0f, 300.0f);
+            do {
+                car.attitude = randomAttitude(random);
+            } while (angleToVertical(car.attitude) < radians(60.0f));
+            const Vec3 axis = randomDirection(random);
+            car.spin = axis * random.uniform(2.0f, 4.5f);
+            if (!landsCleanLeftAlone(car)) break;
+        }
+        return s;
+    }
+
+    bool landed_ = false;
+    Touchdown touchdown_{};
+    uint32_t touchdownTick_ = 0;
+};
+
+// ------------------------------------------------------ velocity alignment
+
+constexpr uint32_t kVelocityTicks = ticksOf(10);
+// Below this relative speed the dial hides its velocity cue; the nose counts
+// as off it.
+constexpr float kVelocityCueSpeed = 10.0f;
+
+class VelocityDrill final : public Drill {
+  public:
+    VelocityDrill(const DrillInfo& info, uint64_t seed)
+        : Drill(info, seed, startOf(seed, info.goal == DrillGoal::NoseAgainstVelocity)),
+          against_(info.goal == DrillGoal::NoseAgainstVelocity) {}
+
+    DrillScore score() const override {
+        DrillScore s;
+        s.outcome = outcome();
+        s.add("share_inside", "Share of the flight inside the cone", "%", sharePercent());
+        s.add("time_inside", "Time inside the cone", "s", secondsOf(tally_.inside));
+        s.add("mean_off_velocity",
+              against_ ? "Mean angle off the reverse velocity" : "Mean angle off the velocity",
+              "deg", tally_.meanDegrees());
+        s.add("flight_time", "Time in the air", "s", secondsOf(tally_.counted));
+        if (outcome() == DrillOutcome::Passed)
+            s.verdict = "inside the cone half the flight or more";
+        if (outcome() == DrillOutcome::Failed)
+            s.verdict = "inside the cone less than half the flight";
+        return s;
+    }
+
+  protected:
+    Measure measure(const World& world, const TickReport& report) override {
+        if (report.landed) {  // the car now rests on the floor: the flight is over
+            finishByShare();
+            return {sample().error, sample().inside};
+        }
+        const Vec3 relative = world.car.velocity - world.ball.velocity;
+        const float angle =
+            length(relative) < kVelocityCueSpeed
+                ? kPi
+                : angleBetween(world.car.attitude.forward, against_ ? -relative : relative);
+        const bool inside = angle <= radians(kNoseConeDegrees);
+        tally_.add(angle, inside);
+        if (ticks() >= kVelocityTicks) finishByShare();
+        return {angle, inside};
+    }
+
+  private:
+    float sharePercent() const {
+        return tally_.counted == 0 ? 0.0f
+                                   : 100.0f * static_cast<float>(tally_.inside) /
+                                         static_cast<float>(tally_.counted);
+    }
+    void finishByShare() {
+        finish(tally_.inside * 2 >= tally_.counted && tally_.counted > 0 ? DrillOutcome::Passed
+                                                                         : DrillOutcome::Failed);
+    }
+
+    // 1000 to 1400 up, climbing at 300 to 600 uu/s and moving 900 to 1400
+    // uu/s roughly towards the middle of the arena, so that the flight (two
+    // and a half to three and a half seconds) stays clear of the walls unless
+    // the car boosts; the nose 30 to 90 degrees off the direction to hold.
+    // The ball rests on the floor.
+    static DrillStart startOf(uint64_t seed, bool against) {
+        SeededRandom random(seed);
+        DrillStart s;
+        s.world.ball = ballAtRest();
+        const Vec3 at{random.uniform(-1500.0f, 1500.0f), random.uniform(-2500.0f, 2500.0f),
+                      random.uniform(1000.0f, 1400.0f)};
+        const float heading = std::atan2(-at.y, -at.x) + random.uniform(-0.3f, 0.3f);
+        const float speed = random.uniform(900.0f, 1400.0f);
+        const Vec3 velocity{speed * std::cos(heading), speed * std::sin(heading),
+                            random.uniform(300.0f, 600.0f)};
+        const float offAim = radians(random.uniform(30.0f, 90.0f));
+        s.world.car = carAimedOff(at, velocity, against ? -velocity : velocity, offAim, random);
+        return s;
+    }
+
+    bool against_;
+    ConeTally tally_;
+};
+
+// --------------------------------------------------------- target attitude
+
+constexpr uint32_t kHoldTicks = kTicksPerSecond / 2;
+constexpr uint32_t kTargetAttitudeTicks = ticksOf(10);
+
+class TargetAttitudeDrill final : public Drill {
+  public:
+    TargetAttitudeDrill(const DrillInfo& info, uint64_t seed)
+        : TargetAttitudeDrill(info, seed, setUp(seed)) {}
+
+    std::optional<Orientation> targetAttitude() const override { return target_; }
+
+    DrillScore score() const override {
+        DrillScore s;
+        s.outcome = outcome();
+        if (outcome() == DrillOutcome::Passed) {
+            s.add("time_to_hold", "Time to hold", "s", secondsOf(heldAtTick_));
+            s.add("hold_error", "Mean error while holding", "deg",
+                  degrees(static_cast<float>(holdErrorSum_ / kHoldTicks)));
+            s.verdict = "held";
+        }
+        s.add("smallest_error", "Smallest error", "deg", degrees(smallestError_));
+        if (outcome() == DrillOutcome::Failed)
+            s.verdict = landed_ ? "touched down before holding it" : "not held within 10 s";
+        return s;
+    }
+
+  protected:
+    Measure measure(const World& world, const TickReport& report) override {
+        if (report.landed) {
+            landed_ = true;
+            finish(DrillOutcome::Failed);
+            return {sample().error, false};
+        }
+        const float error = length(turnBetween(world.car.attitude, target_));
+        const bool inside = error <= radians(kAttitudeToleranceDegrees);
+        if (error < smallestError_) smallestError_ = error;
+        holdTicks_ = inside ? holdTicks_ + 1 : 0;
+        holdErrorSum_ = inside ? holdErrorSum_ + error : 0.0;
+        if (holdTicks_ >= kHoldTicks) {
+            heldAtTick_ = ticks();
+            finish(DrillOutcome::Passed);
+        } else if (ticks() >= kTargetAttitudeTicks) {
+            finish(DrillOutcome::Failed);
+        }
+        return {error, inside};
+    }
+
+  private:
+    struct SetUp {
+        DrillStart start;
+        Orientation target;
+    };
+    TargetAttitudeDrill(const DrillInfo& info, uint64_t seed, const SetUp& setUp)
+        : Drill(info, seed, setUp.start), target_(setUp.target) {}
+
+    // 800 to 1000 up and climbing at 900 to 1000 uu/s (three and a half
+    // seconds or more in the air), at rest at a random attitude; the target
+    // another random attitude at least 45 degrees from it.
+    static SetUp setUp(uint64_t seed) {
+        SeededRandom random(seed);
+        SetUp up;
+        DrillStart& s = up.start;
+        Orientation& target = up.target;
+        s.world.ball = ballAtRest();
+        CarState& car = s.world.car;
+        car.onGround = false;
+        car.location = {random.uniform(-2500.0f, 2500.0f), random.uniform(-3500.0f, 3500.0f),
+                        random.uniform(800.0f, 1000.0f)};
+        car.velocity = randomVelocity(random, 300.0f, 900.0f, 1000.0f);
+        car.attitude = randomAttitude(random);
+        do {
+            target = randomAttitude(random);
+        } while (length(turnBetween(car.attitude, target)) < radians(45.0f));
+        return up;
+    }
+
+    Orientation target_;
+    bool landed_ = false;
+    uint32_t holdTicks_ = 0;
+    double holdErrorSum_ = 0.0;
+    uint32_t heldAtTick_ = 0;
+    float smallestError_ = kPi;
+};
+
+// ------------------------------------------------------------ aerial touch
+
+constexpr uint32_t kAerialTouchTicks = ticksOf(10);
+
+class AerialTouchDrill final : public Drill {
+  public:
+    AerialTouchDrill(const DrillInfo& info, uint64_t seed)
+        : Drill(info, seed, startOf(seed)),
+          startBoost_(start().world.car.boost),
+          lastBallRise_(start().world.ball.velocity.z) {}
+
+    DrillScore score() const override {
+        DrillScore s;
+        s.outcome = outcome();
+        if (outcome() == DrillOutcome::Passed) {
+            s.add("time_to_touch", "Time to touch", "s", secondsOf(touchTick_));
+            s.verdict = "touched";
+        }
+        s.add("boost_used", "Boost used", "", boostUsed_);
+        if (outcome() == DrillOutcome::Failed)
+            s.verdict =
+                ballLanded_ ? "missed: the ball landed first" : "missed: not touched in 10 s";
+        return s;
+    }
+
+  protected:
+    Measure measure(const World& world, const TickReport&) override {
+        const CarState& car = world.car;
+        const BallState& ball = world.ball;
+        boostUsed_ = startBoost_ - car.boost;
+        const Vec3 toBall = ball.location - car.location;
+        const float angle =
+            length(toBall) > 0.0f ? angleBetween(car.attitude.forward, toBall) : 0.0f;
+        const bool touching = distanceToCarBox(car, ball.location) <= model::kBallRadius;
+        // Landed: down on the floor after falling (its bounce has already
+        // turned it upwards, or stopped it).
+        const bool landing = ball.location.z <= model::kBallRadius + 1.0f && lastBallRise_ < 0.0f;
+        lastBallRise_ = ball.velocity.z;
+        if (touching) {
+            touchTick_ = ticks();
+            finish(DrillOutcome::Passed);
+        } else if (landing || ticks() >= kAerialTouchTicks) {
+            ballLanded_ = landing;
+            finish(DrillOutcome::Failed);
+        }
+        return {angle, touching};
+    }
+
+  private:
+    // The car on its wheels with a full tank; the ball 1800 to 2600 ahead
+    // (within 30 degrees of the nose), thrown up at 1000 to 1250 uu/s from
+    // 150 to 300 up and drifting up to 250 uu/s: it lands after about three
+    // and a half seconds.
+    static DrillStart startOf(uint64_t seed) {
+        SeededRandom random(seed);
+        DrillStart s;
+        float x = 0.0f, y = 0.0f, heading = 0.0f;
+        Vec3 ballAt{};
+        do {
+            x = random.uniform(-2000.0f, 2000.0f);
+            y = random.uniform(-3000.0f, 3000.0f);
+            heading = random.uniform(0.0f, kTwoPi);
+            const float distance = random.uniform(1800.0f, 2600.0f);
+            const float bearing = heading + random.uniform(-0.5f, 0.5f);
+            ballAt = {x + distance * std::cos(bearing), y + distance * std::sin(bearing),
+                      random.uniform(150.0f, 300.0f)};
+        } while (!insideArena(ballAt, 600.0f));
+        s.world.car = restingCar(x, y, heading);
+        s.world.ball.location = ballAt;
+        s.world.ball.velocity = randomVelocity(random, 250.0f, 1000.0f, 1250.0f);
+        return s;
+    }
+
+    float startBoost_;
+    float lastBallRise_;
+    float boostUsed_ = 0.0f;
+    bool ballLanded_ = false;
+    uint32_t touchTick_ = 0;
+};
+
+// ------------------------------------------------------------------- table
+
+template <typename D>
+std::unique_ptr<Drill> make(const DrillInfo& info, uint64_t seed) {
+    return std::make_unique<D>(info, seed);
+}
+
+const DrillEntry kDrills[] = {
+    {{"nose-on-ball",
+      "The ball hangs in the air, drifting slowly. Keep your nose within 5 degrees of it for "
+      "10 seconds; boost is unlimited, so hang below it on boost.",
+      DialTarget::Ball, "off-nose angle", "time_inside", Better::Higher, DrillGoal::NoseOnBall},
+     make<NoseOnBallDrill>},
+    {{"recovery",
+      "High in the air, upside down or on your side and spinning. Land on your wheels: clean "
+      "is under 20 degrees and under 1 rad/s of spin.",
+      DialTarget::Down, "angle to wheels-down", "landing_angle", Better::Lower,
+      DrillGoal::LandWheelsDown},
+     make<RecoveryDrill>},
+    {{"velocity-alignment",
+      "Flying fast, nose off your direction of flight. Keep the nose within 5 degrees of your "
+      "velocity until you touch down.",
+      DialTarget::Velocity, "off-velocity angle", "share_inside", Better::Higher,
+      DrillGoal::NoseAlongVelocity},
+     make<VelocityDrill>},
+    {{"velocity-braking",
+      "Flying fast: turn the nose against your velocity, as to brake with boost, and keep it "
+      "within 5 degrees of that until you touch down.",
+      DialTarget::VelocityOpposite, "off-reverse-velocity angle", "share_inside", Better::Higher,
+      DrillGoal::NoseAgainstVelocity},
+     make<VelocityDrill>},
+    {{"target-attitude",
+      "Turn the car to the ghost car's attitude, within 10 degrees, and hold it for half a "
+      "second before you land.",
+      std::nullopt, "attitude error", "time_to_hold", Better::Lower, DrillGoal::HoldAttitude},
+     make<TargetAttitudeDrill>},
+    {{"aerial-touch",
+      "The ball is thrown up ahead of you. Jump, boost and touch it before it lands.",
+      DialTarget::Ball, "off-nose angle", "time_to_touch", Better::Lower, DrillGoal::TouchBall},
+     make<AerialTouchDrill>},
+};
+
+}  // namespace
+
+std::optional<float> DrillScore::value(std::string_view key) const {
+    for (const ScorePart& p : parts())
+        if (p.key == key) return p.value;
+    return std::nullopt;
+}
+
+void DrillScore::add(std::string_view key, std::string_view label, std::string_view unit,
+                     float value) {
+    if (count_ < store_.size()) store_[count_++] = {key, label, unit, value};
+}
+
+void Drill::update(const World& world, const CarControls& controls, const TickReport& report) {
+    if (finished()) return;
+    ++ticks_;
+    const Measure m = measure(world, report);
+    sample_ = {secondsOf(ticks_), m.error, m.inside, controls.pitch, controls.yaw, controls.roll};
+}
+
+std::span<const DrillEntry> drillTable() { return kDrills; }
+
+const DrillEntry* findDrill(std::string_view name) {
+    for (const DrillEntry& entry : kDrills)
+        if (entry.info.name == name) return &entry;
+    return nullptr;
+}
+
+std::unique_ptr<Drill> makeDrill(std::string_view name, uint64_t seed) {
+    const DrillEntry* entry = findDrill(name);
+    return entry ? entry->make(entry->info, seed) : nullptr;
+}
+
+}  // namespace sandbox
