@@ -64,7 +64,10 @@ World randomStart(uint64_t seed) {
     car.velocity = {across * std::cos(heading), across * std::sin(heading),
                     random.uniform(-300.0f, 500.0f)};
     car.attitude = randomAttitude(random);
-    car.spin = randomDirection(random) * random.uniform(0.0f, 4.0f);
+    // One draw per statement: the operands of one expression are evaluated in
+    // no fixed order, and a seed must give the same start with any compiler.
+    const Vec3 spinAxis = randomDirection(random);
+    car.spin = spinAxis * random.uniform(0.0f, 4.0f);
     world.ball.location = {random.uniform(-3000.0f, 3000.0f), random.uniform(-4000.0f, 4000.0f),
                            random.uniform(300.0f, 1500.0f)};
     return world;
