@@ -3,7 +3,6 @@
 // variable's name to its value text, e.g. {"trimsight_size": "4.5"}.
 #include <cstddef>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 

@@ -2,7 +2,6 @@
 // variables, as the host console shows and changes them.
 #include <CLI/CLI.hpp>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "hostapp/CommandKit.h"

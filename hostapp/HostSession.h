@@ -1,7 +1,6 @@
 #pragma once
 // One run of the host: the console, the game and the loaded plugin.
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
