@@ -8,6 +8,7 @@
 // what runs it), declare it below and list it in kCommands in Commands.cpp.
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "hostapp/Commands.h"
@@ -33,6 +34,13 @@ struct Command {
     std::function<int(const GlobalOptions& global, std::FILE* out, std::FILE* err)> run;
 };
 
+// A subcommand that takes one required argument (`get NAME`): `run` gets
+// the argument's text.
+Command commandWithArgument(
+    CLI::App& app, const std::string& name, const std::string& about, const std::string& argument,
+    const std::string& argumentAbout,
+    std::function<int(const GlobalOptions&, const std::string&, std::FILE*, std::FILE*)> run);
+
 // The subcommands, in the order --help lists them.
 Command addInfoCommand(CLI::App& app);    // ConsoleCommands.cpp
 Command addTraceCommand(CLI::App& app);   // TraceCommand.cpp
@@ -46,6 +54,8 @@ struct HostRun {
     std::string configPath;  // empty when there is nowhere to keep settings
     // What the config file holds, or why it cannot be used.
     Result<ConfigEntries> config = ConfigEntries{};
+    // Held from before the config is read until it is written, by `set`.
+    std::optional<ConfigLock> configLock;
 };
 
 // Loads the plugin (the default library unless `global.plugin` names one),
@@ -53,6 +63,9 @@ struct HostRun {
 // errors go to `err`. Returns kExitOk or the exit code to stop with.
 // Subcommands that play scenes start from here and then call playScene.
 int startHost(const GlobalOptions& global, HostRun& run, std::FILE* err);
+// The two halves of startHost, for a command that does something between.
+int startPlugin(const GlobalOptions& global, HostRun& run, std::FILE* err);
+int readSettings(const GlobalOptions& global, HostRun& run, std::FILE* err);
 
 // "trimsight-host: MESSAGE" on one line.
 void printError(std::FILE* err, const std::string& message);

@@ -1,6 +1,7 @@
 #include "hostapp/Commands.h"
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -11,6 +12,7 @@
 
 #include "hostapp/CommandKit.h"
 #include "hostapp/JsonText.h"
+#include "hostapp/OutputFile.h"
 
 namespace hostapp {
 namespace {
@@ -18,6 +20,44 @@ namespace {
 // Every subcommand, in the order --help lists them.
 constexpr Command (*kCommands[])(CLI::App&) = {addInfoCommand, addTraceCommand, addSetCommand,
                                                addGetCommand, addRenderCommand};
+
+// Whether an argument that starts with a minus sign is a number (or the name
+// of a value that is no number, -inf or -nan), which the command judges,
+// rather than an option: "-.5" and "-inf" are values.
+bool isSignedValue(const std::string& arg) {
+    if (arg.size() < 2 || arg[0] != '-') return false;
+    if (arg[1] == '.' || (arg[1] >= '0' && arg[1] <= '9')) return true;
+    std::string word;
+    for (char c : arg.substr(1))
+        word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return word == "inf" || word == "infinity" || word.rfind("nan", 0) == 0;
+}
+
+// The arguments as CLI11 parses them (last first). CLI11 takes "-.5" or
+// "-inf" for an unknown option; such values are moved behind a "--", after
+// which every argument is positional, keeping their order among the
+// positional arguments.
+std::vector<std::string> argumentsForParsing(int argc, const char* const* argv) {
+    std::vector<std::string> options, values, afterMark;
+    bool optionValueNext = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") {
+            afterMark.assign(argv + i + 1, argv + argc);
+            break;
+        }
+        if (!optionValueNext && isSignedValue(arg))
+            values.push_back(arg);
+        else
+            options.push_back(arg);
+        optionValueNext = arg == "--plugin" || arg == "--config" || arg == "-o" ||
+                          arg == "--output" || arg == "--save-demo-scene";
+    }
+    if (!values.empty() || !afterMark.empty()) options.push_back("--");
+    options.insert(options.end(), values.begin(), values.end());
+    options.insert(options.end(), afterMark.begin(), afterMark.end());
+    return {options.rbegin(), options.rend()};
+}
 
 // Output to a closed pipe or a full disk must not pass for success.
 int finish(std::FILE* out, std::FILE* err, int code) {
@@ -70,9 +110,13 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
     for (const auto add : kCommands) commands.push_back(add(app));
 
     try {
-        app.parse(argc, argv);
+        app.parse(argumentsForParsing(argc, argv));
     } catch (const CLI::ParseError& e) {
         return reportParseError(app, e, out, err);
+    }
+    if (const std::string problem = faultSwitchProblem(); !problem.empty()) {
+        printError(err, problem);
+        return kExitUsage;
     }
     if ((app.count("--plugin") && global.plugin.empty()) ||
         (app.count("--config") && global.config.empty())) {

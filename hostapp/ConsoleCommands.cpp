@@ -2,7 +2,6 @@
 // variables, as the host console shows and changes them.
 #include <CLI/CLI.hpp>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "hostapp/CommandKit.h"
@@ -69,27 +68,38 @@ int runGet(const GlobalOptions& global, const std::string& name, std::FILE* out,
     return kExitOk;
 }
 
-// Writes the settings of this run over the config file, keeping entries the
-// plugin did not register.
-int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
+// Makes the default config's folder and takes the config's lock: from here
+// until the new file is written no other save runs.
+int lockSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
     if (run.configPath.empty()) {
         printError(err,
                    "cannot save the settings: neither XDG_CONFIG_HOME nor HOME names a "
                    "directory; use --config PATH");
         return kExitConfigWrite;
     }
+    if (global.config.empty()) {
+        if (Status made = makeDefaultConfigFolder(); !made) {
+            printError(err, run.configPath + ": cannot write the config file: " + made.error());
+            return kExitConfigWrite;
+        }
+    }
+    Result<ConfigLock> lock = ConfigLock::take(run.configPath);
+    if (!lock) {
+        printError(err, lock.error());
+        return kExitConfigWrite;
+    }
+    run.configLock.emplace(std::move(*lock));
+    return kExitOk;
+}
+
+// Writes the settings of this run over the config file, keeping entries the
+// plugin did not register.
+int saveSettings(HostRun& run, std::FILE* err) {
     if (!run.config) {
         printError(err, run.configPath +
                             ": not saving over a config file that cannot be read; fix or "
                             "remove it");
         return kExitConfigWrite;
-    }
-    if (global.config.empty()) {
-        const std::string dir = run.configPath.substr(0, run.configPath.find_last_of('/'));
-        if (Status made = makeDirectories(dir); !made) {
-            printError(err, run.configPath + ": cannot write the config file: " + made.error());
-            return kExitConfigWrite;
-        }
     }
     const std::string text = formatConfig(run.session.savedEntries(*run.config));
     if (Status saved = saveConfigAtomic(run.configPath, text); !saved) {
@@ -99,25 +109,30 @@ int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
     return kExitOk;
 }
 
+// The variable and the value are checked first; then, under the config's
+// lock, the saved settings are read, the value set and the settings saved.
 int runSet(const GlobalOptions& global, const std::string& name, const std::string& value,
            std::FILE* err) {
     HostRun run;
-    if (int code = startHost(global, run, err); code != kExitOk) return code;
+    if (int code = startPlugin(global, run, err); code != kExitOk) return code;
     auto entry = findVariable(run, name, err);
     if (!entry) return kExitVariable;
-    const std::optional<float> number = parseConsoleNumber(value);
-    if (!number) {
-        printError(err, name + ": " + quoteText(value) + " is not a number");
+    const auto& s = entry->definition;
+    const Result<float> typed = parseConsoleNumber(value);
+    const Result<float> kept = typed ? boundedNumber(s, *typed) : typed;
+    if (!kept) {
+        printError(err, name + ": " + quoteText(value) + " " + kept.error());
         return kExitVariable;
     }
-    const auto& s = entry->definition;
-    entry->setNumber(*number);
-    if ((s.hasMin && *number < s.min) || (s.hasMax && *number > s.max))
+    if (int code = lockSettings(global, run, err); code != kExitOk) return code;
+    if (int code = readSettings(global, run, err); code != kExitOk) return code;
+    entry->setNumber(*kept);
+    if (*kept != *typed)
         std::fprintf(err, "%s: note: %s is outside %s's range [%s, %s]; %s is now %s\n", kProgram,
                      value.c_str(), name.c_str(), s.hasMin ? formatBound(s.min).c_str() : "",
                      s.hasMax ? formatBound(s.max).c_str() : "", name.c_str(),
                      entry->text().c_str());
-    return saveSettings(global, run, err);
+    return saveSettings(run, err);
 }
 
 }  // namespace
@@ -140,12 +155,8 @@ Command addSetCommand(CLI::App& app) {
 }
 
 Command addGetCommand(CLI::App& app) {
-    auto name = std::make_shared<std::string>();
-    CLI::App* get = app.add_subcommand("get", "Print a console variable's value");
-    get->add_option("NAME", *name, "Variable name")->required();
-    return {get, [name](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
-                return runGet(global, *name, out, err);
-            }};
+    return commandWithArgument(app, "get", "Print a console variable's value", "NAME",
+                               "Variable name", runGet);
 }
 
 }  // namespace hostapp

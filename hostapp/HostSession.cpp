@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 
 #ifndef TRIMSIGHT_PLUGIN_FILE
 #define TRIMSIGHT_PLUGIN_FILE "libtrimsight.so"
@@ -23,29 +22,55 @@ HostSession::~HostSession() { plugin.reset(); }
 Status HostSession::load(const std::string& pluginPath) {
     std::string error;
     plugin = pluginsdk::LoadedPlugin::open(pluginPath, error);
-    if (!plugin) return Failure{error};
-    plugin->load(cvars, game);
+    if (!plugin || !plugin->load(cvars, game, &error)) return Failure{error};
     return {};
 }
 
-std::optional<float> parseConsoleNumber(std::string_view text) {
-    if (text.empty() || text.size() > 64) return std::nullopt;
-    const char c0 = text.front();
-    if (!(c0 == '-' || c0 == '+' || c0 == '.' || (c0 >= '0' && c0 <= '9'))) return std::nullopt;
-    char buf[80];
-    text.copy(buf, text.size());
-    buf[text.size()] = '\0';
-    // Decimal only: hexadecimal, inf and nan are not console numbers.
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = buf[i];
-        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
-            return std::nullopt;
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Skips digits from `i`; returns how many.
+std::size_t skipDigits(std::string_view text, std::size_t& i) {
+    const std::size_t start = i;
+    while (i < text.size() && isDigit(text[i])) ++i;
+    return i - start;
+}
+
+// [+-] (digits [. digits] | . digits) [(e|E) [+-] digits], the whole text.
+bool isDecimal(std::string_view text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t digits = skipDigits(text, i);
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        digits += skipDigits(text, i);
     }
-    char* end = nullptr;
-    errno = 0;
-    const float v = std::strtof(buf, &end);
-    if (end != buf + text.size() || !std::isfinite(v)) return std::nullopt;
-    return v;
+    if (digits == 0) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (skipDigits(text, i) == 0) return false;
+    }
+    return i == text.size();
+}
+
+}  // namespace
+
+Result<float> parseConsoleNumber(std::string_view text) {
+    if (!isDecimal(text)) return Failure{"is not a number"};
+    // strtof reads any length and rounds to the nearest float: out of range
+    // it gives 0 or an infinity, which is what the rule says.
+    const std::string copy(text);
+    return std::strtof(copy.c_str(), nullptr);
+}
+
+Result<float> boundedNumber(const pluginsdk::CVarDefinition& variable, float number) {
+    if ((number == INFINITY && !variable.hasMax) || (number == -INFINITY && !variable.hasMin))
+        return Failure{"is beyond the 32-bit float range"};
+    if (variable.hasMin && number < variable.min) return variable.min;
+    if (variable.hasMax && number > variable.max) return variable.max;
+    return number;
 }
 
 void HostSession::applyConfig(const ConfigEntries& entries, const std::string& configName,
@@ -56,20 +81,19 @@ void HostSession::applyConfig(const ConfigEntries& entries, const std::string& c
         if (it == entries.end()) continue;
         auto entry = cvars.find(snap.definition.name);
         if (!entry) continue;
-        const std::optional<float> v = parseConsoleNumber(it->second);
-        if (!v) {
-            warnings.push_back(configName + ": value of " + snap.definition.name +
-                               " is not a number; its default is kept");
+        const Result<float> saved = parseConsoleNumber(it->second);
+        const Result<float> kept = saved ? boundedNumber(snap.definition, *saved) : saved;
+        if (!kept) {
+            warnings.push_back(configName + ": value of " + snap.definition.name + " " +
+                               kept.error() + "; its default is kept");
             continue;
         }
-        const bool inside = !(snap.definition.hasMin && *v < snap.definition.min) &&
-                            !(snap.definition.hasMax && *v > snap.definition.max);
         // In bounds the text is kept as saved ("4.0" stays "4.0"); outside,
         // the value is kept inside the bounds like anything typed in.
-        if (inside)
+        if (*kept == *saved)
             entry->setRaw(it->second);
         else
-            entry->setNumber(*v);
+            entry->setNumber(*kept);
     }
 }
 

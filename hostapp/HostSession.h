@@ -2,6 +2,7 @@
 // One run of the host: the console, the game and the loaded plugin.
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/pluginsdk/CVarStore.h"
@@ -40,9 +41,17 @@ class HostSession {
     std::unique_ptr<pluginsdk::LoadedPlugin> plugin;
 };
 
-// Reads a number the way a person types it into the console: the whole text
-// must be a finite decimal number. Empty result when it is not.
-std::optional<float> parseConsoleNumber(std::string_view text);
+// The number rule of the console, for `set` and the config file alike: a
+// value is a decimal number (an optional sign, digits with an optional point
+// or a point and digits, an optional exponent), of any length, rounded to
+// the nearest 32-bit float. So 1e-400 reads as 0, and 1e40 as infinity,
+// beyond every bound. Anything else (spaces, a comma, hexadecimal, inf, nan)
+// is refused.
+Result<float> parseConsoleNumber(std::string_view text);
+
+// A number as `variable` stores it: kept inside its bounds. A number beyond
+// the float range on a side without a bound is refused.
+Result<float> boundedNumber(const pluginsdk::CVarDefinition& variable, float number);
 
 // The default plugin library: libtrimsight.so beside the program, else in the
 // library directory of an installed tree.

@@ -1,10 +1,12 @@
 #include "hostapp/JsonText.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -86,8 +88,12 @@ class CheckingSax : public nlohmann::json_sax<json> {
 
     // Called at the start of every value: counts array elements.
     bool value() {
-        if (!stack_.empty() && stack_.back().isArray) ++stack_.back().count;
-        return true;
+        if (stack_.empty() || !stack_.back().isArray) return true;
+        if (++stack_.back().count <= kMaxJsonArrayLength) return true;
+        const std::string path = pathOf(stack_.size() - 1);
+        error_ = "at " + (path.empty() ? std::string("top level") : path) + ": more than " +
+                 std::to_string(kMaxJsonArrayLength) + " elements in one array";
+        return false;
     }
     bool open(bool isArray) {
         if (stack_.size() >= kMaxJsonDepth) {
@@ -115,9 +121,25 @@ class CheckingSax : public nlohmann::json_sax<json> {
     std::string error_;
 };
 
+// "line L, column C" of the byte at `offset`, both from 1.
+std::string placeOf(std::string_view text, std::size_t offset) {
+    std::size_t line = 1, column = 1;
+    for (std::size_t i = 0; i < offset; ++i) {
+        ++column;
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        }
+    }
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
 }  // namespace
 
 Status parseJson(std::string_view text, json& doc) {
+    // The JSON reader would stop at a NUL byte and ignore the rest.
+    if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos)
+        return Failure{placeOf(text, nul) + ": a NUL byte, which a text file never holds"};
     std::string error;
     try {
         CheckingSax sax(doc);
@@ -134,26 +156,36 @@ Status parseJson(std::string_view text, json& doc) {
     return Failure{error};
 }
 
-Result<std::string> readWholeFile(const std::string& path, const std::string& what) {
-    auto failure = [&](int err) {
-        return Failure{path + ": cannot read " + what + ": " + std::strerror(err)};
+Result<std::string> readInputFile(const std::string& path, const std::string& what,
+                                  std::size_t maxBytes) {
+    auto failure = [&](const std::string& why) {
+        return Failure{path + ": cannot read " + what + ": " + why};
     };
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return failure(errno);
+    // Non-blocking, so that opening a FIFO with no writer does not wait.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return failure(std::strerror(errno));
+    struct stat st {};
+    std::string problem;
+    if (::fstat(fd, &st) != 0)
+        problem = std::strerror(errno);
+    else if (S_ISDIR(st.st_mode))
+        problem = std::strerror(EISDIR);
+    else if (!S_ISREG(st.st_mode))
+        problem = "not a regular file (a FIFO, a device or a socket)";
+    else if (static_cast<std::uintmax_t>(st.st_size) > maxBytes)
+        problem = "larger than " + std::to_string(maxBytes) + " bytes";
     std::string text;
     char buf[65536];
-    for (;;) {
+    while (problem.empty()) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            return failure(err);
-        }
-        if (n == 0) break;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) problem = std::strerror(errno);
+        if (n <= 0) break;
         text.append(buf, static_cast<std::size_t>(n));
+        if (text.size() > maxBytes) problem = "larger than " + std::to_string(maxBytes) + " bytes";
     }
     ::close(fd);
+    if (!problem.empty()) return failure(problem);
     return text;
 }
 

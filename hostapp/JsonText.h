@@ -12,14 +12,20 @@ namespace hostapp {
 
 // Files nest a few levels; far deeper nesting is refused.
 inline constexpr std::size_t kMaxJsonDepth = 64;
+// The longest array read (a scene's frames are the one long array): more
+// is refused before the memory for it is taken.
+inline constexpr std::size_t kMaxJsonArrayLength = 1000000;
 
 // Parses `text` into `doc`. A failure's message is one line: "line L, column
-// C: ..." for a syntax error, "at PATH: ..." for a duplicate key or too deep
-// nesting.
+// C: ..." for a syntax error or a NUL byte, "at PATH: ..." for a duplicate
+// key, too deep nesting or too long an array.
 Status parseJson(std::string_view text, nlohmann::json& doc);
 
-// The whole content of a file; a failure says "PATH: cannot read WHAT: why".
-Result<std::string> readWholeFile(const std::string& path, const std::string& what);
+// The whole content of a regular file of at most `maxBytes` bytes; anything
+// else (a FIFO, a device, a larger file) is refused without waiting or reading
+// it through. A failure says "PATH: cannot read WHAT: why".
+Result<std::string> readInputFile(const std::string& path, const std::string& what,
+                                  std::size_t maxBytes);
 
 // The text in double quotes, with quotes, backslashes and control
 // characters escaped, so that it prints on one line.

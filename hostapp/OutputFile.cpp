@@ -4,12 +4,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace hostapp {
 namespace {
+
+constexpr const char* kTemporarySuffix = ".tmp.";
+constexpr std::size_t kTemporaryRandom = 6;  // mkstemp's XXXXXX
+constexpr int kMaxLinkHops = 40;             // as the kernel allows
 
 enum class Fault { None, MidWrite, AfterWrite, Unknown };
 
@@ -19,6 +27,10 @@ Fault faultSwitch() {
     if (std::strcmp(value, "mid-write") == 0) return Fault::MidWrite;
     if (std::strcmp(value, "after-write") == 0) return Fault::AfterWrite;
     return Fault::Unknown;
+}
+
+Failure failure(const std::string& step, int err) {
+    return {step.empty() ? std::strerror(err) : step + ": " + std::strerror(err)};
 }
 
 bool writeAll(int fd, const char* data, std::size_t size) {
@@ -34,43 +46,54 @@ bool writeAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-std::string parentOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-// The file a symbolic link points to; any other path as it is.
-std::string followLink(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr) return path;
-    std::string target = real;
-    std::free(real);
-    return target;
-}
-
 mode_t currentUmask() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return mask;
 }
 
-Failure failure(const std::string& step, int err) {
-    return {step.empty() ? std::strerror(err) : step + ": " + std::strerror(err)};
+// A FIFO or a character device: opened without creating or truncating
+// anything, and written. A FIFO no program reads is refused rather than
+// waited on; a reader that goes away is a failure, not a SIGPIPE.
+Status writeInPlace(const std::string& path, std::string_view bytes, bool fifo) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (fifo && errno == ENXIO) return Failure{"it is a FIFO that no program is reading"};
+        return failure("", errno);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    sigset_t pipeSignal, before;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &before);
+    const bool written = writeAll(fd, bytes.data(), bytes.size());
+    const int err = errno;
+    if (!written && err == EPIPE) {
+        const timespec now{};
+        sigtimedwait(&pipeSignal, nullptr, &now);  // the pending SIGPIPE, taken
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    if (::close(fd) != 0 && written) return failure("close", errno);
+    return written ? Status{} : failure("write", err);
 }
 
 // Writes the temporary file's content and syncs it; closes `fd` either way.
-Status fillTemporary(int fd, std::string_view bytes, mode_t mode) {
+// `existing`: the file being replaced, whose mode and owner the new one keeps.
+Status fillTemporary(int fd, std::string_view bytes, mode_t mode,
+                     const std::optional<struct stat>& existing) {
     const Fault fault = faultSwitch();
     auto fail = [fd](const std::string& step) {
         const int err = errno;
         ::close(fd);
         return failure(step, err);
     };
-    if (::fchmod(fd, mode & ~currentUmask()) != 0) return fail("chmod");
+    if (::fchmod(fd, existing ? existing->st_mode & 07777 : mode & ~currentUmask()) != 0)
+        return fail("chmod");
+    struct stat made {};
+    if (::fstat(fd, &made) != 0) return fail("stat");
+    if (existing && (existing->st_uid != made.st_uid || existing->st_gid != made.st_gid) &&
+        ::fchown(fd, existing->st_uid, existing->st_gid) != 0)
+        return fail("cannot keep the file's owner");
     const std::size_t first = fault == Fault::MidWrite ? bytes.size() / 2 : bytes.size();
     if (!writeAll(fd, bytes.data(), first)) return fail("write");
     if (fault == Fault::MidWrite) std::abort();
@@ -81,21 +104,14 @@ Status fillTemporary(int fd, std::string_view bytes, mode_t mode) {
     return {};
 }
 
-}  // namespace
-
-std::string faultSwitchProblem() {
-    if (faultSwitch() != Fault::Unknown) return {};
-    return std::string("TRIMSIGHT_FAULT_SAVE=") + std::getenv("TRIMSIGHT_FAULT_SAVE") +
-           " is not a fault this program knows (mid-write or after-write)";
-}
-
-Status writeOutputFile(const std::string& givenPath, std::string_view bytes, mode_t mode) {
-    const std::string path = followLink(givenPath);
+// A missing or regular file, replaced through a synced temporary and a rename.
+Status replaceFile(const std::string& path, std::string_view bytes, mode_t mode,
+                   const std::optional<struct stat>& existing) {
     const std::string dir = parentOf(path);
-    std::string temporary = path + ".tmp.XXXXXX";
+    std::string temporary = path + kTemporarySuffix + std::string(kTemporaryRandom, 'X');
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return failure("cannot create a temporary file in " + dir, errno);
-    if (Status filled = fillTemporary(fd, bytes, mode); !filled) {
+    if (Status filled = fillTemporary(fd, bytes, mode, existing); !filled) {
         ::unlink(temporary.c_str());
         return filled;
     }
@@ -111,6 +127,63 @@ Status writeOutputFile(const std::string& givenPath, std::string_view bytes, mod
         ::close(dirFd);
     }
     return {};
+}
+
+}  // namespace
+
+std::string faultSwitchProblem() {
+    if (faultSwitch() != Fault::Unknown) return {};
+    return std::string("TRIMSIGHT_FAULT_SAVE=") + std::getenv("TRIMSIGHT_FAULT_SAVE") +
+           " is not a fault this program knows (mid-write or after-write)";
+}
+
+std::string parentOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+Result<std::string> resolveLinks(std::string path) {
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+        if (n < 0) return failure("readlink", errno);
+        const std::string next(target, static_cast<std::size_t>(n));
+        path = next.front() == '/' ? next : parentOf(path) + "/" + next;
+    }
+    return failure("", ELOOP);
+}
+
+bool isTemporaryOf(const std::string& name, const std::string& target) {
+    const std::string prefix = target + kTemporarySuffix;
+    if (name.size() != prefix.size() + kTemporaryRandom || name.compare(0, prefix.size(), prefix))
+        return false;
+    for (std::size_t i = prefix.size(); i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
+Status writeOutputFile(const std::string& givenPath, std::string_view bytes, mode_t mode) {
+    Result<std::string> path = resolveLinks(givenPath);
+    if (!path) return path.failure();
+    struct stat st {};
+    if (::stat(path->c_str(), &st) != 0) {
+        if (errno != ENOENT) return failure("", errno);
+        return replaceFile(*path, bytes, mode, std::nullopt);
+    }
+    if (S_ISREG(st.st_mode)) {
+        if ((st.st_mode & 0222) == 0 || ::access(path->c_str(), W_OK) != 0)
+            return Failure{"the file is read-only; not replacing it"};
+        return replaceFile(*path, bytes, mode, st);
+    }
+    if (S_ISCHR(st.st_mode)) return writeInPlace(*path, bytes, false);
+    if (S_ISFIFO(st.st_mode)) return writeInPlace(*path, bytes, true);
+    if (S_ISDIR(st.st_mode)) return failure("", EISDIR);
+    if (S_ISBLK(st.st_mode)) return Failure{"it is a block device (a disk); not writing on it"};
+    return Failure{"it is a socket or another kind of file that cannot take the output"};
 }
 
 }  // namespace hostapp

@@ -11,22 +11,37 @@
 
 namespace hostapp {
 
-// Replaces the file at `path` by `bytes` so that a crash at any moment
-// leaves either the old file or the new one whole: a temporary file beside it
-// is written, flushed to disk and renamed over it, and the folder is synced.
-// A symbolic link is followed: the file it points to is replaced and the link
-// stays. A new file gets `mode` less the umask.
-//
-// A failure's message says which step failed and why ("fsync: No space left
-// on device"); the caller puts the file's name before it.
+// Writes `bytes` to `path` without destroying anything that is there:
+// - A symbolic link is followed, a dangling one too: the file it points to is
+//   written (created if missing) and the link stays a link.
+// - A missing or regular file is replaced so that a crash at any moment leaves
+//   the old file or the new one whole: a temporary file beside it is written,
+//   synced and renamed over it, and the folder is synced. A replaced file
+//   keeps its mode and owner; a new one gets `mode` less the umask. A
+//   read-only file is refused.
+// - A character device or a FIFO is written in place (a FIFO only while some
+//   program reads it); a socket, a block device or a folder is refused.
+// A failure's message says what failed and why ("fsync: No space left on
+// device"); the caller puts the file's name before it.
 //
 // For crash tests, TRIMSIGHT_FAULT_SAVE=mid-write aborts the program after
 // half of the bytes are written, =after-write after the temporary file is
-// complete but before the rename (see faultSwitchProblem).
+// complete but before the rename.
 Status writeOutputFile(const std::string& path, std::string_view bytes, mode_t mode);
 
 // Why the value of TRIMSIGHT_FAULT_SAVE is not one the program knows; empty
 // when it is unset or known.
 std::string faultSwitchProblem();
+
+// `path` with every symbolic link along the last component followed (the
+// final target may be missing). Fails on a loop.
+Result<std::string> resolveLinks(std::string path);
+
+// The folder part of a path: "." for a bare name, "/" for a file at the root.
+std::string parentOf(const std::string& path);
+
+// Whether `name` is one of writeOutputFile's temporary files for the file
+// called `target` (both without their folder).
+bool isTemporaryOf(const std::string& name, const std::string& target);
 
 }  // namespace hostapp

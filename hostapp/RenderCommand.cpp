@@ -349,6 +349,36 @@ int play(const SceneToRender& job, HostRun& run, Pictures& pictures, const Outpu
     return kExitOk;
 }
 
+// Whether `name` is a numbered frame ("frame-" and four or more digits).
+bool isFrameName(const std::string& name) {
+    constexpr std::string_view kPrefix = "frame-", kSuffix = ".png";
+    if (name.size() < kPrefix.size() + 4 + kSuffix.size() || name.rfind(kPrefix, 0) != 0 ||
+        !name.ends_with(kSuffix))
+        return false;
+    for (std::size_t i = kPrefix.size(); i < name.size() - kSuffix.size(); ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+    return true;
+}
+
+// Once a sequence is written, the numbered frames of an earlier run that this
+// run did not replace (it was longer, or numbered wider) would mix in with
+// it: they go. Only files (and links) named like frames are touched. Returns
+// how many went.
+std::size_t removeEarlierFrames(const Output& output, std::size_t frameCount) {
+    std::error_code ec;
+    std::size_t removed = 0;
+    for (const auto& entry : fs::directory_iterator(output.folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        const bool file = entry.is_symlink(ec) || entry.is_regular_file(ec);
+        if (!file || !isFrameName(name)) continue;
+        const std::size_t digits = name.size() - 10;  // "frame-" and ".png"
+        const bool ours = digits == static_cast<std::size_t>(output.digits) &&
+                          std::stoull(name.substr(6, digits)) < frameCount;
+        if (!ours && fs::remove(entry.path(), ec)) ++removed;
+    }
+    return removed;
+}
+
 void report(const SceneToRender& job, const Output& output, const std::string& sheetPath,
             std::FILE* out) {
     const std::size_t frames = job.scene.frames.size();
@@ -383,6 +413,11 @@ int runRender(const GlobalOptions& global, const RenderOptions& options, std::FI
     if (int code = play(job, run, pictures, output, sheetPath, timing, err); code != kExitOk)
         return code;
     report(job, output, sheetPath, out);
+    if (output.sequence) {
+        if (const std::size_t removed = removeEarlierFrames(output, job.scene.frames.size()))
+            std::fprintf(out, "removed %zu frame(s) of an earlier, longer run from %s\n", removed,
+                         output.folder.string().c_str());
+    }
     if (options.timing) printTiming(out, timing, pictures.renderer->rendererName(), job.lastCanvas);
     return kExitOk;
 }
@@ -402,9 +437,12 @@ Command addRenderCommand(CLI::App& app) {
                      "Draw the plugin's settings window over the game as well");
     render->add_flag("--timing", options->timing,
                      "Print the time per frame spent rendering and encoding");
-    render->add_option("--save-demo-scene", options->saveDemo,
-                       "Write the built-in demo as a scene file to start your own from, and "
-                       "render nothing");
+    CLI::Option* saveDemo = render->add_option(
+        "--save-demo-scene", options->saveDemo,
+        "Write the built-in demo as a scene file to start your own from, and render nothing");
+    // It renders nothing, so what rendering takes would be ignored.
+    for (const char* other : {"SCENE", "--output", "--settings", "--timing"})
+        saveDemo->excludes(render->get_option(other));
     return {render, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
                 return runRender(global, *options, out, err);
             }};

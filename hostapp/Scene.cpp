@@ -284,7 +284,7 @@ Result<Scene> parseScene(std::string_view text) {
 }
 
 Result<Scene> loadSceneFile(const std::string& path) {
-    Result<std::string> text = readWholeFile(path, "the scene file");
+    Result<std::string> text = readInputFile(path, "the scene file", kMaxSceneBytes);
     if (!text) return text.failure();
     Result<Scene> scene = parseScene(*text);
     if (!scene) return Failure{path + ": " + scene.error()};

@@ -56,7 +56,12 @@ struct Scene {
 // Any input gives one or the other.
 Result<Scene> parseScene(std::string_view text);
 
-// Reads and parses a scene file. Messages start with the file name.
+// The largest scene file read: hours of frames. Parsed, a file takes up to
+// about 25 times its size in memory, so this bounds a run near 1.6 GB.
+inline constexpr std::size_t kMaxSceneBytes = std::size_t{64} << 20;
+
+// Reads and parses a scene file: a regular file of at most kMaxSceneBytes
+// with at most a million frames. Messages start with the file name.
 Result<Scene> loadSceneFile(const std::string& path);
 
 // The full state of one frame after inheritance.

@@ -1,6 +1,4 @@
 // `trace SCENE`: plays a scene and prints every canvas call of every frame.
-#include <CLI/CLI.hpp>
-#include <memory>
 #include <string>
 
 #include "hostapp/CommandKit.h"
@@ -30,12 +28,8 @@ int runTrace(const GlobalOptions& global, const std::string& scenePath, std::FIL
 }  // namespace
 
 Command addTraceCommand(CLI::App& app) {
-    auto scene = std::make_shared<std::string>();
-    CLI::App* trace = app.add_subcommand("trace", "Play a scene file and print every canvas call");
-    trace->add_option("SCENE", *scene, "Scene file (JSON)")->required();
-    return {trace, [scene](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
-                return runTrace(global, *scene, out, err);
-            }};
+    return commandWithArgument(app, "trace", "Play a scene file and print every canvas call",
+                               "SCENE", "Scene file (JSON)", runTrace);
 }
 
 }  // namespace hostapp

@@ -50,11 +50,19 @@ LoadedPlugin::~LoadedPlugin() {
     if (handle_) dlclose(handle_);
 }
 
-void LoadedPlugin::load(CVarStore& cvars, GameHost& game) {
-    if (plugin_) return;
-    plugin_ = *info_->createFunction();
+bool LoadedPlugin::load(CVarStore& cvars, GameHost& game, std::string* error) {
+    if (plugin_) return true;
+    BakkesMod::Plugin::PluginPointer* created = info_->createFunction();
+    if (created == nullptr || !*created) {
+        if (error != nullptr)
+            *error = path_ + ": the plugin's create function returned " +
+                     (created == nullptr ? "a null pointer" : "an empty plugin pointer");
+        return false;
+    }
+    plugin_ = *created;
     game_ = &game;
     attachPlugin(*plugin_, cvars, game, this);
+    return true;
 }
 
 BakkesMod::Plugin::PluginSettingsWindow* LoadedPlugin::settingsWindow() const {

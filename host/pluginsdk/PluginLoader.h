@@ -30,8 +30,11 @@ class LoadedPlugin {
     const BakkesMod::Plugin::PluginInfo& info() const { return *info_; }
     const std::string& path() const { return path_; }
 
-    // getPlugin, fill cvarRegistry and gameFacade, onLoad.
-    void load(CVarStore& cvars, GameHost& game);
+    // The record's create function, then cvarRegistry and gameFacade filled
+    // and onLoad. A create function that gives no plugin (a null pointer, or
+    // an empty one) is a failure: false, with a one-line message naming the
+    // library in `error` when given, and nothing loaded.
+    bool load(CVarStore& cvars, GameHost& game, std::string* error = nullptr);
     bool loaded() const { return plugin_ != nullptr; }
     BakkesMod::Plugin::BakkesModPlugin* plugin() const { return plugin_.get(); }
     // The plugin as a settings window, or null when it is none.

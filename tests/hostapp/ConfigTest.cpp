@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "hostapp/Config.h"
@@ -103,23 +105,97 @@ TEST_F(ConfigSaving, OutputFilesKeepTheOldFileWhenAWriteFailsAndLeaveNoTemporary
     EXPECT_EQ(names, (std::vector<std::string>{"picture.png", "taken"}));
 }
 
-TEST_F(ConfigSaving, MakeDirectoriesCreatesParents) {
-    EXPECT_TRUE(makeDirectories(dir + "/a/b/c"));
-    EXPECT_TRUE(std::filesystem::is_directory(dir + "/a/b/c"));
-    EXPECT_TRUE(makeDirectories(dir + "/a/b/c"));
-    std::ofstream(dir + "/file") << "x";
-    EXPECT_FALSE(makeDirectories(dir + "/file/sub"));
+// Sets an environment variable for the test's span; nullptr unsets it.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST_F(ConfigSaving, DefaultConfigFolderIsMadeOnlyUnderAnExistingConfigurationHome) {
+    namespace fs = std::filesystem;
+    {
+        // XDG_CONFIG_HOME names a folder that is not there: nothing is made.
+        ScopedEnv xdg("XDG_CONFIG_HOME", dir + "/xdg");
+        EXPECT_THAT(makeDefaultConfigFolder().error(), HasSubstr(dir + "/xdg (XDG_CONFIG_HOME)"));
+        EXPECT_FALSE(fs::exists(dir + "/xdg"));
+        fs::create_directory(dir + "/xdg");
+        ASSERT_TRUE(makeDefaultConfigFolder());
+        EXPECT_TRUE(fs::is_directory(dir + "/xdg/trimsight"));
+        EXPECT_TRUE(makeDefaultConfigFolder());  // a second time is fine
+    }
+    ScopedEnv xdg("XDG_CONFIG_HOME", std::nullopt);
+    {
+        ScopedEnv home("HOME", dir + "/no-home");
+        EXPECT_THAT(makeDefaultConfigFolder().error(), HasSubstr(dir + "/no-home (HOME)"));
+        EXPECT_FALSE(fs::exists(dir + "/no-home"));
+    }
+    // An existing home gets ~/.config when it has none.
+    fs::create_directory(dir + "/home");
+    ScopedEnv home("HOME", dir + "/home");
+    ASSERT_TRUE(makeDefaultConfigFolder());
+    EXPECT_TRUE(fs::is_directory(dir + "/home/.config/trimsight"));
 }
 
-TEST(ConsoleNumber, WholeDecimalNumbersOnly) {
-    EXPECT_EQ(parseConsoleNumber("4.5"), 4.5f);
-    EXPECT_EQ(parseConsoleNumber("-3"), -3.0f);
-    EXPECT_EQ(parseConsoleNumber(".5"), 0.5f);
-    EXPECT_EQ(parseConsoleNumber("1e1"), 10.0f);
-    EXPECT_EQ(parseConsoleNumber("4.0"), 4.0f);
+TEST(ConsoleNumber, AnyDecimalIsTheNearestFloatAndNothingElseIsANumber) {
+    struct Case {
+        std::string text;
+        float value;
+    };
+    const Case numbers[] = {
+        {"4.5", 4.5f},
+        {"-3", -3.0f},
+        {".5", 0.5f},
+        {"-.5", -0.5f},
+        {"+.5", 0.5f},
+        {"5.", 5.0f},
+        {"1e1", 10.0f},
+        {"4.0", 4.0f},
+        {"1E+2", 100.0f},
+        // Past the float range: 0 below it, infinity above it.
+        {"1e-400", 0.0f},
+        {"1e40", INFINITY},
+        {"-1e999", -INFINITY},
+        // Length is no limit: 0.25 and 100 more digits.
+        {"0.25" + std::string(99, '0') + "1", 0.25f},
+        {std::string(120, '0') + "7", 7.0f},
+    };
+    for (const Case& c : numbers) {
+        const auto n = parseConsoleNumber(c.text);
+        ASSERT_TRUE(n) << c.text;
+        EXPECT_EQ(*n, c.value) << c.text;
+    }
     for (const char* bad :
-         {"", " 1", "1 ", "1x", "x", "nan", "inf", "-inf", "0x10", "1e39", "--1", "1,5"})
-        EXPECT_FALSE(parseConsoleNumber(bad)) << bad;
+         {"",     " 1",  "1 ",  "1x",  "x", "nan", "-nan", "inf", "-inf", "Infinity",
+          "0x10", "--1", "+-1", "1,5", ".", "-",   "e5",   "1e",  "1e+",  "1.5.2"})
+        EXPECT_EQ(parseConsoleNumber(bad).error(), "is not a number") << bad;
+}
+
+TEST(ConsoleNumber, ValuesAreKeptInsideTheBoundsAndInfinityOnlyWhereThereIsABound) {
+    pluginsdk::CVarDefinition position{"x_position", "0.3", "", true, true, 0.0f, true, 1.0f};
+    EXPECT_EQ(*boundedNumber(position, 0.5f), 0.5f);
+    EXPECT_EQ(*boundedNumber(position, 9.0f), 1.0f);
+    EXPECT_EQ(*boundedNumber(position, INFINITY), 1.0f);
+    EXPECT_EQ(*boundedNumber(position, -INFINITY), 0.0f);
+    pluginsdk::CVarDefinition unbounded{"free", "0", ""};
+    EXPECT_EQ(*boundedNumber(unbounded, -1e30f), -1e30f);
+    EXPECT_EQ(boundedNumber(unbounded, INFINITY).error(), "is beyond the 32-bit float range");
+    EXPECT_FALSE(boundedNumber(unbounded, -INFINITY));
 }
 
 TEST(DefaultConfigPath, XdgThenHome) {

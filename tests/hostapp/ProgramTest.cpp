@@ -28,6 +28,11 @@ class HostProgram : public ::testing::Test {
   protected:
     // Every run gets a private config directory so no test reads or writes
     // the user's settings.
+    // Both configuration homes exist, as they do for a user.
+    void SetUp() override {
+        std::filesystem::create_directory(dir.file("xdg"));
+        std::filesystem::create_directory(dir.file("home"));
+    }
     RunResult run(const std::vector<std::string>& args,
                   std::map<std::string, std::optional<std::string>> env = {}) {
         env.emplace("XDG_CONFIG_HOME", dir.file("xdg"));
@@ -466,6 +471,16 @@ INSTANTIATE_TEST_SUITE_P(
                    {"--plugin", FAKE_PLUGIN_NO_RECORD, "info"},
                    3,
                    "no plugin record 'exports'"},
+        BadCommand{"CreateGivesNullPointer",
+                   {"--plugin", FAKE_PLUGIN_NULL_PLUGIN, "info"},
+                   3,
+                   FAKE_PLUGIN_NULL_PLUGIN
+                   ": the plugin's create function returned a null pointer"},
+        BadCommand{"CreateGivesEmptyPointer",
+                   {"--plugin", FAKE_PLUGIN_EMPTY_PLUGIN, "get", "x_position"},
+                   3,
+                   FAKE_PLUGIN_EMPTY_PLUGIN
+                   ": the plugin's create function returned an empty plugin pointer"},
         BadCommand{"GetUnknown",
                    {"get", "trimsight_colour"},
                    5,
@@ -476,7 +491,7 @@ INSTANTIATE_TEST_SUITE_P(
                    5,
                    "x_position: \"left\" is not a number"},
         BadCommand{"SetNan", {"set", "x_position", "nan"}, 5, "is not a number"},
-        BadCommand{"SetInfinite", {"set", "x_position", "1e999"}, 5, "is not a number"},
+        BadCommand{"SetInfinity", {"set", "x_position", "-inf"}, 5, "is not a number"},
         BadCommand{"TraceMissingPlugin",
                    {"--plugin", "/nonexistent.so", "trace", "/nonexistent.json"},
                    4,
