@@ -69,10 +69,10 @@ void Trimsight::onLoad() {
     cvarRegistry->registerCvar("trimsight_target", "4.0", "What you aim at", true, true, 0.0f, true,
                                6.0f, true);
 
-    gameFacade->HookEvent(gameevents::kReplayBegin, [this](std::string) {
+    gameFacade->HookEvent(gameevents::kReplayBegin, [this](const std::string&) {
         replayActive.store(true, std::memory_order_relaxed);
     });
-    gameFacade->HookEvent(gameevents::kReplayEnd, [this](std::string) {
+    gameFacade->HookEvent(gameevents::kReplayEnd, [this](const std::string&) {
         replayActive.store(false, std::memory_order_relaxed);
     });
     gameFacade->RegisterDrawable([this](CanvasWrapper canvas) { renderOverlay(canvas); });

@@ -33,7 +33,8 @@ float towardsPoint(Vector2 p) {
 // nose gets the half turn back so the marker shows the direction itself.
 float towardsDot(const Layout& layout, Vector2 corner, int32_t dotSize, bool behind,
                  bool opposite) {
-    const float half = static_cast<float>(dotSize / 2);
+    const int32_t halfDot = dotSize / 2;  // whole pixels, as the dot is placed
+    const float half = static_cast<float>(halfDot);
     const float a = std::atan2((static_cast<float>(corner.Y) - layout.centreY) + half,
                                (static_cast<float>(corner.X) - layout.centreX) + half);
     float angle = opposite ? a - HALF_PI_F : a + HALF_PI_F;

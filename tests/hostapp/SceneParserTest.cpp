@@ -10,7 +10,6 @@ namespace {
 using hostapp::applyFrame;
 using hostapp::FrameState;
 using hostapp::parseScene;
-using hostapp::SceneFrame;
 
 TEST(SceneParser, TheFullFrameOfTheFormat) {
     const auto r = parseScene(R"({"canvas": [1280, 720],

@@ -87,9 +87,9 @@ TEST_F(PictureRendererTest, TranslucentColourBlendsOverWhatIsBelow) {
     });
     const Rgb under = pixel(backdrop, 40, 40);
     const Rgb over = pixel(image, 40, 40);
-    EXPECT_NEAR(over.r, (under.r * 205 + 255 * 50) / 255, 2);
-    EXPECT_NEAR(over.g, under.g * 205 / 255, 2);
-    EXPECT_NEAR(over.b, under.b * 205 / 255, 2);
+    EXPECT_NEAR(over.r, (under.r * 205 + 255 * 50) / 255.0, 2);
+    EXPECT_NEAR(over.g, under.g * 205 / 255.0, 2);
+    EXPECT_NEAR(over.b, under.b * 205 / 255.0, 2);
 }
 
 TEST_F(PictureRendererTest, BackdropIsAPlainMutedSkyOverAField) {

@@ -129,9 +129,9 @@ TEST_F(RenderCommandTest, PeripheralBandIsTranslucentRedAboveItsCentreForMarkerA
     const int mid = 617 - (362 + 393) / 2;
     const Rgb under = pixel(plain, 960, mid);
     const Rgb over = pixel(image, 960, mid);
-    EXPECT_NEAR(over.r, (under.r * 205 + 255 * 50) / 255, 2) << over << " over " << under;
-    EXPECT_NEAR(over.g, under.g * 205 / 255, 2);
-    EXPECT_NEAR(over.b, under.b * 205 / 255, 2);
+    EXPECT_NEAR(over.r, (under.r * 205 + 255 * 50) / 255.0, 2) << over << " over " << under;
+    EXPECT_NEAR(over.g, under.g * 205 / 255.0, 2);
+    EXPECT_NEAR(over.b, under.b * 205 / 255.0, 2);
     // Nothing below the centre, inside or outside the band's radii, and no dial.
     EXPECT_EQ(pixel(image, 960, 617 + 377), pixel(plain, 960, 617 + 377));
     EXPECT_EQ(pixel(image, 960, 617 - 300), pixel(plain, 960, 617 - 300));

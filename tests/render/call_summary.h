@@ -32,6 +32,7 @@ inline std::string token(const pluginsdk::CanvasCall& c) {
 
 inline std::vector<std::string> outline(const std::vector<pluginsdk::CanvasCall>& calls) {
     std::vector<std::string> t;
+    t.reserve(calls.size());
     for (const auto& c : calls) t.push_back(token(c));
     std::vector<std::string> out;
     std::size_t i = 0;

@@ -65,7 +65,7 @@ TEST(Clock, SlowMotionRunsAHalfOrAQuarterAsManyTicks) {
     for (int divisor : {1, 2, 4}) {
         FixedStepClock clock;
         ASSERT_TRUE(clock.setSlowMotion(divisor));
-        EXPECT_NEAR(run(clock, kSecond / 60, 600), 1200 / divisor, 1) << divisor;
+        EXPECT_NEAR(run(clock, kSecond / 60, 600), 1200.0 / divisor, 1) << divisor;
     }
     FixedStepClock clock;
     EXPECT_FALSE(clock.setSlowMotion(3));
