@@ -36,10 +36,10 @@ struct Command {
 
 // A subcommand that takes one required argument (`get NAME`): `run` gets
 // the argument's text.
-Command commandWithArgument(
-    CLI::App& app, const std::string& name, const std::string& about, const std::string& argument,
-    const std::string& argumentAbout,
-    std::function<int(const GlobalOptions&, const std::string&, std::FILE*, std::FILE*)> run);
+Command commandWithArgument(CLI::App& app, const std::string& name, const std::string& about,
+                            const std::string& argument, const std::string& argumentAbout,
+                            const std::function<int(const GlobalOptions&, const std::string&,
+                                                    std::FILE*, std::FILE*)>& run);
 
 // The subcommands, in the order --help lists them.
 Command addInfoCommand(CLI::App& app);    // ConsoleCommands.cpp

@@ -109,9 +109,8 @@ std::string defaultPluginPath() {
     if (n <= 0) return TRIMSIGHT_PLUGIN_FILE;
     std::string exe(buf, static_cast<std::size_t>(n));
     const std::string dir = exe.substr(0, exe.find_last_of('/'));
-    const std::string beside = dir + "/" + TRIMSIGHT_PLUGIN_FILE;
-    const std::string installed =
-        dir + "/" + TRIMSIGHT_INSTALL_PLUGIN_DIR + "/" + TRIMSIGHT_PLUGIN_FILE;
+    std::string beside = dir + "/" + TRIMSIGHT_PLUGIN_FILE;
+    std::string installed = dir + "/" + TRIMSIGHT_INSTALL_PLUGIN_DIR + "/" + TRIMSIGHT_PLUGIN_FILE;
     if (::access(beside.c_str(), F_OK) == 0) return beside;
     if (::access(installed.c_str(), F_OK) == 0) return installed;
     return beside;

@@ -152,7 +152,7 @@ Result<std::string> resolveLinks(std::string path) {
         const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
         if (n < 0) return failure("readlink", errno);
         const std::string next(target, static_cast<std::size_t>(n));
-        path = next.front() == '/' ? next : parentOf(path) + "/" + next;
+        path = next.front() == '/' ? next : parentOf(path).append("/").append(next);
     }
     return failure("", ELOOP);
 }

@@ -451,6 +451,7 @@ std::vector<DrillSummary> summarizeHistory(std::span<const AttemptRecord> attemp
     std::map<std::string_view, std::vector<const AttemptRecord*>> byDrill;
     for (const AttemptRecord& a : attempts) byDrill[a.drill].push_back(&a);
     std::vector<DrillSummary> out;
+    out.reserve(byDrill.size());
     for (const auto& [drill, list] : byDrill) out.push_back(summarize(list));
     return out;
 }

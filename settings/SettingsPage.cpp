@@ -95,5 +95,6 @@ std::string Trimsight::getSettingsName() { return "Trimsight"; }
 
 void Trimsight::attachImGuiContext(uintptr_t context) {
     // The host hands its context over as an address in an integer.
-    ImGui::SetCurrentContext(reinterpret_cast<ImGuiContext*>(context));  // NOLINT(performance-no-int-to-ptr)
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    ImGui::SetCurrentContext(reinterpret_cast<ImGuiContext*>(context));
 }

@@ -37,7 +37,8 @@ class Command {
             else
                 vars.erase(name);
         }
-        for (const auto& [name, value] : vars) envStore_.push_back(std::string(name).append("=").append(value));
+        for (const auto& [name, value] : vars)
+            envStore_.push_back(std::string(name).append("=").append(value));
         for (std::string& e : envStore_) envp_.push_back(e.data());
         envp_.push_back(nullptr);
     }

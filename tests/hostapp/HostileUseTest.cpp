@@ -27,7 +27,6 @@ using hosttest::TempDir;
 using hosttest::writeFile;
 using ::testing::HasSubstr;
 using ::testing::Not;
-using ::testing::StartsWith;
 
 // One frame on a 16 by 16 canvas: a picture of a few hundred bytes.
 constexpr const char* kTinyScene = R"({"canvas": [16, 16]})";

@@ -36,7 +36,7 @@ std::string line(const AttemptRecord& r) {
 }
 
 // FNV-1a over 32 bits, as the format defines its sum.
-std::string sealed(std::string body) {
+std::string sealed(const std::string& body) {
     uint32_t hash = 2166136261u;
     for (char ch : body) hash = (hash ^ static_cast<unsigned char>(ch)) * 16777619u;
     char sum[16];

@@ -28,6 +28,8 @@ const std::vector<std::string> kDefaultPage = {
     "{ 0.30 } X Location",
     "{ 0.90 } Y Location",
     "--------------------------------",
+    // One text, split over two lines here.
+    // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
     "Peripheral mode draws the target around the center of the screen to make it easier to see "
     "the target while looking at the car.",
     "[ ] Enable peripheral mode",
@@ -62,7 +64,9 @@ class PageTest : public ::testing::Test {
 
     std::string text(const char* name) const { return plugin->store.find(name)->text(); }
     float value(const char* name) const { return plugin->store.find(name)->floatValue(); }
-    void setText(const char* name, std::string t) { ASSERT_TRUE(plugin->store.setRaw(name, t)); }
+    void setText(const char* name, const std::string& t) {
+        ASSERT_TRUE(plugin->store.setRaw(name, t));
+    }
     std::map<std::string, std::string> texts() const {
         std::map<std::string, std::string> all;
         for (const char* name : kVariables) all[name] = text(name);

@@ -41,7 +41,9 @@ class TargetList : public ::testing::Test {
         plugin.reset();
     }
     std::string target() const { return plugin->store.find("trimsight_target")->text(); }
-    void setTarget(std::string t) { ASSERT_TRUE(plugin->store.setRaw("trimsight_target", t)); }
+    void setTarget(const std::string& t) {
+        ASSERT_TRUE(plugin->store.setRaw("trimsight_target", t));
+    }
     ImVec2 entry(int index) { return host->layout().entries.at(index).GetCenter(); }
 
     std::unique_ptr<PluginUnderTest> plugin;
