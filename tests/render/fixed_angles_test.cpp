@@ -46,7 +46,7 @@ TEST(FixedAngles, BothMeridiansShareThePointLengthOfEachStep) {
         const float s = std::sin(atRunTime(render::meridianAngle(k)));
         const float c = std::cos(atRunTime(render::meridianAngle(k)));
         // The first meridian's sphere point is (0, sin, cos), the second's (sin, 0, cos).
-        for (const auto [wx, wy] : {std::pair{0.0f, 1.0f}, std::pair{1.0f, 0.0f}}) {
+        for (const auto& [wx, wy] : {std::pair{0.0f, 1.0f}, std::pair{1.0f, 0.0f}}) {
             const float w0 = wx * s;
             const float w1 = wy * s;
             const float length = std::sqrt(atRunTime(w0 * w0 + w1 * w1 + c * c));
