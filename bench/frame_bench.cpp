@@ -22,9 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/AllocCounter.h"
 #include "bench/MathCapture.h"
-#include "fuzz/SettingsPass.h"
 #include "host/CanvasWrapper.h"
 #include "host/Plugin.h"
 #include "host/pluginsdk/CVarStore.h"
@@ -32,6 +30,9 @@
 #include "host/pluginsdk/NullCanvas.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
+#include "testkit/AllocCounter.h"
+#include "testkit/LoadPlugin.h"
+#include "testkit/SettingsPass.h"
 
 // The renamed copy of the plugin linked into this program.
 extern "C" BakkesMod::Plugin::PluginPointer* getPlugin();
@@ -85,17 +86,10 @@ struct Loaded {
     pluginsdk::GameHost game;
     std::unique_ptr<pluginsdk::LoadedPlugin> plugin;
 
-    explicit Loaded(const Scene& scene) {
-        std::string error;
-        plugin = pluginsdk::LoadedPlugin::open(TRIMSIGHT_PLUGIN_PATH, error);
-        if (!plugin) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            std::exit(1);
-        }
-        plugin->load(store, game);
+    explicit Loaded(const Scene& scene)
+        : plugin(testkit::loadPlugin(TRIMSIGHT_PLUGIN_PATH, store, game)) {
         scene.setUp(game.state, store);
     }
-    ~Loaded() { plugin->release(); }
 };
 
 // The scene's frame drawn by the renamed copy, recording its maths calls.
@@ -143,9 +137,9 @@ void BM_Frame(benchmark::State& state) {
     const bench::MathFloor floor(captureFrame(scene, loaded));
     NullCanvas canvas;
 
-    const std::uint64_t before = bench::allocations.load();
+    const std::uint64_t before = testkit::allocations.load();
     for (auto _ : state) loaded.game.drawFrame(canvas);
-    const std::uint64_t allocs = bench::allocations.load() - before;
+    const std::uint64_t allocs = testkit::allocations.load() - before;
 
     // Frames and floors in alternating blocks, timed in this thread's CPU
     // time: whatever else the machine does falls on both alike, and the
@@ -154,7 +148,6 @@ void BM_Frame(benchmark::State& state) {
     constexpr int kBlocks = 41;
     std::vector<double> frameNs;
     std::vector<double> floorNs;
-    double sink = 0.0;
     for (int b = 0; b < kBlocks; ++b) {
         const double t0 = threadCpuNs();
         for (int i = 0; i < kBlock; ++i) loaded.game.drawFrame(canvas);
@@ -164,7 +157,6 @@ void BM_Frame(benchmark::State& state) {
         frameNs.push_back((t1 - t0) / kBlock);
         floorNs.push_back((t2 - t1) / kBlock);
     }
-    benchmark::DoNotOptimize(sink);
 
     const double frame = median(frameNs);
     const double floorTime = median(floorNs);
@@ -204,13 +196,13 @@ BENCHMARK(BM_CVarLookup)->Unit(benchmark::kNanosecond);
 // Dear ImGui's own frame; the plugin's share is the six lookups and widgets.
 void BM_SettingsPass(benchmark::State& state) {
     Loaded loaded(kScenes[0]);
-    prove::SettingsHost host;
+    testkit::SettingsHost host;
     BakkesMod::Plugin::PluginSettingsWindow* page = loaded.plugin->settingsWindow();
     page->attachImGuiContext(host.context());
     for (int i = 0; i < 3; ++i) host.pass(*page, 120.0f, 62.0f, false);
-    const std::uint64_t before = bench::allocations.load();
+    const std::uint64_t before = testkit::allocations.load();
     for (auto _ : state) host.pass(*page, 120.0f, 62.0f, false);
-    state.counters["allocs_per_pass"] = static_cast<double>(bench::allocations.load() - before) /
+    state.counters["allocs_per_pass"] = static_cast<double>(testkit::allocations.load() - before) /
                                         static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_SettingsPass)->Unit(benchmark::kNanosecond);

@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
-#include "bench/AllocCounter.h"
 #include "sandbox/Bindings.h"
 #include "sandbox/Physics.h"
 #include "sandbox/Starts.h"
+#include "testkit/AllocCounter.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ void BM_Tick(benchmark::State& state) {
     const PhysicsOptions options{true};
     World world = start;
     int64_t tick = 0;
-    const std::uint64_t before = bench::allocations.load();
+    const std::uint64_t before = testkit::allocations.load();
     for (auto _ : state) {
         const TickReport report = stepWorld(world, controlsFor(tick), options);
         benchmark::DoNotOptimize(report);
@@ -47,7 +47,7 @@ void BM_Tick(benchmark::State& state) {
         if (++tick % 240 == 0) world = start;
     }
     state.counters["allocs_per_tick"] =
-        benchmark::Counter(static_cast<double>(bench::allocations.load() - before),
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
                            benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_Tick);
@@ -63,13 +63,13 @@ void BM_MapControls(benchmark::State& state) {
     pad.press(PadButton::West);
     ActionSet keys;
     keys.set(Action::RollLeft, true);
-    const std::uint64_t before = bench::allocations.load();
+    const std::uint64_t before = testkit::allocations.load();
     for (auto _ : state) {
         benchmark::DoNotOptimize(pad);
         benchmark::DoNotOptimize(mapControls(bindings, pad, keys));
     }
     state.counters["allocs_per_tick"] =
-        benchmark::Counter(static_cast<double>(bench::allocations.load() - before),
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
                            benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_MapControls);

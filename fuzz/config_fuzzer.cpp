@@ -11,17 +11,16 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const hostapp::ConfigParseResult result = hostapp::parseConfig(text);
-    if (result.entries.has_value() == !result.error.empty() ||
-        result.error.find('\n') != std::string::npos) {
-        std::fprintf(stderr, "bad config result: '%s'\n", result.error.c_str());
+    const hostapp::Result<hostapp::ConfigEntries> result = hostapp::parseConfig(text);
+    if (result.ok() == !result.error().empty() || result.error().find('\n') != std::string::npos) {
+        std::fprintf(stderr, "bad config result: '%s'\n", result.error().c_str());
         std::abort();
     }
-    if (result.entries) {
-        const std::string saved = hostapp::formatConfig(*result.entries);
-        const hostapp::ConfigParseResult again = hostapp::parseConfig(saved);
-        if (!again.entries || *again.entries != *result.entries) {
-            std::fprintf(stderr, "bad config round trip: '%s'\n", again.error.c_str());
+    if (result) {
+        const std::string saved = hostapp::formatConfig(*result);
+        const hostapp::Result<hostapp::ConfigEntries> again = hostapp::parseConfig(saved);
+        if (!again || *again != *result) {
+            std::fprintf(stderr, "bad config round trip: '%s'\n", again.error().c_str());
             std::abort();
         }
     }

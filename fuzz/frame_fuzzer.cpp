@@ -11,27 +11,27 @@
 #include <string>
 
 #include "Trimsight.h"
-#include "fuzz/FrameChecks.h"
-#include "fuzz/FrameInput.h"
-#include "fuzz/SettingsPass.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
+#include "testkit/FrameChecks.h"
+#include "testkit/FrameInput.h"
+#include "testkit/SettingsPass.h"
 
 extern "C" BakkesMod::Plugin::PluginPointer* getPlugin();
 extern "C" void deleteMe();
 
 namespace {
-prove::SettingsHost& settingsHost() {
-    static prove::SettingsHost host;
+testkit::SettingsHost& settingsHost() {
+    static testkit::SettingsHost host;
     return host;
 }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    prove::ByteSource in(data, size);
-    const prove::FrameInput frame = prove::decodeFrame(in);
+    testkit::ByteSource in(data, size);
+    const testkit::FrameInput frame = testkit::decodeFrame(in);
 
     pluginsdk::CVarStore store;
     pluginsdk::GameHost game;
@@ -41,10 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         pluginsdk::attachPlugin(*plugin, store, game, owner);
         const auto definitions = store.list();
 
-        prove::applyFrame(frame, store, game, definitions);
+        testkit::applyFrame(frame, store, game, definitions);
         pluginsdk::RecordingCanvas canvas(frame.canvas);
         game.drawFrame(canvas);
-        const std::string problem = prove::checkFrame(frame, canvas.calls());
+        const std::string problem = testkit::checkFrame(frame, canvas.calls());
         if (!problem.empty()) {
             std::fprintf(stderr, "bad frame: %s\n", problem.c_str());
             std::abort();

@@ -1,6 +1,27 @@
 #pragma once
-// The command line of trimsight-host: parsing and dispatch of the
-// subcommands info, trace, set and get.
+// hostapp/: trimsight-host, the host program.
+//
+// For: loading the plugin library the way the mod host does, playing scenes
+// to it (`trace` prints the canvas calls, `render` draws them as pictures)
+// and keeping its settings (`set`, `get`), from the command line.
+//
+// Owns, one concern per file:
+//   Commands         runHost, below: the command line, one subcommand run
+//   CommandKit       what the subcommands share, and how to add one
+//   ConsoleCommands  info, set, get      TraceCommand  trace
+//   RenderCommand    render: scene checked, host started, output prepared,
+//                    frames played into pictures, the result reported
+//   HostSession      one run of the host: console, game, loaded plugin
+//   Scene, ScenePlayer, DemoScene   scene files, playing them, the demo
+//   Config, JsonText the settings file; JSON read with places in messages
+//   OutputFile       the one way a file is written (atomic, synced)
+//   Result           the one way a failure is reported (Result<T>, Status)
+//   picture/         offscreen pictures: EGL, OpenGL, Dear ImGui, PNG
+//
+// Must not touch: the plugin's code (Trimsight.*, render/, settings/), which
+// it reaches only through the library it loads and host/pluginsdk; any file
+// but the config and the outputs it is asked for; the process itself (no
+// exit, no exceptions out of runHost: main returns its code).
 #include <cstdio>
 
 namespace hostapp {
@@ -17,35 +38,8 @@ enum ExitCode : int {
     kExitPicture = 7,      // render: no EGL/OpenGL driver, or a picture cannot be drawn or written
 };
 
-// Runs the program with these arguments; writes results to `out` and
-// messages to `err`. Never exits the process itself.
+// Runs the program with these arguments: parses them, runs one subcommand,
+// writes results to `out` and messages to `err`, returns the exit code.
 int runHost(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
-
-}  // namespace hostapp
-
-#include <string>
-
-#include "hostapp/Config.h"
-#include "hostapp/HostSession.h"
-
-namespace hostapp {
-
-// A started host: the plugin loaded and the saved settings applied.
-struct HostRun {
-    HostSession session;
-    std::string configPath;  // empty when there is nowhere to keep settings
-    ConfigLoad config;
-};
-
-// Loads the plugin (`pluginPath`, or the default library when empty), reads
-// the config file (`configPath`, or the default when empty) and applies it
-// after onLoad. Warnings and errors go to `err`. Returns kExitOk or the exit
-// code to stop with. Subcommands that play scenes (trace, and picture
-// rendering) start from here and then call playScene.
-int startHost(const std::string& pluginPath, const std::string& configPath, HostRun& run,
-              std::FILE* err);
-
-// "trimsight-host: MESSAGE" on one line.
-void printError(std::FILE* err, const std::string& message);
 
 }  // namespace hostapp

@@ -6,40 +6,25 @@
 #include <string>
 #include <string_view>
 
+#include "hostapp/Result.h"
+
 namespace hostapp {
 
 using ConfigEntries = std::map<std::string, std::string, std::less<>>;
 
-struct ConfigParseResult {
-    std::optional<ConfigEntries> entries;
-    std::string error;  // one line, with the place ("line L, column C" or a JSON path)
-};
-
-// Never throws and never exits.
-ConfigParseResult parseConfig(std::string_view text);
+// The entries, or one line with the place ("line L, column C" or a JSON path).
+Result<ConfigEntries> parseConfig(std::string_view text);
 
 // The file's text for these entries: pretty-printed, one entry a line.
 std::string formatConfig(const ConfigEntries& entries);
 
-struct ConfigLoad {
-    enum class Status { Missing, Loaded, Unusable };
-    Status status = Status::Missing;
-    ConfigEntries entries;
-    std::string problem;  // Unusable: why, one line, naming the file
-};
+// The file's entries, or why it cannot be used, naming the file. A missing
+// file is the first run: no entries.
+Result<ConfigEntries> loadConfig(const std::string& path);
 
-// A missing file is the first run: no entries, no problem.
-ConfigLoad loadConfig(const std::string& path);
-
-// Replaces the file at `path` by `text` atomically: a temporary file in the
-// same directory is written, flushed and synced, then renamed over it; a
-// crash at any point leaves either the old or the new file whole. Returns ""
-// on success, else a one-line message naming the file.
-//
-// For crash tests, TRIMSIGHT_FAULT_SAVE=mid-write aborts after half of the
-// text is written, =after-write after the temporary file is complete but
-// before the rename.
-std::string saveConfigAtomic(const std::string& path, std::string_view text);
+// Replaces the file at `path` by `text` with writeOutputFile (a crash leaves
+// the old file or the new one whole). A failure's message names the file.
+Status saveConfigAtomic(const std::string& path, std::string_view text);
 
 // Where the settings live unless --config says otherwise:
 // $XDG_CONFIG_HOME/trimsight/config.json, else ~/.config/trimsight/config.json.
@@ -47,7 +32,6 @@ std::string saveConfigAtomic(const std::string& path, std::string_view text);
 std::string defaultConfigPath();
 
 // Creates the directory and its parents (mode 0700 for new ones).
-// Returns "" on success, else a one-line message.
-std::string makeDirectories(const std::string& dir);
+Status makeDirectories(const std::string& dir);
 
 }  // namespace hostapp

@@ -20,11 +20,12 @@ namespace hostapp {
 
 HostSession::~HostSession() { plugin.reset(); }
 
-bool HostSession::load(const std::string& pluginPath, std::string& error) {
+Status HostSession::load(const std::string& pluginPath) {
+    std::string error;
     plugin = pluginsdk::LoadedPlugin::open(pluginPath, error);
-    if (!plugin) return false;
+    if (!plugin) return Failure{error};
     plugin->load(cvars, game);
-    return true;
+    return {};
 }
 
 std::optional<float> parseConsoleNumber(std::string_view text) {

@@ -8,6 +8,7 @@
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "hostapp/Config.h"
+#include "hostapp/Result.h"
 
 namespace hostapp {
 
@@ -20,8 +21,8 @@ class HostSession {
     ~HostSession();
 
     // Opens the library, checks its record, creates the plugin and calls
-    // onLoad. On failure returns false with a one-line message.
-    bool load(const std::string& pluginPath, std::string& error);
+    // onLoad.
+    Status load(const std::string& pluginPath);
 
     // Sets every saved variable the entries name, as the console would:
     // numbers kept inside the variable's bounds. Entries for variables that

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <set>
 #include <vector>
@@ -116,12 +117,13 @@ class CheckingSax : public nlohmann::json_sax<json> {
 
 }  // namespace
 
-bool parseJson(std::string_view text, json& doc, std::string& error) {
+Status parseJson(std::string_view text, json& doc) {
+    std::string error;
     try {
         CheckingSax sax(doc);
         const bool ok = json::sax_parse(text.begin(), text.end(), &sax,
                                         nlohmann::detail::input_format_t::json, true, false);
-        if (ok) return true;
+        if (ok) return {};
         error = sax.error().empty() ? "malformed JSON" : sax.error();
     } catch (const std::bad_alloc&) {
         error = "out of memory while reading JSON";
@@ -129,25 +131,24 @@ bool parseJson(std::string_view text, json& doc, std::string& error) {
         error = std::string("malformed JSON: ") + e.what();
     }
     doc = nullptr;
-    return false;
+    return Failure{error};
 }
 
-std::string readWholeFile(const std::string& path, int& err) {
-    err = 0;
+Result<std::string> readWholeFile(const std::string& path, const std::string& what) {
+    auto failure = [&](int err) {
+        return Failure{path + ": cannot read " + what + ": " + std::strerror(err)};
+    };
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        err = errno;
-        return {};
-    }
+    if (fd < 0) return failure(errno);
     std::string text;
     char buf[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            err = errno;
-            text.clear();
-            break;
+            const int err = errno;
+            ::close(fd);
+            return failure(err);
         }
         if (n == 0) break;
         text.append(buf, static_cast<std::size_t>(n));

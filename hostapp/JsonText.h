@@ -6,19 +6,20 @@
 #include <string>
 #include <string_view>
 
+#include "hostapp/Result.h"
+
 namespace hostapp {
 
 // Files nest a few levels; far deeper nesting is refused.
 inline constexpr std::size_t kMaxJsonDepth = 64;
 
-// Parses `text` into `doc`. On failure returns false and sets `error` to one
-// line: "line L, column C: ..." for a syntax error, "at PATH: ..." for a
-// duplicate key or too deep nesting. Never throws.
-bool parseJson(std::string_view text, nlohmann::json& doc, std::string& error);
+// Parses `text` into `doc`. A failure's message is one line: "line L, column
+// C: ..." for a syntax error, "at PATH: ..." for a duplicate key or too deep
+// nesting.
+Status parseJson(std::string_view text, nlohmann::json& doc);
 
-// The whole content of a file; on failure `err` is set to the errno value
-// (EISDIR for a directory) and the result is empty.
-std::string readWholeFile(const std::string& path, int& err);
+// The whole content of a file; a failure says "PATH: cannot read WHAT: why".
+Result<std::string> readWholeFile(const std::string& path, const std::string& what);
 
 // The text in double quotes, with quotes, backslashes and control
 // characters escaped, so that it prints on one line.

@@ -1,5 +1,6 @@
-#include "hostapp/RenderCommand.h"
-
+// `render [SCENE] [-o PATH] [--settings] [--timing]`: plays a scene (or the
+// built-in demo) and writes what the plugin draws as PNG pictures: one file
+// for a one-frame scene; numbered files and a contact sheet for a sequence.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -11,9 +12,9 @@
 #include <vector>
 
 #include "host/pluginsdk/NullCanvas.h"
-#include "hostapp/Commands.h"
+#include "hostapp/CommandKit.h"
 #include "hostapp/DemoScene.h"
-#include "hostapp/HostSession.h"
+#include "hostapp/OutputFile.h"
 #include "hostapp/Scene.h"
 #include "hostapp/ScenePlayer.h"
 #include "hostapp/picture/ContactSheet.h"
@@ -29,6 +30,22 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kDemoName = "trimsight-demo";
 constexpr const char* kSheetName = "contact-sheet.png";
+
+struct RenderOptions {
+    std::string scene;   // empty: the built-in demo
+    std::string output;  // empty: a name made from the scene's
+    bool settings = false;
+    bool timing = false;
+    std::string saveDemo;  // write the demo's scene file here instead of rendering
+};
+
+// A picture's file; a failure names it.
+Status writePicture(const std::string& path, const std::vector<uint8_t>& bytes) {
+    const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (Status written = writeOutputFile(path, content, 0666); !written)
+        return Failure{"cannot write " + path + ": " + written.error()};
+    return {};
+}
 
 double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -102,7 +119,7 @@ class PictureSink final : public FrameSink {
 
     pluginsdk::CanvasBackend& beginFrame(std::size_t, const FrameState& state) override {
         null_.setSize(state.canvas);
-        if (!error_.empty()) return null_;
+        if (!status_) return null_;
         started_ = Clock::now();
         std::function<void()> windows;
         if (page_ != nullptr) {
@@ -110,8 +127,8 @@ class PictureSink final : public FrameSink {
             const int h = state.canvas.Y;
             windows = [this, w, h] { picture::drawSettingsWindow(*page_, pageTitle_, w, h); };
         }
-        if (!renderer_.begin(state.canvas.X, state.canvas.Y, std::move(windows), error_))
-            return null_;
+        status_ = renderer_.begin(state.canvas.X, state.canvas.Y, std::move(windows));
+        if (!status_) return null_;
         drawing_ = true;
         return renderer_.canvas();
     }
@@ -119,13 +136,13 @@ class PictureSink final : public FrameSink {
     void endFrame(std::size_t index) override {
         if (!drawing_) return;
         drawing_ = false;
-        if (!renderer_.finish(image_, error_)) return;
+        if (status_ = renderer_.finish(image_); !status_) return;
         const double render = millisecondsSince(started_);
         (timing_.frames == 0 ? timing_.firstRender : timing_.render) += render;
         ++timing_.frames;
 
         Clock::time_point t = Clock::now();
-        if (!picture::encodePng(image_, bytes_, error_)) return;
+        if (status_ = picture::encodePng(image_, bytes_); !status_) return;
         timing_.encode += millisecondsSince(t);
         t = Clock::now();
         if (output_.sequence && index == 0) {
@@ -134,12 +151,13 @@ class PictureSink final : public FrameSink {
             std::error_code ec;
             fs::create_directories(output_.folder, ec);
             if (ec) {
-                error_ = "cannot make the folder " + output_.folder.string() + ": " + ec.message();
+                status_ = Failure{"cannot make the folder " + output_.folder.string() + ": " +
+                                  ec.message()};
                 return;
             }
         }
         const std::string path = output_.sequence ? output_.frameFile(index) : output_.file;
-        if (!picture::writeFileAtomically(path, bytes_, error_)) return;
+        if (status_ = writePicture(path, bytes_); !status_) return;
         timing_.write += millisecondsSince(t);
 
         if (output_.sequence) {
@@ -149,7 +167,8 @@ class PictureSink final : public FrameSink {
         progress_.show(index + 1);
     }
 
-    const std::string& error() const { return error_; }
+    // Whether every picture so far was drawn and written.
+    const Status& status() const { return status_; }
     const Timing& timing() const { return timing_; }
     const picture::ContactSheet* sheet() const { return sheet_ ? &*sheet_ : nullptr; }
     const picture::Image& lastImage() const { return image_; }
@@ -166,7 +185,7 @@ class PictureSink final : public FrameSink {
     // the scene plays through harmlessly after a failure.
     pluginsdk::NullCanvas null_;
     bool drawing_ = false;
-    std::string error_;
+    Status status_;
     Clock::time_point started_;
     picture::Image image_;
     std::vector<uint8_t> bytes_;
@@ -174,10 +193,10 @@ class PictureSink final : public FrameSink {
     std::optional<picture::ContactSheet> sheet_;
 };
 
-// Where the pictures go; "" or a message. A sequence's folder is made when
-// its first frame is written.
-std::string prepareOutput(const RenderOptions& options, const std::string& stem,
-                          std::size_t frameCount, Output& output) {
+// Where the pictures go. A sequence's folder is made when its first frame is
+// written.
+Status prepareOutput(const RenderOptions& options, const std::string& stem, std::size_t frameCount,
+                     Output& output) {
     std::error_code ec;
     output.sequence = frameCount > 1;
     if (!output.sequence) {
@@ -186,7 +205,7 @@ std::string prepareOutput(const RenderOptions& options, const std::string& stem,
             file = (fs::path(options.output) / (stem + ".png")).string();
         const fs::path parent = fs::path(file).parent_path();
         if (!parent.empty() && !fs::is_directory(parent, ec))
-            return "cannot write " + file + ": no folder " + parent.string();
+            return Failure{"cannot write " + file + ": no folder " + parent.string()};
         output.file = file;
         return {};
     }
@@ -194,8 +213,8 @@ std::string prepareOutput(const RenderOptions& options, const std::string& stem,
                         ? fs::path(stem + (options.scene.empty() ? "" : "-frames"))
                         : fs::path(options.output);
     if (fs::exists(output.folder, ec) && !fs::is_directory(output.folder, ec))
-        return "cannot write the frames to " + output.folder.string() +
-               ": it is a file, and a sequence needs a folder";
+        return Failure{"cannot write the frames to " + output.folder.string() +
+                       ": it is a file, and a sequence needs a folder"};
     output.digits = std::max<int>(4, static_cast<int>(std::to_string(frameCount - 1).size()));
     return {};
 }
@@ -212,134 +231,183 @@ void printTiming(std::FILE* out, const Timing& t, const std::string& renderer, V
                  t.frames > 1 ? t.render / later : t.firstRender, t.encode / n, t.write / n);
 }
 
-}  // namespace
-
-CLI::App* addRenderCommand(CLI::App& app, RenderOptions& options) {
-    CLI::App* render = app.add_subcommand(
-        "render",
-        "Play a scene (default: the built-in demo) and write what the plugin draws as PNG");
-    render->add_option("SCENE", options.scene, "Scene file (JSON); without it, the built-in demo");
-    render->add_option("-o,--output", options.output,
-                       "Picture file for a one-frame scene, folder for a sequence (default: "
-                       "SCENE.png, SCENE-frames/, or trimsight-demo/ for the demo)");
-    render->add_flag("--settings", options.settings,
-                     "Draw the plugin's settings window over the game as well");
-    render->add_flag("--timing", options.timing,
-                     "Print the time per frame spent rendering and encoding");
-    render->add_option("--save-demo-scene", options.saveDemo,
-                       "Write the built-in demo as a scene file to start your own from, and "
-                       "render nothing");
-    return render;
+// `--save-demo-scene FILE`: the demo as a scene file, nothing rendered.
+int saveDemoScene(const std::string& path, std::FILE* out, std::FILE* err) {
+    std::string text = demoSceneText();
+    text += '\n';
+    if (Status written = writeOutputFile(path, text, 0666); !written) {
+        printError(err, "cannot write " + path + ": " + written.error());
+        return kExitPicture;
+    }
+    std::fprintf(out, "wrote %s\n", path.c_str());
+    return kExitOk;
 }
 
-int runRender(const std::string& plugin, const std::string& config, const RenderOptions& options,
-              std::FILE* out, std::FILE* err) {
-    if (!options.saveDemo.empty()) {
-        std::string text = demoSceneText();
-        text += '\n';
-        std::string error;
-        if (!picture::writeFileAtomically(options.saveDemo,
-                                          std::vector<uint8_t>(text.begin(), text.end()), error)) {
-            printError(err, error);
-            return kExitPicture;
-        }
-        std::fprintf(out, "wrote %s\n", options.saveDemo.c_str());
-        return kExitOk;
+// The scene to render, checked whole before the host starts.
+struct SceneToRender {
+    bool demo = false;
+    std::string name;  // for messages
+    std::string stem;  // for default output names
+    Scene scene;
+    Vector2 lastCanvas{};
+};
+
+// Reads the scene (or the demo) and checks every frame's canvas before
+// anything is drawn or written.
+int checkScene(const RenderOptions& options, SceneToRender& job, std::FILE* err) {
+    job.demo = options.scene.empty();
+    job.name = job.demo ? "the built-in demo" : options.scene;
+    job.stem = job.demo ? kDemoName : fs::path(options.scene).stem().string();
+    Result<Scene> parsed = job.demo ? parseScene(demoSceneText()) : loadSceneFile(options.scene);
+    if (!parsed) {
+        printError(err, parsed.error());
+        return job.demo ? kExitInternal : kExitScene;
     }
-    const bool demo = options.scene.empty();
-    const std::string sceneName = demo ? "the built-in demo" : options.scene;
-    SceneParseResult parsed = demo ? parseScene(demoSceneText()) : loadSceneFile(options.scene);
-    if (!parsed.scene) {
-        printError(err, parsed.error);
-        return demo ? kExitInternal : kExitScene;
-    }
-    const Scene& scene = *parsed.scene;
-    if (scene.frames.empty()) {
-        printError(err, sceneName + ": the scene has no frames to render");
+    job.scene = std::move(*parsed);
+    if (job.scene.frames.empty()) {
+        printError(err, job.name + ": the scene has no frames to render");
         return kExitScene;
     }
-    // Every frame's canvas is checked before anything is drawn or written.
     FrameState state;
-    for (std::size_t i = 0; i < scene.frames.size(); ++i) {
-        applyFrame(state, scene.frames[i]);
-        const std::string problem =
-            picture::PictureRenderer::checkCanvasSize(state.canvas.X, state.canvas.Y);
-        if (!problem.empty()) {
-            printError(err, sceneName + ": frame " + std::to_string(i) + ": " + problem);
+    for (std::size_t i = 0; i < job.scene.frames.size(); ++i) {
+        applyFrame(state, job.scene.frames[i]);
+        if (Status fits = picture::PictureRenderer::checkCanvasSize(state.canvas.X, state.canvas.Y);
+            !fits) {
+            printError(err, job.name + ": frame " + std::to_string(i) + ": " + fits.error());
             return kExitScene;
         }
     }
+    job.lastCanvas = state.canvas;
+    return kExitOk;
+}
 
-    HostRun run;
-    if (int code = startHost(plugin, config, run, err); code != kExitOk) return code;
+// The picture renderer, and the plugin's settings page attached to its ImGui
+// context when the pictures show it.
+struct Pictures {
+    Pictures() = default;
+    Pictures(const Pictures&) = delete;
+    Pictures& operator=(const Pictures&) = delete;
+    // The plugin's copy of ImGui must not keep the address of a context that
+    // is about to be destroyed.
+    ~Pictures() {
+        if (page != nullptr) page->attachImGuiContext(0);
+    }
+
+    std::unique_ptr<picture::PictureRenderer> renderer;
     BakkesMod::Plugin::PluginSettingsWindow* page = nullptr;
     std::string pageTitle;
+};
+
+int startPictures(const RenderOptions& options, HostRun& run, Pictures& pictures, std::FILE* err) {
+    BakkesMod::Plugin::PluginSettingsWindow* page = nullptr;
     if (options.settings) {
         page = run.session.plugin->settingsWindow();
         if (page == nullptr) {
             printError(err, run.session.plugin->path() + ": the plugin has no settings page");
             return kExitPlugin;
         }
-        pageTitle = page->getSettingsName();
+        pictures.pageTitle = page->getSettingsName();
     }
-
-    std::string error;
-    std::unique_ptr<picture::PictureRenderer> renderer = picture::PictureRenderer::create(error);
+    Result<std::unique_ptr<picture::PictureRenderer>> renderer = picture::PictureRenderer::create();
     if (!renderer) {
-        printError(err, error);
+        printError(err, renderer.error());
         return kExitPicture;
     }
+    pictures.renderer = std::move(*renderer);
     if (page != nullptr)
-        page->attachImGuiContext(reinterpret_cast<uintptr_t>(renderer->imguiContext()));
-    // The plugin's copy of ImGui must not keep the address of a context that
-    // is about to be destroyed.
-    struct Detach {
-        BakkesMod::Plugin::PluginSettingsWindow* page;
-        ~Detach() {
-            if (page != nullptr) page->attachImGuiContext(0);
-        }
-    } detach{page};
+        page->attachImGuiContext(reinterpret_cast<uintptr_t>(pictures.renderer->imguiContext()));
+    pictures.page = page;
+    return kExitOk;
+}
 
-    const std::string stem = demo ? kDemoName : fs::path(options.scene).stem().string();
-    Output output;
-    if (std::string problem = prepareOutput(options, stem, scene.frames.size(), output);
-        !problem.empty()) {
-        printError(err, problem);
-        return kExitPicture;
-    }
-
-    PictureSink sink(*renderer, output, scene.frames.size(), page, pageTitle, err);
-    const std::string problem = playScene(scene, run.session.cvars, run.session.game, sink);
+// Plays the scene into pictures and writes the sequence's contact sheet.
+int play(const SceneToRender& job, HostRun& run, Pictures& pictures, const Output& output,
+         std::string& sheetPath, Timing& timing, std::FILE* err) {
+    PictureSink sink(*pictures.renderer, output, job.scene.frames.size(), pictures.page,
+                     pictures.pageTitle, err);
+    const Status played = playScene(job.scene, run.session.cvars, run.session.game, sink);
     sink.finishProgress();
-    if (!problem.empty()) {
-        printError(err, sceneName + ": " + problem);
+    if (!played) {
+        printError(err, job.name + ": " + played.error());
         return kExitScene;
     }
-    if (!sink.error().empty()) {
-        printError(err, sink.error());
+    if (!sink.status()) {
+        printError(err, sink.status().error());
         return kExitPicture;
     }
-    std::string sheetPath;
+    timing = sink.timing();
     if (output.sequence && sink.sheet() != nullptr) {
         sheetPath = (output.folder / kSheetName).string();
-        if (!picture::writePng(sheetPath, sink.sheet()->sheet(), error)) {
-            printError(err, error);
+        std::vector<uint8_t> bytes;
+        Status written = picture::encodePng(sink.sheet()->sheet(), bytes);
+        if (written) written = writePicture(sheetPath, bytes);
+        if (!written) {
+            printError(err, written.error());
             return kExitPicture;
         }
     }
+    return kExitOk;
+}
 
+void report(const SceneToRender& job, const Output& output, const std::string& sheetPath,
+            std::FILE* out) {
+    const std::size_t frames = job.scene.frames.size();
     if (output.sequence) {
-        std::fprintf(
-            out, "wrote %zu frames to %s (%s to %s) and the contact sheet %s\n",
-            scene.frames.size(), output.folder.string().c_str(),
-            fs::path(output.frameFile(0)).filename().string().c_str(),
-            fs::path(output.frameFile(scene.frames.size() - 1)).filename().string().c_str(),
-            sheetPath.c_str());
+        std::fprintf(out, "wrote %zu frames to %s (%s to %s) and the contact sheet %s\n", frames,
+                     output.folder.string().c_str(),
+                     fs::path(output.frameFile(0)).filename().string().c_str(),
+                     fs::path(output.frameFile(frames - 1)).filename().string().c_str(),
+                     sheetPath.c_str());
     } else {
         std::fprintf(out, "wrote %s\n", output.file.c_str());
     }
-    if (options.timing) printTiming(out, sink.timing(), renderer->rendererName(), state.canvas);
+}
+
+int runRender(const GlobalOptions& global, const RenderOptions& options, std::FILE* out,
+              std::FILE* err) {
+    if (!options.saveDemo.empty()) return saveDemoScene(options.saveDemo, out, err);
+    SceneToRender job;
+    if (int code = checkScene(options, job, err); code != kExitOk) return code;
+    HostRun run;
+    if (int code = startHost(global, run, err); code != kExitOk) return code;
+    Pictures pictures;
+    if (int code = startPictures(options, run, pictures, err); code != kExitOk) return code;
+    Output output;
+    if (Status prepared = prepareOutput(options, job.stem, job.scene.frames.size(), output);
+        !prepared) {
+        printError(err, prepared.error());
+        return kExitPicture;
+    }
+    std::string sheetPath;
+    Timing timing;
+    if (int code = play(job, run, pictures, output, sheetPath, timing, err); code != kExitOk)
+        return code;
+    report(job, output, sheetPath, out);
+    if (options.timing) printTiming(out, timing, pictures.renderer->rendererName(), job.lastCanvas);
     return kExitOk;
+}
+
+}  // namespace
+
+Command addRenderCommand(CLI::App& app) {
+    auto options = std::make_shared<RenderOptions>();
+    CLI::App* render = app.add_subcommand(
+        "render",
+        "Play a scene (default: the built-in demo) and write what the plugin draws as PNG");
+    render->add_option("SCENE", options->scene, "Scene file (JSON); without it, the built-in demo");
+    render->add_option("-o,--output", options->output,
+                       "Picture file for a one-frame scene, folder for a sequence (default: "
+                       "SCENE.png, SCENE-frames/, or trimsight-demo/ for the demo)");
+    render->add_flag("--settings", options->settings,
+                     "Draw the plugin's settings window over the game as well");
+    render->add_flag("--timing", options->timing,
+                     "Print the time per frame spent rendering and encoding");
+    render->add_option("--save-demo-scene", options->saveDemo,
+                       "Write the built-in demo as a scene file to start your own from, and "
+                       "render nothing");
+    return {render, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
+                return runRender(global, *options, out, err);
+            }};
 }
 
 }  // namespace hostapp

@@ -23,11 +23,6 @@ namespace {
 
 constexpr int kMaxCanvas = 16384;
 
-// Raised inside this file only, caught by parseScene.
-struct SceneError {
-    std::string message;
-};
-
 std::string describe(const json& v) {
     switch (v.type()) {
         case json::value_t::null:
@@ -50,14 +45,48 @@ std::string describe(const json& v) {
     }
 }
 
-[[noreturn]] void fail(const std::string& path, const std::string& expected, const json& got) {
-    throw SceneError{"at " + (path.empty() ? std::string("top level") : path) + ": expected " +
-                     expected + ", got " + describe(got)};
-}
+// Reads the document into a scene. The first problem found is kept with its
+// place; the reads after it return placeholders that are never used.
+class SceneReader {
+  public:
+    Result<Scene> read(const json& doc);
+
+  private:
+    // Keeps the first problem; returns false so that checks read as
+    // `if (!expectObject(...)) return;`.
+    bool problem(std::string message) {
+        if (error_.empty()) error_ = std::move(message);
+        return false;
+    }
+    bool mismatch(const std::string& path, const std::string& expected, const json& got) {
+        return problem("at " + (path.empty() ? std::string("top level") : path) + ": expected " +
+                       expected + ", got " + describe(got));
+    }
+    bool expectObject(const json& v, const std::string& path, const std::string& what) {
+        return v.is_object() || mismatch(path, what, v);
+    }
+    bool checkKeys(const json& obj, const std::string& path,
+                   std::initializer_list<std::string_view> allowed);
+
+    bool readBool(const json& v, const std::string& path);
+    float readFloat(const json& v, const std::string& path);
+    int64_t readInteger(const json& v, const std::string& path, int64_t lo, int64_t hi,
+                        const std::string& expected);
+    Vector readVector(const json& v, const std::string& path);
+    Rotator readRotator(const json& v, const std::string& path);
+    Vector2 readCanvas(const json& v, const std::string& path);
+    void readGame(const json& v, const std::string& path, SceneFrame& f);
+    void readCVars(const json& v, const std::string& path, SceneFrame& f);
+    void readCar(const json& v, const std::string& path, SceneFrame& f);
+    void readBall(const json& v, const std::string& path, SceneFrame& f);
+    SceneFrame readFrame(const json& v, const std::string& path);
+
+    std::string error_;
+};
 
 // Rejects keys that are not in `allowed`.
-void checkKeys(const json& obj, const std::string& path,
-               std::initializer_list<std::string_view> allowed) {
+bool SceneReader::checkKeys(const json& obj, const std::string& path,
+                            std::initializer_list<std::string_view> allowed) {
     for (auto it = obj.begin(); it != obj.end(); ++it) {
         bool known = false;
         for (std::string_view a : allowed) known = known || it.key() == a;
@@ -67,32 +96,33 @@ void checkKeys(const json& obj, const std::string& path,
             if (!list.empty()) list += ", ";
             list += a;
         }
-        throw SceneError{"at " + member(path, it.key()) + ": unknown key " + quoteText(it.key()) +
-                         " (expected one of: " + list + ")"};
+        return problem("at " + member(path, it.key()) + ": unknown key " + quoteText(it.key()) +
+                       " (expected one of: " + list + ")");
     }
+    return true;
 }
 
-const json& expectObject(const json& v, const std::string& path, const std::string& what) {
-    if (!v.is_object()) fail(path, what, v);
-    return v;
-}
-
-bool readBool(const json& v, const std::string& path) {
-    if (!v.is_boolean()) fail(path, "true or false", v);
+bool SceneReader::readBool(const json& v, const std::string& path) {
+    if (!v.is_boolean()) return mismatch(path, "true or false", v);
     return v.get<bool>();
 }
 
-float readFloat(const json& v, const std::string& path) {
-    if (!v.is_number()) fail(path, "a number", v);
+float SceneReader::readFloat(const json& v, const std::string& path) {
+    if (!v.is_number()) {
+        mismatch(path, "a number", v);
+        return 0.0f;
+    }
     const double d = v.get<double>();
     // Values past the float range would not survive the conversion.
-    if (!std::isfinite(d) || std::fabs(d) > static_cast<double>(FLT_MAX))
-        fail(path, "a number within the 32-bit float range", v);
+    if (!std::isfinite(d) || std::fabs(d) > static_cast<double>(FLT_MAX)) {
+        mismatch(path, "a number within the 32-bit float range", v);
+        return 0.0f;
+    }
     return static_cast<float>(d);
 }
 
-int64_t readInteger(const json& v, const std::string& path, int64_t lo, int64_t hi,
-                    const std::string& expected) {
+int64_t SceneReader::readInteger(const json& v, const std::string& path, int64_t lo, int64_t hi,
+                                 const std::string& expected) {
     if (v.is_number_integer() && !v.is_number_unsigned()) {
         const int64_t i = v.get<int64_t>();
         if (i >= lo && i <= hi) return i;
@@ -107,19 +137,24 @@ int64_t readInteger(const json& v, const std::string& path, int64_t lo, int64_t 
         if (std::trunc(d) == d && d >= static_cast<double>(lo) && d <= static_cast<double>(hi))
             return static_cast<int64_t>(d);
     }
-    fail(path, expected, v);
+    mismatch(path, expected, v);
+    return lo;
 }
 
-Vector readVector(const json& v, const std::string& path) {
-    const char* expected = "an array of 3 numbers [x, y, z]";
-    if (!v.is_array() || v.size() != 3) fail(path, expected, v);
+Vector SceneReader::readVector(const json& v, const std::string& path) {
+    if (!v.is_array() || v.size() != 3) {
+        mismatch(path, "an array of 3 numbers [x, y, z]", v);
+        return {};
+    }
     return {readFloat(v[0], element(path, 0)), readFloat(v[1], element(path, 1)),
             readFloat(v[2], element(path, 2))};
 }
 
-Rotator readRotator(const json& v, const std::string& path) {
-    const char* expected = "an array of 3 integers [pitch, yaw, roll]";
-    if (!v.is_array() || v.size() != 3) fail(path, expected, v);
+Rotator SceneReader::readRotator(const json& v, const std::string& path) {
+    if (!v.is_array() || v.size() != 3) {
+        mismatch(path, "an array of 3 integers [pitch, yaw, roll]", v);
+        return {};
+    }
     const std::string each = "an integer from -2147483648 to 2147483647";
     auto one = [&](std::size_t i) {
         return static_cast<int32_t>(readInteger(v[i], element(path, i),
@@ -129,16 +164,20 @@ Rotator readRotator(const json& v, const std::string& path) {
     return {one(0), one(1), one(2)};
 }
 
-Vector2 readCanvas(const json& v, const std::string& path) {
-    if (!v.is_array() || v.size() != 2) fail(path, "an array of 2 integers [width, height]", v);
+Vector2 SceneReader::readCanvas(const json& v, const std::string& path) {
+    if (!v.is_array() || v.size() != 2) {
+        mismatch(path, "an array of 2 integers [width, height]", v);
+        return {1, 1};
+    }
     const std::string each = "an integer from 1 to " + std::to_string(kMaxCanvas);
     return {static_cast<int32_t>(readInteger(v[0], element(path, 0), 1, kMaxCanvas, each)),
             static_cast<int32_t>(readInteger(v[1], element(path, 1), 1, kMaxCanvas, each))};
 }
 
-void readGame(const json& v, const std::string& path, SceneFrame& f) {
-    expectObject(v, path, "an object with paused, freeplay, custom_training, replay");
-    checkKeys(v, path, {"paused", "freeplay", "custom_training", "replay"});
+void SceneReader::readGame(const json& v, const std::string& path, SceneFrame& f) {
+    if (!expectObject(v, path, "an object with paused, freeplay, custom_training, replay") ||
+        !checkKeys(v, path, {"paused", "freeplay", "custom_training", "replay"}))
+        return;
     if (v.contains("paused")) f.paused = readBool(v["paused"], member(path, "paused"));
     if (v.contains("freeplay")) f.freeplay = readBool(v["freeplay"], member(path, "freeplay"));
     if (v.contains("custom_training"))
@@ -146,8 +185,8 @@ void readGame(const json& v, const std::string& path, SceneFrame& f) {
     if (v.contains("replay")) f.replay = readBool(v["replay"], member(path, "replay"));
 }
 
-void readCVars(const json& v, const std::string& path, SceneFrame& f) {
-    expectObject(v, path, "an object of variable names to strings or null");
+void SceneReader::readCVars(const json& v, const std::string& path, SceneFrame& f) {
+    if (!expectObject(v, path, "an object of variable names to strings or null")) return;
     for (auto it = v.begin(); it != v.end(); ++it) {
         const std::string where = member(path, it.key());
         if (it.value().is_null())
@@ -155,35 +194,39 @@ void readCVars(const json& v, const std::string& path, SceneFrame& f) {
         else if (it.value().is_string())
             f.cvars.push_back({it.key(), it.value().get<std::string>(), where});
         else
-            fail(where, "a string (the value's text) or null (remove the variable)", it.value());
+            mismatch(where, "a string (the value's text) or null (remove the variable)",
+                     it.value());
     }
 }
 
-void readCar(const json& v, const std::string& path, SceneFrame& f) {
-    expectObject(v, path, "an object with location, velocity, rotation, input");
-    checkKeys(v, path, {"location", "velocity", "rotation", "input"});
+void SceneReader::readCar(const json& v, const std::string& path, SceneFrame& f) {
+    if (!expectObject(v, path, "an object with location, velocity, rotation, input") ||
+        !checkKeys(v, path, {"location", "velocity", "rotation", "input"}))
+        return;
     if (v.contains("location"))
         f.car.location = readVector(v["location"], member(path, "location"));
     if (v.contains("velocity"))
         f.car.velocity = readVector(v["velocity"], member(path, "velocity"));
     if (v.contains("rotation"))
         f.car.rotation = readRotator(v["rotation"], member(path, "rotation"));
-    if (v.contains("input")) {
-        const std::string ip = member(path, "input");
-        const json& in = expectObject(v["input"], ip, "an object with steer, pitch");
-        checkKeys(in, ip, {"steer", "pitch"});
-        if (in.contains("steer")) f.car.steer = readFloat(in["steer"], member(ip, "steer"));
-        if (in.contains("pitch")) f.car.pitch = readFloat(in["pitch"], member(ip, "pitch"));
-    }
+    if (!v.contains("input")) return;
+    const std::string ip = member(path, "input");
+    const json& in = v["input"];
+    if (!expectObject(in, ip, "an object with steer, pitch") ||
+        !checkKeys(in, ip, {"steer", "pitch"}))
+        return;
+    if (in.contains("steer")) f.car.steer = readFloat(in["steer"], member(ip, "steer"));
+    if (in.contains("pitch")) f.car.pitch = readFloat(in["pitch"], member(ip, "pitch"));
 }
 
-void readBall(const json& v, const std::string& path, SceneFrame& f) {
+void SceneReader::readBall(const json& v, const std::string& path, SceneFrame& f) {
     if (v.is_null()) {
         f.ball = SceneFrame::BallPresence::Absent;
         return;
     }
-    expectObject(v, path, "an object with location, velocity, or null (no ball)");
-    checkKeys(v, path, {"location", "velocity"});
+    if (!expectObject(v, path, "an object with location, velocity, or null (no ball)") ||
+        !checkKeys(v, path, {"location", "velocity"}))
+        return;
     f.ball = SceneFrame::BallPresence::Present;
     if (v.contains("location"))
         f.ballState.location = readVector(v["location"], member(path, "location"));
@@ -191,10 +234,11 @@ void readBall(const json& v, const std::string& path, SceneFrame& f) {
         f.ballState.velocity = readVector(v["velocity"], member(path, "velocity"));
 }
 
-SceneFrame readFrame(const json& v, const std::string& path) {
-    expectObject(v, path, "a frame object");
-    checkKeys(v, path, {"canvas", "game", "cvars", "car", "ball"});
+SceneFrame SceneReader::readFrame(const json& v, const std::string& path) {
     SceneFrame f;
+    if (!expectObject(v, path, "a frame object") ||
+        !checkKeys(v, path, {"canvas", "game", "cvars", "car", "ball"}))
+        return f;
     if (v.contains("canvas")) f.canvas = readCanvas(v["canvas"], member(path, "canvas"));
     if (v.contains("game")) readGame(v["game"], member(path, "game"), f);
     if (v.contains("cvars")) readCVars(v["cvars"], member(path, "cvars"), f);
@@ -203,57 +247,48 @@ SceneFrame readFrame(const json& v, const std::string& path) {
     return f;
 }
 
-Scene readScene(const json& doc) {
+Result<Scene> SceneReader::read(const json& doc) {
     Scene scene;
     if (doc.is_object() && doc.contains("frames")) {
-        if (doc.size() != 1)
-            for (auto it = doc.begin(); it != doc.end(); ++it)
-                if (it.key() != "frames")
-                    throw SceneError{"at " + member("", it.key()) + ": unknown key " +
-                                     quoteText(it.key()) +
-                                     " (a file with \"frames\" has no other top-level key)"};
+        for (auto it = doc.begin(); it != doc.end(); ++it)
+            if (it.key() != "frames")
+                return Failure{"at " + member("", it.key()) + ": unknown key " +
+                               quoteText(it.key()) +
+                               " (a file with \"frames\" has no other top-level key)"};
         const json& frames = doc["frames"];
         if (!frames.is_array() || frames.empty())
-            fail("frames", "a non-empty array of frame objects", frames);
-        scene.frames.reserve(frames.size());
-        for (std::size_t i = 0; i < frames.size(); ++i)
+            mismatch("frames", "a non-empty array of frame objects", frames);
+        else
+            scene.frames.reserve(frames.size());
+        for (std::size_t i = 0; i < frames.size() && error_.empty(); ++i)
             scene.frames.push_back(readFrame(frames[i], element("frames", i)));
-    } else {
-        if (!doc.is_object()) fail("", "a frame object or {\"frames\": [...]}", doc);
+    } else if (expectObject(doc, "", "a frame object or {\"frames\": [...]}")) {
         scene.frames.push_back(readFrame(doc, ""));
     }
+    if (!error_.empty()) return Failure{error_};
     return scene;
 }
 
 }  // namespace
 
-SceneParseResult parseScene(std::string_view text) {
-    SceneParseResult result;
+Result<Scene> parseScene(std::string_view text) {
     try {
         json doc;
-        if (!parseJson(text, doc, result.error)) return result;
-        result.scene = readScene(doc);
-    } catch (const SceneError& e) {
-        result.error = e.message;
+        if (Status parsed = parseJson(text, doc); !parsed) return Failure{parsed.error()};
+        return SceneReader().read(doc);
     } catch (const std::bad_alloc&) {
-        result.error = "out of memory while reading the scene";
+        return Failure{"out of memory while reading the scene"};
     } catch (const std::exception& e) {
-        result.error = std::string("cannot read the scene: ") + e.what();
+        return Failure{std::string("cannot read the scene: ") + e.what()};
     }
-    return result;
 }
 
-SceneParseResult loadSceneFile(const std::string& path) {
-    int err = 0;
-    const std::string text = readWholeFile(path, err);
-    if (err != 0) {
-        SceneParseResult result;
-        result.error = path + ": cannot read the scene file: " + std::strerror(err);
-        return result;
-    }
-    SceneParseResult result = parseScene(text);
-    if (!result.scene) result.error = path + ": " + result.error;
-    return result;
+Result<Scene> loadSceneFile(const std::string& path) {
+    Result<std::string> text = readWholeFile(path, "the scene file");
+    if (!text) return text.failure();
+    Result<Scene> scene = parseScene(*text);
+    if (!scene) return Failure{path + ": " + scene.error()};
+    return scene;
 }
 
 void applyFrame(FrameState& s, const SceneFrame& f) {

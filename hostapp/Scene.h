@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/Types.h"
+#include "hostapp/Result.h"
 
 namespace hostapp {
 
@@ -49,19 +50,14 @@ struct Scene {
     std::vector<SceneFrame> frames;
 };
 
-// Either a scene or a one-line message saying where and what went wrong:
+// A scene, or a one-line message saying where and what went wrong:
 // "line L, column C: ..." for malformed JSON, "at PATH: ..." (PATH like
 // frames[2].car.rotation[0]) for unknown keys, wrong types and bad values.
-struct SceneParseResult {
-    std::optional<Scene> scene;
-    std::string error;
-};
+// Any input gives one or the other.
+Result<Scene> parseScene(std::string_view text);
 
-// Never throws and never exits; any input gives a scene or an error.
-SceneParseResult parseScene(std::string_view text);
-
-// Reads and parses a scene file. Errors are prefixed with the file name.
-SceneParseResult loadSceneFile(const std::string& path);
+// Reads and parses a scene file. Messages start with the file name.
+Result<Scene> loadSceneFile(const std::string& path);
 
 // The full state of one frame after inheritance.
 struct FrameState {

@@ -8,8 +8,8 @@
 
 namespace hostapp {
 
-std::string playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
-                      FrameSink& sink) {
+Status playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
+                 FrameSink& sink) {
     // What the plugin registered, so that a removed variable can come back
     // as it was registered when a later frame gives it a value again.
     std::map<std::string, pluginsdk::CVarDefinition, std::less<>> registered;
@@ -17,8 +17,9 @@ std::string playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk
     for (const SceneFrame& frame : scene.frames)
         for (const auto& change : frame.cvars)
             if (!registered.count(change.name))
-                return "at " + change.place + ": the plugin registered no console variable " +
-                       quoteText(change.name);
+                return Failure{"at " + change.place +
+                               ": the plugin registered no console variable " +
+                               quoteText(change.name)};
 
     FrameState state;
     bool replayBefore = false;

@@ -26,10 +26,9 @@ class FrameSink {
 
 // Plays every frame of `scene`. Before the first frame, checks that every
 // console variable the scene names was registered by the plugin; on failure
-// nothing is played and the result is a one-line message ("at PATH: ...").
-// Returns "" when the scene was played.
-std::string playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
-                      FrameSink& sink);
+// nothing is played and the failure says where ("at PATH: ...").
+Status playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
+                 FrameSink& sink);
 
 // Writes "frame N" and then one line per canvas call.
 class TraceSink final : public FrameSink {

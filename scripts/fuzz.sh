@@ -4,7 +4,8 @@
 # in $FUZZ_BUILD_DIR, default build-fuzz). The checked-in seeds in
 # fuzz/corpus/TARGET are copied to a working corpus in the build directory,
 # which grows across runs; a crash leaves its input in
-# $FUZZ_BUILD_DIR/artifacts/ and makes the script fail.
+# $FUZZ_BUILD_DIR/artifacts/ and makes the script fail, as does a run that
+# tried no input.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -48,5 +49,11 @@ grep -E '^(stat::number_of_executed_units|stat::new_units_added)' "$log" || true
 if [ "$status" -ne 0 ]; then
     grep -E -A30 '(ERROR|runtime error|bad frame|bad scene|bad config)' "$log" | head -60 >&2 || true
     echo "fuzz target $target failed (exit $status); log $log, inputs in $artifacts" >&2
+    exit 1
+fi
+# A run that tried no input proves nothing.
+units=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\).*/\1/p' "$log" | tail -n 1)
+if [ "${units:-0}" -eq 0 ]; then
+    echo "fuzz target $target ran no inputs; log $log" >&2
     exit 1
 fi

@@ -7,7 +7,7 @@ packages=(
     g++ cmake make pkg-config binutils
     libgtest-dev libgmock-dev libbenchmark-dev
     libimgui-dev libstb-dev nlohmann-json3-dev libcli11-dev
-    libegl-dev libegl1-mesa-dev libopengl-dev libgl-dev libgl1-mesa-dri libpng-dev
+    libegl-dev libegl1-mesa-dev libopengl-dev libgl-dev libgl1-mesa-dri libepoxy-dev libpng-dev
     clang libclang-rt-14-dev
 )
 

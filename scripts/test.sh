@@ -8,14 +8,48 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
+# What ran and passed, and what ran and failed: a failing test does not stop
+# the rest, and the script fails at the end.
 passed=0
-# Runs ctest in a build tree and adds its count of passed tests to the total.
+failed=0
+# Runs ctest in a build tree and adds its counts to the totals; a run that
+# ends without its summary counts as one failure.
 run_ctest() {
-    local log
+    local log summary bad total
     log=$(mktemp)
-    (cd "$1" && ctest --output-on-failure -j"$jobs") | tee "$log"
-    passed=$((passed + $(sed -n 's/.* 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)))
+    (cd "$1" && ctest --output-on-failure -j"$jobs") | tee "$log" || true
+    summary=$(sed -n 's/.* \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$log" | tail -n 1)
     rm -f "$log"
+    if [ -z "$summary" ]; then
+        failed=$((failed + 1))
+        return
+    fi
+    read -r bad total <<<"$summary"
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+}
+# Runs a GoogleTest program and adds the tests it passed; a run that fails or
+# passes none counts as one failure.
+run_gtest() {
+    local log status=0 count
+    log=$(mktemp)
+    "$@" 2>&1 | tee "$log" || status=$?
+    count=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$log" | tail -n 1)
+    rm -f "$log"
+    if [ "$status" -eq 0 ] && [ "${count:-0}" -gt 0 ]; then
+        passed=$((passed + count))
+    else
+        failed=$((failed + 1))
+    fi
+}
+# Runs one check that is a single test (a fuzz target) and counts it by its
+# exit status.
+run_check() {
+    if "$@"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+    fi
 }
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
@@ -33,13 +67,14 @@ run_ctest build-asan
 echo "== ThreadSanitizer build: settings, frames and replay events on three threads"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIMSIGHT_TSAN=ON >/dev/null
 cmake --build build-tsan -j"$jobs" --target prove_thread_safety_test
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/prove/prove_thread_safety_test
-passed=$((passed + 1))
+run_gtest env TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    build-tsan/tests/prove/prove_thread_safety_test
 
 echo "== fuzz targets (clang, libFuzzer + ASan + UBSan), a short run each"
 for target in frame scene config; do
-    FUZZ_BUILD_DIR=build-fuzz scripts/fuzz.sh "$target" "${TRIMSIGHT_FUZZ_SECONDS:-25}"
+    run_check env FUZZ_BUILD_DIR=build-fuzz scripts/fuzz.sh "$target" \
+        "${TRIMSIGHT_FUZZ_SECONDS:-25}"
 done
-passed=$((passed + 3))
 
-echo "tests: $passed passed, 0 failed"
+echo "tests: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

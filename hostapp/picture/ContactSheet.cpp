@@ -95,10 +95,6 @@ ContactSheet::ContactSheet(int frameCount, int width, int height) {
     std::fill(sheet_.rgb.begin(), sheet_.rgb.end(), kSheetGrey);
 }
 
-bool ContactSheet::wants(int index) const {
-    return std::binary_search(chosen_.begin(), chosen_.end(), index);
-}
-
 void ContactSheet::add(int index, const Image& frame) {
     const auto it = std::lower_bound(chosen_.begin(), chosen_.end(), index);
     if (it == chosen_.end() || *it != index || frame.width <= 0 || frame.height <= 0) return;

@@ -19,9 +19,8 @@ class ContactSheet {
     // `frameCount` frames; the tiles take the shape of a `width` by `height` frame.
     ContactSheet(int frameCount, int width, int height);
 
-    // Whether frame `index` gets a tile.
-    bool wants(int index) const;
-    // Shrinks the frame into its tile (a frame of another shape is fitted in).
+    // Shrinks the frame into its tile, if frame `index` has one (a frame of
+    // another shape is fitted in).
     void add(int index, const Image& frame);
     const Image& sheet() const { return sheet_; }
 

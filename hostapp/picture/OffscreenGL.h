@@ -1,20 +1,22 @@
 #pragma once
 // An OpenGL 3.3 core context with no window: EGL on Mesa's surfaceless
 // platform, always the software rasteriser, drawing into a framebuffer object.
-// EGL is opened at run time, so the rest of the host program works on a
-// machine without it and a missing driver becomes a message, not a crash.
+// EGL and OpenGL are resolved through libepoxy when the first picture is
+// made, so the rest of the host program works on a machine without them and a
+// missing driver becomes a message, not a crash.
 #include <memory>
 #include <string>
 
+#include "hostapp/Result.h"
 #include "hostapp/picture/Image.h"
 
 namespace picture {
 
 class OffscreenGL {
   public:
-    // Makes the context current on the calling thread. On failure returns
-    // null and sets `error` to one line saying what is missing.
-    static std::unique_ptr<OffscreenGL> create(std::string& error);
+    // Makes the context current on the calling thread. A failure says what
+    // is missing.
+    static hostapp::Result<std::unique_ptr<OffscreenGL>> create();
     ~OffscreenGL();
     OffscreenGL(const OffscreenGL&) = delete;
     OffscreenGL& operator=(const OffscreenGL&) = delete;
@@ -26,9 +28,10 @@ class OffscreenGL {
 
     // Binds a framebuffer of this size (kept while the size stays the same)
     // and clears it to opaque black.
-    bool begin(int width, int height, std::string& error);
-    // Waits for drawing to finish and reads the framebuffer, top row first.
-    bool read(Image& out, std::string& error);
+    hostapp::Status begin(int width, int height);
+    // Reads the framebuffer, top row first, once the drawing before the call
+    // has finished (glReadPixels into client memory waits for it).
+    hostapp::Status read(Image& out);
 
   private:
     struct Api;

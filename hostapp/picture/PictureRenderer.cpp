@@ -37,10 +37,11 @@ void drawBackdrop(ImDrawList* list, int width, int height) {
 
 PictureRenderer::PictureRenderer() = default;
 
-std::unique_ptr<PictureRenderer> PictureRenderer::create(std::string& error) {
+hostapp::Result<std::unique_ptr<PictureRenderer>> PictureRenderer::create() {
     std::unique_ptr<PictureRenderer> r(new PictureRenderer());
-    r->gl_ = OffscreenGL::create(error);
-    if (!r->gl_) return nullptr;
+    hostapp::Result<std::unique_ptr<OffscreenGL>> gl = OffscreenGL::create();
+    if (!gl) return gl.failure();
+    r->gl_ = std::move(*gl);
 
     r->context_ = ImGui::CreateContext();
     ImGuiIO& io = ImGui::GetIO();
@@ -48,12 +49,10 @@ std::unique_ptr<PictureRenderer> PictureRenderer::create(std::string& error) {
     io.LogFilename = nullptr;
     ImGui::StyleColorsDark();
     ImGui::GetStyle().AntiAliasedFill = false;
-    if (!ImGui_ImplOpenGL3_Init("#version 330 core")) {
-        error =
+    if (!ImGui_ImplOpenGL3_Init("#version 330 core"))
+        return hostapp::Failure{
             "cannot render pictures: Dear ImGui's OpenGL 3 backend could not load OpenGL "
-            "(libGL.so.1); install libgl1";
-        return nullptr;
-    }
+            "(libGL.so.1); install libgl1"};
     r->backendStarted_ = true;
     return r;
 }
@@ -70,29 +69,24 @@ const std::string& PictureRenderer::rendererName() const { return gl_->rendererN
 
 int PictureRenderer::maxSide() const { return std::min(kMaxSide, gl_->maxSide()); }
 
-std::string PictureRenderer::checkCanvas(int width, int height) const {
+hostapp::Status PictureRenderer::checkCanvas(int width, int height) const {
     return checkCanvasSize(width, height, maxSide());
 }
 
-std::string PictureRenderer::checkCanvasSize(int width, int height, int limit) {
+hostapp::Status PictureRenderer::checkCanvasSize(int width, int height, int limit) {
     const std::string size = std::to_string(width) + " by " + std::to_string(height);
-    if (width <= 0 || height <= 0) return "canvas " + size + " has no pixels to render";
-    if (width > limit || height > limit) {
-        return "canvas " + size + " is too large to render: at most " + std::to_string(limit) +
-               " by " + std::to_string(limit) + " pixels";
-    }
+    if (width <= 0 || height <= 0)
+        return hostapp::Failure{"canvas " + size + " has no pixels to render"};
+    if (width > limit || height > limit)
+        return hostapp::Failure{"canvas " + size + " is too large to render: at most " +
+                                std::to_string(limit) + " by " + std::to_string(limit) + " pixels"};
     return {};
 }
 
-bool PictureRenderer::begin(int width, int height, std::function<void()> windows,
-                            std::string& error) {
-    if (inFrame_) {
-        error = "a picture is already being drawn";
-        return false;
-    }
-    error = checkCanvas(width, height);
-    if (!error.empty()) return false;
-    if (!gl_->begin(width, height, error)) return false;
+hostapp::Status PictureRenderer::begin(int width, int height, std::function<void()> windows) {
+    if (inFrame_) return hostapp::Failure{"a picture is already being drawn"};
+    if (hostapp::Status fits = checkCanvas(width, height); !fits) return fits;
+    if (hostapp::Status started = gl_->begin(width, height); !started) return started;
 
     ImGui::SetCurrentContext(context_);
     ImGuiIO& io = ImGui::GetIO();
@@ -116,16 +110,13 @@ bool PictureRenderer::begin(int width, int height, std::function<void()> windows
     drawBackdrop(background, width, height);
     canvas_ = std::make_unique<DrawListCanvas>(background, Vector2{width, height});
     inFrame_ = true;
-    return true;
+    return {};
 }
 
 pluginsdk::CanvasBackend& PictureRenderer::canvas() { return *canvas_; }
 
-bool PictureRenderer::finish(Image& out, std::string& error) {
-    if (!inFrame_) {
-        error = "no picture is being drawn";
-        return false;
-    }
+hostapp::Status PictureRenderer::finish(Image& out) {
+    if (!inFrame_) return hostapp::Failure{"no picture is being drawn"};
     inFrame_ = false;
     ImGui::SetCurrentContext(context_);
     if (windows_) windows_();
@@ -133,14 +124,7 @@ bool PictureRenderer::finish(Image& out, std::string& error) {
     ImGui::Render();
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
     canvas_.reset();
-    return gl_->read(out, error);
-}
-
-bool PictureRenderer::render(int width, int height, const Layers& layers, Image& out,
-                             std::string& error) {
-    if (!begin(width, height, layers.windows, error)) return false;
-    if (layers.canvas) layers.canvas(canvas());
-    return finish(out, error);
+    return gl_->read(out);
 }
 
 }  // namespace picture

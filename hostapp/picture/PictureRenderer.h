@@ -1,13 +1,21 @@
 #pragma once
-// Renders what a plugin draws into pictures: a plain backdrop where the game
-// would be, the canvas calls in order on Dear ImGui's background draw list,
-// then any ImGui windows (the settings page), all drawn by ImGui's own
-// OpenGL 3 backend into an offscreen framebuffer.
+// hostapp/picture/: pictures of what a plugin draws.
+//
+// For: a plain backdrop where the game would be, the canvas calls in order
+// on Dear ImGui's background draw list, then any ImGui windows (the settings
+// page), all drawn by ImGui's own OpenGL 3 backend into an offscreen
+// framebuffer and read back as an Image.
+// Owns: PictureRenderer (this file), OffscreenGL (EGL and OpenGL through
+// libepoxy), DrawListCanvas, SettingsWindow, ContactSheet, Png (encode, and
+// read back for tests), Image.
+// Must not touch: files (it hands back bytes; hostapp/OutputFile writes
+// them), the plugin (it gets a canvas's calls and a settings page only).
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "host/CanvasWrapper.h"
+#include "hostapp/Result.h"
 #include "hostapp/picture/Image.h"
 
 struct ImGuiContext;
@@ -24,40 +32,32 @@ class PictureRenderer {
     // picture this size already takes a quarter of a gigabyte to draw.
     static constexpr int kMaxSide = 8192;
 
-    // Starts EGL, OpenGL and an ImGui context of the host's own. On failure
-    // returns null and sets `error` to one line.
-    static std::unique_ptr<PictureRenderer> create(std::string& error);
+    // Starts EGL, OpenGL and an ImGui context of the host's own.
+    static hostapp::Result<std::unique_ptr<PictureRenderer>> create();
     ~PictureRenderer();
     PictureRenderer(const PictureRenderer&) = delete;
     PictureRenderer& operator=(const PictureRenderer&) = delete;
 
-    // Empty when a canvas of this size can be rendered, else why not.
-    std::string checkCanvas(int width, int height) const;
+    // Whether a canvas of this size can be rendered, and why not.
+    hostapp::Status checkCanvas(int width, int height) const;
     // The same check against a given limit, before any renderer exists.
-    static std::string checkCanvasSize(int width, int height, int limit = kMaxSide);
+    static hostapp::Status checkCanvasSize(int width, int height, int limit = kMaxSide);
 
     // The host's ImGui context, for a plugin's attachImGuiContext.
     ImGuiContext* imguiContext() const { return context_; }
     const std::string& rendererName() const;
     int maxSide() const;
 
-    // Picture in two halves, for callers that are handed a canvas to draw
+    // A picture in two halves, for callers that are handed a canvas to draw
     // on: begin() starts the frame (the backdrop drawn, `windows` kept for
     // finish); the canvas takes the frame's calls; finish() draws the windows
-    // over it, renders and reads the picture back.
-    bool begin(int width, int height, std::function<void()> windows, std::string& error);
+    // over it, renders and reads the picture back. `windows` draws ImGui
+    // windows in the host's context and may be empty; it is called more than
+    // once per picture, as ImGui sizes a window to its contents only on the
+    // frame after the first.
+    hostapp::Status begin(int width, int height, std::function<void()> windows);
     pluginsdk::CanvasBackend& canvas();
-    bool finish(Image& out, std::string& error);
-
-    struct Layers {
-        // Draws the frame's canvas calls, e.g. GameHost::drawFrame.
-        std::function<void(pluginsdk::CanvasBackend&)> canvas;
-        // Draws ImGui windows over the canvas in the host's context; may be
-        // empty. Called more than once per picture: ImGui sizes a window to
-        // its contents only on the frame after the first.
-        std::function<void()> windows;
-    };
-    bool render(int width, int height, const Layers& layers, Image& out, std::string& error);
+    hostapp::Status finish(Image& out);
 
   private:
     PictureRenderer();

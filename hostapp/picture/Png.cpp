@@ -52,84 +52,49 @@ bool encodeRows(png_structp png, png_infop info, const Image& image, png_bytepp 
 
 }  // namespace
 
-bool encodePng(const Image& image, std::vector<uint8_t>& out, std::string& error) {
+hostapp::Status encodePng(const Image& image, std::vector<uint8_t>& out) {
     out.clear();
     if (image.width <= 0 || image.height <= 0 ||
         image.rgb.size() !=
-            static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3u) {
-        error = "cannot encode an empty or malformed picture";
-        return false;
-    }
+            static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3u)
+        return hostapp::Failure{"cannot encode an empty or malformed picture"};
     std::vector<png_bytep> rows(static_cast<std::size_t>(image.height));
     for (int y = 0; y < image.height; ++y) {
         rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(image.at(0, y));
     }
     EncodeState state{&out, {0}};
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, onError, onWarning);
-    if (png == nullptr) {
-        error = "libpng could not start";
-        return false;
-    }
+    if (png == nullptr) return hostapp::Failure{"libpng could not start"};
     png_infop info = png_create_info_struct(png);
     if (info == nullptr) {
         png_destroy_write_struct(&png, nullptr);
-        error = "libpng could not start";
-        return false;
+        return hostapp::Failure{"libpng could not start"};
     }
     png_set_write_fn(png, &state, onWrite, onFlush);
     const bool ok = encodeRows(png, info, image, rows.data());
     png_destroy_write_struct(&png, &info);
     if (!ok) {
-        error = std::string("PNG encoding failed: ") + state.message;
         out.clear();
+        return hostapp::Failure{std::string("PNG encoding failed: ") + state.message};
     }
-    return ok;
+    return {};
 }
 
-bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string& error) {
-    const std::string temp = path + ".tmp" + std::to_string(::getpid());
-    std::FILE* file = std::fopen(temp.c_str(), "wb");
-    if (file == nullptr) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    int failure = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
-        failure = errno ? errno : EIO;
-    if (std::fflush(file) != 0 && failure == 0) failure = errno;
-    if (std::fclose(file) != 0 && failure == 0) failure = errno;
-    if (failure == 0 && std::rename(temp.c_str(), path.c_str()) != 0) failure = errno;
-    if (failure != 0) {
-        error = "cannot write " + path + ": " + std::strerror(failure);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
-}
-
-bool writePng(const std::string& path, const Image& image, std::string& error) {
-    std::vector<uint8_t> bytes;
-    return encodePng(image, bytes, error) && writeFileAtomically(path, bytes, error);
-}
-
-bool readPng(const std::string& path, Image& image, std::string& error) {
+hostapp::Result<Image> readPng(const std::string& path) {
     png_image reader;
     std::memset(&reader, 0, sizeof reader);
     reader.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&reader, path.c_str()) == 0) {
-        error = "cannot read " + path + ": " + reader.message;
-        return false;
-    }
+    if (png_image_begin_read_from_file(&reader, path.c_str()) == 0)
+        return hostapp::Failure{"cannot read " + path + ": " + reader.message};
     reader.format = PNG_FORMAT_RGB;
+    Image image;
     image.resize(static_cast<int>(reader.width), static_cast<int>(reader.height));
     if (png_image_finish_read(&reader, nullptr, image.rgb.data(), 0, nullptr) == 0) {
-        error = "cannot read " + path + ": " + reader.message;
+        const std::string why = reader.message;
         png_image_free(&reader);
-        image = Image{};
-        return false;
+        return hostapp::Failure{"cannot read " + path + ": " + why};
     }
-    return true;
+    return image;
 }
 
 }  // namespace picture

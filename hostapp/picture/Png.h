@@ -4,22 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "hostapp/Result.h"
 #include "hostapp/picture/Image.h"
 
 namespace picture {
 
 // Encodes at zlib's fastest level: these pictures are mostly flat colour and
 // gradients, which compress well even so, and a sequence has many of them.
-bool encodePng(const Image& image, std::vector<uint8_t>& out, std::string& error);
-
-// Writes bytes to `path` through a temporary file beside it and a rename, so a
-// failed or interrupted write never leaves a half-written picture.
-bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string& error);
-
-bool writePng(const std::string& path, const Image& image, std::string& error);
+// `out` is reused from picture to picture.
+hostapp::Status encodePng(const Image& image, std::vector<uint8_t>& out);
 
 // Any PNG, converted to 8-bit RGB (alpha composed onto black).
-bool readPng(const std::string& path, Image& image, std::string& error);
+hostapp::Result<Image> readPng(const std::string& path);
 
 }  // namespace picture

@@ -1,7 +1,8 @@
-// The config file format, atomic saving and console numbers, in-process.
+// The config file format, writing output files atomically, and console numbers, in-process.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,7 @@
 
 #include "hostapp/Config.h"
 #include "hostapp/HostSession.h"
+#include "hostapp/OutputFile.h"
 
 namespace {
 
@@ -19,8 +21,8 @@ using ::testing::HasSubstr;
 TEST(ConfigFile, FormatAndParseRoundTrip) {
     const ConfigEntries entries{{"a", "1"}, {"b \"q\"", "x\ny"}, {"trimsight_target", "4.0"}};
     const auto parsed = parseConfig(formatConfig(entries));
-    ASSERT_TRUE(parsed.entries) << parsed.error;
-    EXPECT_EQ(*parsed.entries, entries);
+    ASSERT_TRUE(parsed) << parsed.error();
+    EXPECT_EQ(*parsed, entries);
 }
 
 TEST(ConfigFile, RejectsWhatIsNotAnObjectOfStrings) {
@@ -36,8 +38,8 @@ TEST(ConfigFile, RejectsWhatIsNotAnObjectOfStrings) {
     };
     for (const Case& c : cases) {
         const auto r = parseConfig(c.text);
-        EXPECT_FALSE(r.entries) << c.text;
-        EXPECT_THAT(r.error, HasSubstr(c.message)) << c.text;
+        EXPECT_FALSE(r) << c.text;
+        EXPECT_THAT(r.error(), HasSubstr(c.message)) << c.text;
     }
 }
 
@@ -54,12 +56,14 @@ class ConfigSaving : public ::testing::Test {
 
 TEST_F(ConfigSaving, ReplacesTheFileAndLeavesNoTemporaryBehind) {
     const std::string path = dir + "/config.json";
-    EXPECT_EQ(loadConfig(path).status, ConfigLoad::Status::Missing);
-    ASSERT_EQ(saveConfigAtomic(path, "{\"a\": \"1\"}"), "");
-    ASSERT_EQ(saveConfigAtomic(path, "{\"a\": \"2\"}"), "");
-    const ConfigLoad load = loadConfig(path);
-    ASSERT_EQ(load.status, ConfigLoad::Status::Loaded);
-    EXPECT_EQ(load.entries.at("a"), "2");
+    const auto missing = loadConfig(path);
+    ASSERT_TRUE(missing) << missing.error();
+    EXPECT_TRUE(missing->empty());
+    ASSERT_TRUE(saveConfigAtomic(path, "{\"a\": \"1\"}"));
+    ASSERT_TRUE(saveConfigAtomic(path, "{\"a\": \"2\"}"));
+    const auto load = loadConfig(path);
+    ASSERT_TRUE(load) << load.error();
+    EXPECT_EQ(load->at("a"), "2");
     int files = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++files;
     EXPECT_EQ(files, 1);
@@ -67,27 +71,44 @@ TEST_F(ConfigSaving, ReplacesTheFileAndLeavesNoTemporaryBehind) {
 
 TEST_F(ConfigSaving, ALinkedConfigStaysALink) {
     const std::string target = dir + "/real.json", link = dir + "/config.json";
-    ASSERT_EQ(saveConfigAtomic(target, "{}"), "");
+    ASSERT_TRUE(saveConfigAtomic(target, "{}"));
     std::filesystem::create_symlink(target, link);
-    ASSERT_EQ(saveConfigAtomic(link, "{\"a\": \"1\"}"), "");
+    ASSERT_TRUE(saveConfigAtomic(link, "{\"a\": \"1\"}"));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(loadConfig(target).entries.at("a"), "1");
+    EXPECT_EQ(loadConfig(target)->at("a"), "1");
 }
 
 TEST_F(ConfigSaving, FailuresNameTheFile) {
     const std::string path = dir + "/missing-dir/config.json";
-    EXPECT_THAT(saveConfigAtomic(path, "{}"), HasSubstr(path + ": cannot write the config file"));
-    const ConfigLoad load = loadConfig(dir);
-    EXPECT_EQ(load.status, ConfigLoad::Status::Unusable);
-    EXPECT_THAT(load.problem, HasSubstr(dir + ": cannot read the config file"));
+    EXPECT_THAT(saveConfigAtomic(path, "{}").error(),
+                HasSubstr(path + ": cannot write the config file"));
+    const auto load = loadConfig(dir);
+    EXPECT_FALSE(load);
+    EXPECT_THAT(load.error(), HasSubstr(dir + ": cannot read the config file"));
+}
+
+TEST_F(ConfigSaving, OutputFilesKeepTheOldFileWhenAWriteFailsAndLeaveNoTemporaryBehind) {
+    const std::string inMissingFolder = dir + "/missing/out.png";
+    const Status missing = writeOutputFile(inMissingFolder, "new", 0666);
+    EXPECT_THAT(missing.error(),
+                HasSubstr("cannot create a temporary file in " + dir + "/missing"));
+    // A folder in the way of the rename: the write fails and the temporary goes.
+    std::filesystem::create_directories(dir + "/taken/inside");
+    EXPECT_FALSE(writeOutputFile(dir + "/taken", "new", 0666));
+    ASSERT_TRUE(writeOutputFile(dir + "/picture.png", "new", 0666));
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"picture.png", "taken"}));
 }
 
 TEST_F(ConfigSaving, MakeDirectoriesCreatesParents) {
-    EXPECT_EQ(makeDirectories(dir + "/a/b/c"), "");
+    EXPECT_TRUE(makeDirectories(dir + "/a/b/c"));
     EXPECT_TRUE(std::filesystem::is_directory(dir + "/a/b/c"));
-    EXPECT_EQ(makeDirectories(dir + "/a/b/c"), "");
+    EXPECT_TRUE(makeDirectories(dir + "/a/b/c"));
     std::ofstream(dir + "/file") << "x";
-    EXPECT_NE(makeDirectories(dir + "/file/sub"), "");
+    EXPECT_FALSE(makeDirectories(dir + "/file/sub"));
 }
 
 TEST(ConsoleNumber, WholeDecimalNumbersOnly) {

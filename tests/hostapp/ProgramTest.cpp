@@ -4,12 +4,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "ProgramRunner.h"
+#include "testkit/ProgramRunner.h"
 
 namespace {
 
@@ -327,21 +326,6 @@ TEST_F(HostProgram, UnwritableConfigIsAClearError) {
     EXPECT_NE(r.exitCode, 0);
     EXPECT_THAT(r.err, HasSubstr(dir.file("is-a-dir")));
 }
-
-class CrashWhileSaving : public HostProgram, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(CrashWhileSaving, LeavesTheOldFileWhole) {
-    const std::string path = dir.file("c.json");
-    ASSERT_EQ(run({"--config", path, "set", "trimsight_size", "4"}).exitCode, 0);
-    const auto before = readFile(path);
-    const RunResult r = run({"--config", path, "set", "trimsight_size", "2.5"},
-                            {{"TRIMSIGHT_FAULT_SAVE", GetParam()}});
-    EXPECT_EQ(r.signal, SIGABRT);
-    EXPECT_EQ(readFile(path), before);
-    EXPECT_EQ(run({"--config", path, "get", "trimsight_size"}).out, "4\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(Faults, CrashWhileSaving, ::testing::Values("mid-write", "after-write"));
 
 struct BadScene {
     const char* name;

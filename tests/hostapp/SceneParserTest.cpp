@@ -19,10 +19,10 @@ TEST(SceneParser, TheFullFrameOfTheFormat) {
         "car": {"location": [1.5, -2, 3e3], "velocity": [4, 5, 6],
                 "rotation": [-16384, 32767, -2147483648], "input": {"steer": 0.25, "pitch": -1}},
         "ball": {"location": [7, 8, 9], "velocity": [-1, -2, -3.25]}})");
-    ASSERT_TRUE(r.scene) << r.error;
-    ASSERT_EQ(r.scene->frames.size(), 1u);
+    ASSERT_TRUE(r) << r.error();
+    ASSERT_EQ(r->frames.size(), 1u);
     FrameState s;
-    applyFrame(s, r.scene->frames[0]);
+    applyFrame(s, r->frames[0]);
     EXPECT_EQ(s.canvas.X, 1280);
     EXPECT_EQ(s.canvas.Y, 720);
     EXPECT_TRUE(s.paused && !s.freeplay && s.customTraining && s.replay && s.hasBall);
@@ -34,7 +34,7 @@ TEST(SceneParser, TheFullFrameOfTheFormat) {
     EXPECT_EQ(s.steer, 0.25f);
     EXPECT_EQ(s.pitch, -1.0f);
     EXPECT_EQ(s.ballVelocity.Z, -3.25f);
-    const auto& cvars = r.scene->frames[0].cvars;
+    const auto& cvars = r->frames[0].cvars;
     ASSERT_EQ(cvars.size(), 2u);
     EXPECT_EQ(cvars[0].name, "trimsight_target");
     EXPECT_EQ(cvars[0].value, "5");
@@ -45,9 +45,9 @@ TEST(SceneParser, TheFullFrameOfTheFormat) {
 
 TEST(SceneParser, EmptyFrameGivesTheDefaults) {
     const auto r = parseScene("  {}  ");
-    ASSERT_TRUE(r.scene) << r.error;
+    ASSERT_TRUE(r) << r.error();
     FrameState s;
-    applyFrame(s, r.scene->frames[0]);
+    applyFrame(s, r->frames[0]);
     EXPECT_EQ(s.canvas.X, 1920);
     EXPECT_EQ(s.canvas.Y, 1080);
     EXPECT_TRUE(!s.paused && s.freeplay && !s.customTraining && !s.replay && s.hasBall);
@@ -64,20 +64,20 @@ TEST(SceneParser, FramesInheritFieldByField) {
         {"car": {"input": {"pitch": 0.75}}, "ball": null},
         {"ball": {"location": [4, 5, 6]}, "game": {"paused": true}},
         {"game": {"freeplay": false}}]})");
-    ASSERT_TRUE(r.scene) << r.error;
-    ASSERT_EQ(r.scene->frames.size(), 4u);
+    ASSERT_TRUE(r) << r.error();
+    ASSERT_EQ(r->frames.size(), 4u);
     FrameState s;
-    applyFrame(s, r.scene->frames[0]);
-    applyFrame(s, r.scene->frames[1]);
+    applyFrame(s, r->frames[0]);
+    applyFrame(s, r->frames[1]);
     EXPECT_EQ(s.carLocation.Y, 2.0f);
     EXPECT_EQ(s.steer, 0.5f);
     EXPECT_EQ(s.pitch, 0.75f);
     EXPECT_FALSE(s.hasBall);
-    applyFrame(s, r.scene->frames[2]);
+    applyFrame(s, r->frames[2]);
     EXPECT_TRUE(s.hasBall);
     EXPECT_EQ(s.ballLocation.X, 4.0f);
     EXPECT_EQ(s.ballVelocity.X, 9.0f);  // kept from frame 0 across the null
-    applyFrame(s, r.scene->frames[3]);
+    applyFrame(s, r->frames[3]);
     EXPECT_TRUE(s.paused);
     EXPECT_FALSE(s.freeplay);
 }
@@ -85,9 +85,9 @@ TEST(SceneParser, FramesInheritFieldByField) {
 TEST(SceneParser, NumbersBecomeFloatAndInt32Exactly) {
     const auto r = parseScene(R"({"car": {"location": [0.1, 16777217, -3.4028234663852886e38],
                                           "rotation": [2147483647, 0, -1]}})");
-    ASSERT_TRUE(r.scene) << r.error;
+    ASSERT_TRUE(r) << r.error();
     FrameState s;
-    applyFrame(s, r.scene->frames[0]);
+    applyFrame(s, r->frames[0]);
     EXPECT_EQ(s.carLocation.X, 0.1f);
     EXPECT_EQ(s.carLocation.Y, 16777216.0f);
     EXPECT_EQ(s.carLocation.Z, -3.4028234663852886e38f);
@@ -98,15 +98,15 @@ TEST(SceneParser, NumbersBecomeFloatAndInt32Exactly) {
 TEST(SceneParser, WholeNumbersWrittenWithAFractionAreIntegers) {
     const auto r =
         parseScene(R"({"canvas": [1280.0, 720], "car": {"rotation": [90.0, -2147483648.0, 0]}})");
-    ASSERT_TRUE(r.scene) << r.error;
+    ASSERT_TRUE(r) << r.error();
     FrameState s;
-    applyFrame(s, r.scene->frames[0]);
+    applyFrame(s, r->frames[0]);
     EXPECT_EQ(s.canvas.X, 1280);
     EXPECT_EQ(s.carRotation.Pitch, 90);
     EXPECT_EQ(s.carRotation.Yaw, INT32_MIN);
     for (const char* bad : {R"({"car": {"rotation": [2147483648.0, 0, 0]}})",
                             R"({"canvas": [0.5, 1]})", R"({"car": {"rotation": [1e300, 0, 0]}})"})
-        EXPECT_FALSE(parseScene(bad).scene) << bad;
+        EXPECT_FALSE(parseScene(bad)) << bad;
 }
 
 // Whatever the bytes, the parser answers with a scene or a one-line error.
@@ -128,9 +128,9 @@ TEST(SceneParser, ArbitraryInputNeverThrows) {
     };
     for (const std::string& s : samples) {
         const auto r = parseScene(s);
-        if (r.scene) continue;
-        EXPECT_FALSE(r.error.empty()) << s;
-        EXPECT_EQ(r.error.find('\n'), std::string::npos) << r.error;
+        if (r) continue;
+        EXPECT_FALSE(r.error().empty()) << s;
+        EXPECT_EQ(r.error().find('\n'), std::string::npos) << r.error();
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,9 +24,9 @@ using picture::PictureRenderer;
 class PictureRendererTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        std::string error;
-        renderer_ = PictureRenderer::create(error).release();
-        ASSERT_NE(renderer_, nullptr) << error;
+        auto created = PictureRenderer::create();
+        ASSERT_TRUE(created) << created.error();
+        renderer_ = created->release();
     }
     static void TearDownTestSuite() {
         delete renderer_;
@@ -34,8 +35,12 @@ class PictureRendererTest : public ::testing::Test {
 
     Image draw(int w, int h, const std::function<void(pluginsdk::CanvasBackend&)>& calls) {
         Image image;
-        std::string error;
-        EXPECT_TRUE(renderer_->render(w, h, {calls, nullptr}, image, error)) << error;
+        const hostapp::Status started = renderer_->begin(w, h, nullptr);
+        EXPECT_TRUE(started) << started.error();
+        if (!started) return image;
+        if (calls) calls(renderer_->canvas());
+        const hostapp::Status finished = renderer_->finish(image);
+        EXPECT_TRUE(finished) << finished.error();
         return image;
     }
 
@@ -124,16 +129,15 @@ TEST_F(PictureRendererTest, FarOffAndDegenerateCallsDrawNothingAndDoNotCrash) {
 TEST_F(PictureRendererTest, SizesWithoutPixelsOrBeyondTheLimitAreRefusedAndHarmless) {
     for (auto [w, h] :
          {std::pair{0, 0}, {0, 100}, {100, -1}, {20000, 20000}, {8193, 10}, {10, INT_MAX}}) {
-        Image image;
-        std::string error;
-        EXPECT_FALSE(renderer_->render(w, h, {nullptr, nullptr}, image, error)) << w << "x" << h;
-        EXPECT_NE(error.find("canvas " + std::to_string(w) + " by " + std::to_string(h)),
+        const hostapp::Status drawn = renderer_->begin(w, h, nullptr);
+        EXPECT_FALSE(drawn) << w << "x" << h;
+        EXPECT_NE(drawn.error().find("canvas " + std::to_string(w) + " by " + std::to_string(h)),
                   std::string::npos)
-            << error;
-        EXPECT_EQ(error, PictureRenderer::checkCanvasSize(w, h));
+            << drawn.error();
+        EXPECT_EQ(drawn.error(), PictureRenderer::checkCanvasSize(w, h).error());
     }
-    EXPECT_NE(PictureRenderer::checkCanvasSize(0, 0).find("no pixels"), std::string::npos);
-    EXPECT_NE(PictureRenderer::checkCanvasSize(20000, 20000).find("at most 8192 by 8192"),
+    EXPECT_NE(PictureRenderer::checkCanvasSize(0, 0).error().find("no pixels"), std::string::npos);
+    EXPECT_NE(PictureRenderer::checkCanvasSize(20000, 20000).error().find("at most 8192 by 8192"),
               std::string::npos);
     // The renderer still works afterwards, at the largest size too.
     const Image small = draw(3, 2, nullptr);
@@ -182,28 +186,33 @@ Image gradient(int w, int h) {
     return image;
 }
 
-TEST(PngTest, WrittenFileReadsBackExactly) {
-    TempFolder dir;
-    const Image image = gradient(300, 7);
-    std::string error;
-    ASSERT_TRUE(picture::writePng(dir.file("a.png"), image, error)) << error;
-    Image back;
-    ASSERT_TRUE(picture::readPng(dir.file("a.png"), back, error)) << error;
-    EXPECT_EQ(back, image);
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
-TEST(PngTest, FailuresAreMessagesAndLeaveNoFilesBehind) {
+TEST(PngTest, EncodedPictureReadsBackExactly) {
     TempFolder dir;
-    std::string error;
-    EXPECT_FALSE(picture::writePng(dir.file("missing/a.png"), gradient(4, 4), error));
-    EXPECT_NE(error.find("cannot write " + dir.file("missing/a.png")), std::string::npos) << error;
-    EXPECT_FALSE(picture::writePng(dir.file("empty.png"), Image{}, error));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    const Image image = gradient(300, 7);
+    std::vector<uint8_t> bytes;
+    const hostapp::Status encoded = picture::encodePng(image, bytes);
+    ASSERT_TRUE(encoded) << encoded.error();
+    writeBytes(dir.file("a.png"), bytes);
+    const auto back = picture::readPng(dir.file("a.png"));
+    ASSERT_TRUE(back) << back.error();
+    EXPECT_EQ(*back, image);
+}
 
-    picture::writeFileAtomically(dir.file("bad.png"), {'n', 'o', 't'}, error);
-    Image back;
-    EXPECT_FALSE(picture::readPng(dir.file("bad.png"), back, error));
-    EXPECT_FALSE(picture::readPng(dir.file("none.png"), back, error));
+TEST(PngTest, EmptyPicturesAndFilesThatAreNoPngAreRefusedWithAMessage) {
+    TempFolder dir;
+    std::vector<uint8_t> bytes;
+    EXPECT_FALSE(picture::encodePng(Image{}, bytes));
+    writeBytes(dir.file("bad.png"), {'n', 'o', 't'});
+    const auto bad = picture::readPng(dir.file("bad.png"));
+    EXPECT_NE(bad.error().find("cannot read " + dir.file("bad.png")), std::string::npos)
+        << bad.error();
+    EXPECT_FALSE(picture::readPng(dir.file("none.png")));
 }
 
 Image solid(int w, int h, uint8_t v) {
@@ -213,18 +222,28 @@ Image solid(int w, int h, uint8_t v) {
     return image;
 }
 
-TEST(ContactSheetTest, LongSequencesAreSampledEvenlyFromFirstToLast) {
-    picture::ContactSheet sheet(100, 1280, 720);
-    int tiles = 0;
-    for (int i = 0; i < 100; ++i) tiles += sheet.wants(i) ? 1 : 0;
-    EXPECT_EQ(tiles, picture::ContactSheet::kMaxTiles);
-    EXPECT_TRUE(sheet.wants(0));
-    EXPECT_TRUE(sheet.wants(99));
-    EXPECT_FALSE(sheet.wants(100));
-    EXPECT_FALSE(sheet.wants(-1));
+// The grey of the middle of tile `tile` (tiles of 320 by 180, 6 apart, 6 a row).
+int tileGrey(const Image& sheet, int tile) {
+    return sheet.at(6 + (tile % 6) * 326 + 160, 6 + (tile / 6) * 186 + 90)[0];
+}
 
-    picture::ContactSheet few(3, 1280, 720);
-    EXPECT_TRUE(few.wants(0) && few.wants(1) && few.wants(2));
+TEST(ContactSheetTest, LongSequencesAreSampledEvenlyFromFirstToLast) {
+    // 100 frames, frame i a plain grey of 2i; 36 tiles show frames 0, 2, 5,
+    // ..., 99 (tile t shows frame t * 99 / 35, rounded down).
+    picture::ContactSheet sheet(100, 64, 36);
+    const Image blank = sheet.sheet();
+    sheet.add(-1, solid(64, 36, 255));
+    sheet.add(100, solid(64, 36, 255));
+    EXPECT_EQ(sheet.sheet(), blank);
+    for (int i = 0; i < 100; ++i) sheet.add(i, solid(64, 36, static_cast<uint8_t>(2 * i)));
+    EXPECT_EQ(sheet.sheet().height, 6 * 186 + 6);
+    for (int t = 0; t < picture::ContactSheet::kMaxTiles; ++t)
+        EXPECT_EQ(tileGrey(sheet.sheet(), t), 2 * (t * 99 / 35)) << "tile " << t;
+
+    picture::ContactSheet few(3, 64, 36);
+    for (int i = 0; i < 3; ++i) few.add(i, solid(64, 36, static_cast<uint8_t>(50 + i)));
+    EXPECT_EQ(few.sheet().width, 3 * 326 + 6);
+    for (int t = 0; t < 3; ++t) EXPECT_EQ(tileGrey(few.sheet(), t), 50 + t);
 }
 
 TEST(ContactSheetTest, EachTileShowsItsFrameShrunk) {

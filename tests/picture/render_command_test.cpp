@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
-#include "ProgramRunner.h"
 #include "hostapp/picture/PictureRenderer.h"
 #include "hostapp/picture/Png.h"
+#include "testkit/ProgramRunner.h"
 #include "tests/picture/pixels.h"
 
 namespace {
@@ -64,20 +64,19 @@ class RenderCommandTest : public ::testing::Test {
         EXPECT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(r.out, "wrote " + png + "\n");
         EXPECT_EQ(r.err, "");  // no progress bar when stderr is not a terminal
-        Image image;
-        std::string error;
-        EXPECT_TRUE(picture::readPng(png, image, error)) << error;
-        return image;
+        const auto image = picture::readPng(png);
+        EXPECT_TRUE(image) << image.error();
+        return image ? *image : Image{};
     }
 
     // The backdrop alone, drawn in-process by the same renderer.
     static Image backdrop(int w, int h) {
-        std::string error;
-        auto renderer = picture::PictureRenderer::create(error);
-        EXPECT_NE(renderer, nullptr) << error;
+        auto renderer = picture::PictureRenderer::create();
+        EXPECT_TRUE(renderer) << renderer.error();
         Image image;
         if (renderer) {
-            EXPECT_TRUE(renderer->render(w, h, {nullptr, nullptr}, image, error)) << error;
+            EXPECT_TRUE((*renderer)->begin(w, h, nullptr));
+            EXPECT_TRUE((*renderer)->finish(image));
         }
         return image;
     }
@@ -178,18 +177,17 @@ TEST_F(RenderCommandTest, SequenceGivesNumberedFramesAndAContactSheet) {
     EXPECT_EQ(r.out, "wrote 3 frames to " + out + " (frame-0000.png to frame-0002.png) and the " +
                          "contact sheet " + out + "/contact-sheet.png\n");
     Image frames[3];
-    std::string error;
     for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(
-            picture::readPng(out + "/frame-000" + std::to_string(i) + ".png", frames[i], error))
-            << error;
+        auto frame = picture::readPng(out + "/frame-000" + std::to_string(i) + ".png");
+        ASSERT_TRUE(frame) << frame.error();
+        frames[i] = *frame;
         EXPECT_EQ(frames[i].width, 320);
     }
     EXPECT_NE(frames[0], frames[1]);
-    Image sheet;
-    ASSERT_TRUE(picture::readPng(out + "/contact-sheet.png", sheet, error)) << error;
-    EXPECT_EQ(sheet.width, 3 * (320 + 6) + 6);
-    EXPECT_EQ(sheet.height, 180 + 12);
+    const auto sheet = picture::readPng(out + "/contact-sheet.png");
+    ASSERT_TRUE(sheet) << sheet.error();
+    EXPECT_EQ(sheet->width, 3 * (320 + 6) + 6);
+    EXPECT_EQ(sheet->height, 180 + 12);
 }
 
 TEST_F(RenderCommandTest, SameSceneRenderedTwiceGivesIdenticalFiles) {

@@ -3,115 +3,61 @@
 // it but not yet renamed), and by SIGKILL at random moments of a run. The
 // config file afterwards is always the old one or the new one, byte for byte,
 // never a torn mix.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <map>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
 
-extern char** environ;
+#include "testkit/ProgramRunner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Starts the host program with its output thrown away; `fault` sets
-// TRIMSIGHT_FAULT_SAVE.
-pid_t startHost(const std::vector<std::string>& args, const std::string& fault = "") {
-    std::vector<std::string> argStore{TRIMSIGHT_HOST_PATH};
-    argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : argStore) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e) {
-        if (std::string(*e).rfind("TRIMSIGHT_FAULT_SAVE=", 0) != 0) envStore.emplace_back(*e);
-    }
-    if (!fault.empty()) envStore.push_back("TRIMSIGHT_FAULT_SAVE=" + fault);
-    std::vector<char*> envp;
-    for (std::string& e : envStore) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
-}
-
-int waitStatus(pid_t pid) {
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
-    }
-    return status;
-}
-
-int runHost(const std::vector<std::string>& args, const std::string& fault = "") {
-    const pid_t pid = startHost(args, fault);
-    return pid < 0 ? -1 : waitStatus(pid);
-}
-
-std::optional<std::string> readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using hosttest::readFile;
+using hosttest::RunResult;
 
 class CrashSafety : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("trimsight-crash-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        config = (dir / "config.json").string();
+    // `trimsight-host set`; `fault` names the moment TRIMSIGHT_FAULT_SAVE
+    // aborts the save at.
+    RunResult set(const std::string& name, const std::string& value,
+                  const std::string& fault = "") {
+        std::map<std::string, std::optional<std::string>> env;
+        if (!fault.empty()) env["TRIMSIGHT_FAULT_SAVE"] = fault;
+        RunResult r = hosttest::runHost({"--config", config, "set", name, value}, env);
+        // The sanitizers abort too: only the fault switch may.
+        EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("runtime error"), std::string::npos) << r.err;
+        return r;
     }
-    void TearDown() override { fs::remove_all(dir); }
 
-    int set(const std::string& name, const std::string& value, const std::string& fault = "") {
-        return runHost({"--config", config, "set", name, value}, fault);
-    }
-
-    fs::path dir;
-    std::string config;
+    hosttest::TempDir dir;
+    const std::string config = dir.file("config.json");
 };
 
 class FaultInjected : public CrashSafety, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(FaultInjected, AnAbortedSaveLeavesTheOldFileWhole) {
-    const int first = set("trimsight_size", "4.5");
-    ASSERT_TRUE(WIFEXITED(first) && WEXITSTATUS(first) == 0) << first;
+    ASSERT_EQ(set("trimsight_size", "4.5").exitCode, 0);
     const std::optional<std::string> before = readFile(config);
     ASSERT_TRUE(before.has_value());
     ASSERT_NE(before->find("4.5"), std::string::npos) << *before;
 
-    const int status = set("trimsight_size", "2.5", GetParam());
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT) << status;
+    const RunResult aborted = set("trimsight_size", "2.5", GetParam());
+    ASSERT_EQ(aborted.signal, SIGABRT) << aborted.err;
     EXPECT_EQ(readFile(config), before);
+    EXPECT_EQ(hosttest::runHost({"--config", config, "get", "trimsight_size"}, {}).out, "4.5\n");
 
     // The next save goes through and replaces it whole.
-    const int again = set("trimsight_size", "2.5");
-    ASSERT_TRUE(WIFEXITED(again) && WEXITSTATUS(again) == 0) << again;
+    ASSERT_EQ(set("trimsight_size", "2.5").exitCode, 0);
     const std::optional<std::string> after = readFile(config);
     ASSERT_TRUE(after.has_value());
     EXPECT_NE(after->find("2.5"), std::string::npos) << *after;
@@ -119,23 +65,26 @@ TEST_P(FaultInjected, AnAbortedSaveLeavesTheOldFileWhole) {
 }
 
 TEST_P(FaultInjected, AnAbortedFirstSaveLeavesNoFile) {
-    const int status = set("x_position", "0.25", GetParam());
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT) << status;
+    const RunResult aborted = set("x_position", "0.25", GetParam());
+    ASSERT_EQ(aborted.signal, SIGABRT) << aborted.err;
     EXPECT_FALSE(fs::exists(config));
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultInjected, ::testing::Values("mid-write", "after-write"));
 
 TEST_F(CrashSafety, KilledAtAnyMomentTheFileIsOldOrNew) {
-    ASSERT_EQ(set("trimsight_target", "1"), 0);
-    // How long a whole run takes, to spread the kills over it.
+    ASSERT_EQ(set("trimsight_target", "1").exitCode, 0);
+    // How long a whole run takes, started as the killed ones are, to spread
+    // the kills over it.
     const auto t0 = std::chrono::steady_clock::now();
-    ASSERT_EQ(set("trimsight_size", "3.0"), 0);
+    const pid_t timed =
+        hosttest::startHost({"--config", config, "set", "trimsight_size", "3.0"}, {});
+    ASSERT_EQ(hosttest::waitForHost(timed).exitCode, 0);
     const auto runTime = std::chrono::steady_clock::now() - t0;
     const long maxDelayUs = std::chrono::duration_cast<std::chrono::microseconds>(runTime).count();
 
     std::mt19937 random(8);
-    const std::string copy = (dir / "expected.json").string();
+    const std::string copy = dir.file("expected.json");
     int sawOld = 0;
     int sawNew = 0;
     for (int i = 0; i < 30; ++i) {
@@ -144,15 +93,16 @@ TEST_F(CrashSafety, KilledAtAnyMomentTheFileIsOldOrNew) {
         ASSERT_TRUE(before.has_value());
         // What an uninterrupted save of this value writes.
         fs::copy_file(config, copy, fs::copy_options::overwrite_existing);
-        ASSERT_EQ(runHost({"--config", copy, "set", "trimsight_size", value}), 0);
+        ASSERT_EQ(
+            hosttest::runHost({"--config", copy, "set", "trimsight_size", value}, {}).exitCode, 0);
         const std::optional<std::string> expected = readFile(copy);
 
-        const pid_t pid = startHost({"--config", config, "set", "trimsight_size", value});
-        ASSERT_GT(pid, 0);
+        const pid_t pid =
+            hosttest::startHost({"--config", config, "set", "trimsight_size", value}, {});
         std::this_thread::sleep_for(std::chrono::microseconds(
             std::uniform_int_distribution<long>(maxDelayUs / 2, maxDelayUs * 3 / 2)(random)));
         kill(pid, SIGKILL);
-        waitStatus(pid);
+        hosttest::waitForHost(pid);
 
         const std::optional<std::string> after = readFile(config);
         ASSERT_TRUE(after == before || after == expected) << "torn config after a kill:\n"

@@ -13,12 +13,13 @@
 #include <memory>
 #include <string>
 
-#include "fuzz/SettingsPass.h"
 #include "host/GameEvents.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
+#include "testkit/LoadPlugin.h"
+#include "testkit/SettingsPass.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ using gameevents::kReplayBegin;
 using gameevents::kReplayEnd;
 
 TEST(LoadCycles, EveryCycleLeavesNothingBehind) {
-    prove::SettingsHost settings;
+    testkit::SettingsHost settings;
     pluginsdk::RecordingCanvas canvas;
     canvas.reserve(4096);
     const long cycles = cycleCount();
@@ -40,11 +41,8 @@ TEST(LoadCycles, EveryCycleLeavesNothingBehind) {
         // The host keeps its variables across reloads, as a real one does.
         static pluginsdk::CVarStore store;
         pluginsdk::GameHost game;
-        std::string error;
         std::unique_ptr<pluginsdk::LoadedPlugin> plugin =
-            pluginsdk::LoadedPlugin::open(TRIMSIGHT_PLUGIN_PATH, error);
-        ASSERT_TRUE(plugin) << error;
-        plugin->load(store, game);
+            testkit::loadPlugin(TRIMSIGHT_PLUGIN_PATH, store, game);
         // An earlier cycle's settings pass may have switched the plugin off.
         store.setRaw("trimsight_enabled", "1");
 

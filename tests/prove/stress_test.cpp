@@ -14,12 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/FrameChecks.h"
-#include "fuzz/FrameInput.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
+#include "testkit/FrameChecks.h"
+#include "testkit/FrameInput.h"
+#include "testkit/LoadPlugin.h"
 
 namespace {
 
@@ -37,18 +38,11 @@ long frameCount() {
 class Stress : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string error;
-        plugin = pluginsdk::LoadedPlugin::open(TRIMSIGHT_PLUGIN_PATH, error);
-        ASSERT_TRUE(plugin) << error;
-        plugin->load(store, game);
+        plugin = testkit::loadPlugin(TRIMSIGHT_PLUGIN_PATH, store, game);
         definitions = store.list();
         canvas.reserve(4096);
         again.reserve(4096);
     }
-    void TearDown() override {
-        if (plugin) plugin->release();
-    }
-
     pluginsdk::CVarStore store;
     pluginsdk::GameHost game;
     std::unique_ptr<pluginsdk::LoadedPlugin> plugin;
@@ -65,14 +59,14 @@ TEST_F(Stress, RandomFramesDrawOnlyFromDefinedArithmetic) {
     long saneDrawn = 0;
     for (long i = 0; i < frames; ++i) {
         for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
-        prove::ByteSource in(bytes.data(), bytes.size());
-        const prove::FrameInput frame = prove::decodeFrame(in);
-        prove::applyFrame(frame, store, game, definitions);
+        testkit::ByteSource in(bytes.data(), bytes.size());
+        const testkit::FrameInput frame = testkit::decodeFrame(in);
+        testkit::applyFrame(frame, store, game, definitions);
 
         canvas.setSize(frame.canvas);
         canvas.clear();
         game.drawFrame(canvas);
-        const std::string problem = prove::checkFrame(frame, canvas.calls());
+        const std::string problem = testkit::checkFrame(frame, canvas.calls());
         ASSERT_EQ(problem, "") << "frame " << i;
 
         const bool gateClosed = frame.paused || (!frame.freeplay && !frame.customTraining) ||
@@ -129,11 +123,11 @@ TEST_F(Stress, ExtremeValuesInEveryField) {
                         game.drawFrame(canvas);
                         // The layout variables are at their defaults here;
                         // the target option maps any value into 0..6.
-                        prove::FrameInput in;
+                        testkit::FrameInput in;
                         in.sane = false;
                         in.layoutSane =
                             size.X > 0 && size.X <= 8192 && size.Y > 0 && size.Y <= 8192;
-                        ASSERT_EQ(prove::checkFrame(in, canvas.calls()), "");
+                        ASSERT_EQ(testkit::checkFrame(in, canvas.calls()), "");
                     }
                 }
             }
@@ -141,12 +135,51 @@ TEST_F(Stress, ExtremeValuesInEveryField) {
     }
     // Every variable at an extreme text.
     for (const char* text : {"nan", "inf", "-inf", "1e39", "-1e39", "", "x", "3.4e38"}) {
-        for (const char* name : prove::kCVarNames) ASSERT_TRUE(store.setRaw(name, text));
+        for (const char* name : testkit::kCVarNames) ASSERT_TRUE(store.setRaw(name, text));
         for (Vector2 size : canvases) {
             canvas.setSize(size);
             canvas.clear();
             game.drawFrame(canvas);
-            EXPECT_LE(canvas.calls().size(), prove::kMaxCallsPerFrame);
+            EXPECT_LE(canvas.calls().size(), testkit::kMaxCallsPerFrame);
+        }
+    }
+}
+
+// The layout variables far outside their bounds (NaN, huge, negative, zero)
+// with the extreme rotations and a ball at the car or at the largest floats:
+// no fault, and never more calls than a frame can have.
+TEST_F(Stress, ExtremeLayoutVariablesWithExtremePoses) {
+    const char* sizes[] = {"nan", "1e30", "-5", "0", "3.3"};
+    const char* positions[] = {"nan", "1e30", "-1e30", "0.5"};
+    const Rotator poses[] = {{INT32_MIN, INT32_MIN, INT32_MIN},
+                             {INT32_MAX, INT32_MAX, INT32_MAX},
+                             {16384, 0, 0},
+                             {-16384, 32768, -32768}};
+    const Vector balls[] = {{0, 0, 0}, {3e38f, -3e38f, 3e38f}, {1000, 300, 200}};
+    testkit::FrameInput unbounded;
+    unbounded.sane = false;
+    unbounded.layoutSane = false;
+    for (const char* target : {"0", "3", "4", "6"}) {
+        ASSERT_TRUE(store.setRaw("trimsight_target", target));
+        for (const char* peripheral : {"0", "1"}) {
+            ASSERT_TRUE(store.setRaw("peripheral_mode_enabled", peripheral));
+            for (const char* size : sizes) {
+                ASSERT_TRUE(store.setRaw("trimsight_size", size));
+                for (const char* position : positions) {
+                    ASSERT_TRUE(store.setRaw("x_position", position));
+                    ASSERT_TRUE(store.setRaw("y_position", position));
+                    for (const Rotator& pose : poses) {
+                        game.state.car.rotation = pose;
+                        for (const Vector& ball : balls) {
+                            game.state.ball.location = ball;
+                            game.state.car.velocity = {-ball.X, 0, ball.Z};
+                            canvas.clear();
+                            game.drawFrame(canvas);
+                            ASSERT_EQ(testkit::checkFrame(unbounded, canvas.calls()), "");
+                        }
+                    }
+                }
+            }
         }
     }
 }

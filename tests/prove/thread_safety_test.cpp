@@ -11,12 +11,13 @@
 #include <string>
 #include <thread>
 
-#include "fuzz/SettingsPass.h"
 #include "host/GameEvents.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
+#include "testkit/LoadPlugin.h"
+#include "testkit/SettingsPass.h"
 
 namespace {
 
@@ -30,10 +31,7 @@ using gameevents::kReplayEnd;
 TEST(ThreadSafety, SettingsFramesAndReplayEventsAtOnce) {
     pluginsdk::CVarStore store;
     pluginsdk::GameHost game;
-    std::string error;
-    auto plugin = pluginsdk::LoadedPlugin::open(TRIMSIGHT_PLUGIN_PATH, error);
-    ASSERT_TRUE(plugin) << error;
-    plugin->load(store, game);
+    auto plugin = testkit::loadPlugin(TRIMSIGHT_PLUGIN_PATH, store, game);
     game.state.car.rotation = {-4000, -20000, 3000};
     game.state.car.velocity = {500.0f, 200.0f, 0.0f};
     game.state.car.input.Steer = 0.5f;
@@ -45,7 +43,7 @@ TEST(ThreadSafety, SettingsFramesAndReplayEventsAtOnce) {
     std::atomic<bool> badFrame{false};
     std::atomic<bool> settingsDone{false};
     std::thread settings([&] {
-        prove::SettingsHost host;
+        testkit::SettingsHost host;
         page->attachImGuiContext(host.context());
         CVarManagerWrapper console(store);
         for (int i = 0; i < kIterations; ++i) {

@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
+#include <cstdint>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -17,26 +15,8 @@
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
+#include "testkit/AllocCounter.h"
 #include "tests/render/call_summary.h"
-
-// Counts every allocation made through the global operator new, so that a
-// frame can be checked to allocate nothing.
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-// GCC pairs the inlined delete with the `new` it sees at the call site and
-// warns about free(); both sides are replaced here, so they match.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t n) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -222,17 +202,17 @@ TEST_F(WholeFrame, AFrameAllocatesNothing) {
     game.state.car.input.Steer = 0.5f;
     game.state.ball.location = {-1000.0f, 300.0f, 200.0f};
     frame();
-    long before = allocations.load();
-    ASSERT_GT(before, 0) << "the counter is not hooked in";
+    std::uint64_t before = testkit::allocations.load();
+    ASSERT_GT(before, 0u) << "the counter is not hooked in";
     game.drawFrame(canvas);
-    EXPECT_EQ(allocations.load(), before) << "dial";
+    EXPECT_EQ(testkit::allocations.load(), before) << "dial";
 
     set("peripheral_mode_enabled", 1);
     canvas.clear();
-    before = allocations.load();
+    before = testkit::allocations.load();
     game.drawFrame(canvas);
     EXPECT_GT(canvas.calls().size(), 0u);
-    EXPECT_EQ(allocations.load(), before) << "peripheral band";
+    EXPECT_EQ(testkit::allocations.load(), before) << "peripheral band";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
 #include "sandbox/HostView.h"
+#include "testkit/LoadPlugin.h"
 
 namespace {
 
@@ -144,15 +145,7 @@ TEST(Bindings, UnknownKeysAndGarbageAxesDoNothing) {
 // (so no velocity dot shares the indicator's green).
 class StickIndicator : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string error;
-        plugin = pluginsdk::LoadedPlugin::open(TRIMSIGHT_PLUGIN_PATH, error);
-        ASSERT_TRUE(plugin) << error;
-        plugin->load(store, game);
-    }
-    void TearDown() override {
-        if (plugin) plugin->release();
-    }
+    void SetUp() override { plugin = testkit::loadPlugin(TRIMSIGHT_PLUGIN_PATH, store, game); }
 
     // The middle of the indicator, relative to the dial centre (645, 832)
     // of a 1920 by 1080 canvas.

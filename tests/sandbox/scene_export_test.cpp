@@ -56,9 +56,9 @@ TEST(SceneExport, TheHostsParserReadsEveryFrameBackExactly) {
         SCOPED_TRACE(ticksPerFrame);
         const Result<std::string> text = exportScene(log, {ticksPerFrame, {1280, 720}});
         ASSERT_TRUE(text.ok()) << text.error;
-        const hostapp::SceneParseResult parsed = hostapp::parseScene(*text.value);
-        ASSERT_TRUE(parsed.scene) << parsed.error;
-        const auto& frames = parsed.scene->frames;
+        const hostapp::Result<hostapp::Scene> parsed = hostapp::parseScene(*text.value);
+        ASSERT_TRUE(parsed.ok()) << parsed.error();
+        const auto& frames = parsed->frames;
         ASSERT_EQ(frames.size(), 360u / ticksPerFrame + 1);
 
         FlightReplay replay(log);
@@ -103,13 +103,12 @@ TEST(SceneExport, ConsoleVariableChangesArriveWithTheFirstFrameAfterThem) {
     for (const Case& c : cases) {
         const Result<std::string> text = exportScene(log, {c.ticksPerFrame, {1920, 1080}});
         ASSERT_TRUE(text.ok());
-        const hostapp::SceneParseResult parsed = hostapp::parseScene(*text.value);
-        ASSERT_TRUE(parsed.scene) << parsed.error;
+        const hostapp::Result<hostapp::Scene> parsed = hostapp::parseScene(*text.value);
+        ASSERT_TRUE(parsed.ok()) << parsed.error();
         std::size_t withChanges = 0;
-        for (const hostapp::SceneFrame& f : parsed.scene->frames)
-            withChanges += f.cvars.empty() ? 0 : 1;
+        for (const hostapp::SceneFrame& f : parsed->frames) withChanges += f.cvars.empty() ? 0 : 1;
         EXPECT_EQ(withChanges, c.ticksPerFrame == 2 ? 3u : 2u);
-        const auto& cvars = parsed.scene->frames.at(c.frame).cvars;
+        const auto& cvars = parsed->frames.at(c.frame).cvars;
         ASSERT_EQ(cvars.size(), 1u) << "frame " << c.frame;
         EXPECT_EQ(cvars[0].name, c.name);
         EXPECT_EQ(cvars[0].value, c.value);
@@ -126,7 +125,7 @@ TEST(SceneExport, RefusesOptionsASceneCannotHold) {
               "the canvas must be 1 to 16384 pixels each way, not 1920 by 16385");
     const Result<std::string> empty = exportScene(log);
     ASSERT_TRUE(empty.ok());
-    EXPECT_EQ(hostapp::parseScene(*empty.value).scene->frames.size(), 1u);
+    EXPECT_EQ(hostapp::parseScene(*empty.value)->frames.size(), 1u);
 }
 
 // The JSON reader parses numbers as doubles and the scene narrows them to

@@ -1,5 +1,7 @@
 #pragma once
 // Runs the built trimsight-host as a child process and collects what it does.
+#include <sys/types.h>
+
 #include <map>
 #include <optional>
 #include <string>
@@ -18,6 +20,13 @@ struct RunResult {
 // the sanitizer options, and `env` (a value of nullopt leaves the variable out).
 RunResult runHost(const std::vector<std::string>& args,
                   const std::map<std::string, std::optional<std::string>>& env);
+
+// Starts the program as runHost does and returns at once, its output thrown
+// away: for tests that end a run part way. Collect it with waitForHost.
+pid_t startHost(const std::vector<std::string>& args,
+                const std::map<std::string, std::optional<std::string>>& env);
+// Waits for a program startHost started; `out` and `err` stay empty.
+RunResult waitForHost(pid_t pid);
 
 // A fresh directory under the system's temporary directory, removed with
 // everything in it when the object goes.

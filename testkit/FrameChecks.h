@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/FrameInput.h"
 #include "host/pluginsdk/RecordingCanvas.h"
+#include "testkit/FrameInput.h"
 
-namespace prove {
+namespace testkit {
 
 // The dial is about 550 calls at most, the peripheral band about 200.
 inline constexpr std::size_t kMaxCallsPerFrame = 1024;
@@ -78,4 +78,4 @@ inline std::string checkFrame(const FrameInput& in,
     return {};
 }
 
-}  // namespace prove
+}  // namespace testkit

@@ -8,7 +8,7 @@
 
 #include "host/Plugin.h"
 
-namespace prove {
+namespace testkit {
 
 class SettingsHost {
   public:
@@ -51,4 +51,4 @@ class SettingsHost {
     ImGuiContext* context_;
 };
 
-}  // namespace prove
+}  // namespace testkit

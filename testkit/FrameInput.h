@@ -18,7 +18,7 @@
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 
-namespace prove {
+namespace testkit {
 
 // Reads the input front to back; past the end every read gives zeros, so any
 // byte string is a valid frame.
@@ -231,4 +231,4 @@ inline void applyFrame(const FrameInput& f, pluginsdk::CVarStore& store, plugins
     if (f.replayEvents & 2) game.fireEvent(gameevents::kReplayEnd);
 }
 
-}  // namespace prove
+}  // namespace testkit

@@ -1,0 +1,64 @@
+#pragma once
+// What every subcommand of trimsight-host shares: the global options, a
+// started host (plugin loaded, saved settings applied), one-line messages, and
+// the shape of a subcommand.
+//
+// Adding a subcommand: write `Command addNameCommand(CLI::App& app)` in a file
+// of its own (it adds the subcommand and its options to `app` and returns
+// what runs it), declare it below and list it in kCommands in Commands.cpp.
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "hostapp/Commands.h"
+#include "hostapp/Config.h"
+#include "hostapp/HostSession.h"
+
+namespace CLI {
+class App;
+}
+
+namespace hostapp {
+
+// The options given before or after any subcommand.
+struct GlobalOptions {
+    std::string plugin;  // empty: the default library
+    std::string config;  // empty: the default config file
+};
+
+// A registered subcommand: its CLI11 node (set when it was chosen) and what
+// runs it, returning the exit code.
+struct Command {
+    CLI::App* subcommand = nullptr;
+    std::function<int(const GlobalOptions& global, std::FILE* out, std::FILE* err)> run;
+};
+
+// The subcommands, in the order --help lists them.
+Command addInfoCommand(CLI::App& app);    // ConsoleCommands.cpp
+Command addTraceCommand(CLI::App& app);   // TraceCommand.cpp
+Command addSetCommand(CLI::App& app);     // ConsoleCommands.cpp
+Command addGetCommand(CLI::App& app);     // ConsoleCommands.cpp
+Command addRenderCommand(CLI::App& app);  // RenderCommand.cpp
+
+// A started host: the plugin loaded and the saved settings applied.
+struct HostRun {
+    HostSession session;
+    std::string configPath;  // empty when there is nowhere to keep settings
+    // What the config file holds, or why it cannot be used.
+    Result<ConfigEntries> config = ConfigEntries{};
+};
+
+// Loads the plugin (the default library unless `global.plugin` names one),
+// reads the config file (likewise) and applies it after onLoad. Warnings and
+// errors go to `err`. Returns kExitOk or the exit code to stop with.
+// Subcommands that play scenes start from here and then call playScene.
+int startHost(const GlobalOptions& global, HostRun& run, std::FILE* err);
+
+// "trimsight-host: MESSAGE" on one line.
+void printError(std::FILE* err, const std::string& message);
+// "trimsight-host: warning: MESSAGE" on one line.
+void printWarning(std::FILE* err, const std::string& message);
+
+inline constexpr const char* kProgram = "trimsight-host";
+
+}  // namespace hostapp
