@@ -41,8 +41,4 @@ FixedAngleTables tabulate() {
 
 const FixedAngleTables fixedAngleTables = tabulate();
 
-#if defined(TRIMSIGHT_FIXED_ANGLES_SWITCH)
-bool fixedAnglesComputed = false;
-#endif
-
 }  // namespace render

@@ -8,11 +8,10 @@
 // reads the table gets the bits it would have computed.
 //
 // The phases read the tables through the accessors below. The benchmark's
-// recording copy of the plugin is built with TRIMSIGHT_FIXED_ANGLES_SWITCH:
-// there, while fixedAnglesComputed is set, every accessor computes its value
-// in the frame as the renderer did before the tables, so that the maths floor
-// it records stays every maths call a frame needs when nothing is
-// precomputed.
+// floor copy of the plugin is built with TRIMSIGHT_FIXED_ANGLES_COMPUTED:
+// there every accessor computes its value in the frame, as the renderer did
+// before the tables, so that the maths floor recorded from it stays every
+// maths call a frame needs when nothing is precomputed.
 #include <array>
 #include <bit>
 #include <cmath>
@@ -90,10 +89,9 @@ struct FixedAngleTables {
 // Filled when the library loads.
 extern const FixedAngleTables fixedAngleTables;
 
-#if defined(TRIMSIGHT_FIXED_ANGLES_SWITCH)
-// Only in the benchmark's recording copy: while set, the accessors compute.
-extern bool fixedAnglesComputed;
-inline bool computeFixedAngles() { return fixedAnglesComputed; }
+#if defined(TRIMSIGHT_FIXED_ANGLES_COMPUTED)
+// Only in the benchmark's floor copy: every accessor computes.
+constexpr bool computeFixedAngles() { return true; }
 #else
 constexpr bool computeFixedAngles() { return false; }
 #endif
