@@ -260,61 +260,63 @@ void BM_SettingsPass(benchmark::State& state) {
 }
 BENCHMARK(BM_SettingsPass)->Unit(benchmark::kNanosecond);
 
-// For scripts/bench-instructions.sh: a block of frames, then a block of
-// floors, of one scene, each in its own function. A few of each first, so
-// that the counted ones find every symbol bound and every table filled.
-constexpr int kCountedFrames = 1000;
-
-int countInstructions(std::string_view name) {
+const Scene* findScene(std::string_view name) {
     for (const Scene& scene : kScenes) {
-        if (name != scene.name) continue;
-        Loaded loaded(scene);
-        const bench::MathFloor floor = captureFloor(scene, loaded);
-        NullCanvas canvas;
-        frameBlock(loaded.game, canvas, 10);
-        floorBlock(floor, 10);
-        frameBlock(loaded.game, canvas, kCountedFrames);
-        floorBlock(floor, kCountedFrames);
-        std::printf("%d frames and floors\n", kCountedFrames);
-        return 0;
+        if (name == scene.name) return &scene;
     }
     std::fprintf(stderr, "no scene %.*s\n", static_cast<int>(name.size()), name.data());
-    return 2;
+    return nullptr;
+}
+
+// For scripts/bench-instructions.sh: a block of frames, then a block of
+// floors, of one scene, each in its own function. A few of each first, so
+// that the counted ones find every symbol bound.
+constexpr int kCountedFrames = 1000;
+
+int countInstructions(const Scene& scene) {
+    Loaded loaded(scene);
+    const bench::MathFloor floor = captureFloor(scene, loaded);
+    NullCanvas canvas;
+    frameBlock(loaded.game, canvas, 10);
+    floorBlock(floor, 10);
+    frameBlock(loaded.game, canvas, kCountedFrames);
+    floorBlock(floor, kCountedFrames);
+    std::printf("%d frames and floors\n", kCountedFrames);
+    return 0;
 }
 
 // For the docs: the scene's maths calls by function, in the floor and in the
 // frame as it is now.
-int listCalls(std::string_view name) {
-    for (const Scene& scene : kScenes) {
-        if (name != scene.name) continue;
-        Loaded loaded(scene);
-        std::size_t floorCalls[static_cast<int>(bench::MathFn::Count)] = {};
-        std::size_t frameCalls[static_cast<int>(bench::MathFn::Count)] = {};
-        for (const auto& c : captureFrame(scene, loaded, Copy::Floor)) {
-            ++floorCalls[static_cast<int>(c.fn)];
-        }
-        for (const auto& c : captureFrame(scene, loaded, Copy::Frame)) {
-            ++frameCalls[static_cast<int>(c.fn)];
-        }
-        std::printf("%-8s %6s %6s\n", "function", "floor", "frame");
-        for (int f = 0; f < static_cast<int>(bench::MathFn::Count); ++f) {
-            if (floorCalls[f] == 0 && frameCalls[f] == 0) continue;
-            std::printf("%-8s %6zu %6zu\n", bench::mathFnName(static_cast<bench::MathFn>(f)),
-                        floorCalls[f], frameCalls[f]);
-        }
-        return 0;
+int listCalls(const Scene& scene) {
+    Loaded loaded(scene);
+    std::size_t floorCalls[static_cast<int>(bench::MathFn::Count)] = {};
+    std::size_t frameCalls[static_cast<int>(bench::MathFn::Count)] = {};
+    for (const auto& c : captureFrame(scene, loaded, Copy::Floor)) {
+        ++floorCalls[static_cast<int>(c.fn)];
     }
-    std::fprintf(stderr, "no scene %.*s\n", static_cast<int>(name.size()), name.data());
-    return 2;
+    for (const auto& c : captureFrame(scene, loaded, Copy::Frame)) {
+        ++frameCalls[static_cast<int>(c.fn)];
+    }
+    std::printf("%-8s %6s %6s\n", "function", "floor", "frame");
+    for (int f = 0; f < static_cast<int>(bench::MathFn::Count); ++f) {
+        if (floorCalls[f] == 0 && frameCalls[f] == 0) continue;
+        std::printf("%-8s %6zu %6zu\n", bench::mathFnName(static_cast<bench::MathFn>(f)),
+                    floorCalls[f], frameCalls[f]);
+    }
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string_view(argv[1]) == "--instructions") {
-        return countInstructions(argv[2]);
+        const Scene* scene = findScene(argv[2]);
+        return scene ? countInstructions(*scene) : 2;
     }
-    if (argc == 3 && std::string_view(argv[1]) == "--calls") return listCalls(argv[2]);
+    if (argc == 3 && std::string_view(argv[1]) == "--calls") {
+        const Scene* scene = findScene(argv[2]);
+        return scene ? listCalls(*scene) : 2;
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -111,8 +111,6 @@ CVarStore::CVarStore() {
     directory_.store(directories_.back().get(), std::memory_order_release);
 }
 
-CVarStore::~CVarStore() = default;
-
 std::size_t CVarStore::placeOf(const Directory& directory, std::string_view name) {
     const std::size_t mask = directory.table.size() - 1;
     std::size_t i = nameKey(name) >> (64 - directory.bits);

@@ -54,9 +54,6 @@ struct CVarEntry : std::enable_shared_from_this<CVarEntry> {
 class CVarStore {
   public:
     CVarStore();
-    ~CVarStore();
-    CVarStore(const CVarStore&) = delete;
-    CVarStore& operator=(const CVarStore&) = delete;
 
     // Keeps the first registration of a name.
     std::shared_ptr<CVarEntry> registerCvar(CVarDefinition definition);
