@@ -17,10 +17,12 @@ struct CVarEntry;
 }  // namespace pluginsdk
 
 // Value handle on one console variable; an invalid handle tests false.
+// Copying it copies a pointer. It stays usable for as long as the host's
+// store lives, even after the variable is removed (it is then orphaned).
 class CVarWrapper {
   public:
     CVarWrapper() = default;
-    explicit CVarWrapper(std::shared_ptr<pluginsdk::CVarEntry> entry) : entry_(std::move(entry)) {}
+    explicit CVarWrapper(pluginsdk::CVarEntry* entry) : entry_(entry) {}
 
     explicit operator bool() const { return entry_ != nullptr; }
 
@@ -37,7 +39,7 @@ class CVarWrapper {
     void setValue(std::string_view text);
 
   private:
-    std::shared_ptr<pluginsdk::CVarEntry> entry_;
+    pluginsdk::CVarEntry* entry_ = nullptr;
 };
 
 // Value handle on the host's console-variable manager.
@@ -50,7 +52,8 @@ class CVarManagerWrapper {
                              std::string description = "", bool searchable = true,
                              bool hasMin = false, float min = 0.0f, bool hasMax = false,
                              float max = 0.0f, bool saveToFile = true);
-    // Invalid handle for a name never registered. Does not allocate.
+    // Invalid handle for a name never registered. Takes no lock and does not
+    // allocate: a frame reads its variables by name this way.
     CVarWrapper getCvar(std::string_view name) const;
     // One line on the host console.
     void log(std::string text);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "render/FixedAngles.h"
 #include "render/Numerics.h"
 
 namespace render {
@@ -40,13 +41,14 @@ Vector2 turn(Vector2 p, float c, float s) {
 }
 
 // 40 triangles around the dial centre; the rim point j sits at angle
-// 2j*pi/40 measured from the left. Radius and centre in double precision.
+// 2j*pi/40 measured from the left (fanRim). Radius and centre in double
+// precision.
 void fillDiscDouble(CanvasWrapper& canvas, Vector2 centre, double cx, double cy, double radius) {
     Vector2 prev{toInt(cx - radius), centre.Y};
     for (int32_t j = 1; j <= 40; ++j) {
-        const float a = static_cast<float>(2 * j) * PI_F / 40.0f;
-        const Vector2 cur{toInt(cx - radius * static_cast<double>(std::cos(a))),
-                          toInt(cy - radius * static_cast<double>(std::sin(a)))};
+        const SinCos a = fanRim(j);
+        const Vector2 cur{toInt(cx - radius * static_cast<double>(a.cos)),
+                          toInt(cy - radius * static_cast<double>(a.sin))};
         canvas.FillTriangle(centre, prev, cur);
         prev = cur;
     }
@@ -56,8 +58,8 @@ void fillDiscDouble(CanvasWrapper& canvas, Vector2 centre, double cx, double cy,
 void fillDiscFloat(CanvasWrapper& canvas, Vector2 centre, float cx, float cy, float radius) {
     Vector2 prev{toInt(cx - radius), centre.Y};
     for (int32_t j = 1; j <= 40; ++j) {
-        const float a = static_cast<float>(2 * j) * PI_F / 40.0f;
-        const Vector2 cur{toInt(cx - radius * std::cos(a)), toInt(cy - radius * std::sin(a))};
+        const SinCos a = fanRim(j);
+        const Vector2 cur{toInt(cx - radius * a.cos), toInt(cy - radius * a.sin)};
         canvas.FillTriangle(centre, prev, cur);
         prev = cur;
     }
@@ -77,9 +79,9 @@ void drawMeridian(CanvasWrapper& canvas, const Frame& frame, float heading, floa
     const float sinRoll = std::sin(frame.target.rollAngle);
     Vector2 prev = frame.attitude.zenith;
     for (int32_t k = 1; k <= 80; ++k) {
-        const float theta = static_cast<float>(k) * PI_F / 40.0f;
-        const float sinT = std::sin(theta);
-        const float cosT = std::cos(theta);
+        const SinCos theta = meridianStep(k);
+        const float sinT = theta.sin;
+        const float cosT = theta.cos;
         const Vector2 unrolled{toInt(R * sinT * sinH),
                                toInt(R * (sinT * cosH * sinP + cosT * cosP))};
         const Vector2 cur = turn(unrolled, cosRoll, sinRoll);
@@ -87,7 +89,7 @@ void drawMeridian(CanvasWrapper& canvas, const Frame& frame, float heading, floa
         const float w1 = wy * sinT;
         const float w2 = cosT;
         const float dot = vx * w0 + vy * w1 + vz * w2;
-        const float wLength = std::sqrt(w0 * w0 + w1 * w1 + w2 * w2);
+        const float wLength = meridianPointLength(k, w0, w1, w2);
         const float facing = std::acos(dot / (vLength * wLength));
         if (static_cast<double>(facing) < kFacingLimit) {
             setColor(canvas, kWhite);

@@ -19,8 +19,10 @@
 //   Peripheral.h       drawPeripheral, the last stage with it on
 // and beside them this file's Frame (the values that pass between phases),
 // TargetOption.h (the target options, their mapping from the console
-// variable and the settings page's labels) and Numerics.h (the constants and
-// the one float-to-int conversion every phase uses).
+// variable and the settings page's labels), Numerics.h (the constants and
+// the one float-to-int conversion every phase uses) and FixedAngles.h (the
+// sines and cosines of the angles every frame uses unchanged, computed once
+// when the library loads).
 //
 // What it must not touch: the plugin class (Trimsight.h), console variables
 // and the game. The plugin's renderOverlay (TrimsightOverlay.cpp) asks the

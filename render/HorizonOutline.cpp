@@ -3,17 +3,10 @@
 #include <array>
 #include <cmath>
 
+#include "render/FixedAngles.h"
 #include "render/Numerics.h"
 
 namespace render {
-
-namespace {
-// k * pi/20 as the rim uses it: the product doubled (exactly) over 40.
-float rimAngle(int32_t k) {
-    const float a = static_cast<float>(k) * PI_F;
-    return (a + a) / 40.0f;
-}
-}  // namespace
 
 HorizonOutline buildOutline(int32_t dialRadius, float centreX, float centreY, float sinPitch,
                             int32_t pitchUnits, float rollAngle) {
@@ -31,7 +24,7 @@ HorizonOutline buildOutline(int32_t dialRadius, float centreX, float centreY, fl
         // line spans the dial and the strip with the rim bounds the lower
         // half disc exactly.
         for (int32_t k = 0; k < 20; ++k) {
-            ox[k] = static_cast<double>(std::cos(rimAngle(k)) * rh) * -1.0;
+            ox[k] = static_cast<double>(outlineRimCos(k) * rh) * -1.0;
             oy[k] = 0.0;
         }
     } else if (b == 0.0f) {
@@ -48,8 +41,7 @@ HorizonOutline buildOutline(int32_t dialRadius, float centreX, float centreY, fl
         std::array<double, 10> xs{};
         std::array<double, 10> ys{};
         for (int32_t i = 0; i < 10; ++i) {
-            const float ai = ((static_cast<float>(i) * q) * 4.0f) / 40.0f;
-            xs[i] = static_cast<double>(nb * std::sin(ai));
+            xs[i] = static_cast<double>(nb * quarterEllipseSine(i, q));
             ys[i] = std::sqrt((1.0 - xs[i] * xs[i] / bb) * rr);
         }
         for (int32_t k = 0; k < 10; ++k) {
@@ -65,9 +57,9 @@ HorizonOutline buildOutline(int32_t dialRadius, float centreX, float centreY, fl
     }
 
     for (int32_t j = 0; j < 20; ++j) {
-        const float a = rimAngle(j);
-        ox[20 + j] = static_cast<double>(std::cos(a) * rh);
-        oy[20 + j] = static_cast<double>(std::sin(a) * rh);
+        const SinCos a = outlineRim(j);
+        ox[20 + j] = static_cast<double>(a.cos * rh);
+        oy[20 + j] = static_cast<double>(a.sin * rh);
     }
 
     HorizonOutline out;

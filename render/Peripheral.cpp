@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "render/FixedAngles.h"
 #include "render/Numerics.h"
 
 namespace render {
@@ -13,14 +14,16 @@ struct Band {
     float cosPhi;
     float sinPhi;
 
-    // The point at angle a (0 straight down the canvas) and radius r, turned
-    // to the band direction and placed about the centre.
-    Vector2 point(float a, float r) const {
-        const float x = static_cast<float>(toInt(std::sin(a) * r));
-        const float y = static_cast<float>(toInt(std::cos(a) * r));
+    // The point at the angle whose sine and cosine are given (angle 0 lies
+    // straight down the canvas) and radius r, turned to the band direction
+    // and placed about the centre.
+    Vector2 point(SinCos a, float r) const {
+        const float x = static_cast<float>(toInt(a.sin * r));
+        const float y = static_cast<float>(toInt(a.cos * r));
         return {addWrap(toInt(cosPhi * x - sinPhi * y), centre.X),
                 addWrap(toInt(cosPhi * y + sinPhi * x), centre.Y)};
     }
+    Vector2 point(float a, float r) const { return point(sinCos(a), r); }
 };
 
 constexpr uint8_t kAlpha = 50;
@@ -52,7 +55,8 @@ void drawPeripheral(const Frame& frame, CanvasWrapper canvas, TargetOption targe
     const float phi = frame.marker.markerAngle + PI_F;
     const Band band{centre, std::cos(phi), std::sin(phi)};
 
-    // Middle piece, straddling the band direction.
+    // Middle piece, straddling the band direction. Its angles are constants
+    // of the source, which the compiler evaluates, so they stay as written.
     const float o1 = 1.0f * 1.02f / 40.0f;
     const float i1 = 1.0f * 0.89f / 40.0f;
     // Left and right, outer and inner corners of the latest step.
@@ -70,12 +74,11 @@ void drawPeripheral(const Frame& frame, CanvasWrapper canvas, TargetOption targe
     for (int32_t k = 2; k <= N - 1; ++k) {
         const auto c = static_cast<uint8_t>((80 * k) / N);
         canvas.SetColor(255, c, c, kAlpha);
-        const float ok = static_cast<float>(k) * 1.02f / 40.0f;
-        const float ik = static_cast<float>(k) * 0.89f / 40.0f;
-        const Vector2 loK = band.point(-ok, ro);
-        const Vector2 liK = band.point(-ik, ri);
-        const Vector2 roK = band.point(ok, ro);
-        const Vector2 riK = band.point(ik, ri);
+        const BandStep step = bandStep(k);
+        const Vector2 loK = band.point(step.outerLeft, ro);
+        const Vector2 liK = band.point(step.innerLeft, ri);
+        const Vector2 roK = band.point(step.outerRight, ro);
+        const Vector2 riK = band.point(step.innerRight, ri);
         canvas.FillTriangle(lOut, loK, lIn);
         canvas.FillTriangle(lIn, liK, loK);
         canvas.FillTriangle(rOut, roK, rIn);

@@ -9,6 +9,7 @@ packages=(
     libimgui-dev libstb-dev nlohmann-json3-dev libcli11-dev
     libegl-dev libegl1-mesa-dev libopengl-dev libgl-dev libgl1-mesa-dri libepoxy-dev libpng-dev
     clang libclang-rt-14-dev
+    valgrind  # scripts/bench-instructions.sh counts a frame's instructions with callgrind
 )
 
 missing=()

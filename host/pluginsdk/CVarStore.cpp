@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace pluginsdk {
@@ -63,44 +65,136 @@ void CVarEntry::setNumber(float v) {
     value_.store(v, std::memory_order_relaxed);
 }
 
+namespace {
+// A name's length and its first, middle and last bytes, which tell the
+// plugin's names apart, spread over 64 bits by one multiplication whose top
+// bits then pick the place (Fibonacci hashing).
+std::uint64_t nameKey(std::string_view name) {
+    std::uint64_t key = name.size();
+    if (!name.empty()) {
+        const auto byte = [&](std::size_t i) {
+            return static_cast<std::uint64_t>(static_cast<unsigned char>(name[i]));
+        };
+        key |= byte(0) << 8 | byte(name.size() / 2) << 16 | byte(name.size() - 1) << 24;
+    }
+    return key * 0x9E3779B97F4A7C15u;
+}
+
+std::uint64_t word(const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+// Equal names, compared eight bytes at a time (the last eight overlapping
+// the ones before): names are short, and a call of memcmp would cost as much
+// as the rest of the lookup.
+bool sameName(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size();
+    if (b.size() != n) return false;
+    if (n < 8) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (a[i] != b[i]) return false;
+        }
+        return true;
+    }
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+        if (word(a.data() + i) != word(b.data() + i)) return false;
+    }
+    return word(a.data() + n - 8) == word(b.data() + n - 8);
+}
+
+}  // namespace
+
+CVarStore::CVarStore() {
+    directories_.push_back(std::make_unique<Directory>(3));
+    directory_.store(directories_.back().get(), std::memory_order_release);
+}
+
+std::size_t CVarStore::placeOf(const Directory& directory, std::string_view name) {
+    const std::size_t mask = directory.table.size() - 1;
+    std::size_t i = nameKey(name) >> (64 - directory.bits);
+    for (;;) {
+        const Slot* slot = directory.table[i].load(std::memory_order_acquire);
+        if (!slot || sameName(slot->name, name)) return i;
+        i = (i + 1) & mask;
+    }
+}
+
+CVarStore::Slot* CVarStore::slotFor(std::string_view name) const {
+    const Directory& directory = *directory_.load(std::memory_order_acquire);
+    return directory.table[placeOf(directory, name)].load(std::memory_order_acquire);
+}
+
+CVarStore::Slot& CVarStore::addSlot(std::string name, CVarEntry* entry) {
+    slots_.push_back(std::make_unique<Slot>(std::move(name)));
+    Slot* slot = slots_.back().get();
+    slot->entry.store(entry, std::memory_order_relaxed);  // published with the slot
+    Directory* directory = directory_.load(std::memory_order_relaxed);
+    if (2 * slots_.size() <= directory->table.size()) {
+        directory->table[placeOf(*directory, slot->name)].store(slot, std::memory_order_release);
+        return *slot;
+    }
+    auto larger = std::make_unique<Directory>(directory->bits + 1);
+    for (const auto& s : slots_) {
+        larger->table[placeOf(*larger, s->name)].store(s.get(), std::memory_order_relaxed);
+    }
+    directory_.store(larger.get(), std::memory_order_release);
+    directories_.push_back(std::move(larger));
+    return *slot;
+}
+
 std::shared_ptr<CVarEntry> CVarStore::registerCvar(CVarDefinition definition) {
-    std::unique_lock lock(mutex_);
-    auto it = vars_.find(definition.name);
-    if (it != vars_.end()) return it->second;
-    std::string name = definition.name;
+    std::lock_guard lock(writeMutex_);
+    Slot* slot = slotFor(definition.name);
+    if (slot) {
+        if (CVarEntry* existing = slot->entry.load(std::memory_order_relaxed)) {
+            return existing->shared_from_this();
+        }
+    }
     auto entry = std::make_shared<CVarEntry>(std::move(definition));
-    vars_.emplace(std::move(name), entry);
-    order_.push_back(entry);
+    entries_.push_back(entry);
+    order_.push_back(entry.get());
+    if (slot) {
+        slot->entry.store(entry.get(), std::memory_order_release);
+    } else {
+        addSlot(entry->definition.name, entry.get());
+    }
     return entry;
 }
 
+CVarEntry* CVarStore::lookup(std::string_view name) const {
+    const Slot* slot = slotFor(name);
+    return slot ? slot->entry.load(std::memory_order_acquire) : nullptr;
+}
+
 std::shared_ptr<CVarEntry> CVarStore::find(std::string_view name) const {
-    std::shared_lock lock(mutex_);
-    auto it = vars_.find(name);
-    return it == vars_.end() ? nullptr : it->second;
+    CVarEntry* entry = lookup(name);
+    return entry ? entry->shared_from_this() : nullptr;
 }
 
 bool CVarStore::setRaw(std::string_view name, std::string text) {
-    auto entry = find(name);
+    CVarEntry* entry = lookup(name);
     if (!entry) return false;
     entry->setRaw(std::move(text));
     return true;
 }
 
 bool CVarStore::remove(std::string_view name) {
-    std::unique_lock lock(mutex_);
-    auto it = vars_.find(name);
-    if (it == vars_.end()) return false;
-    std::erase(order_, it->second);
-    vars_.erase(it);
+    std::lock_guard lock(writeMutex_);
+    Slot* slot = slotFor(name);
+    CVarEntry* entry = slot ? slot->entry.load(std::memory_order_relaxed) : nullptr;
+    if (!entry) return false;
+    std::erase(order_, entry);
+    slot->entry.store(nullptr, std::memory_order_release);
     return true;
 }
 
 std::vector<CVarStore::Snapshot> CVarStore::list() const {
-    std::shared_lock lock(mutex_);
+    std::lock_guard lock(writeMutex_);
     std::vector<Snapshot> out;
     out.reserve(order_.size());
-    for (const auto& entry : order_) out.push_back({entry->definition, entry->text()});
+    for (const CVarEntry* entry : order_) out.push_back({entry->definition, entry->text()});
     return out;
 }
 

@@ -1,14 +1,14 @@
 #pragma once
 // The host's console-variable store. Safe to read and write from several
-// threads: lookups take a shared lock on the name table, values are read
-// without a lock.
+// threads. Reads take no lock and count no reference, so a frame can look
+// its variables up by name cheaply: a lookup reads the current directory of
+// names (replaced by a larger one only as names are added) and the name's
+// slot, which a registration, removal or re-creation sets at once; values
+// are atomic. Writers serialise on one mutex.
 #include <atomic>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
-#include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +33,7 @@ struct CVarDefinition {
 float parseCVarFloat(std::string_view text);
 int truncCVarInt(float value);
 
-struct CVarEntry {
+struct CVarEntry : std::enable_shared_from_this<CVarEntry> {
     explicit CVarEntry(CVarDefinition s);
 
     const CVarDefinition definition;
@@ -53,9 +53,15 @@ struct CVarEntry {
 
 class CVarStore {
   public:
+    CVarStore();
+
     // Keeps the first registration of a name.
     std::shared_ptr<CVarEntry> registerCvar(CVarDefinition definition);
-    // Null for an unknown name. Does not allocate.
+    // The variable of that name, or null. Takes no lock, counts no reference
+    // and does not allocate: what the plugin's handles are made from. The
+    // entry lives as long as the store, even after it is removed.
+    CVarEntry* lookup(std::string_view name) const;
+    // The same as an owning pointer, for the host's side.
     std::shared_ptr<CVarEntry> find(std::string_view name) const;
     // Sets a variable's text without clamping; false if it does not exist.
     bool setRaw(std::string_view name, std::string text);
@@ -75,9 +81,39 @@ class CVarStore {
     void setLogSink(std::function<void(const std::string&)> sink);
 
   private:
-    mutable std::shared_mutex mutex_;
-    std::map<std::string, std::shared_ptr<CVarEntry>, std::less<>> vars_;
-    std::vector<std::shared_ptr<CVarEntry>> order_;
+    // One name ever registered and its variable now (null while removed).
+    struct Slot {
+        explicit Slot(std::string n) : name(std::move(n)) {}
+        const std::string name;
+        std::atomic<CVarEntry*> entry{nullptr};
+    };
+    // Every slot by name: an open-addressed table keyed by a name's length
+    // and three of its bytes, so that a lookup compares one name, nearly
+    // always the right one. A new name goes into a free place; only when the
+    // table would be more than half full is a directory twice the size made.
+    // A removal or a re-creation only sets the slot.
+    struct Directory {
+        explicit Directory(unsigned b) : bits(b), table(std::size_t{1} << b) {}
+        const unsigned bits;
+        std::vector<std::atomic<Slot*>> table;  // 2^bits places
+    };
+
+    // Where a name sits in a directory, or the empty place where it would go.
+    static std::size_t placeOf(const Directory& directory, std::string_view name);
+    Slot* slotFor(std::string_view name) const;
+    Slot& addSlot(std::string name, CVarEntry* entry);
+
+    std::atomic<Directory*> directory_;
+    // Written under writeMutex_. Every slot, directory and entry is kept
+    // until the store goes: a reader may still be looking at an old
+    // directory, and a handle may hold a removed entry. They grow only with
+    // new names, and with each re-creation by one entry.
+    mutable std::mutex writeMutex_;
+    std::vector<std::unique_ptr<Slot>> slots_;
+    std::vector<std::unique_ptr<Directory>> directories_;
+    std::vector<std::shared_ptr<CVarEntry>> entries_;
+    std::vector<CVarEntry*> order_;  // the live variables in registration order
+
     mutable std::mutex logMutex_;
     std::vector<std::string> console_;
     std::function<void(const std::string&)> logSink_;

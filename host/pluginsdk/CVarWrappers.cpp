@@ -17,12 +17,14 @@ CVarWrapper CVarManagerWrapper::registerCvar(std::string name, std::string defau
                                              std::string description, bool searchable, bool hasMin,
                                              float min, bool hasMax, float max, bool saveToFile) {
     return CVarWrapper(
-        store_->registerCvar({std::move(name), std::move(defaultValue), std::move(description),
-                              searchable, hasMin, min, hasMax, max, saveToFile}));
+        store_
+            ->registerCvar({std::move(name), std::move(defaultValue), std::move(description),
+                            searchable, hasMin, min, hasMax, max, saveToFile})
+            .get());
 }
 
 CVarWrapper CVarManagerWrapper::getCvar(std::string_view name) const {
-    return CVarWrapper(store_->find(name));
+    return CVarWrapper(store_->lookup(name));
 }
 
 void CVarManagerWrapper::log(std::string text) { store_->log(std::move(text)); }

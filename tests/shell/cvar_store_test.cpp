@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "host/CVarManagerWrapper.h"
 #include "host/pluginsdk/CVarStore.h"
@@ -99,6 +100,36 @@ TEST_F(Store, RemovedVariablesDisappearButOldHandlesStayUsable) {
     ASSERT_EQ(vars.size(), 2u);
     EXPECT_EQ(vars[0].definition.name, "a");
     EXPECT_EQ(vars[1].definition.name, "c");
+}
+
+TEST_F(Store, ARecreatedVariableShowsOnTheNextReadWhileAnOldHandleKeepsItsOwn) {
+    manager.registerCvar("size", "3.3");
+    CVarWrapper old = manager.getCvar("size");
+    ASSERT_TRUE(store.remove("size"));
+    EXPECT_FALSE(manager.getCvar("size"));
+    manager.registerCvar("size", "4.5");
+    EXPECT_EQ(manager.getCvar("size").getFloatValue(), 4.5f);
+    old.setValue(2.0f);
+    EXPECT_EQ(old.getFloatValue(), 2.0f);
+    EXPECT_EQ(manager.getCvar("size").getFloatValue(), 4.5f);
+    EXPECT_EQ(store.find("size")->text(), "4.5");
+}
+
+// Names of equal length, prefixes of each other and registered out of
+// order: every one is found with its own value, and near misses are not.
+TEST_F(Store, EveryNameIsFoundAmongNamesOfEqualAndOtherLengths) {
+    const char* names[] = {
+        "x_position",       "y_position", "a", "trimsight_size", "x_positio", "x_position_", "b",
+        "trimsight_target", "z_position", ""};
+    for (int i = 0; i < 10; ++i) manager.registerCvar(names[i], std::to_string(i));
+    for (int i = 0; i < 10; ++i) {
+        SCOPED_TRACE(names[i]);
+        ASSERT_TRUE(manager.getCvar(names[i]));
+        EXPECT_EQ(manager.getCvar(names[i]).getIntValue(), i);
+    }
+    for (const char* missing : {"c", "w_position", "x_position__", "trimsight_siz", "Y_position"}) {
+        EXPECT_FALSE(manager.getCvar(missing)) << missing;
+    }
 }
 
 }  // namespace
