@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -309,17 +310,23 @@ int listCalls(const Scene& scene) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string_view(argv[1]) == "--instructions") {
-        const Scene* scene = findScene(argv[2]);
-        return scene ? countInstructions(*scene) : 2;
+    // A plugin that cannot be loaded ends the run with the loader's message.
+    try {
+        if (argc == 3 && std::string_view(argv[1]) == "--instructions") {
+            const Scene* scene = findScene(argv[2]);
+            return scene ? countInstructions(*scene) : 2;
+        }
+        if (argc == 3 && std::string_view(argv[1]) == "--calls") {
+            const Scene* scene = findScene(argv[2]);
+            return scene ? listCalls(*scene) : 2;
+        }
+        benchmark::Initialize(&argc, argv);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "trimsight_bench: %s\n", e.what());
+        return 1;
     }
-    if (argc == 3 && std::string_view(argv[1]) == "--calls") {
-        const Scene* scene = findScene(argv[2]);
-        return scene ? listCalls(*scene) : 2;
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
 }

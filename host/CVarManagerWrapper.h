@@ -56,7 +56,7 @@ class CVarManagerWrapper {
     // allocate: a frame reads its variables by name this way.
     CVarWrapper getCvar(std::string_view name) const;
     // One line on the host console.
-    void log(std::string text);
+    void log(const std::string& text);
 
   private:
     pluginsdk::CVarStore* store_;

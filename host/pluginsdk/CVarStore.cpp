@@ -198,7 +198,7 @@ std::vector<CVarStore::Snapshot> CVarStore::list() const {
     return out;
 }
 
-void CVarStore::log(std::string line) {
+void CVarStore::log(const std::string& line) {
     std::function<void(const std::string&)> sink;
     {
         std::lock_guard lock(logMutex_);

@@ -75,7 +75,7 @@ class CVarStore {
     // Every variable, in registration order.
     std::vector<Snapshot> list() const;
 
-    void log(std::string line);
+    void log(const std::string& line);
     std::vector<std::string> consoleLines() const;
     // Called for every logged line, after it is kept (e.g. to echo it).
     void setLogSink(std::function<void(const std::string&)> sink);

@@ -27,4 +27,4 @@ CVarWrapper CVarManagerWrapper::getCvar(std::string_view name) const {
     return CVarWrapper(store_->lookup(name));
 }
 
-void CVarManagerWrapper::log(std::string text) { store_->log(std::move(text)); }
+void CVarManagerWrapper::log(const std::string& text) { store_->log(text); }
