@@ -39,6 +39,7 @@ Command addTraceCommand(CLI::App& app);   // TraceCommand.cpp
 Command addSetCommand(CLI::App& app);     // ConsoleCommands.cpp
 Command addGetCommand(CLI::App& app);     // ConsoleCommands.cpp
 Command addRenderCommand(CLI::App& app);  // RenderCommand.cpp
+Command addFlyCommand(CLI::App& app);     // FlyCommand.cpp
 
 // A started host: the plugin loaded and the saved settings applied.
 struct HostRun {
@@ -53,6 +54,11 @@ struct HostRun {
 // errors go to `err`. Returns kExitOk or the exit code to stop with.
 // Subcommands that play scenes start from here and then call playScene.
 int startHost(const GlobalOptions& global, HostRun& run, std::FILE* err);
+
+// Writes the run's saved console variables over its config file, keeping
+// entries the plugin did not register (`set` and `fly` save this way).
+// Errors go to `err`. Returns kExitOk or kExitConfigWrite.
+int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err);  // ConsoleCommands.cpp
 
 // "trimsight-host: MESSAGE" on one line.
 void printError(std::FILE* err, const std::string& message);

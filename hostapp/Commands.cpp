@@ -16,8 +16,8 @@ namespace hostapp {
 namespace {
 
 // Every subcommand, in the order --help lists them.
-constexpr Command (*kCommands[])(CLI::App&) = {addInfoCommand, addTraceCommand, addSetCommand,
-                                               addGetCommand, addRenderCommand};
+constexpr Command (*kCommands[])(CLI::App&) = {addInfoCommand, addTraceCommand,  addSetCommand,
+                                               addGetCommand,  addRenderCommand, addFlyCommand};
 
 // Output to a closed pipe or a full disk must not pass for success.
 int finish(std::FILE* out, std::FILE* err, int code) {

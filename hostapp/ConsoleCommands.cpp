@@ -69,6 +69,8 @@ int runGet(const GlobalOptions& global, const std::string& name, std::FILE* out,
     return kExitOk;
 }
 
+}  // namespace
+
 // Writes the settings of this run over the config file, keeping entries the
 // plugin did not register.
 int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
@@ -98,6 +100,8 @@ int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
     }
     return kExitOk;
 }
+
+namespace {
 
 int runSet(const GlobalOptions& global, const std::string& name, const std::string& value,
            std::FILE* err) {

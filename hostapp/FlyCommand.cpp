@@ -1,0 +1,234 @@
+// `fly`: the live sandbox. A window where a person flies the car with a pad
+// or the keyboard and the plugin, loaded by name as for `trace` and
+// `render`, draws its dial over the world every frame. The window itself is
+// hostapp/fly/; this file reads the options, starts the host and the
+// window, runs the frames and writes what was asked for at the end.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "hostapp/CommandKit.h"
+#include "hostapp/OutputFile.h"
+#include "hostapp/fly/Fly.h"
+#include "hostapp/picture/Png.h"
+
+namespace hostapp {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A window someone sees is drawn at most this often: one frame a tick, as
+// there is nothing new to show in between. Displays that do not wait for
+// their refresh (a virtual one) would otherwise run flat out.
+constexpr int64_t kFramePeriodNs = 1000000000 / 120;
+constexpr int kLargestSide = 8192;
+
+struct FlyOptions {
+    std::string videoDriver;
+    std::string script;
+    double seconds = 0.0;  // 0: until the window closes
+    std::string screenshot;
+    std::string record;
+    bool benchmark = false;
+    std::string size = "1280x720";
+    std::optional<uint64_t> seed;
+    bool unlimitedBoost = false;
+};
+
+// "1280x720" as a width and a height, each 1 to 8192.
+std::optional<Vector2> parseSize(const std::string& text) {
+    int w = 0, h = 0;
+    char x = 0, extra = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &extra) != 3 || x != 'x') return {};
+    if (w < 1 || h < 1 || w > kLargestSide || h > kLargestSide) return {};
+    return Vector2{w, h};
+}
+
+// The folder a file is to be written in must exist before the flight, so
+// that a long flight is not lost at the end.
+Status checkOutput(const std::string& path, const char* what) {
+    if (path.empty()) return {};
+    std::error_code ec;
+    const fs::path parent = fs::path(path).parent_path();
+    if (!parent.empty() && !fs::is_directory(parent, ec))
+        return Failure{"cannot write the " + std::string(what) + " " + path + ": no folder " +
+                       parent.string()};
+    if (fs::is_directory(path, ec))
+        return Failure{"cannot write the " + std::string(what) + " " + path + ": it is a folder"};
+    return {};
+}
+
+// Options checked before anything starts; a usage error's message, if any.
+std::string checkOptions(const FlyOptions& o, bool scriptEnds) {
+    if (!parseSize(o.size)) return "--size: expected WIDTHxHEIGHT, each 1 to 8192, got " + o.size;
+    if (!(o.seconds >= 0.0 && o.seconds <= fly::kMaxScriptSeconds))
+        return "--seconds: expected a number of seconds from 0 to 86400";
+    if (o.videoDriver == "offscreen" && o.seconds == 0.0 && !scriptEnds)
+        return "--video-driver offscreen shows nothing to close: give --seconds N or a script "
+               "with an end line";
+    return {};
+}
+
+int64_t percentile(std::vector<int64_t> values, double share) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1));
+    return values[index];
+}
+
+// Frame-time percentiles, the first frame (the driver compiling its
+// shaders) left out.
+void printBenchmark(std::FILE* out, const fly::FrameTimes& times, Vector2 size,
+                    const std::string& platform) {
+    if (times.frame.size() < 2) return;
+    const std::vector<int64_t> frame(times.frame.begin() + 1, times.frame.end());
+    const std::vector<int64_t> core(times.simulationAndDial.begin() + 1,
+                                    times.simulationAndDial.end());
+    const auto ms = [](int64_t ns) { return static_cast<double>(ns) / 1e6; };
+    std::fprintf(out,
+                 "benchmark: %zu frames of %d by %d on %s (first frame, %.1f ms, left out)\n"
+                 "  frame time: median %.2f ms, 90%% %.2f ms, 99%% %.2f ms, max %.2f ms\n"
+                 "  simulation and dial: median %.3f ms, 99%% %.3f ms, max %.3f ms\n",
+                 frame.size(), size.X, size.Y, platform.c_str(), ms(times.frame.front()),
+                 ms(percentile(frame, 0.5)), ms(percentile(frame, 0.9)),
+                 ms(percentile(frame, 0.99)), ms(percentile(frame, 1.0)), ms(percentile(core, 0.5)),
+                 ms(percentile(core, 0.99)), ms(percentile(core, 1.0)));
+}
+
+int writeOutputs(const FlyOptions& options, const fly::FlyApp& app, fly::FlySession& session,
+                 std::FILE* out, std::FILE* err) {
+    if (!options.screenshot.empty()) {
+        std::vector<uint8_t> png;
+        Status written = picture::encodePng(app.lastPicture(), png);
+        if (written)
+            written = writeOutputFile(
+                options.screenshot,
+                std::string_view(reinterpret_cast<const char*>(png.data()), png.size()), 0666);
+        if (!written) {
+            printError(err, "cannot write " + options.screenshot + ": " + written.error());
+            return kExitPicture;
+        }
+        std::fprintf(out, "wrote %s\n", options.screenshot.c_str());
+    }
+    if (!options.record.empty()) {
+        session.flushSettingChanges();
+        const Status written =
+            writeOutputFile(options.record, sandbox::formatFlightLog(session.log()), 0666);
+        if (!written) {
+            printError(err, "cannot write " + options.record + ": " + written.error());
+            return kExitPicture;
+        }
+        std::fprintf(out, "wrote %s (%zu ticks)\n", options.record.c_str(),
+                     session.log().ticks.size());
+    }
+    return kExitOk;
+}
+
+// Frames until the last; a window someone sees is paced.
+void flyFrames(fly::FlyApp& app, bool paced) {
+    using Clock = std::chrono::steady_clock;
+    auto next = Clock::now();
+    while (app.frame()) {
+        if (!paced) continue;
+        next += std::chrono::nanoseconds(kFramePeriodNs);
+        const auto now = Clock::now();
+        if (next < now) next = now;  // behind: start again from here
+        std::this_thread::sleep_until(next);
+    }
+}
+
+int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* out, std::FILE* err) {
+    const sandbox::Bindings bindings = sandbox::defaultBindings();
+    std::optional<fly::FlightScript> script;
+    if (!options.script.empty()) {
+        Result<fly::FlightScript> loaded = fly::loadFlightScript(options.script, bindings);
+        if (!loaded) {
+            printError(err, loaded.error());
+            return kExitScene;
+        }
+        script = std::move(*loaded);
+    }
+    if (const std::string usage = checkOptions(options, script && script->endNs); !usage.empty()) {
+        printError(err, usage);
+        return kExitUsage;
+    }
+    for (const auto& [path, what] :
+         {std::pair{options.screenshot, "screenshot"}, std::pair{options.record, "flight log"}})
+        if (Status ok = checkOutput(path, what); !ok) {
+            printError(err, ok.error());
+            return kExitPicture;
+        }
+
+    HostRun run;
+    if (int code = startHost(global, run, err); code != kExitOk) return code;
+    const Vector2 size = *parseSize(options.size);
+    fly::WindowOptions window;
+    window.width = size.X;
+    window.height = size.Y;
+    window.videoDriver = options.videoDriver;
+    Result<std::unique_ptr<fly::Platform>> platform = fly::openSdlPlatform(window);
+    if (!platform) {
+        printError(err, "cannot open a window: " + platform.error() +
+                            "; to fly without a screen, use --video-driver offscreen");
+        return kExitInternal;
+    }
+
+    fly::SessionOptions sessionOptions;
+    sessionOptions.seed = options.seed;
+    sessionOptions.physics.unlimitedBoost = options.unlimitedBoost;
+    sessionOptions.script = script ? &*script : nullptr;
+    fly::FlySession session(run.session.cvars, run.session.game, sessionOptions);
+
+    fly::AppOptions appOptions;
+    appOptions.settingsPage = run.session.plugin->settingsWindow();
+    if (appOptions.settingsPage != nullptr)
+        appOptions.settingsTitle = appOptions.settingsPage->getSettingsName();
+    appOptions.saveSettings = [&] { return saveSettings(global, run, err) == kExitOk; };
+    appOptions.captureLastFrame = !options.screenshot.empty();
+    appOptions.waitForDrawing = options.benchmark;
+    if (options.seconds > 0.0)
+        appOptions.endNs = static_cast<int64_t>(std::llround(options.seconds * 1e9));
+    Result<std::unique_ptr<fly::FlyApp>> app =
+        fly::FlyApp::create(**platform, session, std::move(appOptions));
+    if (!app) {
+        printError(err, "cannot draw the window: " + app.error());
+        return kExitPicture;
+    }
+
+    flyFrames(**app, !(*platform)->headless() && !options.benchmark);
+    if (!(*app)->finish()) return kExitConfigWrite;  // the reason is printed
+    if (options.benchmark) printBenchmark(out, (*app)->times(), size, (*platform)->description());
+    return writeOutputs(options, **app, session, out, err);
+}
+
+}  // namespace
+
+Command addFlyCommand(CLI::App& app) {
+    auto options = std::make_shared<FlyOptions>();
+    CLI::App* fly = app.add_subcommand(
+        "fly", "Fly the car in a window, with a pad or the keyboard, and watch the dial answer");
+    fly->add_option("--video-driver", options->videoDriver,
+                    "SDL video driver; \"offscreen\" flies with no screen (for tests and "
+                    "pictures)");
+    fly->add_option("--script", options->script,
+                    "Timed control inputs to fly by (format: docs/fly.md)");
+    fly->add_option("--seconds", options->seconds, "Close the window after this many seconds");
+    fly->add_option("--screenshot", options->screenshot, "Write the last frame to this PNG file");
+    fly->add_option("--record", options->record, "Write the flight log to this file");
+    fly->add_flag("--benchmark", options->benchmark,
+                  "Draw frames back to back and print frame-time percentiles");
+    fly->add_option("--size", options->size, "Window size, WIDTHxHEIGHT (default 1280x720)");
+    fly->add_option("--seed", options->seed,
+                    "Start in the air from this seed's random start (default: on the floor)");
+    fly->add_flag("--unlimited-boost", options->unlimitedBoost, "Boost never runs out");
+    return {fly, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
+                return runFly(global, *options, out, err);
+            }};
+}
+
+}  // namespace hostapp
