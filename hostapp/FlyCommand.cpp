@@ -15,6 +15,7 @@
 #include "hostapp/CommandKit.h"
 #include "hostapp/OutputFile.h"
 #include "hostapp/fly/Fly.h"
+#include "hostapp/picture/ContactSheet.h"
 #include "hostapp/picture/Png.h"
 
 namespace hostapp {
@@ -34,6 +35,8 @@ struct FlyOptions {
     double seconds = 0.0;  // 0: until the window closes
     std::string screenshot;
     std::string record;
+    std::string pictures;  // a folder for pictures every `pictureEvery` seconds
+    double pictureEvery = 0.5;
     bool benchmark = false;
     std::string size = "1280x720";
     std::optional<uint64_t> seed;
@@ -63,6 +66,17 @@ Status checkOutput(const std::string& path, const char* what) {
     return {};
 }
 
+// The folder for --pictures, made when missing.
+Status makePictureFolder(const std::string& folder) {
+    if (folder.empty()) return {};
+    std::error_code ec;
+    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec))
+        return Failure{"cannot write the pictures to " + folder + ": it is a file"};
+    fs::create_directories(folder, ec);
+    if (ec) return Failure{"cannot make the folder " + folder + ": " + ec.message()};
+    return {};
+}
+
 // Options checked before anything starts; a usage error's message, if any.
 std::string checkOptions(const FlyOptions& o, bool scriptEnds) {
     if (!parseSize(o.size)) return "--size: expected WIDTHxHEIGHT, each 1 to 8192, got " + o.size;
@@ -71,8 +85,50 @@ std::string checkOptions(const FlyOptions& o, bool scriptEnds) {
     if (o.videoDriver == "offscreen" && o.seconds == 0.0 && !scriptEnds)
         return "--video-driver offscreen shows nothing to close: give --seconds N or a script "
                "with an end line";
+    if (!o.pictures.empty() && o.seconds == 0.0 && !scriptEnds)
+        return "--pictures needs an end: --seconds N or a script with an end line";
+    if (!(o.pictureEvery >= 0.01 && o.pictureEvery <= 3600.0))
+        return "--picture-every: expected 0.01 to 3600 seconds";
     return {};
 }
+
+// A picture of the window every so often: numbered PNG files in a folder and
+// a contact sheet of them at the end, as `render` writes a sequence.
+class PictureFolder {
+  public:
+    PictureFolder(std::string folder, int count) : folder_(std::move(folder)), count_(count) {}
+
+    void add(const picture::Image& image) {
+        if (!status_ || index_ >= count_) return;
+        if (!sheet_) sheet_.emplace(count_, image.width, image.height);
+        sheet_->add(index_, image);
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%04d.png", index_++);
+        write((fs::path(folder_) / name).string(), image);
+    }
+    // Writes the contact sheet; the first failure, if any.
+    Status finish() {
+        if (sheet_) write((fs::path(folder_) / "contact-sheet.png").string(), sheet_->sheet());
+        return status_;
+    }
+    int written() const { return index_; }
+
+  private:
+    void write(const std::string& path, const picture::Image& image) {
+        if (!status_) return;
+        if (status_ = picture::encodePng(image, png_); !status_) return;
+        status_ = writeOutputFile(
+            path, std::string_view(reinterpret_cast<const char*>(png_.data()), png_.size()), 0666);
+        if (!status_) status_ = Failure{"cannot write " + path + ": " + status_.error()};
+    }
+
+    std::string folder_;
+    int count_;
+    int index_ = 0;
+    std::optional<picture::ContactSheet> sheet_;
+    std::vector<uint8_t> png_;
+    Status status_;
+};
 
 int64_t percentile(std::vector<int64_t> values, double share) {
     if (values.empty()) return 0;
@@ -163,6 +219,10 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
             printError(err, ok.error());
             return kExitPicture;
         }
+    if (Status ok = makePictureFolder(options.pictures); !ok) {
+        printError(err, ok.error());
+        return kExitPicture;
+    }
 
     HostRun run;
     if (int code = startHost(global, run, err); code != kExitOk) return code;
@@ -193,6 +253,14 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     appOptions.waitForDrawing = options.benchmark;
     if (options.seconds > 0.0)
         appOptions.endNs = static_cast<int64_t>(std::llround(options.seconds * 1e9));
+    std::optional<PictureFolder> pictures;
+    if (!options.pictures.empty()) {
+        const int64_t end = appOptions.endNs ? *appOptions.endNs : *script->endNs;
+        appOptions.pictureEveryNs = static_cast<int64_t>(std::llround(options.pictureEvery * 1e9));
+        pictures.emplace(options.pictures,
+                         static_cast<int>(std::max<int64_t>(1, end / appOptions.pictureEveryNs)));
+        appOptions.onPicture = [&](const picture::Image& image) { pictures->add(image); };
+    }
     Result<std::unique_ptr<fly::FlyApp>> app =
         fly::FlyApp::create(**platform, session, std::move(appOptions));
     if (!app) {
@@ -203,6 +271,14 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     flyFrames(**app, !(*platform)->headless() && !options.benchmark);
     if (!(*app)->finish()) return kExitConfigWrite;  // the reason is printed
     if (options.benchmark) printBenchmark(out, (*app)->times(), size, (*platform)->description());
+    if (pictures) {
+        if (Status written = pictures->finish(); !written) {
+            printError(err, written.error());
+            return kExitPicture;
+        }
+        std::fprintf(out, "wrote %d pictures and the contact sheet to %s\n", pictures->written(),
+                     options.pictures.c_str());
+    }
     return writeOutputs(options, **app, session, out, err);
 }
 
@@ -220,6 +296,11 @@ Command addFlyCommand(CLI::App& app) {
     fly->add_option("--seconds", options->seconds, "Close the window after this many seconds");
     fly->add_option("--screenshot", options->screenshot, "Write the last frame to this PNG file");
     fly->add_option("--record", options->record, "Write the flight log to this file");
+    fly->add_option("--pictures", options->pictures,
+                    "Write a picture of the window every --picture-every seconds to this folder "
+                    "(made when missing), and a contact sheet");
+    fly->add_option("--picture-every", options->pictureEvery,
+                    "Seconds between pictures (default 0.5)");
     fly->add_flag("--benchmark", options->benchmark,
                   "Draw frames back to back and print frame-time percentiles");
     fly->add_option("--size", options->size, "Window size, WIDTHxHEIGHT (default 1280x720)");

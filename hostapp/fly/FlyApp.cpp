@@ -102,11 +102,19 @@ bool FlyApp::frame() {
     session_.drawDial(dial);
     simulation += platform_.nowNs() - dialStart;
     drawWindows(canvas);
-    keepSettings(start);
+    keepSettings(session_.timeNs());
     ImGui::Render();
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 
-    if (last && options_.captureLastFrame) readFramebuffer(framebuffer.X, framebuffer.Y, picture_);
+    // Read back before the swap, after which the back buffer is undefined.
+    const bool pictureDue = options_.pictureEveryNs > 0 &&
+                            session_.timeNs() >= nextPictureNs_ + options_.pictureEveryNs;
+    if (pictureDue || (last && options_.captureLastFrame))
+        readFramebuffer(framebuffer.X, framebuffer.Y, picture_);
+    if (pictureDue) {
+        nextPictureNs_ += options_.pictureEveryNs;
+        if (options_.onPicture) options_.onPicture(picture_);
+    }
     if (options_.waitForDrawing) glFinish();
     platform_.swapBuffers();
     ++frames_;
@@ -141,9 +149,9 @@ void FlyApp::drawWindows(Vector2 canvas) {
                                     canvas.Y);
 }
 
-// Changes the page made are recorded in the flight log at once and saved to
-// the config once they rest, so that dragging a slider does not write the
-// file every frame.
+// Changes the page made go to the flight log at once and to the config file
+// once they rest (in the session's time), so that dragging a slider does not
+// write the file every frame.
 void FlyApp::keepSettings(int64_t now) {
     const bool shown = session_.settingsShown();
     if (shown || settingsWereShown_) {

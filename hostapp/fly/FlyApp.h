@@ -33,6 +33,11 @@ struct AppOptions {
     std::function<bool()> saveSettings;
     // The last frame is read back into lastPicture().
     bool captureLastFrame = false;
+    // Every so often in the session's time (when not zero), the frame is
+    // read back and handed to `onPicture`: the first frame at or after each
+    // multiple of it.
+    int64_t pictureEveryNs = 0;
+    std::function<void(const picture::Image&)> onPicture;
     // Each frame waits for its drawing to finish, so that frame times
     // include the renderer's work (for --benchmark).
     bool waitForDrawing = false;
@@ -83,6 +88,7 @@ class FlyApp {
     std::vector<HelpRow> help_;
     FrameInput input_;
     int64_t frames_ = 0;
+    int64_t nextPictureNs_ = 0;
     std::optional<int64_t> lastFrameStart_;
     bool settingsWereShown_ = false;
     std::optional<int64_t> unsavedSince_;

@@ -142,4 +142,58 @@ TEST_F(Window, AVirtualPadFliesTheCarAndTheLastFrameShowsWorldAndDial) {
     EXPECT_EQ(outside, 0);
 }
 
+// Presses and lets go of a key as a keyboard would, by where it sits.
+void tapKey(SDL_Scancode key) {
+    for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+        SDL_Event event{};
+        event.type = type;
+        event.key.type = type;
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.scancode = key;
+        event.key.keysym.sym = SDL_GetKeyFromScancode(key);
+        SDL_PushEvent(&event);
+    }
+}
+
+TEST_F(Window, F2OpensTheSettingsPageWhoseChangesAreSavedOnceTheyRest) {
+    FlySession session(cvars, game, SessionOptions{});
+    AppOptions options;
+    options.settingsPage = plugin->settingsWindow();
+    ASSERT_NE(options.settingsPage, nullptr);
+    options.settingsTitle = options.settingsPage->getSettingsName();
+    int saves = 0;
+    options.saveSettings = [&] {
+        ++saves;
+        return true;
+    };
+    auto app = FlyApp::create(*platform, session, options);
+    ASSERT_TRUE(app) << app.error();
+
+    tapKey(SDL_SCANCODE_F2);
+    ASSERT_TRUE((*app)->frame());
+    EXPECT_TRUE(session.settingsShown());
+    // The page changes the dial's size, as its slider would; a second
+    // change follows before the first has rested.
+    cvars.setRaw("trimsight_size", "4.5");
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE((*app)->frame());
+    cvars.setRaw("trimsight_size", "4.75");
+    ASSERT_TRUE((*app)->frame());
+    EXPECT_EQ(saves, 0);
+    // Half a second of rest later (the offscreen window's frames are
+    // sixtieths of a second), one save.
+    for (int i = 0; i < 40; ++i) ASSERT_TRUE((*app)->frame());
+    EXPECT_EQ(saves, 1);
+    // F2 again closes it; nothing new to save.
+    tapKey(SDL_SCANCODE_F2);
+    ASSERT_TRUE((*app)->frame());
+    EXPECT_FALSE(session.settingsShown());
+    EXPECT_TRUE((*app)->finish());
+    EXPECT_EQ(saves, 1);
+    // The flight log has the change where the dial first showed it.
+    session.flushSettingChanges();
+    const sandbox::FlightEvent& change = session.log().events.back();
+    EXPECT_EQ(change.name, "trimsight_size");
+    EXPECT_EQ(change.value, "4.75");
+}
+
 }  // namespace
