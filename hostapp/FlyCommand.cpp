@@ -288,22 +288,29 @@ Command addFlyCommand(CLI::App& app) {
     auto options = std::make_shared<FlyOptions>();
     CLI::App* fly = app.add_subcommand(
         "fly", "Fly the car in a window, with a pad or the keyboard, and watch the dial answer");
-    fly->add_option("--video-driver", options->videoDriver,
-                    "SDL video driver; \"offscreen\" flies with no screen (for tests and "
-                    "pictures)");
-    fly->add_option("--script", options->script,
-                    "Timed control inputs to fly by (format: docs/fly.md)");
+    // The options that name a driver, a file, a folder or a size.
+    struct TextOption {
+        const char* name;
+        std::string FlyOptions::*field;
+        const char* help;
+    };
+    const TextOption textOptions[] = {
+        {"--video-driver", &FlyOptions::videoDriver,
+         "SDL video driver; \"offscreen\" flies with no screen (for tests and pictures)"},
+        {"--script", &FlyOptions::script, "Timed control inputs to fly by (format: docs/fly.md)"},
+        {"--screenshot", &FlyOptions::screenshot, "Write the last frame to this PNG file"},
+        {"--record", &FlyOptions::record, "Write the flight log to this file"},
+        {"--pictures", &FlyOptions::pictures,
+         "Write a picture of the window every --picture-every seconds to this folder (made when "
+         "missing), and a contact sheet"},
+        {"--size", &FlyOptions::size, "Window size, WIDTHxHEIGHT (default 1280x720)"},
+    };
+    for (const TextOption& o : textOptions) fly->add_option(o.name, (*options).*o.field, o.help);
     fly->add_option("--seconds", options->seconds, "Close the window after this many seconds");
-    fly->add_option("--screenshot", options->screenshot, "Write the last frame to this PNG file");
-    fly->add_option("--record", options->record, "Write the flight log to this file");
-    fly->add_option("--pictures", options->pictures,
-                    "Write a picture of the window every --picture-every seconds to this folder "
-                    "(made when missing), and a contact sheet");
     fly->add_option("--picture-every", options->pictureEvery,
                     "Seconds between pictures (default 0.5)");
     fly->add_flag("--benchmark", options->benchmark,
                   "Draw frames back to back and print frame-time percentiles");
-    fly->add_option("--size", options->size, "Window size, WIDTHxHEIGHT (default 1280x720)");
     fly->add_option("--seed", options->seed,
                     "Start in the air from this seed's random start (default: on the floor)");
     fly->add_flag("--unlimited-boost", options->unlimitedBoost, "Boost never runs out");

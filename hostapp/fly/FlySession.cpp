@@ -117,13 +117,8 @@ void FlySession::advance(int64_t elapsedNs, const FrameInput& input) {
     runTicks(clock_.advance(elapsedNs), pad, keys);
 
     const sandbox::HostView view = sandbox::hostView(world_, lastControls_);
-    pluginsdk::GameState& g = game_.state;
-    g.car.location = view.carLocation;
-    g.car.velocity = view.carVelocity;
-    g.car.rotation = view.carRotation;
-    g.car.input = view.input;
-    g.ball.location = view.ballLocation;
-    g.ball.velocity = view.ballVelocity;
+    game_.state.car = {view.carLocation, view.carVelocity, view.carRotation, view.input};
+    game_.state.ball = {view.ballLocation, view.ballVelocity, {}, {}};
 }
 
 void FlySession::drawDial(pluginsdk::CanvasBackend& canvas) { game_.drawFrame(canvas); }

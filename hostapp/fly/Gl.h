@@ -7,24 +7,21 @@
 // client-side arrays.
 #ifdef __EMSCRIPTEN__
 #include <GLES3/gl3.h>
+#define TRIMSIGHT_GL_ES 1
 #else
 #include <epoxy/gl.h>
+#define TRIMSIGHT_GL_ES 0
 #endif
 
 namespace fly {
 
-#ifdef __EMSCRIPTEN__
+inline constexpr bool kGlEs = TRIMSIGHT_GL_ES;
 inline constexpr int kGlMajorVersion = 3;
-inline constexpr int kGlMinorVersion = 0;
-inline constexpr bool kGlEs = true;
-inline constexpr const char* kShaderHeader = "#version 300 es\nprecision highp float;\n";
-inline constexpr const char* kImGuiShaderVersion = "#version 300 es";
-#else
-inline constexpr int kGlMajorVersion = 3;
-inline constexpr int kGlMinorVersion = 3;
-inline constexpr bool kGlEs = false;
-inline constexpr const char* kShaderHeader = "#version 330 core\n";
-inline constexpr const char* kImGuiShaderVersion = "#version 330 core";
-#endif
+inline constexpr int kGlMinorVersion = kGlEs ? 0 : 3;
+// What every shader starts with, and the version ImGui's OpenGL 3 backend
+// is told to write its own shaders for.
+inline constexpr const char* kShaderHeader =
+    kGlEs ? "#version 300 es\nprecision highp float;\n" : "#version 330 core\n";
+inline constexpr const char* kImGuiShaderVersion = kGlEs ? "#version 300 es" : "#version 330 core";
 
 }  // namespace fly

@@ -200,18 +200,27 @@ std::vector<Vertex> dropLineMesh() {
     return m.vertices;
 }
 
+// Empty when the shader or program passed its status check, else its log.
+template <typename GetParameter, typename GetLog>
+std::string problemOf(GLuint object, GLenum status, GetParameter getParameter, GetLog getLog) {
+    GLint ok = GL_FALSE;
+    getParameter(object, status, &ok);
+    if (ok == GL_TRUE) return {};
+    char log[1024] = {};
+    getLog(object, sizeof log, nullptr, log);
+    return log[0] != '\0' ? log : "no log";
+}
+
 hostapp::Result<unsigned> compile(GLenum kind, const char* body) {
     const GLuint shader = glCreateShader(kind);
     const char* parts[2] = {kShaderHeader, body};
     glShaderSource(shader, 2, parts, nullptr);
     glCompileShader(shader);
-    GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (ok == GL_TRUE) return static_cast<unsigned>(shader);
-    char log[1024] = {};
-    glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+    const std::string problem =
+        problemOf(shader, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog);
+    if (problem.empty()) return static_cast<unsigned>(shader);
     glDeleteShader(shader);
-    return hostapp::Failure{std::string("the world's shader does not compile: ") + log};
+    return hostapp::Failure{"the world's shader does not compile: " + problem};
 }
 
 hostapp::Result<unsigned> linkProgram() {
@@ -228,13 +237,11 @@ hostapp::Result<unsigned> linkProgram() {
     glLinkProgram(program);
     glDeleteShader(*vertex);
     glDeleteShader(*fragment);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (ok == GL_TRUE) return static_cast<unsigned>(program);
-    char log[1024] = {};
-    glGetProgramInfoLog(program, sizeof log, nullptr, log);
+    const std::string problem =
+        problemOf(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog);
+    if (problem.empty()) return static_cast<unsigned>(program);
     glDeleteProgram(program);
-    return hostapp::Failure{std::string("the world's shaders do not link: ") + log};
+    return hostapp::Failure{"the world's shaders do not link: " + problem};
 }
 
 }  // namespace
