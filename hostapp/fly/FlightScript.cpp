@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -21,13 +23,16 @@ std::vector<std::string> words(std::string_view line) {
     return out;
 }
 
-// A finite decimal number from lo to hi, or a message saying what it is not.
+// A finite decimal number from lo to hi, or a message saying what it is not
+// (strtod also reads hexadecimal, "inf" and "nan", which a script has no
+// use for: no letter but an exponent's e is let through).
 std::optional<double> number(const std::string& word, double lo, double hi, std::string& error) {
+    const bool lettersOk = std::all_of(word.begin(), word.end(), [](char c) {
+        return !std::isalpha(static_cast<unsigned char>(c)) || c == 'e' || c == 'E';
+    });
     char* end = nullptr;
-    errno = 0;
     const double v = std::strtod(word.c_str(), &end);
-    if (word.empty() || *end != '\0' || !std::isfinite(v) ||
-        word.find_first_of("xXnN") != std::string::npos) {
+    if (word.empty() || !lettersOk || *end != '\0' || !std::isfinite(v)) {
         error = "\"" + word + "\" is not a number";
         return std::nullopt;
     }

@@ -149,9 +149,9 @@ void FlyApp::drawWindows(Vector2 canvas) {
                                     canvas.Y);
 }
 
-// Changes the page made go to the flight log at once and to the config file
-// once they rest (in the session's time), so that dragging a slider does not
-// write the file every frame.
+// Changes the page made are noted for the flight log at once and saved to
+// the config file once they rest (in the session's time), so that dragging
+// a slider does not write the file every frame.
 void FlyApp::keepSettings(int64_t now) {
     const bool shown = session_.settingsShown();
     if (shown || settingsWereShown_) {

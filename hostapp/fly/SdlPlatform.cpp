@@ -99,8 +99,11 @@ hostapp::Status SdlPlatform::open(const WindowOptions& options) {
     // asking for X11 alone makes it say why there is none instead.
     const bool noDisplay = !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY");
     if (!asked && noDisplay) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-    // With no window in focus, a pad's events would otherwise be dropped.
-    if (options.videoDriver == "offscreen")
+    // No window of a driver without a display ever has the focus, without
+    // which a pad's events are dropped; SDL reads this when it starts.
+    const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    const std::string_view named = requested != nullptr ? requested : "";
+    if (named == "offscreen" || named == "dummy")
         SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS) != 0)
         return hostapp::Failure{std::string(SDL_GetError()) +
@@ -205,8 +208,7 @@ bool SdlPlatform::pollEvents(const sandbox::Bindings& bindings, FrameInput& inpu
 hostapp::Result<std::unique_ptr<Platform>> openSdlPlatform(const WindowOptions& options) {
     auto platform = std::make_unique<SdlPlatform>();
     if (hostapp::Status opened = platform->open(options); !opened)
-        return opened.error().empty() ? hostapp::Failure{"cannot open a window"}
-                                      : hostapp::Failure{opened.error()};
+        return hostapp::Failure{opened.error()};
     return std::unique_ptr<Platform>(std::move(platform));
 }
 
