@@ -92,6 +92,17 @@ std::string checkOptions(const FlyOptions& o, bool scriptEnds) {
     return {};
 }
 
+// A picture as a PNG file; a failure names the file.
+Status writePicture(const std::string& path, const picture::Image& image,
+                    std::vector<uint8_t>& png) {
+    Status written = picture::encodePng(image, png);
+    if (written)
+        written = writeOutputFile(
+            path, std::string_view(reinterpret_cast<const char*>(png.data()), png.size()), 0666);
+    if (!written) return Failure{"cannot write " + path + ": " + written.error()};
+    return {};
+}
+
 // A picture of the window every so often: numbered PNG files in a folder and
 // a contact sheet of them at the end, as `render` writes a sequence.
 class PictureFolder {
@@ -115,11 +126,7 @@ class PictureFolder {
 
   private:
     void write(const std::string& path, const picture::Image& image) {
-        if (!status_) return;
-        if (status_ = picture::encodePng(image, png_); !status_) return;
-        status_ = writeOutputFile(
-            path, std::string_view(reinterpret_cast<const char*>(png_.data()), png_.size()), 0666);
-        if (!status_) status_ = Failure{"cannot write " + path + ": " + status_.error()};
+        if (status_) status_ = writePicture(path, image, png_);
     }
 
     std::string folder_;
@@ -156,20 +163,19 @@ void printBenchmark(std::FILE* out, const fly::FrameTimes& times, Vector2 size,
                  ms(percentile(core, 0.99)), ms(percentile(core, 1.0)));
 }
 
+// The screenshot and the flight log, each tried whatever became of the
+// other; kExitPicture when either cannot be written.
 int writeOutputs(const FlyOptions& options, const fly::FlyApp& app, fly::FlySession& session,
                  std::FILE* out, std::FILE* err) {
+    int code = kExitOk;
     if (!options.screenshot.empty()) {
         std::vector<uint8_t> png;
-        Status written = picture::encodePng(app.lastPicture(), png);
-        if (written)
-            written = writeOutputFile(
-                options.screenshot,
-                std::string_view(reinterpret_cast<const char*>(png.data()), png.size()), 0666);
-        if (!written) {
-            printError(err, "cannot write " + options.screenshot + ": " + written.error());
-            return kExitPicture;
+        if (Status written = writePicture(options.screenshot, app.lastPicture(), png); !written) {
+            printError(err, written.error());
+            code = kExitPicture;
+        } else {
+            std::fprintf(out, "wrote %s\n", options.screenshot.c_str());
         }
-        std::fprintf(out, "wrote %s\n", options.screenshot.c_str());
     }
     if (!options.record.empty()) {
         session.flushSettingChanges();
@@ -177,12 +183,13 @@ int writeOutputs(const FlyOptions& options, const fly::FlyApp& app, fly::FlySess
             writeOutputFile(options.record, sandbox::formatFlightLog(session.log()), 0666);
         if (!written) {
             printError(err, "cannot write " + options.record + ": " + written.error());
-            return kExitPicture;
+            code = kExitPicture;
+        } else {
+            std::fprintf(out, "wrote %s (%zu ticks)\n", options.record.c_str(),
+                         session.log().ticks.size());
         }
-        std::fprintf(out, "wrote %s (%zu ticks)\n", options.record.c_str(),
-                     session.log().ticks.size());
     }
-    return kExitOk;
+    return code;
 }
 
 // Frames until the last; a window someone sees is paced.
@@ -198,11 +205,12 @@ void flyFrames(fly::FlyApp& app, bool paced) {
     }
 }
 
-int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* out, std::FILE* err) {
-    const sandbox::Bindings bindings = sandbox::defaultBindings();
-    std::optional<fly::FlightScript> script;
+// The script read and every option checked before anything starts.
+int checkRequest(const FlyOptions& options, std::optional<fly::FlightScript>& script,
+                 std::FILE* err) {
     if (!options.script.empty()) {
-        Result<fly::FlightScript> loaded = fly::loadFlightScript(options.script, bindings);
+        Result<fly::FlightScript> loaded =
+            fly::loadFlightScript(options.script, sandbox::defaultBindings());
         if (!loaded) {
             printError(err, loaded.error());
             return kExitScene;
@@ -223,63 +231,87 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
         printError(err, ok.error());
         return kExitPicture;
     }
+    return kExitOk;
+}
 
-    HostRun run;
-    if (int code = startHost(global, run, err); code != kExitOk) return code;
+int openWindow(const FlyOptions& options, std::unique_ptr<fly::Platform>& platform,
+               std::FILE* err) {
     const Vector2 size = *parseSize(options.size);
     fly::WindowOptions window;
     window.width = size.X;
     window.height = size.Y;
     window.videoDriver = options.videoDriver;
-    Result<std::unique_ptr<fly::Platform>> platform = fly::openSdlPlatform(window);
-    if (!platform) {
-        printError(err, "cannot open a window: " + platform.error() +
+    Result<std::unique_ptr<fly::Platform>> opened = fly::openSdlPlatform(window);
+    if (!opened) {
+        printError(err, "cannot open a window: " + opened.error() +
                             "; to fly without a screen, use --video-driver offscreen");
         return kExitInternal;
     }
+    platform = std::move(*opened);
+    return kExitOk;
+}
+
+// The window's options: the settings page, saving as `set` does, the end,
+// what is read back.
+fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::FlightScript* script,
+                              const GlobalOptions& global, HostRun& run, std::FILE* err) {
+    fly::AppOptions app;
+    app.settingsPage = run.session.plugin->settingsWindow();
+    if (app.settingsPage != nullptr) app.settingsTitle = app.settingsPage->getSettingsName();
+    app.saveSettings = [&global, &run, err] { return saveSettings(global, run, err) == kExitOk; };
+    app.captureLastFrame = !options.screenshot.empty();
+    app.waitForDrawing = options.benchmark;
+    if (options.seconds > 0.0)
+        app.endNs = static_cast<int64_t>(std::llround(options.seconds * 1e9));
+    else if (script != nullptr)
+        app.endNs = script->endNs;
+    if (!options.pictures.empty())
+        app.pictureEveryNs = static_cast<int64_t>(std::llround(options.pictureEvery * 1e9));
+    return app;
+}
+
+int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* out, std::FILE* err) {
+    std::optional<fly::FlightScript> script;
+    if (int code = checkRequest(options, script, err); code != kExitOk) return code;
+    HostRun run;
+    if (int code = startHost(global, run, err); code != kExitOk) return code;
+    std::unique_ptr<fly::Platform> platform;
+    if (int code = openWindow(options, platform, err); code != kExitOk) return code;
 
     fly::SessionOptions sessionOptions;
     sessionOptions.seed = options.seed;
     sessionOptions.physics.unlimitedBoost = options.unlimitedBoost;
     sessionOptions.script = script ? &*script : nullptr;
     fly::FlySession session(run.session.cvars, run.session.game, sessionOptions);
-
-    fly::AppOptions appOptions;
-    appOptions.settingsPage = run.session.plugin->settingsWindow();
-    if (appOptions.settingsPage != nullptr)
-        appOptions.settingsTitle = appOptions.settingsPage->getSettingsName();
-    appOptions.saveSettings = [&] { return saveSettings(global, run, err) == kExitOk; };
-    appOptions.captureLastFrame = !options.screenshot.empty();
-    appOptions.waitForDrawing = options.benchmark;
-    if (options.seconds > 0.0)
-        appOptions.endNs = static_cast<int64_t>(std::llround(options.seconds * 1e9));
+    fly::AppOptions appOptions = appOptionsFor(options, sessionOptions.script, global, run, err);
     std::optional<PictureFolder> pictures;
-    if (!options.pictures.empty()) {
-        const int64_t end = appOptions.endNs ? *appOptions.endNs : *script->endNs;
-        appOptions.pictureEveryNs = static_cast<int64_t>(std::llround(options.pictureEvery * 1e9));
-        pictures.emplace(options.pictures,
-                         static_cast<int>(std::max<int64_t>(1, end / appOptions.pictureEveryNs)));
+    if (appOptions.pictureEveryNs > 0) {
+        pictures.emplace(options.pictures, static_cast<int>(std::max<int64_t>(
+                                               1, *appOptions.endNs / appOptions.pictureEveryNs)));
         appOptions.onPicture = [&](const picture::Image& image) { pictures->add(image); };
     }
     Result<std::unique_ptr<fly::FlyApp>> app =
-        fly::FlyApp::create(**platform, session, std::move(appOptions));
+        fly::FlyApp::create(*platform, session, std::move(appOptions));
     if (!app) {
         printError(err, "cannot draw the window: " + app.error());
         return kExitPicture;
     }
 
-    flyFrames(**app, !(*platform)->headless() && !options.benchmark);
-    if (!(*app)->finish()) return kExitConfigWrite;  // the reason is printed
-    if (options.benchmark) printBenchmark(out, (*app)->times(), size, (*platform)->description());
+    flyFrames(**app, !platform->headless() && !options.benchmark);
+    const bool settingsSaved = (*app)->finish();  // a failure's reason is printed
+    if (options.benchmark)
+        printBenchmark(out, (*app)->times(), *parseSize(options.size), platform->description());
+    int code = writeOutputs(options, **app, session, out, err);
     if (pictures) {
         if (Status written = pictures->finish(); !written) {
             printError(err, written.error());
-            return kExitPicture;
+            code = kExitPicture;
+        } else {
+            std::fprintf(out, "wrote %d pictures and the contact sheet to %s\n",
+                         pictures->written(), options.pictures.c_str());
         }
-        std::fprintf(out, "wrote %d pictures and the contact sheet to %s\n", pictures->written(),
-                     options.pictures.c_str());
     }
-    return writeOutputs(options, **app, session, out, err);
+    return code != kExitOk ? code : (settingsSaved ? kExitOk : kExitConfigWrite);
 }
 
 }  // namespace
