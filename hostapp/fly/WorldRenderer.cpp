@@ -45,30 +45,31 @@ constexpr float kFloorReach = 30000.0f;
 // Light from above, a little ahead and to the side.
 constexpr float kLight[3] = {0.32f, 0.24f, 0.92f};
 
+// Lit per vertex: the boxes' faces are flat, so that is exact for them, and
+// the sphere is fine enough; the fragments, most of the screen for a
+// software renderer, then only pass their colour on.
 const char* kVertexShader = R"(
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec3 normal;
 layout(location = 2) in vec4 colour;
 uniform mat4 viewProjection;
 uniform mat4 model;
+uniform vec3 light;
 out vec4 shade;
-out vec3 facing;
 void main() {
     gl_Position = viewProjection * model * vec4(position, 1.0);
-    facing = mat3(model) * normal;
-    shade = colour;
+    vec3 facing = mat3(model) * normal;
+    float lit = 1.0;
+    if (dot(facing, facing) > 0.0) lit = 0.5 + 0.5 * max(dot(normalize(facing), light), 0.0);
+    shade = vec4(colour.rgb * lit, colour.a);
 }
 )";
 
 const char* kFragmentShader = R"(
 in vec4 shade;
-in vec3 facing;
-uniform vec3 light;
 out vec4 fragment;
 void main() {
-    float lit = 1.0;
-    if (dot(facing, facing) > 0.0) lit = 0.5 + 0.5 * max(dot(normalize(facing), light), 0.0);
-    fragment = vec4(shade.rgb * lit, shade.a);
+    fragment = shade;
 }
 )";
 
@@ -329,7 +330,6 @@ void WorldRenderer::draw(const sandbox::World& world, const CameraPose& camera, 
     // The screen's x is flipped (Camera.h), so no winding is "front".
     glDisable(GL_CULL_FACE);
     glDisable(GL_SCISSOR_TEST);
-    glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glUseProgram(program_);
     const float aspect = static_cast<float>(width) / static_cast<float>(height > 0 ? height : 1);
@@ -342,16 +342,22 @@ void WorldRenderer::draw(const sandbox::World& world, const CameraPose& camera, 
     const sandbox::BallState& ball = world.ball;
     const float r = sandbox::model::kBallRadius;
     glDisable(GL_DEPTH_TEST);
+    // Only the shadows and the drop lines are see-through; blending the
+    // rest would cost the software renderer time for nothing.
+    glDisable(GL_BLEND);
     drawMesh(meshes_->floor, Mat4{});
     drawMesh(meshes_->lines, Mat4{});
+    glEnable(GL_BLEND);
     drawMesh(meshes_->disc, scaleAndMove({kCarShadowRadius, kCarShadowRadius, 1.0f},
                                          {car.location.x, car.location.y, 0.0f}));
     drawMesh(meshes_->disc, scaleAndMove({r, r, 1.0f}, {ball.location.x, ball.location.y, 0.0f}));
 
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
+    glDisable(GL_BLEND);
     drawMesh(meshes_->car, bodyMatrix(car.location, car.attitude));
     drawMesh(meshes_->ball, scaleAndMove({r, r, r}, ball.location));
+    glEnable(GL_BLEND);
     drawMesh(meshes_->dropLine,
              scaleAndMove({1.0f, 1.0f, car.location.z}, {car.location.x, car.location.y, 0.0f}));
     drawMesh(meshes_->dropLine, scaleAndMove({1.0f, 1.0f, ball.location.z - r},
