@@ -47,6 +47,7 @@ Command addTraceCommand(CLI::App& app);   // TraceCommand.cpp
 Command addSetCommand(CLI::App& app);     // ConsoleCommands.cpp
 Command addGetCommand(CLI::App& app);     // ConsoleCommands.cpp
 Command addRenderCommand(CLI::App& app);  // RenderCommand.cpp
+Command addFlyCommand(CLI::App& app);     // FlyCommand.cpp
 
 // A started host: the plugin loaded and the saved settings applied.
 struct HostRun {
@@ -66,6 +67,13 @@ int startHost(const GlobalOptions& global, HostRun& run, std::FILE* err);
 // The two halves of startHost, for a command that does something between.
 int startPlugin(const GlobalOptions& global, HostRun& run, std::FILE* err);
 int readSettings(const GlobalOptions& global, HostRun& run, std::FILE* err);
+
+// Writes the run's saved console variables over its config file, keeping
+// entries the plugin did not register, as `set` does: under the config's lock
+// the file is read again (not applied), so what other runs saved meanwhile
+// stays. For a command that keeps running (`fly`).
+// Errors go to `err`. Returns kExitOk or kExitConfigWrite.
+int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err);  // ConsoleCommands.cpp
 
 // "trimsight-host: MESSAGE" on one line.
 void printError(std::FILE* err, const std::string& message);

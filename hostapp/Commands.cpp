@@ -6,6 +6,7 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,8 +19,8 @@ namespace hostapp {
 namespace {
 
 // Every subcommand, in the order --help lists them.
-constexpr Command (*kCommands[])(CLI::App&) = {addInfoCommand, addTraceCommand, addSetCommand,
-                                               addGetCommand, addRenderCommand};
+constexpr Command (*kCommands[])(CLI::App&) = {addInfoCommand, addTraceCommand,  addSetCommand,
+                                               addGetCommand,  addRenderCommand, addFlyCommand};
 
 // Whether an argument that starts with a minus sign is a number (or the name
 // of a value that is no number, -inf or -nan), which the command judges,
@@ -33,11 +34,29 @@ bool isSignedValue(const std::string& arg) {
     return word == "inf" || word == "infinity" || word.rfind("nan", 0) == 0;
 }
 
+// Every option of the program and its subcommands that takes a value, as
+// typed ("--seconds", "-o"): the argument after one is its value, whatever
+// it looks like.
+std::set<std::string> optionsTakingValues(const CLI::App& app) {
+    std::set<std::string> names;
+    const auto collect = [&names](const CLI::App& of) {
+        for (const CLI::Option* option : of.get_options()) {
+            if (option->get_type_size_max() == 0 || !option->nonpositional()) continue;
+            for (const std::string& name : option->get_lnames()) names.insert("--" + name);
+            for (const std::string& name : option->get_snames()) names.insert("-" + name);
+        }
+    };
+    collect(app);
+    for (const CLI::App* sub : app.get_subcommands({})) collect(*sub);
+    return names;
+}
+
 // The arguments as CLI11 parses them (last first). CLI11 takes "-.5" or
 // "-inf" for an unknown option; such values are moved behind a "--", after
 // which every argument is positional, keeping their order among the
 // positional arguments.
-std::vector<std::string> argumentsForParsing(int argc, const char* const* argv) {
+std::vector<std::string> argumentsForParsing(int argc, const char* const* argv,
+                                             const std::set<std::string>& takingValues) {
     std::vector<std::string> options, values, afterMark;
     bool optionValueNext = false;
     for (int i = 1; i < argc; ++i) {
@@ -50,8 +69,7 @@ std::vector<std::string> argumentsForParsing(int argc, const char* const* argv) 
             values.push_back(arg);
         else
             options.push_back(arg);
-        optionValueNext = arg == "--plugin" || arg == "--config" || arg == "-o" ||
-                          arg == "--output" || arg == "--save-demo-scene";
+        optionValueNext = !optionValueNext && takingValues.count(arg) != 0;
     }
     if (!values.empty() || !afterMark.empty()) options.push_back("--");
     options.insert(options.end(), values.begin(), values.end());
@@ -110,7 +128,7 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
     for (const auto add : kCommands) commands.push_back(add(app));
 
     try {
-        app.parse(argumentsForParsing(argc, argv));
+        app.parse(argumentsForParsing(argc, argv, optionsTakingValues(app)));
     } catch (const CLI::ParseError& e) {
         return reportParseError(app, e, out, err);
     }

@@ -94,7 +94,7 @@ int lockSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
 
 // Writes the settings of this run over the config file, keeping entries the
 // plugin did not register.
-int saveSettings(HostRun& run, std::FILE* err) {
+int writeSettings(HostRun& run, std::FILE* err) {
     if (!run.config) {
         printError(err, run.configPath +
                             ": not saving over a config file that cannot be read; fix or "
@@ -132,10 +132,20 @@ int runSet(const GlobalOptions& global, const std::string& name, const std::stri
                      value.c_str(), name.c_str(), s.hasMin ? formatBound(s.min).c_str() : "",
                      s.hasMax ? formatBound(s.max).c_str() : "", name.c_str(),
                      entry->text().c_str());
-    return saveSettings(run, err);
+    return writeSettings(run, err);
 }
 
 }  // namespace
+
+int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
+    if (int code = lockSettings(global, run, err); code != kExitOk) return code;
+    // Read again under the lock, without applying: what other runs saved
+    // meanwhile stays, and this run's variables are written over it.
+    run.config = loadConfig(run.configPath);
+    const int code = writeSettings(run, err);
+    run.configLock.reset();
+    return code;
+}
 
 Command addInfoCommand(CLI::App& app) {
     CLI::App* info =

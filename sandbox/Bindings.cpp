@@ -21,7 +21,22 @@ float keyAxis(ActionSet held, Action positive, Action negative) {
     return (held.has(positive) ? 1.0f : 0.0f) - (held.has(negative) ? 1.0f : 0.0f);
 }
 
+constexpr std::string_view kPadButtonNames[kPadButtonCount] = {
+    "South", "East",  "West",   "North",    "LeftShoulder", "RightShoulder",
+    "Back",  "Start", "DPadUp", "DPadDown", "DPadLeft",     "DPadRight"};
+
 }  // namespace
+
+std::string_view padButtonName(PadButton button) {
+    const int i = static_cast<int>(button);
+    return i >= 0 && i < kPadButtonCount ? kPadButtonNames[i] : std::string_view("none");
+}
+
+std::optional<PadButton> padButtonNamed(std::string_view name) {
+    for (int i = 0; i < kPadButtonCount; ++i)
+        if (kPadButtonNames[i] == name) return static_cast<PadButton>(i);
+    return std::nullopt;
+}
 
 std::string_view actionName(Action action) {
     const int i = static_cast<int>(action);

@@ -51,7 +51,9 @@ class ActionSet {
 };
 
 // Pad buttons by where they sit (South is the lower face button, A on many
-// pads), as SDL's game-controller layer names them.
+// pads), as SDL's game-controller layer names them. The flight uses the face
+// buttons and shoulders; the window's own commands (reset, pause, ...) take
+// Back, Start, North and the d-pad.
 enum class PadButton : uint8_t {
     South,
     East,
@@ -61,8 +63,19 @@ enum class PadButton : uint8_t {
     RightShoulder,
     Back,
     Start,
+    DPadUp,
+    DPadDown,
+    DPadLeft,
+    DPadRight,
     Count
 };
+inline constexpr int kPadButtonCount = static_cast<int>(PadButton::Count);
+
+// The button's name as help screens and scripts spell it: "South", "Start",
+// "DPadUp", ...
+std::string_view padButtonName(PadButton button);
+// The button of that name, if any.
+std::optional<PadButton> padButtonNamed(std::string_view name);
 
 struct PadState {
     // Sticks from -1 to 1, x to the right and y down (towards the player),

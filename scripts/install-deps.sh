@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the pictures need,
-# when any is missing. Runs as root (or through sudo when there is one).
+# Installs the Debian packages the build, the tests, the pictures and the
+# sandbox window (SDL2) need, when any is missing. Runs as root (or through
+# sudo when there is one).
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libimgui-dev libstb-dev nlohmann-json3-dev libcli11-dev
     libegl-dev libegl1-mesa-dev libopengl-dev libgl-dev libgl1-mesa-dri libepoxy-dev libpng-dev
+    libsdl2-dev
     clang libclang-rt-14-dev
     valgrind  # scripts/bench-instructions.sh counts a frame's instructions with callgrind
 )

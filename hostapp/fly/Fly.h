@@ -1,0 +1,49 @@
+#pragma once
+// hostapp/fly/: the live sandbox window behind `trimsight-host fly`.
+//
+// For: flying the simulated car (sandbox/) with a pad or the keyboard and
+// watching the plugin's dial answer, live, over a simple 3D world.
+//
+// The layers, from the machine up. Only the first knows SDL; only the
+// renderer and the app know OpenGL; the session knows neither, so a browser
+// build adds one platform file and reuses the rest.
+//   Platform.h        the platform interface: window and GL context, the
+//                     frame's input (pad state, keys, commands), ImGui's
+//                     platform side, swap, clock. SdlPlatform.cpp is its
+//                     one implementation today.
+//   Gl.h              the one place the OpenGL flavour is chosen (3.3 core
+//                     here, ES 3.0 / WebGL 2 in a browser) and its shader
+//                     version line.
+//   WorldRenderer.h   sky, floor and grid, arena outline, car, ball,
+//                     shadows and drop lines; reading the frame back.
+//   Camera.h          the chase and ball cameras and the matrices, with the
+//                     mirror the game's left-handed axes need. Plain maths.
+//   Controls.h        the window's commands and their keys and buttons; key
+//                     look-up over the car's bindings and the commands; the
+//                     help overlay's rows.
+//   FlightScript.h    timed control inputs (`--script`) and their reader.
+//   FlySession.h      the session core: clock, world, bindings, the flight
+//                     log being recorded, script, commands, and the host
+//                     layer's game state for the plugin. No SDL, no GL; no
+//                     allocation per frame.
+//   Hud.h             the HUD and the help overlay (ImGui).
+//   FlyApp.h          one frame of the window: input, session, world, the
+//                     dial through picture::DrawListCanvas, HUD, help, the
+//                     settings window (picture::drawSettingsWindow), swap.
+//
+// A desktop run (hostapp/FlyCommand.cpp):
+//   platform = openSdlPlatform(window);  session = FlySession(cvars, game, ...)
+//   app = FlyApp::create(*platform, session, ...)
+//   while (app->frame()) pace();          // a browser calls frame() per
+//   app->finish();                        // animation frame instead
+//
+// Must not touch: the plugin's code (it reaches the plugin through the host
+// layer only), files (the command writes the outputs through OutputFile),
+// the process (no exit, nothing thrown out of it).
+#include "hostapp/fly/Camera.h"
+#include "hostapp/fly/Controls.h"
+#include "hostapp/fly/FlightScript.h"
+#include "hostapp/fly/FlyApp.h"
+#include "hostapp/fly/FlySession.h"
+#include "hostapp/fly/Platform.h"
+#include "hostapp/fly/WorldRenderer.h"

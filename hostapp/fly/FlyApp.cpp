@@ -1,0 +1,177 @@
+#include "hostapp/fly/FlyApp.h"
+
+#include <backends/imgui_impl_opengl3.h>
+#include <imgui.h>
+
+#include <algorithm>
+
+#include "hostapp/fly/Gl.h"
+#include "hostapp/fly/Hud.h"
+#include "hostapp/picture/DrawListCanvas.h"
+#include "hostapp/picture/SettingsWindow.h"
+
+namespace fly {
+namespace {
+
+constexpr int64_t kSecondNs = 1000000000;
+// A window nobody sees runs at this many frames per second of session time.
+constexpr int64_t kHeadlessFramesPerSecond = 60;
+// Settings changed by the page are saved once they have rested this long.
+constexpr int64_t kSettingsRestNs = kSecondNs / 2;
+// Frames the frame rate is averaged over.
+constexpr std::size_t kRateWindow = 30;
+
+}  // namespace
+
+FlyApp::FlyApp(Platform& platform, FlySession& session, AppOptions options)
+    : platform_(platform),
+      session_(session),
+      options_(std::move(options)),
+      help_(helpRows(session.bindings())) {}
+
+hostapp::Result<std::unique_ptr<FlyApp>> FlyApp::create(Platform& platform, FlySession& session,
+                                                        AppOptions options) {
+    std::unique_ptr<FlyApp> app(new FlyApp(platform, session, std::move(options)));
+    app->imgui_ = ImGui::CreateContext();
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr;  // the window leaves no files behind
+    io.LogFilename = nullptr;
+    ImGui::StyleColorsDark();
+    // As in the host's pictures: the dial's fans of triangles fill without
+    // anti-aliased seams between them (see picture/DrawListCanvas.cpp).
+    ImGui::GetStyle().AntiAliasedFill = false;
+    app->platformImGui_ = platform.startImGui();
+    if (!app->platformImGui_)
+        return hostapp::Failure{"Dear ImGui's platform backend did not start"};
+    app->glImGui_ = ImGui_ImplOpenGL3_Init(kImGuiShaderVersion);
+    if (!app->glImGui_) return hostapp::Failure{"Dear ImGui's OpenGL 3 backend did not start"};
+    hostapp::Result<std::unique_ptr<WorldRenderer>> renderer = WorldRenderer::create();
+    if (!renderer) return renderer.failure();
+    app->renderer_ = std::move(*renderer);
+    if (app->options_.settingsPage != nullptr)
+        app->options_.settingsPage->attachImGuiContext(reinterpret_cast<uintptr_t>(app->imgui_));
+    return app;
+}
+
+FlyApp::~FlyApp() {
+    // The plugin's copy of ImGui must not keep a context about to go.
+    if (options_.settingsPage != nullptr) options_.settingsPage->attachImGuiContext(0);
+    renderer_.reset();
+    if (imgui_ == nullptr) return;
+    ImGui::SetCurrentContext(imgui_);
+    if (glImGui_) ImGui_ImplOpenGL3_Shutdown();
+    if (platformImGui_) platform_.stopImGui();
+    ImGui::DestroyContext(imgui_);
+}
+
+int64_t FlyApp::elapsedSinceLastFrame(int64_t now) {
+    if (platform_.headless()) {
+        // Fixed steps, exact over any number of frames.
+        const int64_t n = frames_;
+        return (n + 1) * kSecondNs / kHeadlessFramesPerSecond -
+               n * kSecondNs / kHeadlessFramesPerSecond;
+    }
+    const int64_t elapsed = lastFrameStart_ ? now - *lastFrameStart_ : 0;
+    lastFrameStart_ = now;
+    return elapsed;
+}
+
+bool FlyApp::frame() {
+    ImGui::SetCurrentContext(imgui_);
+    const int64_t start = platform_.nowNs();
+    const bool closed = platform_.pollEvents(session_.bindings(), input_);
+    const int64_t elapsed = elapsedSinceLastFrame(start);
+
+    const int64_t simulationStart = platform_.nowNs();
+    session_.advance(elapsed, input_);
+    int64_t simulation = platform_.nowNs() - simulationStart;
+    const bool last = closed || session_.quitRequested() || session_.scriptEnded() ||
+                      (options_.endNs && session_.timeNs() >= *options_.endNs);
+
+    ImGui_ImplOpenGL3_NewFrame();
+    platform_.newImGuiFrame();
+    ImGui::NewFrame();
+    const Vector2 framebuffer = platform_.framebufferSize();
+    renderer_->draw(session_.world(), session_.camera(), framebuffer.X, framebuffer.Y);
+    // The plugin lays its dial out on ImGui's display size, which is the
+    // window's size in ImGui's units whatever the framebuffer's pixels.
+    const ImVec2 display = ImGui::GetIO().DisplaySize;
+    const Vector2 canvas{static_cast<int32_t>(display.x), static_cast<int32_t>(display.y)};
+    const int64_t dialStart = platform_.nowNs();
+    picture::DrawListCanvas dial(ImGui::GetBackgroundDrawList(), canvas);
+    session_.drawDial(dial);
+    simulation += platform_.nowNs() - dialStart;
+    drawWindows(canvas);
+    keepSettings(session_.timeNs());
+    ImGui::Render();
+    ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+
+    // Read back before the swap, after which the back buffer is undefined.
+    const bool pictureDue = options_.pictureEveryNs > 0 &&
+                            session_.timeNs() >= nextPictureNs_ + options_.pictureEveryNs;
+    if (pictureDue || (last && options_.captureLastFrame))
+        readFramebuffer(framebuffer.X, framebuffer.Y, picture_);
+    if (pictureDue) {
+        nextPictureNs_ += options_.pictureEveryNs;
+        if (options_.onPicture) options_.onPicture(picture_);
+    }
+    if (options_.waitForDrawing) glFinish();
+    platform_.swapBuffers();
+    ++frames_;
+    times_.frame.push_back(platform_.nowNs() - start);
+    times_.simulationAndDial.push_back(simulation);
+    return !last;
+}
+
+float FlyApp::framesPerSecond() const {
+    const std::size_t n = std::min(kRateWindow, times_.frame.size());
+    if (n == 0) return 0.0f;
+    int64_t sum = 0;
+    for (std::size_t i = times_.frame.size() - n; i < times_.frame.size(); ++i)
+        sum += times_.frame[i];
+    return sum > 0 ? static_cast<float>(static_cast<double>(n) * 1e9 / static_cast<double>(sum))
+                   : 0.0f;
+}
+
+void FlyApp::drawWindows(Vector2 canvas) {
+    drawHud({&session_, framesPerSecond(), platform_.padName()});
+    if (saveFailed_) {
+        ImGui::SetNextWindowPos(ImVec2(10.0f, static_cast<float>(canvas.Y) - 40.0f));
+        ImGui::Begin("##save", nullptr,
+                     ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize);
+        ImGui::TextColored(ImVec4(1.0f, 0.4f, 0.4f, 1.0f),
+                           "settings not saved (the terminal says why)");
+        ImGui::End();
+    }
+    if (session_.helpShown()) drawHelp(help_);
+    if (session_.settingsShown() && options_.settingsPage != nullptr)
+        picture::drawSettingsWindow(*options_.settingsPage, options_.settingsTitle, canvas.X,
+                                    canvas.Y);
+}
+
+// Changes the page made are noted for the flight log at once and saved to
+// the config file once they rest (in the session's time), so that dragging
+// a slider does not write the file every frame.
+void FlyApp::keepSettings(int64_t now) {
+    const bool shown = session_.settingsShown();
+    if (shown || settingsWereShown_) {
+        if (session_.recordSettingChanges()) unsavedSince_ = now;
+    }
+    const bool closed = settingsWereShown_ && !shown;
+    settingsWereShown_ = shown;
+    if (unsavedSince_ && (closed || now - *unsavedSince_ >= kSettingsRestNs)) {
+        unsavedSince_.reset();
+        if (options_.saveSettings) saveFailed_ = !options_.saveSettings();
+    }
+}
+
+bool FlyApp::finish() {
+    if (session_.recordSettingChanges()) unsavedSince_ = 0;
+    if (unsavedSince_ && options_.saveSettings) {
+        unsavedSince_.reset();
+        saveFailed_ = !options_.saveSettings();
+    }
+    return !saveFailed_;
+}
+
+}  // namespace fly

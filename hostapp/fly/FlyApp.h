@@ -1,0 +1,100 @@
+#pragma once
+// The window, one frame at a time: the platform's input into the session,
+// the world drawn, the plugin's dial over it through the host's ImGui
+// canvas, the HUD, help and settings windows, the buffer swap. `frame()`
+// runs exactly one frame and returns, so a desktop loop and a browser's
+// requestAnimationFrame can both drive it; nothing here waits.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/Plugin.h"
+#include "hostapp/Result.h"
+#include "hostapp/fly/FlySession.h"
+#include "hostapp/fly/Platform.h"
+#include "hostapp/fly/WorldRenderer.h"
+#include "hostapp/picture/Image.h"
+
+struct ImGuiContext;
+
+namespace fly {
+
+struct AppOptions {
+    // The plugin's settings page for the host's settings window (F2), and
+    // the window's title; null when the plugin has none.
+    BakkesMod::Plugin::PluginSettingsWindow* settingsPage = nullptr;
+    std::string settingsTitle;
+    // Saves the console variables to the config file, saying why not on the
+    // terminal when it cannot; called when settings changed by the page have
+    // rested half a second, when the settings window closes, and at the end.
+    std::function<bool()> saveSettings;
+    // The last frame is read back into lastPicture().
+    bool captureLastFrame = false;
+    // Every so often in the session's time (when not zero), the frame is
+    // read back and handed to `onPicture`: the first frame at or after each
+    // multiple of it.
+    int64_t pictureEveryNs = 0;
+    std::function<void(const picture::Image&)> onPicture;
+    // Each frame waits for its drawing to finish, so that frame times
+    // include the renderer's work (for --benchmark).
+    bool waitForDrawing = false;
+    // The session ends when its time reaches this.
+    std::optional<int64_t> endNs;
+};
+
+// Times of each frame, in nanoseconds: the whole frame, and the simulation
+// and dial part of it (the session's advance and drawDial).
+struct FrameTimes {
+    std::vector<int64_t> frame;
+    std::vector<int64_t> simulationAndDial;
+};
+
+class FlyApp {
+  public:
+    // Starts ImGui on the platform and OpenGL, and the world renderer.
+    static hostapp::Result<std::unique_ptr<FlyApp>> create(Platform& platform, FlySession& session,
+                                                           AppOptions options);
+    ~FlyApp();
+    FlyApp(const FlyApp&) = delete;
+    FlyApp& operator=(const FlyApp&) = delete;
+
+    // One frame. False when it was the last: the window closed, Escape, the
+    // script's end or the end time.
+    bool frame();
+    // Saves settings still unsaved. False when settings could not be saved,
+    // now or earlier in the session.
+    bool finish();
+
+    const picture::Image& lastPicture() const { return picture_; }
+    const FrameTimes& times() const { return times_; }
+
+  private:
+    FlyApp(Platform& platform, FlySession& session, AppOptions options);
+    int64_t elapsedSinceLastFrame(int64_t now);
+    void drawWindows(Vector2 canvas);
+    void keepSettings(int64_t now);
+    float framesPerSecond() const;
+
+    Platform& platform_;
+    FlySession& session_;
+    AppOptions options_;
+    ImGuiContext* imgui_ = nullptr;
+    bool platformImGui_ = false;
+    bool glImGui_ = false;
+    std::unique_ptr<WorldRenderer> renderer_;
+    std::vector<HelpRow> help_;
+    FrameInput input_;
+    int64_t frames_ = 0;
+    int64_t nextPictureNs_ = 0;
+    std::optional<int64_t> lastFrameStart_;
+    bool settingsWereShown_ = false;
+    std::optional<int64_t> unsavedSince_;
+    bool saveFailed_ = false;
+    picture::Image picture_;
+    FrameTimes times_;
+};
+
+}  // namespace fly

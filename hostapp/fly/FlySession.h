@@ -1,0 +1,119 @@
+#pragma once
+// The flight behind the window, with no window, GL or SDL in it: the clock,
+// the world and its bindings, the flight log being recorded, the script, the
+// window's commands, and the host layer's game handed what the plugin reads.
+// A platform gives it each frame's input and elapsed time; it gives back the
+// world to draw and draws the plugin's dial on any canvas.
+//
+// A frame, step by step (advance):
+//   script steps due by the session's time     (keys, stick, buttons)
+//   commands: keys pressed, pad buttons gone down, script keys
+//   ticks = clock.advance(elapsed)
+//   repeat: controls = mapControls(...); stepWorld; log.recordTick
+//   game.state = hostView(world, last controls), freeplay on
+// then drawDial(canvas) runs the plugin's drawables once.
+//
+// After the first frame nothing here allocates, as long as the flight stays
+// within the ticks reserved for its log (SessionOptions::ticksToReserve).
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/CanvasWrapper.h"
+#include "host/pluginsdk/CVarStore.h"
+#include "host/pluginsdk/GameHost.h"
+#include "hostapp/fly/Camera.h"
+#include "hostapp/fly/Controls.h"
+#include "hostapp/fly/FlightScript.h"
+#include "sandbox/Sandbox.h"
+
+namespace fly {
+
+// What the platform read this frame.
+struct FrameInput {
+    sandbox::PadState pad;        // the pad as it is now (all zeros without one)
+    sandbox::ActionSet keysHeld;  // car actions whose keys are held
+    CommandSet commands;          // window commands whose keys went down
+};
+
+struct SessionOptions {
+    // The flight starts at this seed's random start in the air; without one,
+    // on the floor (sandbox::defaultStart). Later random starts take the
+    // seeds after it.
+    std::optional<uint64_t> seed;
+    sandbox::PhysicsOptions physics;
+    const FlightScript* script = nullptr;  // must outlive the session
+    // Ticks the log makes room for at the start: ten minutes of flight.
+    std::size_t ticksToReserve = 10u * 60u * sandbox::kTicksPerSecond;
+};
+
+class FlySession {
+  public:
+    FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
+               const SessionOptions& options);
+
+    // One frame that took `elapsedNs` of the session's time.
+    void advance(int64_t elapsedNs, const FrameInput& input);
+    // The plugin's drawables, once, on `canvas` (its size is the canvas the
+    // plugin lays the dial out on).
+    void drawDial(pluginsdk::CanvasBackend& canvas);
+    // Notes the console variables changed since the last call (by the
+    // settings page); true when any changed. Allocates: call it while the
+    // settings window is open, not every frame. A change made while a frame
+    // is drawn shows from the next frame on, so the log takes it after the
+    // next tick: a replay then shows it in the same frames the window did.
+    bool recordSettingChanges();
+    // Puts noted changes in the log now (at the end of a flight).
+    void flushSettingChanges();
+
+    const sandbox::World& world() const { return world_; }
+    const sandbox::FixedStepClock& clock() const { return clock_; }
+    const sandbox::CarControls& lastControls() const { return lastControls_; }
+    const sandbox::Bindings& bindings() const { return bindings_; }
+    const sandbox::FlightLog& log() const { return log_; }
+    // The seed of the current start, when it is a random one.
+    std::optional<uint64_t> seed() const { return seed_; }
+    // The session's time: the sum of the frames' elapsed times.
+    int64_t timeNs() const { return timeNs_; }
+    // False once the log could take no more ticks (four hours).
+    bool recording() const { return recording_; }
+    CameraPose camera() const;
+
+    bool ballCamera() const { return ballCamera_; }
+    bool helpShown() const { return helpShown_; }
+    bool settingsShown() const { return settingsShown_; }
+    bool quitRequested() const { return quit_; }
+    bool scriptEnded() const { return script_ && script_->ended(timeNs_); }
+
+  private:
+    void apply(CommandSet commands);
+    void startFlight(const sandbox::World& start);
+    void runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys);
+
+    pluginsdk::CVarStore& cvars_;
+    pluginsdk::GameHost& game_;
+    sandbox::PhysicsOptions physics_;
+    sandbox::Bindings bindings_ = sandbox::defaultBindings();
+    sandbox::FixedStepClock clock_;
+    sandbox::World world_;
+    sandbox::CarControls lastControls_{};
+    sandbox::FlightLog log_;
+    std::optional<ScriptPlayer> script_;
+    std::optional<uint64_t> seed_;
+    uint64_t nextSeed_ = 1;
+    int64_t timeNs_ = 0;
+    uint32_t buttonsBefore_ = 0;
+    bool recording_ = true;
+    bool ballCamera_ = false;
+    bool helpShown_ = false;
+    bool settingsShown_ = false;
+    bool quit_ = false;
+    // The saved console variables' text as last noted, and the changes noted
+    // but not yet in the log.
+    std::vector<std::pair<std::string, std::string>> settings_;
+    std::vector<std::pair<std::string, std::string>> unlogged_;
+};
+
+}  // namespace fly

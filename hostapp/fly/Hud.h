@@ -1,0 +1,22 @@
+#pragma once
+// What the window shows over the world besides the dial: the HUD (speed,
+// boost, spin, frame rate, the clock's state) and the help overlay listing
+// every control. Dear ImGui windows, drawn inside the host's ImGui frame.
+#include <span>
+#include <string>
+
+#include "hostapp/fly/Controls.h"
+#include "hostapp/fly/FlySession.h"
+
+namespace fly {
+
+struct HudFacts {
+    const FlySession* session = nullptr;
+    float framesPerSecond = 0.0f;
+    std::string padName;  // empty: keyboard only
+};
+
+void drawHud(const HudFacts& facts);
+void drawHelp(std::span<const HelpRow> rows);
+
+}  // namespace fly

@@ -1,0 +1,62 @@
+#pragma once
+// What the window needs of the machine it runs on, and no more: a window
+// with an OpenGL context, the input of a frame, ImGui's platform side, the
+// buffer swap and a clock. One implementation per platform, each in one
+// file: SdlPlatform.cpp on the desktop (the only file that knows SDL); a
+// browser build adds its own beside it. Everything else in hostapp/fly/
+// works through this interface.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "host/Types.h"
+#include "hostapp/Result.h"
+#include "hostapp/fly/FlySession.h"
+
+namespace fly {
+
+struct WindowOptions {
+    std::string title = "Trimsight sandbox";
+    int width = 1280;         // in the platform's window units; the framebuffer
+    int height = 720;         // may have more pixels on a HiDPI screen
+    std::string videoDriver;  // SDL's driver name ("offscreen"); empty: the usual choice
+};
+
+class Platform {
+  public:
+    virtual ~Platform() = default;
+
+    // ImGui's platform backend on the current ImGui context.
+    virtual bool startImGui() = 0;
+    virtual void stopImGui() = 0;
+
+    // Takes the events since the last call: keeps `input.pad` and
+    // `input.keysHeld` up to date (looking keys up with lookUpKey), sets
+    // `input.commands` to the commands whose keys went down, and hands ImGui
+    // what it wants. True when the window was asked to close.
+    virtual bool pollEvents(const sandbox::Bindings& bindings, FrameInput& input) = 0;
+    // ImGui's platform side of a new frame: display size, mouse, time.
+    virtual void newImGuiFrame() = 0;
+    // The framebuffer's size in pixels (the world is drawn at this size).
+    virtual Vector2 framebufferSize() const = 0;
+    // Shows the frame. Read pixels back before this: the back buffer is
+    // undefined after it.
+    virtual void swapBuffers() = 0;
+    // A steady clock in nanoseconds.
+    virtual int64_t nowNs() const = 0;
+
+    // No window anyone can see (SDL's offscreen driver): frames need no
+    // pacing and the session's time runs by fixed steps.
+    virtual bool headless() const = 0;
+    // "SDL offscreen, llvmpipe (LLVM 15.0.6, 256 bits)", for the HUD and the
+    // benchmark.
+    virtual const std::string& description() const = 0;
+    // The pad in use, empty when there is none.
+    virtual std::string padName() const = 0;
+};
+
+// Opens the window and its OpenGL context (made current). A failure carries
+// SDL's reason, e.g. "x11 not available (DISPLAY is not set)".
+hostapp::Result<std::unique_ptr<Platform>> openSdlPlatform(const WindowOptions& options);
+
+}  // namespace fly

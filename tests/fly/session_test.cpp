@@ -1,0 +1,244 @@
+// The session core without a window: what a frame costs in allocations,
+// the dial it draws live against the trace of its exported flight, the
+// window's commands and the settings page's changes in the flight log.
+#include <gtest/gtest.h>
+#include <imgui.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/pluginsdk/RecordingCanvas.h"
+#include "hostapp/Scene.h"
+#include "hostapp/ScenePlayer.h"
+#include "hostapp/fly/FlySession.h"
+#include "hostapp/picture/DrawListCanvas.h"
+#include "testkit/AllocCounter.h"
+#include "testkit/LoadPlugin.h"
+
+namespace {
+
+using namespace fly;
+
+constexpr int64_t kSixtieth = 16666667;    // ns: a 60 Hz frame
+constexpr int64_t kThreeTicks = 25000000;  // ns: exactly three 120 Hz ticks
+
+const sandbox::Bindings kBindings = sandbox::defaultBindings();
+
+FlightScript script(const std::string& text) {
+    hostapp::Result<FlightScript> s = parseFlightScript(text, "test.fly", kBindings);
+    EXPECT_TRUE(s) << s.error();
+    return s ? *s : FlightScript{};
+}
+
+// Stick, boost, a reset, a pause and slow motion: every path of a frame.
+const char* kBusyFlight =
+    "0    stick 0.3 1\n"
+    "0    key down Left Shift\n"
+    "0.4  stick -1 -0.5\n"
+    "0.8  button down West\n"
+    "1.2  key down R\n"
+    "1.3  key up R\n"
+    "1.5  key down M\n"
+    "1.6  key up M\n"
+    "2.0  key down P\n"
+    "2.1  key up P\n"
+    "2.4  key down P\n"
+    "2.5  stick 0 0\n"
+    "3    end\n";
+
+class Session : public ::testing::Test {
+  protected:
+    void SetUp() override { plugin = testkit::loadPlugin(TRIMSIGHT_PLUGIN_PATH, cvars, game); }
+
+    pluginsdk::CVarStore cvars;
+    pluginsdk::GameHost game;
+    std::unique_ptr<pluginsdk::LoadedPlugin> plugin;
+};
+
+// ImGui's own allocations, which go around operator new.
+std::size_t imguiAllocations = 0;
+void* countedAlloc(std::size_t size, void*) {
+    ++imguiAllocations;
+    return std::malloc(size);
+}
+void countedFree(void* p, void*) { std::free(p); }
+
+TEST_F(Session, AFrameOfTheSimulationAndTheDialAllocatesNothingAfterTheFirst) {
+    ImGui::SetAllocatorFunctions(countedAlloc, countedFree);
+    ImGuiContext* context = ImGui::CreateContext();
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr;
+    io.DisplaySize = ImVec2(1280.0f, 720.0f);
+    io.DeltaTime = 1.0f / 60.0f;
+    unsigned char* pixels = nullptr;
+    int w = 0, h = 0;
+    io.Fonts->GetTexDataAsRGBA32(&pixels, &w, &h);
+
+    const FlightScript flight = script(kBusyFlight);
+    SessionOptions options;
+    options.seed = 5;
+    options.script = &flight;
+    FlySession session(cvars, game, options);
+    FrameInput input;
+    std::uint64_t newCalls = 0;
+    std::size_t imguiCalls = 0;
+    int frames = 0;
+    for (; !session.scriptEnded(); ++frames) {
+        ImGui::NewFrame();
+        const std::uint64_t before = testkit::allocations.load();
+        const std::size_t imguiBefore = imguiAllocations;
+        session.advance(kSixtieth, input);
+        picture::DrawListCanvas canvas(ImGui::GetBackgroundDrawList(), {1280, 720});
+        session.drawDial(canvas);
+        if (frames > 0) {
+            newCalls += testkit::allocations.load() - before;
+            imguiCalls += imguiAllocations - imguiBefore;
+        }
+        ImGui::Render();
+    }
+    ImGui::DestroyContext(context);
+    ImGui::SetAllocatorFunctions([](std::size_t size, void*) { return std::malloc(size); },
+                                 [](void* p, void*) { std::free(p); });
+
+    EXPECT_EQ(frames, 180);                       // 3 s of sixtieths
+    EXPECT_GT(session.log().ticks.size(), 200u);  // it flew, slowed and paused
+    EXPECT_EQ(newCalls, 0u);
+    // The dial's draw list keeps its buffers from frame to frame.
+    EXPECT_EQ(imguiCalls, 0u);
+}
+
+// Each frame's canvas calls as trace prints them.
+struct RecordedFrames final : hostapp::FrameSink {
+    pluginsdk::CanvasBackend& beginFrame(std::size_t, const hostapp::FrameState& state) override {
+        canvas.clear();
+        canvas.setSize(state.canvas);
+        return canvas;
+    }
+    void endFrame(std::size_t) override { frames.push_back(lines(canvas)); }
+    static std::vector<std::string> lines(const pluginsdk::RecordingCanvas& c) {
+        std::vector<std::string> out;
+        for (const auto& call : c.calls()) out.push_back(pluginsdk::formatCall(call));
+        return out;
+    }
+    pluginsdk::RecordingCanvas canvas;
+    std::vector<std::vector<std::string>> frames;
+};
+
+TEST_F(Session, TheDialDrawnLiveIsTheTraceOfTheExportedFlight) {
+    // Three ticks a frame, so that the export's frames (one every three
+    // ticks) fall where the live ones did; the target option changes midway,
+    // between two frames, as the settings page would change it.
+    const FlightScript flight = script(
+        "0    stick 0.6 0.8\n0    key down Left Shift\n0.5  stick -0.4 -1\n"
+        "0.9  button down West\n1.2  key up Left Shift\n1.5  end\n");
+    SessionOptions options;
+    options.seed = 9;
+    options.script = &flight;
+    FlySession session(cvars, game, options);
+    pluginsdk::RecordingCanvas live({1920, 1080});
+    std::vector<std::vector<std::string>> liveFrames;
+    for (int frame = 0; !session.scriptEnded(); ++frame) {
+        if (frame == 30) {
+            cvars.setRaw("trimsight_target", "5");
+            ASSERT_TRUE(session.recordSettingChanges());
+        }
+        session.advance(kThreeTicks, FrameInput{});
+        live.clear();
+        session.drawDial(live);
+        liveFrames.push_back(RecordedFrames::lines(live));
+    }
+
+    const sandbox::Result<std::string> text =
+        sandbox::exportScene(session.log(), {3, {1920, 1080}});
+    ASSERT_TRUE(text.ok()) << text.error;
+    const hostapp::Result<hostapp::Scene> scene = hostapp::parseScene(*text.value);
+    ASSERT_TRUE(scene) << scene.error();
+    pluginsdk::CVarStore traceCvars;
+    pluginsdk::GameHost traceGame;
+    const auto tracePlugin = testkit::loadPlugin(TRIMSIGHT_PLUGIN_PATH, traceCvars, traceGame);
+    RecordedFrames traced;
+    ASSERT_TRUE(hostapp::playScene(*scene, traceCvars, traceGame, traced));
+
+    // The export's frame 0 is the start, before the first live frame.
+    ASSERT_EQ(traced.frames.size(), liveFrames.size() + 1);
+    for (std::size_t i = 0; i < liveFrames.size(); ++i) {
+        ASSERT_FALSE(liveFrames[i].empty()) << "frame " << i << " drew nothing";
+        ASSERT_EQ(liveFrames[i], traced.frames[i + 1]) << "frame " << i;
+    }
+}
+
+TEST_F(Session, CommandsResetPauseStepSlowDownAndStartAgain) {
+    SessionOptions options;
+    options.seed = 40;
+    FlySession session(cvars, game, options);
+    const sandbox::World start = sandbox::randomStart(40);
+    const auto frameWith = [&](std::initializer_list<Command> commands) {
+        FrameInput input;
+        for (Command c : commands) input.commands.add(c);
+        session.advance(kThreeTicks, input);
+        return session.log().ticks.size();
+    };
+    EXPECT_EQ(frameWith({}), 3u);
+    EXPECT_FALSE(session.world() == start);
+
+    // Reset: the start again, noted in the log before the next tick.
+    frameWith({Command::Reset});
+    const sandbox::FlightEvent& reset = session.log().events.back();
+    EXPECT_EQ(reset.kind, sandbox::FlightEvent::Kind::Reset);
+    EXPECT_EQ(reset.tick, 3u);
+
+    // Pause: no ticks; a single tick: one; pause again to go on.
+    EXPECT_EQ(frameWith({Command::Pause}), 6u);
+    EXPECT_EQ(frameWith({}), 6u);
+    EXPECT_EQ(frameWith({Command::SingleTick}), 7u);
+    EXPECT_EQ(frameWith({}), 7u);
+    frameWith({Command::Pause});
+    EXPECT_FALSE(session.clock().paused());
+
+    // Slow motion: half, a quarter, then normal again.
+    const std::size_t before = session.log().ticks.size();
+    frameWith({Command::SlowMotion});
+    for (int i = 0; i < 19; ++i) frameWith({});
+    EXPECT_EQ(session.clock().slowMotion(), 2);
+    EXPECT_EQ(session.log().ticks.size() - before, 30u);  // 20 frames of 3 ticks, halved
+    frameWith({Command::SlowMotion});
+    EXPECT_EQ(session.clock().slowMotion(), 4);
+    frameWith({Command::SlowMotion});
+    EXPECT_EQ(session.clock().slowMotion(), 1);
+
+    // A new random start takes the next seed and a new log, which opens with
+    // the saved settings so that it replays with them.
+    frameWith({Command::RandomStart});
+    EXPECT_EQ(session.seed(), 41u);
+    EXPECT_TRUE(session.log().start == sandbox::randomStart(41));
+    EXPECT_EQ(session.log().ticks.size(), 3u);
+    ASSERT_FALSE(session.log().events.empty());
+    EXPECT_EQ(session.log().events.front().name, "trimsight_enabled");
+    EXPECT_EQ(session.log().events.front().tick, 0u);
+
+    EXPECT_FALSE(session.ballCamera());
+    frameWith({Command::BallCamera, Command::Help, Command::Settings});
+    EXPECT_TRUE(session.ballCamera() && session.helpShown() && session.settingsShown());
+    EXPECT_FALSE(session.quitRequested());
+    frameWith({Command::Quit});
+    EXPECT_TRUE(session.quitRequested());
+}
+
+TEST_F(Session, TheHostsGameShowsTheFlightWithFreePlayOn) {
+    FlySession session(cvars, game, SessionOptions{});
+    FrameInput input;
+    input.keysHeld.set(sandbox::Action::Jump, true);
+    input.pad.leftX = 1.0f;  // stick right
+    for (int i = 0; i < 10; ++i) session.advance(kThreeTicks, input);
+    const sandbox::HostView view = sandbox::hostView(session.world(), session.lastControls());
+    EXPECT_TRUE(game.state.freeplay);
+    EXPECT_FALSE(game.state.paused);
+    EXPECT_GT(game.state.car.location.Z, sandbox::model::kCarRestHeight);  // jumped
+    EXPECT_EQ(game.state.car.location.Z, view.carLocation.Z);
+    EXPECT_EQ(game.state.car.rotation.Yaw, view.carRotation.Yaw);
+    EXPECT_EQ(game.state.car.input.Steer, 1.0f);
+    EXPECT_EQ(game.state.ball.location.X, view.ballLocation.X);
+}
+
+}  // namespace

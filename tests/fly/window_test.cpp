@@ -1,0 +1,199 @@
+// The window end to end, in-process, on SDL's offscreen driver: a virtual
+// game controller plugged in while the window runs (the hot-plug path)
+// flies the car, and the last frame read back shows the world's sky and
+// floor and the plugin's dial where they belong.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "hostapp/fly/FlyApp.h"
+#include "hostapp/fly/Platform.h"
+#include "hostapp/fly/WorldRenderer.h"
+#include "testkit/LoadPlugin.h"
+
+namespace {
+
+using namespace fly;
+
+struct Rgb {
+    int r, g, b;
+};
+Rgb pixel(const picture::Image& image, int x, int y) {
+    const uint8_t* p = image.at(x, y);
+    return {p[0], p[1], p[2]};
+}
+bool near(Rgb a, Rgb8 b, int tolerance = 6) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
+}
+
+// The dial's ground and sky.
+constexpr Rgb8 kDialGround{215, 95, 0};
+constexpr Rgb8 kDialSky{50, 190, 220};
+
+class Window : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        plugin = testkit::loadPlugin(TRIMSIGHT_PLUGIN_PATH, cvars, game);
+        WindowOptions window;
+        window.width = 1280;
+        window.height = 720;
+        window.videoDriver = "offscreen";
+        hostapp::Result<std::unique_ptr<Platform>> opened = openSdlPlatform(window);
+        if (!opened)
+            GTEST_SKIP() << "SDL's offscreen driver gives no OpenGL context on this machine: "
+                         << opened.error();
+        platform = std::move(*opened);
+    }
+
+    // Plugs in a virtual game controller: its axes and buttons in SDL's
+    // game-controller order, so SDL maps it as a standard pad.
+    SDL_Joystick* plugInPad() {
+        const int index =
+            SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                      SDL_CONTROLLER_BUTTON_MAX, 0);
+        EXPECT_GE(index, 0) << SDL_GetError();
+        SDL_Joystick* pad = SDL_JoystickOpen(index);
+        EXPECT_NE(pad, nullptr) << SDL_GetError();
+        return pad;
+    }
+
+    pluginsdk::CVarStore cvars;
+    pluginsdk::GameHost game;
+    std::unique_ptr<pluginsdk::LoadedPlugin> plugin;
+    std::unique_ptr<Platform> platform;
+};
+
+TEST_F(Window, AVirtualPadFliesTheCarAndTheLastFrameShowsWorldAndDial) {
+    FlySession session(cvars, game, SessionOptions{});
+    AppOptions options;
+    options.captureLastFrame = true;
+    options.endNs = 2000000000;  // two seconds of 60 frames
+    auto app = FlyApp::create(*platform, session, options);
+    ASSERT_TRUE(app) << app.error();
+
+    // One frame without a pad, then the pad comes.
+    ASSERT_TRUE((*app)->frame());
+    EXPECT_EQ(platform->padName(), "");
+    SDL_Joystick* pad = plugInPad();
+    // Jump (South) with the stick pulled right back: the car leaves the
+    // floor and its nose rises. The events are pumped after the axes are
+    // set, or the offscreen driver never hands them on.
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_A, 1);
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTY, 32767);
+    SDL_PumpEvents();
+    for (int i = 0; i < 40; ++i) ASSERT_TRUE((*app)->frame());
+    EXPECT_NE(platform->padName(), "");
+    const sandbox::CarState& car = session.world().car;
+    EXPECT_FALSE(car.onGround);
+    const sandbox::AxisRates pulled = sandbox::ratesInCarAxes(car.attitude, car.spin);
+    EXPECT_GT(car.attitude.forward.z, 0.3f) << "the nose rose";
+    EXPECT_GT(pulled.pitch, 1.0f);
+    EXPECT_NEAR(pulled.roll, 0.0f, 1e-3f);
+    EXPECT_NEAR(pulled.yaw, 0.0f, 1e-3f);
+
+    // Stick full right: the car turns right (yaw towards its right side).
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTY, 0);
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, 32767);
+    SDL_PumpEvents();
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE((*app)->frame());
+    EXPECT_GT(sandbox::ratesInCarAxes(car.attitude, car.spin).yaw, 1.0f);
+    // The log recorded what the stick said, tick by tick.
+    const sandbox::FlightLog& log = session.log();
+    ASSERT_GT(log.ticks.size(), 100u);
+    EXPECT_EQ(log.ticks[20].pitch, 1.0f);
+    EXPECT_TRUE(log.ticks[20].jump);
+    EXPECT_EQ(log.ticks.back().yaw, 1.0f);
+    EXPECT_EQ(log.ticks.back().steer, 1.0f);
+
+    // Centre the stick and let the car fall back to level-ish flight for the
+    // picture: the dial at its default place, the world around it.
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, 0);
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_A, 0);
+    SDL_PumpEvents();
+    while ((*app)->frame()) {
+    }
+    SDL_JoystickClose(pad);
+
+    const picture::Image& shot = (*app)->lastPicture();
+    ASSERT_EQ(shot.width, 1280);
+    ASSERT_EQ(shot.height, 720);
+    // The top middle is the world's sky, the bottom right corner its floor.
+    EXPECT_TRUE(near(pixel(shot, 900, 4), kSkyColour));
+    int floor = 0;
+    for (int x = 1180; x < 1280; x += 10) floor += near(pixel(shot, x, 715), kFloorColour);
+    EXPECT_GE(floor, 7) << "the floor at the bottom right, grid lines aside";
+    // The dial (x 0.3, y 0.9, size 3.3: centre (430, 555), radius 105 at
+    // 1280 by 720) shows both of its colours inside its circle and nowhere
+    // else on the screen.
+    int dialGround = 0, dialSky = 0, outside = 0;
+    for (int y = 0; y < 720; y += 2)
+        for (int x = 0; x < 1280; x += 2) {
+            const Rgb c = pixel(shot, x, y);
+            const bool ground = near(c, kDialGround, 2), sky = near(c, kDialSky, 2);
+            if (!ground && !sky) continue;
+            const bool inDial = std::hypot(x - 430.0, y - 555.0) <= 110.0;
+            (inDial ? (ground ? dialGround : dialSky) : outside) += 1;
+        }
+    EXPECT_GT(dialGround, 200);
+    EXPECT_GT(dialSky, 200);
+    EXPECT_EQ(outside, 0);
+}
+
+// Presses and lets go of a key as a keyboard would, by where it sits.
+void tapKey(SDL_Scancode key) {
+    for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+        SDL_Event event{};
+        event.type = type;
+        event.key.type = type;
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.scancode = key;
+        event.key.keysym.sym = SDL_GetKeyFromScancode(key);
+        SDL_PushEvent(&event);
+    }
+}
+
+TEST_F(Window, F2OpensTheSettingsPageWhoseChangesAreSavedOnceTheyRest) {
+    FlySession session(cvars, game, SessionOptions{});
+    AppOptions options;
+    options.settingsPage = plugin->settingsWindow();
+    ASSERT_NE(options.settingsPage, nullptr);
+    options.settingsTitle = options.settingsPage->getSettingsName();
+    int saves = 0;
+    options.saveSettings = [&] {
+        ++saves;
+        return true;
+    };
+    auto app = FlyApp::create(*platform, session, options);
+    ASSERT_TRUE(app) << app.error();
+
+    tapKey(SDL_SCANCODE_F2);
+    ASSERT_TRUE((*app)->frame());
+    EXPECT_TRUE(session.settingsShown());
+    // The page changes the dial's size, as its slider would; a second
+    // change follows before the first has rested.
+    cvars.setRaw("trimsight_size", "4.5");
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE((*app)->frame());
+    cvars.setRaw("trimsight_size", "4.75");
+    ASSERT_TRUE((*app)->frame());
+    EXPECT_EQ(saves, 0);
+    // Half a second of rest later (the offscreen window's frames are
+    // sixtieths of a second), one save.
+    for (int i = 0; i < 40; ++i) ASSERT_TRUE((*app)->frame());
+    EXPECT_EQ(saves, 1);
+    // F2 again closes it; nothing new to save.
+    tapKey(SDL_SCANCODE_F2);
+    ASSERT_TRUE((*app)->frame());
+    EXPECT_FALSE(session.settingsShown());
+    EXPECT_TRUE((*app)->finish());
+    EXPECT_EQ(saves, 1);
+    // The flight log has the change where the dial first showed it.
+    session.flushSettingChanges();
+    const sandbox::FlightEvent& change = session.log().events.back();
+    EXPECT_EQ(change.name, "trimsight_size");
+    EXPECT_EQ(change.value, "4.75");
+}
+
+}  // namespace
