@@ -162,7 +162,7 @@ TEST_F(Window, F2OpensTheSettingsPageWhoseChangesAreSavedOnceTheyRest) {
     ASSERT_NE(options.settingsPage, nullptr);
     options.settingsTitle = options.settingsPage->getSettingsName();
     int saves = 0;
-    options.saveSettings = [&] {
+    options.saveSettings = [&](std::span<const SettingText>) {
         ++saves;
         return true;
     };
