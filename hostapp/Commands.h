@@ -11,6 +11,8 @@
 //   ConsoleCommands  info, set, get      TraceCommand  trace
 //   RenderCommand    render: scene checked, host started, output prepared,
 //                    frames played into pictures, the result reported
+//   FlyCommand       fly: the sandbox window (fly/); DrillReport: a drill
+//                    attempt's JSON line and the record of attempts
 //   HostSession      one run of the host: console, game, loaded plugin
 //   Scene, ScenePlayer, DemoScene   scene files, playing them, the demo
 //   Config, JsonText the settings file; JSON read with places in messages
