@@ -55,9 +55,8 @@ void DrillReporter::finished(const fly::FlySession& session) {
     printLine(out_, session);
     const fly::DrillAttempt& attempt = *session.attempt();
     if (attempt.autopilot()) return;
-    const sandbox::AttemptRecord record =
-        sandbox::attemptRecord(attempt.drill(), static_cast<int64_t>(std::time(nullptr)), "");
-    if (Status kept = book_.add(record, session.log()); !kept)
+    const auto now = static_cast<int64_t>(std::time(nullptr));
+    if (Status kept = book_.add(attempt.drill(), session.log(), now); !kept)
         printWarning(err_, "the attempt is not in the history: " + kept.error());
 }
 

@@ -11,15 +11,24 @@ void AttemptBook::readArchive() {
     attempts_ = archive_->attempts();
 }
 
-hostapp::Status AttemptBook::add(const sandbox::AttemptRecord& record,
-                                 const sandbox::FlightLog& flight) {
+hostapp::Status AttemptBook::add(const sandbox::Drill& drill, const sandbox::FlightLog& flight,
+                                 int64_t time) {
     readArchive();
-    attempts_.push_back(record);
-    if (sandbox::bestAttempt(attempts_, record.drill, record.seed) == &attempts_.back())
-        best_[{record.drill, record.seed}] = {attempts_.size() - 1,
-                                              std::make_unique<sandbox::FlightLog>(flight)};
-    if (archive_ != nullptr) return archive_->append(record, flight);
-    return {};
+    sandbox::AttemptRecord record = sandbox::attemptRecord(drill, time, "");
+    hostapp::Status kept;
+    if (archive_ != nullptr) {
+        hostapp::Result<sandbox::AttemptRecord> archived = archive_->append(drill, flight, time);
+        if (archived)
+            record = std::move(*archived);
+        else
+            kept = archived.failure();
+    }
+    attempts_.push_back(std::move(record));
+    const sandbox::AttemptRecord& added = attempts_.back();
+    if (sandbox::bestAttempt(attempts_, added.drill, added.seed) == &added)
+        best_[{added.drill, added.seed}] = {attempts_.size() - 1,
+                                            std::make_unique<sandbox::FlightLog>(flight)};
+    return kept;
 }
 
 const sandbox::FlightLog* AttemptBook::bestFlight(std::string_view drill, uint64_t seed) {

@@ -23,10 +23,11 @@ namespace fly {
 class AttemptArchive {
   public:
     virtual ~AttemptArchive() = default;
-    // Keeps a finished attempt and its flight (the record's flight-log name
-    // is the archive's to fill in).
-    virtual hostapp::Status append(const sandbox::AttemptRecord& record,
-                                   const sandbox::FlightLog& flight) = 0;
+    // Keeps a finished attempt, ended at `time` (Unix seconds), and its
+    // flight; the record as kept (its flight log named).
+    virtual hostapp::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
+                                                           const sandbox::FlightLog& flight,
+                                                           int64_t time) = 0;
     // The attempts kept so far, oldest first.
     virtual std::vector<sandbox::AttemptRecord> attempts() = 0;
     // The flight of one of them.
@@ -38,10 +39,12 @@ class AttemptBook {
     // Without an archive the book knows this run's attempts only.
     explicit AttemptBook(AttemptArchive* archive = nullptr);
 
-    // A finished attempt: noted (and its flight kept when it is the best of
-    // its drill and seed), then handed to the archive. The archive's failure,
-    // if any, is returned; the attempt stays noted either way.
-    hostapp::Status add(const sandbox::AttemptRecord& record, const sandbox::FlightLog& flight);
+    // A finished attempt, ended at `time` (Unix seconds): handed to the
+    // archive, and noted (its flight kept when it is the best of its drill
+    // and seed). The archive's failure, if any, is returned; the attempt is
+    // noted either way.
+    hostapp::Status add(const sandbox::Drill& drill, const sandbox::FlightLog& flight,
+                        int64_t time);
 
     // The flight of the best passed attempt of a drill and seed (the earliest
     // on a tie); null when none passed or its flight cannot be had. Valid

@@ -265,18 +265,41 @@ TEST_F(Drills, TheBestFlightOfTheDrillAndSeedIsRacedAsAGhostTickForTick) {
 
 // ----------------------------------------------------------- attempt book
 
-sandbox::AttemptRecord attempt(std::string drill, uint64_t seed, bool passed, float score,
-                               sandbox::Better better = sandbox::Better::Lower) {
-    sandbox::AttemptRecord r;
-    r.time = 1700000000;
-    r.drill = std::move(drill);
-    r.seed = seed;
-    r.passed = passed;
-    r.mainPart = "time";
-    r.better = better;
-    r.parts = {{"time", score}};
-    return r;
-}
+// Drills of the book's tests: one ranked by a lower time, one by a higher.
+const sandbox::DrillInfo kLowerIsBetter{"recovery",
+                                        "",
+                                        std::nullopt,
+                                        "angle",
+                                        "time",
+                                        sandbox::Better::Lower,
+                                        sandbox::DrillGoal::LandWheelsDown};
+const sandbox::DrillInfo kHigherIsBetter{"nose",
+                                         "",
+                                         std::nullopt,
+                                         "angle",
+                                         "time",
+                                         sandbox::Better::Higher,
+                                         sandbox::DrillGoal::NoseOnBall};
+
+// A finished attempt with the score it is given.
+class ScoredDrill final : public sandbox::Drill {
+  public:
+    ScoredDrill(const sandbox::DrillInfo& info, uint64_t seed, bool passed, float time)
+        : Drill(info, seed, {}), passed_(passed), time_(time) {}
+    sandbox::DrillScore score() const override {
+        sandbox::DrillScore s;
+        s.outcome = passed_ ? sandbox::DrillOutcome::Passed : sandbox::DrillOutcome::Failed;
+        s.add("time", "Time", "s", time_);
+        return s;
+    }
+
+  protected:
+    Measure measure(const sandbox::World&, const sandbox::TickReport&) override { return {}; }
+
+  private:
+    bool passed_;
+    float time_;
+};
 
 // A flight told apart by its length.
 sandbox::FlightLog flightOf(std::size_t ticks) {
@@ -285,14 +308,16 @@ sandbox::FlightLog flightOf(std::size_t ticks) {
     return log;
 }
 
+constexpr int64_t kTime = 1700000000;
+
 class FakeArchive final : public AttemptArchive {
   public:
-    hostapp::Status append(const sandbox::AttemptRecord& record,
-                           const sandbox::FlightLog& flight) override {
-        appended.push_back(record);
+    hostapp::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
+                                                   const sandbox::FlightLog& flight,
+                                                   int64_t time) override {
         appendedTicks.push_back(flight.ticks.size());
         if (full) return hostapp::Failure{"disk full"};
-        return {};
+        return sandbox::attemptRecord(drill, time, "flights/kept.log");
     }
     std::vector<sandbox::AttemptRecord> attempts() override {
         ++reads;
@@ -305,7 +330,6 @@ class FakeArchive final : public AttemptArchive {
     }
 
     std::vector<sandbox::AttemptRecord> earlier;
-    std::vector<sandbox::AttemptRecord> appended;
     std::vector<std::size_t> appendedTicks;
     bool full = false;
     int reads = 0;
@@ -313,23 +337,22 @@ class FakeArchive final : public AttemptArchive {
 };
 
 TEST(AttemptBook, KeepsTheFlightOfTheBestPassedAttemptPerDrillAndSeed) {
-    using sandbox::Better;
     struct Step {
-        sandbox::AttemptRecord record;
+        ScoredDrill drill;
         std::size_t ticks;
     };
     const Step steps[] = {
-        {attempt("recovery", 1, false, 1.0f), 100},  // failed: never the best
-        {attempt("recovery", 1, true, 3.0f), 300},
-        {attempt("recovery", 1, true, 2.5f), 250},  // lower is better: the best
-        {attempt("recovery", 1, true, 2.5f), 251},  // a tie keeps the earlier
-        {attempt("recovery", 1, true, 2.8f), 280},
-        {attempt("recovery", 2, true, 9.0f), 900},
-        {attempt("nose", 1, true, 4.0f, Better::Higher), 400},
-        {attempt("nose", 1, true, 6.0f, Better::Higher), 600},  // higher is better
+        {{kLowerIsBetter, 1, false, 1.0f}, 100},  // failed: never the best
+        {{kLowerIsBetter, 1, true, 3.0f}, 300},
+        {{kLowerIsBetter, 1, true, 2.5f}, 250},  // lower is better: the best
+        {{kLowerIsBetter, 1, true, 2.5f}, 251},  // a tie keeps the earlier
+        {{kLowerIsBetter, 1, true, 2.8f}, 280},
+        {{kLowerIsBetter, 2, true, 9.0f}, 900},
+        {{kHigherIsBetter, 1, true, 4.0f}, 400},
+        {{kHigherIsBetter, 1, true, 6.0f}, 600},  // higher is better
     };
     AttemptBook book;
-    for (const Step& s : steps) ASSERT_TRUE(book.add(s.record, flightOf(s.ticks)));
+    for (const Step& s : steps) ASSERT_TRUE(book.add(s.drill, flightOf(s.ticks), kTime));
     const auto ticksOf = [&](std::string_view drill, uint64_t seed) -> std::size_t {
         const sandbox::FlightLog* f = book.bestFlight(drill, seed);
         return f != nullptr ? f->ticks.size() : 0;
@@ -340,21 +363,21 @@ TEST(AttemptBook, KeepsTheFlightOfTheBestPassedAttemptPerDrillAndSeed) {
     EXPECT_EQ(ticksOf("recovery", 3), 0u);
     EXPECT_EQ(ticksOf("aerial", 1), 0u);
     AttemptBook failedOnly;
-    ASSERT_TRUE(failedOnly.add(attempt("recovery", 1, false, 1.0f), flightOf(5)));
+    ASSERT_TRUE(failedOnly.add(ScoredDrill(kLowerIsBetter, 1, false, 1.0f), flightOf(5), kTime));
     EXPECT_EQ(failedOnly.bestFlight("recovery", 1), nullptr);
 }
 
 TEST(AttemptBook, ReadsTheArchiveFirstAndItsBestFlightWhenAskedAndAppendsToIt) {
     FakeArchive archive;
-    archive.earlier = {attempt("recovery", 4, true, 1.0f), attempt("recovery", 5, true, 1.0f)};
-    archive.earlier[1].flightLog = "lost";
+    archive.earlier = {
+        sandbox::attemptRecord(ScoredDrill(kLowerIsBetter, 4, true, 1.0f), kTime, ""),
+        sandbox::attemptRecord(ScoredDrill(kLowerIsBetter, 5, true, 1.0f), kTime, "lost")};
     AttemptBook book(&archive);
 
     // This run's worse attempt does not beat the archive's.
-    ASSERT_TRUE(book.add(attempt("recovery", 4, true, 2.0f), flightOf(20)));
+    ASSERT_TRUE(book.add(ScoredDrill(kLowerIsBetter, 4, true, 2.0f), flightOf(20), kTime));
     EXPECT_EQ(archive.reads, 1);
-    ASSERT_EQ(archive.appended.size(), 1u);
-    EXPECT_EQ(archive.appendedTicks[0], 20u);
+    EXPECT_EQ(archive.appendedTicks, std::vector<std::size_t>{20});
     const sandbox::FlightLog* best = book.bestFlight("recovery", 4);
     ASSERT_NE(best, nullptr);
     EXPECT_EQ(best->ticks.size(), 40u);  // the archive's flight
@@ -364,9 +387,10 @@ TEST(AttemptBook, ReadsTheArchiveFirstAndItsBestFlightWhenAskedAndAppendsToIt) {
     EXPECT_EQ(book.bestFlight("recovery", 5), nullptr);
 
     // A better one replaces it; the archive's failure is passed on, and the
-    // attempt is kept all the same.
+    // attempt is noted all the same.
     archive.full = true;
-    const hostapp::Status kept = book.add(attempt("recovery", 4, true, 0.5f), flightOf(21));
+    const hostapp::Status kept =
+        book.add(ScoredDrill(kLowerIsBetter, 4, true, 0.5f), flightOf(21), kTime);
     EXPECT_EQ(kept.error(), "disk full");
     ASSERT_NE(book.bestFlight("recovery", 4), nullptr);
     EXPECT_EQ(book.bestFlight("recovery", 4)->ticks.size(), 21u);
