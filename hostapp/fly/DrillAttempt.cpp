@@ -10,18 +10,18 @@ constexpr float kDegreesPerRadian = 180.0f / 3.14159265f;
 }  // namespace
 
 AttemptPlot::AttemptPlot() {
-    for (std::vector<float>* series : {&errorDegrees, &inside, &pitch, &yaw, &roll})
-        series->reserve(kPlotTicks);
+    for (std::vector<float>& values : series) values.reserve(kPlotTicks);
 }
 
 void AttemptPlot::add(const sandbox::DrillSample& sample) {
     if (size() >= kPlotTicks) return;
-    errorDegrees.push_back(sample.error * kDegreesPerRadian);
-    largestError = std::max(largestError, errorDegrees.back());
-    inside.push_back(sample.inside ? 1.0f : 0.0f);
-    pitch.push_back(sample.pitch);
-    yaw.push_back(sample.yaw);
-    roll.push_back(sample.roll);
+    const float error = sample.error * kDegreesPerRadian;
+    largestError = std::max(largestError, error);
+    series[Error].push_back(error);
+    series[Inside].push_back(sample.inside ? 1.0f : 0.0f);
+    series[Pitch].push_back(sample.pitch);
+    series[Yaw].push_back(sample.yaw);
+    series[Roll].push_back(sample.roll);
 }
 
 DrillAttempt::DrillAttempt(std::unique_ptr<sandbox::Drill> drill, bool autopilot,

@@ -40,18 +40,17 @@ inline constexpr std::size_t kPlotTicks = 30u * sandbox::kTicksPerSecond;
 inline constexpr std::size_t kMaxGhosts = 2;
 
 // The attempt's samples, one a tick, for the live plot: the drill's angle in
-// degrees, whether it was inside the cone (0 or 1), and the stick.
+// degrees, whether it was inside the cone (0 or 1), and the stick's pitch,
+// yaw and roll, each a series Dear ImGui plots as it is.
 struct AttemptPlot {
-    std::vector<float> errorDegrees;
-    std::vector<float> inside;
-    std::vector<float> pitch;
-    std::vector<float> yaw;
-    std::vector<float> roll;
+    enum Series { Error, Inside, Pitch, Yaw, Roll, SeriesCount };
+    std::array<std::vector<float>, SeriesCount> series;
     float largestError = 0.0f;  // degrees, for the plot's scale
 
     AttemptPlot();
     void add(const sandbox::DrillSample& sample);
-    std::size_t size() const { return errorDegrees.size(); }
+    std::size_t size() const { return series[Error].size(); }
+    const std::vector<float>& operator[](Series s) const { return series[s]; }
 };
 
 class DrillAttempt {

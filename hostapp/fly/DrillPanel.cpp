@@ -84,13 +84,13 @@ void drawPlot(const DrillAttempt& attempt) {
         std::max(kErrorScaleStep, std::ceil(plot.largestError / kErrorScaleStep) * kErrorScaleStep);
     ImGui::Text("%.*s, 0 to %.0f degrees; 0 to %.1f s", length(info.errorLabel),
                 info.errorLabel.data(), static_cast<double>(top), static_cast<double>(seconds));
-    const float now = n > 0 ? plot.errorDegrees.back() : 0.0f;
+    const float now = n > 0 ? plot[AttemptPlot::Error].back() : 0.0f;
     char overlayText[32];
     std::snprintf(overlayText, sizeof overlayText, "%.1f deg", static_cast<double>(now));
-    ImGui::PlotLines("##error", plot.errorDegrees.data(), n, 0, overlayText, 0.0f, top,
+    ImGui::PlotLines("##error", plot[AttemptPlot::Error].data(), n, 0, overlayText, 0.0f, top,
                      ImVec2(width, kPlotHeight));
     ImGui::PushStyleColor(ImGuiCol_PlotHistogram, kPassed);
-    ImGui::PlotHistogram("##inside", plot.inside.data(), n, 0, nullptr, 0.0f, 1.0f,
+    ImGui::PlotHistogram("##inside", plot[AttemptPlot::Inside].data(), n, 0, nullptr, 0.0f, 1.0f,
                          ImVec2(width, kStripHeight));
     ImGui::PopStyleColor();
     ImGui::TextDisabled("strip: within the drill's cone or limit");
@@ -105,11 +105,11 @@ void drawPlot(const DrillAttempt& attempt) {
     const ImVec2 at = ImGui::GetCursorScreenPos();
     const ImVec2 size(width, kPlotHeight);
     ImGui::PushStyleColor(ImGuiCol_PlotLines, kPitchColour);
-    ImGui::PlotLines("##pitch", plot.pitch.data(), n, 0, nullptr, -1.0f, 1.0f, size);
+    ImGui::PlotLines("##pitch", plot[AttemptPlot::Pitch].data(), n, 0, nullptr, -1.0f, 1.0f, size);
     ImGui::PopStyleColor();
     const ImVec2 below = ImGui::GetCursorScreenPos();
-    overlay("##yaw", plot.yaw, -1.0f, 1.0f, at, size, kYawColour);
-    overlay("##roll", plot.roll, -1.0f, 1.0f, at, size, kRollColour);
+    overlay("##yaw", plot[AttemptPlot::Yaw], -1.0f, 1.0f, at, size, kYawColour);
+    overlay("##roll", plot[AttemptPlot::Roll], -1.0f, 1.0f, at, size, kRollColour);
     ImGui::SetCursorScreenPos(below);
     ImGui::Dummy(ImVec2(0.0f, 0.0f));
 }

@@ -266,20 +266,15 @@ TEST_F(Drills, TheBestFlightOfTheDrillAndSeedIsRacedAsAGhostTickForTick) {
 // ----------------------------------------------------------- attempt book
 
 // Drills of the book's tests: one ranked by a lower time, one by a higher.
-const sandbox::DrillInfo kLowerIsBetter{"recovery",
-                                        "",
-                                        std::nullopt,
-                                        "angle",
-                                        "time",
-                                        sandbox::Better::Lower,
-                                        sandbox::DrillGoal::LandWheelsDown};
-const sandbox::DrillInfo kHigherIsBetter{"nose",
-                                         "",
-                                         std::nullopt,
-                                         "angle",
-                                         "time",
-                                         sandbox::Better::Higher,
-                                         sandbox::DrillGoal::NoseOnBall};
+sandbox::DrillInfo rankedBy(std::string_view name, sandbox::Better better) {
+    sandbox::DrillInfo info;
+    info.name = name;
+    info.mainPart = "time";
+    info.better = better;
+    return info;
+}
+const sandbox::DrillInfo kLowerIsBetter = rankedBy("recovery", sandbox::Better::Lower);
+const sandbox::DrillInfo kHigherIsBetter = rankedBy("nose", sandbox::Better::Higher);
 
 // A finished attempt with the score it is given.
 class ScoredDrill final : public sandbox::Drill {
