@@ -279,6 +279,12 @@ hostapp::Result<unsigned> linkProgram() {
     return hostapp::Failure{"the world's shaders do not link: " + problem};
 }
 
+// OpenGL takes an offset into the bound buffer in a pointer's place.
+const void* bufferOffset(std::size_t offset) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the form the API asks for
+    return reinterpret_cast<const void*>(offset);
+}
+
 }  // namespace
 
 struct WorldRenderer::Mesh {
@@ -299,13 +305,13 @@ struct WorldRenderer::Mesh {
         const GLsizei stride = sizeof(Vertex);
         glEnableVertexAttribArray(0);
         glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride,
-                              reinterpret_cast<const void*>(offsetof(Vertex, position)));
+                              bufferOffset(offsetof(Vertex, position)));
         glEnableVertexAttribArray(1);
         glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride,
-                              reinterpret_cast<const void*>(offsetof(Vertex, normal)));
+                              bufferOffset(offsetof(Vertex, normal)));
         glEnableVertexAttribArray(2);
         glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride,
-                              reinterpret_cast<const void*>(offsetof(Vertex, colour)));
+                              bufferOffset(offsetof(Vertex, colour)));
         glBindVertexArray(0);
     }
     void release() {
