@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything twice, plainly and with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs the whole test suite in both; then the
-# thread-safety test built with ThreadSanitizer and a short run of each fuzz
-# target.
+# UndefinedBehaviorSanitizer, and runs the whole test suite in both, with the
+# lint check after the plain build; then the thread-safety test built with
+# ThreadSanitizer and a short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -58,6 +58,9 @@ echo "== normal build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIMSIGHT_BENCHMARKS=ON >/dev/null
 cmake --build build -j"$jobs"
 run_ctest build
+
+echo "== lint: clang-format check and clang-tidy over the normal build's sources"
+run_check scripts/lint.sh build
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIMSIGHT_SANITIZE=ON >/dev/null
