@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "portable/FloatChars.h"
+
 namespace pluginsdk {
 
 float parseCVarFloat(std::string_view text) {
@@ -28,7 +30,7 @@ int truncCVarInt(float value) {
 namespace {
 std::string formatFloat(float v) {
     char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    auto r = portable::toChars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);
 }
 }  // namespace
