@@ -5,12 +5,14 @@
 // FloatChars: floating-point std::to_chars and std::from_chars (shortest
 // text that reads back exactly; the general format). libstdc++ has them;
 // the libc++ that emscripten ships (the browser build) has them for integers
-// only. portable::toChars and portable::fromChars are the library's own where
-// it has them, else the fallbacks below, which give the same text, character
-// for character, and read it the same way (the tests compare the two).
+// only. portable::toChars and portable::fromChars (and toText, toChars into
+// a string) are the library's own where it has them, else the fallbacks
+// below, which give the same text, character for character, and read it the
+// same way (the tests compare the two).
 //
 // The fallbacks build on printf ("%.*e" is correctly rounded) and strtod /
-// strtof (correctly rounded, round-trip exact); they allocate nothing.
+// strtof (correctly rounded, round-trip exact); they allocate only to read a
+// number written in more than 127 characters.
 //   text:  for 1, 2, ... digits, the correctly rounded decimal, and failing
 //          that its neighbour on the other side of the value (the interval of
 //          texts that read back is lopsided at a power of two), until one
@@ -32,7 +34,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <system_error>
+#include <type_traits>
 
 namespace portable {
 
@@ -209,7 +213,7 @@ inline bool allZeros(const char* text) {
 }  // namespace detail
 
 template <typename Float>
-std::to_chars_result toChars(char* first, char* last, Float value) {
+std::to_chars_result to_chars(char* first, char* last, Float value) {
     char text[400];  // the longest is a whole double near the top of its range
     char* out = text;
     if (std::signbit(value)) *out++ = '-';
@@ -229,15 +233,21 @@ std::to_chars_result toChars(char* first, char* last, Float value) {
 }
 
 template <typename Float>
-std::from_chars_result fromChars(const char* first, const char* last, Float& value) {
+std::from_chars_result from_chars(const char* first, const char* last, Float& value) {
     const std::size_t length = detail::numberLength(first, last);
     if (length == 0) return {first, std::errc::invalid_argument};
-    // strtod needs a terminated string; a number written longer than this is
-    // read on its first digits, which is far more than any float needs.
-    char text[512];
-    const std::size_t kept = length < sizeof text - 1 ? length : sizeof text - 1;
-    std::memcpy(text, first, kept);
-    text[kept] = '\0';
+    // strtod needs a terminated string: a copy, on the stack unless the
+    // number is written very long.
+    char shortText[128];
+    std::string longText;
+    char* text = shortText;
+    if (length >= sizeof shortText) {
+        longText.assign(first, length);
+        text = longText.data();
+    } else {
+        std::memcpy(shortText, first, length);
+        shortText[length] = '\0';
+    }
     const char* body = text[0] == '-' ? text + 1 : text;
     // A NaN's payload, "nan(chars)", is not kept: the plain quiet NaN.
     const Float parsed =
@@ -253,32 +263,31 @@ std::from_chars_result fromChars(const char* first, const char* last, Float& val
 
 }  // namespace fallback
 
+// The functions this platform uses: the library's where it has them.
 #if defined(__cpp_lib_to_chars)
-inline std::to_chars_result toChars(char* first, char* last, float value) {
-    return std::to_chars(first, last, value);
-}
-inline std::to_chars_result toChars(char* first, char* last, double value) {
-    return std::to_chars(first, last, value);
-}
-inline std::from_chars_result fromChars(const char* first, const char* last, float& value) {
-    return std::from_chars(first, last, value);
-}
-inline std::from_chars_result fromChars(const char* first, const char* last, double& value) {
-    return std::from_chars(first, last, value);
-}
+namespace charconv = ::std;
 #else
-inline std::to_chars_result toChars(char* first, char* last, float value) {
-    return fallback::toChars(first, last, value);
-}
-inline std::to_chars_result toChars(char* first, char* last, double value) {
-    return fallback::toChars(first, last, value);
-}
-inline std::from_chars_result fromChars(const char* first, const char* last, float& value) {
-    return fallback::fromChars(first, last, value);
-}
-inline std::from_chars_result fromChars(const char* first, const char* last, double& value) {
-    return fallback::fromChars(first, last, value);
-}
+namespace charconv = fallback;
 #endif
+
+template <typename Float>
+std::to_chars_result toChars(char* first, char* last, Float value) {
+    static_assert(std::is_same_v<Float, float> || std::is_same_v<Float, double>);
+    return charconv::to_chars(first, last, value);
+}
+
+template <typename Float>
+std::from_chars_result fromChars(const char* first, const char* last, Float& value) {
+    static_assert(std::is_same_v<Float, float> || std::is_same_v<Float, double>);
+    return charconv::from_chars(first, last, value);
+}
+
+// toChars into a string: the shortest text that reads back as `value`.
+template <typename Float>
+std::string toText(Float value) {
+    char text[400];
+    const std::to_chars_result written = toChars(text, text + sizeof text, value);
+    return std::string(text, written.ptr);
+}
 
 }  // namespace portable

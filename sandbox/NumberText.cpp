@@ -1,6 +1,5 @@
 #include "sandbox/NumberText.h"
 
-#include <charconv>
 #include <cmath>
 
 #include "portable/FloatChars.h"
@@ -8,13 +7,6 @@
 namespace sandbox {
 
 namespace {
-
-template <typename Number>
-std::string shortest(Number value) {
-    char buf[64];
-    const auto result = portable::toChars(buf, buf + sizeof buf, value);
-    return std::string(buf, result.ptr);
-}
 
 // What a JSON reader that parses numbers as doubles makes of `text`.
 float throughDouble(const std::string& text) {
@@ -25,12 +17,12 @@ float throughDouble(const std::string& text) {
 
 }  // namespace
 
-std::string formatFloat(float value) { return shortest(value); }
+std::string formatFloat(float value) { return portable::toText(value); }
 
 std::string jsonFloat(float value) {
     if (value == 0.0f) return std::signbit(value) ? "-0.0" : "0";
-    std::string text = shortest(value);
-    if (throughDouble(text) != value) text = shortest(static_cast<double>(value));
+    std::string text = portable::toText(value);
+    if (throughDouble(text) != value) text = portable::toText(static_cast<double>(value));
     return text;
 }
 

@@ -1,6 +1,5 @@
 #include "host/pluginsdk/CVarStore.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -28,11 +27,7 @@ int truncCVarInt(float value) {
 }
 
 namespace {
-std::string formatFloat(float v) {
-    char buf[32];
-    auto r = portable::toChars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
+std::string formatFloat(float v) { return portable::toText(v); }
 }  // namespace
 
 CVarEntry::CVarEntry(CVarDefinition s)

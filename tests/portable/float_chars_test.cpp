@@ -25,7 +25,7 @@ std::string libraryText(Float value) {
 template <typename Float>
 std::string fallbackText(Float value) {
     char buf[400];
-    const auto r = portable::fallback::toChars(buf, buf + sizeof buf, value);
+    const auto r = portable::fallback::to_chars(buf, buf + sizeof buf, value);
     return std::string(buf, r.ptr);
 }
 
@@ -102,7 +102,7 @@ TEST(FloatChars, FallbackWritesDoublesAsTheLibraryDoes) {
 
 TEST(FloatChars, FallbackReportsATooSmallBufferAsTheLibraryDoes) {
     char buf[4];
-    const auto r = portable::fallback::toChars(buf, buf + sizeof buf, 0.125f);
+    const auto r = portable::fallback::to_chars(buf, buf + sizeof buf, 0.125f);
     EXPECT_EQ(r.ec, std::errc::value_too_large);
     EXPECT_EQ(r.ptr, buf + sizeof buf);
 }
@@ -131,7 +131,7 @@ void expectSameReading(const std::string& text) {
         return std::from_chars(f, l, v);
     };
     const auto fallback = [](const char* f, const char* l, Float& v) {
-        return portable::fallback::fromChars(f, l, v);
+        return portable::fallback::from_chars(f, l, v);
     };
     EXPECT_EQ((readWith<Float>(text, library)), (readWith<Float>(text, fallback)))
         << '"' << text << "\" as a " << (sizeof(Float) == 4 ? "float" : "double");
