@@ -20,7 +20,7 @@ findings=$(mktemp)
 trap 'rm -f "$findings"' EXIT
 # The project's own folders only: what CMake generates stays out.
 run-clang-tidy -quiet -p "$build" -j "$(nproc)" \
-    "$PWD/(Trimsight[A-Za-z]*\.cpp|render|settings|host|hostapp|sandbox|portable|testkit|bench|fuzz|tests)/" \
+    "$PWD/(Trimsight[A-Za-z]*\.cpp|render|settings|host|hostapp|sandbox|portable|web|testkit|bench|fuzz|tests)/" \
     2>/dev/null | grep -E "(warning|error): " >"$findings" || true
 if [ -s "$findings" ]; then
     sort -u "$findings"
