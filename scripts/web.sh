@@ -100,8 +100,8 @@ link_headers() {
 }
 
 install_packages emscripten nlohmann-json3-dev libstb-dev xz-utils
-cache=$PWD/$build/cache
-mkdir -p "$cache"
+mkdir -p "$build/cache"
+cache=$(cd "$build/cache" && pwd)
 fetch_imgui
 link_headers
 
