@@ -2,7 +2,8 @@
 # Builds everything twice, plainly and with AddressSanitizer and
 # UndefinedBehaviorSanitizer, and runs the whole test suite in both, with the
 # lint check after the plain build; then the thread-safety test built with
-# ThreadSanitizer and a short run of each fuzz target.
+# ThreadSanitizer, a short run of each fuzz target, and the browser build
+# checked against the normal one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -78,6 +79,10 @@ for target in frame scene config; do
     run_check env FUZZ_BUILD_DIR=build-fuzz scripts/fuzz.sh "$target" \
         "${TRIMSIGHT_FUZZ_SECONDS:-25}"
 done
+
+echo "== browser build (emscripten): its numbers against the normal build's, its page in Chromium"
+run_check scripts/web.sh build-web
+run_check scripts/web-check.sh build-web build
 
 echo "tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
