@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "portable/BitCast.h"
 #include "portable/FloatChars.h"
 
 namespace {
