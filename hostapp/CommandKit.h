@@ -23,8 +23,9 @@ namespace hostapp {
 
 // The options given before or after any subcommand.
 struct GlobalOptions {
-    std::string plugin;  // empty: the default library
-    std::string config;  // empty: the default config file
+    std::string plugin;   // empty: the default library
+    std::string config;   // empty: the default config file
+    std::string history;  // empty: the default history of attempts (History.h)
 };
 
 // A registered subcommand: its CLI11 node (set when it was chosen) and what
@@ -42,11 +43,13 @@ Command commandWithArgument(
     std::function<int(const GlobalOptions&, const std::string&, std::FILE*, std::FILE*)> run);
 
 // The subcommands, in the order --help lists them.
-Command addInfoCommand(CLI::App& app);    // ConsoleCommands.cpp
-Command addTraceCommand(CLI::App& app);   // TraceCommand.cpp
-Command addSetCommand(CLI::App& app);     // ConsoleCommands.cpp
-Command addGetCommand(CLI::App& app);     // ConsoleCommands.cpp
-Command addRenderCommand(CLI::App& app);  // RenderCommand.cpp
+Command addInfoCommand(CLI::App& app);     // ConsoleCommands.cpp
+Command addTraceCommand(CLI::App& app);    // TraceCommand.cpp
+Command addSetCommand(CLI::App& app);      // ConsoleCommands.cpp
+Command addGetCommand(CLI::App& app);      // ConsoleCommands.cpp
+Command addRenderCommand(CLI::App& app);   // RenderCommand.cpp
+Command addExportCommand(CLI::App& app);   // ExportCommand.cpp
+Command addHistoryCommand(CLI::App& app);  // HistoryCommand.cpp
 
 // A started host: the plugin loaded and the saved settings applied.
 struct HostRun {

@@ -18,8 +18,9 @@ namespace hostapp {
 namespace {
 
 // Every subcommand, in the order --help lists them.
-constexpr Command (*kCommands[])(CLI::App&) = {addInfoCommand, addTraceCommand, addSetCommand,
-                                               addGetCommand, addRenderCommand};
+constexpr Command (*kCommands[])(CLI::App&) = {addInfoCommand,   addTraceCommand,  addSetCommand,
+                                               addGetCommand,    addRenderCommand, addExportCommand,
+                                               addHistoryCommand};
 
 // Whether an argument that starts with a minus sign is a number (or the name
 // of a value that is no number, -inf or -nan), which the command judges,
@@ -50,8 +51,9 @@ std::vector<std::string> argumentsForParsing(int argc, const char* const* argv) 
             values.push_back(arg);
         else
             options.push_back(arg);
-        optionValueNext = arg == "--plugin" || arg == "--config" || arg == "-o" ||
-                          arg == "--output" || arg == "--save-demo-scene";
+        optionValueNext = arg == "--plugin" || arg == "--config" || arg == "--history" ||
+                          arg == "-o" || arg == "--output" || arg == "--save-demo-scene" ||
+                          arg == "--fps" || arg == "--canvas";
     }
     if (!values.empty() || !afterMark.empty()) options.push_back("--");
     options.insert(options.end(), values.begin(), values.end());
@@ -106,6 +108,9 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
     app.add_option("--config", global.config,
                    "Settings file (default: $XDG_CONFIG_HOME/trimsight/config.json or "
                    "~/.config/trimsight/config.json)");
+    app.add_option("--history", global.history,
+                   "History of drill attempts (default: $XDG_DATA_HOME/trimsight/history.txt or "
+                   "~/.local/share/trimsight/history.txt)");
     std::vector<Command> commands;
     for (const auto add : kCommands) commands.push_back(add(app));
 
@@ -119,8 +124,9 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
         return kExitUsage;
     }
     if ((app.count("--plugin") && global.plugin.empty()) ||
-        (app.count("--config") && global.config.empty())) {
-        printError(err, "--plugin and --config need a non-empty path");
+        (app.count("--config") && global.config.empty()) ||
+        (app.count("--history") && global.history.empty())) {
+        printError(err, "--plugin, --config and --history need a non-empty path");
         return kExitUsage;
     }
     for (const Command& command : commands)
