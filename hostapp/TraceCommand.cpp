@@ -39,7 +39,7 @@ Command addTraceCommand(CLI::App& app) {
     CLI::App* trace = app.add_subcommand(
         "trace", "Play a scene file or a flight log and print every canvas call");
     trace
-        ->add_option("INPUT", options->input,
+        ->add_option("SCENE", options->input,
                      "Scene file (JSON), or a flight log (its first line trimsight-flight)")
         ->required();
     addFlightFrameOptions(*trace, options->flight, "a flight log");
