@@ -24,6 +24,10 @@ void printWarning(std::FILE* err, const std::string& message) {
     std::fprintf(err, "%s: warning: %s\n", kProgram, oneLine(message).c_str());
 }
 
+CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::string& about) {
+    return app.add_subcommand(name, about);
+}
+
 Command commandWithArgument(
     CLI::App& app, const std::string& name, const std::string& about, const std::string& argument,
     const std::string& argumentAbout,

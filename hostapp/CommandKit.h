@@ -5,9 +5,11 @@
 //
 // Adding a subcommand: write `Command addNameCommand(CLI::App& app)` in a file
 // of its own (it adds the subcommand and its options to `app` and returns
-// what runs it), declare it below and list it in kCommands in Commands.cpp.
+// what runs it; commandWithOptions does that for a struct of options),
+// declare it below and list it in kCommands in Commands.cpp.
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -35,12 +37,30 @@ struct Command {
     std::function<int(const GlobalOptions& global, std::FILE* out, std::FILE* err)> run;
 };
 
+// app.add_subcommand, out of line so that this header needs no CLI11.
+CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::string& about);
+
 // A subcommand that takes one required argument (`get NAME`): `run` gets
 // the argument's text.
 Command commandWithArgument(
     CLI::App& app, const std::string& name, const std::string& about, const std::string& argument,
     const std::string& argumentAbout,
     std::function<int(const GlobalOptions&, const std::string&, std::FILE*, std::FILE*)> run);
+
+// A subcommand whose options fill an `Options` object, which adds them to
+// the subcommand's node (`void add(CLI::App& command)`); `run` gets them
+// filled in.
+template <typename Options>
+Command commandWithOptions(CLI::App& app, const std::string& name, const std::string& about,
+                           int (*run)(const GlobalOptions&, const Options&, std::FILE*,
+                                      std::FILE*)) {
+    auto options = std::make_shared<Options>();
+    CLI::App* command = addSubcommand(app, name, about);
+    options->add(*command);
+    return {command, [options, run](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
+                return run(global, *options, out, err);
+            }};
+}
 
 // The subcommands, in the order --help lists them.
 Command addInfoCommand(CLI::App& app);     // ConsoleCommands.cpp

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
-#include <memory>
 #include <string>
 
 #include "hostapp/CommandKit.h"
@@ -17,6 +16,13 @@ struct ExportOptions {
     std::string flight;
     std::string output;  // empty or "-": standard output
     FlightFrameOptions frames;
+
+    void add(CLI::App& command) {
+        addFlightInput(command, "FLIGHT", "Flight log (its first line trimsight-flight)", flight,
+                       frames);
+        command.add_option("-o,--output", output,
+                           "Scene file to write (default, or -: standard output)");
+    }
 };
 
 bool toStandardOutput(const ExportOptions& options) {
@@ -26,13 +32,13 @@ bool toStandardOutput(const ExportOptions& options) {
 // Whether the two paths name one file (links followed): the scene must not
 // be written over the log it is made from.
 bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
+    struct stat sa {};
+    struct stat sb {};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
 
-int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
+int runExport(const GlobalOptions&, const ExportOptions& options, std::FILE* out, std::FILE* err) {
     const Result<sandbox::SceneExportOptions> frames = exportOptions(options.frames);
     if (!frames) {
         printError(err, frames.error());
@@ -71,17 +77,8 @@ int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
 }  // namespace
 
 Command addExportCommand(CLI::App& app) {
-    auto options = std::make_shared<ExportOptions>();
-    CLI::App* command = app.add_subcommand(
-        "export", "Write a flight log as a scene file that trace and render play");
-    command->add_option("FLIGHT", options->flight, "Flight log (its first line trimsight-flight)")
-        ->required();
-    command->add_option("-o,--output", options->output,
-                        "Scene file to write (default, or -: standard output)");
-    addFlightFrameOptions(*command, options->frames, "the flight");
-    return {command, [options](const GlobalOptions&, std::FILE* out, std::FILE* err) {
-                return runExport(*options, out, err);
-            }};
+    return commandWithOptions<ExportOptions>(
+        app, "export", "Write a flight log as a scene file that trace and render play", runExport);
 }
 
 }  // namespace hostapp

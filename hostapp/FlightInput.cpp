@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <charconv>
 #include <new>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -50,7 +53,7 @@ bool startsFlightLog(std::string_view text) {
            text.front() == '\n';
 }
 
-// A whole number from 1 to 16384 that is all of `text`.
+// A whole number that is all of `text` (its range is checked with the rest).
 std::optional<int32_t> canvasSide(std::string_view text) {
     int32_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -116,6 +119,12 @@ void addFlightFrameOptions(CLI::App& command, FlightFrameOptions& options,
     options.canvasOption =
         command.add_option("--canvas", options.canvas,
                            "Canvas size WIDTHxHEIGHT for " + what + " (default 1920x1080)");
+}
+
+void addFlightInput(CLI::App& command, const std::string& name, const std::string& about,
+                    std::string& input, FlightFrameOptions& options) {
+    command.add_option(name, input, about)->required();
+    addFlightFrameOptions(command, options, "a flight log");
 }
 
 Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions& options) {

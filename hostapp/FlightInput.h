@@ -50,6 +50,11 @@ struct FlightFrameOptions {
 // ("the flight log, when one is given").
 void addFlightFrameOptions(CLI::App& command, FlightFrameOptions& options, const std::string& what);
 
+// Adds a required argument `name` (a scene or a flight log, or a flight log
+// alone, as `about` says) and --fps and --canvas for a flight log.
+void addFlightInput(CLI::App& command, const std::string& name, const std::string& about,
+                    std::string& input, FlightFrameOptions& options);
+
 // The export options they ask for, or why they cannot be used (a usage
 // error): fps must divide the 120 ticks of a second, the canvas be 1 to
 // 16384 pixels each way.

@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <ctime>
-#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -19,6 +18,10 @@ using json = nlohmann::ordered_json;
 
 struct HistoryOptions {
     bool json = false;
+
+    void add(CLI::App& command) {
+        command.add_flag("--json", json, "One JSON document, for scripts");
+    }
 };
 
 // "2024-03-14T09:26:53Z", or with `pattern` another form of the UTC time.
@@ -138,13 +141,9 @@ int runHistory(const GlobalOptions& global, const HistoryOptions& options, std::
 }  // namespace
 
 Command addHistoryCommand(CLI::App& app) {
-    auto options = std::make_shared<HistoryOptions>();
-    CLI::App* command = app.add_subcommand(
-        "history", "List the drill attempts kept: per drill the best, the mean and the trend");
-    command->add_flag("--json", options->json, "One JSON document, for scripts");
-    return {command, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
-                return runHistory(global, *options, out, err);
-            }};
+    return commandWithOptions<HistoryOptions>(
+        app, "history", "List the drill attempts kept: per drill the best, the mean and the trend",
+        runHistory);
 }
 
 }  // namespace hostapp
