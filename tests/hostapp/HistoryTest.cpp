@@ -259,7 +259,9 @@ TEST_F(AttemptHistory, AttemptsAppendedByManyProcessesAtOnceAllArriveWhole) {
     EXPECT_EQ(doc["attempts"], kProcesses * kEach);
     EXPECT_EQ(doc["warnings"], json::array());
     std::set<uint64_t> seeds;
-    for (const auto& a : hostapp::loadHistory(history)->attempts) seeds.insert(a.seed);
+    const auto read = hostapp::loadHistory(history);
+    ASSERT_TRUE(read) << read.error();
+    for (const auto& a : read->attempts) seeds.insert(a.seed);
     EXPECT_EQ(seeds.size(), static_cast<std::size_t>(kProcesses * kEach));
 }
 
