@@ -68,8 +68,10 @@ std::string compactUtc(int64_t time) {
 // written over another attempt's.
 Result<std::string> reserveLogName(const std::string& folder, const std::string& stem) {
     for (int n = 1; n <= kMaxSameNameLogs; ++n) {
-        const std::string name = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".log";
-        const std::string path = folder + "/" + name;
+        std::string name = stem;
+        if (n > 1) name.append("-").append(std::to_string(n));
+        name += ".log";
+        const std::string path = std::string(folder).append("/").append(name);
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);

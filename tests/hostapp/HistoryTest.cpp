@@ -28,7 +28,6 @@ using hosttest::lines;
 using hosttest::readFile;
 using hosttest::RunResult;
 using hosttest::TempDir;
-using hosttest::writeFile;
 using nlohmann::json;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -243,7 +242,8 @@ TEST_F(AttemptHistory, AttemptsAppendedByManyProcessesAtOnceAllArriveWhole) {
             bool ok = true;
             for (int i = 0; i < kEach; ++i)
                 ok = hostapp::appendAttemptLine(
-                         history, attempt("nose-on-ball", static_cast<uint64_t>(p * 100 + i),
+                         history, attempt("nose-on-ball",
+                                          static_cast<uint64_t>(p) * 100 + static_cast<uint64_t>(i),
                                           static_cast<float>(i), true)) &&
                      ok;
             std::_Exit(ok ? 0 : 1);
