@@ -1,6 +1,7 @@
-// `render [SCENE] [-o PATH] [--settings] [--timing]`: plays a scene (or the
-// built-in demo) and writes what the plugin draws as PNG pictures: one file
-// for a one-frame scene; numbered files and a contact sheet for a sequence.
+// `render [INPUT] [-o PATH] [--settings] [--timing] [--fps N] [--canvas WxH]`:
+// plays a scene, a flight log as its export, or the built-in demo, and
+// writes what the plugin draws as PNG pictures: one file for a one-frame
+// scene; numbered files and a contact sheet for a sequence.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -14,6 +15,7 @@
 #include "host/pluginsdk/NullCanvas.h"
 #include "hostapp/CommandKit.h"
 #include "hostapp/DemoScene.h"
+#include "hostapp/FlightInput.h"
 #include "hostapp/OutputFile.h"
 #include "hostapp/Scene.h"
 #include "hostapp/ScenePlayer.h"
@@ -32,11 +34,12 @@ constexpr const char* kDemoName = "trimsight-demo";
 constexpr const char* kSheetName = "contact-sheet.png";
 
 struct RenderOptions {
-    std::string scene;   // empty: the built-in demo
+    std::string scene;   // a scene file or a flight log; empty: the built-in demo
     std::string output;  // empty: a name made from the scene's
     bool settings = false;
     bool timing = false;
     std::string saveDemo;  // write the demo's scene file here instead of rendering
+    FlightFrameOptions flight;
 };
 
 // A picture's file; a failure names it.
@@ -252,18 +255,30 @@ struct SceneToRender {
     Vector2 lastCanvas{};
 };
 
-// Reads the scene (or the demo) and checks every frame's canvas before
-// anything is drawn or written.
+// The built-in demo's scene.
+int loadDemo(const RenderOptions& options, Scene& scene, std::FILE* err) {
+    if (options.flight.given()) {
+        printError(err, "--fps and --canvas apply to a flight log, not to the built-in demo");
+        return kExitUsage;
+    }
+    Result<Scene> parsed = parseScene(demoSceneText());
+    if (!parsed) {
+        printError(err, parsed.error());
+        return kExitInternal;
+    }
+    scene = std::move(*parsed);
+    return kExitOk;
+}
+
+// Reads the scene, the flight log or the demo and checks every frame's
+// canvas before anything is drawn or written.
 int checkScene(const RenderOptions& options, SceneToRender& job, std::FILE* err) {
     job.demo = options.scene.empty();
     job.name = job.demo ? "the built-in demo" : options.scene;
     job.stem = job.demo ? kDemoName : fs::path(options.scene).stem().string();
-    Result<Scene> parsed = job.demo ? parseScene(demoSceneText()) : loadSceneFile(options.scene);
-    if (!parsed) {
-        printError(err, parsed.error());
-        return job.demo ? kExitInternal : kExitScene;
-    }
-    job.scene = std::move(*parsed);
+    const int loaded = job.demo ? loadDemo(options, job.scene, err)
+                                : loadPlayableInput(options.scene, options.flight, job.scene, err);
+    if (loaded != kExitOk) return loaded;
     if (job.scene.frames.empty()) {
         printError(err, job.name + ": the scene has no frames to render");
         return kExitScene;
@@ -428,8 +443,11 @@ Command addRenderCommand(CLI::App& app) {
     auto options = std::make_shared<RenderOptions>();
     CLI::App* render = app.add_subcommand(
         "render",
-        "Play a scene (default: the built-in demo) and write what the plugin draws as PNG");
-    render->add_option("SCENE", options->scene, "Scene file (JSON); without it, the built-in demo");
+        "Play a scene or a flight log (default: the built-in demo) and write what the plugin "
+        "draws as PNG");
+    render->add_option("SCENE", options->scene,
+                       "Scene file (JSON) or flight log (its first line trimsight-flight); "
+                       "without it, the built-in demo");
     render->add_option("-o,--output", options->output,
                        "Picture file for a one-frame scene, folder for a sequence (default: "
                        "SCENE.png, SCENE-frames/, or trimsight-demo/ for the demo)");
@@ -441,7 +459,8 @@ Command addRenderCommand(CLI::App& app) {
         "--save-demo-scene", options->saveDemo,
         "Write the built-in demo as a scene file to start your own from, and render nothing");
     // It renders nothing, so what rendering takes would be ignored.
-    for (const char* other : {"SCENE", "--output", "--settings", "--timing"})
+    addFlightFrameOptions(*render, options->flight, "a flight log");
+    for (const char* other : {"SCENE", "--output", "--settings", "--timing", "--fps", "--canvas"})
         saveDemo->excludes(render->get_option(other));
     return {render, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
                 return runRender(global, *options, out, err);
