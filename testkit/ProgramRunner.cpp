@@ -29,7 +29,8 @@ class Command {
         argv_.push_back(nullptr);
 
         std::map<std::string, std::string> vars;
-        for (const char* keep : {"PATH", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+        for (const char* keep :
+             {"PATH", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS"})
             if (const char* v = std::getenv(keep)) vars[keep] = v;
         for (const auto& [name, value] : env) {
             if (value)
@@ -37,7 +38,8 @@ class Command {
             else
                 vars.erase(name);
         }
-        for (const auto& [name, value] : vars) envStore_.push_back(std::string(name).append("=").append(value));
+        for (const auto& [name, value] : vars)
+            envStore_.push_back(std::string(name).append("=").append(value));
         for (std::string& e : envStore_) envp_.push_back(e.data());
         envp_.push_back(nullptr);
     }
