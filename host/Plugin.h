@@ -48,6 +48,10 @@ struct PluginInfo {
     void (*deleteFunction)();
 };
 
+// The record's layout as the host reads it on a 64-bit machine. A 32-bit
+// target (WebAssembly, where the plugin is linked in and no host reads the
+// record in place) has 4-byte pointers and another layout.
+#if UINTPTR_MAX == UINT64_MAX
 static_assert(sizeof(PluginInfo) == 64);
 static_assert(offsetof(PluginInfo, apiVersion) == 0);
 static_assert(offsetof(PluginInfo, sourcePath) == 8);
@@ -57,6 +61,7 @@ static_assert(offsetof(PluginInfo, versionText) == 32);
 static_assert(offsetof(PluginInfo, typeFlags) == 40);
 static_assert(offsetof(PluginInfo, createFunction) == 48);
 static_assert(offsetof(PluginInfo, deleteFunction) == 56);
+#endif
 
 // The host interface version plugins are built against.
 inline constexpr int32_t kApiVersion = 95;

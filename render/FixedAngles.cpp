@@ -19,7 +19,7 @@ FixedAngleTables tabulate() {
         t.outlineRim[j] = sinCos(outlineRimAngle(atRunTime(j)));
     }
     for (uint32_t row = 0; row < kQuarterTurnRows; ++row) {
-        const auto q = std::bit_cast<float>(kQuarterTurnFirstBits + row);
+        const auto q = portable::bitCast<float>(kQuarterTurnFirstBits + row);
         for (int32_t i = 0; i < kQuarterEllipseSamples; ++i) {
             t.quarterEllipseSine[row][i] = std::sin(quarterEllipseAngle(atRunTime(i), q));
         }

@@ -13,10 +13,10 @@
 // before the tables, so that the maths floor recorded from it stays every
 // maths call a frame needs when nothing is precomputed.
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 
+#include "portable/BitCast.h"
 #include "render/Numerics.h"
 
 namespace render {
@@ -66,7 +66,7 @@ inline BandStep computeBandStep(int32_t k) {
 // precision, is for every normal b one of these five floats, from one below
 // HALF_PI_F to three above; row r of the table holds the one r - 1 above.
 inline constexpr uint32_t kQuarterTurnRows = 5;
-inline constexpr uint32_t kQuarterTurnFirstBits = std::bit_cast<uint32_t>(HALF_PI_F) - 1u;
+inline constexpr uint32_t kQuarterTurnFirstBits = portable::bitCast<uint32_t>(HALF_PI_F) - 1u;
 
 inline constexpr int32_t kFanRimPoints = 40;
 inline constexpr int32_t kOutlineRimPoints = 20;
@@ -116,7 +116,7 @@ inline float outlineRimCos(int32_t j) {
 
 // Any other q (a subnormal b makes it infinite) is computed.
 inline float quarterEllipseSine(int32_t i, float q) {
-    const uint32_t row = std::bit_cast<uint32_t>(q) - kQuarterTurnFirstBits;
+    const uint32_t row = portable::bitCast<uint32_t>(q) - kQuarterTurnFirstBits;
     if (computeFixedAngles() || row >= kQuarterTurnRows) {
         return std::sin(quarterEllipseAngle(i, q));
     }

@@ -1,41 +1,35 @@
 #include "sandbox/NumberText.h"
 
-#include <charconv>
 #include <cmath>
+
+#include "portable/FloatChars.h"
 
 namespace sandbox {
 
 namespace {
 
-template <typename Number>
-std::string shortest(Number value) {
-    char buf[64];
-    const auto result = std::to_chars(buf, buf + sizeof buf, value);
-    return std::string(buf, result.ptr);
-}
-
 // What a JSON reader that parses numbers as doubles makes of `text`.
 float throughDouble(const std::string& text) {
     double d = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), d);
+    portable::fromChars(text.data(), text.data() + text.size(), d);
     return static_cast<float>(d);
 }
 
 }  // namespace
 
-std::string formatFloat(float value) { return shortest(value); }
+std::string formatFloat(float value) { return portable::toText(value); }
 
 std::string jsonFloat(float value) {
     if (value == 0.0f) return std::signbit(value) ? "-0.0" : "0";
-    std::string text = shortest(value);
-    if (throughDouble(text) != value) text = shortest(static_cast<double>(value));
+    std::string text = portable::toText(value);
+    if (throughDouble(text) != value) text = portable::toText(static_cast<double>(value));
     return text;
 }
 
 std::optional<float> parseFloat(std::string_view text) {
     float value = 0.0f;
     const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
+    const auto result = portable::fromChars(text.data(), end, value);
     if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) return std::nullopt;
     return value;
 }

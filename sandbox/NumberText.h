@@ -1,6 +1,6 @@
 #pragma once
-// Numbers as text that read back to the same bits, in one place (a platform
-// whose library lacks floating-point std::to_chars swaps just this file).
+// Numbers as text that read back to the same bits, in one place (through
+// portable/FloatChars.h, where a library lacks floating-point <charconv>).
 #include <optional>
 #include <string>
 #include <string_view>

@@ -52,7 +52,7 @@
 //   and the autopilot included). The history's file is the host's to read
 //   and append to. It may use host/Types.h for the values it hands to the
 //   host, and nothing else of the host layer, the plugin, hostapp/ or
-//   render/.
+//   render/; portable/ fills in what a standard library lacks.
 #include "sandbox/Attitude.h"
 #include "sandbox/Autopilot.h"
 #include "sandbox/Bindings.h"

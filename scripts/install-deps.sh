@@ -11,6 +11,7 @@ packages=(
     libegl-dev libegl1-mesa-dev libopengl-dev libgl-dev libgl1-mesa-dri libepoxy-dev libpng-dev
     libsdl2-dev
     clang libclang-rt-14-dev
+    clang-format clang-tidy python3  # scripts/lint.sh (run-clang-tidy is a Python script)
     valgrind  # scripts/bench-instructions.sh counts a frame's instructions with callgrind
 )
 

@@ -1,11 +1,12 @@
 #include "host/pluginsdk/CVarStore.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+
+#include "portable/FloatChars.h"
 
 namespace pluginsdk {
 
@@ -28,11 +29,7 @@ int truncCVarInt(float value) {
 }
 
 namespace {
-std::string formatFloat(float v) {
-    char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
+std::string formatFloat(float v) { return portable::toText(v); }
 }  // namespace
 
 CVarEntry::CVarEntry(CVarDefinition s)

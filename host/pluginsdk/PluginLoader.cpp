@@ -38,13 +38,6 @@ std::unique_ptr<LoadedPlugin> LoadedPlugin::open(const std::string& path, std::s
     return p;
 }
 
-void attachPlugin(BakkesMod::Plugin::BakkesModPlugin& plugin, CVarStore& cvars, GameHost& game,
-                  GameHost::Owner owner) {
-    plugin.cvarRegistry = std::make_shared<CVarManagerWrapper>(cvars);
-    plugin.gameFacade = std::make_shared<GameWrapper>(game, owner);
-    plugin.onLoad();
-}
-
 LoadedPlugin::~LoadedPlugin() {
     release();
     if (handle_) dlclose(handle_);

@@ -1,0 +1,60 @@
+#include "web/PageHost.h"
+
+#include <string>
+
+#include "host/pluginsdk/PluginLoader.h"
+#include "hostapp/Commands.h"
+#include "hostapp/Scene.h"
+#include "hostapp/ScenePlayer.h"
+
+// The plugin's record (Trimsight.cpp), linked into this program.
+extern "C" {
+extern const BakkesMod::Plugin::PluginInfo exports;
+}
+
+namespace web {
+
+PageHost::~PageHost() {
+    if (!plugin_) return;
+    game.release(this);
+    plugin_->onUnload();
+    exports.deleteFunction();
+}
+
+bool PageHost::load(std::string& error) {
+    if (exports.apiVersion != BakkesMod::Plugin::kApiVersion) {
+        error = "the linked-in plugin has API version " + std::to_string(exports.apiVersion) +
+                ", this host needs " + std::to_string(BakkesMod::Plugin::kApiVersion);
+        return false;
+    }
+    BakkesMod::Plugin::PluginPointer* created = exports.createFunction();
+    if (created == nullptr || !*created) {
+        error = "the linked-in plugin's create function gave no plugin";
+        return false;
+    }
+    plugin_ = *created;
+    pluginsdk::attachPlugin(*plugin_, cvars, game, this);
+    return true;
+}
+
+int traceScene(std::string_view sceneText, std::FILE* out, std::FILE* err) {
+    hostapp::Result<hostapp::Scene> scene = hostapp::parseScene(sceneText);
+    if (!scene) {
+        std::fprintf(err, "scene: %s\n", scene.error().c_str());
+        return hostapp::kExitScene;
+    }
+    PageHost host;
+    std::string error;
+    if (!host.load(error)) {
+        std::fprintf(err, "%s\n", error.c_str());
+        return hostapp::kExitPlugin;
+    }
+    hostapp::TraceSink sink(out);
+    if (hostapp::Status played = hostapp::playScene(*scene, host.cvars, host.game, sink); !played) {
+        std::fprintf(err, "scene: %s\n", played.error().c_str());
+        return hostapp::kExitScene;
+    }
+    return hostapp::kExitOk;
+}
+
+}  // namespace web

@@ -1,0 +1,60 @@
+#pragma once
+// web/: the browser build (scripts/web.sh, docs/web.md).
+//
+// What it is for: the plugin and the host layer's in-process parts compiled
+// to WebAssembly with emscripten, as a site a static file server can serve.
+// The plugin is linked in (a browser has no dlopen) and entered the way the
+// host layer enters a library it has opened.
+//
+// What it owns
+//   PageHost.h/.cpp  the host in the page: console, game, the linked-in
+//                    plugin; traceScene, a scene played and traced exactly
+//                    as `trimsight-host trace` prints it
+//   Exports.cpp      the functions JavaScript calls (trimsight_trace, ...)
+//   module-api.js    their JavaScript side, added to the module
+//   trace-scene.js   the module's trace of a scene file, run under Node
+//   site/            the test page
+//   CMakeLists.txt   Dear ImGui from Debian's source, the module, the site
+// and, for scripts/web-check.sh, which compares the module's numbers with
+// the desktop's: sweep-scene.js (a seeded scene of random frames) and
+// FloatTextSample.cpp (floats as text, built for both).
+//
+// What it must not touch: the plugin's code and the host layer, which it
+// builds as they are (the desktop's tests cover them). Exports.cpp is the
+// one file the desktop never compiles; tests/web builds the rest natively.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "host/Plugin.h"
+#include "host/pluginsdk/CVarStore.h"
+#include "host/pluginsdk/GameHost.h"
+
+namespace web {
+
+// Not copied: the console and the game are not.
+class PageHost {
+  public:
+    // Takes the plugin down as the host layer does: its hooks and drawables
+    // dropped, onUnload, the record's delete function.
+    ~PageHost();
+
+    // Creates the linked-in plugin and loads it as the host layer loads a
+    // library's: the record's API version checked, its create function, then
+    // attachPlugin (console, game, onLoad). False, with a one-line message
+    // in `error`, when the record cannot be used or gives no plugin.
+    bool load(std::string& error);
+
+    pluginsdk::CVarStore cvars;
+    pluginsdk::GameHost game;
+
+  private:
+    BakkesMod::Plugin::PluginPointer plugin_;
+};
+
+// Plays a scene (its JSON text) to a freshly loaded plugin and writes to
+// `out` what `trimsight-host trace` prints for it; a failure goes to `err` as
+// one line. Returns that program's exit code (0, 3 or 4).
+int traceScene(std::string_view sceneText, std::FILE* out, std::FILE* err);
+
+}  // namespace web
