@@ -94,9 +94,12 @@ int readSettings(const GlobalOptions& global, HostRun& run, std::FILE* err);
 // Writes the run's saved console variables over its config file, keeping
 // entries the plugin did not register, as `set` does: under the config's lock
 // the file is read again (not applied), so what other runs saved meanwhile
-// stays. For a command that keeps running (`fly`).
+// stays. For a command that keeps running (`fly`). `inPlace` are texts saved
+// instead of what the store holds (a setting the command stands in for a
+// while, such as a drill's cue).
 // Errors go to `err`. Returns kExitOk or kExitConfigWrite.
-int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err);  // ConsoleCommands.cpp
+int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err,
+                 const ConfigEntries& inPlace = {});  // ConsoleCommands.cpp
 
 // "trimsight-host: MESSAGE" on one line.
 void printError(std::FILE* err, const std::string& message);

@@ -14,6 +14,8 @@
 //   RenderCommand    render: scene checked, host started, output prepared,
 //                    frames played into pictures, the result reported
 //   ExportCommand    export              HistoryCommand  history
+//   FlyCommand       fly: the sandbox window (fly/); DrillReport: a drill
+//                    attempt's JSON line and the record of attempts
 //   HostSession      one run of the host: console, game, loaded plugin
 //   Scene, ScenePlayer, DemoScene   scene files, playing them, the demo
 //   FlightInput      flight logs as input: told from scenes, played as

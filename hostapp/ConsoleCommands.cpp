@@ -93,15 +93,18 @@ int lockSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
 }
 
 // Writes the settings of this run over the config file, keeping entries the
-// plugin did not register.
-int writeSettings(HostRun& run, std::FILE* err) {
+// plugin did not register; `inPlace` replaces the store's texts it names.
+int writeSettings(HostRun& run, std::FILE* err, const ConfigEntries& inPlace = {}) {
     if (!run.config) {
         printError(err, run.configPath +
                             ": not saving over a config file that cannot be read; fix or "
                             "remove it");
         return kExitConfigWrite;
     }
-    const std::string text = formatConfig(run.session.savedEntries(*run.config));
+    ConfigEntries entries = run.session.savedEntries(*run.config);
+    for (const auto& [name, value] : inPlace)
+        if (const auto saved = entries.find(name); saved != entries.end()) saved->second = value;
+    const std::string text = formatConfig(entries);
     if (Status saved = saveConfigAtomic(run.configPath, text); !saved) {
         printError(err, saved.error());
         return kExitConfigWrite;
@@ -137,12 +140,13 @@ int runSet(const GlobalOptions& global, const std::string& name, const std::stri
 
 }  // namespace
 
-int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
+int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err,
+                 const ConfigEntries& inPlace) {
     if (int code = lockSettings(global, run, err); code != kExitOk) return code;
     // Read again under the lock, without applying: what other runs saved
     // meanwhile stays, and this run's variables are written over it.
     run.config = loadConfig(run.configPath);
-    const int code = writeSettings(run, err);
+    const int code = writeSettings(run, err, inPlace);
     run.configLock.reset();
     return code;
 }

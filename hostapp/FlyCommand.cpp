@@ -10,9 +10,12 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
+#include <string_view>
 #include <thread>
 
 #include "hostapp/CommandKit.h"
+#include "hostapp/DrillReport.h"
 #include "hostapp/OutputFile.h"
 #include "hostapp/fly/Fly.h"
 #include "hostapp/picture/ContactSheet.h"
@@ -41,7 +44,17 @@ struct FlyOptions {
     std::string size = "1280x720";
     std::optional<uint64_t> seed;
     bool unlimitedBoost = false;
+    std::string drill;  // empty: free flight
+    bool autopilot = false;
 };
+
+// "nose-on-ball, recovery, ...": every drill's name, for messages.
+std::string drillNames() {
+    std::string names;
+    for (const sandbox::DrillEntry& entry : sandbox::drillTable())
+        names += (names.empty() ? "" : ", ") + std::string(entry.info.name);
+    return names;
+}
 
 // "1280x720" as a width and a height, each 1 to 8192.
 std::optional<Vector2> parseSize(const std::string& text) {
@@ -82,9 +95,14 @@ std::string checkOptions(const FlyOptions& o, bool scriptEnds) {
     if (!parseSize(o.size)) return "--size: expected WIDTHxHEIGHT, each 1 to 8192, got " + o.size;
     if (!(o.seconds >= 0.0 && o.seconds <= fly::kMaxScriptSeconds))
         return "--seconds: expected a number of seconds from 0 to 86400";
-    if (o.videoDriver == "offscreen" && o.seconds == 0.0 && !scriptEnds)
-        return "--video-driver offscreen shows nothing to close: give --seconds N or a script "
-               "with an end line";
+    if (!o.drill.empty() && sandbox::findDrill(o.drill) == nullptr)
+        return "no drill named \"" + o.drill + "\"; the drills are " + drillNames();
+    if (o.autopilot && o.drill.empty()) return "--autopilot flies drills: give --drill NAME";
+    if (o.autopilot && !o.script.empty())
+        return "--autopilot and --script both fly the car: give one of them";
+    if (o.videoDriver == "offscreen" && o.seconds == 0.0 && !scriptEnds && o.drill.empty())
+        return "--video-driver offscreen shows nothing to close: give --seconds N, a script "
+               "with an end line or --drill NAME";
     if (!o.pictures.empty() && o.seconds == 0.0 && !scriptEnds)
         return "--pictures needs an end: --seconds N or a script with an end line";
     if (!(o.pictureEvery >= 0.01 && o.pictureEvery <= 3600.0))
@@ -164,9 +182,10 @@ void printBenchmark(std::FILE* out, const fly::FrameTimes& times, Vector2 size,
 }
 
 // The screenshot and the flight log, each tried whatever became of the
-// other; kExitPicture when either cannot be written.
+// other; kExitPicture when either cannot be written. What was written is
+// noted on `notes`.
 int writeOutputs(const FlyOptions& options, const fly::FlyApp& app, fly::FlySession& session,
-                 std::FILE* out, std::FILE* err) {
+                 std::FILE* notes, std::FILE* err) {
     int code = kExitOk;
     if (!options.screenshot.empty()) {
         std::vector<uint8_t> png;
@@ -174,7 +193,7 @@ int writeOutputs(const FlyOptions& options, const fly::FlyApp& app, fly::FlySess
             printError(err, written.error());
             code = kExitPicture;
         } else {
-            std::fprintf(out, "wrote %s\n", options.screenshot.c_str());
+            std::fprintf(notes, "wrote %s\n", options.screenshot.c_str());
         }
     }
     if (!options.record.empty()) {
@@ -185,7 +204,7 @@ int writeOutputs(const FlyOptions& options, const fly::FlyApp& app, fly::FlySess
             printError(err, "cannot write " + options.record + ": " + written.error());
             code = kExitPicture;
         } else {
-            std::fprintf(out, "wrote %s (%zu ticks)\n", options.record.c_str(),
+            std::fprintf(notes, "wrote %s (%zu ticks)\n", options.record.c_str(),
                          session.log().ticks.size());
         }
     }
@@ -258,7 +277,11 @@ fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::FlightScript
     fly::AppOptions app;
     app.settingsPage = run.session.plugin->settingsWindow();
     if (app.settingsPage != nullptr) app.settingsTitle = app.settingsPage->getSettingsName();
-    app.saveSettings = [&global, &run, err] { return saveSettings(global, run, err) == kExitOk; };
+    app.saveSettings = [&global, &run, err](std::span<const fly::SettingText> inPlace) {
+        ConfigEntries texts;
+        for (const fly::SettingText& t : inPlace) texts[std::string(t.name)] = std::string(t.text);
+        return saveSettings(global, run, err, texts) == kExitOk;
+    };
     app.captureLastFrame = !options.screenshot.empty();
     app.waitForDrawing = options.benchmark;
     if (options.seconds > 0.0)
@@ -270,6 +293,44 @@ fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::FlightScript
     return app;
 }
 
+// The flight's start: a drill's first attempt, a seeded random start or the
+// floor; a drill's ghost races the best flight the book knows.
+fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::FlightScript* script,
+                                      DrillReporter& drills) {
+    fly::SessionOptions session;
+    session.seed = options.seed;
+    session.physics.unlimitedBoost = options.unlimitedBoost;
+    session.script = script;
+    session.drill = options.drill.empty() ? nullptr : sandbox::findDrill(options.drill);
+    session.autopilot = options.autopilot;
+    session.bestFlight = [&drills](std::string_view drill, uint64_t seed) {
+        return drills.book().bestFlight(drill, seed);
+    };
+    return session;
+}
+
+// What the run wrote, after the flight: the benchmark, the screenshot, the
+// flight log, the pictures. A drill's run keeps standard output for its
+// JSON lines, so its notes go to `err`.
+int reportRun(const FlyOptions& options, fly::FlyApp& app, fly::FlySession& session,
+              const fly::Platform& platform, std::optional<PictureFolder>& pictures, std::FILE* out,
+              std::FILE* err) {
+    std::FILE* notes = options.drill.empty() ? out : err;
+    if (options.benchmark)
+        printBenchmark(notes, app.times(), *parseSize(options.size), platform.description());
+    int code = writeOutputs(options, app, session, notes, err);
+    if (pictures) {
+        if (Status written = pictures->finish(); !written) {
+            printError(err, written.error());
+            code = kExitPicture;
+        } else {
+            std::fprintf(notes, "wrote %d pictures and the contact sheet to %s\n",
+                         pictures->written(), options.pictures.c_str());
+        }
+    }
+    return code;
+}
+
 int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* out, std::FILE* err) {
     std::optional<fly::FlightScript> script;
     if (int code = checkRequest(options, script, err); code != kExitOk) return code;
@@ -278,12 +339,17 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     std::unique_ptr<fly::Platform> platform;
     if (int code = openWindow(options, platform, err); code != kExitOk) return code;
 
-    fly::SessionOptions sessionOptions;
-    sessionOptions.seed = options.seed;
-    sessionOptions.physics.unlimitedBoost = options.unlimitedBoost;
-    sessionOptions.script = script ? &*script : nullptr;
-    fly::FlySession session(run.session.cvars, run.session.game, sessionOptions);
-    fly::AppOptions appOptions = appOptionsFor(options, sessionOptions.script, global, run, err);
+    // The history's archive joins here once the history file is in; until
+    // then the book knows this run's attempts.
+    DrillReporter drills(out, err, nullptr);
+    const fly::FlightScript* scriptToFly = script ? &*script : nullptr;
+    fly::FlySession session(run.session.cvars, run.session.game,
+                            sessionOptionsFor(options, scriptToFly, drills));
+    fly::AppOptions appOptions = appOptionsFor(options, scriptToFly, global, run, err);
+    // Without a screen a drill's run is its one attempt.
+    const bool oneAttempt = !options.drill.empty() && platform->headless();
+    appOptions.endWithAttempt = oneAttempt;
+    appOptions.onAttemptFinished = [&drills](const fly::FlySession& s) { drills.finished(s); };
     std::optional<PictureFolder> pictures;
     if (appOptions.pictureEveryNs > 0) {
         pictures.emplace(options.pictures, static_cast<int>(std::max<int64_t>(
@@ -298,19 +364,9 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     }
 
     flyFrames(**app, !platform->headless() && !options.benchmark);
+    if (oneAttempt) drills.unfinished(session);
     const bool settingsSaved = (*app)->finish();  // a failure's reason is printed
-    if (options.benchmark)
-        printBenchmark(out, (*app)->times(), *parseSize(options.size), platform->description());
-    int code = writeOutputs(options, **app, session, out, err);
-    if (pictures) {
-        if (Status written = pictures->finish(); !written) {
-            printError(err, written.error());
-            code = kExitPicture;
-        } else {
-            std::fprintf(out, "wrote %d pictures and the contact sheet to %s\n",
-                         pictures->written(), options.pictures.c_str());
-        }
-    }
+    const int code = reportRun(options, **app, session, *platform, pictures, out, err);
     return code != kExitOk ? code : (settingsSaved ? kExitOk : kExitConfigWrite);
 }
 
@@ -344,7 +400,12 @@ Command addFlyCommand(CLI::App& app) {
     fly->add_flag("--benchmark", options->benchmark,
                   "Draw frames back to back and print frame-time percentiles");
     fly->add_option("--seed", options->seed,
-                    "Start in the air from this seed's random start (default: on the floor)");
+                    "Start in the air from this seed's random start (default: on the floor); "
+                    "with --drill, the drill's seed (default 1)");
+    fly->add_option("--drill", options->drill,
+                    "Fly a drill: " + drillNames() +
+                        "; without a screen, one attempt whose result is printed as a JSON line");
+    fly->add_flag("--autopilot", options->autopilot, "The autopilot flies the drill's attempts");
     fly->add_flag("--unlimited-boost", options->unlimitedBoost, "Boost never runs out");
     return {fly, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
                 return runFly(global, *options, out, err);

@@ -11,12 +11,15 @@ using sandbox::PadButton;
 constexpr CommandBinding kCommands[kCommandCount] = {
     {Command::Help, "help", "F1", std::nullopt, "help (this overlay)"},
     {Command::Settings, "settings", "F2", PadButton::Start, "settings window"},
-    {Command::Reset, "reset", "R", PadButton::Back, "reset to the start"},
-    {Command::RandomStart, "random", "N", PadButton::DPadUp, "new random start in the air"},
+    {Command::Reset, "reset", "R", PadButton::Back,
+     "reset to the start; in a drill, again with the same seed"},
+    {Command::RandomStart, "random", "N", PadButton::DPadUp,
+     "new random start in the air; in a drill, the next seed"},
     {Command::Pause, "pause", "P", PadButton::DPadDown, "pause"},
     {Command::SingleTick, "tick", "T", PadButton::DPadRight, "single tick (pauses)"},
     {Command::SlowMotion, "slow", "M", PadButton::DPadLeft, "slow motion: 1, 1/2, 1/4"},
     {Command::BallCamera, "ballcam", "C", PadButton::North, "ball camera"},
+    {Command::DrillMenu, "drills", "F3", std::nullopt, "drill menu"},
     {Command::Quit, "quit", "Escape", std::nullopt, "quit"},
 };
 

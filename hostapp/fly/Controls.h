@@ -23,6 +23,7 @@ enum class Command : uint8_t {
     SingleTick,  // pauses, then runs one tick per press
     SlowMotion,  // normal, half, quarter speed, and round again
     BallCamera,
+    DrillMenu,  // the drill menu, on and off
     Quit,
     Count
 };

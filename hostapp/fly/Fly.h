@@ -15,7 +15,8 @@
 //                     here, ES 3.0 / WebGL 2 in a browser) and its shader
 //                     version line.
 //   WorldRenderer.h   sky, floor and grid, arena outline, car, ball,
-//                     shadows and drop lines; reading the frame back.
+//                     shadows and drop lines, ghost cars (GhostCar.h);
+//                     reading the frame back.
 //   Camera.h          the chase and ball cameras and the matrices, with the
 //                     mirror the game's left-handed axes need. Plain maths.
 //   Controls.h        the window's commands and their keys and buttons; key
@@ -23,10 +24,18 @@
 //                     help overlay's rows.
 //   FlightScript.h    timed control inputs (`--script`) and their reader.
 //   FlySession.h      the session core: clock, world, bindings, the flight
-//                     log being recorded, script, commands, and the host
-//                     layer's game state for the plugin. No SDL, no GL; no
-//                     allocation per frame.
+//                     log being recorded, script, commands, drill attempts,
+//                     and the host layer's game state for the plugin. No
+//                     SDL, no GL; no allocation per frame.
+//   DrillAttempt.h    one attempt at a drill: countdown, the drill, the
+//                     autopilot, the plot's samples, the ghosts; the dial's
+//                     cue set for it and set back (DialCue). Session core.
+//   AttemptBook.h     the attempts known (this run's and an archive's): the
+//                     best flight of a drill and seed for the ghost to race;
+//                     the archive interface the history file plugs into.
 //   Hud.h             the HUD and the help overlay (ImGui).
+//   DrillPanel.h      the drill menu, countdown, live score and plot, and
+//                     the result panel (ImGui).
 //   FlyApp.h          one frame of the window: input, session, world, the
 //                     dial through picture::DrawListCanvas, HUD, help, the
 //                     settings window (picture::drawSettingsWindow), swap.
@@ -36,14 +45,21 @@
 //   app = FlyApp::create(*platform, session, ...)
 //   while (app->frame()) pace();          // a browser calls frame() per
 //   app->finish();                        // animation frame instead
+// A drill: SessionOptions::drill starts its first attempt (or the menu
+// does); AppOptions::onAttemptFinished hears of each finished attempt
+// (hostapp/DrillReport.h prints its JSON line and keeps it in the book).
 //
 // Must not touch: the plugin's code (it reaches the plugin through the host
 // layer only), files (the command writes the outputs through OutputFile),
 // the process (no exit, nothing thrown out of it).
+#include "hostapp/fly/AttemptBook.h"
 #include "hostapp/fly/Camera.h"
 #include "hostapp/fly/Controls.h"
+#include "hostapp/fly/DrillAttempt.h"
+#include "hostapp/fly/DrillPanel.h"
 #include "hostapp/fly/FlightScript.h"
 #include "hostapp/fly/FlyApp.h"
 #include "hostapp/fly/FlySession.h"
+#include "hostapp/fly/GhostCar.h"
 #include "hostapp/fly/Platform.h"
 #include "hostapp/fly/WorldRenderer.h"

@@ -85,14 +85,20 @@ bool FlyApp::frame() {
     const int64_t simulationStart = platform_.nowNs();
     session_.advance(elapsed, input_);
     int64_t simulation = platform_.nowNs() - simulationStart;
+    // Dear ImGui shows a window that sizes itself from its second frame on,
+    // so the result is drawn once more before an attempt's run ends.
+    if (reportAttempts()) resultFrames_ = 0;
+    const bool resultShown = resultFrames_ && ++*resultFrames_ >= 2;
     const bool last = closed || session_.quitRequested() || session_.scriptEnded() ||
-                      (options_.endNs && session_.timeNs() >= *options_.endNs);
+                      (options_.endNs && session_.timeNs() >= *options_.endNs) ||
+                      (options_.endWithAttempt && resultShown);
 
     ImGui_ImplOpenGL3_NewFrame();
     platform_.newImGuiFrame();
     ImGui::NewFrame();
     const Vector2 framebuffer = platform_.framebufferSize();
-    renderer_->draw(session_.world(), session_.camera(), framebuffer.X, framebuffer.Y);
+    renderer_->draw(session_.world(), session_.camera(), framebuffer.X, framebuffer.Y,
+                    session_.ghosts());
     // The plugin lays its dial out on ImGui's display size, which is the
     // window's size in ImGui's units whatever the framebuffer's pixels.
     const ImVec2 display = ImGui::GetIO().DisplaySize;
@@ -123,6 +129,14 @@ bool FlyApp::frame() {
     return !last;
 }
 
+// True when an attempt finished in this frame's ticks.
+bool FlyApp::reportAttempts() {
+    if (session_.attemptsFinished() == attemptsReported_) return false;
+    attemptsReported_ = session_.attemptsFinished();
+    if (options_.onAttemptFinished) options_.onAttemptFinished(session_);
+    return true;
+}
+
 float FlyApp::framesPerSecond() const {
     const std::size_t n = std::min(kRateWindow, times_.frame.size());
     if (n == 0) return 0.0f;
@@ -143,6 +157,8 @@ void FlyApp::drawWindows(Vector2 canvas) {
                            "settings not saved (the terminal says why)");
         ImGui::End();
     }
+    drawAttempt(session_);
+    drawDrillMenu(session_, drillMenu_);
     if (session_.helpShown()) drawHelp(help_);
     if (session_.settingsShown() && options_.settingsPage != nullptr)
         picture::drawSettingsWindow(*options_.settingsPage, options_.settingsTitle, canvas.X,
@@ -161,15 +177,25 @@ void FlyApp::keepSettings(int64_t now) {
     settingsWereShown_ = shown;
     if (unsavedSince_ && (closed || now - *unsavedSince_ >= kSettingsRestNs)) {
         unsavedSince_.reset();
-        if (options_.saveSettings) saveFailed_ = !options_.saveSettings();
+        saveFailed_ = !saveSettings();
     }
 }
 
+// A drill's cue in the store is not the player's setting: the player's own
+// value is saved in its place.
+bool FlyApp::saveSettings() {
+    if (!options_.saveSettings) return true;
+    const std::optional<SettingText> held = session_.settingInPlaceOfCue();
+    return options_.saveSettings(held ? std::span<const SettingText>(&*held, 1)
+                                      : std::span<const SettingText>{});
+}
+
 bool FlyApp::finish() {
+    session_.releaseCue();
     if (session_.recordSettingChanges()) unsavedSince_ = 0;
     if (unsavedSince_ && options_.saveSettings) {
         unsavedSince_.reset();
-        saveFailed_ = !options_.saveSettings();
+        saveFailed_ = !saveSettings();
     }
     return !saveFailed_;
 }

@@ -8,11 +8,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "host/Plugin.h"
 #include "hostapp/Result.h"
+#include "hostapp/fly/DrillPanel.h"
 #include "hostapp/fly/FlySession.h"
 #include "hostapp/fly/Platform.h"
 #include "hostapp/fly/WorldRenderer.h"
@@ -30,7 +32,15 @@ struct AppOptions {
     // Saves the console variables to the config file, saying why not on the
     // terminal when it cannot; called when settings changed by the page have
     // rested half a second, when the settings window closes, and at the end.
-    std::function<bool()> saveSettings;
+    // `inPlace` are texts to save instead of the store's (the player's own
+    // target option while a drill's cue stands in for it).
+    std::function<bool(std::span<const SettingText> inPlace)> saveSettings;
+    // Called once for each attempt at a drill that finishes, in the frame it
+    // finishes: the session's attempt() and log() are the attempt's.
+    std::function<void(const FlySession& session)> onAttemptFinished;
+    // The session ends when an attempt has finished and its result is shown
+    // (a drill flown without a screen).
+    bool endWithAttempt = false;
     // The last frame is read back into lastPicture().
     bool captureLastFrame = false;
     // Every so often in the session's time (when not zero), the frame is
@@ -76,6 +86,8 @@ class FlyApp {
     int64_t elapsedSinceLastFrame(int64_t now);
     void drawWindows(Vector2 canvas);
     void keepSettings(int64_t now);
+    bool saveSettings();
+    bool reportAttempts();
     float framesPerSecond() const;
 
     Platform& platform_;
@@ -87,6 +99,9 @@ class FlyApp {
     std::unique_ptr<WorldRenderer> renderer_;
     std::vector<HelpRow> help_;
     FrameInput input_;
+    DrillMenuChoice drillMenu_;
+    uint64_t attemptsReported_ = 0;
+    std::optional<int> resultFrames_;  // frames since the last attempt finished
     int64_t frames_ = 0;
     int64_t nextPictureNs_ = 0;
     std::optional<int64_t> lastFrameStart_;

@@ -26,15 +26,26 @@ sandbox::ActionSet combined(sandbox::ActionSet person, sandbox::ActionSet script
 
 FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
                        const SessionOptions& options)
-    : cvars_(cvars), game_(game), physics_(options.physics), seed_(options.seed) {
+    : cvars_(cvars),
+      game_(game),
+      physics_(options.physics),
+      freePhysics_(options.physics),
+      seed_(options.seed),
+      autopilot_(options.autopilot),
+      bestFlight_(options.bestFlight) {
     if (options.script != nullptr) script_.emplace(*options.script);
     log_.ticks.reserve(options.ticksToReserve);
     if (seed_) nextSeed_ = *seed_ + 1;
-    startFlight(seed_ ? sandbox::randomStart(*seed_) : sandbox::defaultStart());
+    if (options.drill != nullptr)
+        startAttempt(*options.drill, options.seed.value_or(1));
+    else
+        startFlight(seed_ ? sandbox::randomStart(*seed_) : sandbox::defaultStart());
     game_.state.freeplay = true;
     game_.state.paused = false;
     game_.state.hasBall = true;
 }
+
+FlySession::~FlySession() { releaseCue(); }
 
 // A new log from this start, opening with every saved console variable's
 // value, so that the flight plays back later with the settings it had.
@@ -73,18 +84,75 @@ void FlySession::flushSettingChanges() {
     unlogged_.clear();
 }
 
+// The store's text as the one noted, so that a change the session made
+// itself is not taken for the settings page's.
+void FlySession::noteSetting(std::string_view name) {
+    const pluginsdk::CVarEntry* entry = cvars_.lookup(name);
+    if (entry == nullptr) return;
+    for (auto& [noted, text] : settings_)
+        if (noted == name) text = entry->text();
+}
+
+std::optional<SettingText> FlySession::settingInPlaceOfCue() const {
+    const std::optional<std::string_view> player = cue_.playerValue(cvars_);
+    if (!player) return std::nullopt;
+    return SettingText{sandbox::kDialTargetCVar, *player};
+}
+
+// The cue is set before the new log notes the console variables, so the
+// log opens with it and a replay shows the dial as the attempt did.
+void FlySession::startAttempt(const sandbox::DrillEntry& drill, uint64_t seed) {
+    releaseCue();
+    std::unique_ptr<sandbox::Drill> made = drill.make(drill.info, seed);
+    const sandbox::FlightLog* best =
+        raceBest_ && bestFlight_ ? bestFlight_(drill.info.name, seed) : nullptr;
+    attempt_ = std::make_unique<DrillAttempt>(std::move(made), autopilot_, best);
+    drill_ = &drill;
+    drillSeed_ = seed;
+    seed_.reset();
+    physics_ = attempt_->drill().start().options;
+    cue_.set(cvars_, drill.info.cue);
+    startFlight(attempt_->drill().start().world);
+}
+
+void FlySession::flyFreely() {
+    releaseCue();
+    attempt_.reset();
+    drill_ = nullptr;
+    physics_ = freePhysics_;
+    startFlight(world_);
+}
+
+void FlySession::releaseCue() {
+    cue_.restore(cvars_);
+    noteSetting(sandbox::kDialTargetCVar);
+}
+
+std::span<const GhostCar> FlySession::ghosts() const {
+    return attempt_ ? attempt_->ghosts() : std::span<const GhostCar>{};
+}
+
 void FlySession::apply(CommandSet commands) {
     if (commands.has(Command::Help)) helpShown_ = !helpShown_;
     if (commands.has(Command::Settings)) settingsShown_ = !settingsShown_;
     if (commands.has(Command::BallCamera)) ballCamera_ = !ballCamera_;
     if (commands.has(Command::Quit)) quit_ = true;
+    if (commands.has(Command::DrillMenu)) drillMenuShown_ = !drillMenuShown_;
     if (commands.has(Command::Reset)) {
-        world_ = log_.start;
-        log_.recordReset();
+        if (drill_ != nullptr) {
+            startAttempt(*drill_, drillSeed_);
+        } else {
+            world_ = log_.start;
+            log_.recordReset();
+        }
     }
     if (commands.has(Command::RandomStart)) {
-        seed_ = nextSeed_++;
-        startFlight(sandbox::randomStart(*seed_));
+        if (drill_ != nullptr) {
+            startAttempt(*drill_, drillSeed_ + 1);
+        } else {
+            seed_ = nextSeed_++;
+            startFlight(sandbox::randomStart(*seed_));
+        }
     }
     if (commands.has(Command::Pause)) clock_.setPaused(!clock_.paused());
     if (commands.has(Command::SingleTick)) clock_.stepOnce();
@@ -94,10 +162,30 @@ void FlySession::apply(CommandSet commands) {
 
 void FlySession::runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys) {
     for (int i = 0; i < ticks; ++i) {
-        lastControls_ = sandbox::mapControls(bindings_, pad, keys);
-        sandbox::stepWorld(world_, lastControls_, physics_);
-        if (recording_) recording_ = log_.recordTick(lastControls_);
+        const sandbox::CarControls person = sandbox::mapControls(bindings_, pad, keys);
+        if (attempt_) {
+            runAttemptTick(person);
+        } else {
+            lastControls_ = person;
+            sandbox::stepWorld(world_, lastControls_, physics_);
+            if (recording_) recording_ = log_.recordTick(lastControls_);
+        }
         if (i == 0 && !unlogged_.empty()) flushSettingChanges();
+    }
+}
+
+// The log takes the attempt's ticks only: not the countdown, nor what
+// follows the end.
+void FlySession::runAttemptTick(const sandbox::CarControls& person) {
+    const DrillAttempt::TickPlan plan = attempt_->plan(world_, person);
+    lastControls_ = plan.controls;
+    if (!plan.step) return;
+    const sandbox::TickReport report = sandbox::stepWorld(world_, plan.controls, physics_);
+    if (recording_) recording_ = log_.recordTick(plan.controls);
+    attempt_->record(world_, plan.controls, report);
+    if (attempt_->finished()) {
+        releaseCue();
+        ++attemptsFinished_;
     }
 }
 

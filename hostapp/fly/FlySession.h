@@ -1,23 +1,39 @@
 #pragma once
 // The flight behind the window, with no window, GL or SDL in it: the clock,
 // the world and its bindings, the flight log being recorded, the script, the
-// window's commands, and the host layer's game handed what the plugin reads.
-// A platform gives it each frame's input and elapsed time; it gives back the
-// world to draw and draws the plugin's dial on any canvas.
+// window's commands, drill attempts, and the host layer's game handed what
+// the plugin reads. A platform gives it each frame's input and elapsed time;
+// it gives back the world to draw and draws the plugin's dial on any canvas.
 //
 // A frame, step by step (advance):
 //   script steps due by the session's time     (keys, stick, buttons)
 //   commands: keys pressed, pad buttons gone down, script keys
 //   ticks = clock.advance(elapsed)
-//   repeat: controls = mapControls(...); stepWorld; log.recordTick
+//   repeat: controls = mapControls(...)
+//           free flight: stepWorld; log.recordTick
+//           a drill:     plan = attempt.plan(world, controls) (countdown,
+//                        autopilot); when it steps: stepWorld; log the tick;
+//                        attempt.record(...); at its end the dial's cue is
+//                        set back and attemptsFinished() counts one more
 //   game.state = hostView(world, last controls), freeplay on
 // then drawDial(canvas) runs the plugin's drawables once.
 //
+// A drill attempt starts a new flight log from the drill's start, with the
+// drill's physics options and the console variables as they are (the dial's
+// target option already set to the drill's cue), so that its log replays the
+// attempt as flown and seen. Reset flies the attempt again from the same
+// seed; a new random start flies the next seed.
+//
 // After the first frame nothing here allocates, as long as the flight stays
-// within the ticks reserved for its log (SessionOptions::ticksToReserve).
+// within the ticks reserved for its log (SessionOptions::ticksToReserve),
+// drill attempts included; starting one allocates, once.
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -26,6 +42,7 @@
 #include "host/pluginsdk/GameHost.h"
 #include "hostapp/fly/Camera.h"
 #include "hostapp/fly/Controls.h"
+#include "hostapp/fly/DrillAttempt.h"
 #include "hostapp/fly/FlightScript.h"
 #include "sandbox/Sandbox.h"
 
@@ -47,12 +64,29 @@ struct SessionOptions {
     const FlightScript* script = nullptr;  // must outlive the session
     // Ticks the log makes room for at the start: ten minutes of flight.
     std::size_t ticksToReserve = 10u * 60u * sandbox::kTicksPerSecond;
+    // A drill to fly from the start, from `seed` (1 without one); and whether
+    // the autopilot flies its attempts.
+    const sandbox::DrillEntry* drill = nullptr;
+    bool autopilot = false;
+    // The best flight so far of a drill and seed, raced as a ghost car; null
+    // when there is none. Asked as each attempt starts.
+    std::function<const sandbox::FlightLog*(std::string_view drill, uint64_t seed)> bestFlight;
+};
+
+// A console variable's text to save in place of what the store holds.
+struct SettingText {
+    std::string_view name;
+    std::string_view text;
 };
 
 class FlySession {
   public:
     FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
                const SessionOptions& options);
+    // Sets the dial's target option back if an attempt still holds it.
+    ~FlySession();
+    FlySession(const FlySession&) = delete;
+    FlySession& operator=(const FlySession&) = delete;
 
     // One frame that took `elapsedNs` of the session's time.
     void advance(int64_t elapsedNs, const FrameInput& input);
@@ -67,6 +101,33 @@ class FlySession {
     bool recordSettingChanges();
     // Puts noted changes in the log now (at the end of a flight).
     void flushSettingChanges();
+    // What the config file is to keep in place of the store's text: the
+    // player's own target option while a drill's cue stands in for it.
+    std::optional<SettingText> settingInPlaceOfCue() const;
+
+    // Drills. An attempt at `drill` from `seed`: a countdown, then the
+    // attempt, then its result, the world held still.
+    void startAttempt(const sandbox::DrillEntry& drill, uint64_t seed);
+    // Leaves the drill and flies on freely from where the car is.
+    void flyFreely();
+    // Sets the dial's target option back now if an attempt holds it (the
+    // window's end: nothing is saved with the cue in it).
+    void releaseCue();
+    // The current attempt (running or finished); null in free flight.
+    const DrillAttempt* attempt() const { return attempt_.get(); }
+    const sandbox::DrillEntry* drill() const { return drill_; }
+    uint64_t drillSeed() const { return drillSeed_; }
+    // Attempts finished so far: a window reports each new one.
+    uint64_t attemptsFinished() const { return attemptsFinished_; }
+    // For the attempts started from now on.
+    void setAutopilot(bool on) { autopilot_ = on; }
+    bool autopilot() const { return autopilot_; }
+    void setRaceBest(bool on) { raceBest_ = on; }
+    bool raceBest() const { return raceBest_; }
+    void showDrillMenu(bool shown) { drillMenuShown_ = shown; }
+    bool drillMenuShown() const { return drillMenuShown_; }
+    // The ghost cars to draw now.
+    std::span<const GhostCar> ghosts() const;
 
     const sandbox::World& world() const { return world_; }
     const sandbox::FixedStepClock& clock() const { return clock_; }
@@ -91,10 +152,13 @@ class FlySession {
     void apply(CommandSet commands);
     void startFlight(const sandbox::World& start);
     void runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys);
+    void runAttemptTick(const sandbox::CarControls& person);
+    void noteSetting(std::string_view name);
 
     pluginsdk::CVarStore& cvars_;
     pluginsdk::GameHost& game_;
     sandbox::PhysicsOptions physics_;
+    sandbox::PhysicsOptions freePhysics_;  // free flight's; a drill has its own
     sandbox::Bindings bindings_ = sandbox::defaultBindings();
     sandbox::FixedStepClock clock_;
     sandbox::World world_;
@@ -110,6 +174,15 @@ class FlySession {
     bool helpShown_ = false;
     bool settingsShown_ = false;
     bool quit_ = false;
+    std::unique_ptr<DrillAttempt> attempt_;
+    const sandbox::DrillEntry* drill_ = nullptr;
+    uint64_t drillSeed_ = 1;
+    DialCue cue_;
+    uint64_t attemptsFinished_ = 0;
+    bool autopilot_ = false;
+    bool raceBest_ = true;
+    bool drillMenuShown_ = false;
+    std::function<const sandbox::FlightLog*(std::string_view, uint64_t)> bestFlight_;
     // The saved console variables' text as last noted, and the changes noted
     // but not yet in the log.
     std::vector<std::pair<std::string, std::string>> settings_;

@@ -39,7 +39,7 @@ void drawHud(const HudFacts& facts) {
         ImGui::Text("random start, seed %llu", static_cast<unsigned long long>(*s.seed()));
     if (const char* state = clockState(s.clock()); state[0] != '\0') ImGui::TextUnformatted(state);
     if (!s.recording()) ImGui::TextUnformatted("the flight log is full: no longer recording");
-    ImGui::TextDisabled("%s; F1 help, F2 settings",
+    ImGui::TextDisabled("%s; F1 help, F2 settings, F3 drills",
                         facts.padName.empty() ? "keyboard" : facts.padName.c_str());
     ImGui::End();
 }

@@ -160,6 +160,40 @@ std::vector<Vertex> carMesh() {
     return m.vertices;
 }
 
+// A ghost car in its own axes: the car's box grown by kGhostScale about its
+// centre, unlit and see-through, its nose and underside told apart.
+std::vector<Vertex> ghostMesh() {
+    namespace k = sandbox::model;
+    const Colour side = colour(kGhostColour, kGhostAlpha);
+    const Colour faces[6] = {side, colour(kNoseColour, kGhostAlpha + 0.15f),      side,
+                             side, colour(kUndersideColour, kGhostAlpha + 0.15f), side};
+    MeshBuilder unlit;
+    unlit.box(k::kCarBoxOffset, k::kCarBoxSize * kGhostScale, faces);
+    for (Vertex& v : unlit.vertices) v.normal[0] = v.normal[1] = v.normal[2] = 0.0f;
+    return unlit.vertices;
+}
+
+// The ghost's twelve edges, so that its attitude reads even where it covers
+// the car.
+std::vector<Vertex> ghostEdges() {
+    namespace k = sandbox::model;
+    MeshBuilder m;
+    const Vec3 h = k::kCarBoxSize * (0.5f * kGhostScale);
+    const Vec3 c = k::kCarBoxOffset;
+    const Colour edge = colour(kGhostColour, 0.9f);
+    for (int axis = 0; axis < 3; ++axis)
+        for (float a : {-1.0f, 1.0f})
+            for (float b : {-1.0f, 1.0f}) {
+                Vec3 from{}, to{};
+                (&from.x)[axis] = -(&h.x)[axis];
+                (&to.x)[axis] = (&h.x)[axis];
+                (&from.x)[(axis + 1) % 3] = (&to.x)[(axis + 1) % 3] = a * (&h.x)[(axis + 1) % 3];
+                (&from.x)[(axis + 2) % 3] = (&to.x)[(axis + 2) % 3] = b * (&h.x)[(axis + 2) % 3];
+                m.line(c + from, c + to, edge);
+            }
+    return m.vertices;
+}
+
 // A sphere of radius 1 from latitude bands.
 std::vector<Vertex> sphereMesh() {
     constexpr int kBands = 16;
@@ -245,6 +279,12 @@ hostapp::Result<unsigned> linkProgram() {
     return hostapp::Failure{"the world's shaders do not link: " + problem};
 }
 
+// OpenGL takes an offset into the bound buffer in a pointer's place.
+const void* bufferOffset(std::size_t offset) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the form the API asks for
+    return reinterpret_cast<const void*>(offset);
+}
+
 }  // namespace
 
 struct WorldRenderer::Mesh {
@@ -265,13 +305,13 @@ struct WorldRenderer::Mesh {
         const GLsizei stride = sizeof(Vertex);
         glEnableVertexAttribArray(0);
         glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride,
-                              reinterpret_cast<const void*>(offsetof(Vertex, position)));
+                              bufferOffset(offsetof(Vertex, position)));
         glEnableVertexAttribArray(1);
         glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride,
-                              reinterpret_cast<const void*>(offsetof(Vertex, normal)));
+                              bufferOffset(offsetof(Vertex, normal)));
         glEnableVertexAttribArray(2);
         glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride,
-                              reinterpret_cast<const void*>(offsetof(Vertex, colour)));
+                              bufferOffset(offsetof(Vertex, colour)));
         glBindVertexArray(0);
     }
     void release() {
@@ -281,7 +321,7 @@ struct WorldRenderer::Mesh {
 };
 
 struct WorldRenderer::Meshes {
-    Mesh floor, lines, car, ball, disc, dropLine;
+    Mesh floor, lines, car, ball, disc, dropLine, ghost, ghostEdges;
 };
 
 WorldRenderer::WorldRenderer() = default;
@@ -304,13 +344,16 @@ hostapp::Result<std::unique_ptr<WorldRenderer>> WorldRenderer::create() {
     m.ball.upload(sphereMesh(), GL_TRIANGLES);
     m.disc.upload(discMesh(), GL_TRIANGLES);
     m.dropLine.upload(dropLineMesh(), GL_LINES);
+    m.ghost.upload(ghostMesh(), GL_TRIANGLES);
+    m.ghostEdges.upload(ghostEdges(), GL_LINES);
     return r;
 }
 
 WorldRenderer::~WorldRenderer() {
     if (meshes_)
-        for (Mesh* mesh : {&meshes_->floor, &meshes_->lines, &meshes_->car, &meshes_->ball,
-                           &meshes_->disc, &meshes_->dropLine})
+        for (Mesh* mesh :
+             {&meshes_->floor, &meshes_->lines, &meshes_->car, &meshes_->ball, &meshes_->disc,
+              &meshes_->dropLine, &meshes_->ghost, &meshes_->ghostEdges})
             mesh->release();
     if (program_ != 0) glDeleteProgram(program_);
 }
@@ -321,8 +364,28 @@ void WorldRenderer::drawMesh(const Mesh& mesh, const Mat4& model) {
     glDrawArrays(mesh.mode, 0, mesh.count);
 }
 
+// A see-through box must be coloured once, by its nearest face: the ghosts
+// first go into the depth buffer alone, then their colour is blended where
+// their depth is the one kept, with the depth left as it is.
+void WorldRenderer::drawGhosts(std::span<const GhostCar> ghosts) {
+    if (ghosts.empty()) return;
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    for (const GhostCar& g : ghosts) drawMesh(meshes_->ghost, bodyMatrix(g.location, g.attitude));
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_FALSE);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_BLEND);
+    for (const GhostCar& g : ghosts) {
+        const Mat4 model = bodyMatrix(g.location, g.attitude);
+        drawMesh(meshes_->ghost, model);
+        drawMesh(meshes_->ghostEdges, model);
+    }
+    glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LESS);
+}
+
 void WorldRenderer::draw(const sandbox::World& world, const CameraPose& camera, int width,
-                         int height) {
+                         int height, std::span<const GhostCar> ghosts) {
     glViewport(0, 0, width, height);
     const Colour sky = colour(kSkyColour);
     glClearColor(sky.r, sky.g, sky.b, 1.0f);
@@ -362,6 +425,7 @@ void WorldRenderer::draw(const sandbox::World& world, const CameraPose& camera, 
              scaleAndMove({1.0f, 1.0f, car.location.z}, {car.location.x, car.location.y, 0.0f}));
     drawMesh(meshes_->dropLine, scaleAndMove({1.0f, 1.0f, ball.location.z - r},
                                              {ball.location.x, ball.location.y, 0.0f}));
+    drawGhosts(ghosts);
     glBindVertexArray(0);
     glUseProgram(0);
     glDisable(GL_DEPTH_TEST);

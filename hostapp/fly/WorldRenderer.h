@@ -3,15 +3,18 @@
 // browser build reuses it): sky, a floor with a grid every 512 uu, the
 // arena's outline, the car as a box with its nose and underside plain to
 // see, the ball as a shaded sphere, and a shadow and a drop line under each
-// so their height reads at a glance.
+// so their height reads at a glance; ghost cars (GhostCar.h) as
+// see-through boxes with their edges drawn.
 //
 // Colours are chosen well apart from the dial's: its ground is orange
 // (215, 95, 0) and its sky cyan (50, 190, 220); the world's sky is a pale
 // grey-blue and its floor a dark green.
 #include <memory>
+#include <span>
 
 #include "hostapp/Result.h"
 #include "hostapp/fly/Camera.h"
+#include "hostapp/fly/GhostCar.h"
 #include "hostapp/picture/Image.h"
 #include "sandbox/Physics.h"
 
@@ -24,6 +27,11 @@ struct Rgb8 {
 inline constexpr Rgb8 kSkyColour{150, 170, 195};
 inline constexpr Rgb8 kFloorColour{46, 82, 52};
 inline constexpr float kGridSpacing = 512.0f;
+// A ghost car's sides and roof, unlit, and how much of them covers what is
+// behind: over the sky a ghost shows as kGhostColour * kGhostAlpha + sky *
+// (1 - kGhostAlpha). Its nose is yellow and its underside dark, as the car's.
+inline constexpr Rgb8 kGhostColour{200, 235, 255};
+inline constexpr float kGhostAlpha = 0.45f;
 
 class WorldRenderer {
   public:
@@ -34,14 +42,16 @@ class WorldRenderer {
     WorldRenderer& operator=(const WorldRenderer&) = delete;
 
     // Clears the framebuffer to the sky and draws the world as the camera
-    // sees it, over the whole framebuffer.
-    void draw(const sandbox::World& world, const CameraPose& camera, int width, int height);
+    // sees it, over the whole framebuffer, with the ghost cars last.
+    void draw(const sandbox::World& world, const CameraPose& camera, int width, int height,
+              std::span<const GhostCar> ghosts = {});
 
   private:
     struct Mesh;
     struct Meshes;
     WorldRenderer();
     void drawMesh(const Mesh& mesh, const Mat4& model);
+    void drawGhosts(std::span<const GhostCar> ghosts);
 
     unsigned program_ = 0;
     int modelLocation_ = -1;

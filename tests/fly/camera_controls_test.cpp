@@ -132,7 +132,8 @@ TEST(Controls, TheHelpListsEveryActionAndCommandWithItsKeys) {
     EXPECT_EQ(find("throttle").pad, "right trigger");
     EXPECT_EQ(find("settings window").keys, "F2");
     EXPECT_EQ(find("settings window").pad, "Start");
-    EXPECT_EQ(find("reset to the start").pad, "Back");
+    EXPECT_EQ(find("reset to the start; in a drill, again with the same seed").pad, "Back");
+    EXPECT_EQ(find("drill menu").keys, "F3");
     EXPECT_EQ(rows.size(), 1u + sandbox::kActionCount + kCommandCount);
 }
 

@@ -115,8 +115,12 @@ TEST_F(FlyProgram, OptionsThatCannotWorkAreRefusedBeforeAnythingStarts) {
     const Case cases[] = {
         {{"--video-driver", "offscreen"},
          2,
-         "--video-driver offscreen shows nothing to close: give --seconds N or a script with an "
-         "end line"},
+         "--video-driver offscreen shows nothing to close: give --seconds N, a script with an "
+         "end line or --drill NAME"},
+        {{"--autopilot", "--seconds", "1"}, 2, "--autopilot flies drills: give --drill NAME"},
+        {{"--drill", "recovery", "--autopilot", "--script", dir.file("any.fly")},
+         2,
+         "--autopilot and --script both fly the car: give one of them"},
         {{"--size", "1280by720"},
          2,
          "--size: expected WIDTHxHEIGHT, each 1 to 8192, got 1280by720"},
@@ -127,6 +131,7 @@ TEST_F(FlyProgram, OptionsThatCannotWorkAreRefusedBeforeAnythingStarts) {
          "cannot write the flight log " + dir.file("no/such/folder/f.log") + ": no folder " +
              dir.file("no/such/folder")},
     };
+    hosttest::writeFile(dir.file("any.fly"), "0 stick 0 1\n");
     for (const Case& c : cases) {
         const RunResult r = fly(c.args);
         EXPECT_EQ(r.exitCode, c.code) << c.error;

@@ -1,9 +1,11 @@
-// The session core without a window: what a frame costs in allocations,
+// The session core without a window: what a frame costs in allocations
+// (free flight, and a drill attempt flown by the autopilot against a ghost),
 // the dial it draws live against the trace of its exported flight, the
 // window's commands and the settings page's changes in the flight log.
 #include <gtest/gtest.h>
 #include <imgui.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,7 +66,16 @@ void* countedAlloc(std::size_t size, void*) {
 }
 void countedFree(void* p, void*) { std::free(p); }
 
-TEST_F(Session, AFrameOfTheSimulationAndTheDialAllocatesNothingAfterTheFirst) {
+// Allocations in frames after the first: operator new's and Dear ImGui's.
+struct FrameAllocations {
+    int frames = 0;
+    std::uint64_t newCalls = 0;
+    std::size_t imguiCalls = 0;
+};
+
+// Frames of the session and its dial on an ImGui draw list, 60 a second,
+// until `done`.
+FrameAllocations countFrameAllocations(FlySession& session, const std::function<bool()>& done) {
     ImGui::SetAllocatorFunctions(countedAlloc, countedFree);
     ImGuiContext* context = ImGui::CreateContext();
     ImGuiIO& io = ImGui::GetIO();
@@ -75,37 +86,71 @@ TEST_F(Session, AFrameOfTheSimulationAndTheDialAllocatesNothingAfterTheFirst) {
     int w = 0, h = 0;
     io.Fonts->GetTexDataAsRGBA32(&pixels, &w, &h);
 
-    const FlightScript flight = script(kBusyFlight);
-    SessionOptions options;
-    options.seed = 5;
-    options.script = &flight;
-    FlySession session(cvars, game, options);
+    FrameAllocations counted;
     FrameInput input;
-    std::uint64_t newCalls = 0;
-    std::size_t imguiCalls = 0;
-    int frames = 0;
-    for (; !session.scriptEnded(); ++frames) {
+    for (; !done(); ++counted.frames) {
         ImGui::NewFrame();
         const std::uint64_t before = testkit::allocations.load();
         const std::size_t imguiBefore = imguiAllocations;
         session.advance(kSixtieth, input);
         picture::DrawListCanvas canvas(ImGui::GetBackgroundDrawList(), {1280, 720});
         session.drawDial(canvas);
-        if (frames > 0) {
-            newCalls += testkit::allocations.load() - before;
-            imguiCalls += imguiAllocations - imguiBefore;
+        if (counted.frames > 0) {
+            counted.newCalls += testkit::allocations.load() - before;
+            counted.imguiCalls += imguiAllocations - imguiBefore;
         }
         ImGui::Render();
     }
     ImGui::DestroyContext(context);
     ImGui::SetAllocatorFunctions([](std::size_t size, void*) { return std::malloc(size); },
                                  [](void* p, void*) { std::free(p); });
+    return counted;
+}
 
-    EXPECT_EQ(frames, 180);                       // 3 s of sixtieths
+TEST_F(Session, AFrameOfTheSimulationAndTheDialAllocatesNothingAfterTheFirst) {
+    const FlightScript flight = script(kBusyFlight);
+    SessionOptions options;
+    options.seed = 5;
+    options.script = &flight;
+    FlySession session(cvars, game, options);
+    const FrameAllocations counted =
+        countFrameAllocations(session, [&] { return session.scriptEnded(); });
+
+    EXPECT_EQ(counted.frames, 180);               // 3 s of sixtieths
     EXPECT_GT(session.log().ticks.size(), 200u);  // it flew, slowed and paused
-    EXPECT_EQ(newCalls, 0u);
+    EXPECT_EQ(counted.newCalls, 0u);
     // The dial's draw list keeps its buffers from frame to frame.
-    EXPECT_EQ(imguiCalls, 0u);
+    EXPECT_EQ(counted.imguiCalls, 0u);
+}
+
+TEST_F(Session, ADrillAttemptFlownByTheAutopilotAgainstAGhostAllocatesNothingAfterTheFirstFrame) {
+    // The best flight to race: an earlier attempt at the same drill and seed.
+    sandbox::FlightLog best;
+    {
+        SessionOptions first;
+        first.drill = sandbox::findDrill("aerial-touch");
+        first.seed = 3;
+        first.autopilot = true;
+        FlySession earlier(cvars, game, first);
+        while (!earlier.attempt()->finished()) earlier.advance(kSixtieth, FrameInput{});
+        best = earlier.log();
+    }
+    SessionOptions options;
+    options.drill = sandbox::findDrill("aerial-touch");
+    options.seed = 3;
+    options.autopilot = true;
+    options.bestFlight = [&best](std::string_view, uint64_t) { return &best; };
+    FlySession session(cvars, game, options);
+    ASSERT_TRUE(session.attempt()->racesBestFlight());
+    // The countdown, the attempt to its end (the cue set back), a second after.
+    int framesAfterEnd = 0;
+    const FrameAllocations counted = countFrameAllocations(
+        session, [&] { return session.attempt()->finished() && ++framesAfterEnd > 60; });
+
+    EXPECT_EQ(session.attemptsFinished(), 1u);
+    EXPECT_GT(counted.frames, 300);
+    EXPECT_EQ(counted.newCalls, 0u);
+    EXPECT_EQ(counted.imguiCalls, 0u);
 }
 
 // Each frame's canvas calls as trace prints them.

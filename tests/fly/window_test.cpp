@@ -7,6 +7,10 @@
 
 #include <cmath>
 #include <memory>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "hostapp/fly/FlyApp.h"
 #include "hostapp/fly/Platform.h"
@@ -162,7 +166,7 @@ TEST_F(Window, F2OpensTheSettingsPageWhoseChangesAreSavedOnceTheyRest) {
     ASSERT_NE(options.settingsPage, nullptr);
     options.settingsTitle = options.settingsPage->getSettingsName();
     int saves = 0;
-    options.saveSettings = [&] {
+    options.saveSettings = [&](std::span<const SettingText>) {
         ++saves;
         return true;
     };
@@ -194,6 +198,58 @@ TEST_F(Window, F2OpensTheSettingsPageWhoseChangesAreSavedOnceTheyRest) {
     const sandbox::FlightEvent& change = session.log().events.back();
     EXPECT_EQ(change.name, "trimsight_size");
     EXPECT_EQ(change.value, "4.75");
+}
+
+TEST_F(Window, DuringADrillASaveKeepsThePlayersTargetAndF3OpensTheDrillMenu) {
+    cvars.setRaw("trimsight_target", "1");  // the player's own
+    SessionOptions drill;
+    drill.drill = sandbox::findDrill("recovery");
+    drill.seed = 2;
+    drill.autopilot = true;
+    FlySession session(cvars, game, drill);
+    AppOptions options;
+    options.settingsPage = plugin->settingsWindow();
+    options.settingsTitle = "Trimsight";
+    std::vector<std::pair<std::string, std::string>> inPlace;
+    int saves = 0;
+    options.saveSettings = [&](std::span<const SettingText> texts) {
+        ++saves;
+        for (const SettingText& t : texts) inPlace.emplace_back(t.name, t.text);
+        return true;
+    };
+    int reported = 0;
+    options.onAttemptFinished = [&](const FlySession& s) {
+        ++reported;
+        EXPECT_TRUE(s.attempt()->finished());
+        EXPECT_EQ(s.log().ticks.size(), s.attempt()->drill().ticks());
+    };
+    options.endWithAttempt = true;
+    auto app = FlyApp::create(*platform, session, options);
+    ASSERT_TRUE(app) << app.error();
+
+    // The page changes the dial's size while the cue (down) stands in for
+    // the player's target: the save writes the player's.
+    tapKey(SDL_SCANCODE_F2);
+    ASSERT_TRUE((*app)->frame());
+    cvars.setRaw("trimsight_size", "4.5");
+    for (int i = 0; i < 40; ++i) ASSERT_TRUE((*app)->frame());
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(inPlace,
+              (std::vector<std::pair<std::string, std::string>>{{"trimsight_target", "1"}}));
+    EXPECT_EQ(cvars.find("trimsight_target")->text(), "2");
+
+    tapKey(SDL_SCANCODE_F3);
+    ASSERT_TRUE((*app)->frame());
+    EXPECT_TRUE(session.drillMenuShown());
+    // The run ends once the attempt is over and its result drawn: the rest
+    // of the countdown (360 ticks, 42 frames of two gone), the attempt, and
+    // one frame more, in which Dear ImGui shows the new result window.
+    int frames = 0;
+    while ((*app)->frame()) ++frames;
+    EXPECT_EQ(reported, 1);
+    EXPECT_EQ(frames, 180 - 42 + (static_cast<int>(session.attempt()->drill().ticks()) + 1) / 2);
+    EXPECT_EQ(cvars.find("trimsight_target")->text(), "1");
+    EXPECT_TRUE((*app)->finish());
 }
 
 }  // namespace

@@ -1,0 +1,240 @@
+// `trimsight-host fly --drill` run as a program on the offscreen driver: the
+// autopilot completes every drill headless and its JSON line scores as the
+// drill's own definition does; a script that never touches the stick fails
+// them; an unknown drill is refused with the list; the cue never reaches the
+// config file; the target attitude's ghost car shows where it should.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "hostapp/fly/Camera.h"
+#include "hostapp/fly/WorldRenderer.h"
+#include "hostapp/picture/Png.h"
+#include "sandbox/Sandbox.h"
+#include "testkit/ProgramRunner.h"
+
+namespace {
+
+using hosttest::RunResult;
+
+// Smaller than the default window, so that the many runs draw quickly.
+const std::vector<std::string> kHeadless = {"--video-driver", "offscreen", "--size", "320x180"};
+
+class DrillRun {
+  public:
+    RunResult run(const std::vector<std::string>& args) {
+        std::vector<std::string> all{"--config", dir.file("config.json")};
+        all.insert(all.end(), args.begin(), args.end());
+        RunResult r = hosttest::runHost(all, {{"XDG_DATA_HOME", dir.file("data")}});
+        EXPECT_EQ(r.signal, 0) << r.err;
+        return r;
+    }
+    RunResult fly(const std::string& drill, uint64_t seed, std::vector<std::string> args) {
+        std::vector<std::string> all{"fly", "--drill", drill, "--seed", std::to_string(seed)};
+        all.insert(all.end(), args.begin(), args.end());
+        return run(all);
+    }
+    hosttest::TempDir dir;
+};
+
+// The one line of standard output, as JSON with its keys in order.
+nlohmann::ordered_json resultLine(const RunResult& r) {
+    const std::vector<std::string> lines = hosttest::lines(r.out);
+    EXPECT_EQ(lines.size(), 1u) << r.out;
+    if (lines.empty()) return {};
+    return nlohmann::ordered_json::parse(lines[0], nullptr, false);
+}
+
+// The drill flown in-process, tick by tick, by the sandbox's autopilot.
+std::unique_ptr<sandbox::Drill> flownByAutopilot(const std::string& name, uint64_t seed) {
+    std::unique_ptr<sandbox::Drill> drill = sandbox::makeDrill(name, seed);
+    sandbox::Autopilot pilot(*drill);
+    sandbox::World world = drill->start().world;
+    while (!drill->finished()) {
+        const sandbox::CarControls controls = pilot.controls(world);
+        const sandbox::TickReport report =
+            sandbox::stepWorld(world, controls, drill->start().options);
+        drill->update(world, controls, report);
+    }
+    return drill;
+}
+
+// The line says what the drill says: its name, seed, outcome, verdict and
+// length, and its score's parts by key, in order, to the bit.
+void expectLineOf(const nlohmann::ordered_json& line, const sandbox::Drill& drill, bool autopilot) {
+    const sandbox::DrillInfo& info = drill.info();
+    const sandbox::DrillScore score = drill.score();
+    ASSERT_TRUE(line.is_object()) << line;
+    EXPECT_EQ(line["drill"], info.name);
+    EXPECT_EQ(line["seed"], drill.seed());
+    EXPECT_EQ(line["outcome"],
+              score.outcome == sandbox::DrillOutcome::Passed ? "passed" : "failed");
+    EXPECT_EQ(line["verdict"], score.verdict);
+    EXPECT_EQ(line["ticks"], drill.ticks());
+    EXPECT_EQ(line["main"], info.mainPart);
+    EXPECT_EQ(line["better"], info.better == sandbox::Better::Higher ? "higher" : "lower");
+    EXPECT_EQ(line["autopilot"], autopilot);
+    const nlohmann::ordered_json& parts = line["parts"];
+    ASSERT_EQ(parts.size(), score.parts().size()) << line;
+    std::size_t i = 0;
+    for (const auto& [key, value] : parts.items()) {
+        const sandbox::ScorePart& part = score.parts()[i++];
+        EXPECT_EQ(key, part.key);
+        EXPECT_EQ(static_cast<float>(value.get<double>()), part.value) << key;
+    }
+}
+
+class EachDrill : public DrillRun, public ::testing::TestWithParam<std::string> {};
+
+TEST_P(EachDrill, TheAutopilotCompletesItHeadlessAndTheLineScoresItAsTheDrillDoes) {
+    for (uint64_t seed : {1u, 2u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::vector<std::string> args = kHeadless;
+        args.push_back("--autopilot");
+        const RunResult r = fly(GetParam(), seed, args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        const nlohmann::ordered_json line = resultLine(r);
+        EXPECT_EQ(line["outcome"], "passed") << line;
+        expectLineOf(line, *flownByAutopilot(GetParam(), seed), true);
+    }
+}
+
+TEST_P(EachDrill, AScriptThatNeverTouchesTheStickFailsItAndTheRunStillExitsZero) {
+    hosttest::writeFile(dir.file("hands-off.fly"), "# nothing: the car is left alone\n");
+    std::vector<std::string> args = kHeadless;
+    args.insert(args.end(), {"--script", dir.file("hands-off.fly")});
+    const RunResult r = fly(GetParam(), 3, args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const nlohmann::ordered_json line = resultLine(r);
+    EXPECT_EQ(line["outcome"], "failed") << line;
+    EXPECT_EQ(line["autopilot"], false);
+}
+
+std::vector<std::string> drillNames() {
+    std::vector<std::string> names;
+    for (const sandbox::DrillEntry& entry : sandbox::drillTable())
+        names.emplace_back(entry.info.name);
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Drills, EachDrill, ::testing::ValuesIn(drillNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             for (char& c : name)
+                                 if (c == '-') c = '_';
+                             return name;
+                         });
+
+class DrillProgram : public DrillRun, public ::testing::Test {};
+
+TEST_F(DrillProgram, AnUnknownDrillIsRefusedWithTheListOfDrills) {
+    const RunResult r = fly("loop", 1, kHeadless);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "trimsight-host: no drill named \"loop\"; the drills are nose-on-ball, recovery, "
+              "velocity-alignment, velocity-braking, target-attitude, aerial-touch\n");
+}
+
+TEST_F(DrillProgram, TheCueOpensTheRecordedAttemptAndNeverReachesTheConfigFile) {
+    ASSERT_EQ(run({"set", "trimsight_target", "1"}).exitCode, 0);
+    std::vector<std::string> args = kHeadless;
+    args.insert(args.end(), {"--autopilot", "--record", dir.file("attempt.log")});
+    const RunResult r = fly("nose-on-ball", 4, args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // Notes go to standard error: standard output is the JSON line's.
+    EXPECT_EQ(r.err, "wrote " + dir.file("attempt.log") + " (1200 ticks)\n");
+    EXPECT_EQ(resultLine(r)["outcome"], "passed");
+
+    const RunResult get = run({"get", "trimsight_target"});
+    EXPECT_EQ(get.out, "1\n");
+    const auto log = sandbox::loadFlightLogFile(dir.file("attempt.log"));
+    ASSERT_TRUE(log.ok()) << log.error;
+    EXPECT_TRUE(log.value->options.ballFloats);
+    EXPECT_TRUE(log.value->options.unlimitedBoost);
+    EXPECT_TRUE(log.value->start == sandbox::makeDrill("nose-on-ball", 4)->start().world);
+    bool cue = false;
+    for (const sandbox::FlightEvent& e : log.value->events)
+        if (e.tick == 0 && e.name == "trimsight_target") cue = e.value == "5";
+    EXPECT_TRUE(cue) << "the ball, for the whole attempt";
+}
+
+// The ghost's colour over what lies behind it, as the renderer blends it.
+fly::Rgb8 ghostOver(fly::Rgb8 behind) {
+    const auto mix = [](int ghost, int back) {
+        return static_cast<int>(std::lround(fly::kGhostAlpha * static_cast<float>(ghost) +
+                                            (1.0f - fly::kGhostAlpha) * static_cast<float>(back)));
+    };
+    const fly::Rgb8 g = fly::kGhostColour;
+    return {mix(g.r, behind.r), mix(g.g, behind.g), mix(g.b, behind.b)};
+}
+
+struct ScreenBox {
+    float left = 1e9f, right = -1e9f, top = 1e9f, bottom = -1e9f;
+};
+
+// Where the ghost's box lands on a `width` by `height` screen: the car's box
+// grown as the renderer grows it, turned to the target attitude at the car.
+ScreenBox ghostOnScreen(const sandbox::CarState& car, const sandbox::Orientation& target, int width,
+                        int height) {
+    namespace k = sandbox::model;
+    const fly::Mat4 matrix =
+        fly::viewProjection(fly::chaseCamera(car), static_cast<float>(width) / height);
+    const sandbox::Vec3 half = k::kCarBoxSize * (0.5f * fly::kGhostScale);
+    ScreenBox box;
+    for (float a : {-1.0f, 1.0f})
+        for (float b : {-1.0f, 1.0f})
+            for (float c : {-1.0f, 1.0f}) {
+                const sandbox::Vec3 local =
+                    k::kCarBoxOffset + sandbox::Vec3{a * half.x, b * half.y, c * half.z};
+                const sandbox::Vec3 world = car.location + target.forward * local.x +
+                                            target.right * local.y + target.up * local.z;
+                const fly::ClipPoint p = fly::project(matrix, world);
+                const float x = (p.screenX() + 1.0f) * 0.5f * static_cast<float>(width);
+                const float y = (1.0f - p.screenY()) * 0.5f * static_cast<float>(height);
+                box = {std::min(box.left, x), std::max(box.right, x), std::min(box.top, y),
+                       std::max(box.bottom, y)};
+            }
+    return box;
+}
+
+TEST_F(DrillProgram, TheTargetAttitudesGhostCarShowsWhereTheTargetPutsIt) {
+    constexpr int kWidth = 640, kHeight = 360;
+    // One second into the countdown: the car still at its start.
+    const RunResult r = fly("target-attitude", 5,
+                            {"--video-driver", "offscreen", "--size", "640x360", "--seconds", "1",
+                             "--screenshot", dir.file("ghost.png")});
+    if (r.exitCode == 1 && r.err.find("OpenGL") != std::string::npos)
+        GTEST_SKIP() << "no OpenGL context on the offscreen driver here: " << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(resultLine(r)["outcome"], "unfinished");
+    const auto shot = picture::readPng(dir.file("ghost.png"));
+    ASSERT_TRUE(shot) << shot.error();
+
+    const auto drill = sandbox::makeDrill("target-attitude", 5);
+    const ScreenBox box =
+        ghostOnScreen(drill->start().world.car, *drill->targetAttitude(), kWidth, kHeight);
+    const fly::Rgb8 colours[] = {ghostOver(fly::kSkyColour), ghostOver(fly::kFloorColour)};
+    int inside = 0, outside = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const uint8_t* p = shot->at(x, y);
+            bool ghostly = false;
+            for (const fly::Rgb8& c : colours)
+                ghostly = ghostly || (std::abs(p[0] - c.r) <= 3 && std::abs(p[1] - c.g) <= 3 &&
+                                      std::abs(p[2] - c.b) <= 3);
+            if (!ghostly) continue;
+            const bool within =
+                x >= box.left - 2 && x <= box.right + 2 && y >= box.top - 2 && y <= box.bottom + 2;
+            (within ? inside : outside) += 1;
+        }
+    EXPECT_GT(inside, 500) << "box " << box.left << ".." << box.right << " x " << box.top << ".."
+                           << box.bottom;
+    EXPECT_EQ(outside, 0);
+}
+
+}  // namespace
