@@ -108,7 +108,7 @@ done
 # The page traces the demo on load; virtual time lets it finish before the
 # page is dumped. Root needs --no-sandbox.
 timeout 120 chromium --headless --no-sandbox --disable-gpu --user-data-dir="$work/chromium" \
-    --virtual-time-budget=30000 --dump-dom "http://127.0.0.1:$port/index.html?scene=demo" \
+    --virtual-time-budget=30000 --dump-dom "http://127.0.0.1:$port/trace.html?scene=demo" \
     >"$work/page.html" 2>/dev/null || true
 "$desktop/trimsight-host" --config "$work/no-config.json" trace "$work/demo.json" \
     >"$work/demo.desktop.trace"

@@ -44,6 +44,9 @@ class PageHost {
     // attachPlugin (console, game, onLoad). False, with a one-line message
     // in `error`, when the record cannot be used or gives no plugin.
     bool load(std::string& error);
+    // The plugin's settings page, for the host's settings window; null when
+    // it has none or none is loaded.
+    BakkesMod::Plugin::PluginSettingsWindow* settingsWindow() const;
 
     pluginsdk::CVarStore cvars;
     pluginsdk::GameHost game;

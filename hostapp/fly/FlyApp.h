@@ -4,6 +4,7 @@
 // canvas, the HUD, help and settings windows, the buffer swap. `frame()`
 // runs exactly one frame and returns, so a desktop loop and a browser's
 // requestAnimationFrame can both drive it; nothing here waits.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,6 +32,9 @@ struct AppOptions {
     // terminal when it cannot; called when settings changed by the page have
     // rested half a second, when the settings window closes, and at the end.
     std::function<bool()> saveSettings;
+    // What the window says when a save failed, pointing to where the reason
+    // was given.
+    std::string saveFailedNote = "settings not saved (the terminal says why)";
     // The last frame is read back into lastPicture().
     bool captureLastFrame = false;
     // Every so often in the session's time (when not zero), the frame is
@@ -70,13 +74,19 @@ class FlyApp {
 
     const picture::Image& lastPicture() const { return picture_; }
     const FrameTimes& times() const { return times_; }
+    // Over the last frames: how many were started a second, and the mean
+    // time one took (its work, not the wait for the next).
+    float framesPerSecond() const;
+    float frameMilliseconds() const;
 
   private:
     FlyApp(Platform& platform, FlySession& session, AppOptions options);
     int64_t elapsedSinceLastFrame(int64_t now);
     void drawWindows(Vector2 canvas);
     void keepSettings(int64_t now);
-    float framesPerSecond() const;
+
+    // Frames the rate and the frame time are taken over.
+    static constexpr std::size_t kRateWindow = 30;
 
     Platform& platform_;
     FlySession& session_;
@@ -88,6 +98,8 @@ class FlyApp {
     std::vector<HelpRow> help_;
     FrameInput input_;
     int64_t frames_ = 0;
+    // The start times of the last frames, frame n's at n % size.
+    std::array<int64_t, kRateWindow + 1> starts_{};
     int64_t nextPictureNs_ = 0;
     std::optional<int64_t> lastFrameStart_;
     bool settingsWereShown_ = false;
