@@ -15,6 +15,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 
@@ -109,24 +110,26 @@ fly::AppOptions appOptions(FlyRun& r) {
 }
 
 // The flight so far as JSON, for the page's status line and its tests:
-// frames, rate, frame time, the session's time and ticks, and the car.
+// frames, rate, frame time, the session's time and ticks, the pad, the car.
 std::string flightJson(const FlyRun& r) {
     const sandbox::CarState& car = r.session->world().car;
     const sandbox::AxisRates rates = sandbox::ratesInCarAxes(car.attitude, car.spin);
-    const auto d = [](float v) { return static_cast<double>(v); };
-    char text[640];
-    std::snprintf(text, sizeof text,
-                  "{\"ended\": %s, \"frames\": %zu, \"framesPerSecond\": %.2f, \"frameMs\": %.3f, "
-                  "\"seconds\": %.6f, \"ticks\": %zu, \"car\": {\"location\": [%.3f, %.3f, %.3f], "
-                  "\"forward\": [%.5f, %.5f, %.5f], \"rates\": {\"pitch\": %.4f, \"yaw\": %.4f, "
-                  "\"roll\": %.4f}, \"onGround\": %s}}",
-                  r.ended ? "true" : "false", r.app->times().frame.size(),
-                  d(r.app->framesPerSecond()), d(r.app->frameMilliseconds()),
-                  static_cast<double>(r.session->timeNs()) / 1e9, r.session->log().ticks.size(),
-                  d(car.location.x), d(car.location.y), d(car.location.z),
-                  d(car.attitude.forward.x), d(car.attitude.forward.y), d(car.attitude.forward.z),
-                  d(rates.pitch), d(rates.yaw), d(rates.roll), car.onGround ? "true" : "false");
-    return text;
+    const sandbox::Vec3& at = car.location;
+    const sandbox::Vec3& forward = car.attitude.forward;
+    nlohmann::json flight = {
+        {"ended", r.ended},
+        {"frames", r.app->times().frame.size()},
+        {"framesPerSecond", r.app->framesPerSecond()},
+        {"frameMs", r.app->frameMilliseconds()},
+        {"seconds", static_cast<double>(r.session->timeNs()) / 1e9},
+        {"ticks", r.session->log().ticks.size()},
+        {"pad", r.platform->padName()},
+        {"car",
+         {{"location", {at.x, at.y, at.z}},
+          {"forward", {forward.x, forward.y, forward.z}},
+          {"rates", {{"pitch", rates.pitch}, {"yaw", rates.yaw}, {"roll", rates.roll}}},
+          {"onGround", car.onGround}}}};
+    return flight.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 void frame() {

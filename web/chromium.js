@@ -4,6 +4,7 @@
 //   const browser = await Chromium.launch({userDataDir, width, height});
 //   const page = await browser.newPage();
 //   await page.goto(url); await page.evaluate('1 + 1');
+//   await page.tapKey({code: 'F2', key: 'F2', keyCode: 113}); await page.click(x, y);
 //   await page.screenshot(); await browser.close();
 'use strict';
 const { spawn } = require('child_process');
@@ -72,7 +73,10 @@ class Page {
     this.console = [];
     connection.listeners.push((message) => {
       if (message.sessionId !== sessionId) return;
-      if (message.method === 'Runtime.consoleAPICalled') {
+      if (message.method === 'Page.loadEventFired' && this.onLoad) {
+        this.onLoad();
+        this.onLoad = null;
+      } else if (message.method === 'Runtime.consoleAPICalled') {
         this.console.push(message.params.args.map((a) => a.value ?? a.description).join(' '));
       } else if (message.method === 'Runtime.exceptionThrown') {
         this.console.push('exception: ' + message.params.exceptionDetails.exception?.description);
@@ -82,7 +86,19 @@ class Page {
 
   send(method, params) { return this.connection.send(method, params, this.sessionId); }
 
-  async goto(url) { await this.send('Page.navigate', { url }); }
+  // Loads the address and waits for the page's load event.
+  async goto(url) {
+    const loaded = new Promise((resolve) => { this.onLoad = resolve; });
+    const reply = await this.send('Page.navigate', { url });
+    if (reply.errorText) throw new Error('cannot load ' + url + ': ' + reply.errorText);
+    await loaded;
+  }
+
+  // Runs `source` in every page loaded from now on, before the page's own
+  // scripts (a stand-in for what a browser here lacks, such as a pad).
+  async addInitScript(source) {
+    await this.send('Page.addScriptToEvaluateOnNewDocument', { source });
+  }
 
   // The value of a JavaScript expression (a promise is awaited).
   async evaluate(expression) {
@@ -101,17 +117,26 @@ class Page {
     for (;;) {
       const value = await this.evaluate(expression);
       if (value) return value;
-      if (Date.now() > until) throw new Error('timed out waiting for ' + expression);
+      if (Date.now() > until) {
+        throw new Error('timed out waiting for ' + expression + '; the page said: ' +
+                        this.console.slice(-5).join(' | '));
+      }
       await new Promise((resolve) => setTimeout(resolve, 50));
     }
   }
 
-  // A key pressed and let go, as a keyboard does (code: "KeyW", "F2").
-  async tapKey(code, key, keyCode) {
-    for (const type of ['rawKeyDown', 'keyUp']) {
-      await this.send('Input.dispatchKeyEvent',
-                      { type, code, key, windowsVirtualKeyCode: keyCode, nativeVirtualKeyCode: keyCode });
-    }
+  // A key goes down or up, as a keyboard's does: `key` is the browser's
+  // {code, key, keyCode} ({code: 'KeyW', key: 'w', keyCode: 87}).
+  async pressKey({ code, key, keyCode }, down) {
+    await this.send('Input.dispatchKeyEvent', {
+      type: down ? 'rawKeyDown' : 'keyUp', code, key,
+      windowsVirtualKeyCode: keyCode, nativeVirtualKeyCode: keyCode,
+    });
+  }
+
+  async tapKey(key) {
+    await this.pressKey(key, true);
+    await this.pressKey(key, false);
   }
 
   async click(x, y) {

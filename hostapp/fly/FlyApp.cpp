@@ -77,7 +77,7 @@ int64_t FlyApp::elapsedSinceLastFrame(int64_t now) {
 bool FlyApp::frame() {
     ImGui::SetCurrentContext(imgui_);
     const int64_t start = platform_.nowNs();
-    starts_[static_cast<std::size_t>(frames_) % starts_.size()] = start;
+    starts_[startsNoted_++ % starts_.size()] = start;
     const bool closed = platform_.pollEvents(session_.bindings(), input_);
     const int64_t elapsed = elapsedSinceLastFrame(start);
 
@@ -125,13 +125,12 @@ bool FlyApp::frame() {
 // From the starts of frames, so that a browser, which starts one per
 // animation frame whatever a frame's work, shows its real rate.
 float FlyApp::framesPerSecond() const {
-    // Frames started so far, the one being drawn included, and the gaps
-    // between the last of them.
-    const auto started = static_cast<std::size_t>(frames_) + 1;
-    const std::size_t gaps = std::min(kRateWindow, started - 1);
+    // The gaps between the last frames started (the one being drawn, if
+    // any, included).
+    const std::size_t gaps = std::min(kRateWindow, startsNoted_ > 0 ? startsNoted_ - 1 : 0);
     if (gaps == 0) return 0.0f;
-    const std::size_t newest = (started - 1) % starts_.size();
-    const std::size_t oldest = (started - 1 - gaps) % starts_.size();
+    const std::size_t newest = (startsNoted_ - 1) % starts_.size();
+    const std::size_t oldest = (startsNoted_ - 1 - gaps) % starts_.size();
     const int64_t span = starts_[newest] - starts_[oldest];
     return span > 0
                ? static_cast<float>(static_cast<double>(gaps) * 1e9 / static_cast<double>(span))

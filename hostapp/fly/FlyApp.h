@@ -100,6 +100,7 @@ class FlyApp {
     int64_t frames_ = 0;
     // The start times of the last frames, frame n's at n % size.
     std::array<int64_t, kRateWindow + 1> starts_{};
+    std::size_t startsNoted_ = 0;
     int64_t nextPictureNs_ = 0;
     std::optional<int64_t> lastFrameStart_;
     bool settingsWereShown_ = false;
