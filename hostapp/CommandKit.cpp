@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace hostapp {
@@ -24,6 +25,10 @@ void printWarning(std::FILE* err, const std::string& message) {
     std::fprintf(err, "%s: warning: %s\n", kProgram, oneLine(message).c_str());
 }
 
+CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::string& about) {
+    return app.add_subcommand(name, about);
+}
+
 Command commandWithArgument(CLI::App& app, const std::string& name, const std::string& about,
                             const std::string& argument, const std::string& argumentAbout,
                             const std::function<int(const GlobalOptions&, const std::string&,
@@ -31,9 +36,9 @@ Command commandWithArgument(CLI::App& app, const std::string& name, const std::s
     auto text = std::make_shared<std::string>();
     CLI::App* subcommand = app.add_subcommand(name, about);
     subcommand->add_option(argument, *text, argumentAbout)->required();
-    return {subcommand, [text, run](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
-                return run(global, *text, out, err);
-            }};
+    return {subcommand,
+            [text, run = std::move(run)](const GlobalOptions& global, std::FILE* out,
+                                         std::FILE* err) { return run(global, *text, out, err); }};
 }
 
 int startPlugin(const GlobalOptions& global, HostRun& run, std::FILE* err) {

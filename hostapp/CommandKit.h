@@ -5,9 +5,11 @@
 //
 // Adding a subcommand: write `Command addNameCommand(CLI::App& app)` in a file
 // of its own (it adds the subcommand and its options to `app` and returns
-// what runs it), declare it below and list it in kCommands in Commands.cpp.
+// what runs it; commandWithOptions does that for a struct of options),
+// declare it below and list it in kCommands in Commands.cpp.
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -23,8 +25,9 @@ namespace hostapp {
 
 // The options given before or after any subcommand.
 struct GlobalOptions {
-    std::string plugin;  // empty: the default library
-    std::string config;  // empty: the default config file
+    std::string plugin;   // empty: the default library
+    std::string config;   // empty: the default config file
+    std::string history;  // empty: the default history of attempts (History.h)
 };
 
 // A registered subcommand: its CLI11 node (set when it was chosen) and what
@@ -34,6 +37,9 @@ struct Command {
     std::function<int(const GlobalOptions& global, std::FILE* out, std::FILE* err)> run;
 };
 
+// app.add_subcommand, out of line so that this header needs no CLI11.
+CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::string& about);
+
 // A subcommand that takes one required argument (`get NAME`): `run` gets
 // the argument's text.
 Command commandWithArgument(CLI::App& app, const std::string& name, const std::string& about,
@@ -41,13 +47,30 @@ Command commandWithArgument(CLI::App& app, const std::string& name, const std::s
                             const std::function<int(const GlobalOptions&, const std::string&,
                                                     std::FILE*, std::FILE*)>& run);
 
+// A subcommand whose options fill an `Options` object, which adds them to
+// the subcommand's node (`void add(CLI::App& command)`); `run` gets them
+// filled in.
+template <typename Options>
+Command commandWithOptions(CLI::App& app, const std::string& name, const std::string& about,
+                           int (*run)(const GlobalOptions&, const Options&, std::FILE*,
+                                      std::FILE*)) {
+    auto options = std::make_shared<Options>();
+    CLI::App* command = addSubcommand(app, name, about);
+    options->add(*command);
+    return {command, [options, run](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
+                return run(global, *options, out, err);
+            }};
+}
+
 // The subcommands, in the order --help lists them.
-Command addInfoCommand(CLI::App& app);    // ConsoleCommands.cpp
-Command addTraceCommand(CLI::App& app);   // TraceCommand.cpp
-Command addSetCommand(CLI::App& app);     // ConsoleCommands.cpp
-Command addGetCommand(CLI::App& app);     // ConsoleCommands.cpp
-Command addRenderCommand(CLI::App& app);  // RenderCommand.cpp
-Command addFlyCommand(CLI::App& app);     // FlyCommand.cpp
+Command addInfoCommand(CLI::App& app);     // ConsoleCommands.cpp
+Command addTraceCommand(CLI::App& app);    // TraceCommand.cpp
+Command addSetCommand(CLI::App& app);      // ConsoleCommands.cpp
+Command addGetCommand(CLI::App& app);      // ConsoleCommands.cpp
+Command addRenderCommand(CLI::App& app);   // RenderCommand.cpp
+Command addFlyCommand(CLI::App& app);      // FlyCommand.cpp
+Command addExportCommand(CLI::App& app);   // ExportCommand.cpp
+Command addHistoryCommand(CLI::App& app);  // HistoryCommand.cpp
 
 // A started host: the plugin loaded and the saved settings applied.
 struct HostRun {

@@ -19,8 +19,9 @@ namespace hostapp {
 namespace {
 
 // Every subcommand, in the order --help lists them.
-constexpr Command (*kCommands[])(CLI::App&) = {addInfoCommand, addTraceCommand,  addSetCommand,
-                                               addGetCommand,  addRenderCommand, addFlyCommand};
+constexpr Command (*kCommands[])(CLI::App&) = {addInfoCommand,   addTraceCommand,  addSetCommand,
+                                               addGetCommand,    addRenderCommand, addFlyCommand,
+                                               addExportCommand, addHistoryCommand};
 
 // Whether an argument that starts with a minus sign is a number (or the name
 // of a value that is no number, -inf or -nan), which the command judges,
@@ -124,6 +125,9 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
     app.add_option("--config", global.config,
                    "Settings file (default: $XDG_CONFIG_HOME/trimsight/config.json or "
                    "~/.config/trimsight/config.json)");
+    app.add_option("--history", global.history,
+                   "History of drill attempts (default: $XDG_DATA_HOME/trimsight/history.txt or "
+                   "~/.local/share/trimsight/history.txt)");
     std::vector<Command> commands;
     for (const auto add : kCommands) commands.push_back(add(app));
 
@@ -137,8 +141,9 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
         return kExitUsage;
     }
     if ((app.count("--plugin") && global.plugin.empty()) ||
-        (app.count("--config") && global.config.empty())) {
-        printError(err, "--plugin and --config need a non-empty path");
+        (app.count("--config") && global.config.empty()) ||
+        (app.count("--history") && global.history.empty())) {
+        printError(err, "--plugin, --config and --history need a non-empty path");
         return kExitUsage;
     }
     for (const Command& command : commands)

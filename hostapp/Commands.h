@@ -2,8 +2,10 @@
 // hostapp/: trimsight-host, the host program.
 //
 // For: loading the plugin library the way the mod host does, playing scenes
-// to it (`trace` prints the canvas calls, `render` draws them as pictures)
-// and keeping its settings (`set`, `get`), from the command line.
+// and flight logs to it (`trace` prints the canvas calls, `render` draws them
+// as pictures), keeping its settings (`set`, `get`), turning flight logs into
+// scenes (`export`) and listing the record of drill attempts (`history`),
+// from the command line.
 //
 // Owns, one concern per file:
 //   Commands         runHost, below: the command line, one subcommand run
@@ -11,17 +13,26 @@
 //   ConsoleCommands  info, set, get      TraceCommand  trace
 //   RenderCommand    render: scene checked, host started, output prepared,
 //                    frames played into pictures, the result reported
+//   ExportCommand    export              HistoryCommand  history
 //   HostSession      one run of the host: console, game, loaded plugin
 //   Scene, ScenePlayer, DemoScene   scene files, playing them, the demo
+//   FlightInput      flight logs as input: told from scenes, played as
+//                    their export without the scene text
+//   History          the history file of drill attempts and their flight
+//                    logs: appending (for the window), reading, the ghost
 //   Config, JsonText the settings file; JSON read with places in messages
+//   UserFolders      where the config and the history live (XDG folders)
 //   OutputFile       the one way a file is written (atomic, synced)
 //   Result           the one way a failure is reported (Result<T>, Status)
 //   picture/         offscreen pictures: EGL, OpenGL, Dear ImGui, PNG
 //
+// Builds on: sandbox/ for flight logs, their export and the history's lines.
+//
 // Must not touch: the plugin's code (Trimsight.*, render/, settings/), which
 // it reaches only through the library it loads and host/pluginsdk; any file
-// but the config and the outputs it is asked for; the process itself (no
-// exit, no exceptions out of runHost: main returns its code).
+// but the config, the history, the attempts' flight logs and the outputs it
+// is asked for; the process itself (no exit, no exceptions out of runHost:
+// main returns its code).
 #include <cstdio>
 
 namespace hostapp {
@@ -32,10 +43,11 @@ enum ExitCode : int {
     kExitInternal = 1,     // unexpected failure (out of memory, write error on stdout)
     kExitUsage = 2,        // bad command line
     kExitPlugin = 3,       // plugin library missing, not loadable, wrong record or API version
-    kExitScene = 4,        // scene file unreadable, malformed or invalid
+    kExitScene = 4,        // input (scene, flight log, history) unreadable, malformed or invalid
     kExitVariable = 5,     // set/get: no such variable, or a value that is not a number
     kExitConfigWrite = 6,  // set: the config file cannot be written
     kExitPicture = 7,      // render: no EGL/OpenGL driver, or a picture cannot be drawn or written
+    kExitOutput = 8,       // export: the scene file cannot be written
 };
 
 // Runs the program with these arguments: parses them, runs one subcommand,

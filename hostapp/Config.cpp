@@ -7,12 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "hostapp/JsonText.h"
 #include "hostapp/OutputFile.h"
+#include "hostapp/UserFolders.h"
 
 namespace hostapp {
 
@@ -80,48 +80,10 @@ Status saveConfigAtomic(const std::string& path, std::string_view text) {
 }
 
 std::string defaultConfigPath() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    // Relative values are to be ignored.
-    if (xdg && xdg[0] == '/') return std::string(xdg) + "/trimsight/config.json";
-    const char* home = std::getenv("HOME");
-    if (home && home[0] == '/') return std::string(home) + "/.config/trimsight/config.json";
-    return {};
+    const std::string folder = programFolder(kConfigBase);
+    return folder.empty() ? folder : folder + "/config.json";
 }
 
-namespace {
-
-bool isFolder(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// One folder, mode 0700; an existing one is fine.
-Status makeFolder(const std::string& path) {
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-        return Failure{"cannot create the folder " + path + ": " + std::strerror(errno)};
-    if (!isFolder(path))
-        return Failure{"cannot create the folder " + path + ": " + std::strerror(ENOTDIR)};
-    return {};
-}
-
-}  // namespace
-
-Status makeDefaultConfigFolder() {
-    const std::string config = defaultConfigPath();
-    if (config.empty()) return Failure{"neither XDG_CONFIG_HOME nor HOME names a folder"};
-    const std::string own = parentOf(config);
-    const std::string home = parentOf(own);
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (!(xdg && xdg[0] == '/')) {  // ~/.config, made in an existing home folder
-        const std::string user = parentOf(home);
-        if (!isFolder(user))
-            return Failure{"the home folder " + user + " (HOME) does not exist; use --config PATH"};
-        if (Status made = makeFolder(home); !made) return made;
-    } else if (!isFolder(home)) {
-        return Failure{"the configuration folder " + home +
-                       " (XDG_CONFIG_HOME) does not exist; use --config PATH"};
-    }
-    return makeFolder(own);
-}
+Status makeDefaultConfigFolder() { return makeProgramFolder(kConfigBase); }
 
 }  // namespace hostapp

@@ -1,10 +1,16 @@
-// `render [SCENE] [-o PATH] [--settings] [--timing]`: plays a scene (or the
-// built-in demo) and writes what the plugin draws as PNG pictures: one file
-// for a one-frame scene; numbered files and a contact sheet for a sequence.
+// `render [INPUT] [-o PATH] [--settings] [--timing] [--jobs N] [--fps N]
+// [--canvas WxH]`: plays a scene, a flight log as its export, or the built-in
+// demo, and writes what the plugin draws as PNG pictures: one file for a
+// one-frame scene; numbered files and a contact sheet for a sequence.
+// Pictures are encoded and written on threads of their own while the next
+// frames are drawn (PicturePipeline).
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -14,7 +20,9 @@
 #include "host/pluginsdk/NullCanvas.h"
 #include "hostapp/CommandKit.h"
 #include "hostapp/DemoScene.h"
+#include "hostapp/FlightInput.h"
 #include "hostapp/OutputFile.h"
+#include "hostapp/PicturePipeline.h"
 #include "hostapp/Scene.h"
 #include "hostapp/ScenePlayer.h"
 #include "hostapp/picture/ContactSheet.h"
@@ -30,19 +38,25 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kDemoName = "trimsight-demo";
 constexpr const char* kSheetName = "contact-sheet.png";
+// Threads at work on the pictures, the drawing thread included. Encoding a
+// 1080p picture takes longer than drawing one, and writing it waits on the
+// disk, so more than one thread encodes and writes.
+constexpr unsigned kDefaultJobs = 4;
+constexpr unsigned kMaxJobs = 64;
 
 struct RenderOptions {
-    std::string scene;   // empty: the built-in demo
+    std::string scene;   // a scene file or a flight log; empty: the built-in demo
     std::string output;  // empty: a name made from the scene's
     bool settings = false;
     bool timing = false;
+    unsigned jobs = kDefaultJobs;
     std::string saveDemo;  // write the demo's scene file here instead of rendering
+    FlightFrameOptions flight;
 };
 
 // A picture's file; a failure names it.
 Status writePicture(const std::string& path, const std::vector<uint8_t>& bytes) {
-    const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (Status written = writeOutputFile(path, content, 0666); !written)
+    if (Status written = writePictureFile(path, bytes); !written)
         return Failure{"cannot write " + path + ": " + written.error()};
     return {};
 }
@@ -51,8 +65,8 @@ double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// A bar on the terminal for long renders; nothing when the messages go to a
-// file or a pipe.
+// A bar on the terminal for long renders, counting the pictures written;
+// nothing when the messages go to a file or a pipe.
 class ProgressBar {
   public:
     ProgressBar(std::FILE* err, std::size_t total)
@@ -87,8 +101,9 @@ struct Timing {
     std::size_t frames = 0;
     double firstRender = 0.0;
     double render = 0.0;  // frames after the first
-    double encode = 0.0;
-    double write = 0.0;
+    double total = 0.0;   // from the first frame begun to the last picture written
+    unsigned workers = 0;
+    PipelineTiming pictures;
 };
 
 // Where the pictures go: one file, or a folder of numbered frames.
@@ -105,30 +120,38 @@ struct Output {
     }
 };
 
+// Draws each frame into a picture on the calling thread and hands it to the
+// pipeline, which encodes and writes it while the next frame is drawn.
 class PictureSink final : public FrameSink {
   public:
     PictureSink(picture::PictureRenderer& renderer, const Output& output, std::size_t frameCount,
                 BakkesMod::Plugin::PluginSettingsWindow* page, std::string pageTitle,
-                std::FILE* err)
+                unsigned workers, PictureSteps steps, std::FILE* err)
         : renderer_(renderer),
           output_(output),
           frameCount_(frameCount),
           page_(page),
           pageTitle_(std::move(pageTitle)),
-          progress_(err, frameCount) {}
+          progress_(err, frameCount),
+          pipeline_(workers, std::move(steps),
+                    [this](std::size_t written) { progress_.show(written); }) {}
 
     pluginsdk::CanvasBackend& beginFrame(std::size_t, const FrameState& state) override {
         null_.setSize(state.canvas);
-        if (!status_) return null_;
+        if (stopped_ || pipeline_.failed()) return null_;
         started_ = Clock::now();
+        if (timing_.frames == 0) first_ = started_;
         std::function<void()> windows;
         if (page_ != nullptr) {
             const int w = state.canvas.X;
             const int h = state.canvas.Y;
             windows = [this, w, h] { picture::drawSettingsWindow(*page_, pageTitle_, w, h); };
         }
-        status_ = renderer_.begin(state.canvas.X, state.canvas.Y, std::move(windows));
-        if (!status_) return null_;
+        if (Status begun = renderer_.begin(state.canvas.X, state.canvas.Y, std::move(windows));
+            !begun) {
+            stop(begun);
+            return null_;
+        }
         drawing_ = true;
         return renderer_.canvas();
     }
@@ -136,45 +159,52 @@ class PictureSink final : public FrameSink {
     void endFrame(std::size_t index) override {
         if (!drawing_) return;
         drawing_ = false;
-        if (status_ = renderer_.finish(image_); !status_) return;
+        picture::Image image = pipeline_.spareImage();
+        if (Status drawn = renderer_.finish(image); !drawn) return stop(drawn);
         const double render = millisecondsSince(started_);
         (timing_.frames == 0 ? timing_.firstRender : timing_.render) += render;
         ++timing_.frames;
-
-        Clock::time_point t = Clock::now();
-        if (status_ = picture::encodePng(image_, bytes_); !status_) return;
-        timing_.encode += millisecondsSince(t);
-        t = Clock::now();
-        if (output_.sequence && index == 0) {
-            // Made only now, so that a scene refused before its first frame
-            // leaves nothing behind.
-            std::error_code ec;
-            fs::create_directories(output_.folder, ec);
-            if (ec) {
-                status_ = Failure{"cannot make the folder " + output_.folder.string() + ": " +
-                                  ec.message()};
-                return;
+        if (output_.sequence) {
+            if (index == 0) {
+                if (Status made = makeFolder(); !made) return stop(made);
             }
+            if (!sheet_) sheet_.emplace(static_cast<int>(frameCount_), image.width, image.height);
+            sheet_->add(static_cast<int>(index), image);
         }
         const std::string path = output_.sequence ? output_.frameFile(index) : output_.file;
-        if (status_ = writePicture(path, bytes_); !status_) return;
-        timing_.write += millisecondsSince(t);
-
-        if (output_.sequence) {
-            if (!sheet_) sheet_.emplace(static_cast<int>(frameCount_), image_.width, image_.height);
-            sheet_->add(static_cast<int>(index), image_);
-        }
-        progress_.show(index + 1);
+        pipeline_.submit(path, std::move(image));
     }
 
-    // Whether every picture so far was drawn and written.
-    const Status& status() const { return status_; }
+    // Waits for the last pictures to be written: whether every picture was
+    // drawn and written.
+    Status finish() {
+        Status finished = pipeline_.finish();
+        if (timing_.frames > 0) timing_.total = millisecondsSince(first_);
+        timing_.workers = pipeline_.workers();
+        timing_.pictures = pipeline_.timing();
+        return finished;
+    }
     const Timing& timing() const { return timing_; }
     const picture::ContactSheet* sheet() const { return sheet_ ? &*sheet_ : nullptr; }
-    const picture::Image& lastImage() const { return image_; }
     void finishProgress() { progress_.clear(); }
 
   private:
+    void stop(const Status& failure) {
+        stopped_ = true;
+        pipeline_.fail(Failure{failure.error()});
+    }
+
+    // Made only now, so that a scene refused before its first frame leaves
+    // nothing behind.
+    Status makeFolder() const {
+        std::error_code ec;
+        fs::create_directories(output_.folder, ec);
+        if (ec)
+            return Failure{"cannot make the folder " + output_.folder.string() + ": " +
+                           ec.message()};
+        return {};
+    }
+
     picture::PictureRenderer& renderer_;
     const Output& output_;
     std::size_t frameCount_;
@@ -185,12 +215,13 @@ class PictureSink final : public FrameSink {
     // the scene plays through harmlessly after a failure.
     pluginsdk::NullCanvas null_;
     bool drawing_ = false;
-    Status status_;
+    bool stopped_ = false;
+    Clock::time_point first_;
     Clock::time_point started_;
-    picture::Image image_;
-    std::vector<uint8_t> bytes_;
     Timing timing_;
     std::optional<picture::ContactSheet> sheet_;
+    // Last, so that its workers end before anything they use goes.
+    PicturePipeline pipeline_;
 };
 
 // Where the pictures go. A sequence's folder is made when its first frame is
@@ -219,6 +250,10 @@ Status prepareOutput(const RenderOptions& options, const std::string& stem, std:
     return {};
 }
 
+// Render is the drawing thread's time per frame, up to the picture read back;
+// encode and write are each picture's time on the thread that did it. With
+// workers those overlap the drawing, so the sequence's own time per frame is
+// given as well, and how long the drawing waited for room in the queue.
 void printTiming(std::FILE* out, const Timing& t, const std::string& renderer, Vector2 canvas) {
     if (t.frames == 0) return;
     const double later = t.frames > 1 ? static_cast<double>(t.frames - 1) : 1.0;
@@ -226,9 +261,38 @@ void printTiming(std::FILE* out, const Timing& t, const std::string& renderer, V
     std::fprintf(out,
                  "timing: %zu frame(s) of %d by %d on %s: first frame rendered in %.1f ms "
                  "(driver warm-up); per frame: render %.1f ms, PNG encode %.1f ms, file write "
-                 "%.1f ms\n",
+                 "%.1f ms; in all %.2f s, %.1f ms a frame, ",
                  t.frames, canvas.X, canvas.Y, renderer.c_str(), t.firstRender,
-                 t.frames > 1 ? t.render / later : t.firstRender, t.encode / n, t.write / n);
+                 t.frames > 1 ? t.render / later : t.firstRender, t.pictures.encode / n,
+                 t.pictures.write / n, t.total / 1000.0, t.total / n);
+    if (t.workers == 0)
+        std::fprintf(out, "everything on one thread\n");
+    else
+        std::fprintf(out,
+                     "%u thread(s) encoding and writing while the next frames render (which "
+                     "waited %.1f ms a frame for room in the queue)\n",
+                     t.workers, t.pictures.queueWait / n);
+}
+
+// What is done to each picture. For tests of a failure part way through a
+// sequence, TRIMSIGHT_FAULT_ENCODE=N makes encoding frame N fail; any value
+// but a frame number is refused before anything runs.
+Result<PictureSteps> pictureSteps() {
+    PictureSteps steps = pngFileSteps();
+    const char* value = std::getenv("TRIMSIGHT_FAULT_ENCODE");
+    if (value == nullptr || *value == '\0') return steps;
+    std::size_t frame = 0;
+    const char* end = value + std::strlen(value);
+    const auto parsed = std::from_chars(value, end, frame);
+    if (parsed.ec != std::errc{} || parsed.ptr != end)
+        return Failure{std::string("TRIMSIGHT_FAULT_ENCODE=") + value + " is not a frame number"};
+    steps.encode = [encode = std::move(steps.encode), frame](const PictureJob& picture,
+                                                             std::vector<uint8_t>& out) -> Status {
+        if (picture.number == frame)
+            return Failure{"PNG encoding failed: made to fail by TRIMSIGHT_FAULT_ENCODE"};
+        return encode(picture, out);
+    };
+    return steps;
 }
 
 // `--save-demo-scene FILE`: the demo as a scene file, nothing rendered.
@@ -252,18 +316,30 @@ struct SceneToRender {
     Vector2 lastCanvas{};
 };
 
-// Reads the scene (or the demo) and checks every frame's canvas before
-// anything is drawn or written.
+// The built-in demo's scene.
+int loadDemo(const RenderOptions& options, Scene& scene, std::FILE* err) {
+    if (options.flight.given()) {
+        printError(err, "--fps and --canvas apply to a flight log, not to the built-in demo");
+        return kExitUsage;
+    }
+    Result<Scene> parsed = parseScene(demoSceneText());
+    if (!parsed) {
+        printError(err, parsed.error());
+        return kExitInternal;
+    }
+    scene = std::move(*parsed);
+    return kExitOk;
+}
+
+// Reads the scene, the flight log or the demo and checks every frame's
+// canvas before anything is drawn or written.
 int checkScene(const RenderOptions& options, SceneToRender& job, std::FILE* err) {
     job.demo = options.scene.empty();
     job.name = job.demo ? "the built-in demo" : options.scene;
     job.stem = job.demo ? kDemoName : fs::path(options.scene).stem().string();
-    Result<Scene> parsed = job.demo ? parseScene(demoSceneText()) : loadSceneFile(options.scene);
-    if (!parsed) {
-        printError(err, parsed.error());
-        return job.demo ? kExitInternal : kExitScene;
-    }
-    job.scene = std::move(*parsed);
+    const int loaded = job.demo ? loadDemo(options, job.scene, err)
+                                : loadPlayableInput(options.scene, options.flight, job.scene, err);
+    if (loaded != kExitOk) return loaded;
     if (job.scene.frames.empty()) {
         printError(err, job.name + ": the scene has no frames to render");
         return kExitScene;
@@ -296,6 +372,9 @@ struct Pictures {
     std::unique_ptr<picture::PictureRenderer> renderer;
     BakkesMod::Plugin::PluginSettingsWindow* page = nullptr;
     std::string pageTitle;
+    // Threads that encode and write while the drawing goes on, and what they do.
+    unsigned workers = 0;
+    PictureSteps steps;
 };
 
 int startPictures(const RenderOptions& options, HostRun& run, Pictures& pictures, std::FILE* err) {
@@ -324,15 +403,16 @@ int startPictures(const RenderOptions& options, HostRun& run, Pictures& pictures
 int play(const SceneToRender& job, HostRun& run, Pictures& pictures, const Output& output,
          std::string& sheetPath, Timing& timing, std::FILE* err) {
     PictureSink sink(*pictures.renderer, output, job.scene.frames.size(), pictures.page,
-                     pictures.pageTitle, err);
+                     pictures.pageTitle, pictures.workers, pictures.steps, err);
     const Status played = playScene(job.scene, run.session.cvars, run.session.game, sink);
+    const Status drawn = sink.finish();
     sink.finishProgress();
     if (!played) {
         printError(err, job.name + ": " + played.error());
         return kExitScene;
     }
-    if (!sink.status()) {
-        printError(err, sink.status().error());
+    if (!drawn) {
+        printError(err, drawn.error());
         return kExitPicture;
     }
     timing = sink.timing();
@@ -396,12 +476,20 @@ void report(const SceneToRender& job, const Output& output, const std::string& s
 int runRender(const GlobalOptions& global, const RenderOptions& options, std::FILE* out,
               std::FILE* err) {
     if (!options.saveDemo.empty()) return saveDemoScene(options.saveDemo, out, err);
+    Result<PictureSteps> steps = pictureSteps();
+    if (!steps) {
+        printError(err, steps.error());
+        return kExitUsage;
+    }
     SceneToRender job;
     if (int code = checkScene(options, job, err); code != kExitOk) return code;
     HostRun run;
     if (int code = startHost(global, run, err); code != kExitOk) return code;
     Pictures pictures;
     if (int code = startPictures(options, run, pictures, err); code != kExitOk) return code;
+    pictures.steps = std::move(*steps);
+    pictures.workers =
+        static_cast<unsigned>(std::min<std::size_t>(options.jobs - 1, job.scene.frames.size()));
     Output output;
     if (Status prepared = prepareOutput(options, job.stem, job.scene.frames.size(), output);
         !prepared) {
@@ -428,20 +516,32 @@ Command addRenderCommand(CLI::App& app) {
     auto options = std::make_shared<RenderOptions>();
     CLI::App* render = app.add_subcommand(
         "render",
-        "Play a scene (default: the built-in demo) and write what the plugin draws as PNG");
-    render->add_option("SCENE", options->scene, "Scene file (JSON); without it, the built-in demo");
+        "Play a scene or a flight log (default: the built-in demo) and write what the plugin "
+        "draws as PNG");
+    render->add_option("SCENE", options->scene,
+                       "Scene file (JSON) or flight log (its first line trimsight-flight); "
+                       "without it, the built-in demo");
     render->add_option("-o,--output", options->output,
                        "Picture file for a one-frame scene, folder for a sequence (default: "
                        "SCENE.png, SCENE-frames/, or trimsight-demo/ for the demo)");
     render->add_flag("--settings", options->settings,
                      "Draw the plugin's settings window over the game as well");
     render->add_flag("--timing", options->timing,
-                     "Print the time per frame spent rendering and encoding");
+                     "Print the time per frame spent rendering, encoding and writing, and in all");
+    render
+        ->add_option("-j,--jobs", options->jobs,
+                     "Threads at work on the pictures: one draws, the others encode and write "
+                     "while it draws the next frames; 1 does everything on one thread, one "
+                     "picture after another")
+        ->default_val(kDefaultJobs)
+        ->check(CLI::Range(1u, kMaxJobs));
     CLI::Option* saveDemo = render->add_option(
         "--save-demo-scene", options->saveDemo,
         "Write the built-in demo as a scene file to start your own from, and render nothing");
     // It renders nothing, so what rendering takes would be ignored.
-    for (const char* other : {"SCENE", "--output", "--settings", "--timing"})
+    addFlightFrameOptions(*render, options->flight, "a flight log");
+    for (const char* other :
+         {"SCENE", "--output", "--settings", "--timing", "--jobs", "--fps", "--canvas"})
         saveDemo->excludes(render->get_option(other));
     return {render, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
                 return runRender(global, *options, out, err);

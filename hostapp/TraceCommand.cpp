@@ -1,35 +1,45 @@
-// `trace SCENE`: plays a scene and prints every canvas call of every frame.
+// `trace SCENE [--fps N] [--canvas WxH]`: plays a scene, or a flight log as
+// its export, and prints every canvas call of every frame.
+#include <CLI/CLI.hpp>
 #include <string>
 
 #include "hostapp/CommandKit.h"
+#include "hostapp/FlightInput.h"
 #include "hostapp/Scene.h"
 #include "hostapp/ScenePlayer.h"
 
 namespace hostapp {
 namespace {
 
-int runTrace(const GlobalOptions& global, const std::string& scenePath, std::FILE* out,
-             std::FILE* err) {
-    Result<Scene> scene = loadSceneFile(scenePath);
-    if (!scene) {
-        printError(err, scene.error());
-        return kExitScene;
+struct TraceOptions {
+    std::string input;
+    FlightFrameOptions flight;
+
+    void add(CLI::App& trace) {
+        addFlightInput(trace, "SCENE",
+                       "Scene file (JSON), or a flight log (its first line trimsight-flight)",
+                       input, flight);
     }
+};
+
+int runTrace(const GlobalOptions& global, const TraceOptions& options, std::FILE* out,
+             std::FILE* err) {
+    Scene scene;
+    if (int code = loadPlayableInput(options.input, options.flight, scene, err); code != kExitOk)
+        return code;
     HostRun run;
     if (int code = startHost(global, run, err); code != kExitOk) return code;
     TraceSink sink(out);
-    if (Status played = playScene(*scene, run.session.cvars, run.session.game, sink); !played) {
-        printError(err, scenePath + ": " + played.error());
-        return kExitScene;
-    }
-    return kExitOk;
+    const Status played = playScene(scene, run.session.cvars, run.session.game, sink);
+    if (!played) printError(err, options.input + ": " + played.error());
+    return played ? kExitOk : kExitScene;
 }
 
 }  // namespace
 
 Command addTraceCommand(CLI::App& app) {
-    return commandWithArgument(app, "trace", "Play a scene file and print every canvas call",
-                               "SCENE", "Scene file (JSON)", runTrace);
+    return commandWithOptions<TraceOptions>(
+        app, "trace", "Play a scene file or a flight log and print every canvas call", runTrace);
 }
 
 }  // namespace hostapp

@@ -94,7 +94,9 @@ TargetDirection placeTargets(const Layout& layout, const Attitude& attitude, con
         t.velocityCorner = placeBehind(t.velocityDialPoint, layout, t);
     }
 
-    // The chosen target.
+    // The chosen target. The two opposite directions look alike but sum their
+    // dot products in different orders (x first, y first), which decides the
+    // last bit of the angle, so each keeps its own lines.
     t.targetOption = readTarget();
     switch (t.targetOption) {
         case TargetOption::None:

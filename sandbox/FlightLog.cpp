@@ -13,7 +13,7 @@ namespace sandbox {
 
 namespace {
 
-constexpr std::string_view kMagic = "trimsight-flight";
+constexpr std::string_view kMagic = kFlightLogMagic;
 constexpr std::size_t kMaxLineLength = 4096;
 // How far from unit length and square the start attitude's axes may be.
 constexpr float kAttitudeTolerance = 1e-3f;

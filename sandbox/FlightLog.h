@@ -47,6 +47,8 @@
 namespace sandbox {
 
 inline constexpr int kFlightLogVersion = 2;
+// The first word of every log, which tells it from other files.
+inline constexpr std::string_view kFlightLogMagic = "trimsight-flight";
 // Bounds on what a log may hold (and a file the reader accepts): four hours
 // of ticks, far more events than a person makes.
 inline constexpr std::size_t kMaxFlightTicks = 4u * 3600u * kTicksPerSecond;

@@ -39,10 +39,6 @@ std::string jsonRotator(Rotator r) {
            std::to_string(r.Roll) + "]";
 }
 
-// The console-variable changes since the last frame, by name; a later change
-// of the same variable replaces an earlier one.
-using CVarChanges = std::map<std::string, std::optional<std::string>>;
-
 std::string frameText(const HostView& view, const CVarChanges& cvars, const std::string& opening) {
     std::string out = "{" + opening;
     if (!cvars.empty()) {
@@ -72,34 +68,46 @@ void collectEvents(const FlightReplay& replay, CVarChanges& changes) {
 
 }  // namespace
 
-Result<std::string> exportScene(const FlightLog& log, const SceneExportOptions& options) {
+std::string sceneExportProblem(const SceneExportOptions& options) {
     if (options.ticksPerFrame < 1)
-        return Result<std::string>::failure("ticks per frame must be at least 1, not " +
-                                            std::to_string(options.ticksPerFrame));
+        return "ticks per frame must be at least 1, not " + std::to_string(options.ticksPerFrame);
     const Vector2 canvas = options.canvas;
     if (canvas.X < 1 || canvas.X > kMaxCanvasSide || canvas.Y < 1 || canvas.Y > kMaxCanvasSide)
-        return Result<std::string>::failure("the canvas must be 1 to 16384 pixels each way, not " +
-                                            std::to_string(canvas.X) + " by " +
-                                            std::to_string(canvas.Y));
+        return "the canvas must be 1 to 16384 pixels each way, not " + std::to_string(canvas.X) +
+               " by " + std::to_string(canvas.Y);
+    return {};
+}
 
-    // The first frame sets what later frames inherit: canvas and game state.
-    const std::string firstOpening = "\"canvas\": [" + std::to_string(canvas.X) + ", " +
-                                     std::to_string(canvas.Y) +
-                                     "], \"game\": {\"paused\": false, \"freeplay\": true, "
-                                     "\"custom_training\": false, \"replay\": false}, ";
-    std::string out = "{\"frames\": [\n";
+void forEachExportFrame(const FlightLog& log, int32_t ticksPerFrame,
+                        const std::function<void(const ExportFrame&)>& frame) {
+    const auto every = static_cast<uint32_t>(ticksPerFrame < 1 ? 1 : ticksPerFrame);
     FlightReplay replay(log);
     CVarChanges changes;
     collectEvents(replay, changes);
-    out += frameText(hostView(replay.world(), replay.lastControls()), changes, firstOpening);
+    frame({replay.time(), hostView(replay.world(), replay.lastControls()), changes});
     changes.clear();
     while (!replay.finished()) {
         replay.step();
         collectEvents(replay, changes);
-        if (replay.time() % static_cast<uint32_t>(options.ticksPerFrame) != 0) continue;
-        out += ",\n" + frameText(hostView(replay.world(), replay.lastControls()), changes, "");
+        if (replay.time() % every != 0) continue;
+        frame({replay.time(), hostView(replay.world(), replay.lastControls()), changes});
         changes.clear();
     }
+}
+
+Result<std::string> exportScene(const FlightLog& log, const SceneExportOptions& options) {
+    if (std::string problem = sceneExportProblem(options); !problem.empty())
+        return Result<std::string>::failure(std::move(problem));
+    // The first frame sets what later frames inherit: canvas and game state.
+    const std::string firstOpening = "\"canvas\": [" + std::to_string(options.canvas.X) + ", " +
+                                     std::to_string(options.canvas.Y) +
+                                     "], \"game\": {\"paused\": false, \"freeplay\": true, "
+                                     "\"custom_training\": false, \"replay\": false}, ";
+    std::string out = "{\"frames\": [\n";
+    forEachExportFrame(log, options.ticksPerFrame, [&](const ExportFrame& f) {
+        if (f.time != 0) out += ",\n";
+        out += frameText(f.view, f.cvars, f.time == 0 ? firstOpening : std::string());
+    });
     out += "\n]}\n";
     return Result<std::string>::success(std::move(out));
 }

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything twice, plainly and with AddressSanitizer and
 # UndefinedBehaviorSanitizer, and runs the whole test suite in both, with the
-# lint check after the plain build; then the thread-safety test built with
-# ThreadSanitizer, a short run of each fuzz target, and the browser build
-# checked against the normal one.
+# lint check after the plain build; then the thread-safety test and the
+# picture tests built with ThreadSanitizer, a short run of each fuzz target,
+# and the browser build checked against the normal one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -68,11 +68,18 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIMSIGHT_SANITIZE=
 cmake --build build-asan -j"$jobs"
 run_ctest build-asan
 
-echo "== ThreadSanitizer build: settings, frames and replay events on three threads"
+echo "== ThreadSanitizer build: settings, frames and replay events on three threads;"
+echo "   pictures encoded and written on worker threads while the next frames draw"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIMSIGHT_TSAN=ON >/dev/null
-cmake --build build-tsan -j"$jobs" --target prove_thread_safety_test
-run_gtest env TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    build-tsan/tests/prove/prove_thread_safety_test
+cmake --build build-tsan -j"$jobs" --target prove_thread_safety_test picture_library_test \
+    picture_pipeline_test picture_render_test
+# Mesa's rasteriser threads are not instrumented: see the file.
+tsan_suppressions="suppressions=$PWD/scripts/tsan-suppressions.txt"
+for test in prove/prove_thread_safety_test picture/picture_library_test \
+    picture/picture_pipeline_test picture/picture_render_test; do
+    run_gtest env TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:$tsan_suppressions" \
+        "build-tsan/tests/$test"
+done
 
 echo "== fuzz targets (clang, libFuzzer + ASan + UBSan), a short run each"
 for target in frame scene config; do

@@ -29,7 +29,8 @@ class Command {
         argv_.push_back(nullptr);
 
         std::map<std::string, std::string> vars;
-        for (const char* keep : {"PATH", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+        for (const char* keep :
+             {"PATH", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS"})
             if (const char* v = std::getenv(keep)) vars[keep] = v;
         for (const auto& [name, value] : env) {
             if (value)

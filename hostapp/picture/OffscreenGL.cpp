@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace picture {
 
@@ -90,6 +91,56 @@ hostapp::Status startContext(EGLDisplay display, EGLContext& context) {
     return {};
 }
 
+void deleteFramebuffer(unsigned& framebuffer, unsigned& colour) {
+    if (framebuffer != 0) glDeleteFramebuffers(1, &framebuffer);
+    if (colour != 0) glDeleteRenderbuffers(1, &colour);
+    framebuffer = 0;
+    colour = 0;
+}
+
+// A framebuffer object with one RGBA colour buffer of this size, left bound;
+// false (and nothing made) when the driver has no room for it.
+bool makeFramebuffer(int width, int height, unsigned& framebuffer, unsigned& colour) {
+    glGetError();
+    glGenFramebuffers(1, &framebuffer);
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    if (glGetError() == GL_NO_ERROR &&
+        glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE)
+        return true;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    deleteFramebuffer(framebuffer, colour);
+    return false;
+}
+
+// Copies every pixel of one framebuffer into another of the same size and
+// format: a plain copy of memory in Mesa, far cheaper than drawing the same
+// pixels again.
+void copyPixels(unsigned from, unsigned to, int width, int height) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+}
+
+// Rows read back from OpenGL at a time: a band of a 1920-wide picture is a
+// quarter of a megabyte.
+constexpr std::size_t kReadRows = 32;
+
+// One row of RGBA pixels as RGB. Each pixel is copied as four bytes, the
+// fourth overwritten by the next pixel: one load and one store a pixel.
+void rgbaToRgb(const uint8_t* rgba, uint8_t* rgb, std::size_t pixels) {
+    for (std::size_t x = 1; x < pixels; ++x, rgba += 4, rgb += 3) std::memcpy(rgb, rgba, 4);
+    std::memcpy(rgb, rgba, 3);
+}
+
+hostapp::Failure noRoom(int width, int height) {
+    return {"cannot render a " + std::to_string(width) + " by " + std::to_string(height) +
+            " picture: the driver has no room for it"};
+}
+
 }  // namespace
 
 OffscreenGL::OffscreenGL() : api_(std::make_unique<Api>()) {}
@@ -138,13 +189,9 @@ OffscreenGL::~OffscreenGL() {
 }
 
 void OffscreenGL::destroyFramebuffer() {
-    if (framebuffer_ != 0) {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDeleteFramebuffers(1, &framebuffer_);
-        glDeleteRenderbuffers(1, &colour_);
-    }
-    framebuffer_ = 0;
-    colour_ = 0;
+    if (framebuffer_ != 0) glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    deleteFramebuffer(framebuffer_, colour_);
+    deleteFramebuffer(backdropFramebuffer_, backdropColour_);
     width_ = 0;
     height_ = 0;
 }
@@ -156,27 +203,35 @@ hostapp::Status OffscreenGL::begin(int width, int height) {
                                 std::to_string(maxSide_) + " pixels"};
     if (width != width_ || height != height_) {
         destroyFramebuffer();
-        glGetError();
-        glGenFramebuffers(1, &framebuffer_);
-        glGenRenderbuffers(1, &colour_);
-        glBindRenderbuffer(GL_RENDERBUFFER, colour_);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
-        if (glGetError() != GL_NO_ERROR ||
-            glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-            destroyFramebuffer();
-            return hostapp::Failure{"cannot render a " + std::to_string(width) + " by " +
-                                    std::to_string(height) +
-                                    " picture: the driver has no room for it"};
-        }
+        if (!makeFramebuffer(width, height, framebuffer_, colour_)) return noRoom(width, height);
         width_ = width;
         height_ = height;
     }
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     glViewport(0, 0, width, height);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    if (backdropFramebuffer_ != 0) {
+        copyPixels(backdropFramebuffer_, framebuffer_, width, height);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    } else {
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    return {};
+}
+
+hostapp::Status OffscreenGL::keepBackdrop() {
+    if (framebuffer_ == 0) return hostapp::Failure{"nothing has been drawn"};
+    if (backdropFramebuffer_ == 0 &&
+        !makeFramebuffer(width_, height_, backdropFramebuffer_, backdropColour_))
+        return noRoom(width_, height_);
+    glDisable(GL_SCISSOR_TEST);
+    copyPixels(framebuffer_, backdropFramebuffer_, width_, height_);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    if (glGetError() != GL_NO_ERROR) {
+        deleteFramebuffer(backdropFramebuffer_, backdropColour_);
+        return hostapp::Failure{"keeping the backdrop in OpenGL failed"};
+    }
     return {};
 }
 
@@ -184,27 +239,28 @@ hostapp::Status OffscreenGL::read(Image& out) {
     if (framebuffer_ == 0) return hostapp::Failure{"nothing has been drawn"};
     const std::size_t w = static_cast<std::size_t>(width_);
     const std::size_t h = static_cast<std::size_t>(height_);
-    rgba_.resize(w * h * 4u);
+    // Every byte is written below: no need to clear a picture that already
+    // has this size.
+    out.width = width_;
+    out.height = height_;
+    out.rgb.resize(w * h * 3u);
+    rgba_.resize(w * std::min(h, kReadRows) * 4u);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     // Into client memory, with no pack buffer bound, glReadPixels returns only
     // once every drawing command before it has finished.
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba_.data());
-    if (glGetError() != GL_NO_ERROR)
-        return hostapp::Failure{"reading the picture back from OpenGL failed"};
-    // OpenGL's rows run bottom to top; pictures run top to bottom.
-    out.resize(width_, height_);
-    for (std::size_t y = 0; y < h; ++y) {
-        const uint8_t* src = rgba_.data() + (h - 1u - y) * w * 4u;
-        uint8_t* dst = out.rgb.data() + y * w * 3u;
-        for (std::size_t x = 0; x < w; ++x) {
-            dst[0] = src[0];
-            dst[1] = src[1];
-            dst[2] = src[2];
-            src += 4;
-            dst += 3;
-        }
+    // A band of rows at a time, so that each band is still in the cache when
+    // it is converted.
+    for (std::size_t y = 0; y < h; y += kReadRows) {
+        const std::size_t rows = std::min(kReadRows, h - y);
+        glReadPixels(0, static_cast<GLint>(y), width_, static_cast<GLsizei>(rows), GL_RGBA,
+                     GL_UNSIGNED_BYTE, rgba_.data());
+        if (glGetError() != GL_NO_ERROR)
+            return hostapp::Failure{"reading the picture back from OpenGL failed"};
+        // OpenGL's rows run bottom to top; pictures run top to bottom.
+        for (std::size_t row = 0; row < rows; ++row)
+            rgbaToRgb(rgba_.data() + row * w * 4u, out.rgb.data() + (h - 1u - y - row) * w * 3u, w);
     }
     return {};
 }

@@ -27,8 +27,13 @@ class OffscreenGL {
     int maxSide() const { return maxSide_; }
 
     // Binds a framebuffer of this size (kept while the size stays the same)
-    // and clears it to opaque black.
+    // and clears it to opaque black, or fills it with the backdrop kept for
+    // this size.
     hostapp::Status begin(int width, int height);
+    // Keeps what the framebuffer holds now as the backdrop that begin()
+    // starts every later picture of this size from, instead of black.
+    hostapp::Status keepBackdrop();
+    bool hasBackdrop() const { return backdropFramebuffer_ != 0; }
     // Reads the framebuffer, top row first, once the drawing before the call
     // has finished (glReadPixels into client memory waits for it).
     hostapp::Status read(Image& out);
@@ -45,6 +50,8 @@ class OffscreenGL {
     int height_ = 0;
     unsigned framebuffer_ = 0;
     unsigned colour_ = 0;
+    unsigned backdropFramebuffer_ = 0;
+    unsigned backdropColour_ = 0;
     std::vector<uint8_t> rgba_;
 };
 

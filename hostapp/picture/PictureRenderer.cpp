@@ -106,11 +106,42 @@ hostapp::Status PictureRenderer::begin(int width, int height, std::function<void
     }
     ImGui_ImplOpenGL3_NewFrame();
     ImGui::NewFrame();
-    ImDrawList* background = ImGui::GetBackgroundDrawList();
-    drawBackdrop(background, width, height);
-    canvas_ = std::make_unique<DrawListCanvas>(background, Vector2{width, height});
+    if (!gl_->hasBackdrop()) {
+        if (hostapp::Status kept = keepBackdrop(width, height); !kept) {
+            ImGui::EndFrame();
+            return kept;
+        }
+    }
+    canvas_ =
+        std::make_unique<DrawListCanvas>(ImGui::GetBackgroundDrawList(), Vector2{width, height});
     inFrame_ = true;
     return {};
+}
+
+// The backdrop is the same in every picture of a size, and filling the whole
+// picture with its gradients is most of the software rasteriser's work: it is
+// drawn once per size, the way the frame would draw it (over black, by the
+// same backend), kept, and copied in at the start of each later picture. The
+// blending of what is drawn over it reads only its colours, so every pixel
+// comes out as if it had been drawn in the same frame.
+hostapp::Status PictureRenderer::keepBackdrop(int width, int height) {
+    ImDrawList list(ImGui::GetDrawListSharedData());
+    list._ResetForNewFrame();
+    list.PushTextureID(ImGui::GetIO().Fonts->TexID);
+    list.PushClipRectFullScreen();
+    drawBackdrop(&list, width, height);
+    ImDrawList* lists[] = {&list};
+    ImDrawData data;
+    data.Valid = true;
+    data.CmdLists = lists;
+    data.CmdListsCount = 1;
+    data.TotalVtxCount = list.VtxBuffer.Size;
+    data.TotalIdxCount = list.IdxBuffer.Size;
+    data.DisplayPos = ImVec2(0.0f, 0.0f);
+    data.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
+    data.FramebufferScale = ImVec2(1.0f, 1.0f);
+    ImGui_ImplOpenGL3_RenderDrawData(&data);
+    return gl_->keepBackdrop();
 }
 
 pluginsdk::CanvasBackend& PictureRenderer::canvas() { return *canvas_; }

@@ -1,8 +1,9 @@
 #pragma once
 // hostapp/picture/: pictures of what a plugin draws.
 //
-// For: a plain backdrop where the game would be, the canvas calls in order
-// on Dear ImGui's background draw list, then any ImGui windows (the settings
+// For: a plain backdrop where the game would be (drawn once per picture size
+// and copied in at the start of each picture), the canvas calls in order on
+// Dear ImGui's background draw list, then any ImGui windows (the settings
 // page), all drawn by ImGui's own OpenGL 3 backend into an offscreen
 // framebuffer and read back as an Image.
 // Owns: PictureRenderer (this file), OffscreenGL (EGL and OpenGL through
@@ -61,6 +62,7 @@ class PictureRenderer {
 
   private:
     PictureRenderer();
+    hostapp::Status keepBackdrop(int width, int height);
 
     std::unique_ptr<OffscreenGL> gl_;
     ImGuiContext* context_ = nullptr;

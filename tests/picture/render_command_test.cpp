@@ -3,8 +3,12 @@
 // sequence layout, and bad input refused with a message.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "hostapp/picture/PictureRenderer.h"
 #include "hostapp/picture/Png.h"
@@ -45,10 +49,11 @@ constexpr int kCy = 832;
 
 class RenderCommandTest : public ::testing::Test {
   protected:
-    RunResult render(std::vector<std::string> args) {
+    RunResult render(std::vector<std::string> args,
+                     const std::map<std::string, std::optional<std::string>>& env = {}) {
         std::vector<std::string> all{"--config", dir.file("config.json"), "render"};
         all.insert(all.end(), args.begin(), args.end());
-        RunResult r = hosttest::runHost(all, {});
+        RunResult r = hosttest::runHost(all, env);
         EXPECT_EQ(r.signal, 0) << r.err;
         return r;
     }
@@ -190,22 +195,73 @@ TEST_F(RenderCommandTest, SequenceGivesNumberedFramesAndAContactSheet) {
     EXPECT_EQ(sheet->height, 180 + 12);
 }
 
-TEST_F(RenderCommandTest, SameSceneRenderedTwiceGivesIdenticalFiles) {
+// Six frames, rolling and switching to peripheral mode half way, with the
+// settings window: enough for the pictures to be encoded out of step with
+// the drawing when threads do it.
+const char* const kSixFrames = R"({"frames": [{"canvas": [480, 270],
+    "car": {"velocity": [500, 100, 300], "rotation": [3000, 2000, 1000],
+            "input": {"steer": 0.5, "pitch": -0.7}}},
+    {"car": {"rotation": [3000, 2000, 5000]}}, {"car": {"rotation": [3000, 2000, 9000]}},
+    {"cvars": {"peripheral_mode_enabled": "1"}}, {"car": {"rotation": [0, 0, 0]}},
+    {"car": {"rotation": [0, 9000, 0]}}]})";
+
+TEST_F(RenderCommandTest, OneThreadAndManyGiveTheSameFilesAndRunsRepeat) {
     const std::string scene = dir.file("s.json");
-    hosttest::writeFile(scene, R"({"frames": [{"canvas": [480, 270],
-        "car": {"velocity": [500, 100, 300], "rotation": [3000, 2000, 1000],
-                "input": {"steer": 0.5, "pitch": -0.7}}},
-        {"cvars": {"peripheral_mode_enabled": "1"}}]})");
-    for (const char* name : {"a", "b"}) {
-        const RunResult r = render({scene, "-o", dir.file(name), "--settings"});
+    hosttest::writeFile(scene, kSixFrames);
+    // "a" on one thread, "b" and "c" with the default threads.
+    for (const std::string name : {"a", "b", "c"}) {
+        const bool oneThread = name == "a";
+        std::vector<std::string> args{scene, "-o", dir.file(name), "--settings", "--timing"};
+        if (oneThread) args.insert(args.end(), {"--jobs", "1"});
+        const RunResult r = render(args);
         ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(
+            r.out.find(oneThread ? "ms a frame, everything on one thread\n"
+                                 : "ms a frame, 3 thread(s) encoding and writing while the next "
+                                   "frames render"),
+            std::string::npos)
+            << r.out;
     }
-    for (const char* file : {"frame-0000.png", "frame-0001.png", "contact-sheet.png"}) {
+    for (const char* file : {"frame-0000.png", "frame-0001.png", "frame-0002.png", "frame-0003.png",
+                             "frame-0004.png", "frame-0005.png", "contact-sheet.png"}) {
         const auto a = hosttest::readFile(dir.file("a/") + file);
-        const auto b = hosttest::readFile(dir.file("b/") + file);
-        ASSERT_TRUE(a && b) << file;
-        EXPECT_TRUE(*a == *b) << file;
+        ASSERT_TRUE(a) << file;
+        for (const char* other : {"b/", "c/"}) {
+            const auto b = hosttest::readFile(dir.file(other) + file);
+            ASSERT_TRUE(b) << other << file;
+            EXPECT_TRUE(*a == *b) << other << file;
+        }
     }
+}
+
+TEST_F(RenderCommandTest, AFrameThatCannotBeEncodedIsNamedAndNothingAfterItIsWritten) {
+    const std::string scene = dir.file("s.json");
+    hosttest::writeFile(scene, kSixFrames);
+    for (const char* jobs : {"1", "4"}) {
+        const std::string out = dir.file(std::string("jobs-") + jobs);
+        const RunResult r =
+            render({scene, "-o", out, "--jobs", jobs}, {{"TRIMSIGHT_FAULT_ENCODE", "3"}});
+        EXPECT_EQ(r.exitCode, 7) << jobs << " jobs";
+        EXPECT_EQ(r.err, "trimsight-host: cannot write " + out +
+                             "/frame-0003.png: PNG encoding failed: made to fail by "
+                             "TRIMSIGHT_FAULT_ENCODE\n");
+        EXPECT_EQ(r.out, "");
+        // Frames 0 to 2 whole, nothing else: no later frame, no contact
+        // sheet, no temporary file.
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(out))
+            left.push_back(entry.path().filename().string());
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left,
+                  (std::vector<std::string>{"frame-0000.png", "frame-0001.png", "frame-0002.png"}))
+            << jobs << " jobs";
+        for (const std::string& file : left)
+            EXPECT_TRUE(picture::readPng((std::filesystem::path(out) / file).string()));
+    }
+    const RunResult r = render({scene, "-o", dir.file("x")}, {{"TRIMSIGHT_FAULT_ENCODE", "3x"}});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "trimsight-host: TRIMSIGHT_FAULT_ENCODE=3x is not a frame number\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x")));
 }
 
 TEST_F(RenderCommandTest, CanvasWithoutPixelsOrTooLargeIsAClearError) {

@@ -88,6 +88,11 @@ struct SegmentCase {
     Vector2 lineFrom, lineTo;
 };
 
+void PrintTo(const SegmentCase& c, std::ostream* os) {
+    *os << "(" << c.from.X << ", " << c.from.Y << ") to (" << c.to.X << ", " << c.to.Y << ") at ("
+        << c.origin.X << ", " << c.origin.Y << ")";
+}
+
 class DrawSegment : public ::testing::TestWithParam<SegmentCase> {};
 
 TEST_P(DrawSegment, DrawsOneLineFromTheStartRunningThreePixelsPastTheEnd) {
@@ -214,6 +219,12 @@ struct StickCase {
     float stickX, stickY;
     bool drawn;
 };
+
+// Printed by value: gtest would otherwise dump the struct's bytes, padding
+// included, into the test list that ctest reads.
+void PrintTo(const StickCase& c, std::ostream* os) {
+    *os << "stick (" << c.stickX << ", " << c.stickY << ")" << (c.drawn ? " drawn" : " hidden");
+}
 
 class StickIndicator : public ::testing::TestWithParam<StickCase> {};
 

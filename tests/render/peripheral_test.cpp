@@ -135,6 +135,13 @@ struct SpeedCase {
     bool drawn;
 };
 
+// Printed by value: gtest would otherwise dump the struct's bytes, padding
+// included, into the test list that ctest reads.
+void PrintTo(const SpeedCase& c, std::ostream* os) {
+    *os << "target " << static_cast<int>(c.target) << " at speed " << c.speed
+        << (c.drawn ? " drawn" : " hidden");
+}
+
 class PeripheralSpeed : public ::testing::TestWithParam<SpeedCase> {};
 
 TEST_P(PeripheralSpeed, VelocityTargetsNeedARelativeSpeedOfTen) {
