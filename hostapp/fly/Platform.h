@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "host/Types.h"
 #include "hostapp/Result.h"
@@ -61,6 +62,15 @@ class Platform {
     // The pad in use, empty when there is none.
     virtual std::string padName() const = 0;
 };
+
+// A platform of type P, opened: `P::open(options)` gives a Status.
+template <typename P>
+hostapp::Result<std::unique_ptr<Platform>> openPlatform(const WindowOptions& options) {
+    auto platform = std::make_unique<P>();
+    if (hostapp::Status opened = platform->open(options); !opened)
+        return hostapp::Failure{opened.error()};
+    return std::unique_ptr<Platform>(std::move(platform));
+}
 
 // Opens the window and its OpenGL context (made current). A failure carries
 // SDL's reason, e.g. "x11 not available (DISPLAY is not set)".

@@ -331,10 +331,7 @@ void WebPlatform::newImGuiFrame() {
 }  // namespace
 
 hostapp::Result<std::unique_ptr<Platform>> openWebPlatform(const WindowOptions& options) {
-    auto platform = std::make_unique<WebPlatform>();
-    if (hostapp::Status opened = platform->open(options); !opened)
-        return hostapp::Failure{opened.error()};
-    return std::unique_ptr<Platform>(std::move(platform));
+    return openPlatform<WebPlatform>(options);
 }
 
 }  // namespace fly
