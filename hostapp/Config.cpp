@@ -8,8 +8,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <new>
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "hostapp/JsonText.h"
@@ -17,37 +15,6 @@
 #include "hostapp/UserFolders.h"
 
 namespace hostapp {
-
-using nlohmann::json;
-
-Result<ConfigEntries> parseConfig(std::string_view text) {
-    try {
-        json doc;
-        if (Status parsed = parseJson(text, doc); !parsed) return Failure{parsed.error()};
-        if (!doc.is_object())
-            return Failure{"at top level: expected an object of variable names to value strings"};
-        ConfigEntries entries;
-        for (auto it = doc.begin(); it != doc.end(); ++it) {
-            if (!it.value().is_string())
-                return Failure{"at " + member("", it.key()) +
-                               ": expected a string (the value's text)"};
-            entries.emplace(it.key(), it.value().get<std::string>());
-        }
-        return entries;
-    } catch (const std::bad_alloc&) {
-        return Failure{"out of memory while reading the config"};
-    } catch (const std::exception& e) {
-        return Failure{std::string("cannot read the config: ") + e.what()};
-    }
-}
-
-std::string formatConfig(const ConfigEntries& entries) {
-    json doc = json::object();
-    for (const auto& [name, value] : entries) doc[name] = value;
-    // Replace invalid UTF-8 rather than throw; names and values come from the
-    // plugin and from this file, both normally plain ASCII.
-    return doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
-}
 
 Result<ConfigEntries> loadConfig(const std::string& path) {
     // No such file, or a parent that is a plain file: nothing saved yet.

@@ -1,22 +1,14 @@
 #pragma once
-// The host's saved settings: one JSON object mapping each saved console
-// variable's name to its value text, e.g. {"trimsight_size": "4.5"}.
+// The host's saved settings in their file: the config file, its lock, its
+// place. The text in it and how it applies are SavedSettings.h's.
 #include <cstddef>
-#include <map>
 #include <string>
 #include <string_view>
 
 #include "hostapp/Result.h"
+#include "hostapp/SavedSettings.h"
 
 namespace hostapp {
-
-using ConfigEntries = std::map<std::string, std::string, std::less<>>;
-
-// The entries, or one line with the place ("line L, column C" or a JSON path).
-Result<ConfigEntries> parseConfig(std::string_view text);
-
-// The file's text for these entries: pretty-printed, one entry a line.
-std::string formatConfig(const ConfigEntries& entries);
 
 // The largest config file read; a settings file is a few hundred bytes.
 inline constexpr std::size_t kMaxConfigBytes = 1 << 20;

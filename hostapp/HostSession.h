@@ -10,6 +10,7 @@
 #include "host/pluginsdk/PluginLoader.h"
 #include "hostapp/Config.h"
 #include "hostapp/Result.h"
+#include "hostapp/SavedSettings.h"
 
 namespace hostapp {
 
@@ -25,33 +26,16 @@ class HostSession {
     // onLoad.
     Status load(const std::string& pluginPath);
 
-    // Sets every saved variable the entries name, as the console would:
-    // numbers kept inside the variable's bounds. Entries for variables that
-    // do not exist are left alone; a value that is not a number is skipped
-    // with a warning naming `configName` and the variable.
+    // applySavedSettings and savedSettings (SavedSettings.h) on this run's
+    // console.
     void applyConfig(const ConfigEntries& entries, const std::string& configName,
                      std::vector<std::string>& warnings);
-
-    // `base` with every variable registered with the save-to-file flag set to
-    // its current text; entries of variables not registered in this run stay.
     ConfigEntries savedEntries(ConfigEntries base) const;
 
     pluginsdk::CVarStore cvars;
     pluginsdk::GameHost game;
     std::unique_ptr<pluginsdk::LoadedPlugin> plugin;
 };
-
-// The number rule of the console, for `set` and the config file alike: a
-// value is a decimal number (an optional sign, digits with an optional point
-// or a point and digits, an optional exponent), of any length, rounded to
-// the nearest 32-bit float. So 1e-400 reads as 0, and 1e40 as infinity,
-// beyond every bound. Anything else (spaces, a comma, hexadecimal, inf, nan)
-// is refused.
-Result<float> parseConsoleNumber(std::string_view text);
-
-// A number as `variable` stores it: kept inside its bounds. A number beyond
-// the float range on a side without a bound is refused.
-Result<float> boundedNumber(const pluginsdk::CVarDefinition& variable, float number);
 
 // The default plugin library: libtrimsight.so beside the program, else in the
 // library directory of an installed tree.

@@ -7,10 +7,18 @@
 #      differ and fails when more than one call in 10000 does, or when any
 #      call differs by more than one pixel in a number, or in its kind, its
 #      colour or the calls around it;
-#   3. the test page in headless Chromium, served from 127.0.0.1: the demo's
-#      trace on the page equals the desktop's.
+#   3. the trace test page in headless Chromium, served from 127.0.0.1: the
+#      demo's trace on the page equals the desktop's;
+#   4. the flying page in the same browser (web/page-check.js): a scripted
+#      flight draws its frames, records the desktop's flight log for the
+#      same script and shows the dial where it belongs; a pad and the
+#      keyboard fly; settings are kept in local storage; a screenshot. The
+#      first frame's time after loading is printed, and the flying page's
+#      .wasm plus .js must stay under 3 MB.
 #   scripts/web-check.sh [WEB_BUILD] [DESKTOP_BUILD]   (build-web, build)
 #   TRIMSIGHT_SWEEP_FRAMES=N   frames of the sweep (default 5000)
+#   TRIMSIGHT_WEB_SCREENSHOT=PATH   keep the flying page's screenshot there
+#                                   (docs/web.png is made so)
 # Needs both builds (scripts/web.sh; the desktop build with its tests).
 # Why a bound and not equality: the browser's maths library (musl's, compiled
 # into the module) may round sin, cos, atan2, acos or pow one unit in the last
@@ -23,7 +31,7 @@ cd "$(dirname "$0")/.."
 web=${1:-build-web}
 desktop=${2:-build}
 sweep_frames=${TRIMSIGHT_SWEEP_FRAMES:-5000}
-for needed in "$web/site/trimsight.js" "$web/check/float_text_sample.js" \
+for needed in "$web/site/trimsight.js" "$web/site/trimsight-fly.js" "$web/check/float_text_sample.js" \
     "$desktop/trimsight-host" "$desktop/tests/web/float_text_sample"; do
     if [ ! -f "$needed" ]; then
         echo "web-check: $needed is missing: build with scripts/web.sh and the desktop build" >&2
@@ -88,7 +96,7 @@ awk '{ calls += $2; differing += $3; bad += $4 }
         exit (bad > 0 || differing * 10000 > calls) ? 1 : 0
     }' "$work/counts" || failed=1
 
-echo "== the test page in headless Chromium"
+echo "== the trace test page in headless Chromium"
 if ! command -v chromium >/dev/null; then
     sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
@@ -107,8 +115,10 @@ for _ in $(seq 50); do
 done
 # The page traces the demo on load; virtual time lets it finish before the
 # page is dumped. Root needs --no-sandbox.
-timeout 120 chromium --headless --no-sandbox --disable-gpu --user-data-dir="$work/chromium" \
-    --virtual-time-budget=30000 --dump-dom "http://127.0.0.1:$port/index.html?scene=demo" \
+timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$work/chromium" \
+    --virtual-time-budget=30000 --dump-dom "http://127.0.0.1:$port/trace.html?scene=demo" \
     >"$work/page.html" 2>/dev/null || true
 "$desktop/trimsight-host" --config "$work/no-config.json" trace "$work/demo.json" \
     >"$work/demo.desktop.trace"
@@ -122,4 +132,21 @@ else
     grep -o '<div id="status"[^<]*' "$work/page.html" >&2 || echo "(no page)" >&2
     failed=1
 fi
+
+echo "== the flying page in headless Chromium"
+fly_bytes=$(($(stat -c %s "$web/site/trimsight-fly.wasm") + $(stat -c %s "$web/site/trimsight-fly.js")))
+echo "page: trimsight-fly.wasm and .js, $fly_bytes bytes together (budget 3000000)"
+[ "$fly_bytes" -lt 3000000 ] || failed=1
+# The scripted flight: jump with the stick pulled back, then right, then
+# centred; the desktop flies it offscreen for its flight log.
+printf '%s\n' '0 stick 0 1' '0 button down South' '0.67 stick 1 0' '0.67 button up South' \
+    '1 stick 0 0' '2 end' >"$work/flight.script"
+if ! "$desktop/trimsight-host" --config "$work/no-config.json" fly --video-driver offscreen \
+    --script "$work/flight.script" --record "$work/desktop-flight.log" >/dev/null; then
+    echo "web-check: the desktop could not fly the script offscreen" >&2
+    failed=1
+fi
+timeout 600 node web/page-check.js "http://127.0.0.1:$port" --script "$work/flight.script" \
+    --desktop-log "$work/desktop-flight.log" \
+    ${TRIMSIGHT_WEB_SCREENSHOT:+--screenshot "$TRIMSIGHT_WEB_SCREENSHOT"} || failed=1
 [ "$failed" -eq 0 ]

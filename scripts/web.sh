@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the browser build (docs/web.md): the plugin and the host layer's
-# in-process parts compiled to WebAssembly with Debian's emscripten, into
-# BUILD_DIR/site/, a folder any static file server can serve.
+# Builds the browser build (docs/web.md): the sandbox window, the plugin and
+# the host layer's in-process parts compiled to WebAssembly with Debian's
+# emscripten, into BUILD_DIR/site/, a folder any static file server can
+# serve: index.html is the flying page, trace.html the trace test page.
 #   scripts/web.sh [BUILD_DIR]      (default: build-web)
 #   TRIMSIGHT_WEB_OPT=-O2|-Os|...   the optimisation (default -O2: twice as fast
 #                                   as -Os for 18 % more bytes, both far under
@@ -113,6 +114,7 @@ emcmake cmake -S . -B "$build" -DTRIMSIGHT_WEB=ON -DCMAKE_BUILD_TYPE=Release \
     -DTRIMSIGHT_IMGUI_SOURCE="$cache/imgui-1.86" -DTRIMSIGHT_WEB_HEADERS="$cache/include" \
     >/dev/null
 cmake --build "$build" -j"$(nproc)"
-echo "web: built $build/site in $(($(date +%s) - start)) s:" \
-    "$(du -b "$build/site/trimsight.wasm" | cut -f1) bytes of .wasm," \
-    "$(du -b "$build/site/trimsight.js" | cut -f1) bytes of .js"
+bytes() { stat -c %s "$build/site/$1"; }
+echo "web: built $build/site in $(($(date +%s) - start)) s: the flying page's module" \
+    "$(bytes trimsight-fly.wasm) bytes of .wasm and $(bytes trimsight-fly.js) of .js;" \
+    "the trace's $(bytes trimsight.wasm) and $(bytes trimsight.js)"

@@ -37,6 +37,10 @@ bool PageHost::load(std::string& error) {
     return true;
 }
 
+BakkesMod::Plugin::PluginSettingsWindow* PageHost::settingsWindow() const {
+    return dynamic_cast<BakkesMod::Plugin::PluginSettingsWindow*>(plugin_.get());
+}
+
 int traceScene(std::string_view sceneText, std::FILE* out, std::FILE* err) {
     hostapp::Result<hostapp::Scene> scene = hostapp::parseScene(sceneText);
     if (!scene) {

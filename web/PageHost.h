@@ -10,18 +10,28 @@
 //   PageHost.h/.cpp  the host in the page: console, game, the linked-in
 //                    plugin; traceScene, a scene played and traced exactly
 //                    as `trimsight-host trace` prints it
-//   Exports.cpp      the functions JavaScript calls (trimsight_trace, ...)
+//   FlyPage.cpp      the flying page's module: the sandbox window of
+//                    hostapp/fly/ on the browser platform, one frame per
+//                    animation frame, settings in local storage
+//   PageOptions.h    the flying page's options from its address
+//   StoredSettings.h the settings in local storage, as the config file's
+//                    JSON
+//   fly-api.js       the flying module's JavaScript side
+//   Exports.cpp      the trace module's functions (trimsight_trace, ...)
 //   module-api.js    their JavaScript side, added to the module
 //   trace-scene.js   the module's trace of a scene file, run under Node
-//   site/            the test page
-//   CMakeLists.txt   Dear ImGui from Debian's source, the module, the site
-// and, for scripts/web-check.sh, which compares the module's numbers with
-// the desktop's: sweep-scene.js (a seeded scene of random frames) and
-// FloatTextSample.cpp (floats as text, built for both).
+//   site/            the flying page (index.html) and the trace test page
+//                    (trace.html)
+//   CMakeLists.txt   Dear ImGui from Debian's source, the modules, the site
+// and, for scripts/web-check.sh, which compares the modules with the
+// desktop: sweep-scene.js (a seeded scene of random frames),
+// FloatTextSample.cpp (floats as text, built for both), page-check.js (the
+// flying page in headless Chromium) and chromium.js (its driver).
 //
 // What it must not touch: the plugin's code and the host layer, which it
-// builds as they are (the desktop's tests cover them). Exports.cpp is the
-// one file the desktop never compiles; tests/web builds the rest natively.
+// builds as they are (the desktop's tests cover them), nor the sandbox
+// window's code beyond its platform file. Exports.cpp and FlyPage.cpp are
+// the files the desktop never compiles; tests/web builds the rest natively.
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -44,6 +54,9 @@ class PageHost {
     // attachPlugin (console, game, onLoad). False, with a one-line message
     // in `error`, when the record cannot be used or gives no plugin.
     bool load(std::string& error);
+    // The plugin's settings page, for the host's settings window; null when
+    // it has none or none is loaded.
+    BakkesMod::Plugin::PluginSettingsWindow* settingsWindow() const;
 
     pluginsdk::CVarStore cvars;
     pluginsdk::GameHost game;

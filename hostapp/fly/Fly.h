@@ -4,13 +4,17 @@
 // For: flying the simulated car (sandbox/) with a pad or the keyboard and
 // watching the plugin's dial answer, live, over a simple 3D world.
 //
-// The layers, from the machine up. Only the first knows SDL; only the
-// renderer and the app know OpenGL; the session knows neither, so a browser
-// build adds one platform file and reuses the rest.
+// The layers, from the machine up. Only the platforms know SDL or the
+// browser; only the renderer and the app know OpenGL; the session knows
+// neither, so the browser build (web/, docs/web.md) adds one platform file
+// and reuses the rest.
 //   Platform.h        the platform interface: window and GL context, the
 //                     frame's input (pad state, keys, commands), ImGui's
-//                     platform side, swap, clock. SdlPlatform.cpp is its
-//                     one implementation today.
+//                     platform side, swap, clock. SdlPlatform.cpp on the
+//                     desktop; WebPlatform.cpp in a browser (emscripten's
+//                     HTML5 API: WebGL 2, keyboard, mouse, Gamepad API),
+//                     with BrowserInput.h, the browser's key codes and
+//                     standard pad in the sandbox's terms.
 //   Gl.h              the one place the OpenGL flavour is chosen (3.3 core
 //                     here, ES 3.0 / WebGL 2 in a browser) and its shader
 //                     version line.
@@ -45,6 +49,7 @@
 //   app = FlyApp::create(*platform, session, ...)
 //   while (app->frame()) pace();          // a browser calls frame() per
 //   app->finish();                        // animation frame instead
+//                                         // (web/FlyPage.cpp)
 // A drill: SessionOptions::drill starts its first attempt (or the menu
 // does); AppOptions::onAttemptFinished hears of each finished attempt
 // (hostapp/DrillReport.h prints its JSON line and keeps it in the book).

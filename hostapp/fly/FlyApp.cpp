@@ -18,8 +18,6 @@ constexpr int64_t kSecondNs = 1000000000;
 constexpr int64_t kHeadlessFramesPerSecond = 60;
 // Settings changed by the page are saved once they have rested this long.
 constexpr int64_t kSettingsRestNs = kSecondNs / 2;
-// Frames the frame rate is averaged over.
-constexpr std::size_t kRateWindow = 30;
 
 }  // namespace
 
@@ -79,6 +77,7 @@ int64_t FlyApp::elapsedSinceLastFrame(int64_t now) {
 bool FlyApp::frame() {
     ImGui::SetCurrentContext(imgui_);
     const int64_t start = platform_.nowNs();
+    starts_[startsNoted_++ % starts_.size()] = start;
     const bool closed = platform_.pollEvents(session_.bindings(), input_);
     const int64_t elapsed = elapsedSinceLastFrame(start);
 
@@ -137,24 +136,37 @@ bool FlyApp::reportAttempts() {
     return true;
 }
 
+// From the starts of frames, so that a browser, which starts one per
+// animation frame whatever a frame's work, shows its real rate.
 float FlyApp::framesPerSecond() const {
+    // The gaps between the last frames started (the one being drawn, if
+    // any, included).
+    const std::size_t gaps = std::min(kRateWindow, startsNoted_ > 0 ? startsNoted_ - 1 : 0);
+    if (gaps == 0) return 0.0f;
+    const std::size_t newest = (startsNoted_ - 1) % starts_.size();
+    const std::size_t oldest = (startsNoted_ - 1 - gaps) % starts_.size();
+    const int64_t span = starts_[newest] - starts_[oldest];
+    return span > 0
+               ? static_cast<float>(static_cast<double>(gaps) * 1e9 / static_cast<double>(span))
+               : 0.0f;
+}
+
+float FlyApp::frameMilliseconds() const {
     const std::size_t n = std::min(kRateWindow, times_.frame.size());
     if (n == 0) return 0.0f;
     int64_t sum = 0;
     for (std::size_t i = times_.frame.size() - n; i < times_.frame.size(); ++i)
         sum += times_.frame[i];
-    return sum > 0 ? static_cast<float>(static_cast<double>(n) * 1e9 / static_cast<double>(sum))
-                   : 0.0f;
+    return static_cast<float>(static_cast<double>(sum) / static_cast<double>(n) / 1e6);
 }
 
 void FlyApp::drawWindows(Vector2 canvas) {
-    drawHud({&session_, framesPerSecond(), platform_.padName()});
+    drawHud({&session_, framesPerSecond(), frameMilliseconds(), platform_.padName()});
     if (saveFailed_) {
         ImGui::SetNextWindowPos(ImVec2(10.0f, static_cast<float>(canvas.Y) - 40.0f));
         ImGui::Begin("##save", nullptr,
                      ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize);
-        ImGui::TextColored(ImVec4(1.0f, 0.4f, 0.4f, 1.0f),
-                           "settings not saved (the terminal says why)");
+        ImGui::TextColored(ImVec4(1.0f, 0.4f, 0.4f, 1.0f), "%s", options_.saveFailedNote.c_str());
         ImGui::End();
     }
     drawAttempt(session_);

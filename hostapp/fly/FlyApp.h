@@ -4,6 +4,7 @@
 // canvas, the HUD, help and settings windows, the buffer swap. `frame()`
 // runs exactly one frame and returns, so a desktop loop and a browser's
 // requestAnimationFrame can both drive it; nothing here waits.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -41,6 +42,9 @@ struct AppOptions {
     // The session ends when an attempt has finished and its result is shown
     // (a drill flown without a screen).
     bool endWithAttempt = false;
+    // What the window says when a save failed, pointing to where the reason
+    // was given.
+    std::string saveFailedNote = "settings not saved (the terminal says why)";
     // The last frame is read back into lastPicture().
     bool captureLastFrame = false;
     // Every so often in the session's time (when not zero), the frame is
@@ -80,6 +84,10 @@ class FlyApp {
 
     const picture::Image& lastPicture() const { return picture_; }
     const FrameTimes& times() const { return times_; }
+    // Over the last frames: how many were started a second, and the mean
+    // time one took (its work, not the wait for the next).
+    float framesPerSecond() const;
+    float frameMilliseconds() const;
 
   private:
     FlyApp(Platform& platform, FlySession& session, AppOptions options);
@@ -88,7 +96,9 @@ class FlyApp {
     void keepSettings(int64_t now);
     bool saveSettings();
     bool reportAttempts();
-    float framesPerSecond() const;
+
+    // Frames the rate and the frame time are taken over.
+    static constexpr std::size_t kRateWindow = 30;
 
     Platform& platform_;
     FlySession& session_;
@@ -103,6 +113,9 @@ class FlyApp {
     uint64_t attemptsReported_ = 0;
     std::optional<int> resultFrames_;  // frames since the last attempt finished
     int64_t frames_ = 0;
+    // The start times of the last frames, frame n's at n % size.
+    std::array<int64_t, kRateWindow + 1> starts_{};
+    std::size_t startsNoted_ = 0;
     int64_t nextPictureNs_ = 0;
     std::optional<int64_t> lastFrameStart_;
     bool settingsWereShown_ = false;

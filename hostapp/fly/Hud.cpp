@@ -33,7 +33,8 @@ void drawHud(const HudFacts& facts) {
                 static_cast<double>(sandbox::length(car.velocity)), static_cast<double>(car.boost));
     ImGui::Text("spin  %6.2f rad/s  height %5.0f", static_cast<double>(sandbox::length(car.spin)),
                 static_cast<double>(car.location.z));
-    ImGui::Text("%5.1f frames/s  %s", static_cast<double>(facts.framesPerSecond),
+    ImGui::Text("%5.1f frames/s, frame %4.1f ms  %s", static_cast<double>(facts.framesPerSecond),
+                static_cast<double>(facts.frameMilliseconds),
                 s.ballCamera() ? "ball camera" : "car camera");
     if (s.seed())
         ImGui::Text("random start, seed %llu", static_cast<unsigned long long>(*s.seed()));

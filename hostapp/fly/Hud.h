@@ -13,7 +13,8 @@ namespace fly {
 struct HudFacts {
     const FlySession* session = nullptr;
     float framesPerSecond = 0.0f;
-    std::string padName;  // empty: keyboard only
+    float frameMilliseconds = 0.0f;  // a frame's work
+    std::string padName;             // empty: keyboard only
 };
 
 void drawHud(const HudFacts& facts);

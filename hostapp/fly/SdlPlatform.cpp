@@ -226,10 +226,7 @@ bool SdlPlatform::pollEvents(const sandbox::Bindings& bindings, FrameInput& inpu
 }  // namespace
 
 hostapp::Result<std::unique_ptr<Platform>> openSdlPlatform(const WindowOptions& options) {
-    auto platform = std::make_unique<SdlPlatform>();
-    if (hostapp::Status opened = platform->open(options); !opened)
-        return hostapp::Failure{opened.error()};
-    return std::unique_ptr<Platform>(std::move(platform));
+    return openPlatform<SdlPlatform>(options);
 }
 
 }  // namespace fly

@@ -112,7 +112,9 @@ TEST_F(Drills, TheDialsCueOpensTheAttemptsLogAndIsSetBackAtItsEnd) {
         // Saved meanwhile, the player's value stands in for a cue.
         const std::optional<SettingText> inPlace = s->settingInPlaceOfCue();
         EXPECT_EQ(inPlace.has_value(), entry.info.cue.has_value());
-        if (inPlace) EXPECT_EQ(inPlace->text, "1");
+        if (inPlace) {
+            EXPECT_EQ(inPlace->text, "1");
+        }
         // The log opens with the option as the attempt shows it.
         bool logged = false;
         for (const sandbox::FlightEvent& e : s->log().events)

@@ -1,0 +1,156 @@
+// The browser's input in the sandbox's terms (hostapp/fly/BrowserInput.h)
+// and the page's options from its address (web/PageOptions.h).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hostapp/fly/BrowserInput.h"
+#include "hostapp/fly/Controls.h"
+#include "web/PageOptions.h"
+
+namespace {
+
+using sandbox::PadButton;
+using ::testing::HasSubstr;
+
+TEST(BrowserKeys, CodesNameTheKeysAsTheBindingsDo) {
+    const struct {
+        const char* code;
+        const char* name;
+    } cases[] = {
+        {"KeyW", "W"},
+        {"KeyQ", "Q"},
+        {"Digit1", "1"},
+        {"F1", "F1"},
+        {"F12", "F12"},
+        {"Space", "Space"},
+        {"ShiftLeft", "Left Shift"},
+        {"ArrowUp", "Up"},
+        {"ArrowDown", "Down"},
+        {"Escape", "Escape"},
+        {"Enter", "Return"},
+        // Keys the sandbox has no name for, and codes that only look alike.
+        {"IntlBackslash", ""},
+        {"Keyw", ""},
+        {"KeyAB", ""},
+        {"Key", ""},
+        {"F", ""},
+        {"F1A", ""},
+        {"Numpad1", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(fly::keyNameForCode(c.code), c.name) << c.code;
+}
+
+TEST(BrowserKeys, EveryKeyTheBindingsAndCommandsUseHasABrowserCode) {
+    // The codes a browser can send for the keys of the desktop's table.
+    std::vector<std::string> codes = {"Space",     "Enter",      "Escape",  "Tab",
+                                      "ShiftLeft", "ShiftRight", "ArrowUp", "ArrowDown",
+                                      "ArrowLeft", "ArrowRight"};
+    for (char c = 'A'; c <= 'Z'; ++c) codes.push_back(std::string("Key") + c);
+    for (int f = 1; f <= 12; ++f) codes.push_back("F" + std::to_string(f));
+    const auto reachable = [&](std::string_view name) {
+        for (const std::string& code : codes)
+            if (fly::keyNameForCode(code) == name) return true;
+        return false;
+    };
+    for (const auto& key : sandbox::defaultBindings().keys)
+        EXPECT_TRUE(reachable(key.name)) << key.name;
+    for (const fly::CommandBinding& command : fly::commandBindings())
+        EXPECT_TRUE(reachable(command.key)) << command.key;
+}
+
+TEST(BrowserPad, TheStandardMappingGivesStickTriggersAndButtonsByPlace) {
+    // Stick pushed right and pulled back, the left trigger half in, South,
+    // Start and the d-pad's left held (the standard places 0, 9, 14).
+    const double axes[] = {1.0, 1.0, -0.5, 0.25};
+    std::vector<double> values(17, 0.0);
+    std::vector<int> pressed(17, 0);
+    values[6] = 0.5;
+    for (int b : {0, 9, 14}) pressed[b] = values[b] = 1;
+    sandbox::PadState pad;
+    fly::readBrowserPad({axes, values, pressed}, pad);
+    EXPECT_EQ(pad.leftX, 1.0f);
+    EXPECT_EQ(pad.leftY, 1.0f);
+    EXPECT_EQ(pad.leftTrigger, 0.5f);
+    EXPECT_EQ(pad.rightTrigger, 0.0f);
+    sandbox::PadState expected;
+    for (PadButton b : {PadButton::South, PadButton::Start, PadButton::DPadLeft}) expected.press(b);
+    EXPECT_EQ(pad.buttons, expected.buttons);
+}
+
+TEST(BrowserPad, APadWithFewerPartsReadsTheRestAsCentredAndReleasedAndValuesStayInRange) {
+    // Two axes a little past full travel and four buttons: no triggers, no
+    // Start, no d-pad.
+    const double axes[] = {-1.5, 0.25};
+    const double values[] = {0.0, 0.0, 0.0, 1.0};
+    const int pressed[] = {0, 0, 0, 1};
+    sandbox::PadState pad;
+    pad.press(PadButton::Start);  // from an earlier frame
+    fly::readBrowserPad({axes, values, pressed}, pad);
+    EXPECT_EQ(pad.leftX, -1.0f);
+    EXPECT_EQ(pad.leftY, 0.25f);
+    EXPECT_EQ(pad.leftTrigger, 0.0f);
+    sandbox::PadState north;
+    north.press(PadButton::North);
+    EXPECT_EQ(pad.buttons, north.buttons);
+    fly::readBrowserPad({}, pad);
+    EXPECT_EQ(pad.buttons, 0u);
+    EXPECT_EQ(pad.leftX, 0.0f);
+}
+
+TEST(PageOptions, TheAddressOptionsReadWithTheScriptsLinesSeparatedBySemicolons) {
+    const auto options = web::parsePageOptions(
+        R"({"canvas": "#fly", "script": "0 stick 0 1;0.5 key down Space; 2 end", "seed": "42",
+            "fixedSteps": true, "unlimitedBoost": true})");
+    ASSERT_TRUE(options) << options.error();
+    EXPECT_EQ(options->canvas, "#fly");
+    ASSERT_TRUE(options->script);
+    EXPECT_EQ(options->script->steps.size(), 2u);
+    EXPECT_EQ(options->endNs(), 2000000000);  // the script's end line
+    EXPECT_EQ(options->seed, 42u);
+    EXPECT_TRUE(options->fixedSteps);
+    EXPECT_TRUE(options->unlimitedBoost);
+
+    const auto timed = web::parsePageOptions(R"({"seconds": 1.5, "seed": 7, "script": "9 end"})");
+    ASSERT_TRUE(timed) << timed.error();
+    EXPECT_EQ(timed->endNs(), 1500000000) << "seconds before the script's end";
+    EXPECT_EQ(timed->seed, 7u);
+    const auto plain = web::parsePageOptions("{}");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->endNs(), std::nullopt);
+    EXPECT_EQ(plain->canvas, "#canvas");
+    EXPECT_FALSE(plain->seed);
+}
+
+TEST(PageOptions, BadOptionsSayWhichAndWhy) {
+    const struct {
+        const char* json;
+        const char* message;
+    } cases[] = {
+        {"", "the page's options: line 1, column 1"},
+        {"[]", "the page's options: expected an object"},
+        {R"({"speed": 2})", "no option \"speed\""},
+        {R"({"seconds": -1})", "seconds: expected a number of seconds from 0 to 86400"},
+        {R"({"seconds": "2"})", "seconds: expected"},
+        {R"({"seconds": 100000})", "seconds: expected"},
+        {R"({"seed": -3})", "seed: expected a whole number"},
+        {R"({"seed": 1.5})", "seed: expected a whole number"},
+        {R"({"seed": "12a"})", "seed: expected a whole number"},
+        {R"({"seed": "99999999999999999999"})", "seed: expected a whole number"},
+        {R"({"fixedSteps": 1})", "fixedSteps: expected true or false"},
+        {R"({"canvas": ""})", "canvas: expected"},
+        {R"({"script": 5})", "script: expected the script's text"},
+        {R"({"script": "0 stick 0 1;1 stick 2 0"})", "the page's script:2: 2 is outside -1 to 1"},
+        {R"({"script": "1 key down Hyper"})", "the page's script:1:"},
+    };
+    for (const auto& c : cases) {
+        const auto options = web::parsePageOptions(c.json);
+        EXPECT_FALSE(options) << c.json;
+        EXPECT_THAT(options.error(), HasSubstr(c.message)) << c.json;
+    }
+}
+
+}  // namespace

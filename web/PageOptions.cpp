@@ -1,0 +1,109 @@
+#include "web/PageOptions.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+#include <nlohmann/json.hpp>
+
+#include "hostapp/JsonText.h"
+#include "sandbox/Bindings.h"
+
+namespace web {
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kScriptName = "the page's script";
+// The largest seed a JavaScript number holds exactly.
+constexpr double kLargestNumberSeed = 9007199254740992.0;
+
+hostapp::Result<uint64_t> seedOf(const json& value) {
+    if (value.is_number()) {
+        const double v = value.get<double>();
+        if (v >= 0.0 && v <= kLargestNumberSeed && std::floor(v) == v)
+            return static_cast<uint64_t>(v);
+    } else if (value.is_string()) {
+        const std::string text = value.get<std::string>();
+        const bool digits =
+            !text.empty() && text.size() <= 20 &&
+            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+        errno = 0;
+        const unsigned long long v = digits ? std::strtoull(text.c_str(), nullptr, 10) : 0;
+        if (digits && errno == 0) return static_cast<uint64_t>(v);
+    }
+    return hostapp::Failure{"seed: expected a whole number from 0 up"};
+}
+
+hostapp::Status readScript(const json& value, PageOptions& options) {
+    if (!value.is_string()) return hostapp::Failure{"script: expected the script's text"};
+    std::string text = value.get<std::string>();
+    std::replace(text.begin(), text.end(), ';', '\n');
+    hostapp::Result<fly::FlightScript> script =
+        fly::parseFlightScript(text, kScriptName, sandbox::defaultBindings());
+    if (!script) return script.failure();
+    options.script = std::move(*script);
+    return {};
+}
+
+hostapp::Status readFlag(const json& value, const char* name, bool& flag) {
+    if (!value.is_boolean())
+        return hostapp::Failure{std::string(name) + ": expected true or false"};
+    flag = value.get<bool>();
+    return {};
+}
+
+hostapp::Status readOption(const std::string& key, const json& value, PageOptions& options) {
+    if (key == "canvas") {
+        if (!value.is_string() || value.get<std::string>().empty())
+            return hostapp::Failure{"canvas: expected the canvas's CSS selector"};
+        options.canvas = value.get<std::string>();
+    } else if (key == "script") {
+        return readScript(value, options);
+    } else if (key == "seconds") {
+        const double v = value.is_number() ? value.get<double>() : -1.0;
+        if (!(v >= 0.0 && v <= fly::kMaxScriptSeconds))
+            return hostapp::Failure{"seconds: expected a number of seconds from 0 to 86400"};
+        options.seconds = v;
+    } else if (key == "seed") {
+        hostapp::Result<uint64_t> seed = seedOf(value);
+        if (!seed) return seed.failure();
+        options.seed = *seed;
+    } else if (key == "fixedSteps") {
+        return readFlag(value, "fixedSteps", options.fixedSteps);
+    } else if (key == "unlimitedBoost") {
+        return readFlag(value, "unlimitedBoost", options.unlimitedBoost);
+    } else {
+        return hostapp::Failure{"no option " + hostapp::quoteText(key)};
+    }
+    return {};
+}
+
+}  // namespace
+
+std::optional<int64_t> PageOptions::endNs() const {
+    if (seconds > 0.0) return static_cast<int64_t>(std::llround(seconds * 1e9));
+    if (script) return script->endNs;
+    return std::nullopt;
+}
+
+hostapp::Result<PageOptions> parsePageOptions(std::string_view text) {
+    try {
+        json doc;
+        if (hostapp::Status parsed = hostapp::parseJson(text, doc); !parsed)
+            return hostapp::Failure{"the page's options: " + parsed.error()};
+        if (!doc.is_object()) return hostapp::Failure{"the page's options: expected an object"};
+        PageOptions options;
+        for (auto it = doc.begin(); it != doc.end(); ++it)
+            if (hostapp::Status read = readOption(it.key(), it.value(), options); !read)
+                return hostapp::Failure{read.error()};
+        return options;
+    } catch (const std::bad_alloc&) {
+        return hostapp::Failure{"out of memory while reading the page's options"};
+    } catch (const std::exception& e) {
+        return hostapp::Failure{std::string("cannot read the page's options: ") + e.what()};
+    }
+}
+
+}  // namespace web

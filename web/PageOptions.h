@@ -1,0 +1,42 @@
+#pragma once
+// What the flying page is asked to do, as its address says it (index.html
+// reads the address and hands the module one JSON object):
+//   script=TEXT     a flight script (hostapp/fly/FlightScript.h), its lines
+//                   separated by ';' or newlines
+//   seconds=N       the flight ends after N seconds of the session's time
+//   seed=N          start in the air from this seed's random start
+//   fixed=1         the session's time by fixed steps of 1/60 s (a
+//                   scripted test flies the same on any machine)
+//   boost=unlimited boost never runs out
+// Plain logic, compiled natively for the tests.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "hostapp/Result.h"
+#include "hostapp/fly/FlightScript.h"
+
+namespace web {
+
+struct PageOptions {
+    std::string canvas = "#canvas";  // the canvas's CSS selector
+    std::optional<fly::FlightScript> script;
+    double seconds = 0.0;  // 0: until the page is closed (or the script's end)
+    std::optional<uint64_t> seed;
+    bool fixedSteps = false;
+    bool unlimitedBoost = false;
+
+    // When the session ends, in its time: the seconds asked for, else the
+    // script's end line; nullopt: never.
+    std::optional<int64_t> endNs() const;
+};
+
+// The options from the page's JSON object: {"canvas": "#canvas", "script":
+// "0 stick 0 1; 2 end", "seconds": 2, "seed": 7, "fixedSteps": true,
+// "unlimitedBoost": false}, every key optional, no others. A seed is a
+// whole number from 0 to 2^53 or its decimal text. A failure is one line
+// naming the option, or the script's line ("the page's script:LINE: ...").
+hostapp::Result<PageOptions> parsePageOptions(std::string_view json);
+
+}  // namespace web

@@ -1,0 +1,82 @@
+#include "web/StoredAttempts.h"
+
+namespace web {
+namespace {
+
+constexpr const char* kHistoryName = "the stored history";
+
+std::string flightKey(const sandbox::Drill& drill, int64_t time) {
+    return std::string(kFlightKeyPrefix) + std::string(drill.info().name) + "." +
+           std::to_string(drill.seed()) + "." + std::to_string(time);
+}
+
+// True when `record` would be the best passed attempt of its drill and
+// seed among `attempts` and itself (an earlier one wins a tie).
+bool wouldBeBest(const std::vector<sandbox::AttemptRecord>& attempts,
+                 const sandbox::AttemptRecord& record) {
+    std::vector<sandbox::AttemptRecord> with = attempts;
+    with.push_back(record);
+    return sandbox::bestAttempt(with, record.drill, record.seed) == &with.back();
+}
+
+}  // namespace
+
+sandbox::HistoryRead readStoredAttempts(const PageStorage& storage) {
+    const std::optional<std::string> text = storage.get(kHistoryKey);
+    return sandbox::parseHistory(text ? *text : std::string(), kHistoryName);
+}
+
+hostapp::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
+                                                          const sandbox::Drill& drill,
+                                                          const sandbox::FlightLog& flight,
+                                                          int64_t time,
+                                                          std::vector<std::string>& warnings) {
+    const std::string history = storage.get(kHistoryKey).value_or("");
+    const sandbox::HistoryRead read = sandbox::parseHistory(history, kHistoryName);
+    sandbox::AttemptRecord record = sandbox::attemptRecord(drill, time, "");
+    const sandbox::AttemptRecord* former =
+        sandbox::bestAttempt(read.attempts, record.drill, record.seed);
+    const std::string formerFlight = former != nullptr ? former->flightLog : "";
+    if (wouldBeBest(read.attempts, record)) {
+        const std::string key = flightKey(drill, time);
+        if (storage.set(key, sandbox::formatFlightLog(flight)))
+            record.flightLog = key;
+        else
+            warnings.push_back("the best flight of " + record.drill + " seed " +
+                               std::to_string(record.seed) +
+                               " was not kept: the browser's storage is full");
+    }
+    const auto dropNewFlight = [&] {
+        if (!record.flightLog.empty() && record.flightLog != formerFlight)
+            storage.remove(record.flightLog);
+    };
+    const std::optional<char> lastByte =
+        history.empty() ? std::nullopt : std::optional<char>(history.back());
+    const sandbox::Result<std::string> line = sandbox::historyAppendText(record, lastByte);
+    if (!line.ok()) {
+        dropNewFlight();
+        return hostapp::Failure{"the attempt cannot be recorded: " + line.error};
+    }
+    if (!storage.set(kHistoryKey, history + *line.value)) {
+        dropNewFlight();
+        return hostapp::Failure{"the attempt was not recorded: the browser's storage is full"};
+    }
+    // The former best's flight goes only once the new best's line is in.
+    if (!record.flightLog.empty() && formerFlight.starts_with(kFlightKeyPrefix) &&
+        formerFlight != record.flightLog)
+        storage.remove(formerFlight);
+    return record;
+}
+
+hostapp::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
+                                                 const sandbox::AttemptRecord& record) {
+    if (record.flightLog.empty())
+        return hostapp::Failure{"the attempt of " + record.drill + " kept no flight"};
+    const std::optional<std::string> text = storage.get(record.flightLog);
+    if (!text) return hostapp::Failure{record.flightLog + " is not in the browser's storage"};
+    sandbox::Result<sandbox::FlightLog> log = sandbox::parseFlightLog(*text, record.flightLog);
+    if (!log.ok()) return hostapp::Failure{log.error};
+    return std::move(*log.value);
+}
+
+}  // namespace web

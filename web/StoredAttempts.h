@@ -1,0 +1,61 @@
+#pragma once
+// The record of drill attempts in the page's local storage, as the desktop
+// keeps it in its history file: the same lines (sandbox/History.h), one
+// text under kHistoryKey, only ever appended to. Plain logic over a
+// key-value store, compiled natively for the tests; the page's store is the
+// browser's local storage.
+//
+// Flight logs: the browser gives a site some 5 MB, and a 10-second attempt's
+// log is some 50 KB, so only the best passed attempt of each drill and seed
+// keeps its flight (the ghost to fly against), under its own key; the line
+// of that attempt names the key, the others name none. When a better one
+// comes, its flight is stored first, its line appended, and then the
+// former best's flight removed. A flight the storage has no room for is not
+// kept (a warning says so) and the attempt is recorded all the same; an
+// attempt whose line finds no room is not recorded, and its flight goes.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hostapp/Result.h"
+#include "sandbox/Drills.h"
+#include "sandbox/FlightLog.h"
+#include "sandbox/History.h"
+
+namespace web {
+
+// Text under keys, as the browser's local storage keeps it.
+class PageStorage {
+  public:
+    virtual ~PageStorage() = default;
+    virtual std::optional<std::string> get(const std::string& key) const = 0;
+    // False when the text cannot be stored (the storage is full).
+    virtual bool set(const std::string& key, const std::string& text) = 0;
+    virtual void remove(const std::string& key) = 0;
+};
+
+inline constexpr const char* kHistoryKey = "trimsight.history";
+// The best flights' keys start so: trimsight.flight.DRILL.SEED.TIME.
+inline constexpr std::string_view kFlightKeyPrefix = "trimsight.flight.";
+
+// Every good line of the stored history, with a warning for each skipped
+// ("the stored history:LINE: ...; skipped").
+sandbox::HistoryRead readStoredAttempts(const PageStorage& storage);
+
+// Keeps a finished attempt, ended at `time` (Unix seconds), and, when it is
+// the best passed one of its drill and seed, its flight. The record as kept;
+// `warnings` gets a line when the flight found no room.
+hostapp::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
+                                                          const sandbox::Drill& drill,
+                                                          const sandbox::FlightLog& flight,
+                                                          int64_t time,
+                                                          std::vector<std::string>& warnings);
+
+// The stored flight of an attempt; a failure when it kept none or its
+// flight is gone or unreadable.
+hostapp::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
+                                                 const sandbox::AttemptRecord& record);
+
+}  // namespace web

@@ -1,0 +1,44 @@
+#include "web/StoredSettings.h"
+
+#include "hostapp/SavedSettings.h"
+
+namespace web {
+namespace {
+
+// What messages call the stored text.
+constexpr const char* kStoredName = "the stored settings";
+
+}  // namespace
+
+bool applyStoredSettings(pluginsdk::CVarStore& cvars, const std::optional<std::string>& stored,
+                         std::vector<std::string>& warnings) {
+    if (!stored) return true;
+    const hostapp::Result<hostapp::ConfigEntries> entries = hostapp::parseConfig(*stored);
+    if (!entries) {
+        warnings.push_back(std::string(kStoredName) + " cannot be read (" + entries.error() +
+                           "); using the defaults");
+        return false;
+    }
+    hostapp::applySavedSettings(cvars, *entries, kStoredName, warnings);
+    return true;
+}
+
+hostapp::Result<std::string> settingsToStore(const pluginsdk::CVarStore& cvars,
+                                             const std::optional<std::string>& stored,
+                                             std::span<const SettingText> inPlace) {
+    hostapp::ConfigEntries base;
+    if (stored) {
+        hostapp::Result<hostapp::ConfigEntries> entries = hostapp::parseConfig(*stored);
+        if (!entries)
+            return hostapp::Failure{std::string("not saving over ") + kStoredName +
+                                    ", which cannot be read (" + entries.error() +
+                                    "); forget them to save again"};
+        base = std::move(*entries);
+    }
+    hostapp::ConfigEntries saved = hostapp::savedSettings(cvars, std::move(base));
+    for (const auto& [name, text] : inPlace)
+        if (saved.contains(name)) saved[name] = text;
+    return hostapp::formatConfig(saved);
+}
+
+}  // namespace web

@@ -1,0 +1,265 @@
+// The flying page in a real browser (headless Chromium, web/chromium.js),
+// for scripts/web-check.sh:
+//   node web/page-check.js SITE_URL --script FILE [--desktop-log FILE]
+//        [--screenshot OUT.png]
+// SITE_URL serves the built site (python3 -m http.server on 127.0.0.1).
+// The checks, each a line "page: ..." (a failure's on standard error):
+//   1. a scripted flight (FILE, flown with the session's time in fixed
+//      steps) draws its frames, records the same flight log as the
+//      desktop's `fly --record` of the same script (--desktop-log), and its
+//      last frame shows the world's sky and floor and the dial's colours
+//      inside the dial and nowhere else; the time from navigation to the
+//      first frame is printed (a measure, not a check);
+//   2. a pad (the Gamepad API, stood in for by a script: headless Chromium
+//      has no pads) and the keyboard fly the car: the nose rises, it turns
+//      and rolls as they say, and the HUD names the pad;
+//   3. a screenshot of the page flying (--screenshot keeps it);
+//   4. the settings: stored ones load at the start, a change made in the
+//      settings page (F2, a click) is stored, entries of other versions stay,
+//      and stored settings that cannot be read are reported and never
+//      saved over.
+// Exits 1 when a check fails.
+'use strict';
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const { Chromium } = require('./chromium.js');
+
+const kWidth = 1280;
+const kHeight = 720;
+const kSize = `size=${kWidth}x${kHeight}`;
+const kSettingsKey = 'trimsight.settings';
+const kKeys = {
+  F2: { code: 'F2', key: 'F2', keyCode: 113 },
+  S: { code: 'KeyS', key: 's', keyCode: 83 },
+  E: { code: 'KeyE', key: 'e', keyCode: 69 },
+  Space: { code: 'Space', key: ' ', keyCode: 32 },
+};
+// The "Enable plugin" checkbox of the settings window (F2) at 1280 by 720,
+// in the canvas's pixels: the window sits 28.8 in from the top right and
+// is 900 wide; under its title bar and first line of text, the box.
+const kEnableCheckbox = { x: 369, y: 82 };
+
+let failures = 0;
+function check(ok, what, detail = '') {
+  if (ok) {
+    console.log('page: ' + what);
+  } else {
+    console.error('page: FAILED: ' + what + (detail ? ' (' + detail + ')' : ''));
+    ++failures;
+  }
+}
+
+function argument(name) {
+  const i = process.argv.indexOf(name);
+  return i > 0 ? process.argv[i + 1] : undefined;
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Loads the flying page with these address options and waits until it
+// flies (or, with `untilEnded`, until its flight has ended).
+async function openFlyingPage(page, base, options, untilEnded) {
+  await page.goto(`${base}/index.html?${options}`);
+  const wanted = untilEnded ? "'ended'" : "'flying'";
+  const state = await page.waitFor(
+    `['failed', ${wanted}].includes(document.body.dataset.state) && document.body.dataset.state`,
+    120000);
+  if (state === 'failed') {
+    throw new Error('the page failed: ' +
+                    await page.evaluate("document.getElementById('status').textContent"));
+  }
+}
+
+const status = (page) => page.evaluate('window.trimsight.flyStatus()');
+
+async function waitForFrames(page, frames) {
+  return page.waitFor(`(() => { const s = window.trimsight && window.trimsight.flyStatus();
+                                return s && s.frames >= ${frames} && s; })()`, 60000);
+}
+
+// Counts, in the page, the colours of the last frame of a flight: the
+// world's sky at the top middle and floor at the bottom right, and the
+// dial's ground and sky (exact colours) inside its circle and outside it.
+// The dial at its default place (x 0.3, y 0.9, size 3.3) on 1280 by 720:
+// centre (430, 555), radius 105.
+function colourCounts() {
+  const picture = window.trimsight.lastPicture();
+  if (!picture) return null;
+  const at = (x, y) => {
+    const i = (y * picture.width + x) * 3;
+    return [picture.rgb[i], picture.rgb[i + 1], picture.rgb[i + 2]];
+  };
+  const near = (c, want, tolerance) => c.every((v, k) => Math.abs(v - want[k]) <= tolerance);
+  const worldSky = [150, 170, 195], worldFloor = [46, 82, 52];
+  const dialGround = [215, 95, 0], dialSky = [50, 190, 220];
+  const counts = { width: picture.width, height: picture.height,
+                   sky: near(at(900, 4), worldSky, 6), floor: 0,
+                   dialGround: 0, dialSky: 0, outside: 0 };
+  for (let x = 1180; x < 1280; x += 10) counts.floor += near(at(x, 715), worldFloor, 6) ? 1 : 0;
+  for (let y = 0; y < picture.height; y += 2) {
+    for (let x = 0; x < picture.width; x += 2) {
+      const c = at(x, y);
+      const ground = near(c, dialGround, 2), sky = near(c, dialSky, 2);
+      if (!ground && !sky) continue;
+      if (Math.hypot(x - 430, y - 555) > 110) ++counts.outside;
+      else if (ground) ++counts.dialGround;
+      else ++counts.dialSky;
+    }
+  }
+  return counts;
+}
+
+async function scriptedFlight(page, base, scriptFile, desktopLog) {
+  const script = fs.readFileSync(scriptFile, 'utf8').trim().split('\n').join(';');
+  await openFlyingPage(page, base, `${kSize}&fixed=1&script=${encodeURIComponent(script)}`, true);
+  const ended = JSON.parse(await page.evaluate("document.getElementById('result').textContent"));
+  const firstFrame = Number(await page.evaluate('document.body.dataset.firstFrame'));
+  console.log(`page: first frame ${firstFrame.toFixed(0)} ms after navigation began ` +
+              '(a fresh browser, nothing cached; budget 3000 ms)');
+  check(ended.frames === 120 && ended.ticks === 240,
+        'the scripted flight drew its 120 frames of 2 s (240 ticks)', JSON.stringify(ended));
+  check(ended.framesPerSecond > 0 && ended.frameMs > 0,
+        `the page measured its frames: ${ended.framesPerSecond.toFixed(1)} frames/s, ` +
+        `frame time ${ended.frameMs.toFixed(2)} ms`, JSON.stringify(ended));
+  if (desktopLog) {
+    const log = await page.evaluate('window.trimsight.flightLog()');
+    check(log === fs.readFileSync(desktopLog, 'utf8'),
+          "its flight log is the desktop's `fly --record` of the same script, byte for byte");
+  }
+  const counts = await page.evaluate(`(${colourCounts})()`);
+  check(counts && counts.width === kWidth && counts.height === kHeight,
+        `its last frame is ${kWidth} by ${kHeight}`, JSON.stringify(counts));
+  if (!counts) return;
+  check(counts.sky && counts.floor >= 7, "the world's sky at the top, its floor at the bottom",
+        JSON.stringify(counts));
+  check(counts.dialGround > 200 && counts.dialSky > 200 && counts.outside === 0,
+        "the dial's ground and sky inside its circle and nowhere else", JSON.stringify(counts));
+}
+
+// A standard pad the test sets through window.testPad.
+const kPadStandIn = `
+  window.testPad = { axes: [0, 0, 0, 0], pressed: new Array(17).fill(false) };
+  navigator.getGamepads = () => [{
+    id: 'Test pad (standard)', index: 0, connected: true, mapping: 'standard',
+    timestamp: performance.now(), axes: window.testPad.axes.slice(),
+    buttons: window.testPad.pressed.map((p) => ({ pressed: p, touched: p, value: p ? 1 : 0 })),
+  }];`;
+
+async function padAndKeyboard(page, base) {
+  await page.addInitScript(kPadStandIn);
+  await openFlyingPage(page, base, `${kSize}&fixed=1`, false);
+  // Jump (South) with the stick pulled back: off the floor, nose up.
+  await page.evaluate('window.testPad.pressed[0] = true; window.testPad.axes[1] = 1');
+  const start = (await status(page)).frames;
+  let s = await waitForFrames(page, start + 40);
+  check(s.pad === 'Test pad (standard)', 'the HUD names the pad', s.pad);
+  // (Frames run on while the test looks, so the check is on the rates, not
+  // on how far the car has turned.)
+  check(!s.car.onGround && s.car.rates.pitch > 1,
+        'the pad jumps and pulling its stick back raises the nose', JSON.stringify(s.car));
+  // Stick right: the car turns right.
+  await page.evaluate('window.testPad.axes = [1, 0, 0, 0]');
+  s = await waitForFrames(page, s.frames + 20);
+  check(s.car.rates.yaw > 1, 'the stick pushed right turns the car right', JSON.stringify(s.car));
+  await page.evaluate('window.testPad.axes = [0, 0, 0, 0]; window.testPad.pressed[0] = false');
+
+  // The keyboard: back on the floor (R), then Space and S (pitch up), then E
+  // (roll right).
+  await page.tapKey({ code: 'KeyR', key: 'r', keyCode: 82 });
+  s = await waitForFrames(page, s.frames + 2);
+  await page.pressKey(kKeys.Space, true);
+  await page.pressKey(kKeys.S, true);
+  s = await waitForFrames(page, s.frames + 30);
+  check(!s.car.onGround && s.car.rates.pitch > 1, 'Space jumps and S raises the nose',
+        JSON.stringify(s.car));
+  await page.pressKey(kKeys.S, false);
+  await page.pressKey(kKeys.Space, false);
+  await page.pressKey(kKeys.E, true);
+  s = await waitForFrames(page, s.frames + 15);
+  check(s.car.rates.roll > 1, 'E rolls the car right', JSON.stringify(s.car));
+  await page.pressKey(kKeys.E, false);
+}
+
+const storedSettings = (page) => page.evaluate(`localStorage.getItem('${kSettingsKey}')`);
+
+async function setStoredSettings(page, base, text) {
+  // The storage is the site's: set it from one of its pages.
+  await page.goto(`${base}/trace.html`);
+  await page.evaluate(`localStorage.setItem('${kSettingsKey}', ${JSON.stringify(text)})`);
+}
+
+// F2, then a click on the settings page's "Enable plugin" checkbox.
+async function untickEnablePlugin(page) {
+  await page.tapKey(kKeys.F2);
+  const s = await status(page);
+  await waitForFrames(page, s.frames + 5);
+  const canvas = await page.evaluate(
+    "(() => { const r = document.getElementById('canvas').getBoundingClientRect(); " +
+    'return { x: r.left, y: r.top }; })()');
+  await page.click(canvas.x + kEnableCheckbox.x, canvas.y + kEnableCheckbox.y);
+}
+
+async function settings(page, base) {
+  const stored = '{"later_option": "kept", "trimsight_size": "4.5"}';
+  await setStoredSettings(page, base, stored);
+  await openFlyingPage(page, base, kSize, false);
+  await untickEnablePlugin(page);
+  // Saved once the change has rested half a second.
+  const saved = await page.waitFor(
+    `(() => { const t = localStorage.getItem('${kSettingsKey}');
+              return t !== ${JSON.stringify(stored)} && t; })()`, 30000).catch(() => null);
+  let entries = null;
+  try { entries = JSON.parse(saved); } catch (e) { entries = null; }
+  check(entries && entries.trimsight_enabled === '0',
+        'a change in the settings page (F2, a click) is stored', saved);
+  check(entries && entries.trimsight_size === '4.5' && entries.later_option === 'kept',
+        'the stored size was loaded at the start, and an entry of another version stays', saved);
+
+  const corrupt = '{"trimsight_size": ';
+  await setStoredSettings(page, base, corrupt);
+  await openFlyingPage(page, base, kSize, false);
+  const warned = () => page.evaluate("document.getElementById('warnings').textContent");
+  check((await warned()).includes('the stored settings cannot be read'),
+        'stored settings that cannot be read are reported', await warned());
+  await untickEnablePlugin(page);
+  await page.waitFor("document.getElementById('warnings').textContent.includes('not saving over')",
+                     30000).catch(() => null);
+  check((await warned()).includes('not saving over') && await storedSettings(page) === corrupt,
+        'and are never saved over', await storedSettings(page));
+}
+
+// The page flying from a random start in the air with the ball camera on,
+// for the README.
+async function screenshot(page, base, out) {
+  const script = '0 key down C;0 stick 0.35 -0.5;0.1 key up C;0.9 stick 0 0;1.2 end';
+  await openFlyingPage(page, base, `${kSize}&fixed=1&seed=4&script=${encodeURIComponent(script)}`,
+                       true);
+  const picture = await page.screenshot();
+  fs.writeFileSync(out, picture);
+  check(picture.length > 10000, `a screenshot of the page: ${out}`);
+}
+
+async function main() {
+  const base = process.argv[2];
+  const scriptFile = argument('--script');
+  if (!base || !scriptFile) throw new Error('usage: page-check.js SITE_URL --script FILE ...');
+  const userData = fs.mkdtempSync(path.join(os.tmpdir(), 'trimsight-chromium-'));
+  const browser = await Chromium.launch({ userDataDir: userData, width: kWidth, height: 840 });
+  try {
+    await scriptedFlight(await browser.newPage(), base, scriptFile, argument('--desktop-log'));
+    await padAndKeyboard(await browser.newPage(), base);
+    // Before the settings' checks, which leave their warnings on the page.
+    const out = argument('--screenshot') || path.join(userData, 'page.png');
+    await screenshot(await browser.newPage(), base, out);
+    await settings(await browser.newPage(), base);
+  } finally {
+    await browser.close();
+    fs.rmSync(userData, { recursive: true, force: true });
+  }
+}
+
+main().then(() => process.exit(failures > 0 ? 1 : 0), (e) => {
+  console.error('page: FAILED: ' + e.message);
+  process.exit(1);
+});
