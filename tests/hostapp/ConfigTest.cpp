@@ -14,10 +14,12 @@
 #include "hostapp/Config.h"
 #include "hostapp/HostSession.h"
 #include "hostapp/OutputFile.h"
+#include "testkit/ScopedEnv.h"
 
 namespace {
 
 using namespace hostapp;
+using hosttest::ScopedEnv;
 using ::testing::HasSubstr;
 
 TEST(ConfigFile, FormatAndParseRoundTrip) {
@@ -104,28 +106,6 @@ TEST_F(ConfigSaving, OutputFilesKeepTheOldFileWhenAWriteFailsAndLeaveNoTemporary
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"picture.png", "taken"}));
 }
-
-// Sets an environment variable for the test's span; nullptr unsets it.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 TEST_F(ConfigSaving, DefaultConfigFolderIsMadeOnlyUnderAnExistingConfigurationHome) {
     namespace fs = std::filesystem;

@@ -20,6 +20,7 @@
 #include "hostapp/FlightInput.h"
 #include "hostapp/History.h"
 #include "testkit/ProgramRunner.h"
+#include "testkit/ScopedEnv.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ namespace fs = std::filesystem;
 using hosttest::lines;
 using hosttest::readFile;
 using hosttest::RunResult;
+using hosttest::ScopedEnv;
 using hosttest::TempDir;
 using nlohmann::json;
 using ::testing::HasSubstr;
@@ -47,28 +49,6 @@ sandbox::AttemptRecord attempt(const std::string& drill, uint64_t seed, float sc
     r.parts = {{r.mainPart, score}};
     return r;
 }
-
-// Sets an environment variable for the test's span; nullopt unsets it.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 class AttemptHistory : public ::testing::Test {
   protected:
