@@ -146,7 +146,7 @@ TEST_F(HostileUse, LinksAreFollowedDanglingOnesTooAndStayLinks) {
 
 TEST_F(HostileUse, ReadOnlyFilesAreNotReplaced) {
     writeFile(dir.file("tiny.json"), kTinyScene);
-    for (const std::string& name : {"picture.png", "config.json"}) {
+    for (const char* name : {"picture.png", "config.json"}) {
         const std::string path = dir.file(name);
         writeFile(path, "{}");
         ::chmod(path.c_str(), 0444);
@@ -208,7 +208,9 @@ TEST_F(HostileUse, ASaveRemovesKilledSavesLeftoversAndKeepsTheFilesModeAndOwner)
         writeFile(dir.file(name), "left behind");
     ::chmod(config().c_str(), 0640);
     const bool root = ::geteuid() == 0;
-    if (root) ASSERT_EQ(::chown(config().c_str(), 4321, 4322), 0);
+    if (root) {
+        ASSERT_EQ(::chown(config().c_str(), 4321, 4322), 0);
+    }
 
     ASSERT_EQ(run({"--config", config(), "set", "y_position", "0.1"}).exitCode, 0);
     EXPECT_FALSE(fs::exists(dir.file("config.json.tmp.Ab12Yz")));
@@ -295,12 +297,16 @@ TEST_F(HostileUse, OversizedInputsAndNulBytesAreErrors) {
     for (const Case& c : cases) {
         const std::string& file = c.args[0] == "trace" ? scene : cfg;
         writeFile(file, c.text);
-        if (c.size > 0) ASSERT_EQ(::truncate(file.c_str(), c.size), 0);
+        if (c.size > 0) {
+            ASSERT_EQ(::truncate(file.c_str(), c.size), 0);
+        }
         const RunResult r = run(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.name;
         EXPECT_THAT(r.err, HasSubstr(file + ": ")) << c.name;
         EXPECT_THAT(r.err, HasSubstr(c.message)) << c.name;
-        if (c.exitCode == 0) EXPECT_EQ(r.out, "0.3\n") << c.name;  // the default, not the file's
+        if (c.exitCode == 0) {
+            EXPECT_EQ(r.out, "0.3\n") << c.name;  // the default, not the file's
+        }
     }
 }
 
@@ -324,8 +330,9 @@ TEST_P(NumberOnTheCommandLine, IsReadByTheRuleThenKeptInsideTheBounds) {
           std::vector<std::string>{"--config", config(), "set", "x_position", c.value}}) {
         const RunResult r = run(args);
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
-        if (c.exitCode == 5)
+        if (c.exitCode == 5) {
             EXPECT_EQ(r.err, "trimsight-host: x_position: \"" + c.value + "\" is not a number\n");
+        }
         EXPECT_EQ(get("x_position"), std::string(c.stored) + "\n");
     }
 }
