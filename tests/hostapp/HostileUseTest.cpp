@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -146,8 +147,8 @@ TEST_F(HostileUse, LinksAreFollowedDanglingOnesTooAndStayLinks) {
 
 TEST_F(HostileUse, ReadOnlyFilesAreNotReplaced) {
     writeFile(dir.file("tiny.json"), kTinyScene);
-    for (const char* name : {"picture.png", "config.json"}) {
-        const std::string path = dir.file(name);
+    for (const std::string_view name : {"picture.png", "config.json"}) {
+        const std::string path = dir.file(std::string(name));
         writeFile(path, "{}");
         ::chmod(path.c_str(), 0444);
         const RunResult r = name == "config.json"
