@@ -29,10 +29,10 @@ CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::strin
     return app.add_subcommand(name, about);
 }
 
-Command commandWithArgument(CLI::App& app, const std::string& name, const std::string& about,
-                            const std::string& argument, const std::string& argumentAbout,
-                            const std::function<int(const GlobalOptions&, const std::string&,
-                                                    std::FILE*, std::FILE*)>& run) {
+Command commandWithArgument(
+    CLI::App& app, const std::string& name, const std::string& about, const std::string& argument,
+    const std::string& argumentAbout,
+    std::function<int(const GlobalOptions&, const std::string&, std::FILE*, std::FILE*)> run) {
     auto text = std::make_shared<std::string>();
     CLI::App* subcommand = app.add_subcommand(name, about);
     subcommand->add_option(argument, *text, argumentAbout)->required();

@@ -42,10 +42,10 @@ CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::strin
 
 // A subcommand that takes one required argument (`get NAME`): `run` gets
 // the argument's text.
-Command commandWithArgument(CLI::App& app, const std::string& name, const std::string& about,
-                            const std::string& argument, const std::string& argumentAbout,
-                            const std::function<int(const GlobalOptions&, const std::string&,
-                                                    std::FILE*, std::FILE*)>& run);
+Command commandWithArgument(
+    CLI::App& app, const std::string& name, const std::string& about, const std::string& argument,
+    const std::string& argumentAbout,
+    std::function<int(const GlobalOptions&, const std::string&, std::FILE*, std::FILE*)> run);
 
 // A subcommand whose options fill an `Options` object, which adds them to
 // the subcommand's node (`void add(CLI::App& command)`); `run` gets them
