@@ -37,6 +37,6 @@ struct PageOptions {
 // "unlimitedBoost": false}, every key optional, no others. A seed is a
 // whole number from 0 to 2^53 or its decimal text. A failure is one line
 // naming the option, or the script's line ("the page's script:LINE: ...").
-hostapp::Result<PageOptions> parsePageOptions(std::string_view json);
+hostapp::Result<PageOptions> parsePageOptions(std::string_view text);
 
 }  // namespace web
