@@ -106,7 +106,7 @@ class ClipTest : public ::testing::Test {
     }
     // One second of flying (120 ticks).
     std::string oneSecondFlight() {
-        const std::string path = dir.file("flight.log");
+        std::string path = dir.file("flight.log");
         hosttest::writeFile(path, sandbox::formatFlightLog(hosttest::testFlight(5, 120)));
         return path;
     }
@@ -114,7 +114,7 @@ class ClipTest : public ::testing::Test {
     std::string attemptFile(std::string_view drill, uint64_t seed) {
         hosttest::FlownAttempt attempt = hosttest::flyAttempt(drill, seed);
         attempt.log.drill = sandbox::FlightDrill{std::string(drill), seed};
-        const std::string path = dir.file("attempt.log");
+        std::string path = dir.file("attempt.log");
         hosttest::writeFile(path, sandbox::formatFlightLog(attempt.log));
         return path;
     }
