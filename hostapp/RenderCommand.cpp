@@ -633,7 +633,7 @@ Command addRenderCommand(CLI::App& app) {
     CLI::App* render = app.add_subcommand(
         "render",
         "Play a scene or a flight log (default: the built-in demo) and write what the plugin "
-        "draws as PNG");
+        "draws as PNG; a flight log also as a video (--video), a drill attempt's plot (--plot)");
     render->add_option("SCENE", options->scene,
                        "Scene file (JSON) or flight log (its first line trimsight-flight); "
                        "without it, the built-in demo");
