@@ -77,8 +77,20 @@ Status writeInPlace(const std::string& path, std::string_view bytes, bool fifo) 
     return written ? Status{} : failure("write", err);
 }
 
+// Gives a new temporary file the mode and owner the file it replaces has
+// (`existing`), or `mode` less the umask for a new file.
+Status setModeAndOwner(int fd, mode_t mode, const std::optional<struct stat>& existing) {
+    if (::fchmod(fd, existing ? existing->st_mode & 07777 : mode & ~currentUmask()) != 0)
+        return failure("chmod", errno);
+    struct stat made {};
+    if (::fstat(fd, &made) != 0) return failure("stat", errno);
+    if (existing && (existing->st_uid != made.st_uid || existing->st_gid != made.st_gid) &&
+        ::fchown(fd, existing->st_uid, existing->st_gid) != 0)
+        return failure("cannot keep the file's owner", errno);
+    return {};
+}
+
 // Writes the temporary file's content and syncs it; closes `fd` either way.
-// `existing`: the file being replaced, whose mode and owner the new one keeps.
 Status fillTemporary(int fd, std::string_view bytes, mode_t mode,
                      const std::optional<struct stat>& existing) {
     const Fault fault = faultSwitch();
@@ -87,13 +99,10 @@ Status fillTemporary(int fd, std::string_view bytes, mode_t mode,
         ::close(fd);
         return failure(step, err);
     };
-    if (::fchmod(fd, existing ? existing->st_mode & 07777 : mode & ~currentUmask()) != 0)
-        return fail("chmod");
-    struct stat made {};
-    if (::fstat(fd, &made) != 0) return fail("stat");
-    if (existing && (existing->st_uid != made.st_uid || existing->st_gid != made.st_gid) &&
-        ::fchown(fd, existing->st_uid, existing->st_gid) != 0)
-        return fail("cannot keep the file's owner");
+    if (Status set = setModeAndOwner(fd, mode, existing); !set) {
+        ::close(fd);
+        return set;
+    }
     const std::size_t first = fault == Fault::MidWrite ? bytes.size() / 2 : bytes.size();
     if (!writeAll(fd, bytes.data(), first)) return fail("write");
     if (fault == Fault::MidWrite) std::abort();
@@ -104,29 +113,88 @@ Status fillTemporary(int fd, std::string_view bytes, mode_t mode,
     return {};
 }
 
-// A missing or regular file, replaced through a synced temporary and a rename.
-Status replaceFile(const std::string& path, std::string_view bytes, mode_t mode,
-                   const std::optional<struct stat>& existing) {
-    const std::string dir = parentOf(path);
-    std::string temporary = path + kTemporarySuffix + std::string(kTemporaryRandom, 'X');
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return failure("cannot create a temporary file in " + dir, errno);
-    if (Status filled = fillTemporary(fd, bytes, mode, existing); !filled) {
-        ::unlink(temporary.c_str());
-        return filled;
-    }
+// The temporary file beside `path`, opened; -1 with errno set on failure.
+int makeTemporary(const std::string& path, std::string& temporary) {
+    temporary = path + kTemporarySuffix + std::string(kTemporaryRandom, 'X');
+    return ::mkostemp(temporary.data(), O_CLOEXEC);
+}
+
+// The complete temporary file renamed over `path`, and the rename made
+// durable; the temporary file removed on failure.
+Status publishTemporary(const std::string& temporary, const std::string& path) {
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(temporary.c_str());
         return failure("", err);
     }
-    // Make the rename itself durable.
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = ::open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
     return {};
+}
+
+// A missing or regular file, replaced through a synced temporary and a rename.
+Status replaceFile(const std::string& path, std::string_view bytes, mode_t mode,
+                   const std::optional<struct stat>& existing) {
+    std::string temporary;
+    const int fd = makeTemporary(path, temporary);
+    if (fd < 0) return failure("cannot create a temporary file in " + parentOf(path), errno);
+    if (Status filled = fillTemporary(fd, bytes, mode, existing); !filled) {
+        ::unlink(temporary.c_str());
+        return filled;
+    }
+    return publishTemporary(temporary, path);
+}
+
+// The same with the content written by `fill` to the temporary file's path.
+Status replaceFileThrough(const std::string& path, mode_t mode,
+                          const std::optional<struct stat>& existing, const FillFile& fill) {
+    std::string temporary;
+    const int fd = makeTemporary(path, temporary);
+    if (fd < 0) return failure("cannot create a temporary file in " + parentOf(path), errno);
+    Status done = setModeAndOwner(fd, mode, existing);
+    if (done) done = fill(temporary);
+    // Syncing any descriptor of the file syncs what every writer wrote to it.
+    if (done && ::fsync(fd) != 0) done = failure("fsync", errno);
+    if (::close(fd) != 0 && done) done = failure("close", errno);
+    if (!done) {
+        ::unlink(temporary.c_str());
+        return done;
+    }
+    if (faultSwitch() == Fault::AfterWrite) std::abort();
+    return publishTemporary(temporary, path);
+}
+
+// What is at a path the caller means to write, after its links.
+struct Target {
+    std::string path;
+    std::optional<struct stat> existing;
+};
+
+Result<Target> examineTarget(const std::string& givenPath) {
+    Result<std::string> path = resolveLinks(givenPath);
+    if (!path) return path.failure();
+    struct stat st {};
+    if (::stat(path->c_str(), &st) != 0) {
+        if (errno != ENOENT) return failure("", errno);
+        return Target{*path, std::nullopt};
+    }
+    return Target{*path, st};
+}
+
+// Why a regular file or another kind of file cannot be written; empty when
+// it is a regular file that can.
+std::optional<Failure> refusal(const struct stat& st, const std::string& path) {
+    if (S_ISREG(st.st_mode)) {
+        if ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)
+            return Failure{"the file is read-only; not replacing it"};
+        return std::nullopt;
+    }
+    if (S_ISDIR(st.st_mode)) return failure("", EISDIR);
+    if (S_ISBLK(st.st_mode)) return Failure{"it is a block device (a disk); not writing on it"};
+    return Failure{"it is a socket or another kind of file that cannot take the output"};
 }
 
 }  // namespace
@@ -167,23 +235,26 @@ bool isTemporaryOf(const std::string& name, const std::string& target) {
 }
 
 Status writeOutputFile(const std::string& givenPath, std::string_view bytes, mode_t mode) {
-    Result<std::string> path = resolveLinks(givenPath);
-    if (!path) return path.failure();
-    struct stat st {};
-    if (::stat(path->c_str(), &st) != 0) {
-        if (errno != ENOENT) return failure("", errno);
-        return replaceFile(*path, bytes, mode, std::nullopt);
-    }
-    if (S_ISREG(st.st_mode)) {
-        if ((st.st_mode & 0222) == 0 || ::access(path->c_str(), W_OK) != 0)
-            return Failure{"the file is read-only; not replacing it"};
-        return replaceFile(*path, bytes, mode, st);
-    }
-    if (S_ISCHR(st.st_mode)) return writeInPlace(*path, bytes, false);
-    if (S_ISFIFO(st.st_mode)) return writeInPlace(*path, bytes, true);
-    if (S_ISDIR(st.st_mode)) return failure("", EISDIR);
-    if (S_ISBLK(st.st_mode)) return Failure{"it is a block device (a disk); not writing on it"};
-    return Failure{"it is a socket or another kind of file that cannot take the output"};
+    Result<Target> target = examineTarget(givenPath);
+    if (!target) return target.failure();
+    if (!target->existing) return replaceFile(target->path, bytes, mode, std::nullopt);
+    const struct stat& st = *target->existing;
+    if (S_ISCHR(st.st_mode)) return writeInPlace(target->path, bytes, false);
+    if (S_ISFIFO(st.st_mode)) return writeInPlace(target->path, bytes, true);
+    if (std::optional<Failure> refused = refusal(st, target->path)) return *refused;
+    return replaceFile(target->path, bytes, mode, st);
+}
+
+Status writeOutputFileThrough(const std::string& givenPath, mode_t mode, const FillFile& fill) {
+    Result<Target> target = examineTarget(givenPath);
+    if (!target) return target.failure();
+    if (!target->existing) return replaceFileThrough(target->path, mode, std::nullopt, fill);
+    const struct stat& st = *target->existing;
+    if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))
+        return Failure{
+            "it is a device or a FIFO, and this output is written to a regular file only"};
+    if (std::optional<Failure> refused = refusal(st, target->path)) return *refused;
+    return replaceFileThrough(target->path, mode, st, fill);
 }
 
 }  // namespace hostapp

@@ -4,6 +4,7 @@
 // same careful way.
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,19 @@ namespace hostapp {
 // half of the bytes are written, =after-write after the temporary file is
 // complete but before the rename.
 Status writeOutputFile(const std::string& path, std::string_view bytes, mode_t mode);
+
+// Writes the file at the temporary path it is given (made empty, with the
+// final file's mode, beside it); a failure's message says why.
+using FillFile = std::function<Status(const std::string& temporaryPath)>;
+
+// For output too large to hold in memory (a video), written by a library
+// that opens the file itself: the same rules as writeOutputFile for links, a
+// missing or a regular file (the temporary file is filled by `fill`, synced
+// and renamed over it; it is removed when `fill` fails, so nothing partial
+// is left), and a socket, block device or folder. A character device or a
+// FIFO is refused: such a writer may need to seek in its file.
+// TRIMSIGHT_FAULT_SAVE=after-write aborts before the rename.
+Status writeOutputFileThrough(const std::string& path, mode_t mode, const FillFile& fill);
 
 // Why the value of TRIMSIGHT_FAULT_SAVE is not one the program knows; empty
 // when it is unset or known.

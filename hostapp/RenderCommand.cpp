@@ -1,10 +1,11 @@
 // `render [INPUT] [-o PATH] [--settings] [--timing] [--jobs N] [--fps N]
-// [--canvas WxH]`: plays a scene, a flight log as its export, or the built-in
-// demo, and writes what the plugin draws as PNG pictures: one file for a
-// one-frame scene; numbered files and a contact sheet for a sequence.
-// Pictures are encoded and written on threads of their own while the next
-// frames are drawn (PicturePipeline).
-#include <unistd.h>
+// [--canvas WxH] [--video FILE] [--plot FILE]`: plays a scene, a flight log as
+// its export, or the built-in demo, and writes what the plugin draws as PNG
+// pictures: one file for a one-frame scene; numbered files and a contact
+// sheet for a sequence. Pictures are encoded and written on threads of their
+// own while the next frames are drawn (PicturePipeline). A flight log can be
+// written as a video instead (VideoRender), and a drill attempt's log as the
+// attempt's plot (AttemptPlotPicture).
 
 #include <CLI/CLI.hpp>
 #include <charconv>
@@ -18,17 +19,21 @@
 #include <vector>
 
 #include "host/pluginsdk/NullCanvas.h"
+#include "hostapp/AttemptPlotPicture.h"
 #include "hostapp/CommandKit.h"
 #include "hostapp/DemoScene.h"
 #include "hostapp/FlightInput.h"
 #include "hostapp/OutputFile.h"
 #include "hostapp/PicturePipeline.h"
+#include "hostapp/ProgressBar.h"
 #include "hostapp/Scene.h"
 #include "hostapp/ScenePlayer.h"
+#include "hostapp/VideoRender.h"
 #include "hostapp/picture/ContactSheet.h"
 #include "hostapp/picture/PictureRenderer.h"
 #include "hostapp/picture/Png.h"
 #include "hostapp/picture/SettingsWindow.h"
+#include "hostapp/picture/VideoWriter.h"
 
 namespace hostapp {
 namespace {
@@ -52,6 +57,8 @@ struct RenderOptions {
     unsigned jobs = kDefaultJobs;
     std::string saveDemo;  // write the demo's scene file here instead of rendering
     FlightFrameOptions flight;
+    std::string video;  // a flight log's video, in place of pictures
+    std::string plot;   // a drill attempt's plot
 };
 
 // A picture's file; a failure names it.
@@ -64,38 +71,6 @@ Status writePicture(const std::string& path, const std::vector<uint8_t>& bytes) 
 double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-// A bar on the terminal for long renders, counting the pictures written;
-// nothing when the messages go to a file or a pipe.
-class ProgressBar {
-  public:
-    ProgressBar(std::FILE* err, std::size_t total)
-        : err_(err), total_(total), enabled_(total > 1 && ::isatty(::fileno(err)) == 1) {}
-    ~ProgressBar() { clear(); }
-
-    void show(std::size_t done) {
-        if (!enabled_) return;
-        constexpr std::size_t kWidth = 30;
-        const std::size_t filled = done * kWidth / total_;
-        std::string bar(filled, '#');
-        bar.append(kWidth - filled, '-');
-        std::fprintf(err_, "\rrendering [%s] %zu/%zu", bar.c_str(), done, total_);
-        std::fflush(err_);
-        shown_ = true;
-    }
-    void clear() {
-        if (!shown_) return;
-        std::fprintf(err_, "\r%*s\r", 60, "");
-        std::fflush(err_);
-        shown_ = false;
-    }
-
-  private:
-    std::FILE* err_;
-    std::size_t total_;
-    bool enabled_;
-    bool shown_ = false;
-};
 
 struct Timing {
     std::size_t frames = 0;
@@ -274,20 +249,28 @@ void printTiming(std::FILE* out, const Timing& t, const std::string& renderer, V
                      t.workers, t.pictures.queueWait / n);
 }
 
-// What is done to each picture. For tests of a failure part way through a
-// sequence, TRIMSIGHT_FAULT_ENCODE=N makes encoding frame N fail; any value
-// but a frame number is refused before anything runs.
-Result<PictureSteps> pictureSteps() {
-    PictureSteps steps = pngFileSteps();
+// For tests of a failure part way through a sequence or a video,
+// TRIMSIGHT_FAULT_ENCODE=N makes encoding frame N fail; any value but a
+// frame number is refused before anything runs.
+Result<std::optional<std::size_t>> faultEncodeFrame() {
     const char* value = std::getenv("TRIMSIGHT_FAULT_ENCODE");
-    if (value == nullptr || *value == '\0') return steps;
+    if (value == nullptr || *value == '\0') return std::optional<std::size_t>{};
     std::size_t frame = 0;
     const char* end = value + std::strlen(value);
     const auto parsed = std::from_chars(value, end, frame);
     if (parsed.ec != std::errc{} || parsed.ptr != end)
         return Failure{std::string("TRIMSIGHT_FAULT_ENCODE=") + value + " is not a frame number"};
-    steps.encode = [encode = std::move(steps.encode), frame](const PictureJob& picture,
-                                                             std::vector<uint8_t>& out) -> Status {
+    return std::optional<std::size_t>{frame};
+}
+
+// What is done to each picture.
+Result<PictureSteps> pictureSteps() {
+    PictureSteps steps = pngFileSteps();
+    const Result<std::optional<std::size_t>> fault = faultEncodeFrame();
+    if (!fault) return fault.failure();
+    if (!*fault) return steps;
+    steps.encode = [encode = std::move(steps.encode), frame = **fault](
+                       const PictureJob& picture, std::vector<uint8_t>& out) -> Status {
         if (picture.number == frame)
             return Failure{"PNG encoding failed: made to fail by TRIMSIGHT_FAULT_ENCODE"};
         return encode(picture, out);
@@ -473,9 +456,142 @@ void report(const SceneToRender& job, const Output& output, const std::string& s
     }
 }
 
+// ------------------------------------------------------- --video and --plot
+
+// What --video and --plot make, worked out and checked before anything is
+// drawn or written.
+struct ClipPlan {
+    std::optional<VideoJob> video;
+    std::string encoder;  // for the result line
+    std::optional<fly::AttemptPlot> plot;
+};
+
+// The video's container, encoder and fault switch.
+int planVideo(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
+    const std::optional<picture::VideoContainer> container =
+        picture::videoContainerFor(options.video);
+    if (!container) {
+        printError(err, "--video " + options.video +
+                            ": unknown kind of video; the name ends in .mp4 (H.264) or .webm "
+                            "(VP9)");
+        return kExitUsage;
+    }
+    const Result<std::string> encoder = picture::videoEncoderFor(*container);
+    if (!encoder) {
+        printError(err, "cannot write " + options.video + ": " + encoder.error());
+        return kExitPicture;
+    }
+    const Result<std::optional<std::size_t>> fault = faultEncodeFrame();
+    if (!fault) {
+        printError(err, fault.error());
+        return kExitUsage;
+    }
+    plan.video = VideoJob{options.video, *container, options.flight.fps, *fault};
+    plan.encoder = *encoder;
+    return kExitOk;
+}
+
+// The attempt's plot, from the drill its log names.
+int planPlot(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
+    const Result<sandbox::FlightLog> log = loadFlightLog(options.scene);
+    if (!log) {
+        printError(err, log.error());
+        return kExitScene;
+    }
+    if (!log->drill) {
+        printError(err, options.scene +
+                            ": --plot draws a drill attempt's plot, and this flight log names "
+                            "no drill (a free flight, or a log from before logs named theirs)");
+        return kExitUsage;
+    }
+    Result<fly::AttemptPlot> plot = replayAttemptPlot(*log, options.scene);
+    if (!plot) {
+        printError(err, plot.error());
+        return kExitScene;
+    }
+    plan.plot = std::move(*plot);
+    return kExitOk;
+}
+
+int planClip(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
+    if (options.scene.empty()) {
+        printError(err, "--video and --plot take a flight log, not the built-in demo");
+        return kExitUsage;
+    }
+    if (!isFlightLogFile(options.scene)) {
+        // Says why: it cannot be read, or it is no flight log (a scene).
+        const Result<sandbox::FlightLog> log = loadFlightLog(options.scene);
+        printError(err, log ? options.scene + ": not a flight log" : log.error());
+        return kExitScene;
+    }
+    if (!options.video.empty()) {
+        if (int code = planVideo(options, plan, err); code != kExitOk) return code;
+    }
+    if (!options.plot.empty()) return planPlot(options, plan, err);
+    return kExitOk;
+}
+
+int writePlot(const RenderOptions& options, const fly::AttemptPlot& plot, std::FILE* out,
+              std::FILE* err) {
+    std::vector<uint8_t> bytes;
+    Status written = picture::encodePng(drawAttemptPlot(plot), bytes);
+    if (written) written = writePicture(options.plot, bytes);
+    if (!written) {
+        printError(err, written.error());
+        return kExitPicture;
+    }
+    std::fprintf(out, "wrote the plot of %zu ticks to %s\n", plot.size(), options.plot.c_str());
+    return kExitOk;
+}
+
+int writeVideo(const GlobalOptions& global, const RenderOptions& options, const ClipPlan& plan,
+               std::FILE* out, std::FILE* err) {
+    SceneToRender job;
+    if (int code = checkScene(options, job, err); code != kExitOk) return code;
+    if (const std::string problem = picture::videoSizeProblem(job.lastCanvas.X, job.lastCanvas.Y);
+        !problem.empty()) {
+        printError(err, "--canvas " + options.flight.canvas + ": " + problem);
+        return kExitUsage;
+    }
+    HostRun run;
+    if (int code = startHost(global, run, err); code != kExitOk) return code;
+    Pictures pictures;
+    if (int code = startPictures(options, run, pictures, err); code != kExitOk) return code;
+    VideoDrawing drawing{*pictures.renderer, pictures.page, pictures.pageTitle};
+    const VideoOutcome made = renderVideo(job.scene, job.name, run.session.cvars, run.session.game,
+                                          drawing, *plan.video, err);
+    if (!made.status) {
+        printError(err, made.status.error());
+        return made.sceneFailed ? kExitScene : kExitPicture;
+    }
+    std::fprintf(out, "wrote %s: %zu frames of %d by %d at %d a second, %s\n",
+                 options.video.c_str(), made.frames, job.lastCanvas.X, job.lastCanvas.Y,
+                 plan.video->fps, plan.encoder.c_str());
+    if (options.timing)
+        std::fprintf(
+            out, "timing: %zu frame(s) drawn and encoded in %.2f s, %.1f ms a frame\n", made.frames,
+            made.seconds,
+            made.frames > 0 ? made.seconds * 1000.0 / static_cast<double>(made.frames) : 0.0);
+    return kExitOk;
+}
+
+// `--video` and `--plot`: every check first, then the plot (quick), then the
+// video.
+int runClip(const GlobalOptions& global, const RenderOptions& options, std::FILE* out,
+            std::FILE* err) {
+    ClipPlan plan;
+    if (int code = planClip(options, plan, err); code != kExitOk) return code;
+    if (plan.plot) {
+        if (int code = writePlot(options, *plan.plot, out, err); code != kExitOk) return code;
+    }
+    if (plan.video) return writeVideo(global, options, plan, out, err);
+    return kExitOk;
+}
+
 int runRender(const GlobalOptions& global, const RenderOptions& options, std::FILE* out,
               std::FILE* err) {
     if (!options.saveDemo.empty()) return saveDemoScene(options.saveDemo, out, err);
+    if (!options.video.empty() || !options.plot.empty()) return runClip(global, options, out, err);
     Result<PictureSteps> steps = pictureSteps();
     if (!steps) {
         printError(err, steps.error());
@@ -517,7 +633,7 @@ Command addRenderCommand(CLI::App& app) {
     CLI::App* render = app.add_subcommand(
         "render",
         "Play a scene or a flight log (default: the built-in demo) and write what the plugin "
-        "draws as PNG");
+        "draws as PNG; a flight log also as a video (--video), a drill attempt's plot (--plot)");
     render->add_option("SCENE", options->scene,
                        "Scene file (JSON) or flight log (its first line trimsight-flight); "
                        "without it, the built-in demo");
@@ -540,9 +656,23 @@ Command addRenderCommand(CLI::App& app) {
         "Write the built-in demo as a scene file to start your own from, and render nothing");
     // It renders nothing, so what rendering takes would be ignored.
     addFlightFrameOptions(*render, options->flight, "a flight log");
+    CLI::Option* video = render->add_option(
+        "--video", options->video,
+        "Write a flight log's frames as a video, in place of PNG pictures: FILE.mp4 (H.264) or "
+        "FILE.webm (VP9), at --fps and --canvas (both sides even); a progress bar on a terminal");
+    CLI::Option* plot = render->add_option(
+        "--plot", options->plot,
+        "Draw a drill attempt's plot (its flight log names the drill) to this PNG: the drill's "
+        "angle, the time within its cone and the stick against time; with --video as well, or "
+        "alone to draw only the plot");
     for (const char* other :
          {"SCENE", "--output", "--settings", "--timing", "--jobs", "--fps", "--canvas"})
         saveDemo->excludes(render->get_option(other));
+    for (CLI::Option* clip : {video, plot}) {
+        clip->excludes(render->get_option("--output"));
+        clip->excludes(render->get_option("--jobs"));
+        clip->excludes(saveDemo);
+    }
     return {render, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
                 return runRender(global, *options, out, err);
             }};

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -52,6 +53,12 @@ bool validName(std::string_view name) {
     if (name.empty() || name.size() > kMaxCVarNameLength) return false;
     for (char ch : name)
         if (!isNameChar(ch)) return false;
+    return true;
+}
+bool validDrillName(std::string_view name) {
+    if (name.empty() || name.size() > kMaxDrillNameLength) return false;
+    for (char ch : name)
+        if (!((ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '-')) return false;
     return true;
 }
 bool validValue(std::string_view value) {
@@ -107,6 +114,15 @@ class Fields {
         return v;
     }
     bool flag(const char* what) { return integer(what, 0, 1) == 1; }
+    uint64_t unsignedInteger(const char* what) {
+        const std::string_view w = word(what);
+        uint64_t v = 0;
+        const auto r = std::from_chars(w.data(), w.data() + w.size(), v);
+        if (r.ec != std::errc() || r.ptr != w.data() + w.size())
+            fail(std::string(what) + ": expected a whole number from 0 to " +
+                 std::to_string(UINT64_MAX) + ", got \"" + std::string(w) + '"');
+        return v;
+    }
     // A double-quoted string (escapes \" and \\) or null.
     std::optional<std::string> quotedOrNull(const char* what);
     void end() {
@@ -293,6 +309,20 @@ int64_t readHeader(LogReader& reader) {
     return version;
 }
 
+constexpr int64_t kDrillLineSinceVersion = 3;
+
+// "drill NAME SEED", after its first word.
+void readDrillLine(Fields& f, FlightLog& log) {
+    if (log.drill) fail("\"drill\" given twice");
+    const std::string_view name = f.word("the drill's name");
+    if (!validDrillName(name))
+        fail("\"" + std::string(name) +
+             "\" is not a drill's name (lower case letters, digits and -, at most " +
+             std::to_string(kMaxDrillNameLength) + " characters)");
+    log.drill = FlightDrill{std::string(name), f.unsignedInteger("the drill's seed")};
+    f.end();
+}
+
 void readStart(LogReader& reader, FlightLog& log, int64_t version) {
     bool seen[kStartLineCount] = {};
     for (;;) {
@@ -301,6 +331,10 @@ void readStart(LogReader& reader, FlightLog& log, int64_t version) {
         if (*line == "ticks") break;
         Fields f(*line);
         const std::string_view section = f.word("a start line");
+        if (section == "drill" && version >= kDrillLineSinceVersion) {
+            readDrillLine(f, log);
+            continue;
+        }
         const std::string_view name = f.word("a start line's name");
         std::size_t i = 0;
         while (i < kStartLineCount &&
@@ -404,7 +438,8 @@ bool operator==(const FlightEvent& a, const FlightEvent& b) {
 }
 
 bool operator==(const FlightLog& a, const FlightLog& b) {
-    return a.start == b.start && a.options.unlimitedBoost == b.options.unlimitedBoost &&
+    return a.start == b.start && a.drill == b.drill &&
+           a.options.unlimitedBoost == b.options.unlimitedBoost &&
            a.options.ballFloats == b.options.ballFloats && a.ticks == b.ticks &&
            a.events == b.events;
 }
@@ -442,6 +477,7 @@ std::string formatFlightLog(const FlightLog& log) {
         line.write(out, log);
         out += '\n';
     }
+    if (log.drill) out += "drill " + log.drill->name + ' ' + std::to_string(log.drill->seed) + '\n';
     out += "ticks\n";
     std::size_t nextEvent = 0;
     auto writeEventsBefore = [&](std::size_t tick) {

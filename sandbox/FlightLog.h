@@ -5,9 +5,11 @@
 //
 // The file is text, one fact a line, so that two flights diff well:
 //
-//   trimsight-flight 2
+//   trimsight-flight 3
 //   option unlimited_boost 0
 //   option ball_floats 0              the ball feels no gravity (drills)
+//   drill nose-on-ball 7              a drill attempt: the drill and its seed
+//                                     (only in an attempt's log)
 //   car location -2000 0 17.03        start state: floats in their shortest
 //   car velocity 0 0 0                exact form, read back to the same bits
 //   car forward 1 0 0
@@ -31,8 +33,10 @@
 //                                     has no end line
 //
 // Lines starting with '#' and blank lines are ignored. Every start line
-// appears exactly once, in any order, before `ticks`. Version 1 files, from
-// before `option ball_floats`, still read: their ball falls as it always did.
+// appears exactly once, in any order, before `ticks`; the drill line at most
+// once. Version 1 files, from before `option ball_floats`, still read: their
+// ball falls as it always did; version 2 files, from before the drill line,
+// read as flights that say of no drill.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -46,7 +50,7 @@
 
 namespace sandbox {
 
-inline constexpr int kFlightLogVersion = 2;
+inline constexpr int kFlightLogVersion = 3;
 // The first word of every log, which tells it from other files.
 inline constexpr std::string_view kFlightLogMagic = "trimsight-flight";
 // Bounds on what a log may hold (and a file the reader accepts): four hours
@@ -56,6 +60,7 @@ inline constexpr std::size_t kMaxFlightEvents = 100000;
 inline constexpr std::size_t kMaxFlightLogBytes = 256u << 20;
 inline constexpr std::size_t kMaxCVarNameLength = 128;
 inline constexpr std::size_t kMaxCVarValueLength = 1024;
+inline constexpr std::size_t kMaxDrillNameLength = 64;
 
 // Something that happened between ticks: before tick `tick` ran (after all
 // the ticks before it).
@@ -69,9 +74,18 @@ struct FlightEvent {
 
 bool operator==(const FlightEvent& a, const FlightEvent& b);
 
+// The drill attempt a flight is, so that what the drill watched (its plot)
+// can be worked out again from the log.
+struct FlightDrill {
+    std::string name;  // as on the command line: lower case letters, digits and '-'
+    uint64_t seed = 0;
+    bool operator==(const FlightDrill&) const = default;
+};
+
 struct FlightLog {
     World start;
     PhysicsOptions options;
+    std::optional<FlightDrill> drill;  // nullopt: a free flight, or a log older than the line
     std::vector<CarControls> ticks;
     std::vector<FlightEvent> events;  // in tick order
 

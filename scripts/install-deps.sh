@@ -10,6 +10,7 @@ packages=(
     libimgui-dev libstb-dev nlohmann-json3-dev libcli11-dev
     libegl-dev libegl1-mesa-dev libopengl-dev libgl-dev libgl1-mesa-dri libepoxy-dev libpng-dev
     libsdl2-dev
+    libavcodec-dev libavformat-dev libswscale-dev  # render --video
     clang libclang-rt-14-dev
     clang-format clang-tidy python3  # scripts/lint.sh (run-clang-tidy is a Python script)
     valgrind  # scripts/bench-instructions.sh counts a frame's instructions with callgrind

@@ -53,6 +53,7 @@ void FlySession::startFlight(const sandbox::World& start) {
     world_ = start;
     log_.start = start;
     log_.options = physics_;
+    log_.drill.reset();
     log_.ticks.clear();
     log_.events.clear();
     recording_ = true;
@@ -113,6 +114,8 @@ void FlySession::startAttempt(const sandbox::DrillEntry& drill, uint64_t seed) {
     physics_ = attempt_->drill().start().options;
     cue_.set(cvars_, drill.info.cue);
     startFlight(attempt_->drill().start().world);
+    // Which drill and seed, so that the log alone gives the attempt's plot.
+    log_.drill = sandbox::FlightDrill{std::string(drill.info.name), seed};
 }
 
 void FlySession::flyFreely() {

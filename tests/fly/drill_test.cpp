@@ -189,6 +189,7 @@ TEST_F(Drills, ResetFliesTheSameSeedAgainANewStartTheNextAndFreeFlightGoesOnFrom
     reset.commands.add(Command::Reset);
     s->advance(kSixtieth, reset);
     EXPECT_EQ(s->drillSeed(), 7u);
+    EXPECT_EQ(s->log().drill, (sandbox::FlightDrill{"nose-on-ball", 7}));
     EXPECT_EQ(s->attempt()->phase(), AttemptPhase::Countdown);
     EXPECT_TRUE(s->world() == sandbox::makeDrill("nose-on-ball", 7)->start().world);
     EXPECT_EQ(s->log().ticks.size(), 0u);
@@ -199,6 +200,8 @@ TEST_F(Drills, ResetFliesTheSameSeedAgainANewStartTheNextAndFreeFlightGoesOnFrom
     EXPECT_EQ(s->drillSeed(), 8u);
     EXPECT_TRUE(s->world() == sandbox::makeDrill("nose-on-ball", 8)->start().world);
     EXPECT_FALSE(s->seed());  // not a random start
+    // Each attempt's log names its drill and seed; a free flight's none.
+    EXPECT_EQ(s->log().drill, (sandbox::FlightDrill{"nose-on-ball", 8}));
 
     frames(*s, kCountdownFrames + 30);
     const sandbox::World here = s->world();
@@ -206,6 +209,7 @@ TEST_F(Drills, ResetFliesTheSameSeedAgainANewStartTheNextAndFreeFlightGoesOnFrom
     EXPECT_EQ(s->attempt(), nullptr);
     EXPECT_TRUE(s->log().start == here);
     EXPECT_FALSE(s->log().options.ballFloats);  // free flight's physics again
+    EXPECT_FALSE(s->log().drill);
     frames(*s, 30);
     EXPECT_EQ(s->log().ticks.size(), 60u);                        // no countdown
     EXPECT_LT(s->world().ball.location.z, here.ball.location.z);  // the ball falls again

@@ -1,6 +1,7 @@
 // The config file format, writing output files atomically, and console numbers, in-process.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -107,6 +108,68 @@ TEST_F(ConfigSaving, OutputFilesKeepTheOldFileWhenAWriteFailsAndLeaveNoTemporary
     EXPECT_EQ(names, (std::vector<std::string>{"picture.png", "taken"}));
 }
 
+<<<<<<< HEAD
+=======
+TEST_F(ConfigSaving, OutputWrittenByALibraryGoesThroughATemporaryFileBesideTheTarget) {
+    // The library is handed an empty file beside the target, not the target.
+    auto fillWith = [](const std::string& text, bool ok) {
+        return [text, ok](const std::string& temporary) -> Status {
+            EXPECT_EQ(std::filesystem::file_size(temporary), 0u);
+            EXPECT_TRUE(
+                isTemporaryOf(std::filesystem::path(temporary).filename().string(), "real.mp4"));
+            std::ofstream(temporary) << text;
+            if (!ok) return Failure{"encoding failed"};
+            return {};
+        };
+    };
+    auto read = [](const std::string& path) {
+        std::stringstream text;
+        text << std::ifstream(path).rdbuf();
+        return text.str();
+    };
+    const std::string target = dir + "/real.mp4", link = dir + "/clip.mp4";
+    std::filesystem::create_symlink(target, link);  // dangling until written
+    ASSERT_TRUE(writeOutputFileThrough(link, 0666, fillWith("first", true)));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(read(target), "first");
+    // A failure leaves the old file whole and no temporary behind.
+    EXPECT_EQ(writeOutputFileThrough(link, 0666, fillWith("second", false)).error(),
+              "encoding failed");
+    EXPECT_EQ(read(target), "first");
+    // A FIFO is refused before the library is called.
+    ASSERT_EQ(::mkfifo((dir + "/fifo").c_str(), 0600), 0);
+    EXPECT_THAT(writeOutputFileThrough(dir + "/fifo", 0666, fillWith("x", true)).error(),
+                HasSubstr("it is a device or a FIFO"));
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"clip.mp4", "fifo", "real.mp4"}));
+}
+
+// Sets an environment variable for the test's span; nullptr unsets it.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+>>>>>>> video
 TEST_F(ConfigSaving, DefaultConfigFolderIsMadeOnlyUnderAnExistingConfigurationHome) {
     namespace fs = std::filesystem;
     {

@@ -128,7 +128,7 @@ TEST_F(FlightCommands, ABadLogIsExitFourWithItsFileLineAndWhatIsWrong) {
     badTick.replace(badTick.find("\n2 "), 3, "\n2 x");
     const Case cases[] = {
         {"newer version", "trimsight-flight 99\n",
-         "1: written by a newer version of the format (99); this program reads versions up to 2"},
+         "1: written by a newer version of the format (99); this program reads versions up to 3"},
         {"bad tick", badTick, std::to_string(lines(good).size() - 2) + ": "},
         {"cut short", good.substr(0, good.find("ticks\n")), ""},
         {"comment, then no header", "# my flight\n{}\n", "2: not a flight log"},
@@ -211,7 +211,7 @@ TEST_F(FlightCommands, AnExportThatCannotBeWrittenIsExitEightAndLeavesNothing) {
     fs::create_symlink(log, dir.file("link.json"));
     r = run({"export", log, "-o", dir.file("link.json")});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_THAT(readFile(log).value_or(""), ::testing::StartsWith("trimsight-flight 2\n"));
+    EXPECT_THAT(readFile(log).value_or(""), ::testing::StartsWith("trimsight-flight 3\n"));
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir.path()))
         names.push_back(e.path().filename().string());

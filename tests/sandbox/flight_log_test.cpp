@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cfloat>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -184,6 +185,33 @@ TEST(FlightLogErrors, AValidSmallLogOfTheFirstVersionReadsWithTheBallFalling) {
     EXPECT_EQ(r.value->start.car.location.z, 17.03f);
 }
 
+TEST(FlightLog, ADrillAttemptsDrillAndSeedRoundTripAndOlderLogsNameNoDrill) {
+    FlightLog attempt = sampleFlight(3);
+    attempt.drill = FlightDrill{"target-attitude", UINT64_MAX};
+    const std::string text = formatFlightLog(attempt);
+    EXPECT_NE(text.find("\ndrill target-attitude 18446744073709551615\nticks\n"),
+              std::string::npos);
+    const Result<FlightLog> back = parseFlightLog(text, "a.log");
+    ASSERT_TRUE(back.ok()) << back.error;
+    EXPECT_EQ(*back.value, attempt);
+    ASSERT_TRUE(back.value->drill);
+    EXPECT_EQ(back.value->drill->seed, UINT64_MAX);
+
+    // A free flight writes no drill line; a drill line differs in the
+    // comparison; version 1 and 2 files still read, naming no drill.
+    FlightLog free = attempt;
+    free.drill.reset();
+    EXPECT_EQ(formatFlightLog(free).find("drill"), std::string::npos);
+    EXPECT_FALSE(free == attempt);
+    std::string version2 = formatFlightLog(free);
+    version2.replace(0, version2.find('\n'), "trimsight-flight 2");
+    const Result<FlightLog> old = parseFlightLog(version2, "old.log");
+    ASSERT_TRUE(old.ok()) << old.error;
+    EXPECT_FALSE(old.value->drill);
+    EXPECT_EQ(*old.value, free);
+    EXPECT_TRUE(parseFlightLog(kSmallLog, "small.log").ok());
+}
+
 TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
     const std::string kNotARotation =
         "f.log:15: the car's forward, right and up are not a rotation (unit axes, square to each "
@@ -195,14 +223,35 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
     };
     const Case cases[] = {
         {"trimsight-flight 1", "trimsight-flite 1",
-         "f.log:1: not a flight log: expected \"trimsight-flight 2\""},
-        {"trimsight-flight 1", "trimsight-flight 3",
-         "f.log:1: written by a newer version of the format (3); this program reads versions up "
-         "to 2"},
+         "f.log:1: not a flight log: expected \"trimsight-flight 3\""},
+        {"trimsight-flight 1", "trimsight-flight 4",
+         "f.log:1: written by a newer version of the format (4); this program reads versions up "
+         "to 3"},
         {"option unlimited_boost 0\n", "option unlimited_boost 0\noption ball_floats 1\n",
          "f.log:3: unknown start line \"option ball_floats\""},
         {"trimsight-flight 1", "trimsight-flight 2",
          "f.log:15: the start state lacks \"option ball_floats\" before \"ticks\""},
+        // The drill line came with version 3, and is read as strictly as the rest.
+        {"car spin 0 0 0\n", "car spin 0 0 0\ndrill recovery 4\n",
+         "f.log:9: unknown start line \"drill recovery\""},
+        {"trimsight-flight 1\noption unlimited_boost 0\n",
+         "trimsight-flight 3\noption unlimited_boost 0\noption ball_floats 0\ndrill recovery 4\n"
+         "drill recovery 4\n",
+         "f.log:5: \"drill\" given twice"},
+        {"trimsight-flight 1\noption unlimited_boost 0\n",
+         "trimsight-flight 3\noption unlimited_boost 0\noption ball_floats 0\ndrill Loop_1 4\n",
+         "f.log:4: \"Loop_1\" is not a drill's name (lower case letters, digits and -, at most 64 "
+         "characters)"},
+        {"trimsight-flight 1\noption unlimited_boost 0\n",
+         "trimsight-flight 3\noption unlimited_boost 0\noption ball_floats 0\ndrill recovery -4\n",
+         "f.log:4: the drill's seed: expected a whole number from 0 to 18446744073709551615, got "
+         "\"-4\""},
+        {"trimsight-flight 1\noption unlimited_boost 0\n",
+         "trimsight-flight 3\noption unlimited_boost 0\noption ball_floats 0\ndrill recovery\n",
+         "f.log:4: missing the drill's seed"},
+        {"trimsight-flight 1\noption unlimited_boost 0\n",
+         "trimsight-flight 3\noption unlimited_boost 0\noption ball_floats 0\ndrill recovery 4 5\n",
+         "f.log:4: unexpected \"5\" at the end of the line"},
         {"car spin 0 0 0\n", "car spin 0 0 0\ncar colour 1\n",
          "f.log:9: unknown start line \"car colour\""},
         {"car spin 0 0 0\n", "car spin 0 0 0\ncar spin 0 0 0\n",
@@ -255,9 +304,9 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
 
 TEST(FlightLogErrors, EmptyOverlongAndNulFilledInputIsRefused) {
     EXPECT_EQ(parseFlightLog("", "f.log").error,
-              "f.log:1: empty file: expected \"trimsight-flight 2\"");
+              "f.log:1: empty file: expected \"trimsight-flight 3\"");
     EXPECT_EQ(parseFlightLog("# only a comment\n\n", "f.log").error,
-              "f.log:2: empty file: expected \"trimsight-flight 2\"");
+              "f.log:2: empty file: expected \"trimsight-flight 3\"");
     EXPECT_EQ(parseFlightLog(std::string(5000, 'x'), "f.log").error,
               "f.log:1: line too long (more than 4096 characters)");
     const std::string withNul = std::string(kSmallLog).replace(0, 1, std::string(1, '\0'));

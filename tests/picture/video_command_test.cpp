@@ -1,0 +1,302 @@
+// Clips to share: `render --video` decoded back with FFmpeg's own decoder,
+// failures that leave nothing behind, and `render --plot` of a drill
+// attempt, whose series are the ones the window's live plot showed.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hostapp/AttemptPlotPicture.h"
+#include "hostapp/picture/Png.h"
+#include "hostapp/picture/VideoWriter.h"
+#include "testkit/ProgramRunner.h"
+#include "tests/hostapp/TestFlights.h"
+#include "tests/picture/pixels.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using hosttest::RunResult;
+using hosttest::TempDir;
+using ::testing::HasSubstr;
+
+// What FFmpeg's decoder finds in a video file.
+struct Decoded {
+    std::string codec;
+    int width = 0;
+    int height = 0;
+    int frames = 0;  // decoded pictures
+    std::string error;
+};
+
+Decoded decodeVideo(const std::string& path) {
+    Decoded d;
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) {
+        d.error = "cannot open " + path;
+        return d;
+    }
+    AVCodecContext* codec = nullptr;
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    const int stream = avformat_find_stream_info(format, nullptr) >= 0
+                           ? av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0)
+                           : -1;
+    if (stream < 0) {
+        d.error = "no video stream";
+    } else {
+        const AVCodecParameters* par = format->streams[stream]->codecpar;
+        const AVCodec* decoder = avcodec_find_decoder(par->codec_id);
+        codec = avcodec_alloc_context3(decoder);
+        avcodec_parameters_to_context(codec, par);
+        if (avcodec_open2(codec, decoder, nullptr) < 0) d.error = "cannot open the decoder";
+        d.codec = decoder->name;
+        auto drain = [&] {
+            while (avcodec_receive_frame(codec, frame) == 0) {
+                ++d.frames;
+                d.width = frame->width;
+                d.height = frame->height;
+            }
+        };
+        while (d.error.empty() && av_read_frame(format, packet) >= 0) {
+            // A decoder with its pictures unread takes no more packets.
+            while (packet->stream_index == stream &&
+                   avcodec_send_packet(codec, packet) == AVERROR(EAGAIN))
+                drain();
+            av_packet_unref(packet);
+            drain();
+        }
+        avcodec_send_packet(codec, nullptr);
+        drain();
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&codec);
+    avformat_close_input(&format);
+    return d;
+}
+
+std::vector<std::string> folderNames(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class ClipTest : public ::testing::Test {
+  protected:
+    RunResult render(std::vector<std::string> args,
+                     const std::map<std::string, std::optional<std::string>>& env = {}) {
+        std::vector<std::string> all{"--config", dir.file("config.json"), "render"};
+        all.insert(all.end(), args.begin(), args.end());
+        RunResult r = hosttest::runHost(all, env);
+        EXPECT_EQ(r.signal, 0) << r.err;
+        return r;
+    }
+    // One second of flying (120 ticks).
+    std::string oneSecondFlight() {
+        std::string path = dir.file("flight.log");
+        hosttest::writeFile(path, sandbox::formatFlightLog(hosttest::testFlight(5, 120)));
+        return path;
+    }
+    // An attempt at a drill, its log naming the drill as the window writes it.
+    std::string attemptFile(std::string_view drill, uint64_t seed) {
+        hosttest::FlownAttempt attempt = hosttest::flyAttempt(drill, seed);
+        attempt.log.drill = sandbox::FlightDrill{std::string(drill), seed};
+        std::string path = dir.file("attempt.log");
+        hosttest::writeFile(path, sandbox::formatFlightLog(attempt.log));
+        return path;
+    }
+
+    TempDir dir;
+};
+
+TEST_F(ClipTest, AOneSecondFlightAtThirtyFramesDecodesToThirtyOneFramesOfTheCanvas) {
+    // 120 ticks at 30 frames a second: frames at ticks 0, 4, ..., 120.
+    const std::string log = oneSecondFlight();
+    struct Case {
+        std::string name;
+        std::string codec;
+    };
+    for (const Case& c :
+         {Case{"clip.mp4", "h264"}, Case{"clip.webm", "vp9"}, Case{"CLIP.MP4", "h264"}}) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.file(c.name);
+        const RunResult r = render({log, "--video", path, "--fps", "30", "--canvas", "160x90"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, "");  // no progress bar when stderr is not a terminal
+        EXPECT_THAT(r.out, HasSubstr("wrote " + path + ": 31 frames of 160 by 90 at 30 a second"));
+        const Decoded d = decodeVideo(path);
+        EXPECT_EQ(d.error, "");
+        EXPECT_EQ(d.codec, c.codec);
+        EXPECT_EQ(d.frames, 31);
+        EXPECT_EQ(d.width, 160);
+        EXPECT_EQ(d.height, 90);
+        EXPECT_EQ(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::owner_write);
+    }
+}
+
+TEST_F(ClipTest, AVideoThatCannotBeMadeIsRefusedAndLeavesNothingBehind) {
+    const std::string log = oneSecondFlight();
+    hosttest::writeFile(dir.file("afile"), "a file, not a folder");
+    hosttest::writeFile(dir.file("old.mp4"), "an earlier video");
+    struct Case {
+        std::string what;
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+        std::map<std::string, std::optional<std::string>> env = {};
+    };
+    const Case cases[] = {
+        {"unknown extension",
+         {"--video", dir.file("clip.avi")},
+         2,
+         "--video " + dir.file("clip.avi") + ": unknown kind of video; the name ends in .mp4"},
+        {"no extension", {"--video", dir.file("clip")}, 2, "unknown kind of video"},
+        {"parent is a file",
+         {"--video", dir.file("afile/clip.mp4")},
+         7,
+         "cannot write " + dir.file("afile/clip.mp4") + ": Not a directory"},
+        {"a folder", {"--video", dir.path() + "/"}, 2, "unknown kind of video"},
+        {"odd canvas",
+         {"--video", dir.file("clip.mp4"), "--canvas", "161x90"},
+         2,
+         "--canvas 161x90: a video's frames need an even width and height"},
+        {"encoder fails at frame 5",
+         {"--video", dir.file("old.mp4")},
+         7,
+         "cannot write " + dir.file("old.mp4") +
+             ": frame 5: encoding failed: made to fail by TRIMSIGHT_FAULT_ENCODE",
+         {{"TRIMSIGHT_FAULT_ENCODE", "5"}}},
+        {"scene file", {"--video", dir.file("clip.mp4")}, 4, "not a flight log"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> args{c.what == "scene file" ? dir.file("afile") : log};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        if (c.what != "odd canvas") {
+            args.insert(args.end(), {"--canvas", "64x48", "--fps", "30"});
+        }
+        const RunResult r = render(args, c.env);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_THAT(r.err, HasSubstr(c.message));
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(folderNames(dir.path()),
+                  (std::vector<std::string>{"afile", "flight.log", "old.mp4"}));
+        EXPECT_EQ(hosttest::readFile(dir.file("old.mp4")), "an earlier video");
+    }
+}
+
+TEST_F(ClipTest, TheWriterTakesFramesOfItsOwnSizeOnly) {
+    picture::VideoWriter writer;
+    ASSERT_TRUE(writer.open(dir.file("w.webm"), picture::VideoContainer::WebM, 32, 16, 10));
+    picture::Image frame;
+    frame.resize(32, 16);
+    EXPECT_TRUE(writer.addFrame(frame));
+    frame.resize(16, 16);
+    EXPECT_EQ(writer.addFrame(frame).error(), "a frame of 16 by 16 in a video of 32 by 16");
+    EXPECT_TRUE(writer.finish());
+    EXPECT_EQ(decodeVideo(dir.file("w.webm")).frames, 1);
+    EXPECT_FALSE(writer.addFrame(frame));
+    EXPECT_FALSE(picture::videoContainerFor("clip.mp4.part"));
+    EXPECT_FALSE(picture::videoContainerFor("clips.webm/clip"));
+}
+
+// ------------------------------------------------------------------ plots
+
+TEST_F(ClipTest, AnAttemptsPlotFromItsLogIsTheOneTheDrillSawWhileFlying) {
+    for (std::string_view name : {"nose-on-ball", "recovery", "target-attitude"}) {
+        SCOPED_TRACE(name);
+        // Flown by the autopilot, the live plot built tick by tick as the
+        // window builds it, and the log recorded as the window records it.
+        std::unique_ptr<sandbox::Drill> drill = sandbox::makeDrill(name, 7);
+        sandbox::FlightLog log;
+        log.start = drill->start().world;
+        log.options = drill->start().options;
+        log.drill = sandbox::FlightDrill{std::string(name), 7};
+        sandbox::Autopilot pilot(*drill);
+        sandbox::World world = log.start;
+        fly::AttemptPlot live;
+        for (int t = 0; t < 30 * sandbox::kTicksPerSecond && !drill->finished(); ++t) {
+            const sandbox::CarControls controls = pilot.controls(world);
+            const sandbox::TickReport report = sandbox::stepWorld(world, controls, log.options);
+            log.recordTick(controls);
+            drill->update(world, controls, report);
+            live.add(drill->sample());
+        }
+        // Through the file's text and back.
+        const auto read = sandbox::parseFlightLog(sandbox::formatFlightLog(log), "a.log");
+        ASSERT_TRUE(read.ok()) << read.error;
+        const hostapp::Result<fly::AttemptPlot> replayed =
+            hostapp::replayAttemptPlot(*read.value, "a.log");
+        ASSERT_TRUE(replayed) << replayed.error();
+        EXPECT_GT(replayed->size(), 60u);
+        EXPECT_EQ(replayed->series, live.series);
+        EXPECT_EQ(replayed->largestError, live.largestError);
+    }
+}
+
+TEST_F(ClipTest, APlotIsRefusedForALogThatIsNoDrillsAttempt) {
+    hosttest::FlownAttempt attempt = hosttest::flyAttempt("recovery", 2);
+    EXPECT_THAT(hostapp::replayAttemptPlot(attempt.log, "a.log").error(),
+                HasSubstr("a.log: the flight log names no drill"));
+    attempt.log.drill = sandbox::FlightDrill{"loop-the-loop", 2};
+    EXPECT_EQ(hostapp::replayAttemptPlot(attempt.log, "a.log").error(),
+              "a.log: this program has no drill named \"loop-the-loop\"");
+    attempt.log.drill = sandbox::FlightDrill{"recovery", 3};
+    EXPECT_EQ(hostapp::replayAttemptPlot(attempt.log, "a.log").error(),
+              "a.log: the flight does not start where recovery seed 3 starts");
+}
+
+TEST_F(ClipTest, PlotCommandDrawsTheAttemptAndRefusesAFreeFlight) {
+    const std::string log = attemptFile("nose-on-ball", 4);
+    const std::string png = dir.file("plot.png");
+    RunResult r = render({log, "--plot", png});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("to " + png));
+    const auto image = picture::readPng(png);
+    ASSERT_TRUE(image) << image.error();
+    EXPECT_EQ(image->width, hostapp::kPlotWidth);
+    EXPECT_EQ(image->height, hostapp::kPlotHeight);
+    // The angle's line, the strip within the cone and the stick are all drawn.
+    std::size_t angle = 0, inside = 0, pitch = 0;
+    for (int y = 0; y < image->height; ++y) {
+        for (int x = 0; x < image->width; ++x) {
+            const Rgb c = pixel(*image, x, y);
+            angle += c == Rgb{220, 220, 225};
+            inside += c == Rgb{115, 230, 115};
+            pitch += c == Rgb{255, 204, 77};
+        }
+    }
+    EXPECT_GT(angle, 1000u);
+    EXPECT_GT(inside, 1000u);
+    EXPECT_GT(pitch, 100u);
+
+    // A free flight has no drill to plot: nothing written.
+    r = render({oneSecondFlight(), "--plot", dir.file("free.png")});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_THAT(r.err, HasSubstr("this flight log names no drill"));
+    EXPECT_FALSE(fs::exists(dir.file("free.png")));
+}
+
+TEST_F(ClipTest, PlotAndVideoTogetherWriteBoth) {
+    const std::string log = attemptFile("recovery", 1);
+    const RunResult r = render({log, "--plot", dir.file("p.png"), "--video", dir.file("v.webm"),
+                                "--fps", "10", "--canvas", "64x48"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(picture::readPng(dir.file("p.png")));
+    EXPECT_GT(decodeVideo(dir.file("v.webm")).frames, 10);
+}
+
+}  // namespace
