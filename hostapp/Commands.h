@@ -43,6 +43,8 @@ namespace hostapp {
 enum ExitCode : int {
     kExitOk = 0,
     kExitInternal = 1,     // unexpected failure (out of memory, write error on stdout)
+    kExitVideo = 1,        // render --video: an unknown kind of video, or one that cannot be
+                           // made or written (the partial file removed)
     kExitUsage = 2,        // bad command line
     kExitPlugin = 3,       // plugin library missing, not loadable, wrong record or API version
     kExitScene = 4,        // input (scene, flight log, history) unreadable, malformed or invalid

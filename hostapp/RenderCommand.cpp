@@ -474,12 +474,12 @@ int planVideo(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
         printError(err, "--video " + options.video +
                             ": unknown kind of video; the name ends in .mp4 (H.264) or .webm "
                             "(VP9)");
-        return kExitUsage;
+        return kExitVideo;
     }
     const Result<std::string> encoder = picture::videoEncoderFor(*container);
     if (!encoder) {
         printError(err, "cannot write " + options.video + ": " + encoder.error());
-        return kExitPicture;
+        return kExitVideo;
     }
     const Result<std::optional<std::size_t>> fault = faultEncodeFrame();
     if (!fault) {
@@ -562,7 +562,7 @@ int writeVideo(const GlobalOptions& global, const RenderOptions& options, const 
                                           drawing, *plan.video, err);
     if (!made.status) {
         printError(err, made.status.error());
-        return made.sceneFailed ? kExitScene : kExitPicture;
+        return made.sceneFailed ? kExitScene : kExitVideo;
     }
     std::fprintf(out, "wrote %s: %zu frames of %d by %d at %d a second, %s\n",
                  options.video.c_str(), made.frames, job.lastCanvas.X, job.lastCanvas.Y,

@@ -108,8 +108,6 @@ TEST_F(ConfigSaving, OutputFilesKeepTheOldFileWhenAWriteFailsAndLeaveNoTemporary
     EXPECT_EQ(names, (std::vector<std::string>{"picture.png", "taken"}));
 }
 
-<<<<<<< HEAD
-=======
 TEST_F(ConfigSaving, OutputWrittenByALibraryGoesThroughATemporaryFileBesideTheTarget) {
     // The library is handed an empty file beside the target, not the target.
     auto fillWith = [](const std::string& text, bool ok) {
@@ -147,29 +145,6 @@ TEST_F(ConfigSaving, OutputWrittenByALibraryGoesThroughATemporaryFileBesideTheTa
     EXPECT_EQ(names, (std::vector<std::string>{"clip.mp4", "fifo", "real.mp4"}));
 }
 
-// Sets an environment variable for the test's span; nullptr unsets it.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
->>>>>>> video
 TEST_F(ConfigSaving, DefaultConfigFolderIsMadeOnlyUnderAnExistingConfigurationHome) {
     namespace fs = std::filesystem;
     {
