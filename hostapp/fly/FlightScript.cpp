@@ -14,8 +14,6 @@
 namespace fly {
 namespace {
 
-using sandbox::PadButton;
-
 std::vector<std::string> words(std::string_view line) {
     std::vector<std::string> out;
     std::istringstream in{std::string(line)};

@@ -90,7 +90,7 @@ TEST(FlightScript, EachFaultIsNamedWithItsFileAndLine) {
         {"1 end now\n",
          "s.fly:1: expected stick X Y, triggers L R, key down|up NAME, button down|up NAME or "
          "end"},
-        {std::string("1 stick 0 0\n2 st\0ck\n", 21), "s.fly:2: a NUL byte in the line"},
+        {std::string("1 stick 0 0\n2 st\0ck\n", 20), "s.fly:2: a NUL byte in the line"},
     };
     for (const Case& c : cases) {
         const hostapp::Result<FlightScript> script = parseFlightScript(c.text, "s.fly", kBindings);
