@@ -21,7 +21,8 @@
 //   FlightInput      flight logs as input: told from scenes, played as
 //                    their export without the scene text
 //   History          the history file of drill attempts and their flight
-//                    logs: appending (for the window), reading, the ghost
+//                    logs: appending (for the window), reading, the ghost;
+//                    HistoryArchive: the window's record of attempts in it
 //   Config, JsonText the settings file; JSON read with places in messages
 //   UserFolders      where the config and the history live (XDG folders)
 //   OutputFile       the one way a file is written (atomic, synced)

@@ -2,7 +2,6 @@
 
 #include <ctime>
 
-#include "hostapp/CommandKit.h"
 #include "hostapp/JsonText.h"
 
 namespace hostapp {
@@ -18,13 +17,6 @@ const char* outcomeName(sandbox::DrillOutcome outcome) {
             break;
     }
     return "unfinished";
-}
-
-void printLine(std::FILE* out, const fly::FlySession& session) {
-    const std::string line =
-        attemptJsonLine(session.attempt()->drill(), session.attempt()->autopilot());
-    std::fprintf(out, "%s\n", line.c_str());
-    std::fflush(out);
 }
 
 }  // namespace
@@ -52,16 +44,17 @@ std::string attemptJsonLine(const sandbox::Drill& drill, bool autopilot) {
 }
 
 void DrillReporter::finished(const fly::FlySession& session) {
-    printLine(out_, session);
+    line_(attemptJsonLine(session.attempt()->drill(), session.attempt()->autopilot()));
     const fly::DrillAttempt& attempt = *session.attempt();
     if (attempt.autopilot()) return;
     const auto now = static_cast<int64_t>(std::time(nullptr));
     if (Status kept = book_.add(attempt.drill(), session.log(), now); !kept)
-        printWarning(err_, "the attempt is not in the history: " + kept.error());
+        warn_("the attempt is not in the history: " + kept.error());
 }
 
 void DrillReporter::unfinished(const fly::FlySession& session) {
-    if (session.attempt() != nullptr && !session.attempt()->finished()) printLine(out_, session);
+    if (session.attempt() != nullptr && !session.attempt()->finished())
+        line_(attemptJsonLine(session.attempt()->drill(), session.attempt()->autopilot()));
 }
 
 }  // namespace hostapp

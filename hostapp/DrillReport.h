@@ -1,7 +1,9 @@
 #pragma once
-// What `fly --drill` makes of an attempt: its result as one JSON line on
-// standard output, and the finished attempt into the record of attempts
-// (the book of bests the ghost car races, and the archive behind it).
+// What a drill's run makes of an attempt: its result as one JSON line (on
+// standard output for `fly --drill`, an event for the browser's page), and
+// the finished attempt into the record of attempts (the book of bests the
+// ghost car races, and the archive behind it: the history file on the
+// desktop, local storage in a browser).
 //
 // The line, one JSON object (wrapped here):
 //   {"drill":"recovery","seed":3,"outcome":"passed","verdict":"clean landing",
@@ -11,8 +13,9 @@
 // outcome is "passed", "failed" or "unfinished" (the run ended first);
 // parts are the score's parts by key, in the drill's order, their numbers in
 // the shortest form that reads back to the same float.
-#include <cstdio>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "hostapp/fly/AttemptBook.h"
 #include "hostapp/fly/FlySession.h"
@@ -23,8 +26,12 @@ std::string attemptJsonLine(const sandbox::Drill& drill, bool autopilot);
 
 class DrillReporter {
   public:
-    DrillReporter(std::FILE* out, std::FILE* err, fly::AttemptArchive* archive)
-        : out_(out), err_(err), book_(archive) {}
+    using Say = std::function<void(const std::string& text)>;
+
+    // `line` takes each result line, `warn` each warning (an attempt the
+    // archive could not keep; the flight goes on).
+    DrillReporter(Say line, Say warn, fly::AttemptArchive* archive)
+        : line_(std::move(line)), warn_(std::move(warn)), book_(archive) {}
 
     // An attempt the session just finished: its line, then the record. The
     // autopilot's attempts are not the player's: they are printed only.
@@ -34,8 +41,8 @@ class DrillReporter {
     fly::AttemptBook& book() { return book_; }
 
   private:
-    std::FILE* out_;
-    std::FILE* err_;
+    Say line_;
+    Say warn_;
     fly::AttemptBook book_;
 };
 

@@ -16,6 +16,8 @@
 
 #include "hostapp/CommandKit.h"
 #include "hostapp/DrillReport.h"
+#include "hostapp/History.h"
+#include "hostapp/HistoryArchive.h"
 #include "hostapp/OutputFile.h"
 #include "hostapp/fly/Fly.h"
 #include "hostapp/picture/ContactSheet.h"
@@ -339,9 +341,17 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     std::unique_ptr<fly::Platform> platform;
     if (int code = openWindow(options, platform, err); code != kExitOk) return code;
 
-    // The history's archive joins here once the history file is in; until
-    // then the book knows this run's attempts.
-    DrillReporter drills(out, err, nullptr);
+    // Attempts are kept in the history (--history or the default), and
+    // earlier runs' bests raced; a history that cannot be read or written
+    // is a warning, and the flight goes on.
+    HistoryArchive history(historyPath(global.history),
+                           [err](const std::string& warning) { printWarning(err, warning); });
+    DrillReporter drills(
+        [out](const std::string& line) {
+            std::fprintf(out, "%s\n", line.c_str());
+            std::fflush(out);
+        },
+        [err](const std::string& warning) { printWarning(err, warning); }, &history);
     const fly::FlightScript* scriptToFly = script ? &*script : nullptr;
     fly::FlySession session(run.session.cvars, run.session.game,
                             sessionOptionsFor(options, scriptToFly, drills));

@@ -12,7 +12,8 @@
 #   4. the flying page in the same browser (web/page-check.js): a scripted
 #      flight draws its frames, records the desktop's flight log for the
 #      same script and shows the dial where it belongs; a pad and the
-#      keyboard fly; settings are kept in local storage; a screenshot. The
+#      keyboard fly; settings are kept in local storage; a screenshot; a
+#      drill from the address flies and its attempt is kept. The
 #      first frame's time after loading is printed, and the flying page's
 #      .wasm plus .js must stay under 3 MB.
 #   scripts/web-check.sh [WEB_BUILD] [DESKTOP_BUILD]   (build-web, build)

@@ -8,9 +8,14 @@
 //
 // The settings live in local storage (StoredSettings.h), loaded before the
 // first frame and saved when changes rest, as the desktop saves its config
-// file. What the page should know comes to it as events
-// (Module.onFlyEvent(kind, text)): "warning", "first-frame" (milliseconds
-// since the page's navigation began), "ended" (a JSON summary), "failed".
+// file. The drills are the window's (F3, or the drill option): each finished
+// attempt is kept in local storage (StoredAttempts.h) through the same
+// DrillReporter and book of attempts as the desktop's history file, and the
+// best stored one is raced as the ghost. What the page should know comes to
+// it as events (Module.onFlyEvent(kind, text)): "warning", "first-frame"
+// (milliseconds since the page's navigation began), "attempt" (a finished
+// attempt's result, the JSON line of `fly --drill`), "ended" (a JSON
+// summary), "failed".
 #include <emscripten/emscripten.h>
 
 #include <cstdlib>
@@ -21,11 +26,13 @@
 #include <string>
 #include <vector>
 
+#include "hostapp/DrillReport.h"
 #include "hostapp/fly/FlyApp.h"
 #include "hostapp/fly/FlySession.h"
 #include "hostapp/fly/Platform.h"
 #include "web/PageHost.h"
 #include "web/PageOptions.h"
+#include "web/StoredAttempts.h"
 #include "web/StoredSettings.h"
 
 // The page's side, in JavaScript.
@@ -48,6 +55,9 @@ EM_JS(int, page_storage_set, (const char* key, const char* text), {
         return 0;
     }
 });
+EM_JS(void, page_storage_remove, (const char* key), {
+    try { window.localStorage.removeItem(UTF8ToString(key)); } catch (e) { }
+});
 EM_JS(void, page_event, (const char* kind, const char* text), {
     Module['onFlyEvent'] && Module['onFlyEvent'](UTF8ToString(kind), UTF8ToString(text));
 });
@@ -66,10 +76,28 @@ std::optional<std::string> storedText(const char* key) {
 
 void report(const char* kind, const std::string& text) { page_event(kind, text.c_str()); }
 
+// The browser's local storage for the record of attempts.
+class LocalStorage final : public web::PageStorage {
+  public:
+    std::optional<std::string> get(const std::string& key) const override {
+        return storedText(key.c_str());
+    }
+    bool set(const std::string& key, const std::string& text) override {
+        return page_storage_set(key.c_str(), text.c_str()) != 0;
+    }
+    void remove(const std::string& key) override { page_storage_remove(key.c_str()); }
+};
+
 // One flight of the page, from start to its end.
 struct FlyRun {
     web::PageHost host;
     web::PageOptions options;
+    LocalStorage storage;
+    web::StoredAttemptArchive archive{
+        storage, [](const std::string& warning) { report("warning", warning); }};
+    hostapp::DrillReporter drills{[](const std::string& line) { report("attempt", line); },
+                                  [](const std::string& warning) { report("warning", warning); },
+                                  &archive};
     std::unique_ptr<fly::Platform> platform;
     std::unique_ptr<fly::FlySession> session;
     std::unique_ptr<fly::FlyApp> app;
@@ -110,9 +138,13 @@ fly::AppOptions appOptions(FlyRun& r) {
     };
     options.saveFailedNote = "settings not saved (the page says why)";
     // A flight with an end is a test's or a demo's: its last frame is kept
-    // for the page to look at.
+    // for the page to look at, and a drill's ends with its first attempt.
     options.endNs = r.options.endNs();
     options.captureLastFrame = options.endNs.has_value();
+    options.endWithAttempt = r.options.drill != nullptr && options.endNs.has_value();
+    options.onAttemptFinished = [&drills = r.drills](const fly::FlySession& s) {
+        drills.finished(s);
+    };
     return options;
 }
 
@@ -148,6 +180,7 @@ void frame() {
     }
     if (more) return;
     emscripten_cancel_main_loop();
+    if (r.options.drill != nullptr) r.drills.unfinished(*r.session);
     r.app->finish();
     r.ended = true;
     report("ended", flightJson(r));
@@ -172,6 +205,11 @@ hostapp::Status startRun(FlyRun& r, std::string_view optionsJson) {
     session.seed = r.options.seed;
     session.physics.unlimitedBoost = r.options.unlimitedBoost;
     session.script = r.options.script ? &*r.options.script : nullptr;
+    session.drill = r.options.drill;
+    session.autopilot = r.options.autopilot;
+    session.bestFlight = [&book = r.drills.book()](std::string_view drill, uint64_t seed) {
+        return book.bestFlight(drill, seed);
+    };
     r.session = std::make_unique<fly::FlySession>(r.host.cvars, r.host.game, session);
     hostapp::Result<std::unique_ptr<fly::FlyApp>> app =
         fly::FlyApp::create(*r.platform, *r.session, appOptions(r));

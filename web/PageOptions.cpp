@@ -54,6 +54,16 @@ hostapp::Status readFlag(const json& value, const char* name, bool& flag) {
     return {};
 }
 
+hostapp::Status readDrill(const json& value, PageOptions& options) {
+    const std::string name = value.is_string() ? value.get<std::string>() : std::string();
+    options.drill = sandbox::findDrill(name);
+    if (options.drill != nullptr) return {};
+    std::string names;
+    for (const sandbox::DrillEntry& entry : sandbox::drillTable())
+        names += (names.empty() ? "" : ", ") + std::string(entry.info.name);
+    return hostapp::Failure{"drill: expected one of " + names};
+}
+
 hostapp::Status readOption(const std::string& key, const json& value, PageOptions& options) {
     if (key == "canvas") {
         if (!value.is_string() || value.get<std::string>().empty())
@@ -74,6 +84,10 @@ hostapp::Status readOption(const std::string& key, const json& value, PageOption
         return readFlag(value, "fixedSteps", options.fixedSteps);
     } else if (key == "unlimitedBoost") {
         return readFlag(value, "unlimitedBoost", options.unlimitedBoost);
+    } else if (key == "drill") {
+        return readDrill(value, options);
+    } else if (key == "autopilot") {
+        return readFlag(value, "autopilot", options.autopilot);
     } else {
         return hostapp::Failure{"no option " + hostapp::quoteText(key)};
     }
@@ -98,6 +112,11 @@ hostapp::Result<PageOptions> parsePageOptions(std::string_view text) {
         for (auto it = doc.begin(); it != doc.end(); ++it)
             if (hostapp::Status read = readOption(it.key(), it.value(), options); !read)
                 return hostapp::Failure{read.error()};
+        if (options.autopilot && options.drill == nullptr)
+            return hostapp::Failure{"autopilot: it flies drills; give a drill"};
+        if (options.autopilot && options.script)
+            return hostapp::Failure{
+                "autopilot: the script flies the car already; give one of them"};
         return options;
     } catch (const std::bad_alloc&) {
         return hostapp::Failure{"out of memory while reading the page's options"};

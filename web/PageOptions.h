@@ -8,6 +8,10 @@
 //   fixed=1         the session's time by fixed steps of 1/60 s (a
 //                   scripted test flies the same on any machine)
 //   boost=unlimited boost never runs out
+//   drill=NAME      fly this drill from the start (seed=N its seed, 1
+//                   without one); with an end (seconds=N, a script's end
+//                   line) the flight ends with its first attempt
+//   autopilot=1     the autopilot flies the drill's attempts
 // Plain logic, compiled natively for the tests.
 #include <cstdint>
 #include <optional>
@@ -16,6 +20,7 @@
 
 #include "hostapp/Result.h"
 #include "hostapp/fly/FlightScript.h"
+#include "sandbox/Drills.h"
 
 namespace web {
 
@@ -26,6 +31,8 @@ struct PageOptions {
     std::optional<uint64_t> seed;
     bool fixedSteps = false;
     bool unlimitedBoost = false;
+    const sandbox::DrillEntry* drill = nullptr;  // null: free flight
+    bool autopilot = false;
 
     // When the session ends, in its time: the seconds asked for, else the
     // script's end line; nullopt: never.
@@ -34,7 +41,8 @@ struct PageOptions {
 
 // The options from the page's JSON object: {"canvas": "#canvas", "script":
 // "0 stick 0 1; 2 end", "seconds": 2, "seed": 7, "fixedSteps": true,
-// "unlimitedBoost": false}, every key optional, no others. A seed is a
+// "unlimitedBoost": false, "drill": "recovery", "autopilot": false}, every
+// key optional, no others; autopilot only with a drill. A seed is a
 // whole number from 0 to 2^53 or its decimal text. A failure is one line
 // naming the option, or the script's line ("the page's script:LINE: ...").
 hostapp::Result<PageOptions> parsePageOptions(std::string_view text);

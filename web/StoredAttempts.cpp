@@ -1,5 +1,7 @@
 #include "web/StoredAttempts.h"
 
+#include <utility>
+
 namespace web {
 namespace {
 
@@ -77,6 +79,29 @@ hostapp::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
     sandbox::Result<sandbox::FlightLog> log = sandbox::parseFlightLog(*text, record.flightLog);
     if (!log.ok()) return hostapp::Failure{log.error};
     return std::move(*log.value);
+}
+
+StoredAttemptArchive::StoredAttemptArchive(PageStorage& storage, Warn warn)
+    : storage_(storage), warn_(std::move(warn)) {}
+
+hostapp::Result<sandbox::AttemptRecord> StoredAttemptArchive::append(
+    const sandbox::Drill& drill, const sandbox::FlightLog& flight, int64_t time) {
+    std::vector<std::string> warnings;
+    hostapp::Result<sandbox::AttemptRecord> kept =
+        keepStoredAttempt(storage_, drill, flight, time, warnings);
+    for (const std::string& warning : warnings) warn_(warning);
+    return kept;
+}
+
+std::vector<sandbox::AttemptRecord> StoredAttemptArchive::attempts() {
+    sandbox::HistoryRead read = readStoredAttempts(storage_);
+    for (const std::string& warning : read.warnings) warn_(warning);
+    return std::move(read.attempts);
+}
+
+hostapp::Result<sandbox::FlightLog> StoredAttemptArchive::flight(
+    const sandbox::AttemptRecord& record) {
+    return storedFlight(storage_, record);
 }
 
 }  // namespace web

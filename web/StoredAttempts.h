@@ -14,12 +14,14 @@
 // kept (a warning says so) and the attempt is recorded all the same; an
 // attempt whose line finds no room is not recorded, and its flight goes.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "hostapp/Result.h"
+#include "hostapp/fly/AttemptBook.h"
 #include "sandbox/Drills.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/History.h"
@@ -57,5 +59,25 @@ hostapp::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
 // flight is gone or unreadable.
 hostapp::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
                                                  const sandbox::AttemptRecord& record);
+
+// The page's record of attempts for the window's drills (the desktop keeps
+// its history file so, hostapp/HistoryArchive.h): each finished attempt
+// kept as above, the stored ones read for the ghost. Every warning (a line
+// skipped, a flight with no room) goes to `warn`.
+class StoredAttemptArchive final : public fly::AttemptArchive {
+  public:
+    using Warn = std::function<void(const std::string& warning)>;
+    StoredAttemptArchive(PageStorage& storage, Warn warn);
+
+    hostapp::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
+                                                   const sandbox::FlightLog& flight,
+                                                   int64_t time) override;
+    std::vector<sandbox::AttemptRecord> attempts() override;
+    hostapp::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override;
+
+  private:
+    PageStorage& storage_;
+    Warn warn_;
+};
 
 }  // namespace web

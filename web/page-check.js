@@ -17,7 +17,10 @@
 //   4. the settings: stored ones load at the start, a change made in the
 //      settings page (F2, a click) is stored, entries of other versions stay,
 //      and stored settings that cannot be read are reported and never
-//      saved over.
+//      saved over;
+//   5. a drill from the address (drill=NAME&seed=N): flown by a script to its
+//      end, its result comes back as `fly --drill` prints it, and the attempt
+//      is kept in local storage as a line of the desktop's history.
 // Exits 1 when a check fails.
 'use strict';
 const fs = require('fs');
@@ -29,6 +32,7 @@ const kWidth = 1280;
 const kHeight = 720;
 const kSize = `size=${kWidth}x${kHeight}`;
 const kSettingsKey = 'trimsight.settings';
+const kHistoryKey = 'trimsight.history';
 const kKeys = {
   F2: { code: 'F2', key: 'F2', keyCode: 113 },
   S: { code: 'KeyS', key: 's', keyCode: 83 },
@@ -229,6 +233,28 @@ async function settings(page, base) {
         'and are never saved over', await storedSettings(page));
 }
 
+// Aerial touch, seed 3, hands off: the ball lands first, and the attempt
+// (the player's, failed) is kept.
+async function drill(page, base) {
+  await page.goto(`${base}/trace.html`);
+  await page.evaluate(`localStorage.removeItem('${kHistoryKey}')`);
+  await openFlyingPage(page, base,
+                       `${kSize}&fixed=1&drill=aerial-touch&seed=3&script=${encodeURIComponent('60 end')}`,
+                       true);
+  const lines = (await page.evaluate("document.getElementById('attempts').textContent"))
+    .split('\n').filter((l) => l !== '');
+  let result = null;
+  try { result = JSON.parse(lines[0]); } catch (e) { result = null; }
+  check(lines.length === 1 && result && result.drill === 'aerial-touch' && result.seed === 3 &&
+        result.outcome === 'failed' && result.autopilot === false,
+        "a drill from the address flies to its end and its result comes back", lines.join(' | '));
+  const history = await page.evaluate(`localStorage.getItem('${kHistoryKey}')`);
+  const kept = (history || '').split('\n').filter((l) => l !== '');
+  check(kept.length === 1 && kept[0].startsWith('trimsight-attempt 1 ') &&
+        kept[0].includes(' drill=aerial-touch ') && kept[0].includes(' seed=3 '),
+        'and its attempt is kept in local storage as a line of the history', history);
+}
+
 // The page flying from a random start in the air with the ball camera on,
 // for the README.
 async function screenshot(page, base, out) {
@@ -253,6 +279,7 @@ async function main() {
     const out = argument('--screenshot') || path.join(userData, 'page.png');
     await screenshot(await browser.newPage(), base, out);
     await settings(await browser.newPage(), base);
+    await drill(await browser.newPage(), base);
   } finally {
     await browser.close();
     fs.rmSync(userData, { recursive: true, force: true });

@@ -2,7 +2,9 @@
 // autopilot completes every drill headless and its JSON line scores as the
 // drill's own definition does; a script that never touches the stick fails
 // them; an unknown drill is refused with the list; the cue never reaches the
-// config file; the target attitude's ghost car shows where it should.
+// config file; the target attitude's ghost car shows where it should; each
+// attempt but the autopilot's lands in the history.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -26,7 +28,7 @@ const std::vector<std::string> kHeadless = {"--video-driver", "offscreen", "--si
 class DrillRun {
   public:
     RunResult run(const std::vector<std::string>& args) {
-        std::vector<std::string> all{"--config", dir.file("config.json")};
+        std::vector<std::string> all{"--config", dir.file("config.json"), "--history", history};
         all.insert(all.end(), args.begin(), args.end());
         RunResult r = hosttest::runHost(all, {{"XDG_DATA_HOME", dir.file("data")}});
         EXPECT_EQ(r.signal, 0) << r.err;
@@ -38,6 +40,7 @@ class DrillRun {
         return run(all);
     }
     hosttest::TempDir dir;
+    std::string history = dir.file("history.txt");
 };
 
 // The one line of standard output, as JSON with its keys in order.
@@ -161,6 +164,42 @@ TEST_F(DrillProgram, TheCueOpensTheRecordedAttemptAndNeverReachesTheConfigFile) 
     for (const sandbox::FlightEvent& e : log.value->events)
         if (e.tick == 0 && e.name == "trimsight_target") cue = e.value == "5";
     EXPECT_TRUE(cue) << "the ball, for the whole attempt";
+}
+
+TEST_F(DrillProgram, EachFinishedAttemptIsAppendedToTheHistoryAndAFailedAppendIsOnlyAWarning) {
+    hosttest::writeFile(dir.file("hands-off.fly"), "# nothing: the car is left alone\n");
+    std::vector<std::string> args = kHeadless;
+    args.insert(args.end(), {"--script", dir.file("hands-off.fly")});
+    for (int i = 0; i < 2; ++i) {
+        const RunResult r = fly("recovery", 3, args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+    }
+    // The autopilot's attempts are not the player's: not kept.
+    std::vector<std::string> autopilot = kHeadless;
+    autopilot.push_back("--autopilot");
+    ASSERT_EQ(fly("recovery", 3, autopilot).exitCode, 0);
+
+    const RunResult listed = run({"history", "--json"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    const auto doc = nlohmann::json::parse(listed.out, nullptr, false);
+    EXPECT_EQ(doc["attempts"], 2) << listed.out;
+    EXPECT_EQ(doc["drills"][0]["drill"], "recovery");
+    EXPECT_EQ(doc["drills"][0]["passed"], 0);
+    const auto kept = sandbox::parseHistory(*hosttest::readFile(history), history);
+    ASSERT_EQ(kept.attempts.size(), 2u);
+    EXPECT_NE(kept.attempts[0].flightLog, kept.attempts[1].flightLog);
+    for (const sandbox::AttemptRecord& a : kept.attempts)
+        EXPECT_TRUE(sandbox::loadFlightLogFile(dir.file(a.flightLog)).ok()) << a.flightLog;
+
+    // A history whose folder is missing: the flight and its line go on.
+    history = dir.file("no-folder/history.txt");
+    const RunResult r = fly("recovery", 3, args);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(resultLine(r)["outcome"], "failed");
+    EXPECT_THAT(r.err, ::testing::StartsWith("trimsight-host: warning: the attempt is not in the "
+                                             "history: " +
+                                             history + ": cannot append to the history: "));
 }
 
 // The ghost's colour over what lies behind it, as the renderer blends it.

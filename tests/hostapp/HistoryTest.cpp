@@ -1,5 +1,6 @@
 // The record of drill attempts on disk: appended through the library the
-// window uses (in this process and in several at once), read back through
+// window uses (in this process and in several at once, and through the
+// window's archive, whose next run races the best), read back through
 // the built trimsight-host's `history`; what a crash, a newer program or a
 // wrong file leaves is skipped with warnings and never rewritten.
 #include <gmock/gmock.h>
@@ -19,6 +20,8 @@
 #include "TestFlights.h"
 #include "hostapp/FlightInput.h"
 #include "hostapp/History.h"
+#include "hostapp/HistoryArchive.h"
+#include "hostapp/fly/AttemptBook.h"
 #include "testkit/ProgramRunner.h"
 #include "testkit/ScopedEnv.h"
 
@@ -146,6 +149,41 @@ TEST_F(AttemptHistory, AFinishedAttemptKeepsItsFlightLogAndIsTheGhostOfItsDrillA
     ASSERT_FALSE(ghost);
     EXPECT_EQ(ghost.error(), dir.file(kept[0].flightLog) +
                                  ": cannot read the flight log: No such file or directory");
+}
+
+TEST_F(AttemptHistory, TheWindowsArchiveKeepsEachAttemptAndALaterRunRacesTheBestOfTheHistory) {
+    const hosttest::FlownAttempt flown = hosttest::flyAttempt("recovery", 3);
+    ASSERT_EQ(flown.drill->score().outcome, sandbox::DrillOutcome::Passed);
+    std::vector<std::string> warnings;
+    const auto warn = [&warnings](const std::string& w) { warnings.push_back(w); };
+    {  // the first run: nothing to race yet, its attempt kept
+        hostapp::HistoryArchive archive(history, warn);
+        fly::AttemptBook book(&archive);
+        EXPECT_EQ(book.bestFlight("recovery", 3), nullptr);
+        const hostapp::Status kept = book.add(*flown.drill, flown.log, kMarch14);
+        ASSERT_TRUE(kept) << kept.error();
+    }
+    EXPECT_EQ(historyJson()["attempts"], 1);
+    EXPECT_TRUE(fs::is_regular_file(dir.file("flights/recovery-3-20240314T092653Z.log")));
+
+    // A corrupt line in between: warned of, and the good one still raced.
+    std::ofstream(history, std::ios::app) << "not an attempt at all\n";
+    const auto before = readFile(history);
+    hostapp::HistoryArchive archive(history, warn);
+    fly::AttemptBook book(&archive);
+    const sandbox::FlightLog* ghost = book.bestFlight("recovery", 3);
+    ASSERT_NE(ghost, nullptr);
+    EXPECT_TRUE(*ghost == flown.log);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_THAT(warnings[0], StartsWith(history + ":2: corrupt line"));
+    EXPECT_TRUE(readFile(history) == before) << "reading changed the file";
+
+    // No history to keep attempts in: each append says why; the run still
+    // races its own.
+    hostapp::HistoryArchive none(hostapp::Failure{"no history of attempts"}, warn);
+    fly::AttemptBook unkept(&none);
+    EXPECT_EQ(unkept.add(*flown.drill, flown.log, kMarch14).error(), "no history of attempts");
+    EXPECT_NE(unkept.bestFlight("recovery", 3), nullptr);
 }
 
 TEST_F(AttemptHistory, ATornLastLineIsSkippedWithAWarningAndTheNextAttemptStaysWhole) {

@@ -123,6 +123,12 @@ TEST(PageOptions, TheAddressOptionsReadWithTheScriptsLinesSeparatedBySemicolons)
     EXPECT_EQ(plain->endNs(), std::nullopt);
     EXPECT_EQ(plain->canvas, "#canvas");
     EXPECT_FALSE(plain->seed);
+    EXPECT_EQ(plain->drill, nullptr);
+    const auto drill = web::parsePageOptions(R"({"drill": "recovery", "autopilot": true})");
+    ASSERT_TRUE(drill) << drill.error();
+    ASSERT_NE(drill->drill, nullptr);
+    EXPECT_EQ(drill->drill->info.name, "recovery");
+    EXPECT_TRUE(drill->autopilot);
 }
 
 TEST(PageOptions, BadOptionsSayWhichAndWhy) {
@@ -145,6 +151,11 @@ TEST(PageOptions, BadOptionsSayWhichAndWhy) {
         {R"({"script": 5})", "script: expected the script's text"},
         {R"({"script": "0 stick 0 1;1 stick 2 0"})", "the page's script:2: 2 is outside -1 to 1"},
         {R"({"script": "1 key down Hyper"})", "the page's script:1:"},
+        {R"({"drill": "loop"})", "drill: expected one of nose-on-ball, recovery, "},
+        {R"({"drill": 3})", "drill: expected one of"},
+        {R"({"autopilot": true})", "autopilot: it flies drills; give a drill"},
+        {R"({"drill": "recovery", "autopilot": true, "script": "1 end"})",
+         "autopilot: the script flies the car already"},
     };
     for (const auto& c : cases) {
         const auto options = web::parsePageOptions(c.json);

@@ -1,6 +1,7 @@
 // Drill attempts in the page's local storage: the desktop's history lines
 // under one key, only the best passed attempt of a drill and seed keeping
-// its flight, and a full storage losing nothing already kept.
+// its flight, and a full storage losing nothing already kept; the window's
+// book of attempts over them.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -153,6 +154,40 @@ TEST(StoredAttempts, AHistoryWithABadLineKeepsItsGoodOnesAndTheNextAttemptStarts
     const sandbox::HistoryRead read = web::readStoredAttempts(storage);
     EXPECT_THAT(read.attempts, SizeIs(2));
     EXPECT_THAT(read.warnings, ::testing::ElementsAre(HasSubstr("the stored history:2:")));
+}
+
+TEST(StoredAttempts, ThePagesArchiveKeepsTheWindowsAttemptsAndTheNextPageRacesTheBest) {
+    const Attempt best = noseOnBall(0), worse = noseOnBall(360);
+    MapStorage storage(400000);  // room for a flight or two (some 150 KB each)
+    std::vector<std::string> warnings;
+    const auto warn = [&warnings](const std::string& w) { warnings.push_back(w); };
+    {  // one page load: two attempts, the best's flight stored
+        web::StoredAttemptArchive archive(storage, warn);
+        fly::AttemptBook book(&archive);
+        EXPECT_EQ(book.bestFlight("nose-on-ball", 3), nullptr);
+        ASSERT_TRUE(book.add(*worse.drill, worse.flight, 1765000000));
+        ASSERT_TRUE(book.add(*best.drill, best.flight, 1765000100));
+    }
+    EXPECT_THAT(flightKeys(storage), SizeIs(1));
+    EXPECT_THAT(warnings, SizeIs(0));
+
+    // The next load races the best; a bad line is warned of, not lost.
+    storage.items[web::kHistoryKey] += "not an attempt\n";
+    const std::string before = storage.items[web::kHistoryKey];
+    web::StoredAttemptArchive archive(storage, warn);
+    fly::AttemptBook book(&archive);
+    const sandbox::FlightLog* ghost = book.bestFlight("nose-on-ball", 3);
+    ASSERT_NE(ghost, nullptr);
+    EXPECT_TRUE(*ghost == best.flight);
+    EXPECT_THAT(warnings, ::testing::ElementsAre(HasSubstr("the stored history:3: corrupt line")));
+    EXPECT_EQ(storage.items[web::kHistoryKey], before);
+
+    // A full storage: the book says why, and the page flies on.
+    MapStorage full(10);
+    web::StoredAttemptArchive cramped(full, warn);
+    fly::AttemptBook unkept(&cramped);
+    EXPECT_THAT(unkept.add(*worse.drill, worse.flight, 1765000200).error(),
+                HasSubstr("storage is full"));
 }
 
 }  // namespace
