@@ -36,9 +36,9 @@ Command commandWithArgument(
     auto text = std::make_shared<std::string>();
     CLI::App* subcommand = app.add_subcommand(name, about);
     subcommand->add_option(argument, *text, argumentAbout)->required();
-    return {subcommand, [text, run](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
-                return run(global, *text, out, err);
-            }};
+    return {subcommand,
+            [text, run = std::move(run)](const GlobalOptions& global, std::FILE* out,
+                                         std::FILE* err) { return run(global, *text, out, err); }};
 }
 
 int startPlugin(const GlobalOptions& global, HostRun& run, std::FILE* err) {
