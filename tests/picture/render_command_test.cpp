@@ -13,6 +13,7 @@
 #include "hostapp/picture/PictureRenderer.h"
 #include "hostapp/picture/Png.h"
 #include "testkit/ProgramRunner.h"
+#include "tests/picture/RenderRun.h"
 #include "tests/picture/pixels.h"
 
 namespace {
@@ -49,13 +50,9 @@ constexpr int kCy = 832;
 
 class RenderCommandTest : public ::testing::Test {
   protected:
-    RunResult render(std::vector<std::string> args,
+    RunResult render(const std::vector<std::string>& args,
                      const std::map<std::string, std::optional<std::string>>& env = {}) {
-        std::vector<std::string> all{"--config", dir.file("config.json"), "render"};
-        all.insert(all.end(), args.begin(), args.end());
-        RunResult r = hosttest::runHost(all, env);
-        EXPECT_EQ(r.signal, 0) << r.err;
-        return r;
+        return picturetest::runRender(dir, args, env);
     }
 
     // Renders a one-frame scene and reads the picture back.

@@ -22,6 +22,7 @@ extern "C" {
 #include "hostapp/picture/VideoWriter.h"
 #include "testkit/ProgramRunner.h"
 #include "tests/hostapp/TestFlights.h"
+#include "tests/picture/RenderRun.h"
 #include "tests/picture/pixels.h"
 
 namespace {
@@ -96,13 +97,9 @@ std::vector<std::string> folderNames(const std::string& dir) {
 
 class ClipTest : public ::testing::Test {
   protected:
-    RunResult render(std::vector<std::string> args,
+    RunResult render(const std::vector<std::string>& args,
                      const std::map<std::string, std::optional<std::string>>& env = {}) {
-        std::vector<std::string> all{"--config", dir.file("config.json"), "render"};
-        all.insert(all.end(), args.begin(), args.end());
-        RunResult r = hosttest::runHost(all, env);
-        EXPECT_EQ(r.signal, 0) << r.err;
-        return r;
+        return picturetest::runRender(dir, args, env);
     }
     // One second of flying (120 ticks).
     std::string oneSecondFlight() {
