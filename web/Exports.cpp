@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "hostapp/DemoScene.h"
+#include "scene/DemoScene.h"
 #include "web/PageHost.h"
 
 namespace {

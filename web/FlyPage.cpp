@@ -26,10 +26,10 @@
 #include <string>
 #include <vector>
 
-#include "hostapp/DrillReport.h"
-#include "hostapp/fly/FlyApp.h"
-#include "hostapp/fly/FlySession.h"
-#include "hostapp/fly/Platform.h"
+#include "fly/DrillReport.h"
+#include "fly/window/FlyApp.h"
+#include "fly/FlySession.h"
+#include "fly/platform/Platform.h"
 #include "web/PageHost.h"
 #include "web/PageOptions.h"
 #include "web/StoredAttempts.h"

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "host/pluginsdk/PluginLoader.h"
-#include "hostapp/Commands.h"
-#include "hostapp/Scene.h"
-#include "hostapp/ScenePlayer.h"
+#include "app/Commands.h"
+#include "scene/Scene.h"
+#include "scene/ScenePlayer.h"
 
 // The plugin's record (Trimsight.cpp), linked into this program.
 extern "C" {

@@ -7,7 +7,7 @@
 #include <new>
 #include <nlohmann/json.hpp>
 
-#include "hostapp/JsonText.h"
+#include "scene/JsonText.h"
 #include "sandbox/Bindings.h"
 
 namespace web {

@@ -18,8 +18,8 @@
 #include <string>
 #include <string_view>
 
-#include "hostapp/Result.h"
-#include "hostapp/fly/FlightScript.h"
+#include "base/Result.h"
+#include "fly/FlightScript.h"
 #include "sandbox/Drills.h"
 
 namespace web {

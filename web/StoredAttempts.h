@@ -20,8 +20,8 @@
 #include <string_view>
 #include <vector>
 
-#include "hostapp/Result.h"
-#include "hostapp/fly/AttemptBook.h"
+#include "base/Result.h"
+#include "sandbox/AttemptBook.h"
 #include "sandbox/Drills.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/History.h"

@@ -1,6 +1,6 @@
 #include "web/StoredSettings.h"
 
-#include "hostapp/SavedSettings.h"
+#include "scene/SavedSettings.h"
 
 namespace web {
 namespace {

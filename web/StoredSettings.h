@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/pluginsdk/CVarStore.h"
-#include "hostapp/Result.h"
+#include "base/Result.h"
 
 namespace web {
 

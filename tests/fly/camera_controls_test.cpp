@@ -5,8 +5,8 @@
 #include <set>
 #include <string>
 
-#include "hostapp/fly/Camera.h"
-#include "hostapp/fly/Controls.h"
+#include "fly/Camera.h"
+#include "fly/platform/Controls.h"
 #include "sandbox/Starts.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "hostapp/fly/Camera.h"
-#include "hostapp/fly/WorldRenderer.h"
-#include "hostapp/picture/Png.h"
+#include "fly/Camera.h"
+#include "fly/window/WorldRenderer.h"
+#include "picture/Png.h"
 #include "sandbox/Sandbox.h"
 #include "testkit/ProgramRunner.h"
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "host/pluginsdk/RecordingCanvas.h"
-#include "hostapp/fly/AttemptBook.h"
-#include "hostapp/fly/FlySession.h"
+#include "sandbox/AttemptBook.h"
+#include "fly/FlySession.h"
 #include "testkit/LoadPlugin.h"
 
 namespace {

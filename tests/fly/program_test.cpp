@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "hostapp/picture/Png.h"
+#include "picture/Png.h"
 #include "sandbox/FlightLog.h"
 #include "testkit/ProgramRunner.h"
 

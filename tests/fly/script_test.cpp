@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "hostapp/fly/FlightScript.h"
+#include "fly/FlightScript.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "host/pluginsdk/RecordingCanvas.h"
-#include "hostapp/Scene.h"
-#include "hostapp/ScenePlayer.h"
-#include "hostapp/fly/FlySession.h"
-#include "hostapp/picture/DrawListCanvas.h"
+#include "scene/Scene.h"
+#include "scene/ScenePlayer.h"
+#include "fly/FlySession.h"
+#include "canvas/DrawListCanvas.h"
 #include "testkit/AllocCounter.h"
 #include "testkit/LoadPlugin.h"
 

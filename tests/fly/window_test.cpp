@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "hostapp/fly/FlyApp.h"
-#include "hostapp/fly/Platform.h"
-#include "hostapp/fly/WorldRenderer.h"
+#include "fly/window/FlyApp.h"
+#include "fly/platform/Platform.h"
+#include "fly/window/WorldRenderer.h"
 #include "testkit/LoadPlugin.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "hostapp/picture/ContactSheet.h"
-#include "hostapp/picture/PictureRenderer.h"
-#include "hostapp/picture/Png.h"
+#include "picture/ContactSheet.h"
+#include "picture/PictureRenderer.h"
+#include "picture/Png.h"
 #include "tests/picture/pixels.h"
 
 namespace {

@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "hostapp/BoundedQueue.h"
-#include "hostapp/PicturePipeline.h"
+#include "picture/BoundedQueue.h"
+#include "picture/PicturePipeline.h"
 
 namespace {
 

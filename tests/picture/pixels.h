@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <ostream>
 
-#include "hostapp/picture/Image.h"
+#include "canvas/Image.h"
 
 // One pixel of a rendered picture, comparable and printable in test output.
 struct Rgb {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "hostapp/picture/PictureRenderer.h"
-#include "hostapp/picture/Png.h"
+#include "picture/PictureRenderer.h"
+#include "picture/Png.h"
 #include "testkit/ProgramRunner.h"
 #include "tests/picture/RenderRun.h"
 #include "tests/picture/pixels.h"

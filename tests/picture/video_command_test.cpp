@@ -17,11 +17,11 @@ extern "C" {
 #include <string>
 #include <vector>
 
-#include "hostapp/AttemptPlotPicture.h"
-#include "hostapp/picture/Png.h"
-#include "hostapp/picture/VideoWriter.h"
+#include "picture/AttemptPlotPicture.h"
+#include "picture/Png.h"
+#include "picture/VideoWriter.h"
 #include "testkit/ProgramRunner.h"
-#include "tests/hostapp/TestFlights.h"
+#include "testkit/TestFlights.h"
 #include "tests/picture/RenderRun.h"
 #include "tests/picture/pixels.h"
 

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "hostapp/Scene.h"
+#include "scene/Scene.h"
 #include "sandbox/HostView.h"
 #include "sandbox/NumberText.h"
 #include "sandbox/SceneExport.h"

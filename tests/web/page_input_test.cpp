@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "hostapp/fly/BrowserInput.h"
-#include "hostapp/fly/Controls.h"
+#include "fly/platform/BrowserInput.h"
+#include "fly/platform/Controls.h"
 #include "web/PageOptions.h"
 
 namespace {

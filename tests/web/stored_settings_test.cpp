@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/pluginsdk/CVarStore.h"
-#include "hostapp/SavedSettings.h"
+#include "scene/SavedSettings.h"
 #include "web/StoredSettings.h"
 
 namespace {

@@ -1,0 +1,74 @@
+#include "app/CommandKit.h"
+
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace hostapp {
+namespace {
+
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\n' || c == '\r') c = ' ';
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+void printError(std::FILE* err, const std::string& message) {
+    std::fprintf(err, "%s: %s\n", kProgram, oneLine(message).c_str());
+}
+
+void printWarning(std::FILE* err, const std::string& message) {
+    std::fprintf(err, "%s: warning: %s\n", kProgram, oneLine(message).c_str());
+}
+
+CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::string& about) {
+    return app.add_subcommand(name, about);
+}
+
+Command commandWithArgument(
+    CLI::App& app, const std::string& name, const std::string& about, const std::string& argument,
+    const std::string& argumentAbout,
+    std::function<int(const GlobalOptions&, const std::string&, std::FILE*, std::FILE*)> run) {
+    auto text = std::make_shared<std::string>();
+    CLI::App* subcommand = app.add_subcommand(name, about);
+    subcommand->add_option(argument, *text, argumentAbout)->required();
+    return {subcommand,
+            [text, run = std::move(run)](const GlobalOptions& global, std::FILE* out,
+                                         std::FILE* err) { return run(global, *text, out, err); }};
+}
+
+int startPlugin(const GlobalOptions& global, HostRun& run, std::FILE* err) {
+    std::string path = global.plugin.empty() ? defaultPluginPath() : global.plugin;
+    // A bare file name means the file here, not a search of the library path.
+    if (path.find('/') == std::string::npos) path = "./" + path;
+    if (Status loaded = run.session.load(path); !loaded) {
+        printError(err, loaded.error());
+        return kExitPlugin;
+    }
+    run.configPath = global.config.empty() ? defaultConfigPath() : global.config;
+    return kExitOk;
+}
+
+int readSettings(const GlobalOptions&, HostRun& run, std::FILE* err) {
+    if (run.configPath.empty()) return kExitOk;
+    run.config = loadConfig(run.configPath);
+    if (!run.config) {
+        printWarning(err, run.config.error() + "; using the defaults");
+        return kExitOk;
+    }
+    std::vector<std::string> warnings;
+    run.session.applyConfig(*run.config, run.configPath, warnings);
+    for (const std::string& w : warnings) printWarning(err, w);
+    return kExitOk;
+}
+
+int startHost(const GlobalOptions& global, HostRun& run, std::FILE* err) {
+    if (int code = startPlugin(global, run, err); code != kExitOk) return code;
+    return readSettings(global, run, err);
+}
+
+}  // namespace hostapp

@@ -1,0 +1,111 @@
+#pragma once
+// What every subcommand of trimsight-host shares: the global options, a
+// started host (plugin loaded, saved settings applied), one-line messages, and
+// the shape of a subcommand.
+//
+// Adding a subcommand: write `Command addNameCommand(CLI::App& app)` in a file
+// of its own (it adds the subcommand and its options to `app` and returns
+// what runs it; commandWithOptions does that for a struct of options),
+// declare it below and list it in kCommands in Commands.cpp.
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/Commands.h"
+#include "desktop/ConfigFile.h"
+#include "app/HostSession.h"
+
+namespace CLI {
+class App;
+}
+
+namespace hostapp {
+
+// The options given before or after any subcommand.
+struct GlobalOptions {
+    std::string plugin;   // empty: the default library
+    std::string config;   // empty: the default config file
+    std::string history;  // empty: the default history of attempts (History.h)
+};
+
+// A registered subcommand: its CLI11 node (set when it was chosen) and what
+// runs it, returning the exit code.
+struct Command {
+    CLI::App* subcommand = nullptr;
+    std::function<int(const GlobalOptions& global, std::FILE* out, std::FILE* err)> run;
+};
+
+// app.add_subcommand, out of line so that this header needs no CLI11.
+CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::string& about);
+
+// A subcommand that takes one required argument (`get NAME`): `run` gets
+// the argument's text.
+Command commandWithArgument(
+    CLI::App& app, const std::string& name, const std::string& about, const std::string& argument,
+    const std::string& argumentAbout,
+    std::function<int(const GlobalOptions&, const std::string&, std::FILE*, std::FILE*)> run);
+
+// A subcommand whose options fill an `Options` object, which adds them to
+// the subcommand's node (`void add(CLI::App& command)`); `run` gets them
+// filled in.
+template <typename Options>
+Command commandWithOptions(CLI::App& app, const std::string& name, const std::string& about,
+                           int (*run)(const GlobalOptions&, const Options&, std::FILE*,
+                                      std::FILE*)) {
+    auto options = std::make_shared<Options>();
+    CLI::App* command = addSubcommand(app, name, about);
+    options->add(*command);
+    return {command, [options, run](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
+                return run(global, *options, out, err);
+            }};
+}
+
+// The subcommands, in the order --help lists them.
+Command addInfoCommand(CLI::App& app);     // ConsoleCommands.cpp
+Command addTraceCommand(CLI::App& app);    // TraceCommand.cpp
+Command addSetCommand(CLI::App& app);      // ConsoleCommands.cpp
+Command addGetCommand(CLI::App& app);      // ConsoleCommands.cpp
+Command addRenderCommand(CLI::App& app);   // RenderCommand.cpp
+Command addFlyCommand(CLI::App& app);      // FlyCommand.cpp
+Command addExportCommand(CLI::App& app);   // ExportCommand.cpp
+Command addHistoryCommand(CLI::App& app);  // HistoryCommand.cpp
+
+// A started host: the plugin loaded and the saved settings applied.
+struct HostRun {
+    HostSession session;
+    std::string configPath;  // empty when there is nowhere to keep settings
+    // What the config file holds, or why it cannot be used.
+    Result<ConfigEntries> config = ConfigEntries{};
+    // Held from before the config is read until it is written, by `set`.
+    std::optional<ConfigLock> configLock;
+};
+
+// Loads the plugin (the default library unless `global.plugin` names one),
+// reads the config file (likewise) and applies it after onLoad. Warnings and
+// errors go to `err`. Returns kExitOk or the exit code to stop with.
+// Subcommands that play scenes start from here and then call playScene.
+int startHost(const GlobalOptions& global, HostRun& run, std::FILE* err);
+// The two halves of startHost, for a command that does something between.
+int startPlugin(const GlobalOptions& global, HostRun& run, std::FILE* err);
+int readSettings(const GlobalOptions& global, HostRun& run, std::FILE* err);
+
+// Writes the run's saved console variables over its config file, keeping
+// entries the plugin did not register, as `set` does: under the config's lock
+// the file is read again (not applied), so what other runs saved meanwhile
+// stays. For a command that keeps running (`fly`). `inPlace` are texts saved
+// instead of what the store holds (a setting the command stands in for a
+// while, such as a drill's cue).
+// Errors go to `err`. Returns kExitOk or kExitConfigWrite.
+int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err,
+                 const ConfigEntries& inPlace = {});  // ConsoleCommands.cpp
+
+// "trimsight-host: MESSAGE" on one line.
+void printError(std::FILE* err, const std::string& message);
+// "trimsight-host: warning: MESSAGE" on one line.
+void printWarning(std::FILE* err, const std::string& message);
+
+inline constexpr const char* kProgram = "trimsight-host";
+
+}  // namespace hostapp

@@ -1,0 +1,167 @@
+#include "app/Commands.h"
+
+#include <CLI/CLI.hpp>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/CommandKit.h"
+#include "scene/JsonText.h"
+#include "desktop/OutputFile.h"
+
+namespace hostapp {
+namespace {
+
+// Every subcommand, in the order --help lists them.
+constexpr Command (*kCommands[])(CLI::App&) = {addInfoCommand,   addTraceCommand,  addSetCommand,
+                                               addGetCommand,    addRenderCommand, addFlyCommand,
+                                               addExportCommand, addHistoryCommand};
+
+// Whether an argument that starts with a minus sign is a number (or the name
+// of a value that is no number, -inf or -nan), which the command judges,
+// rather than an option: "-.5" and "-inf" are values.
+bool isSignedValue(const std::string& arg) {
+    if (arg.size() < 2 || arg[0] != '-') return false;
+    if (arg[1] == '.' || (arg[1] >= '0' && arg[1] <= '9')) return true;
+    std::string word;
+    for (char c : arg.substr(1))
+        word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return word == "inf" || word == "infinity" || word.rfind("nan", 0) == 0;
+}
+
+// Every option of the program and its subcommands that takes a value, as
+// typed ("--seconds", "-o"): the argument after one is its value, whatever
+// it looks like.
+std::set<std::string> optionsTakingValues(const CLI::App& app) {
+    std::set<std::string> names;
+    const auto collect = [&names](const CLI::App& of) {
+        for (const CLI::Option* option : of.get_options()) {
+            if (option->get_type_size_max() == 0 || !option->nonpositional()) continue;
+            for (const std::string& name : option->get_lnames()) names.insert("--" + name);
+            for (const std::string& name : option->get_snames()) names.insert("-" + name);
+        }
+    };
+    collect(app);
+    for (const CLI::App* sub : app.get_subcommands({})) collect(*sub);
+    return names;
+}
+
+// The arguments as CLI11 parses them (last first). CLI11 takes "-.5" or
+// "-inf" for an unknown option; such values are moved behind a "--", after
+// which every argument is positional, keeping their order among the
+// positional arguments.
+std::vector<std::string> argumentsForParsing(int argc, const char* const* argv,
+                                             const std::set<std::string>& takingValues) {
+    std::vector<std::string> options, values, afterMark;
+    bool optionValueNext = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") {
+            afterMark.assign(argv + i + 1, argv + argc);
+            break;
+        }
+        if (!optionValueNext && isSignedValue(arg))
+            values.push_back(arg);
+        else
+            options.push_back(arg);
+        optionValueNext = !optionValueNext && takingValues.count(arg) != 0;
+    }
+    if (!values.empty() || !afterMark.empty()) options.push_back("--");
+    options.insert(options.end(), values.begin(), values.end());
+    options.insert(options.end(), afterMark.begin(), afterMark.end());
+    return {options.rbegin(), options.rend()};
+}
+
+// Output to a closed pipe or a full disk must not pass for success.
+int finish(std::FILE* out, std::FILE* err, int code) {
+    if (std::fflush(out) != 0 || std::ferror(out)) {
+        printError(err, std::string("cannot write the output: ") + std::strerror(errno));
+        return code == kExitOk ? kExitInternal : code;
+    }
+    return code;
+}
+
+// A parse error of CLI11 as the exit code and message of this program.
+int reportParseError(CLI::App& app, const CLI::ParseError& e, std::FILE* out, std::FILE* err) {
+    if (e.get_exit_code() == 0) {  // --help, --version
+        std::ostringstream o, x;
+        app.exit(e, o, x);
+        std::fputs(o.str().c_str(), out);
+        std::fputs(x.str().c_str(), err);
+        return finish(out, err, kExitOk);
+    }
+    // A mistyped command is left over as an unexpected argument.
+    const auto left = app.remaining();
+    if (app.get_subcommands().empty() && !left.empty()) {
+        std::string names;
+        for (const CLI::App* sub : app.get_subcommands({}))
+            names += (names.empty() ? "" : ", ") + sub->get_name();
+        printError(err,
+                   "unknown command " + quoteText(left.front()) + " (commands: " + names + ")");
+        return kExitUsage;
+    }
+    printError(err, std::string(e.what()) + " (see " + kProgram + " --help)");
+    return kExitUsage;
+}
+
+int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+    CLI::App app{
+        "Loads the Trimsight plugin like the game's mod host does, plays scenes to it and keeps "
+        "its settings.",
+        kProgram};
+    app.require_subcommand(1);
+    app.fallthrough();
+    app.set_version_flag("--version", std::string(kProgram) + " 1.2.0.768");
+
+    GlobalOptions global;
+    app.add_option("--plugin", global.plugin,
+                   "Plugin library to load (default: libtrimsight.so beside the program)");
+    app.add_option("--config", global.config,
+                   "Settings file (default: $XDG_CONFIG_HOME/trimsight/config.json or "
+                   "~/.config/trimsight/config.json)");
+    app.add_option("--history", global.history,
+                   "History of drill attempts (default: $XDG_DATA_HOME/trimsight/history.txt or "
+                   "~/.local/share/trimsight/history.txt)");
+    std::vector<Command> commands;
+    for (const auto add : kCommands) commands.push_back(add(app));
+
+    try {
+        app.parse(argumentsForParsing(argc, argv, optionsTakingValues(app)));
+    } catch (const CLI::ParseError& e) {
+        return reportParseError(app, e, out, err);
+    }
+    if (const std::string problem = faultSwitchProblem(); !problem.empty()) {
+        printError(err, problem);
+        return kExitUsage;
+    }
+    if ((app.count("--plugin") && global.plugin.empty()) ||
+        (app.count("--config") && global.config.empty()) ||
+        (app.count("--history") && global.history.empty())) {
+        printError(err, "--plugin, --config and --history need a non-empty path");
+        return kExitUsage;
+    }
+    for (const Command& command : commands)
+        if (*command.subcommand) return finish(out, err, command.run(global, out, err));
+    return finish(out, err, kExitUsage);
+}
+
+}  // namespace
+
+int runHost(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+    try {
+        return parseAndRun(argc, argv, out, err);
+    } catch (const std::bad_alloc&) {
+        printError(err, "out of memory");
+    } catch (const std::exception& e) {
+        printError(err, std::string("internal error: ") + e.what());
+    }
+    return kExitInternal;
+}
+
+}  // namespace hostapp

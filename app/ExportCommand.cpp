@@ -1,0 +1,85 @@
+// `export FLIGHT [-o PATH] [--fps N] [--canvas WxH]`: a flight log as a scene
+// file, which `trace` and `render` play (and a person can edit).
+#include <sys/stat.h>
+
+#include <CLI/CLI.hpp>
+#include <string>
+
+#include "app/CommandKit.h"
+#include "app/FlightOptions.h"
+#include "desktop/InputFile.h"
+#include "desktop/OutputFile.h"
+
+namespace hostapp {
+namespace {
+
+struct ExportOptions {
+    std::string flight;
+    std::string output;  // empty or "-": standard output
+    FlightFrameOptions frames;
+
+    void add(CLI::App& command) {
+        addFlightInput(command, "FLIGHT", "Flight log (its first line trimsight-flight)", flight,
+                       frames);
+        command.add_option("-o,--output", output,
+                           "Scene file to write (default, or -: standard output)");
+    }
+};
+
+bool toStandardOutput(const ExportOptions& options) {
+    return options.output.empty() || options.output == "-";
+}
+
+// Whether the two paths name one file (links followed): the scene must not
+// be written over the log it is made from.
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+int runExport(const GlobalOptions&, const ExportOptions& options, std::FILE* out, std::FILE* err) {
+    const Result<sandbox::SceneExportOptions> frames = exportOptions(options.frames);
+    if (!frames) {
+        printError(err, frames.error());
+        return kExitUsage;
+    }
+    if (!toStandardOutput(options) && sameFile(options.flight, options.output)) {
+        printError(err, "-o " + options.output +
+                            " is the flight log itself; not writing the scene over it");
+        return kExitUsage;
+    }
+    const Result<sandbox::FlightLog> log = loadFlightLog(options.flight);
+    if (!log) {
+        printError(err, log.error());
+        return kExitScene;
+    }
+    const sandbox::Result<std::string> scene = sandbox::exportScene(*log, *frames);
+    if (!scene.ok()) {  // the options were checked above
+        printError(err, options.flight + ": " + scene.error);
+        return kExitInternal;
+    }
+    if (toStandardOutput(options)) {
+        std::fwrite(scene.value->data(), 1, scene.value->size(), out);
+        return kExitOk;  // a write error is caught when the output is flushed
+    }
+    if (Status written = writeOutputFile(options.output, *scene.value, 0666); !written) {
+        printError(err, "cannot write " + options.output + ": " + written.error());
+        return kExitOutput;
+    }
+    const std::size_t frameCount =
+        log->ticks.size() / static_cast<std::size_t>(frames->ticksPerFrame) + 1;
+    std::fprintf(out, "wrote %s: %zu frames, %d a second, %d by %d\n", options.output.c_str(),
+                 frameCount, options.frames.fps, frames->canvas.X, frames->canvas.Y);
+    return kExitOk;
+}
+
+}  // namespace
+
+Command addExportCommand(CLI::App& app) {
+    return commandWithOptions<ExportOptions>(
+        app, "export", "Write a flight log as a scene file that trace and render play", runExport);
+}
+
+}  // namespace hostapp

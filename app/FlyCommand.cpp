@@ -1,0 +1,425 @@
+// `fly`: the live sandbox. A window where a person flies the car with a pad
+// or the keyboard and the plugin, loaded by name as for `trace` and
+// `render`, draws its dial over the world every frame. The window itself is
+// hostapp/fly/; this file reads the options, starts the host and the
+// window, runs the frames and writes what was asked for at the end.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <thread>
+
+#include "app/CommandKit.h"
+#include "fly/DrillReport.h"
+#include "desktop/HistoryFile.h"
+#include "desktop/HistoryArchive.h"
+#include "desktop/OutputFile.h"
+#include "fly/Fly.h"
+#include "picture/ContactSheet.h"
+#include "picture/Png.h"
+
+namespace hostapp {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A window someone sees is drawn at most this often: one frame a tick, as
+// there is nothing new to show in between. Displays that do not wait for
+// their refresh (a virtual one) would otherwise run flat out.
+constexpr int64_t kFramePeriodNs = 1000000000 / 120;
+constexpr int kLargestSide = 8192;
+
+struct FlyOptions {
+    std::string videoDriver;
+    std::string script;
+    double seconds = 0.0;  // 0: until the window closes
+    std::string screenshot;
+    std::string record;
+    std::string pictures;  // a folder for pictures every `pictureEvery` seconds
+    double pictureEvery = 0.5;
+    bool benchmark = false;
+    std::string size = "1280x720";
+    std::optional<uint64_t> seed;
+    bool unlimitedBoost = false;
+    std::string drill;  // empty: free flight
+    bool autopilot = false;
+};
+
+// "nose-on-ball, recovery, ...": every drill's name, for messages.
+std::string drillNames() {
+    std::string names;
+    for (const sandbox::DrillEntry& entry : sandbox::drillTable())
+        names += (names.empty() ? "" : ", ") + std::string(entry.info.name);
+    return names;
+}
+
+// "1280x720" as a width and a height, each 1 to 8192.
+std::optional<Vector2> parseSize(const std::string& text) {
+    int w = 0, h = 0;
+    char x = 0, extra = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &extra) != 3 || x != 'x') return {};
+    if (w < 1 || h < 1 || w > kLargestSide || h > kLargestSide) return {};
+    return Vector2{w, h};
+}
+
+// The folder a file is to be written in must exist before the flight, so
+// that a long flight is not lost at the end.
+Status checkOutput(const std::string& path, const char* what) {
+    if (path.empty()) return {};
+    std::error_code ec;
+    const fs::path parent = fs::path(path).parent_path();
+    if (!parent.empty() && !fs::is_directory(parent, ec))
+        return Failure{"cannot write the " + std::string(what) + " " + path + ": no folder " +
+                       parent.string()};
+    if (fs::is_directory(path, ec))
+        return Failure{"cannot write the " + std::string(what) + " " + path + ": it is a folder"};
+    return {};
+}
+
+// The folder for --pictures, made when missing.
+Status makePictureFolder(const std::string& folder) {
+    if (folder.empty()) return {};
+    std::error_code ec;
+    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec))
+        return Failure{"cannot write the pictures to " + folder + ": it is a file"};
+    fs::create_directories(folder, ec);
+    if (ec) return Failure{"cannot make the folder " + folder + ": " + ec.message()};
+    return {};
+}
+
+// Options checked before anything starts; a usage error's message, if any.
+std::string checkOptions(const FlyOptions& o, bool scriptEnds) {
+    if (!parseSize(o.size)) return "--size: expected WIDTHxHEIGHT, each 1 to 8192, got " + o.size;
+    if (!(o.seconds >= 0.0 && o.seconds <= fly::kMaxScriptSeconds))
+        return "--seconds: expected a number of seconds from 0 to 86400";
+    if (!o.drill.empty() && sandbox::findDrill(o.drill) == nullptr)
+        return "no drill named \"" + o.drill + "\"; the drills are " + drillNames();
+    if (o.autopilot && o.drill.empty()) return "--autopilot flies drills: give --drill NAME";
+    if (o.autopilot && !o.script.empty())
+        return "--autopilot and --script both fly the car: give one of them";
+    if (o.videoDriver == "offscreen" && o.seconds == 0.0 && !scriptEnds && o.drill.empty())
+        return "--video-driver offscreen shows nothing to close: give --seconds N, a script "
+               "with an end line or --drill NAME";
+    if (!o.pictures.empty() && o.seconds == 0.0 && !scriptEnds)
+        return "--pictures needs an end: --seconds N or a script with an end line";
+    if (!(o.pictureEvery >= 0.01 && o.pictureEvery <= 3600.0))
+        return "--picture-every: expected 0.01 to 3600 seconds";
+    return {};
+}
+
+// A picture as a PNG file; a failure names the file.
+Status writePicture(const std::string& path, const picture::Image& image,
+                    std::vector<uint8_t>& png) {
+    Status written = picture::encodePng(image, png);
+    if (written)
+        written = writeOutputFile(
+            path, std::string_view(reinterpret_cast<const char*>(png.data()), png.size()), 0666);
+    if (!written) return Failure{"cannot write " + path + ": " + written.error()};
+    return {};
+}
+
+// A picture of the window every so often: numbered PNG files in a folder and
+// a contact sheet of them at the end, as `render` writes a sequence.
+class PictureFolder {
+  public:
+    PictureFolder(std::string folder, int count) : folder_(std::move(folder)), count_(count) {}
+
+    void add(const picture::Image& image) {
+        if (!status_ || index_ >= count_) return;
+        if (!sheet_) sheet_.emplace(count_, image.width, image.height);
+        sheet_->add(index_, image);
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%04d.png", index_++);
+        write((fs::path(folder_) / name).string(), image);
+    }
+    // Writes the contact sheet; the first failure, if any.
+    Status finish() {
+        if (sheet_) write((fs::path(folder_) / "contact-sheet.png").string(), sheet_->sheet());
+        return status_;
+    }
+    int written() const { return index_; }
+
+  private:
+    void write(const std::string& path, const picture::Image& image) {
+        if (status_) status_ = writePicture(path, image, png_);
+    }
+
+    std::string folder_;
+    int count_;
+    int index_ = 0;
+    std::optional<picture::ContactSheet> sheet_;
+    std::vector<uint8_t> png_;
+    Status status_;
+};
+
+int64_t percentile(std::vector<int64_t> values, double share) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1));
+    return values[index];
+}
+
+// Frame-time percentiles, the first frame (the driver compiling its
+// shaders) left out.
+void printBenchmark(std::FILE* out, const fly::FrameTimes& times, Vector2 size,
+                    const std::string& platform) {
+    if (times.frame.size() < 2) return;
+    const std::vector<int64_t> frame(times.frame.begin() + 1, times.frame.end());
+    const std::vector<int64_t> core(times.simulationAndDial.begin() + 1,
+                                    times.simulationAndDial.end());
+    const auto ms = [](int64_t ns) { return static_cast<double>(ns) / 1e6; };
+    std::fprintf(out,
+                 "benchmark: %zu frames of %d by %d on %s (first frame, %.1f ms, left out)\n"
+                 "  frame time: median %.2f ms, 90%% %.2f ms, 99%% %.2f ms, max %.2f ms\n"
+                 "  simulation and dial: median %.3f ms, 99%% %.3f ms, max %.3f ms\n",
+                 frame.size(), size.X, size.Y, platform.c_str(), ms(times.frame.front()),
+                 ms(percentile(frame, 0.5)), ms(percentile(frame, 0.9)),
+                 ms(percentile(frame, 0.99)), ms(percentile(frame, 1.0)), ms(percentile(core, 0.5)),
+                 ms(percentile(core, 0.99)), ms(percentile(core, 1.0)));
+}
+
+// The screenshot and the flight log, each tried whatever became of the
+// other; kExitPicture when either cannot be written. What was written is
+// noted on `notes`.
+int writeOutputs(const FlyOptions& options, const fly::FlyApp& app, fly::FlySession& session,
+                 std::FILE* notes, std::FILE* err) {
+    int code = kExitOk;
+    if (!options.screenshot.empty()) {
+        std::vector<uint8_t> png;
+        if (Status written = writePicture(options.screenshot, app.lastPicture(), png); !written) {
+            printError(err, written.error());
+            code = kExitPicture;
+        } else {
+            std::fprintf(notes, "wrote %s\n", options.screenshot.c_str());
+        }
+    }
+    if (!options.record.empty()) {
+        session.flushSettingChanges();
+        const Status written =
+            writeOutputFile(options.record, sandbox::formatFlightLog(session.log()), 0666);
+        if (!written) {
+            printError(err, "cannot write " + options.record + ": " + written.error());
+            code = kExitPicture;
+        } else {
+            std::fprintf(notes, "wrote %s (%zu ticks)\n", options.record.c_str(),
+                         session.log().ticks.size());
+        }
+    }
+    return code;
+}
+
+// Frames until the last; a window someone sees is paced.
+void flyFrames(fly::FlyApp& app, bool paced) {
+    using Clock = std::chrono::steady_clock;
+    auto next = Clock::now();
+    while (app.frame()) {
+        if (!paced) continue;
+        next += std::chrono::nanoseconds(kFramePeriodNs);
+        const auto now = Clock::now();
+        if (next < now) next = now;  // behind: start again from here
+        std::this_thread::sleep_until(next);
+    }
+}
+
+// The script read and every option checked before anything starts.
+int checkRequest(const FlyOptions& options, std::optional<fly::FlightScript>& script,
+                 std::FILE* err) {
+    if (!options.script.empty()) {
+        Result<fly::FlightScript> loaded =
+            fly::loadFlightScript(options.script, sandbox::defaultBindings());
+        if (!loaded) {
+            printError(err, loaded.error());
+            return kExitScene;
+        }
+        script = std::move(*loaded);
+    }
+    if (const std::string usage = checkOptions(options, script && script->endNs); !usage.empty()) {
+        printError(err, usage);
+        return kExitUsage;
+    }
+    for (const auto& [path, what] :
+         {std::pair{options.screenshot, "screenshot"}, std::pair{options.record, "flight log"}})
+        if (Status ok = checkOutput(path, what); !ok) {
+            printError(err, ok.error());
+            return kExitPicture;
+        }
+    if (Status ok = makePictureFolder(options.pictures); !ok) {
+        printError(err, ok.error());
+        return kExitPicture;
+    }
+    return kExitOk;
+}
+
+int openWindow(const FlyOptions& options, std::unique_ptr<fly::Platform>& platform,
+               std::FILE* err) {
+    const Vector2 size = *parseSize(options.size);
+    fly::WindowOptions window;
+    window.width = size.X;
+    window.height = size.Y;
+    window.videoDriver = options.videoDriver;
+    Result<std::unique_ptr<fly::Platform>> opened = fly::openSdlPlatform(window);
+    if (!opened) {
+        printError(err, "cannot open a window: " + opened.error() +
+                            "; to fly without a screen, use --video-driver offscreen");
+        return kExitInternal;
+    }
+    platform = std::move(*opened);
+    return kExitOk;
+}
+
+// The window's options: the settings page, saving as `set` does, the end,
+// what is read back.
+fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::FlightScript* script,
+                              const GlobalOptions& global, HostRun& run, std::FILE* err) {
+    fly::AppOptions app;
+    app.settingsPage = run.session.plugin->settingsWindow();
+    if (app.settingsPage != nullptr) app.settingsTitle = app.settingsPage->getSettingsName();
+    app.saveSettings = [&global, &run, err](std::span<const fly::SettingText> inPlace) {
+        ConfigEntries texts;
+        for (const fly::SettingText& t : inPlace) texts[std::string(t.name)] = std::string(t.text);
+        return saveSettings(global, run, err, texts) == kExitOk;
+    };
+    app.captureLastFrame = !options.screenshot.empty();
+    app.waitForDrawing = options.benchmark;
+    if (options.seconds > 0.0)
+        app.endNs = static_cast<int64_t>(std::llround(options.seconds * 1e9));
+    else if (script != nullptr)
+        app.endNs = script->endNs;
+    if (!options.pictures.empty())
+        app.pictureEveryNs = static_cast<int64_t>(std::llround(options.pictureEvery * 1e9));
+    return app;
+}
+
+// The flight's start: a drill's first attempt, a seeded random start or the
+// floor; a drill's ghost races the best flight the book knows.
+fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::FlightScript* script,
+                                      DrillReporter& drills) {
+    fly::SessionOptions session;
+    session.seed = options.seed;
+    session.physics.unlimitedBoost = options.unlimitedBoost;
+    session.script = script;
+    session.drill = options.drill.empty() ? nullptr : sandbox::findDrill(options.drill);
+    session.autopilot = options.autopilot;
+    session.bestFlight = [&drills](std::string_view drill, uint64_t seed) {
+        return drills.book().bestFlight(drill, seed);
+    };
+    return session;
+}
+
+// What the run wrote, after the flight: the benchmark, the screenshot, the
+// flight log, the pictures. A drill's run keeps standard output for its
+// JSON lines, so its notes go to `err`.
+int reportRun(const FlyOptions& options, fly::FlyApp& app, fly::FlySession& session,
+              const fly::Platform& platform, std::optional<PictureFolder>& pictures, std::FILE* out,
+              std::FILE* err) {
+    std::FILE* notes = options.drill.empty() ? out : err;
+    if (options.benchmark)
+        printBenchmark(notes, app.times(), *parseSize(options.size), platform.description());
+    int code = writeOutputs(options, app, session, notes, err);
+    if (pictures) {
+        if (Status written = pictures->finish(); !written) {
+            printError(err, written.error());
+            code = kExitPicture;
+        } else {
+            std::fprintf(notes, "wrote %d pictures and the contact sheet to %s\n",
+                         pictures->written(), options.pictures.c_str());
+        }
+    }
+    return code;
+}
+
+int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* out, std::FILE* err) {
+    std::optional<fly::FlightScript> script;
+    if (int code = checkRequest(options, script, err); code != kExitOk) return code;
+    HostRun run;
+    if (int code = startHost(global, run, err); code != kExitOk) return code;
+    std::unique_ptr<fly::Platform> platform;
+    if (int code = openWindow(options, platform, err); code != kExitOk) return code;
+
+    // Attempts are kept in the history (--history or the default), and
+    // earlier runs' bests raced; a history that cannot be read or written
+    // is a warning, and the flight goes on.
+    HistoryArchive history(historyPath(global.history),
+                           [err](const std::string& warning) { printWarning(err, warning); });
+    DrillReporter drills(
+        [out](const std::string& line) {
+            std::fprintf(out, "%s\n", line.c_str());
+            std::fflush(out);
+        },
+        [err](const std::string& warning) { printWarning(err, warning); }, &history);
+    const fly::FlightScript* scriptToFly = script ? &*script : nullptr;
+    fly::FlySession session(run.session.cvars, run.session.game,
+                            sessionOptionsFor(options, scriptToFly, drills));
+    fly::AppOptions appOptions = appOptionsFor(options, scriptToFly, global, run, err);
+    // Without a screen a drill's run is its one attempt.
+    const bool oneAttempt = !options.drill.empty() && platform->headless();
+    appOptions.endWithAttempt = oneAttempt;
+    appOptions.onAttemptFinished = [&drills](const fly::FlySession& s) { drills.finished(s); };
+    std::optional<PictureFolder> pictures;
+    if (appOptions.pictureEveryNs > 0) {
+        pictures.emplace(options.pictures, static_cast<int>(std::max<int64_t>(
+                                               1, *appOptions.endNs / appOptions.pictureEveryNs)));
+        appOptions.onPicture = [&](const picture::Image& image) { pictures->add(image); };
+    }
+    Result<std::unique_ptr<fly::FlyApp>> app =
+        fly::FlyApp::create(*platform, session, std::move(appOptions));
+    if (!app) {
+        printError(err, "cannot draw the window: " + app.error());
+        return kExitPicture;
+    }
+
+    flyFrames(**app, !platform->headless() && !options.benchmark);
+    if (oneAttempt) drills.unfinished(session);
+    const bool settingsSaved = (*app)->finish();  // a failure's reason is printed
+    const int code = reportRun(options, **app, session, *platform, pictures, out, err);
+    return code != kExitOk ? code : (settingsSaved ? kExitOk : kExitConfigWrite);
+}
+
+}  // namespace
+
+Command addFlyCommand(CLI::App& app) {
+    auto options = std::make_shared<FlyOptions>();
+    CLI::App* fly = app.add_subcommand(
+        "fly", "Fly the car in a window, with a pad or the keyboard, and watch the dial answer");
+    // The options that name a driver, a file, a folder or a size.
+    struct TextOption {
+        const char* name;
+        std::string FlyOptions::*field;
+        const char* help;
+    };
+    const TextOption textOptions[] = {
+        {"--video-driver", &FlyOptions::videoDriver,
+         "SDL video driver; \"offscreen\" flies with no screen (for tests and pictures)"},
+        {"--script", &FlyOptions::script, "Timed control inputs to fly by (format: docs/fly.md)"},
+        {"--screenshot", &FlyOptions::screenshot, "Write the last frame to this PNG file"},
+        {"--record", &FlyOptions::record, "Write the flight log to this file"},
+        {"--pictures", &FlyOptions::pictures,
+         "Write a picture of the window every --picture-every seconds to this folder (made when "
+         "missing), and a contact sheet"},
+        {"--size", &FlyOptions::size, "Window size, WIDTHxHEIGHT (default 1280x720)"},
+    };
+    for (const TextOption& o : textOptions) fly->add_option(o.name, (*options).*o.field, o.help);
+    fly->add_option("--seconds", options->seconds, "Close the window after this many seconds");
+    fly->add_option("--picture-every", options->pictureEvery,
+                    "Seconds between pictures (default 0.5)");
+    fly->add_flag("--benchmark", options->benchmark,
+                  "Draw frames back to back and print frame-time percentiles");
+    fly->add_option("--seed", options->seed,
+                    "Start in the air from this seed's random start (default: on the floor); "
+                    "with --drill, the drill's seed (default 1)");
+    fly->add_option("--drill", options->drill,
+                    "Fly a drill: " + drillNames() +
+                        "; without a screen, one attempt whose result is printed as a JSON line");
+    fly->add_flag("--autopilot", options->autopilot, "The autopilot flies the drill's attempts");
+    fly->add_flag("--unlimited-boost", options->unlimitedBoost, "Boost never runs out");
+    return {fly, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
+                return runFly(global, *options, out, err);
+            }};
+}
+
+}  // namespace hostapp

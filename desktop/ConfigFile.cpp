@@ -1,0 +1,90 @@
+#include "desktop/ConfigFile.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "desktop/InputFile.h"
+#include "scene/JsonText.h"
+#include "desktop/OutputFile.h"
+#include "desktop/UserFolders.h"
+
+namespace hostapp {
+
+Result<ConfigEntries> loadConfig(const std::string& path) {
+    // No such file, or a parent that is a plain file: nothing saved yet.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return ConfigEntries{};
+    Result<std::string> text = readInputFile(path, "the config file", kMaxConfigBytes);
+    if (!text) return text.failure();
+    Result<ConfigEntries> parsed = parseConfig(*text);
+    if (!parsed) return Failure{path + ": corrupt config file: " + parsed.error()};
+    return parsed;
+}
+
+namespace {
+
+// Removes the temporary files killed saves of `config` left in its folder.
+void removeStaleTemporaries(const std::string& config) {
+    const std::string dir = parentOf(config);
+    const std::string name = config.substr(config.find_last_of('/') + 1);
+    DIR* folder = ::opendir(dir.c_str());
+    if (folder == nullptr) return;
+    while (const dirent* entry = ::readdir(folder)) {
+        if (!isTemporaryOf(entry->d_name, name)) continue;
+        struct stat st {};
+        const std::string path = dir + "/" + entry->d_name;
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+    }
+    ::closedir(folder);
+}
+
+}  // namespace
+
+Result<ConfigLock> ConfigLock::take(const std::string& configPath) {
+    Result<std::string> config = resolveLinks(configPath);
+    if (!config)
+        return Failure{configPath +
+                       ": cannot write the config file: cannot take its lock: " + config.error()};
+    const std::string lockPath = *config + ".lock";
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return Failure{configPath + ": cannot write the config file: cannot take its lock " +
+                       lockPath + ": " + std::strerror(errno)};
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        const int err = errno;
+        ::close(fd);
+        return Failure{configPath + ": cannot write the config file: cannot take its lock: " +
+                       std::strerror(err)};
+    }
+    removeStaleTemporaries(*config);
+    return ConfigLock(fd);
+}
+
+ConfigLock::~ConfigLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing lets go of the lock
+}
+
+Status saveConfigAtomic(const std::string& path, std::string_view text) {
+    // Settings are the user's own; a new file is readable only by the user.
+    if (Status written = writeOutputFile(path, text, 0600); !written)
+        return Failure{path + ": cannot write the config file: " + written.error()};
+    return {};
+}
+
+std::string defaultConfigPath() {
+    const std::string folder = programFolder(kConfigBase);
+    return folder.empty() ? folder : folder + "/config.json";
+}
+
+Status makeDefaultConfigFolder() { return makeProgramFolder(kConfigBase); }
+
+}  // namespace hostapp

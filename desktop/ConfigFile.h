@@ -1,0 +1,54 @@
+#pragma once
+// The host's saved settings in their file: the config file, its lock, its
+// place. The text in it and how it applies are SavedSettings.h's.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "base/Result.h"
+#include "scene/SavedSettings.h"
+
+namespace hostapp {
+
+// The largest config file read; a settings file is a few hundred bytes.
+inline constexpr std::size_t kMaxConfigBytes = 1 << 20;
+
+// The file's entries, or why it cannot be used, naming the file. A missing
+// file is the first run: no entries. Only a regular file of at most
+// kMaxConfigBytes is read.
+Result<ConfigEntries> loadConfig(const std::string& path);
+
+// An exclusive lock (flock) on the file PATH.lock beside the config (beside
+// the file a link points to), held while the object lives. A save takes it
+// before reading the config and keeps it until the new file is written, so
+// concurrent saves run one after another and none loses another's change.
+// Taking it also removes the temporary files that killed saves of this
+// config left behind, as no save can be under way while it is held.
+class ConfigLock {
+  public:
+    static Result<ConfigLock> take(const std::string& configPath);
+    ConfigLock(ConfigLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    ConfigLock& operator=(ConfigLock&&) = delete;
+    ~ConfigLock();
+
+  private:
+    explicit ConfigLock(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// Replaces the file at `path` by `text` with writeOutputFile (a crash leaves
+// the old file or the new one whole). A failure's message names the file.
+Status saveConfigAtomic(const std::string& path, std::string_view text);
+
+// Where the settings live unless --config says otherwise:
+// $XDG_CONFIG_HOME/trimsight/config.json, else ~/.config/trimsight/config.json.
+// Empty when neither variable gives a usable directory.
+std::string defaultConfigPath();
+
+// Creates the folder of defaultConfigPath(), mode 0700, and nothing above it
+// but ~/.config in an existing home folder: a configuration home that does not
+// exist (a mistyped XDG_CONFIG_HOME or HOME) is a failure, not a chain of
+// folders made from the root.
+Status makeDefaultConfigFolder();
+
+}  // namespace hostapp

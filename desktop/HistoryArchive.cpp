@@ -1,0 +1,41 @@
+#include "desktop/HistoryArchive.h"
+
+#include <utility>
+
+#include "desktop/InputFile.h"
+#include "desktop/HistoryFile.h"
+
+namespace hostapp {
+
+HistoryArchive::HistoryArchive(Result<std::string> path, Warn warn)
+    : path_(std::move(path)), warn_(std::move(warn)) {}
+
+Result<sandbox::AttemptRecord> HistoryArchive::append(const sandbox::Drill& drill,
+                                                      const sandbox::FlightLog& flight,
+                                                      int64_t time) {
+    if (!path_) return path_.failure();
+    return appendAttempt(*path_, drill, flight, time);
+}
+
+std::vector<sandbox::AttemptRecord> HistoryArchive::attempts() {
+    if (!path_) return {};
+    Result<sandbox::HistoryRead> read = loadHistory(*path_);
+    if (!read) {
+        // Appends go on: they never touch what is there.
+        warn_("earlier attempts are not raced: " + read.error());
+        return {};
+    }
+    for (const std::string& warning : read->warnings) warn_(warning);
+    return std::move(read->attempts);
+}
+
+Result<sandbox::FlightLog> HistoryArchive::flight(const sandbox::AttemptRecord& record) {
+    if (!path_) return path_.failure();
+    const std::string file = attemptFlightPath(*path_, record);
+    if (file.empty())
+        return Failure{"the attempt at " + record.drill + " with seed " +
+                       std::to_string(record.seed) + " kept no flight log"};
+    return loadFlightLog(file);
+}
+
+}  // namespace hostapp

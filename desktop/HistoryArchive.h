@@ -1,0 +1,37 @@
+#pragma once
+// The window's record of attempts (fly::AttemptArchive) kept in the history
+// file: each finished attempt appended with its flight log (History.h), the
+// attempts of earlier runs read from it, and their flights for the ghost.
+//
+// Reading warns, through `warn`, of every line skipped (a torn last line, a
+// corrupt line, a newer version's) and of a history that cannot be read at
+// all; the good lines are used and the file is only ever appended to.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/Result.h"
+#include "sandbox/AttemptBook.h"
+
+namespace hostapp {
+
+class HistoryArchive final : public fly::AttemptArchive {
+  public:
+    using Warn = std::function<void(const std::string& warning)>;
+
+    // `path` is historyPath(--history): a failure there (no folder for the
+    // default history) makes every append fail with its reason, and reads
+    // find nothing.
+    HistoryArchive(Result<std::string> path, Warn warn);
+
+    Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
+                                          const sandbox::FlightLog& flight, int64_t time) override;
+    std::vector<sandbox::AttemptRecord> attempts() override;
+    Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override;
+
+  private:
+    Result<std::string> path_;
+    Warn warn_;
+};
+
+}  // namespace hostapp

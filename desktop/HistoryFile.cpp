@@ -1,0 +1,207 @@
+#include "desktop/HistoryFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+#include "desktop/InputFile.h"
+#include "scene/JsonText.h"
+#include "desktop/OutputFile.h"
+#include "desktop/UserFolders.h"
+
+namespace hostapp {
+namespace {
+
+constexpr const char* kHistoryFile = "history.txt";
+constexpr const char* kFlightsFolder = "flights";
+// Attempts of one drill and seed ending in the same second get -2, -3, ...
+constexpr int kMaxSameNameLogs = 1000;
+
+Failure appendFailure(const std::string& path, const std::string& why) {
+    return {path + ": cannot append to the history: " + why};
+}
+
+// Closes the history file, letting go of its lock, whatever happens.
+class OpenHistory {
+  public:
+    explicit OpenHistory(int fd) : fd_(fd) {}
+    OpenHistory(const OpenHistory&) = delete;
+    OpenHistory& operator=(const OpenHistory&) = delete;
+    ~OpenHistory() { ::close(fd_); }
+    int fd() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// The last byte of the file, nullopt for an empty one.
+Result<std::optional<char>> lastByte(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return Failure{std::string("stat: ") + std::strerror(errno)};
+    if (st.st_size == 0) return std::optional<char>{};
+    char byte = 0;
+    if (::pread(fd, &byte, 1, st.st_size - 1) != 1)
+        return Failure{std::string("read: ") + std::strerror(errno)};
+    return std::optional<char>(byte);
+}
+
+// "20240314T092653Z": a time for file names, without the colons of
+// the history's own ISO form.
+std::string compactUtc(int64_t time) {
+    const auto seconds = static_cast<std::time_t>(time);
+    std::tm utc{};
+    char text[32] = "";
+    if (::gmtime_r(&seconds, &utc) == nullptr ||
+        std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc) == 0)
+        return std::to_string(time);
+    return text;
+}
+
+// Creates an empty file under a name no other file has in `folder`
+// (STEM.log, STEM-2.log, ...) and returns its name, so that a log is never
+// written over another attempt's.
+Result<std::string> reserveLogName(const std::string& folder, const std::string& stem) {
+    for (int n = 1; n <= kMaxSameNameLogs; ++n) {
+        std::string name = stem;
+        if (n > 1) name.append("-").append(std::to_string(n));
+        name += ".log";
+        const std::string path = std::string(folder).append("/").append(name);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        if (errno != EEXIST) return Failure{"cannot create " + path + ": " + std::strerror(errno)};
+    }
+    return Failure{"too many flight logs named " + stem + " in " + folder};
+}
+
+// Writes the attempt's log into flights/ beside the history; returns its
+// name relative to the history's folder.
+Result<std::string> keepFlightLog(const std::string& historyPath, const std::string& stem,
+                                  const sandbox::FlightLog& log) {
+    const std::string folder = parentOf(historyPath) + "/" + kFlightsFolder;
+    if (Status made = makeFolder(folder); !made) return Failure{made.error()};
+    const Result<std::string> name = reserveLogName(folder, stem);
+    if (!name) return name.failure();
+    const std::string path = folder + "/" + *name;
+    if (Status written = writeOutputFile(path, sandbox::formatFlightLog(log), 0666); !written) {
+        ::unlink(path.c_str());  // the empty file reserved above, ours
+        return Failure{"cannot write " + path + ": " + written.error()};
+    }
+    return std::string(kFlightsFolder) + "/" + *name;
+}
+
+}  // namespace
+
+std::string defaultHistoryPath() {
+    const std::string folder = programFolder(kDataBase);
+    return folder.empty() ? folder : folder + "/" + kHistoryFile;
+}
+
+Result<std::string> historyPath(const std::string& given) {
+    if (!given.empty()) return given;
+    std::string path = defaultHistoryPath();
+    if (path.empty())
+        return Failure{
+            "no history of attempts: neither XDG_DATA_HOME nor HOME names a folder; "
+            "use --history PATH"};
+    return path;
+}
+
+Result<sandbox::HistoryRead> loadHistory(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return sandbox::HistoryRead{};  // no attempt kept yet
+    const Result<std::string> text = readInputFile(path, "the history", kMaxHistoryBytes);
+    if (!text) return text.failure();
+    return sandbox::parseHistory(*text, path);
+}
+
+Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record) {
+    // Non-blocking, so that a FIFO in the history's place is refused rather
+    // than waited on; a regular file ignores the flag.
+    const int fd =
+        ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0) return appendFailure(path, std::strerror(errno));
+    const OpenHistory file(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return appendFailure(path, std::strerror(errno));
+    if (!S_ISREG(st.st_mode))
+        return appendFailure(path, "not a regular file (a FIFO, a device or a socket)");
+    // Appenders take turns, so that the last byte read is still the last
+    // byte when the line goes after it.
+    while (::flock(fd, LOCK_EX) != 0)
+        if (errno != EINTR)
+            return appendFailure(path, std::string("lock: ") + std::strerror(errno));
+    const Result<std::optional<char>> last = lastByte(fd);
+    if (!last) return appendFailure(path, last.error());
+    const sandbox::Result<std::string> text = sandbox::historyAppendText(record, *last);
+    if (!text.ok()) return appendFailure(path, text.error);
+    // One write of the whole line: a crash tears this line at most.
+    ssize_t n = 0;
+    do {
+        n = ::write(fd, text.value->data(), text.value->size());
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return appendFailure(path, std::string("write: ") + std::strerror(errno));
+    if (static_cast<std::size_t>(n) != text.value->size())
+        return appendFailure(path, "write: the disk took only part of the line");
+    if (::fsync(fd) != 0) return appendFailure(path, std::string("fsync: ") + std::strerror(errno));
+    if (!*last) {  // a new file: its name in the folder must last too
+        const int dir = ::open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
+    return {};
+}
+
+Result<sandbox::AttemptRecord> appendAttempt(const std::string& path, const sandbox::Drill& drill,
+                                             const sandbox::FlightLog& log, int64_t time) {
+    const std::string stem = std::string(drill.info().name) + "-" + std::to_string(drill.seed()) +
+                             "-" + compactUtc(time);
+    sandbox::AttemptRecord record =
+        sandbox::attemptRecord(drill, time, std::string(kFlightsFolder) + "/" + stem + ".log");
+    // A record the line cannot hold is refused before any file is made.
+    if (const sandbox::Result<std::string> line = sandbox::formatAttemptLine(record); !line.ok())
+        return appendFailure(path, line.error);
+    if (path == defaultHistoryPath()) {
+        if (Status made = makeProgramFolder(kDataBase); !made)
+            return appendFailure(path, made.error());
+    }
+    Result<std::string> kept = keepFlightLog(path, stem, log);
+    if (!kept) return appendFailure(path, kept.error());
+    record.flightLog = std::move(*kept);
+    if (Status appended = appendAttemptLine(path, record); !appended)
+        return Failure{appended.error()};
+    return record;
+}
+
+std::string attemptFlightPath(const std::string& historyPath,
+                              const sandbox::AttemptRecord& attempt) {
+    if (attempt.flightLog.empty() || attempt.flightLog.front() == '/') return attempt.flightLog;
+    return parentOf(historyPath) + "/" + attempt.flightLog;
+}
+
+Result<std::optional<Ghost>> loadGhost(const std::string& historyPath,
+                                       std::span<const sandbox::AttemptRecord> attempts,
+                                       std::string_view drill, uint64_t seed) {
+    const sandbox::AttemptRecord* best = sandbox::bestAttempt(attempts, drill, seed);
+    if (best == nullptr) return std::optional<Ghost>{};
+    const std::string path = attemptFlightPath(historyPath, *best);
+    if (path.empty())
+        return Failure{"the best attempt at " + std::string(drill) + " with seed " +
+                       std::to_string(seed) + " kept no flight log"};
+    Result<sandbox::FlightLog> flight = loadFlightLog(path);
+    if (!flight) return flight.failure();
+    return std::optional<Ghost>(Ghost{*best, std::move(*flight)});
+}
+
+}  // namespace hostapp

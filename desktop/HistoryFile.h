@@ -1,0 +1,88 @@
+#pragma once
+// The record of drill attempts on disk: the history file and, beside it, the
+// flight log of every attempt. The lines' format, their reader and the
+// summary per drill are the sandbox's (sandbox/History.h); this is the file
+// I/O around them.
+//
+// Where: --history PATH, else $XDG_DATA_HOME/trimsight/history.txt, else
+// ~/.local/share/trimsight/history.txt. The flight logs go in flights/
+// beside the history, named DRILL-SEED-TIME.log (TIME in UTC, 20240314T092653Z),
+// and the history names them relative to its own folder.
+//
+// The window, when an attempt ends:
+//   Result<AttemptRecord> kept = appendAttempt(historyPath, *drill, log, std::time(nullptr));
+//   if (!kept) show kept.error();        // nothing half-written is left
+// and when a drill starts, for its ghost:
+//   Result<HistoryRead> history = loadHistory(historyPath);  // show history->warnings
+//   Result<std::optional<Ghost>> ghost = loadGhost(historyPath, history->attempts, name, seed);
+//
+// Safety: the history is only ever appended to, one whole line with one
+// O_APPEND write and then fsync, so a crash never touches earlier lines (a
+// torn last line is skipped by the reader and the next append starts on a
+// line of its own). Appends from several processes at once each land whole.
+// A file that is corrupt or holds lines of a newer version is read for its
+// good lines, with warnings, and never rewritten.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "base/Result.h"
+#include "sandbox/Drills.h"
+#include "sandbox/FlightLog.h"
+#include "sandbox/History.h"
+
+namespace hostapp {
+
+// The largest history read: some 250,000 attempts.
+inline constexpr std::size_t kMaxHistoryBytes = std::size_t{64} << 20;
+
+// The default history file; empty when neither XDG_DATA_HOME nor HOME gives
+// a folder.
+std::string defaultHistoryPath();
+
+// The history file to use: `given` (the --history option) unless empty, else
+// the default. Fails when there is neither.
+Result<std::string> historyPath(const std::string& given);
+
+// Every good line of the history, with a warning ("FILE:LINE: what is wrong;
+// skipped") for each line skipped. A missing file is an empty history. Fails
+// only when the file cannot be read at all (not a regular file, larger than
+// kMaxHistoryBytes, no permission).
+Result<sandbox::HistoryRead> loadHistory(const std::string& path);
+
+// Appends one attempt's line to the history, creating the file (mode 0600)
+// if it is missing. The folder must exist.
+Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record);
+
+// Keeps a finished attempt: writes its flight log into flights/ beside the
+// history (a name no other file has), then appends its line naming that log.
+// For the default history the program's data folder is made first, as the
+// config's folder is (only trimsight/ under an existing data home, or
+// ~/.local/share in an existing home folder); the folder of a --history path
+// must exist. Returns the record as written. On failure nothing names a
+// log that is not there.
+Result<sandbox::AttemptRecord> appendAttempt(const std::string& path, const sandbox::Drill& drill,
+                                             const sandbox::FlightLog& log, int64_t time);
+
+// The flight log file of an attempt: its log= name, taken relative to the
+// history's folder unless absolute; empty when it has none.
+std::string attemptFlightPath(const std::string& historyPath,
+                              const sandbox::AttemptRecord& attempt);
+
+// The best passed attempt of a drill and seed and its flight, to fly against.
+struct Ghost {
+    sandbox::AttemptRecord attempt;
+    sandbox::FlightLog flight;
+};
+
+// The ghost for `drill` and `seed` among `attempts` (from loadHistory):
+// nullopt when no attempt of them passed; a failure when the best one's
+// flight log is missing or cannot be read.
+Result<std::optional<Ghost>> loadGhost(const std::string& historyPath,
+                                       std::span<const sandbox::AttemptRecord> attempts,
+                                       std::string_view drill, uint64_t seed);
+
+}  // namespace hostapp

@@ -1,0 +1,260 @@
+#include "desktop/OutputFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+namespace hostapp {
+namespace {
+
+constexpr const char* kTemporarySuffix = ".tmp.";
+constexpr std::size_t kTemporaryRandom = 6;  // mkstemp's XXXXXX
+constexpr int kMaxLinkHops = 40;             // as the kernel allows
+
+enum class Fault { None, MidWrite, AfterWrite, Unknown };
+
+Fault faultSwitch() {
+    const char* value = std::getenv("TRIMSIGHT_FAULT_SAVE");
+    if (value == nullptr || *value == '\0') return Fault::None;
+    if (std::strcmp(value, "mid-write") == 0) return Fault::MidWrite;
+    if (std::strcmp(value, "after-write") == 0) return Fault::AfterWrite;
+    return Fault::Unknown;
+}
+
+Failure failure(const std::string& step, int err) {
+    return {step.empty() ? std::strerror(err) : step + ": " + std::strerror(err)};
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+mode_t currentUmask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+// A FIFO or a character device: opened without creating or truncating
+// anything, and written. A FIFO no program reads is refused rather than
+// waited on; a reader that goes away is a failure, not a SIGPIPE.
+Status writeInPlace(const std::string& path, std::string_view bytes, bool fifo) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (fifo && errno == ENXIO) return Failure{"it is a FIFO that no program is reading"};
+        return failure("", errno);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    sigset_t pipeSignal, before;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &before);
+    const bool written = writeAll(fd, bytes.data(), bytes.size());
+    const int err = errno;
+    if (!written && err == EPIPE) {
+        const timespec now{};
+        sigtimedwait(&pipeSignal, nullptr, &now);  // the pending SIGPIPE, taken
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    if (::close(fd) != 0 && written) return failure("close", errno);
+    return written ? Status{} : failure("write", err);
+}
+
+// Gives a new temporary file the mode and owner the file it replaces has
+// (`existing`), or `mode` less the umask for a new file.
+Status setModeAndOwner(int fd, mode_t mode, const std::optional<struct stat>& existing) {
+    if (::fchmod(fd, existing ? existing->st_mode & 07777 : mode & ~currentUmask()) != 0)
+        return failure("chmod", errno);
+    struct stat made {};
+    if (::fstat(fd, &made) != 0) return failure("stat", errno);
+    if (existing && (existing->st_uid != made.st_uid || existing->st_gid != made.st_gid) &&
+        ::fchown(fd, existing->st_uid, existing->st_gid) != 0)
+        return failure("cannot keep the file's owner", errno);
+    return {};
+}
+
+// Writes the temporary file's content and syncs it; closes `fd` either way.
+Status fillTemporary(int fd, std::string_view bytes, mode_t mode,
+                     const std::optional<struct stat>& existing) {
+    const Fault fault = faultSwitch();
+    auto fail = [fd](const std::string& step) {
+        const int err = errno;
+        ::close(fd);
+        return failure(step, err);
+    };
+    if (Status set = setModeAndOwner(fd, mode, existing); !set) {
+        ::close(fd);
+        return set;
+    }
+    const std::size_t first = fault == Fault::MidWrite ? bytes.size() / 2 : bytes.size();
+    if (!writeAll(fd, bytes.data(), first)) return fail("write");
+    if (fault == Fault::MidWrite) std::abort();
+    if (!writeAll(fd, bytes.data() + first, bytes.size() - first)) return fail("write");
+    if (::fsync(fd) != 0) return fail("fsync");
+    if (fault == Fault::AfterWrite) std::abort();
+    if (::close(fd) != 0) return failure("close", errno);
+    return {};
+}
+
+// The temporary file beside `path`, opened; -1 with errno set on failure.
+int makeTemporary(const std::string& path, std::string& temporary) {
+    temporary = path + kTemporarySuffix + std::string(kTemporaryRandom, 'X');
+    return ::mkostemp(temporary.data(), O_CLOEXEC);
+}
+
+// The complete temporary file renamed over `path`, and the rename made
+// durable; the temporary file removed on failure.
+Status publishTemporary(const std::string& temporary, const std::string& path) {
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temporary.c_str());
+        return failure("", err);
+    }
+    const int dirFd = ::open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return {};
+}
+
+// A missing or regular file, replaced through a synced temporary and a rename.
+Status replaceFile(const std::string& path, std::string_view bytes, mode_t mode,
+                   const std::optional<struct stat>& existing) {
+    std::string temporary;
+    const int fd = makeTemporary(path, temporary);
+    if (fd < 0) return failure("cannot create a temporary file in " + parentOf(path), errno);
+    if (Status filled = fillTemporary(fd, bytes, mode, existing); !filled) {
+        ::unlink(temporary.c_str());
+        return filled;
+    }
+    return publishTemporary(temporary, path);
+}
+
+// The same with the content written by `fill` to the temporary file's path.
+Status replaceFileThrough(const std::string& path, mode_t mode,
+                          const std::optional<struct stat>& existing, const FillFile& fill) {
+    std::string temporary;
+    const int fd = makeTemporary(path, temporary);
+    if (fd < 0) return failure("cannot create a temporary file in " + parentOf(path), errno);
+    Status done = setModeAndOwner(fd, mode, existing);
+    if (done) done = fill(temporary);
+    // Syncing any descriptor of the file syncs what every writer wrote to it.
+    if (done && ::fsync(fd) != 0) done = failure("fsync", errno);
+    if (::close(fd) != 0 && done) done = failure("close", errno);
+    if (!done) {
+        ::unlink(temporary.c_str());
+        return done;
+    }
+    if (faultSwitch() == Fault::AfterWrite) std::abort();
+    return publishTemporary(temporary, path);
+}
+
+// What is at a path the caller means to write, after its links.
+struct Target {
+    std::string path;
+    std::optional<struct stat> existing;
+};
+
+Result<Target> examineTarget(const std::string& givenPath) {
+    Result<std::string> path = resolveLinks(givenPath);
+    if (!path) return path.failure();
+    struct stat st {};
+    if (::stat(path->c_str(), &st) != 0) {
+        if (errno != ENOENT) return failure("", errno);
+        return Target{*path, std::nullopt};
+    }
+    return Target{*path, st};
+}
+
+// Why a regular file or another kind of file cannot be written; empty when
+// it is a regular file that can.
+std::optional<Failure> refusal(const struct stat& st, const std::string& path) {
+    if (S_ISREG(st.st_mode)) {
+        if ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)
+            return Failure{"the file is read-only; not replacing it"};
+        return std::nullopt;
+    }
+    if (S_ISDIR(st.st_mode)) return failure("", EISDIR);
+    if (S_ISBLK(st.st_mode)) return Failure{"it is a block device (a disk); not writing on it"};
+    return Failure{"it is a socket or another kind of file that cannot take the output"};
+}
+
+}  // namespace
+
+std::string faultSwitchProblem() {
+    if (faultSwitch() != Fault::Unknown) return {};
+    return std::string("TRIMSIGHT_FAULT_SAVE=") + std::getenv("TRIMSIGHT_FAULT_SAVE") +
+           " is not a fault this program knows (mid-write or after-write)";
+}
+
+std::string parentOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+Result<std::string> resolveLinks(std::string path) {
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+        if (n < 0) return failure("readlink", errno);
+        const std::string next(target, static_cast<std::size_t>(n));
+        path = next.front() == '/' ? next : parentOf(path).append("/").append(next);
+    }
+    return failure("", ELOOP);
+}
+
+bool isTemporaryOf(const std::string& name, const std::string& target) {
+    const std::string prefix = target + kTemporarySuffix;
+    if (name.size() != prefix.size() + kTemporaryRandom || name.compare(0, prefix.size(), prefix))
+        return false;
+    for (std::size_t i = prefix.size(); i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
+Status writeOutputFile(const std::string& givenPath, std::string_view bytes, mode_t mode) {
+    Result<Target> target = examineTarget(givenPath);
+    if (!target) return target.failure();
+    if (!target->existing) return replaceFile(target->path, bytes, mode, std::nullopt);
+    const struct stat& st = *target->existing;
+    if (S_ISCHR(st.st_mode)) return writeInPlace(target->path, bytes, false);
+    if (S_ISFIFO(st.st_mode)) return writeInPlace(target->path, bytes, true);
+    if (std::optional<Failure> refused = refusal(st, target->path)) return *refused;
+    return replaceFile(target->path, bytes, mode, st);
+}
+
+Status writeOutputFileThrough(const std::string& givenPath, mode_t mode, const FillFile& fill) {
+    Result<Target> target = examineTarget(givenPath);
+    if (!target) return target.failure();
+    if (!target->existing) return replaceFileThrough(target->path, mode, std::nullopt, fill);
+    const struct stat& st = *target->existing;
+    if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))
+        return Failure{
+            "it is a device or a FIFO, and this output is written to a regular file only"};
+    if (std::optional<Failure> refused = refusal(st, target->path)) return *refused;
+    return replaceFileThrough(target->path, mode, st, fill);
+}
+
+}  // namespace hostapp

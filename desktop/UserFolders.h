@@ -1,0 +1,37 @@
+#pragma once
+// The folders the program keeps the user's files in: a base folder named by
+// an XDG variable when that holds an absolute path, else one under the home
+// folder, and in it the program's own folder, trimsight/. The settings live
+// in the configuration base, the history of attempts in the data base.
+#include <string>
+
+#include "base/Result.h"
+
+namespace hostapp {
+
+struct UserBase {
+    const char* variable;   // XDG_CONFIG_HOME
+    const char* underHome;  // .config: the base when the variable gives none
+    const char* kind;       // "configuration": for messages
+    const char* option;     // "--config PATH": the way around a missing base
+};
+
+inline constexpr UserBase kConfigBase{"XDG_CONFIG_HOME", ".config", "configuration",
+                                      "--config PATH"};
+inline constexpr UserBase kDataBase{"XDG_DATA_HOME", ".local/share", "data", "--history PATH"};
+
+// BASE/trimsight; empty when neither the variable nor HOME is an absolute
+// path (relative values are ignored).
+std::string programFolder(const UserBase& base);
+
+// Creates programFolder(base), mode 0700, and nothing above it but the
+// folders of `underHome` inside an existing home folder: a base named by the
+// variable that does not exist, or a home folder that does not exist (a
+// mistyped XDG variable or HOME), is a failure, not a chain of folders made
+// from the root. An existing folder is fine.
+Status makeProgramFolder(const UserBase& base);
+
+// One folder, mode 0700; an existing one is fine, a file in the way is not.
+Status makeFolder(const std::string& path);
+
+}  // namespace hostapp

@@ -1,0 +1,101 @@
+#include "fly/DrillAttempt.h"
+
+#include <algorithm>
+
+namespace fly {
+namespace {
+
+constexpr float kDegreesPerRadian = 180.0f / 3.14159265f;
+
+}  // namespace
+
+AttemptPlot::AttemptPlot() {
+    for (std::vector<float>& values : series) values.reserve(kPlotTicks);
+}
+
+void AttemptPlot::add(const sandbox::DrillSample& sample) {
+    if (size() >= kPlotTicks) return;
+    const float error = sample.error * kDegreesPerRadian;
+    largestError = std::max(largestError, error);
+    series[Error].push_back(error);
+    series[Inside].push_back(sample.inside ? 1.0f : 0.0f);
+    series[Pitch].push_back(sample.pitch);
+    series[Yaw].push_back(sample.yaw);
+    series[Roll].push_back(sample.roll);
+}
+
+DrillAttempt::DrillAttempt(std::unique_ptr<sandbox::Drill> drill, bool autopilot,
+                           const sandbox::FlightLog* bestFlight)
+    : drill_(std::move(drill)) {
+    if (autopilot) autopilot_.emplace(*drill_);
+    if (bestFlight != nullptr && bestFlight->start == drill_->start().world) {
+        bestFlight_ = *bestFlight;
+        replay_.emplace(bestFlight_);
+    }
+    placeGhosts(drill_->start().world.car);
+}
+
+DrillAttempt::TickPlan DrillAttempt::plan(const sandbox::World& world,
+                                          const sandbox::CarControls& person) {
+    TickPlan plan;
+    plan.controls = person;
+    switch (phase_) {
+        case AttemptPhase::Countdown:
+            if (--countdownTicks_ <= 0) phase_ = AttemptPhase::Running;
+            return plan;
+        case AttemptPhase::Running:
+            if (autopilot_) plan.controls = autopilot_->controls(world);
+            plan.step = true;
+            return plan;
+        case AttemptPhase::Finished:
+            return plan;
+    }
+    return plan;
+}
+
+void DrillAttempt::record(const sandbox::World& world, const sandbox::CarControls& controls,
+                          const sandbox::TickReport& report) {
+    drill_->update(world, controls, report);
+    plot_.add(drill_->sample());
+    if (replay_) replay_->step();
+    placeGhosts(world.car);
+    if (drill_->finished()) phase_ = AttemptPhase::Finished;
+}
+
+void DrillAttempt::placeGhosts(const sandbox::CarState& car) {
+    ghostCount_ = 0;
+    if (const std::optional<sandbox::Orientation> target = drill_->targetAttitude())
+        ghosts_[ghostCount_++] = {car.location, *target};
+    if (replay_) {
+        const sandbox::CarState& best = replay_->world().car;
+        ghosts_[ghostCount_++] = {best.location, best.attitude};
+    }
+}
+
+std::string DialCue::cueText(sandbox::DialTarget cue) {
+    return std::to_string(static_cast<int32_t>(cue));
+}
+
+void DialCue::set(pluginsdk::CVarStore& cvars, std::optional<sandbox::DialTarget> cue) {
+    restore(cvars);
+    const std::shared_ptr<pluginsdk::CVarEntry> option = cvars.find(sandbox::kDialTargetCVar);
+    if (!cue || !option) return;
+    kept_ = option->text();
+    cueText_ = cueText(*cue);
+    option->setRaw(cueText_);
+}
+
+void DialCue::restore(pluginsdk::CVarStore& cvars) {
+    if (!kept_) return;
+    if (playerValue(cvars)) cvars.setRaw(sandbox::kDialTargetCVar, *kept_);
+    kept_.reset();
+}
+
+std::optional<std::string_view> DialCue::playerValue(const pluginsdk::CVarStore& cvars) const {
+    if (!kept_) return std::nullopt;
+    const pluginsdk::CVarEntry* option = cvars.lookup(sandbox::kDialTargetCVar);
+    if (option == nullptr || option->text() != cueText_) return std::nullopt;
+    return *kept_;
+}
+
+}  // namespace fly

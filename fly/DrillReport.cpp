@@ -1,0 +1,60 @@
+#include "fly/DrillReport.h"
+
+#include <ctime>
+
+#include "scene/JsonText.h"
+
+namespace hostapp {
+namespace {
+
+const char* outcomeName(sandbox::DrillOutcome outcome) {
+    switch (outcome) {
+        case sandbox::DrillOutcome::Passed:
+            return "passed";
+        case sandbox::DrillOutcome::Failed:
+            return "failed";
+        case sandbox::DrillOutcome::Running:
+            break;
+    }
+    return "unfinished";
+}
+
+}  // namespace
+
+std::string attemptJsonLine(const sandbox::Drill& drill, bool autopilot) {
+    const sandbox::DrillInfo& info = drill.info();
+    const sandbox::DrillScore score = drill.score();
+    std::string line = "{\"drill\":" + quoteText(info.name);
+    line += ",\"seed\":" + std::to_string(drill.seed());
+    line += ",\"outcome\":\"" + std::string(outcomeName(score.outcome)) + "\"";
+    line += ",\"verdict\":" + quoteText(score.verdict);
+    line += ",\"ticks\":" + std::to_string(drill.ticks());
+    line += ",\"seconds\":" + sandbox::jsonFloat(drill.sample().seconds);
+    line += ",\"main\":" + quoteText(info.mainPart);
+    line +=
+        info.better == sandbox::Better::Higher ? ",\"better\":\"higher\"" : ",\"better\":\"lower\"";
+    line += autopilot ? ",\"autopilot\":true" : ",\"autopilot\":false";
+    line += ",\"parts\":{";
+    const char* separator = "";
+    for (const sandbox::ScorePart& part : score.parts()) {
+        line += separator + quoteText(part.key) + ":" + sandbox::jsonFloat(part.value);
+        separator = ",";
+    }
+    return line + "}}";
+}
+
+void DrillReporter::finished(const fly::FlySession& session) {
+    line_(attemptJsonLine(session.attempt()->drill(), session.attempt()->autopilot()));
+    const fly::DrillAttempt& attempt = *session.attempt();
+    if (attempt.autopilot()) return;
+    const auto now = static_cast<int64_t>(std::time(nullptr));
+    if (Status kept = book_.add(attempt.drill(), session.log(), now); !kept)
+        warn_("the attempt is not in the history: " + kept.error());
+}
+
+void DrillReporter::unfinished(const fly::FlySession& session) {
+    if (session.attempt() != nullptr && !session.attempt()->finished())
+        line_(attemptJsonLine(session.attempt()->drill(), session.attempt()->autopilot()));
+}
+
+}  // namespace hostapp

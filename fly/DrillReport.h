@@ -1,0 +1,49 @@
+#pragma once
+// What a drill's run makes of an attempt: its result as one JSON line (on
+// standard output for `fly --drill`, an event for the browser's page), and
+// the finished attempt into the record of attempts (the book of bests the
+// ghost car races, and the archive behind it: the history file on the
+// desktop, local storage in a browser).
+//
+// The line, one JSON object (wrapped here):
+//   {"drill":"recovery","seed":3,"outcome":"passed","verdict":"clean landing",
+//    "ticks":312,"seconds":2.6,"main":"landing_angle","better":"lower",
+//    "autopilot":true,"parts":{"time_to_touchdown":2.6,"landing_angle":4.25,
+//    "landing_spin":0.31}}
+// outcome is "passed", "failed" or "unfinished" (the run ended first);
+// parts are the score's parts by key, in the drill's order, their numbers in
+// the shortest form that reads back to the same float.
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "sandbox/AttemptBook.h"
+#include "fly/FlySession.h"
+
+namespace hostapp {
+
+std::string attemptJsonLine(const sandbox::Drill& drill, bool autopilot);
+
+class DrillReporter {
+  public:
+    using Say = std::function<void(const std::string& text)>;
+
+    // `line` takes each result line, `warn` each warning (an attempt the
+    // archive could not keep; the flight goes on).
+    DrillReporter(Say line, Say warn, fly::AttemptArchive* archive)
+        : line_(std::move(line)), warn_(std::move(warn)), book_(archive) {}
+
+    // An attempt the session just finished: its line, then the record. The
+    // autopilot's attempts are not the player's: they are printed only.
+    void finished(const fly::FlySession& session);
+    // At the end of the run, the line of an attempt still under way.
+    void unfinished(const fly::FlySession& session);
+    fly::AttemptBook& book() { return book_; }
+
+  private:
+    Say line_;
+    Say warn_;
+    fly::AttemptBook book_;
+};
+
+}  // namespace hostapp

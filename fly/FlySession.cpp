@@ -1,0 +1,221 @@
+#include "fly/FlySession.h"
+
+namespace fly {
+namespace {
+
+// The script's input added to a person's.
+sandbox::PadState combined(const sandbox::PadState& person, const sandbox::PadState& script) {
+    sandbox::PadState pad = person;
+    pad.leftX += script.leftX;
+    pad.leftY += script.leftY;
+    pad.leftTrigger += script.leftTrigger;
+    pad.rightTrigger += script.rightTrigger;
+    pad.buttons |= script.buttons;
+    return pad;
+}
+
+sandbox::ActionSet combined(sandbox::ActionSet person, sandbox::ActionSet script) {
+    for (int a = 0; a < sandbox::kActionCount; ++a) {
+        const auto action = static_cast<sandbox::Action>(a);
+        if (script.has(action)) person.set(action, true);
+    }
+    return person;
+}
+
+}  // namespace
+
+FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
+                       const SessionOptions& options)
+    : cvars_(cvars),
+      game_(game),
+      physics_(options.physics),
+      freePhysics_(options.physics),
+      seed_(options.seed),
+      autopilot_(options.autopilot),
+      bestFlight_(options.bestFlight) {
+    if (options.script != nullptr) script_.emplace(*options.script);
+    log_.ticks.reserve(options.ticksToReserve);
+    if (seed_) nextSeed_ = *seed_ + 1;
+    if (options.drill != nullptr)
+        startAttempt(*options.drill, options.seed.value_or(1));
+    else
+        startFlight(seed_ ? sandbox::randomStart(*seed_) : sandbox::defaultStart());
+    game_.state.freeplay = true;
+    game_.state.paused = false;
+    game_.state.hasBall = true;
+}
+
+FlySession::~FlySession() { releaseCue(); }
+
+// A new log from this start, opening with every saved console variable's
+// value, so that the flight plays back later with the settings it had.
+void FlySession::startFlight(const sandbox::World& start) {
+    world_ = start;
+    log_.start = start;
+    log_.options = physics_;
+    log_.drill.reset();
+    log_.ticks.clear();
+    log_.events.clear();
+    recording_ = true;
+    settings_.clear();
+    unlogged_.clear();
+    for (const auto& v : cvars_.list()) {
+        if (!v.definition.saveToFile) continue;
+        settings_.emplace_back(v.definition.name, v.value);
+        log_.recordCVar(v.definition.name, v.value);
+    }
+}
+
+bool FlySession::recordSettingChanges() {
+    bool changed = false;
+    for (auto& [name, text] : settings_) {
+        const auto entry = cvars_.find(name);
+        if (!entry) continue;
+        std::string now = entry->text();
+        if (now == text) continue;
+        text = std::move(now);
+        unlogged_.emplace_back(name, text);
+        changed = true;
+    }
+    return changed;
+}
+
+void FlySession::flushSettingChanges() {
+    for (const auto& [name, text] : unlogged_) log_.recordCVar(name, text);
+    unlogged_.clear();
+}
+
+// The store's text as the one noted, so that a change the session made
+// itself is not taken for the settings page's.
+void FlySession::noteSetting(std::string_view name) {
+    const pluginsdk::CVarEntry* entry = cvars_.lookup(name);
+    if (entry == nullptr) return;
+    for (auto& [noted, text] : settings_)
+        if (noted == name) text = entry->text();
+}
+
+std::optional<SettingText> FlySession::settingInPlaceOfCue() const {
+    const std::optional<std::string_view> player = cue_.playerValue(cvars_);
+    if (!player) return std::nullopt;
+    return SettingText{sandbox::kDialTargetCVar, *player};
+}
+
+// The cue is set before the new log notes the console variables, so the
+// log opens with it and a replay shows the dial as the attempt did.
+void FlySession::startAttempt(const sandbox::DrillEntry& drill, uint64_t seed) {
+    releaseCue();
+    std::unique_ptr<sandbox::Drill> made = drill.make(drill.info, seed);
+    const sandbox::FlightLog* best =
+        raceBest_ && bestFlight_ ? bestFlight_(drill.info.name, seed) : nullptr;
+    attempt_ = std::make_unique<DrillAttempt>(std::move(made), autopilot_, best);
+    drill_ = &drill;
+    drillSeed_ = seed;
+    seed_.reset();
+    physics_ = attempt_->drill().start().options;
+    cue_.set(cvars_, drill.info.cue);
+    startFlight(attempt_->drill().start().world);
+    // Which drill and seed, so that the log alone gives the attempt's plot.
+    log_.drill = sandbox::FlightDrill{std::string(drill.info.name), seed};
+}
+
+void FlySession::flyFreely() {
+    releaseCue();
+    attempt_.reset();
+    drill_ = nullptr;
+    physics_ = freePhysics_;
+    startFlight(world_);
+}
+
+void FlySession::releaseCue() {
+    cue_.restore(cvars_);
+    noteSetting(sandbox::kDialTargetCVar);
+}
+
+std::span<const GhostCar> FlySession::ghosts() const {
+    return attempt_ ? attempt_->ghosts() : std::span<const GhostCar>{};
+}
+
+void FlySession::apply(CommandSet commands) {
+    if (commands.has(Command::Help)) helpShown_ = !helpShown_;
+    if (commands.has(Command::Settings)) settingsShown_ = !settingsShown_;
+    if (commands.has(Command::BallCamera)) ballCamera_ = !ballCamera_;
+    if (commands.has(Command::Quit)) quit_ = true;
+    if (commands.has(Command::DrillMenu)) drillMenuShown_ = !drillMenuShown_;
+    if (commands.has(Command::Reset)) {
+        if (drill_ != nullptr) {
+            startAttempt(*drill_, drillSeed_);
+        } else {
+            world_ = log_.start;
+            log_.recordReset();
+        }
+    }
+    if (commands.has(Command::RandomStart)) {
+        if (drill_ != nullptr) {
+            startAttempt(*drill_, drillSeed_ + 1);
+        } else {
+            seed_ = nextSeed_++;
+            startFlight(sandbox::randomStart(*seed_));
+        }
+    }
+    if (commands.has(Command::Pause)) clock_.setPaused(!clock_.paused());
+    if (commands.has(Command::SingleTick)) clock_.stepOnce();
+    if (commands.has(Command::SlowMotion))
+        clock_.setSlowMotion(clock_.slowMotion() == 1 ? 2 : (clock_.slowMotion() == 2 ? 4 : 1));
+}
+
+void FlySession::runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys) {
+    for (int i = 0; i < ticks; ++i) {
+        const sandbox::CarControls person = sandbox::mapControls(bindings_, pad, keys);
+        if (attempt_) {
+            runAttemptTick(person);
+        } else {
+            lastControls_ = person;
+            sandbox::stepWorld(world_, lastControls_, physics_);
+            if (recording_) recording_ = log_.recordTick(lastControls_);
+        }
+        if (i == 0 && !unlogged_.empty()) flushSettingChanges();
+    }
+}
+
+// The log takes the attempt's ticks only: not the countdown, nor what
+// follows the end.
+void FlySession::runAttemptTick(const sandbox::CarControls& person) {
+    const DrillAttempt::TickPlan plan = attempt_->plan(world_, person);
+    lastControls_ = plan.controls;
+    if (!plan.step) return;
+    const sandbox::TickReport report = sandbox::stepWorld(world_, plan.controls, physics_);
+    if (recording_) recording_ = log_.recordTick(plan.controls);
+    attempt_->record(world_, plan.controls, report);
+    if (attempt_->finished()) {
+        releaseCue();
+        ++attemptsFinished_;
+    }
+}
+
+void FlySession::advance(int64_t elapsedNs, const FrameInput& input) {
+    timeNs_ += elapsedNs > 0 ? elapsedNs : 0;
+    CommandSet commands = input.commands;
+    sandbox::PadState pad = input.pad;
+    sandbox::ActionSet keys = input.keysHeld;
+    if (script_) {
+        script_->advanceTo(timeNs_, commands);
+        pad = combined(pad, script_->input().pad);
+        keys = combined(keys, script_->input().keysHeld);
+    }
+    commands.add(commandsFromButtons(buttonsBefore_, pad.buttons));
+    buttonsBefore_ = pad.buttons;
+    apply(commands);
+    runTicks(clock_.advance(elapsedNs), pad, keys);
+
+    const sandbox::HostView view = sandbox::hostView(world_, lastControls_);
+    game_.state.car = {view.carLocation, view.carVelocity, view.carRotation, view.input};
+    game_.state.ball = {view.ballLocation, view.ballVelocity, {}, {}};
+}
+
+void FlySession::drawDial(pluginsdk::CanvasBackend& canvas) { game_.drawFrame(canvas); }
+
+CameraPose FlySession::camera() const {
+    return ballCamera_ ? fly::ballCamera(world_.car, world_.ball) : chaseCamera(world_.car);
+}
+
+}  // namespace fly

@@ -1,0 +1,192 @@
+#pragma once
+// The flight behind the window, with no window, GL or SDL in it: the clock,
+// the world and its bindings, the flight log being recorded, the script, the
+// window's commands, drill attempts, and the host layer's game handed what
+// the plugin reads. A platform gives it each frame's input and elapsed time;
+// it gives back the world to draw and draws the plugin's dial on any canvas.
+//
+// A frame, step by step (advance):
+//   script steps due by the session's time     (keys, stick, buttons)
+//   commands: keys pressed, pad buttons gone down, script keys
+//   ticks = clock.advance(elapsed)
+//   repeat: controls = mapControls(...)
+//           free flight: stepWorld; log.recordTick
+//           a drill:     plan = attempt.plan(world, controls) (countdown,
+//                        autopilot); when it steps: stepWorld; log the tick;
+//                        attempt.record(...); at its end the dial's cue is
+//                        set back and attemptsFinished() counts one more
+//   game.state = hostView(world, last controls), freeplay on
+// then drawDial(canvas) runs the plugin's drawables once.
+//
+// A drill attempt starts a new flight log from the drill's start, with the
+// drill's physics options and the console variables as they are (the dial's
+// target option already set to the drill's cue), so that its log replays the
+// attempt as flown and seen. Reset flies the attempt again from the same
+// seed; a new random start flies the next seed.
+//
+// After the first frame nothing here allocates, as long as the flight stays
+// within the ticks reserved for its log (SessionOptions::ticksToReserve),
+// drill attempts included; starting one allocates, once.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "host/CanvasWrapper.h"
+#include "host/pluginsdk/CVarStore.h"
+#include "host/pluginsdk/GameHost.h"
+#include "fly/Camera.h"
+#include "fly/platform/Controls.h"
+#include "fly/DrillAttempt.h"
+#include "fly/FlightScript.h"
+#include "sandbox/Sandbox.h"
+
+namespace fly {
+
+// What the platform read this frame.
+struct FrameInput {
+    sandbox::PadState pad;        // the pad as it is now (all zeros without one)
+    sandbox::ActionSet keysHeld;  // car actions whose keys are held
+    CommandSet commands;          // window commands whose keys went down
+};
+
+struct SessionOptions {
+    // The flight starts at this seed's random start in the air; without one,
+    // on the floor (sandbox::defaultStart). Later random starts take the
+    // seeds after it.
+    std::optional<uint64_t> seed;
+    sandbox::PhysicsOptions physics;
+    const FlightScript* script = nullptr;  // must outlive the session
+    // Ticks the log makes room for at the start: ten minutes of flight.
+    std::size_t ticksToReserve = 10u * 60u * sandbox::kTicksPerSecond;
+    // A drill to fly from the start, from `seed` (1 without one); and whether
+    // the autopilot flies its attempts.
+    const sandbox::DrillEntry* drill = nullptr;
+    bool autopilot = false;
+    // The best flight so far of a drill and seed, raced as a ghost car; null
+    // when there is none. Asked as each attempt starts.
+    std::function<const sandbox::FlightLog*(std::string_view drill, uint64_t seed)> bestFlight;
+};
+
+// A console variable's text to save in place of what the store holds.
+struct SettingText {
+    std::string_view name;
+    std::string_view text;
+};
+
+class FlySession {
+  public:
+    FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
+               const SessionOptions& options);
+    // Sets the dial's target option back if an attempt still holds it.
+    ~FlySession();
+    FlySession(const FlySession&) = delete;
+    FlySession& operator=(const FlySession&) = delete;
+
+    // One frame that took `elapsedNs` of the session's time.
+    void advance(int64_t elapsedNs, const FrameInput& input);
+    // The plugin's drawables, once, on `canvas` (its size is the canvas the
+    // plugin lays the dial out on).
+    void drawDial(pluginsdk::CanvasBackend& canvas);
+    // Notes the console variables changed since the last call (by the
+    // settings page); true when any changed. Allocates: call it while the
+    // settings window is open, not every frame. A change made while a frame
+    // is drawn shows from the next frame on, so the log takes it after the
+    // next tick: a replay then shows it in the same frames the window did.
+    bool recordSettingChanges();
+    // Puts noted changes in the log now (at the end of a flight).
+    void flushSettingChanges();
+    // What the config file is to keep in place of the store's text: the
+    // player's own target option while a drill's cue stands in for it.
+    std::optional<SettingText> settingInPlaceOfCue() const;
+
+    // Drills. An attempt at `drill` from `seed`: a countdown, then the
+    // attempt, then its result, the world held still.
+    void startAttempt(const sandbox::DrillEntry& drill, uint64_t seed);
+    // Leaves the drill and flies on freely from where the car is.
+    void flyFreely();
+    // Sets the dial's target option back now if an attempt holds it (the
+    // window's end: nothing is saved with the cue in it).
+    void releaseCue();
+    // The current attempt (running or finished); null in free flight.
+    const DrillAttempt* attempt() const { return attempt_.get(); }
+    const sandbox::DrillEntry* drill() const { return drill_; }
+    uint64_t drillSeed() const { return drillSeed_; }
+    // Attempts finished so far: a window reports each new one.
+    uint64_t attemptsFinished() const { return attemptsFinished_; }
+    // For the attempts started from now on.
+    void setAutopilot(bool on) { autopilot_ = on; }
+    bool autopilot() const { return autopilot_; }
+    void setRaceBest(bool on) { raceBest_ = on; }
+    bool raceBest() const { return raceBest_; }
+    void showDrillMenu(bool shown) { drillMenuShown_ = shown; }
+    bool drillMenuShown() const { return drillMenuShown_; }
+    // The ghost cars to draw now.
+    std::span<const GhostCar> ghosts() const;
+
+    const sandbox::World& world() const { return world_; }
+    const sandbox::FixedStepClock& clock() const { return clock_; }
+    const sandbox::CarControls& lastControls() const { return lastControls_; }
+    const sandbox::Bindings& bindings() const { return bindings_; }
+    const sandbox::FlightLog& log() const { return log_; }
+    // The seed of the current start, when it is a random one.
+    std::optional<uint64_t> seed() const { return seed_; }
+    // The session's time: the sum of the frames' elapsed times.
+    int64_t timeNs() const { return timeNs_; }
+    // False once the log could take no more ticks (four hours).
+    bool recording() const { return recording_; }
+    CameraPose camera() const;
+
+    bool ballCamera() const { return ballCamera_; }
+    bool helpShown() const { return helpShown_; }
+    bool settingsShown() const { return settingsShown_; }
+    bool quitRequested() const { return quit_; }
+    bool scriptEnded() const { return script_ && script_->ended(timeNs_); }
+
+  private:
+    void apply(CommandSet commands);
+    void startFlight(const sandbox::World& start);
+    void runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys);
+    void runAttemptTick(const sandbox::CarControls& person);
+    void noteSetting(std::string_view name);
+
+    pluginsdk::CVarStore& cvars_;
+    pluginsdk::GameHost& game_;
+    sandbox::PhysicsOptions physics_;
+    sandbox::PhysicsOptions freePhysics_;  // free flight's; a drill has its own
+    sandbox::Bindings bindings_ = sandbox::defaultBindings();
+    sandbox::FixedStepClock clock_;
+    sandbox::World world_;
+    sandbox::CarControls lastControls_{};
+    sandbox::FlightLog log_;
+    std::optional<ScriptPlayer> script_;
+    std::optional<uint64_t> seed_;
+    uint64_t nextSeed_ = 1;
+    int64_t timeNs_ = 0;
+    uint32_t buttonsBefore_ = 0;
+    bool recording_ = true;
+    bool ballCamera_ = false;
+    bool helpShown_ = false;
+    bool settingsShown_ = false;
+    bool quit_ = false;
+    std::unique_ptr<DrillAttempt> attempt_;
+    const sandbox::DrillEntry* drill_ = nullptr;
+    uint64_t drillSeed_ = 1;
+    DialCue cue_;
+    uint64_t attemptsFinished_ = 0;
+    bool autopilot_ = false;
+    bool raceBest_ = true;
+    bool drillMenuShown_ = false;
+    std::function<const sandbox::FlightLog*(std::string_view, uint64_t)> bestFlight_;
+    // The saved console variables' text as last noted, and the changes noted
+    // but not yet in the log.
+    std::vector<std::pair<std::string, std::string>> settings_;
+    std::vector<std::pair<std::string, std::string>> unlogged_;
+};
+
+}  // namespace fly

@@ -1,0 +1,77 @@
+#include "fly/platform/Controls.h"
+
+namespace fly {
+namespace {
+
+using sandbox::PadButton;
+
+// Keys and buttons of the window's commands. The pad's share follows what
+// players know: Start opens menus, Back resets in training, North is the
+// ball camera; the d-pad takes the rest.
+constexpr CommandBinding kCommands[kCommandCount] = {
+    {Command::Help, "help", "F1", std::nullopt, "help (this overlay)"},
+    {Command::Settings, "settings", "F2", PadButton::Start, "settings window"},
+    {Command::Reset, "reset", "R", PadButton::Back,
+     "reset to the start; in a drill, again with the same seed"},
+    {Command::RandomStart, "random", "N", PadButton::DPadUp,
+     "new random start in the air; in a drill, the next seed"},
+    {Command::Pause, "pause", "P", PadButton::DPadDown, "pause"},
+    {Command::SingleTick, "tick", "T", PadButton::DPadRight, "single tick (pauses)"},
+    {Command::SlowMotion, "slow", "M", PadButton::DPadLeft, "slow motion: 1, 1/2, 1/4"},
+    {Command::BallCamera, "ballcam", "C", PadButton::North, "ball camera"},
+    {Command::DrillMenu, "drills", "F3", std::nullopt, "drill menu"},
+    {Command::Quit, "quit", "Escape", std::nullopt, "quit"},
+};
+
+void append(std::string& list, std::string_view item) {
+    if (!list.empty()) list += ", ";
+    list += item;
+}
+
+}  // namespace
+
+std::span<const CommandBinding> commandBindings() { return kCommands; }
+
+const CommandBinding& bindingOf(Command command) { return kCommands[static_cast<int>(command)]; }
+
+KeyUse lookUpKey(const sandbox::Bindings& bindings, std::string_view keyName) {
+    KeyUse use;
+    use.action = sandbox::actionForKey(bindings, keyName);
+    for (const CommandBinding& c : kCommands)
+        if (c.key == keyName) use.command = c.command;
+    return use;
+}
+
+CommandSet commandsFromButtons(uint32_t buttonsBefore, uint32_t buttonsNow) {
+    const uint32_t pressed = buttonsNow & ~buttonsBefore;
+    CommandSet commands;
+    for (const CommandBinding& c : kCommands)
+        if (c.button && ((pressed >> static_cast<int>(*c.button)) & 1u)) commands.add(c.command);
+    return commands;
+}
+
+std::vector<HelpRow> helpRows(const sandbox::Bindings& bindings) {
+    std::vector<HelpRow> rows;
+    for (int i = 0; i < sandbox::kActionCount; ++i) {
+        const auto action = static_cast<sandbox::Action>(i);
+        HelpRow row{std::string(sandbox::actionName(action)), {}, {}};
+        for (const sandbox::Bindings::Key& k : bindings.keys)
+            if (k.action == action) append(row.keys, k.name);
+        for (const sandbox::Bindings::Button& b : bindings.padButtons)
+            if (b.action == action) append(row.pad, sandbox::padButtonName(b.button));
+        rows.push_back(std::move(row));
+    }
+    // The axes the pad gives without bindings.
+    rows.insert(rows.begin(), {"pitch, yaw (roll with air roll)", "", "left stick"});
+    for (HelpRow& row : rows)
+        if (row.what == "throttle")
+            append(row.pad, "right trigger");
+        else if (row.what == "reverse")
+            append(row.pad, "left trigger");
+    for (const CommandBinding& c : kCommands)
+        rows.push_back({std::string(c.what), std::string(c.key),
+                        c.button ? std::string(sandbox::padButtonName(*c.button)) : ""});
+    return rows;
+}
+
+}  // namespace fly

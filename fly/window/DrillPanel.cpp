@@ -1,0 +1,254 @@
+#include "fly/window/DrillPanel.h"
+
+#include <imgui.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <span>
+#include <string_view>
+
+namespace fly {
+namespace {
+
+constexpr ImGuiWindowFlags kPanel = ImGuiWindowFlags_AlwaysAutoResize |
+                                    ImGuiWindowFlags_NoSavedSettings |
+                                    ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoNav;
+constexpr float kPanelWidth = 400.0f;
+constexpr float kPlotHeight = 64.0f;
+constexpr float kStripHeight = 10.0f;
+constexpr float kCountdownFontScale = 6.0f;
+constexpr float kErrorScaleStep = 15.0f;  // degrees
+
+const ImVec4 kPassed{0.45f, 0.9f, 0.45f, 1.0f};
+const ImVec4 kFailed{1.0f, 0.45f, 0.4f, 1.0f};
+// The stick's three axes in the plot and its legend.
+const ImVec4 kPitchColour{1.0f, 0.8f, 0.3f, 1.0f};
+const ImVec4 kYawColour{0.4f, 0.8f, 1.0f, 1.0f};
+const ImVec4 kRollColour{1.0f, 0.5f, 0.9f, 1.0f};
+
+// ImGui's text functions take C strings; a view goes through "%.*s".
+void text(std::string_view s) { ImGui::TextUnformatted(s.data(), s.data() + s.size()); }
+
+int length(std::string_view s) { return static_cast<int>(s.size()); }
+
+void drillTitle(const FlySession& session, const DrillAttempt& attempt) {
+    const sandbox::DrillInfo& info = attempt.drill().info();
+    ImGui::Text("%.*s, seed %llu", length(info.name), info.name.data(),
+                static_cast<unsigned long long>(session.drillSeed()));
+    if (attempt.autopilot() || attempt.racesBestFlight())
+        ImGui::TextDisabled("%s%s%s", attempt.autopilot() ? "the autopilot flies" : "",
+                            attempt.autopilot() && attempt.racesBestFlight() ? "; " : "",
+                            attempt.racesBestFlight() ? "racing the best attempt (ghost)" : "");
+}
+
+// One part of a score as a row: label, value and unit.
+void scoreRows(const sandbox::DrillScore& score, std::string_view mainPart) {
+    if (!ImGui::BeginTable("score", 2, ImGuiTableFlags_SizingStretchProp)) return;
+    for (const sandbox::ScorePart& part : score.parts()) {
+        ImGui::TableNextRow();
+        ImGui::TableNextColumn();
+        text(part.label);
+        if (part.key == mainPart) {
+            ImGui::SameLine();
+            ImGui::TextDisabled("(ranks attempts)");
+        }
+        ImGui::TableNextColumn();
+        if (part.unit == "%")
+            ImGui::Text("%.1f %%", static_cast<double>(part.value));
+        else
+            ImGui::Text("%.2f %.*s", static_cast<double>(part.value), length(part.unit),
+                        part.unit.data());
+    }
+    ImGui::EndTable();
+}
+
+// Series drawn over the previous widget's frame, with no frame of their own.
+void overlay(const char* id, const std::vector<float>& values, float lo, float hi, ImVec2 at,
+             ImVec2 size, const ImVec4& colour) {
+    ImGui::SetCursorScreenPos(at);
+    ImGui::PushStyleColor(ImGuiCol_FrameBg, ImVec4(0, 0, 0, 0));
+    ImGui::PushStyleColor(ImGuiCol_PlotLines, colour);
+    ImGui::PlotLines(id, values.data(), static_cast<int>(values.size()), 0, nullptr, lo, hi, size);
+    ImGui::PopStyleColor(2);
+}
+
+void drawPlot(const DrillAttempt& attempt) {
+    const AttemptPlot& plot = attempt.plot();
+    const sandbox::DrillInfo& info = attempt.drill().info();
+    const int n = static_cast<int>(plot.size());
+    const float seconds = static_cast<float>(n) / sandbox::kTicksPerSecond;
+    const float width = kPanelWidth - 2.0f * ImGui::GetStyle().WindowPadding.x;
+    // The scale grows with the largest angle so far, in steps of 15 degrees.
+    const float top =
+        std::max(kErrorScaleStep, std::ceil(plot.largestError / kErrorScaleStep) * kErrorScaleStep);
+    ImGui::Text("%.*s, 0 to %.0f degrees; 0 to %.1f s", length(info.errorLabel),
+                info.errorLabel.data(), static_cast<double>(top), static_cast<double>(seconds));
+    const float now = n > 0 ? plot[AttemptPlot::Error].back() : 0.0f;
+    char overlayText[32];
+    std::snprintf(overlayText, sizeof overlayText, "%.1f deg", static_cast<double>(now));
+    ImGui::PlotLines("##error", plot[AttemptPlot::Error].data(), n, 0, overlayText, 0.0f, top,
+                     ImVec2(width, kPlotHeight));
+    ImGui::PushStyleColor(ImGuiCol_PlotHistogram, kPassed);
+    ImGui::PlotHistogram("##inside", plot[AttemptPlot::Inside].data(), n, 0, nullptr, 0.0f, 1.0f,
+                         ImVec2(width, kStripHeight));
+    ImGui::PopStyleColor();
+    ImGui::TextDisabled("strip: within the drill's cone or limit");
+
+    ImGui::TextColored(kPitchColour, "pitch");
+    ImGui::SameLine();
+    ImGui::TextColored(kYawColour, "yaw");
+    ImGui::SameLine();
+    ImGui::TextColored(kRollColour, "roll");
+    ImGui::SameLine();
+    ImGui::TextUnformatted("(the stick, -1 to 1)");
+    const ImVec2 at = ImGui::GetCursorScreenPos();
+    const ImVec2 size(width, kPlotHeight);
+    ImGui::PushStyleColor(ImGuiCol_PlotLines, kPitchColour);
+    ImGui::PlotLines("##pitch", plot[AttemptPlot::Pitch].data(), n, 0, nullptr, -1.0f, 1.0f, size);
+    ImGui::PopStyleColor();
+    const ImVec2 below = ImGui::GetCursorScreenPos();
+    overlay("##yaw", plot[AttemptPlot::Yaw], -1.0f, 1.0f, at, size, kYawColour);
+    overlay("##roll", plot[AttemptPlot::Roll], -1.0f, 1.0f, at, size, kRollColour);
+    ImGui::SetCursorScreenPos(below);
+    ImGui::Dummy(ImVec2(0.0f, 0.0f));
+}
+
+void drawCountdown(const DrillAttempt& attempt) {
+    const ImGuiIO& io = ImGui::GetIO();
+    const int left =
+        (attempt.countdownTicks() + sandbox::kTicksPerSecond - 1) / sandbox::kTicksPerSecond;
+    ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x * 0.5f, io.DisplaySize.y * 0.35f),
+                            ImGuiCond_Always, ImVec2(0.5f, 0.5f));
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
+    ImGui::Begin("##countdown", nullptr,
+                 ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize |
+                     ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoInputs |
+                     ImGuiWindowFlags_NoBackground);
+    ImGui::SetWindowFontScale(kCountdownFontScale);
+    ImGui::Text("%d", left);
+    ImGui::End();
+    ImGui::PopStyleVar();
+}
+
+// The live panel and the result take the upper right corner, clear of the
+// car (the middle) and the dial (lower left by default).
+void placePanel(float backgroundAlpha) {
+    const ImGuiIO& io = ImGui::GetIO();
+    ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x - 10.0f, 10.0f), ImGuiCond_Always,
+                            ImVec2(1.0f, 0.0f));
+    ImGui::SetNextWindowSize(ImVec2(kPanelWidth, 0.0f), ImGuiCond_Always);
+    ImGui::SetNextWindowBgAlpha(backgroundAlpha);
+}
+
+void drawLivePanel(const FlySession& session, const DrillAttempt& attempt) {
+    placePanel(0.6f);
+    ImGui::Begin("##attempt", nullptr, ImGuiWindowFlags_NoDecoration | kPanel);
+    drillTitle(session, attempt);
+    if (attempt.phase() == AttemptPhase::Countdown)
+        ImGui::TextUnformatted("get ready: the world is held still");
+    else
+        ImGui::Text("%.2f s", static_cast<double>(attempt.drill().sample().seconds));
+    const sandbox::DrillScore score = attempt.drill().score();
+    scoreRows(score, attempt.drill().info().mainPart);
+    drawPlot(attempt);
+    ImGui::TextDisabled("R: again   N: next seed   F3: drills");
+    ImGui::End();
+}
+
+void drawResult(FlySession& session, const DrillAttempt& attempt) {
+    placePanel(0.85f);
+    ImGui::Begin("Result", nullptr, kPanel | ImGuiWindowFlags_NoCollapse);
+    drillTitle(session, attempt);
+    const sandbox::DrillScore score = attempt.drill().score();
+    const bool passed = score.outcome == sandbox::DrillOutcome::Passed;
+    ImGui::TextColored(passed ? kPassed : kFailed, "%s: %.*s", passed ? "passed" : "failed",
+                       length(score.verdict), score.verdict.data());
+    ImGui::Separator();
+    scoreRows(score, attempt.drill().info().mainPart);
+    ImGui::Separator();
+    drawPlot(attempt);
+    ImGui::Separator();
+    // A button may start another attempt, or none: `attempt` is not to be
+    // read after them.
+    const sandbox::DrillEntry& drill = *session.drill();
+    const uint64_t seed = session.drillSeed();
+    if (ImGui::Button("Again, same seed (R)")) session.startAttempt(drill, seed);
+    ImGui::SameLine();
+    if (ImGui::Button("Next seed (N)")) session.startAttempt(drill, seed + 1);
+    if (ImGui::Button("Drills (F3)")) session.showDrillMenu(true);
+    ImGui::SameLine();
+    if (ImGui::Button("Fly freely")) session.flyFreely();
+    ImGui::End();
+}
+
+// The menu opens on the drill being flown, if any.
+void syncChoice(const FlySession& session, DrillMenuChoice& choice) {
+    const std::span<const sandbox::DrillEntry> table = sandbox::drillTable();
+    if (session.drill() == nullptr) return;
+    for (std::size_t i = 0; i < table.size(); ++i)
+        if (&table[i] == session.drill()) choice.drill = static_cast<int>(i);
+    choice.seed = session.drillSeed();
+}
+
+}  // namespace
+
+void drawDrillMenu(FlySession& session, DrillMenuChoice& choice) {
+    if (!session.drillMenuShown()) {
+        choice.wasShown = false;
+        return;
+    }
+    if (!choice.wasShown) syncChoice(session, choice);
+    choice.wasShown = true;
+    const std::span<const sandbox::DrillEntry> table = sandbox::drillTable();
+    choice.drill = std::clamp(choice.drill, 0, static_cast<int>(table.size()) - 1);
+    const ImGuiIO& io = ImGui::GetIO();
+    ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x * 0.5f, io.DisplaySize.y * 0.5f),
+                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
+    ImGui::SetNextWindowSize(ImVec2(440.0f, 0.0f), ImGuiCond_Always);
+    bool open = true;
+    ImGui::Begin("Drills (F3 closes)", &open,
+                 ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoCollapse);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const std::string_view name = table[i].info.name;
+        ImGui::PushID(static_cast<int>(i));
+        if (ImGui::Selectable(name.data(), choice.drill == static_cast<int>(i)))
+            choice.drill = static_cast<int>(i);
+        ImGui::PopID();
+    }
+    ImGui::Separator();
+    ImGui::PushTextWrapPos(0.0f);
+    text(table[static_cast<std::size_t>(choice.drill)].info.description);
+    ImGui::PopTextWrapPos();
+    ImGui::InputScalar("seed", ImGuiDataType_U64, &choice.seed);
+    bool race = session.raceBest();
+    if (ImGui::Checkbox("race the best attempt of this seed (a ghost car)", &race))
+        session.setRaceBest(race);
+    bool autopilot = session.autopilot();
+    if (ImGui::Checkbox("the autopilot flies", &autopilot)) session.setAutopilot(autopilot);
+    if (ImGui::Button("Start")) {
+        session.startAttempt(table[static_cast<std::size_t>(choice.drill)], choice.seed);
+        open = false;
+    }
+    if (session.drill() != nullptr) {
+        ImGui::SameLine();
+        if (ImGui::Button("Fly freely")) {
+            session.flyFreely();
+            open = false;
+        }
+    }
+    ImGui::End();
+    if (!open) session.showDrillMenu(false);
+}
+
+void drawAttempt(FlySession& session) {
+    const DrillAttempt* attempt = session.attempt();
+    if (attempt == nullptr) return;
+    if (attempt->phase() == AttemptPhase::Countdown) drawCountdown(*attempt);
+    if (attempt->finished())
+        drawResult(session, *attempt);
+    else
+        drawLivePanel(session, *attempt);
+}
+
+}  // namespace fly

@@ -1,0 +1,128 @@
+#pragma once
+// The window, one frame at a time: the platform's input into the session,
+// the world drawn, the plugin's dial over it through the host's ImGui
+// canvas, the HUD, help and settings windows, the buffer swap. `frame()`
+// runs exactly one frame and returns, so a desktop loop and a browser's
+// requestAnimationFrame can both drive it; nothing here waits.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "host/Plugin.h"
+#include "base/Result.h"
+#include "fly/window/DrillPanel.h"
+#include "fly/FlySession.h"
+#include "fly/platform/Platform.h"
+#include "fly/window/WorldRenderer.h"
+#include "canvas/Image.h"
+
+struct ImGuiContext;
+
+namespace fly {
+
+struct AppOptions {
+    // The plugin's settings page for the host's settings window (F2), and
+    // the window's title; null when the plugin has none.
+    BakkesMod::Plugin::PluginSettingsWindow* settingsPage = nullptr;
+    std::string settingsTitle;
+    // Saves the console variables to the config file, saying why not on the
+    // terminal when it cannot; called when settings changed by the page have
+    // rested half a second, when the settings window closes, and at the end.
+    // `inPlace` are texts to save instead of the store's (the player's own
+    // target option while a drill's cue stands in for it).
+    std::function<bool(std::span<const SettingText> inPlace)> saveSettings;
+    // Called once for each attempt at a drill that finishes, in the frame it
+    // finishes: the session's attempt() and log() are the attempt's.
+    std::function<void(const FlySession& session)> onAttemptFinished;
+    // The session ends when an attempt has finished and its result is shown
+    // (a drill flown without a screen).
+    bool endWithAttempt = false;
+    // What the window says when a save failed, pointing to where the reason
+    // was given.
+    std::string saveFailedNote = "settings not saved (the terminal says why)";
+    // The last frame is read back into lastPicture().
+    bool captureLastFrame = false;
+    // Every so often in the session's time (when not zero), the frame is
+    // read back and handed to `onPicture`: the first frame at or after each
+    // multiple of it.
+    int64_t pictureEveryNs = 0;
+    std::function<void(const picture::Image&)> onPicture;
+    // Each frame waits for its drawing to finish, so that frame times
+    // include the renderer's work (for --benchmark).
+    bool waitForDrawing = false;
+    // The session ends when its time reaches this.
+    std::optional<int64_t> endNs;
+};
+
+// Times of each frame, in nanoseconds: the whole frame, and the simulation
+// and dial part of it (the session's advance and drawDial).
+struct FrameTimes {
+    std::vector<int64_t> frame;
+    std::vector<int64_t> simulationAndDial;
+};
+
+class FlyApp {
+  public:
+    // Starts ImGui on the platform and OpenGL, and the world renderer.
+    static hostapp::Result<std::unique_ptr<FlyApp>> create(Platform& platform, FlySession& session,
+                                                           AppOptions options);
+    ~FlyApp();
+    FlyApp(const FlyApp&) = delete;
+    FlyApp& operator=(const FlyApp&) = delete;
+
+    // One frame. False when it was the last: the window closed, Escape, the
+    // script's end or the end time.
+    bool frame();
+    // Saves settings still unsaved. False when settings could not be saved,
+    // now or earlier in the session.
+    bool finish();
+
+    const picture::Image& lastPicture() const { return picture_; }
+    const FrameTimes& times() const { return times_; }
+    // Over the last frames: how many were started a second, and the mean
+    // time one took (its work, not the wait for the next).
+    float framesPerSecond() const;
+    float frameMilliseconds() const;
+
+  private:
+    FlyApp(Platform& platform, FlySession& session, AppOptions options);
+    int64_t elapsedSinceLastFrame(int64_t now);
+    void drawWindows(Vector2 canvas);
+    void keepSettings(int64_t now);
+    bool saveSettings();
+    bool reportAttempts();
+
+    // Frames the rate and the frame time are taken over.
+    static constexpr std::size_t kRateWindow = 30;
+
+    Platform& platform_;
+    FlySession& session_;
+    AppOptions options_;
+    ImGuiContext* imgui_ = nullptr;
+    bool platformImGui_ = false;
+    bool glImGui_ = false;
+    std::unique_ptr<WorldRenderer> renderer_;
+    std::vector<HelpRow> help_;
+    FrameInput input_;
+    DrillMenuChoice drillMenu_;
+    uint64_t attemptsReported_ = 0;
+    std::optional<int> resultFrames_;  // frames since the last attempt finished
+    int64_t frames_ = 0;
+    // The start times of the last frames, frame n's at n % size.
+    std::array<int64_t, kRateWindow + 1> starts_{};
+    std::size_t startsNoted_ = 0;
+    int64_t nextPictureNs_ = 0;
+    std::optional<int64_t> lastFrameStart_;
+    bool settingsWereShown_ = false;
+    std::optional<int64_t> unsavedSince_;
+    bool saveFailed_ = false;
+    picture::Image picture_;
+    FrameTimes times_;
+};
+
+}  // namespace fly

@@ -1,0 +1,75 @@
+#include "fly/window/Hud.h"
+
+#include <imgui.h>
+
+namespace fly {
+namespace {
+
+constexpr ImGuiWindowFlags kOverlay =
+    ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize |
+    ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoNav;
+
+const char* clockState(const sandbox::FixedStepClock& clock) {
+    if (clock.paused()) return "paused (P: go on, T: one tick)";
+    switch (clock.slowMotion()) {
+        case 2:
+            return "slow motion 1/2";
+        case 4:
+            return "slow motion 1/4";
+        default:
+            return "";
+    }
+}
+
+}  // namespace
+
+void drawHud(const HudFacts& facts) {
+    const FlySession& s = *facts.session;
+    const sandbox::CarState& car = s.world().car;
+    ImGui::SetNextWindowPos(ImVec2(10.0f, 10.0f), ImGuiCond_Always);
+    ImGui::SetNextWindowBgAlpha(0.55f);
+    ImGui::Begin("##hud", nullptr, kOverlay);
+    ImGui::Text("speed %6.0f uu/s   boost %3.0f",
+                static_cast<double>(sandbox::length(car.velocity)), static_cast<double>(car.boost));
+    ImGui::Text("spin  %6.2f rad/s  height %5.0f", static_cast<double>(sandbox::length(car.spin)),
+                static_cast<double>(car.location.z));
+    ImGui::Text("%5.1f frames/s, frame %4.1f ms  %s", static_cast<double>(facts.framesPerSecond),
+                static_cast<double>(facts.frameMilliseconds),
+                s.ballCamera() ? "ball camera" : "car camera");
+    if (s.seed())
+        ImGui::Text("random start, seed %llu", static_cast<unsigned long long>(*s.seed()));
+    if (const char* state = clockState(s.clock()); state[0] != '\0') ImGui::TextUnformatted(state);
+    if (!s.recording()) ImGui::TextUnformatted("the flight log is full: no longer recording");
+    ImGui::TextDisabled("%s; F1 help, F2 settings, F3 drills",
+                        facts.padName.empty() ? "keyboard" : facts.padName.c_str());
+    ImGui::End();
+}
+
+void drawHelp(std::span<const HelpRow> rows) {
+    const ImGuiIO& io = ImGui::GetIO();
+    ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x * 0.5f, io.DisplaySize.y * 0.5f),
+                            ImGuiCond_Always, ImVec2(0.5f, 0.5f));
+    ImGui::SetNextWindowBgAlpha(0.85f);
+    ImGui::Begin("Controls (F1 closes)", nullptr,
+                 ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoSavedSettings |
+                     ImGuiWindowFlags_NoCollapse);
+    if (ImGui::BeginTable("controls", 3, ImGuiTableFlags_RowBg | ImGuiTableFlags_BordersInnerV)) {
+        ImGui::TableSetupColumn("control");
+        ImGui::TableSetupColumn("keyboard");
+        ImGui::TableSetupColumn("pad");
+        ImGui::TableHeadersRow();
+        for (const HelpRow& row : rows) {
+            ImGui::TableNextRow();
+            ImGui::TableNextColumn();
+            ImGui::TextUnformatted(row.what.c_str());
+            ImGui::TableNextColumn();
+            ImGui::TextUnformatted(row.keys.c_str());
+            ImGui::TableNextColumn();
+            ImGui::TextUnformatted(row.pad.c_str());
+        }
+        ImGui::EndTable();
+    }
+    ImGui::End();
+}
+
+}  // namespace fly

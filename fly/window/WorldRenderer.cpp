@@ -1,0 +1,454 @@
+#include "fly/window/WorldRenderer.h"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "fly/platform/Gl.h"
+
+namespace fly {
+namespace {
+
+using sandbox::Vec3;
+
+// One vertex: position, normal (zero: drawn unlit) and colour.
+struct Vertex {
+    float position[3];
+    float normal[3];
+    float colour[4];
+};
+
+struct Colour {
+    float r, g, b, a;
+};
+
+Colour colour(Rgb8 c, float alpha = 1.0f) {
+    return {static_cast<float>(c.r) / 255.0f, static_cast<float>(c.g) / 255.0f,
+            static_cast<float>(c.b) / 255.0f, alpha};
+}
+
+constexpr Rgb8 kGridColour{74, 116, 80};
+constexpr Rgb8 kCentreLineColour{150, 180, 150};
+constexpr Rgb8 kArenaColour{235, 235, 240};
+constexpr Rgb8 kRoofColour{40, 100, 230};
+constexpr Rgb8 kSideColour{30, 70, 170};
+constexpr Rgb8 kNoseColour{255, 210, 40};
+constexpr Rgb8 kTailColour{200, 40, 40};
+constexpr Rgb8 kUndersideColour{70, 70, 74};
+constexpr Rgb8 kWheelColour{20, 20, 20};
+constexpr Rgb8 kBallColour{225, 225, 225};
+constexpr float kShadowAlpha = 0.4f;
+constexpr float kCarShadowRadius = 70.0f;
+// The floor reaches well past the arena so that it meets the sky at a
+// horizon from anywhere inside.
+constexpr float kFloorReach = 30000.0f;
+// Light from above, a little ahead and to the side.
+constexpr float kLight[3] = {0.32f, 0.24f, 0.92f};
+
+// Lit per vertex: the boxes' faces are flat, so that is exact for them, and
+// the sphere is fine enough; the fragments, most of the screen for a
+// software renderer, then only pass their colour on.
+const char* kVertexShader = R"(
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec3 normal;
+layout(location = 2) in vec4 colour;
+uniform mat4 viewProjection;
+uniform mat4 model;
+uniform vec3 light;
+out vec4 shade;
+void main() {
+    gl_Position = viewProjection * model * vec4(position, 1.0);
+    vec3 facing = mat3(model) * normal;
+    float lit = 1.0;
+    if (dot(facing, facing) > 0.0) lit = 0.5 + 0.5 * max(dot(normalize(facing), light), 0.0);
+    shade = vec4(colour.rgb * lit, colour.a);
+}
+)";
+
+const char* kFragmentShader = R"(
+in vec4 shade;
+out vec4 fragment;
+void main() {
+    fragment = shade;
+}
+)";
+
+class MeshBuilder {
+  public:
+    void vertex(Vec3 p, Vec3 n, Colour c) {
+        vertices.push_back({{p.x, p.y, p.z}, {n.x, n.y, n.z}, {c.r, c.g, c.b, c.a}});
+    }
+    void line(Vec3 a, Vec3 b, Colour c) {
+        vertex(a, {}, c);
+        vertex(b, {}, c);
+    }
+    void quad(Vec3 a, Vec3 b, Vec3 c, Vec3 d, Vec3 n, Colour col) {
+        for (Vec3 p : {a, b, c, a, c, d}) vertex(p, n, col);
+    }
+    // An axis-aligned box; `faces` colours -x, +x, -y, +y, -z, +z.
+    void box(Vec3 centre, Vec3 size, const Colour (&faces)[6]) {
+        const Vec3 h = size * 0.5f;
+        for (int axis = 0; axis < 3; ++axis)
+            for (int side = 0; side < 2; ++side) {
+                const float sign = side == 0 ? -1.0f : 1.0f;
+                Vec3 n{};
+                (&n.x)[axis] = sign;
+                // Two axes across the face.
+                Vec3 u{}, v{};
+                (&u.x)[(axis + 1) % 3] = (&h.x)[(axis + 1) % 3];
+                (&v.x)[(axis + 2) % 3] = (&h.x)[(axis + 2) % 3];
+                const Vec3 c = centre + Vec3{n.x * h.x, n.y * h.y, n.z * h.z};
+                quad(c - u - v, c + u - v, c + u + v, c - u + v, n, faces[axis * 2 + side]);
+            }
+    }
+    std::vector<Vertex> vertices;
+};
+
+std::vector<Vertex> floorMesh() {
+    MeshBuilder m;
+    const float r = kFloorReach;
+    m.quad({-r, -r, 0}, {r, -r, 0}, {r, r, 0}, {-r, r, 0}, {}, colour(kFloorColour));
+    return m.vertices;
+}
+
+std::vector<Vertex> arenaLines() {
+    namespace a = sandbox::arena;
+    MeshBuilder m;
+    for (float x = -a::kHalfWidth; x <= a::kHalfWidth; x += kGridSpacing)
+        m.line({x, -a::kHalfLength, 0}, {x, a::kHalfLength, 0},
+               colour(x == 0.0f ? kCentreLineColour : kGridColour));
+    for (float y = -a::kHalfLength; y <= a::kHalfLength; y += kGridSpacing)
+        m.line({-a::kHalfWidth, y, 0}, {a::kHalfWidth, y, 0},
+               colour(y == 0.0f ? kCentreLineColour : kGridColour));
+    // The arena's twelve edges.
+    const float xs[2] = {-a::kHalfWidth, a::kHalfWidth};
+    const float ys[2] = {-a::kHalfLength, a::kHalfLength};
+    const float zs[2] = {0.0f, a::kHeight};
+    const Colour c = colour(kArenaColour);
+    for (float z : zs)
+        for (int i = 0; i < 2; ++i) {
+            m.line({xs[i], ys[0], z}, {xs[i], ys[1], z}, c);
+            m.line({xs[0], ys[i], z}, {xs[1], ys[i], z}, c);
+        }
+    for (float x : xs)
+        for (float y : ys) m.line({x, y, 0}, {x, y, a::kHeight}, c);
+    return m.vertices;
+}
+
+// The car in its own axes (forward, right, up): the body box, a yellow nose,
+// a red tail, a dark underside with four wheels, and an arrow on the roof.
+std::vector<Vertex> carMesh() {
+    namespace k = sandbox::model;
+    MeshBuilder m;
+    const Colour side = colour(kSideColour);
+    const Colour body[6] = {colour(kTailColour),      colour(kNoseColour), side, side,
+                            colour(kUndersideColour), colour(kRoofColour)};
+    m.box(k::kCarBoxOffset, k::kCarBoxSize, body);
+    const Colour wheel = colour(kWheelColour);
+    const Colour wheels[6] = {wheel, wheel, wheel, wheel, wheel, wheel};
+    const float bottom = k::kCarBoxOffset.z - k::kCarBoxSize.z * 0.5f;
+    for (float along : {-38.0f, 38.0f})
+        for (float across : {-1.0f, 1.0f})
+            m.box({k::kCarBoxOffset.x + along, across * (k::kCarBoxSize.y * 0.5f - 6.0f), bottom},
+                  {34.0f, 14.0f, 34.0f}, wheels);
+    const float roof = k::kCarBoxOffset.z + k::kCarBoxSize.z * 0.5f + 0.5f;
+    const Vec3 up{0, 0, 1};
+    const Colour arrow = colour(kNoseColour);
+    m.vertex({k::kCarBoxOffset.x + 55.0f, 0, roof}, up, arrow);
+    m.vertex({k::kCarBoxOffset.x - 15.0f, -28.0f, roof}, up, arrow);
+    m.vertex({k::kCarBoxOffset.x - 15.0f, 28.0f, roof}, up, arrow);
+    return m.vertices;
+}
+
+// A ghost car in its own axes: the car's box grown by kGhostScale about its
+// centre, unlit and see-through, its nose and underside told apart.
+std::vector<Vertex> ghostMesh() {
+    namespace k = sandbox::model;
+    const Colour side = colour(kGhostColour, kGhostAlpha);
+    const Colour faces[6] = {side, colour(kNoseColour, kGhostAlpha + 0.15f),      side,
+                             side, colour(kUndersideColour, kGhostAlpha + 0.15f), side};
+    MeshBuilder unlit;
+    unlit.box(k::kCarBoxOffset, k::kCarBoxSize * kGhostScale, faces);
+    for (Vertex& v : unlit.vertices) v.normal[0] = v.normal[1] = v.normal[2] = 0.0f;
+    return unlit.vertices;
+}
+
+// The ghost's twelve edges, so that its attitude reads even where it covers
+// the car.
+std::vector<Vertex> ghostEdges() {
+    namespace k = sandbox::model;
+    MeshBuilder m;
+    const Vec3 h = k::kCarBoxSize * (0.5f * kGhostScale);
+    const Vec3 c = k::kCarBoxOffset;
+    const Colour edge = colour(kGhostColour, 0.9f);
+    for (int axis = 0; axis < 3; ++axis)
+        for (float a : {-1.0f, 1.0f})
+            for (float b : {-1.0f, 1.0f}) {
+                Vec3 from{}, to{};
+                (&from.x)[axis] = -(&h.x)[axis];
+                (&to.x)[axis] = (&h.x)[axis];
+                (&from.x)[(axis + 1) % 3] = (&to.x)[(axis + 1) % 3] = a * (&h.x)[(axis + 1) % 3];
+                (&from.x)[(axis + 2) % 3] = (&to.x)[(axis + 2) % 3] = b * (&h.x)[(axis + 2) % 3];
+                m.line(c + from, c + to, edge);
+            }
+    return m.vertices;
+}
+
+// A sphere of radius 1 from latitude bands.
+std::vector<Vertex> sphereMesh() {
+    constexpr int kBands = 16;
+    constexpr int kSegments = 32;
+    constexpr float kPi = 3.14159265358979f;
+    MeshBuilder m;
+    const auto at = [](int band, int segment) {
+        const float lat = kPi * static_cast<float>(band) / kBands - kPi / 2.0f;
+        const float lon = 2.0f * kPi * static_cast<float>(segment) / kSegments;
+        return Vec3{std::cos(lat) * std::cos(lon), std::cos(lat) * std::sin(lon), std::sin(lat)};
+    };
+    const Colour c = colour(kBallColour);
+    for (int b = 0; b < kBands; ++b)
+        for (int s = 0; s < kSegments; ++s) {
+            const Vec3 p[4] = {at(b, s), at(b, s + 1), at(b + 1, s + 1), at(b + 1, s)};
+            for (int i : {0, 1, 2, 0, 2, 3}) m.vertex(p[i], p[i], c);
+        }
+    return m.vertices;
+}
+
+// A disc of radius 1 on the floor, for shadows.
+std::vector<Vertex> discMesh() {
+    constexpr int kSegments = 32;
+    MeshBuilder m;
+    const Colour c{0.0f, 0.0f, 0.0f, kShadowAlpha};
+    for (int s = 0; s < kSegments; ++s) {
+        const float a0 = 6.2831853f * static_cast<float>(s) / kSegments;
+        const float a1 = 6.2831853f * static_cast<float>(s + 1) / kSegments;
+        m.vertex({0, 0, 0}, {}, c);
+        m.vertex({std::cos(a0), std::sin(a0), 0}, {}, c);
+        m.vertex({std::cos(a1), std::sin(a1), 0}, {}, c);
+    }
+    return m.vertices;
+}
+
+std::vector<Vertex> dropLineMesh() {
+    MeshBuilder m;
+    m.line({0, 0, 0}, {0, 0, 1}, {1.0f, 1.0f, 1.0f, 0.6f});
+    return m.vertices;
+}
+
+// Empty when the shader or program passed its status check, else its log.
+template <typename GetParameter, typename GetLog>
+std::string problemOf(GLuint object, GLenum status, GetParameter getParameter, GetLog getLog) {
+    GLint ok = GL_FALSE;
+    getParameter(object, status, &ok);
+    if (ok == GL_TRUE) return {};
+    char log[1024] = {};
+    getLog(object, sizeof log, nullptr, log);
+    return log[0] != '\0' ? log : "no log";
+}
+
+hostapp::Result<unsigned> compile(GLenum kind, const char* body) {
+    const GLuint shader = glCreateShader(kind);
+    const char* parts[2] = {kShaderHeader, body};
+    glShaderSource(shader, 2, parts, nullptr);
+    glCompileShader(shader);
+    const std::string problem =
+        problemOf(shader, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog);
+    if (problem.empty()) return static_cast<unsigned>(shader);
+    glDeleteShader(shader);
+    return hostapp::Failure{"the world's shader does not compile: " + problem};
+}
+
+hostapp::Result<unsigned> linkProgram() {
+    hostapp::Result<unsigned> vertex = compile(GL_VERTEX_SHADER, kVertexShader);
+    if (!vertex) return vertex;
+    hostapp::Result<unsigned> fragment = compile(GL_FRAGMENT_SHADER, kFragmentShader);
+    if (!fragment) {
+        glDeleteShader(*vertex);
+        return fragment;
+    }
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, *vertex);
+    glAttachShader(program, *fragment);
+    glLinkProgram(program);
+    glDeleteShader(*vertex);
+    glDeleteShader(*fragment);
+    const std::string problem =
+        problemOf(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog);
+    if (problem.empty()) return static_cast<unsigned>(program);
+    glDeleteProgram(program);
+    return hostapp::Failure{"the world's shaders do not link: " + problem};
+}
+
+// OpenGL takes an offset into the bound buffer in a pointer's place.
+const void* bufferOffset(std::size_t offset) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the form the API asks for
+    return reinterpret_cast<const void*>(offset);
+}
+
+}  // namespace
+
+struct WorldRenderer::Mesh {
+    GLuint vao = 0;
+    GLuint buffer = 0;
+    GLenum mode = GL_TRIANGLES;
+    GLsizei count = 0;
+
+    void upload(const std::vector<Vertex>& vertices, GLenum drawMode) {
+        mode = drawMode;
+        count = static_cast<GLsizei>(vertices.size());
+        glGenVertexArrays(1, &vao);
+        glGenBuffers(1, &buffer);
+        glBindVertexArray(vao);
+        glBindBuffer(GL_ARRAY_BUFFER, buffer);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)),
+                     vertices.data(), GL_STATIC_DRAW);
+        const GLsizei stride = sizeof(Vertex);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride,
+                              bufferOffset(offsetof(Vertex, position)));
+        glEnableVertexAttribArray(1);
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride,
+                              bufferOffset(offsetof(Vertex, normal)));
+        glEnableVertexAttribArray(2);
+        glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride,
+                              bufferOffset(offsetof(Vertex, colour)));
+        glBindVertexArray(0);
+    }
+    void release() {
+        if (vao != 0) glDeleteVertexArrays(1, &vao);
+        if (buffer != 0) glDeleteBuffers(1, &buffer);
+    }
+};
+
+struct WorldRenderer::Meshes {
+    Mesh floor, lines, car, ball, disc, dropLine, ghost, ghostEdges;
+};
+
+WorldRenderer::WorldRenderer() = default;
+
+hostapp::Result<std::unique_ptr<WorldRenderer>> WorldRenderer::create() {
+    hostapp::Result<unsigned> program = linkProgram();
+    if (!program) return program.failure();
+    std::unique_ptr<WorldRenderer> r(new WorldRenderer());
+    r->program_ = *program;
+    r->modelLocation_ = glGetUniformLocation(r->program_, "model");
+    r->viewProjectionLocation_ = glGetUniformLocation(r->program_, "viewProjection");
+    glUseProgram(r->program_);
+    glUniform3fv(glGetUniformLocation(r->program_, "light"), 1, kLight);
+    glUseProgram(0);
+    r->meshes_ = std::make_unique<Meshes>();
+    Meshes& m = *r->meshes_;
+    m.floor.upload(floorMesh(), GL_TRIANGLES);
+    m.lines.upload(arenaLines(), GL_LINES);
+    m.car.upload(carMesh(), GL_TRIANGLES);
+    m.ball.upload(sphereMesh(), GL_TRIANGLES);
+    m.disc.upload(discMesh(), GL_TRIANGLES);
+    m.dropLine.upload(dropLineMesh(), GL_LINES);
+    m.ghost.upload(ghostMesh(), GL_TRIANGLES);
+    m.ghostEdges.upload(ghostEdges(), GL_LINES);
+    return r;
+}
+
+WorldRenderer::~WorldRenderer() {
+    if (meshes_)
+        for (Mesh* mesh :
+             {&meshes_->floor, &meshes_->lines, &meshes_->car, &meshes_->ball, &meshes_->disc,
+              &meshes_->dropLine, &meshes_->ghost, &meshes_->ghostEdges})
+            mesh->release();
+    if (program_ != 0) glDeleteProgram(program_);
+}
+
+void WorldRenderer::drawMesh(const Mesh& mesh, const Mat4& model) {
+    glUniformMatrix4fv(modelLocation_, 1, GL_FALSE, model.m);
+    glBindVertexArray(mesh.vao);
+    glDrawArrays(mesh.mode, 0, mesh.count);
+}
+
+// A see-through box must be coloured once, by its nearest face: the ghosts
+// first go into the depth buffer alone, then their colour is blended where
+// their depth is the one kept, with the depth left as it is.
+void WorldRenderer::drawGhosts(std::span<const GhostCar> ghosts) {
+    if (ghosts.empty()) return;
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    for (const GhostCar& g : ghosts) drawMesh(meshes_->ghost, bodyMatrix(g.location, g.attitude));
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_FALSE);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_BLEND);
+    for (const GhostCar& g : ghosts) {
+        const Mat4 model = bodyMatrix(g.location, g.attitude);
+        drawMesh(meshes_->ghost, model);
+        drawMesh(meshes_->ghostEdges, model);
+    }
+    glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LESS);
+}
+
+void WorldRenderer::draw(const sandbox::World& world, const CameraPose& camera, int width,
+                         int height, std::span<const GhostCar> ghosts) {
+    glViewport(0, 0, width, height);
+    const Colour sky = colour(kSkyColour);
+    glClearColor(sky.r, sky.g, sky.b, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The screen's x is flipped (Camera.h), so no winding is "front".
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_SCISSOR_TEST);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glUseProgram(program_);
+    const float aspect = static_cast<float>(width) / static_cast<float>(height > 0 ? height : 1);
+    const Mat4 viewProjection = fly::viewProjection(camera, aspect);
+    glUniformMatrix4fv(viewProjectionLocation_, 1, GL_FALSE, viewProjection.m);
+
+    // The floor and what lies on it in the order they cover each other;
+    // nothing is under the floor, so no depth is needed there.
+    const sandbox::CarState& car = world.car;
+    const sandbox::BallState& ball = world.ball;
+    const float r = sandbox::model::kBallRadius;
+    glDisable(GL_DEPTH_TEST);
+    // Only the shadows and the drop lines are see-through; blending the
+    // rest would cost the software renderer time for nothing.
+    glDisable(GL_BLEND);
+    drawMesh(meshes_->floor, Mat4{});
+    drawMesh(meshes_->lines, Mat4{});
+    glEnable(GL_BLEND);
+    drawMesh(meshes_->disc, scaleAndMove({kCarShadowRadius, kCarShadowRadius, 1.0f},
+                                         {car.location.x, car.location.y, 0.0f}));
+    drawMesh(meshes_->disc, scaleAndMove({r, r, 1.0f}, {ball.location.x, ball.location.y, 0.0f}));
+
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDisable(GL_BLEND);
+    drawMesh(meshes_->car, bodyMatrix(car.location, car.attitude));
+    drawMesh(meshes_->ball, scaleAndMove({r, r, r}, ball.location));
+    glEnable(GL_BLEND);
+    drawMesh(meshes_->dropLine,
+             scaleAndMove({1.0f, 1.0f, car.location.z}, {car.location.x, car.location.y, 0.0f}));
+    drawMesh(meshes_->dropLine, scaleAndMove({1.0f, 1.0f, ball.location.z - r},
+                                             {ball.location.x, ball.location.y, 0.0f}));
+    drawGhosts(ghosts);
+    glBindVertexArray(0);
+    glUseProgram(0);
+    glDisable(GL_DEPTH_TEST);
+}
+
+void readFramebuffer(int width, int height, picture::Image& out) {
+    std::vector<uint8_t> rgba(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
+                              4u);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    out.resize(width, height);
+    // OpenGL's rows run from the bottom up.
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* from =
+                &rgba[(static_cast<std::size_t>(height - 1 - y) * static_cast<std::size_t>(width) +
+                       static_cast<std::size_t>(x)) *
+                      4u];
+            uint8_t* to = out.at(x, y);
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+        }
+}
+
+}  // namespace fly

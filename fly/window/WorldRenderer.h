@@ -1,0 +1,66 @@
+#pragma once
+// The 3D world behind the dial, in OpenGL (the subset Gl.h names, so a
+// browser build reuses it): sky, a floor with a grid every 512 uu, the
+// arena's outline, the car as a box with its nose and underside plain to
+// see, the ball as a shaded sphere, and a shadow and a drop line under each
+// so their height reads at a glance; ghost cars (GhostCar.h) as
+// see-through boxes with their edges drawn.
+//
+// Colours are chosen well apart from the dial's: its ground is orange
+// (215, 95, 0) and its sky cyan (50, 190, 220); the world's sky is a pale
+// grey-blue and its floor a dark green.
+#include <memory>
+#include <span>
+
+#include "base/Result.h"
+#include "fly/Camera.h"
+#include "fly/GhostCar.h"
+#include "canvas/Image.h"
+#include "sandbox/Physics.h"
+
+namespace fly {
+
+// The world's flat colours, 0 to 255, for tests that look at pictures.
+struct Rgb8 {
+    int r, g, b;
+};
+inline constexpr Rgb8 kSkyColour{150, 170, 195};
+inline constexpr Rgb8 kFloorColour{46, 82, 52};
+inline constexpr float kGridSpacing = 512.0f;
+// A ghost car's sides and roof, unlit, and how much of them covers what is
+// behind: over the sky a ghost shows as kGhostColour * kGhostAlpha + sky *
+// (1 - kGhostAlpha). Its nose is yellow and its underside dark, as the car's.
+inline constexpr Rgb8 kGhostColour{200, 235, 255};
+inline constexpr float kGhostAlpha = 0.45f;
+
+class WorldRenderer {
+  public:
+    // Compiles the shaders and uploads the meshes; needs a current context.
+    static hostapp::Result<std::unique_ptr<WorldRenderer>> create();
+    ~WorldRenderer();
+    WorldRenderer(const WorldRenderer&) = delete;
+    WorldRenderer& operator=(const WorldRenderer&) = delete;
+
+    // Clears the framebuffer to the sky and draws the world as the camera
+    // sees it, over the whole framebuffer, with the ghost cars last.
+    void draw(const sandbox::World& world, const CameraPose& camera, int width, int height,
+              std::span<const GhostCar> ghosts = {});
+
+  private:
+    struct Mesh;
+    struct Meshes;
+    WorldRenderer();
+    void drawMesh(const Mesh& mesh, const Mat4& model);
+    void drawGhosts(std::span<const GhostCar> ghosts);
+
+    unsigned program_ = 0;
+    int modelLocation_ = -1;
+    int viewProjectionLocation_ = -1;
+    std::unique_ptr<Meshes> meshes_;
+};
+
+// The framebuffer being drawn, read back top row first; call before the
+// buffers are swapped (the back buffer is undefined after).
+void readFramebuffer(int width, int height, picture::Image& out);
+
+}  // namespace fly

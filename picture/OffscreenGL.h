@@ -1,0 +1,58 @@
+#pragma once
+// An OpenGL 3.3 core context with no window: EGL on Mesa's surfaceless
+// platform, always the software rasteriser, drawing into a framebuffer object.
+// EGL and OpenGL are resolved through libepoxy when the first picture is
+// made, so the rest of the host program works on a machine without them and a
+// missing driver becomes a message, not a crash.
+#include <memory>
+#include <string>
+
+#include "base/Result.h"
+#include "canvas/Image.h"
+
+namespace picture {
+
+class OffscreenGL {
+  public:
+    // Makes the context current on the calling thread. A failure says what
+    // is missing.
+    static hostapp::Result<std::unique_ptr<OffscreenGL>> create();
+    ~OffscreenGL();
+    OffscreenGL(const OffscreenGL&) = delete;
+    OffscreenGL& operator=(const OffscreenGL&) = delete;
+
+    // GL_RENDERER, e.g. "llvmpipe (LLVM 15.0.6, 256 bits)".
+    const std::string& rendererName() const { return renderer_; }
+    // The largest framebuffer side the driver allows.
+    int maxSide() const { return maxSide_; }
+
+    // Binds a framebuffer of this size (kept while the size stays the same)
+    // and clears it to opaque black, or fills it with the backdrop kept for
+    // this size.
+    hostapp::Status begin(int width, int height);
+    // Keeps what the framebuffer holds now as the backdrop that begin()
+    // starts every later picture of this size from, instead of black.
+    hostapp::Status keepBackdrop();
+    bool hasBackdrop() const { return backdropFramebuffer_ != 0; }
+    // Reads the framebuffer, top row first, once the drawing before the call
+    // has finished (glReadPixels into client memory waits for it).
+    hostapp::Status read(Image& out);
+
+  private:
+    struct Api;
+    OffscreenGL();
+    void destroyFramebuffer();
+
+    std::unique_ptr<Api> api_;
+    std::string renderer_;
+    int maxSide_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    unsigned framebuffer_ = 0;
+    unsigned colour_ = 0;
+    unsigned backdropFramebuffer_ = 0;
+    unsigned backdropColour_ = 0;
+    std::vector<uint8_t> rgba_;
+};
+
+}  // namespace picture

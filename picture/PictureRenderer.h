@@ -1,0 +1,78 @@
+#pragma once
+// hostapp/picture/: pictures of what a plugin draws.
+//
+// For: a plain backdrop where the game would be (drawn once per picture size
+// and copied in at the start of each picture), the canvas calls in order on
+// Dear ImGui's background draw list, then any ImGui windows (the settings
+// page), all drawn by ImGui's own OpenGL 3 backend into an offscreen
+// framebuffer and read back as an Image.
+// Owns: PictureRenderer (this file), OffscreenGL (EGL and OpenGL through
+// libepoxy), DrawListCanvas, SettingsWindow, ContactSheet, Png (encode, and
+// read back for tests), Image.
+// Must not touch: files (it hands back bytes; hostapp/OutputFile writes
+// them), the plugin (it gets a canvas's calls and a settings page only).
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "host/CanvasWrapper.h"
+#include "base/Result.h"
+#include "canvas/Image.h"
+
+struct ImGuiContext;
+struct ImDrawList;
+
+namespace picture {
+
+class OffscreenGL;
+class DrawListCanvas;
+
+class PictureRenderer {
+  public:
+    // No picture side is larger than this, whatever the driver allows: a
+    // picture this size already takes a quarter of a gigabyte to draw.
+    static constexpr int kMaxSide = 8192;
+
+    // Starts EGL, OpenGL and an ImGui context of the host's own.
+    static hostapp::Result<std::unique_ptr<PictureRenderer>> create();
+    ~PictureRenderer();
+    PictureRenderer(const PictureRenderer&) = delete;
+    PictureRenderer& operator=(const PictureRenderer&) = delete;
+
+    // Whether a canvas of this size can be rendered, and why not.
+    hostapp::Status checkCanvas(int width, int height) const;
+    // The same check against a given limit, before any renderer exists.
+    static hostapp::Status checkCanvasSize(int width, int height, int limit = kMaxSide);
+
+    // The host's ImGui context, for a plugin's attachImGuiContext.
+    ImGuiContext* imguiContext() const { return context_; }
+    const std::string& rendererName() const;
+    int maxSide() const;
+
+    // A picture in two halves, for callers that are handed a canvas to draw
+    // on: begin() starts the frame (the backdrop drawn, `windows` kept for
+    // finish); the canvas takes the frame's calls; finish() draws the windows
+    // over it, renders and reads the picture back. `windows` draws ImGui
+    // windows in the host's context and may be empty; it is called more than
+    // once per picture, as ImGui sizes a window to its contents only on the
+    // frame after the first.
+    hostapp::Status begin(int width, int height, std::function<void()> windows);
+    pluginsdk::CanvasBackend& canvas();
+    hostapp::Status finish(Image& out);
+
+  private:
+    PictureRenderer();
+    hostapp::Status keepBackdrop(int width, int height);
+
+    std::unique_ptr<OffscreenGL> gl_;
+    ImGuiContext* context_ = nullptr;
+    bool backendStarted_ = false;
+    bool inFrame_ = false;
+    std::function<void()> windows_;
+    std::unique_ptr<DrawListCanvas> canvas_;
+};
+
+// Draws the backdrop alone, the picture of a frame in which nothing is drawn.
+void drawBackdrop(ImDrawList* list, int width, int height);
+
+}  // namespace picture

@@ -1,0 +1,49 @@
+#include "sandbox/AttemptBook.h"
+
+namespace fly {
+
+AttemptBook::AttemptBook(AttemptArchive* archive) : archive_(archive) {}
+
+// The archive's attempts come first, before any of this run's, once.
+void AttemptBook::readArchive() {
+    if (archiveRead_ || archive_ == nullptr) return;
+    archiveRead_ = true;
+    attempts_ = archive_->attempts();
+}
+
+hostapp::Status AttemptBook::add(const sandbox::Drill& drill, const sandbox::FlightLog& flight,
+                                 int64_t time) {
+    readArchive();
+    sandbox::AttemptRecord record = sandbox::attemptRecord(drill, time, "");
+    hostapp::Status kept;
+    if (archive_ != nullptr) {
+        hostapp::Result<sandbox::AttemptRecord> archived = archive_->append(drill, flight, time);
+        if (archived)
+            record = std::move(*archived);
+        else
+            kept = archived.failure();
+    }
+    attempts_.push_back(std::move(record));
+    const sandbox::AttemptRecord& added = attempts_.back();
+    if (sandbox::bestAttempt(attempts_, added.drill, added.seed) == &added)
+        best_[{added.drill, added.seed}] = {attempts_.size() - 1,
+                                            std::make_unique<sandbox::FlightLog>(flight)};
+    return kept;
+}
+
+const sandbox::FlightLog* AttemptBook::bestFlight(std::string_view drill, uint64_t seed) {
+    readArchive();
+    const sandbox::AttemptRecord* best = sandbox::bestAttempt(attempts_, drill, seed);
+    if (best == nullptr) return nullptr;
+    const auto index = static_cast<std::size_t>(best - attempts_.data());
+    auto& [kept, flight] = best_[{std::string(drill), seed}];
+    if (flight && kept == index) return flight.get();
+    if (archive_ == nullptr) return nullptr;
+    hostapp::Result<sandbox::FlightLog> read = archive_->flight(*best);
+    if (!read) return nullptr;
+    kept = index;
+    flight = std::make_unique<sandbox::FlightLog>(std::move(*read));
+    return flight.get();
+}
+
+}  // namespace fly
