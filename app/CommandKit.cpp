@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-namespace hostapp {
+namespace app {
 namespace {
 
 std::string oneLine(std::string text) {
@@ -45,17 +45,17 @@ int startPlugin(const GlobalOptions& global, HostRun& run, std::FILE* err) {
     std::string path = global.plugin.empty() ? defaultPluginPath() : global.plugin;
     // A bare file name means the file here, not a search of the library path.
     if (path.find('/') == std::string::npos) path = "./" + path;
-    if (Status loaded = run.session.load(path); !loaded) {
+    if (base::Status loaded = run.session.load(path); !loaded) {
         printError(err, loaded.error());
         return kExitPlugin;
     }
-    run.configPath = global.config.empty() ? defaultConfigPath() : global.config;
+    run.configPath = global.config.empty() ? desktop::defaultConfigPath() : global.config;
     return kExitOk;
 }
 
 int readSettings(const GlobalOptions&, HostRun& run, std::FILE* err) {
     if (run.configPath.empty()) return kExitOk;
-    run.config = loadConfig(run.configPath);
+    run.config = desktop::loadConfig(run.configPath);
     if (!run.config) {
         printWarning(err, run.config.error() + "; using the defaults");
         return kExitOk;
@@ -71,4 +71,4 @@ int startHost(const GlobalOptions& global, HostRun& run, std::FILE* err) {
     return readSettings(global, run, err);
 }
 
-}  // namespace hostapp
+}  // namespace app

@@ -21,7 +21,7 @@ namespace CLI {
 class App;
 }
 
-namespace hostapp {
+namespace app {
 
 // The options given before or after any subcommand.
 struct GlobalOptions {
@@ -77,9 +77,9 @@ struct HostRun {
     HostSession session;
     std::string configPath;  // empty when there is nowhere to keep settings
     // What the config file holds, or why it cannot be used.
-    Result<ConfigEntries> config = ConfigEntries{};
+    base::Result<scene::ConfigEntries> config = scene::ConfigEntries{};
     // Held from before the config is read until it is written, by `set`.
-    std::optional<ConfigLock> configLock;
+    std::optional<desktop::ConfigLock> configLock;
 };
 
 // Loads the plugin (the default library unless `global.plugin` names one),
@@ -99,7 +99,7 @@ int readSettings(const GlobalOptions& global, HostRun& run, std::FILE* err);
 // while, such as a drill's cue).
 // Errors go to `err`. Returns kExitOk or kExitConfigWrite.
 int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err,
-                 const ConfigEntries& inPlace = {});  // ConsoleCommands.cpp
+                 const scene::ConfigEntries& inPlace = {});  // ConsoleCommands.cpp
 
 // "trimsight-host: MESSAGE" on one line.
 void printError(std::FILE* err, const std::string& message);
@@ -108,4 +108,4 @@ void printWarning(std::FILE* err, const std::string& message);
 
 inline constexpr const char* kProgram = "trimsight-host";
 
-}  // namespace hostapp
+}  // namespace app

@@ -14,8 +14,9 @@
 #include "app/CommandKit.h"
 #include "scene/JsonText.h"
 #include "desktop/OutputFile.h"
+#include "sandbox/NumberText.h"
 
-namespace hostapp {
+namespace app {
 namespace {
 
 // Every subcommand, in the order --help lists them.
@@ -103,7 +104,7 @@ int reportParseError(CLI::App& app, const CLI::ParseError& e, std::FILE* out, st
         for (const CLI::App* sub : app.get_subcommands({}))
             names += (names.empty() ? "" : ", ") + sub->get_name();
         printError(err,
-                   "unknown command " + quoteText(left.front()) + " (commands: " + names + ")");
+                   "unknown command " + sandbox::jsonString(left.front()) + " (commands: " + names + ")");
         return kExitUsage;
     }
     printError(err, std::string(e.what()) + " (see " + kProgram + " --help)");
@@ -136,7 +137,7 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
     } catch (const CLI::ParseError& e) {
         return reportParseError(app, e, out, err);
     }
-    if (const std::string problem = faultSwitchProblem(); !problem.empty()) {
+    if (const std::string problem = desktop::faultSwitchProblem(); !problem.empty()) {
         printError(err, problem);
         return kExitUsage;
     }
@@ -164,4 +165,4 @@ int runHost(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
     return kExitInternal;
 }
 
-}  // namespace hostapp
+}  // namespace app

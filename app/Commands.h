@@ -38,7 +38,7 @@
 // main returns its code).
 #include <cstdio>
 
-namespace hostapp {
+namespace app {
 
 // Exit codes.
 enum ExitCode : int {
@@ -59,4 +59,4 @@ enum ExitCode : int {
 // writes results to `out` and messages to `err`, returns the exit code.
 int runHost(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
 
-}  // namespace hostapp
+}  // namespace app

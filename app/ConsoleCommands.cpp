@@ -6,8 +6,9 @@
 
 #include "app/CommandKit.h"
 #include "scene/JsonText.h"
+#include "sandbox/NumberText.h"
 
-namespace hostapp {
+namespace app {
 namespace {
 
 std::string formatBound(float v) {
@@ -25,10 +26,10 @@ void printVariable(std::FILE* out, const pluginsdk::CVarStore::Snapshot& v) {
     if (s.saveToFile) flags += flags.empty() ? "saved" : ", saved";
     if (flags.empty()) flags = "none";
     std::fprintf(out, "  %s = %s; default %s; minimum %s; maximum %s; flags: %s; %s\n",
-                 s.name.c_str(), quoteText(v.value).c_str(), quoteText(s.defaultValue).c_str(),
+                 s.name.c_str(), sandbox::jsonString(v.value).c_str(), sandbox::jsonString(s.defaultValue).c_str(),
                  s.hasMin ? formatBound(s.min).c_str() : "none",
                  s.hasMax ? formatBound(s.max).c_str() : "none", flags.c_str(),
-                 quoteText(s.description).c_str());
+                 sandbox::jsonString(s.description).c_str());
 }
 
 int runInfo(const GlobalOptions& global, std::FILE* out, std::FILE* err) {
@@ -55,7 +56,7 @@ int runInfo(const GlobalOptions& global, std::FILE* out, std::FILE* err) {
 std::shared_ptr<pluginsdk::CVarEntry> findVariable(HostRun& run, const std::string& name,
                                                    std::FILE* err) {
     auto entry = run.session.cvars.find(name);
-    if (!entry) printError(err, "no console variable named " + quoteText(name));
+    if (!entry) printError(err, "no console variable named " + sandbox::jsonString(name));
     return entry;
 }
 
@@ -78,12 +79,12 @@ int lockSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
         return kExitConfigWrite;
     }
     if (global.config.empty()) {
-        if (Status made = makeDefaultConfigFolder(); !made) {
+        if (base::Status made = desktop::makeDefaultConfigFolder(); !made) {
             printError(err, run.configPath + ": cannot write the config file: " + made.error());
             return kExitConfigWrite;
         }
     }
-    Result<ConfigLock> lock = ConfigLock::take(run.configPath);
+    base::Result<desktop::ConfigLock> lock = desktop::ConfigLock::take(run.configPath);
     if (!lock) {
         printError(err, lock.error());
         return kExitConfigWrite;
@@ -94,18 +95,18 @@ int lockSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
 
 // Writes the settings of this run over the config file, keeping entries the
 // plugin did not register; `inPlace` replaces the store's texts it names.
-int writeSettings(HostRun& run, std::FILE* err, const ConfigEntries& inPlace = {}) {
+int writeSettings(HostRun& run, std::FILE* err, const scene::ConfigEntries& inPlace = {}) {
     if (!run.config) {
         printError(err, run.configPath +
                             ": not saving over a config file that cannot be read; fix or "
                             "remove it");
         return kExitConfigWrite;
     }
-    ConfigEntries entries = run.session.savedEntries(*run.config);
+    scene::ConfigEntries entries = run.session.savedEntries(*run.config);
     for (const auto& [name, value] : inPlace)
         if (const auto saved = entries.find(name); saved != entries.end()) saved->second = value;
-    const std::string text = formatConfig(entries);
-    if (Status saved = saveConfigAtomic(run.configPath, text); !saved) {
+    const std::string text = scene::formatConfig(entries);
+    if (base::Status saved = desktop::saveConfigAtomic(run.configPath, text); !saved) {
         printError(err, saved.error());
         return kExitConfigWrite;
     }
@@ -121,10 +122,10 @@ int runSet(const GlobalOptions& global, const std::string& name, const std::stri
     auto entry = findVariable(run, name, err);
     if (!entry) return kExitVariable;
     const auto& s = entry->definition;
-    const Result<float> typed = parseConsoleNumber(value);
-    const Result<float> kept = typed ? boundedNumber(s, *typed) : typed;
+    const base::Result<float> typed = scene::parseConsoleNumber(value);
+    const base::Result<float> kept = typed ? scene::boundedNumber(s, *typed) : typed;
     if (!kept) {
-        printError(err, name + ": " + quoteText(value) + " " + kept.error());
+        printError(err, name + ": " + sandbox::jsonString(value) + " " + kept.error());
         return kExitVariable;
     }
     if (int code = lockSettings(global, run, err); code != kExitOk) return code;
@@ -141,11 +142,11 @@ int runSet(const GlobalOptions& global, const std::string& name, const std::stri
 }  // namespace
 
 int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err,
-                 const ConfigEntries& inPlace) {
+                 const scene::ConfigEntries& inPlace) {
     if (int code = lockSettings(global, run, err); code != kExitOk) return code;
     // Read again under the lock, without applying: what other runs saved
     // meanwhile stays, and this run's variables are written over it.
-    run.config = loadConfig(run.configPath);
+    run.config = desktop::loadConfig(run.configPath);
     const int code = writeSettings(run, err, inPlace);
     run.configLock.reset();
     return code;
@@ -173,4 +174,4 @@ Command addGetCommand(CLI::App& app) {
                                "Variable name", runGet);
 }
 
-}  // namespace hostapp
+}  // namespace app

@@ -10,7 +10,7 @@
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
 
-namespace hostapp {
+namespace app {
 namespace {
 
 struct ExportOptions {
@@ -40,7 +40,7 @@ bool sameFile(const std::string& a, const std::string& b) {
 }
 
 int runExport(const GlobalOptions&, const ExportOptions& options, std::FILE* out, std::FILE* err) {
-    const Result<sandbox::SceneExportOptions> frames = exportOptions(options.frames);
+    const base::Result<sandbox::SceneExportOptions> frames = exportOptions(options.frames);
     if (!frames) {
         printError(err, frames.error());
         return kExitUsage;
@@ -50,21 +50,21 @@ int runExport(const GlobalOptions&, const ExportOptions& options, std::FILE* out
                             " is the flight log itself; not writing the scene over it");
         return kExitUsage;
     }
-    const Result<sandbox::FlightLog> log = loadFlightLog(options.flight);
+    const base::Result<sandbox::FlightLog> log = desktop::loadFlightLog(options.flight);
     if (!log) {
         printError(err, log.error());
         return kExitScene;
     }
-    const sandbox::Result<std::string> scene = sandbox::exportScene(*log, *frames);
+    const base::Result<std::string> scene = sandbox::exportScene(*log, *frames);
     if (!scene.ok()) {  // the options were checked above
-        printError(err, options.flight + ": " + scene.error);
+        printError(err, options.flight + ": " + scene.error());
         return kExitInternal;
     }
     if (toStandardOutput(options)) {
-        std::fwrite(scene.value->data(), 1, scene.value->size(), out);
+        std::fwrite(scene->data(), 1, scene->size(), out);
         return kExitOk;  // a write error is caught when the output is flushed
     }
-    if (Status written = writeOutputFile(options.output, *scene.value, 0666); !written) {
+    if (base::Status written = desktop::writeOutputFile(options.output, *scene, 0666); !written) {
         printError(err, "cannot write " + options.output + ": " + written.error());
         return kExitOutput;
     }
@@ -82,4 +82,4 @@ Command addExportCommand(CLI::App& app) {
         app, "export", "Write a flight log as a scene file that trace and render play", runExport);
 }
 
-}  // namespace hostapp
+}  // namespace app

@@ -14,8 +14,9 @@
 #include "sandbox/Physics.h"
 #include "scene/FlightScene.h"
 #include "scene/JsonText.h"
+#include "sandbox/NumberText.h"
 
-namespace hostapp {
+namespace app {
 namespace {
 
 // A whole number that is all of `text` (its range is checked with the rest).
@@ -50,10 +51,10 @@ void addFlightInput(CLI::App& command, const std::string& name, const std::strin
     addFlightFrameOptions(command, options, "a flight log");
 }
 
-Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions& options) {
+base::Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions& options) {
     constexpr int kTicks = sandbox::kTicksPerSecond;
     if (options.fps < 1 || options.fps > kTicks || kTicks % options.fps != 0)
-        return Failure{"--fps " + std::to_string(options.fps) +
+        return base::Failure{"--fps " + std::to_string(options.fps) +
                        ": the frame rate must divide the " + std::to_string(kTicks) +
                        " ticks of a second (1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20, 24, 30, 40, 60 "
                        "or 120)"};
@@ -66,18 +67,18 @@ Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions& opti
     const std::optional<int32_t> height =
         x == std::string_view::npos ? std::nullopt : canvasSide(canvas.substr(x + 1));
     if (!width || !height)
-        return Failure{"--canvas " + quoteText(options.canvas) +
+        return base::Failure{"--canvas " + sandbox::jsonString(options.canvas) +
                        ": expected WIDTHxHEIGHT in pixels, such as 1280x720"};
     out.canvas = {*width, *height};
     if (const std::string problem = sandbox::sceneExportProblem(out); !problem.empty())
-        return Failure{"--canvas " + options.canvas + ": " + problem};
+        return base::Failure{"--canvas " + options.canvas + ": " + problem};
     return out;
 }
 
-int loadPlayableInput(const std::string& path, const FlightFrameOptions& options, Scene& scene,
+int loadPlayableInput(const std::string& path, const FlightFrameOptions& options, scene::Scene& scene,
                       std::FILE* err) {
-    if (!isFlightLogFile(path)) {
-        Result<Scene> parsed = loadSceneFile(path);
+    if (!desktop::isFlightLogFile(path)) {
+        base::Result<scene::Scene> parsed = desktop::loadSceneFile(path);
         if (!parsed) {
             printError(err, parsed.error());
             return kExitScene;
@@ -89,18 +90,18 @@ int loadPlayableInput(const std::string& path, const FlightFrameOptions& options
         scene = std::move(*parsed);
         return kExitOk;
     }
-    const Result<sandbox::SceneExportOptions> frames = exportOptions(options);
+    const base::Result<sandbox::SceneExportOptions> frames = exportOptions(options);
     if (!frames) {
         printError(err, frames.error());
         return kExitUsage;
     }
-    const Result<sandbox::FlightLog> log = loadFlightLog(path);
+    const base::Result<sandbox::FlightLog> log = desktop::loadFlightLog(path);
     if (!log) {
         printError(err, log.error());
         return kExitScene;
     }
     try {
-        scene = sceneFromFlightLog(*log, *frames);
+        scene = scene::sceneFromFlightLog(*log, *frames);
     } catch (const std::bad_alloc&) {
         printError(err, path + ": out of memory while making the flight's frames");
         return kExitInternal;
@@ -108,4 +109,4 @@ int loadPlayableInput(const std::string& path, const FlightFrameOptions& options
     return kExitOk;
 }
 
-}  // namespace hostapp
+}  // namespace app

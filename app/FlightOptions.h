@@ -14,7 +14,7 @@ class App;
 class Option;
 }  // namespace CLI
 
-namespace hostapp {
+namespace app {
 
 // How a flight becomes frames, from the command line: --fps and --canvas.
 struct FlightFrameOptions {
@@ -39,14 +39,14 @@ void addFlightInput(CLI::App& command, const std::string& name, const std::strin
 // The export options they ask for, or why they cannot be used (a usage
 // error): fps must divide the 120 ticks of a second, the canvas be 1 to
 // 16384 pixels each way.
-Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions& options);
+base::Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions& options);
 
 // What `trace` and `render` play from `path`: a scene file, or a flight log
 // played as its export with `options`. On failure the message is printed to
 // `err` and the exit code returned: kExitUsage for options that do not
 // apply (--fps for a scene file) or are out of range, kExitScene for an
 // input that cannot be read or is invalid.
-int loadPlayableInput(const std::string& path, const FlightFrameOptions& options, Scene& scene,
+int loadPlayableInput(const std::string& path, const FlightFrameOptions& options, scene::Scene& scene,
                       std::FILE* err);
 
-}  // namespace hostapp
+}  // namespace app

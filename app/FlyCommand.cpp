@@ -23,7 +23,7 @@
 #include "picture/ContactSheet.h"
 #include "picture/Png.h"
 
-namespace hostapp {
+namespace app {
 namespace {
 
 namespace fs = std::filesystem;
@@ -69,26 +69,26 @@ std::optional<Vector2> parseSize(const std::string& text) {
 
 // The folder a file is to be written in must exist before the flight, so
 // that a long flight is not lost at the end.
-Status checkOutput(const std::string& path, const char* what) {
+base::Status checkOutput(const std::string& path, const char* what) {
     if (path.empty()) return {};
     std::error_code ec;
     const fs::path parent = fs::path(path).parent_path();
     if (!parent.empty() && !fs::is_directory(parent, ec))
-        return Failure{"cannot write the " + std::string(what) + " " + path + ": no folder " +
+        return base::Failure{"cannot write the " + std::string(what) + " " + path + ": no folder " +
                        parent.string()};
     if (fs::is_directory(path, ec))
-        return Failure{"cannot write the " + std::string(what) + " " + path + ": it is a folder"};
+        return base::Failure{"cannot write the " + std::string(what) + " " + path + ": it is a folder"};
     return {};
 }
 
 // The folder for --pictures, made when missing.
-Status makePictureFolder(const std::string& folder) {
+base::Status makePictureFolder(const std::string& folder) {
     if (folder.empty()) return {};
     std::error_code ec;
     if (fs::exists(folder, ec) && !fs::is_directory(folder, ec))
-        return Failure{"cannot write the pictures to " + folder + ": it is a file"};
+        return base::Failure{"cannot write the pictures to " + folder + ": it is a file"};
     fs::create_directories(folder, ec);
-    if (ec) return Failure{"cannot make the folder " + folder + ": " + ec.message()};
+    if (ec) return base::Failure{"cannot make the folder " + folder + ": " + ec.message()};
     return {};
 }
 
@@ -113,13 +113,13 @@ std::string checkOptions(const FlyOptions& o, bool scriptEnds) {
 }
 
 // A picture as a PNG file; a failure names the file.
-Status writePicture(const std::string& path, const picture::Image& image,
+base::Status writePicture(const std::string& path, const canvas::Image& image,
                     std::vector<uint8_t>& png) {
-    Status written = picture::encodePng(image, png);
+    base::Status written = picture::encodePng(image, png);
     if (written)
-        written = writeOutputFile(
+        written = desktop::writeOutputFile(
             path, std::string_view(reinterpret_cast<const char*>(png.data()), png.size()), 0666);
-    if (!written) return Failure{"cannot write " + path + ": " + written.error()};
+    if (!written) return base::Failure{"cannot write " + path + ": " + written.error()};
     return {};
 }
 
@@ -129,7 +129,7 @@ class PictureFolder {
   public:
     PictureFolder(std::string folder, int count) : folder_(std::move(folder)), count_(count) {}
 
-    void add(const picture::Image& image) {
+    void add(const canvas::Image& image) {
         if (!status_ || index_ >= count_) return;
         if (!sheet_) sheet_.emplace(count_, image.width, image.height);
         sheet_->add(index_, image);
@@ -138,14 +138,14 @@ class PictureFolder {
         write((fs::path(folder_) / name).string(), image);
     }
     // Writes the contact sheet; the first failure, if any.
-    Status finish() {
+    base::Status finish() {
         if (sheet_) write((fs::path(folder_) / "contact-sheet.png").string(), sheet_->sheet());
         return status_;
     }
     int written() const { return index_; }
 
   private:
-    void write(const std::string& path, const picture::Image& image) {
+    void write(const std::string& path, const canvas::Image& image) {
         if (status_) status_ = writePicture(path, image, png_);
     }
 
@@ -154,7 +154,7 @@ class PictureFolder {
     int index_ = 0;
     std::optional<picture::ContactSheet> sheet_;
     std::vector<uint8_t> png_;
-    Status status_;
+    base::Status status_;
 };
 
 int64_t percentile(std::vector<int64_t> values, double share) {
@@ -191,7 +191,7 @@ int writeOutputs(const FlyOptions& options, const fly::FlyApp& app, fly::FlySess
     int code = kExitOk;
     if (!options.screenshot.empty()) {
         std::vector<uint8_t> png;
-        if (Status written = writePicture(options.screenshot, app.lastPicture(), png); !written) {
+        if (base::Status written = writePicture(options.screenshot, app.lastPicture(), png); !written) {
             printError(err, written.error());
             code = kExitPicture;
         } else {
@@ -200,8 +200,8 @@ int writeOutputs(const FlyOptions& options, const fly::FlyApp& app, fly::FlySess
     }
     if (!options.record.empty()) {
         session.flushSettingChanges();
-        const Status written =
-            writeOutputFile(options.record, sandbox::formatFlightLog(session.log()), 0666);
+        const base::Status written =
+            desktop::writeOutputFile(options.record, sandbox::formatFlightLog(session.log()), 0666);
         if (!written) {
             printError(err, "cannot write " + options.record + ": " + written.error());
             code = kExitPicture;
@@ -230,7 +230,7 @@ void flyFrames(fly::FlyApp& app, bool paced) {
 int checkRequest(const FlyOptions& options, std::optional<fly::FlightScript>& script,
                  std::FILE* err) {
     if (!options.script.empty()) {
-        Result<fly::FlightScript> loaded =
+        base::Result<fly::FlightScript> loaded =
             fly::loadFlightScript(options.script, sandbox::defaultBindings());
         if (!loaded) {
             printError(err, loaded.error());
@@ -244,11 +244,11 @@ int checkRequest(const FlyOptions& options, std::optional<fly::FlightScript>& sc
     }
     for (const auto& [path, what] :
          {std::pair{options.screenshot, "screenshot"}, std::pair{options.record, "flight log"}})
-        if (Status ok = checkOutput(path, what); !ok) {
+        if (base::Status ok = checkOutput(path, what); !ok) {
             printError(err, ok.error());
             return kExitPicture;
         }
-    if (Status ok = makePictureFolder(options.pictures); !ok) {
+    if (base::Status ok = makePictureFolder(options.pictures); !ok) {
         printError(err, ok.error());
         return kExitPicture;
     }
@@ -262,7 +262,7 @@ int openWindow(const FlyOptions& options, std::unique_ptr<fly::Platform>& platfo
     window.width = size.X;
     window.height = size.Y;
     window.videoDriver = options.videoDriver;
-    Result<std::unique_ptr<fly::Platform>> opened = fly::openSdlPlatform(window);
+    base::Result<std::unique_ptr<fly::Platform>> opened = fly::openSdlPlatform(window);
     if (!opened) {
         printError(err, "cannot open a window: " + opened.error() +
                             "; to fly without a screen, use --video-driver offscreen");
@@ -280,7 +280,7 @@ fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::FlightScript
     app.settingsPage = run.session.plugin->settingsWindow();
     if (app.settingsPage != nullptr) app.settingsTitle = app.settingsPage->getSettingsName();
     app.saveSettings = [&global, &run, err](std::span<const fly::SettingText> inPlace) {
-        ConfigEntries texts;
+        scene::ConfigEntries texts;
         for (const fly::SettingText& t : inPlace) texts[std::string(t.name)] = std::string(t.text);
         return saveSettings(global, run, err, texts) == kExitOk;
     };
@@ -298,7 +298,7 @@ fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::FlightScript
 // The flight's start: a drill's first attempt, a seeded random start or the
 // floor; a drill's ghost races the best flight the book knows.
 fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::FlightScript* script,
-                                      DrillReporter& drills) {
+                                      fly::DrillReporter& drills) {
     fly::SessionOptions session;
     session.seed = options.seed;
     session.physics.unlimitedBoost = options.unlimitedBoost;
@@ -322,7 +322,7 @@ int reportRun(const FlyOptions& options, fly::FlyApp& app, fly::FlySession& sess
         printBenchmark(notes, app.times(), *parseSize(options.size), platform.description());
     int code = writeOutputs(options, app, session, notes, err);
     if (pictures) {
-        if (Status written = pictures->finish(); !written) {
+        if (base::Status written = pictures->finish(); !written) {
             printError(err, written.error());
             code = kExitPicture;
         } else {
@@ -344,9 +344,9 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     // Attempts are kept in the history (--history or the default), and
     // earlier runs' bests raced; a history that cannot be read or written
     // is a warning, and the flight goes on.
-    HistoryArchive history(historyPath(global.history),
+    desktop::HistoryArchive history(desktop::historyPath(global.history),
                            [err](const std::string& warning) { printWarning(err, warning); });
-    DrillReporter drills(
+    fly::DrillReporter drills(
         [out](const std::string& line) {
             std::fprintf(out, "%s\n", line.c_str());
             std::fflush(out);
@@ -364,9 +364,9 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     if (appOptions.pictureEveryNs > 0) {
         pictures.emplace(options.pictures, static_cast<int>(std::max<int64_t>(
                                                1, *appOptions.endNs / appOptions.pictureEveryNs)));
-        appOptions.onPicture = [&](const picture::Image& image) { pictures->add(image); };
+        appOptions.onPicture = [&](const canvas::Image& image) { pictures->add(image); };
     }
-    Result<std::unique_ptr<fly::FlyApp>> app =
+    base::Result<std::unique_ptr<fly::FlyApp>> app =
         fly::FlyApp::create(*platform, session, std::move(appOptions));
     if (!app) {
         printError(err, "cannot draw the window: " + app.error());
@@ -422,4 +422,4 @@ Command addFlyCommand(CLI::App& app) {
             }};
 }
 
-}  // namespace hostapp
+}  // namespace app

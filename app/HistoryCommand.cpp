@@ -10,7 +10,7 @@
 #include "desktop/HistoryFile.h"
 #include "sandbox/NumberText.h"
 
-namespace hostapp {
+namespace app {
 namespace {
 
 // Keys in the order the documentation lists them.
@@ -119,12 +119,12 @@ void printJson(std::FILE* out, const std::string& path, const sandbox::HistoryRe
 
 int runHistory(const GlobalOptions& global, const HistoryOptions& options, std::FILE* out,
                std::FILE* err) {
-    const Result<std::string> path = historyPath(global.history);
+    const base::Result<std::string> path = desktop::historyPath(global.history);
     if (!path) {
         printError(err, path.error());
         return kExitScene;
     }
-    const Result<sandbox::HistoryRead> history = loadHistory(*path);
+    const base::Result<sandbox::HistoryRead> history = desktop::loadHistory(*path);
     if (!history) {
         printError(err, history.error());
         return kExitScene;
@@ -146,4 +146,4 @@ Command addHistoryCommand(CLI::App& app) {
         runHistory);
 }
 
-}  // namespace hostapp
+}  // namespace app

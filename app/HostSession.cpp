@@ -12,24 +12,24 @@
 #define TRIMSIGHT_INSTALL_PLUGIN_DIR "../lib"
 #endif
 
-namespace hostapp {
+namespace app {
 
 HostSession::~HostSession() { plugin.reset(); }
 
-Status HostSession::load(const std::string& pluginPath) {
+base::Status HostSession::load(const std::string& pluginPath) {
     std::string error;
     plugin = pluginsdk::LoadedPlugin::open(pluginPath, error);
-    if (!plugin || !plugin->load(cvars, game, &error)) return Failure{error};
+    if (!plugin || !plugin->load(cvars, game, &error)) return base::Failure{error};
     return {};
 }
 
-void HostSession::applyConfig(const ConfigEntries& entries, const std::string& configName,
+void HostSession::applyConfig(const scene::ConfigEntries& entries, const std::string& configName,
                               std::vector<std::string>& warnings) {
-    applySavedSettings(cvars, entries, configName, warnings);
+    scene::applySavedSettings(cvars, entries, configName, warnings);
 }
 
-ConfigEntries HostSession::savedEntries(ConfigEntries base) const {
-    return savedSettings(cvars, std::move(base));
+scene::ConfigEntries HostSession::savedEntries(scene::ConfigEntries base) const {
+    return scene::savedSettings(cvars, std::move(base));
 }
 
 std::string defaultPluginPath() {
@@ -45,4 +45,4 @@ std::string defaultPluginPath() {
     return beside;
 }
 
-}  // namespace hostapp
+}  // namespace app

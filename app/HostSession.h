@@ -12,7 +12,7 @@
 #include "base/Result.h"
 #include "scene/SavedSettings.h"
 
-namespace hostapp {
+namespace app {
 
 class HostSession {
   public:
@@ -24,13 +24,13 @@ class HostSession {
 
     // Opens the library, checks its record, creates the plugin and calls
     // onLoad.
-    Status load(const std::string& pluginPath);
+    base::Status load(const std::string& pluginPath);
 
     // applySavedSettings and savedSettings (SavedSettings.h) on this run's
     // console.
-    void applyConfig(const ConfigEntries& entries, const std::string& configName,
+    void applyConfig(const scene::ConfigEntries& entries, const std::string& configName,
                      std::vector<std::string>& warnings);
-    ConfigEntries savedEntries(ConfigEntries base) const;
+    scene::ConfigEntries savedEntries(scene::ConfigEntries base) const;
 
     pluginsdk::CVarStore cvars;
     pluginsdk::GameHost game;
@@ -41,4 +41,4 @@ class HostSession {
 // library directory of an installed tree.
 std::string defaultPluginPath();
 
-}  // namespace hostapp
+}  // namespace app

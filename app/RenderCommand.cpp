@@ -36,7 +36,7 @@
 #include "canvas/SettingsWindow.h"
 #include "picture/VideoWriter.h"
 
-namespace hostapp {
+namespace app {
 namespace {
 
 namespace fs = std::filesystem;
@@ -63,9 +63,9 @@ struct RenderOptions {
 };
 
 // A picture's file; a failure names it.
-Status writePicture(const std::string& path, const std::vector<uint8_t>& bytes) {
-    if (Status written = writePictureFile(path, bytes); !written)
-        return Failure{"cannot write " + path + ": " + written.error()};
+base::Status writePicture(const std::string& path, const std::vector<uint8_t>& bytes) {
+    if (base::Status written = picture::writePictureFile(path, bytes); !written)
+        return base::Failure{"cannot write " + path + ": " + written.error()};
     return {};
 }
 
@@ -79,7 +79,7 @@ struct Timing {
     double render = 0.0;  // frames after the first
     double total = 0.0;   // from the first frame begun to the last picture written
     unsigned workers = 0;
-    PipelineTiming pictures;
+    picture::PipelineTiming pictures;
 };
 
 // Where the pictures go: one file, or a folder of numbered frames.
@@ -98,11 +98,11 @@ struct Output {
 
 // Draws each frame into a picture on the calling thread and hands it to the
 // pipeline, which encodes and writes it while the next frame is drawn.
-class PictureSink final : public FrameSink {
+class PictureSink final : public scene::FrameSink {
   public:
     PictureSink(picture::PictureRenderer& renderer, const Output& output, std::size_t frameCount,
                 BakkesMod::Plugin::PluginSettingsWindow* page, std::string pageTitle,
-                unsigned workers, PictureSteps steps, std::FILE* err)
+                unsigned workers, picture::PictureSteps steps, std::FILE* err)
         : renderer_(renderer),
           output_(output),
           frameCount_(frameCount),
@@ -112,7 +112,7 @@ class PictureSink final : public FrameSink {
           pipeline_(workers, std::move(steps),
                     [this](std::size_t written) { progress_.show(written); }) {}
 
-    pluginsdk::CanvasBackend& beginFrame(std::size_t, const FrameState& state) override {
+    pluginsdk::CanvasBackend& beginFrame(std::size_t, const scene::FrameState& state) override {
         null_.setSize(state.canvas);
         if (stopped_ || pipeline_.failed()) return null_;
         started_ = Clock::now();
@@ -121,9 +121,9 @@ class PictureSink final : public FrameSink {
         if (page_ != nullptr) {
             const int w = state.canvas.X;
             const int h = state.canvas.Y;
-            windows = [this, w, h] { picture::drawSettingsWindow(*page_, pageTitle_, w, h); };
+            windows = [this, w, h] { canvas::drawSettingsWindow(*page_, pageTitle_, w, h); };
         }
-        if (Status begun = renderer_.begin(state.canvas.X, state.canvas.Y, std::move(windows));
+        if (base::Status begun = renderer_.begin(state.canvas.X, state.canvas.Y, std::move(windows));
             !begun) {
             stop(begun);
             return null_;
@@ -135,14 +135,14 @@ class PictureSink final : public FrameSink {
     void endFrame(std::size_t index) override {
         if (!drawing_) return;
         drawing_ = false;
-        picture::Image image = pipeline_.spareImage();
-        if (Status drawn = renderer_.finish(image); !drawn) return stop(drawn);
+        canvas::Image image = pipeline_.spareImage();
+        if (base::Status drawn = renderer_.finish(image); !drawn) return stop(drawn);
         const double render = millisecondsSince(started_);
         (timing_.frames == 0 ? timing_.firstRender : timing_.render) += render;
         ++timing_.frames;
         if (output_.sequence) {
             if (index == 0) {
-                if (Status made = makeFolder(); !made) return stop(made);
+                if (base::Status made = makeFolder(); !made) return stop(made);
             }
             if (!sheet_) sheet_.emplace(static_cast<int>(frameCount_), image.width, image.height);
             sheet_->add(static_cast<int>(index), image);
@@ -153,8 +153,8 @@ class PictureSink final : public FrameSink {
 
     // Waits for the last pictures to be written: whether every picture was
     // drawn and written.
-    Status finish() {
-        Status finished = pipeline_.finish();
+    base::Status finish() {
+        base::Status finished = pipeline_.finish();
         if (timing_.frames > 0) timing_.total = millisecondsSince(first_);
         timing_.workers = pipeline_.workers();
         timing_.pictures = pipeline_.timing();
@@ -165,18 +165,18 @@ class PictureSink final : public FrameSink {
     void finishProgress() { progress_.clear(); }
 
   private:
-    void stop(const Status& failure) {
+    void stop(const base::Status& failure) {
         stopped_ = true;
-        pipeline_.fail(Failure{failure.error()});
+        pipeline_.fail(base::Failure{failure.error()});
     }
 
     // Made only now, so that a scene refused before its first frame leaves
     // nothing behind.
-    Status makeFolder() const {
+    base::Status makeFolder() const {
         std::error_code ec;
         fs::create_directories(output_.folder, ec);
         if (ec)
-            return Failure{"cannot make the folder " + output_.folder.string() + ": " +
+            return base::Failure{"cannot make the folder " + output_.folder.string() + ": " +
                            ec.message()};
         return {};
     }
@@ -186,7 +186,7 @@ class PictureSink final : public FrameSink {
     std::size_t frameCount_;
     BakkesMod::Plugin::PluginSettingsWindow* page_;
     std::string pageTitle_;
-    ProgressBar progress_;
+    picture::ProgressBar progress_;
     // Takes a frame's calls when no picture can be drawn, so that the rest of
     // the scene plays through harmlessly after a failure.
     pluginsdk::NullCanvas null_;
@@ -197,12 +197,12 @@ class PictureSink final : public FrameSink {
     Timing timing_;
     std::optional<picture::ContactSheet> sheet_;
     // Last, so that its workers end before anything they use goes.
-    PicturePipeline pipeline_;
+    picture::PicturePipeline pipeline_;
 };
 
 // Where the pictures go. A sequence's folder is made when its first frame is
 // written.
-Status prepareOutput(const RenderOptions& options, const std::string& stem, std::size_t frameCount,
+base::Status prepareOutput(const RenderOptions& options, const std::string& stem, std::size_t frameCount,
                      Output& output) {
     std::error_code ec;
     output.sequence = frameCount > 1;
@@ -212,7 +212,7 @@ Status prepareOutput(const RenderOptions& options, const std::string& stem, std:
             file = (fs::path(options.output) / (stem + ".png")).string();
         const fs::path parent = fs::path(file).parent_path();
         if (!parent.empty() && !fs::is_directory(parent, ec))
-            return Failure{"cannot write " + file + ": no folder " + parent.string()};
+            return base::Failure{"cannot write " + file + ": no folder " + parent.string()};
         output.file = file;
         return {};
     }
@@ -220,7 +220,7 @@ Status prepareOutput(const RenderOptions& options, const std::string& stem, std:
                         ? fs::path(stem + (options.scene.empty() ? "" : "-frames"))
                         : fs::path(options.output);
     if (fs::exists(output.folder, ec) && !fs::is_directory(output.folder, ec))
-        return Failure{"cannot write the frames to " + output.folder.string() +
+        return base::Failure{"cannot write the frames to " + output.folder.string() +
                        ": it is a file, and a sequence needs a folder"};
     output.digits = std::max<int>(4, static_cast<int>(std::to_string(frameCount - 1).size()));
     return {};
@@ -253,27 +253,27 @@ void printTiming(std::FILE* out, const Timing& t, const std::string& renderer, V
 // For tests of a failure part way through a sequence or a video,
 // TRIMSIGHT_FAULT_ENCODE=N makes encoding frame N fail; any value but a
 // frame number is refused before anything runs.
-Result<std::optional<std::size_t>> faultEncodeFrame() {
+base::Result<std::optional<std::size_t>> faultEncodeFrame() {
     const char* value = std::getenv("TRIMSIGHT_FAULT_ENCODE");
     if (value == nullptr || *value == '\0') return std::optional<std::size_t>{};
     std::size_t frame = 0;
     const char* end = value + std::strlen(value);
     const auto parsed = std::from_chars(value, end, frame);
     if (parsed.ec != std::errc{} || parsed.ptr != end)
-        return Failure{std::string("TRIMSIGHT_FAULT_ENCODE=") + value + " is not a frame number"};
+        return base::Failure{std::string("TRIMSIGHT_FAULT_ENCODE=") + value + " is not a frame number"};
     return std::optional<std::size_t>{frame};
 }
 
 // What is done to each picture.
-Result<PictureSteps> pictureSteps() {
-    PictureSteps steps = pngFileSteps();
-    const Result<std::optional<std::size_t>> fault = faultEncodeFrame();
+base::Result<picture::PictureSteps> pictureSteps() {
+    picture::PictureSteps steps = picture::pngFileSteps();
+    const base::Result<std::optional<std::size_t>> fault = faultEncodeFrame();
     if (!fault) return fault.failure();
     if (!*fault) return steps;
     steps.encode = [encode = std::move(steps.encode), frame = **fault](
-                       const PictureJob& picture, std::vector<uint8_t>& out) -> Status {
+                       const picture::PictureJob& picture, std::vector<uint8_t>& out) -> base::Status {
         if (picture.number == frame)
-            return Failure{"PNG encoding failed: made to fail by TRIMSIGHT_FAULT_ENCODE"};
+            return base::Failure{"PNG encoding failed: made to fail by TRIMSIGHT_FAULT_ENCODE"};
         return encode(picture, out);
     };
     return steps;
@@ -281,9 +281,9 @@ Result<PictureSteps> pictureSteps() {
 
 // `--save-demo-scene FILE`: the demo as a scene file, nothing rendered.
 int saveDemoScene(const std::string& path, std::FILE* out, std::FILE* err) {
-    std::string text = demoSceneText();
+    std::string text = scene::demoSceneText();
     text += '\n';
-    if (Status written = writeOutputFile(path, text, 0666); !written) {
+    if (base::Status written = desktop::writeOutputFile(path, text, 0666); !written) {
         printError(err, "cannot write " + path + ": " + written.error());
         return kExitPicture;
     }
@@ -296,17 +296,17 @@ struct SceneToRender {
     bool demo = false;
     std::string name;  // for messages
     std::string stem;  // for default output names
-    Scene scene;
+    scene::Scene scene;
     Vector2 lastCanvas{};
 };
 
 // The built-in demo's scene.
-int loadDemo(const RenderOptions& options, Scene& scene, std::FILE* err) {
+int loadDemo(const RenderOptions& options, scene::Scene& scene, std::FILE* err) {
     if (options.flight.given()) {
         printError(err, "--fps and --canvas apply to a flight log, not to the built-in demo");
         return kExitUsage;
     }
-    Result<Scene> parsed = parseScene(demoSceneText());
+    base::Result<scene::Scene> parsed = scene::parseScene(scene::demoSceneText());
     if (!parsed) {
         printError(err, parsed.error());
         return kExitInternal;
@@ -328,10 +328,10 @@ int checkScene(const RenderOptions& options, SceneToRender& job, std::FILE* err)
         printError(err, job.name + ": the scene has no frames to render");
         return kExitScene;
     }
-    FrameState state;
+    scene::FrameState state;
     for (std::size_t i = 0; i < job.scene.frames.size(); ++i) {
-        applyFrame(state, job.scene.frames[i]);
-        if (Status fits = picture::PictureRenderer::checkCanvasSize(state.canvas.X, state.canvas.Y);
+        scene::applyFrame(state, job.scene.frames[i]);
+        if (base::Status fits = picture::PictureRenderer::checkCanvasSize(state.canvas.X, state.canvas.Y);
             !fits) {
             printError(err, job.name + ": frame " + std::to_string(i) + ": " + fits.error());
             return kExitScene;
@@ -358,7 +358,7 @@ struct Pictures {
     std::string pageTitle;
     // Threads that encode and write while the drawing goes on, and what they do.
     unsigned workers = 0;
-    PictureSteps steps;
+    picture::PictureSteps steps;
 };
 
 int startPictures(const RenderOptions& options, HostRun& run, Pictures& pictures, std::FILE* err) {
@@ -371,7 +371,7 @@ int startPictures(const RenderOptions& options, HostRun& run, Pictures& pictures
         }
         pictures.pageTitle = page->getSettingsName();
     }
-    Result<std::unique_ptr<picture::PictureRenderer>> renderer = picture::PictureRenderer::create();
+    base::Result<std::unique_ptr<picture::PictureRenderer>> renderer = picture::PictureRenderer::create();
     if (!renderer) {
         printError(err, renderer.error());
         return kExitPicture;
@@ -388,8 +388,8 @@ int play(const SceneToRender& job, HostRun& run, Pictures& pictures, const Outpu
          std::string& sheetPath, Timing& timing, std::FILE* err) {
     PictureSink sink(*pictures.renderer, output, job.scene.frames.size(), pictures.page,
                      pictures.pageTitle, pictures.workers, pictures.steps, err);
-    const Status played = playScene(job.scene, run.session.cvars, run.session.game, sink);
-    const Status drawn = sink.finish();
+    const base::Status played = scene::playScene(job.scene, run.session.cvars, run.session.game, sink);
+    const base::Status drawn = sink.finish();
     sink.finishProgress();
     if (!played) {
         printError(err, job.name + ": " + played.error());
@@ -403,7 +403,7 @@ int play(const SceneToRender& job, HostRun& run, Pictures& pictures, const Outpu
     if (output.sequence && sink.sheet() != nullptr) {
         sheetPath = (output.folder / kSheetName).string();
         std::vector<uint8_t> bytes;
-        Status written = picture::encodePng(sink.sheet()->sheet(), bytes);
+        base::Status written = picture::encodePng(sink.sheet()->sheet(), bytes);
         if (written) written = writePicture(sheetPath, bytes);
         if (!written) {
             printError(err, written.error());
@@ -462,7 +462,7 @@ void report(const SceneToRender& job, const Output& output, const std::string& s
 // What --video and --plot make, worked out and checked before anything is
 // drawn or written.
 struct ClipPlan {
-    std::optional<VideoJob> video;
+    std::optional<picture::VideoJob> video;
     std::string encoder;  // for the result line
     std::optional<fly::AttemptPlot> plot;
 };
@@ -477,24 +477,24 @@ int planVideo(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
                             "(VP9)");
         return kExitVideo;
     }
-    const Result<std::string> encoder = picture::videoEncoderFor(*container);
+    const base::Result<std::string> encoder = picture::videoEncoderFor(*container);
     if (!encoder) {
         printError(err, "cannot write " + options.video + ": " + encoder.error());
         return kExitVideo;
     }
-    const Result<std::optional<std::size_t>> fault = faultEncodeFrame();
+    const base::Result<std::optional<std::size_t>> fault = faultEncodeFrame();
     if (!fault) {
         printError(err, fault.error());
         return kExitUsage;
     }
-    plan.video = VideoJob{options.video, *container, options.flight.fps, *fault};
+    plan.video = picture::VideoJob{options.video, *container, options.flight.fps, *fault};
     plan.encoder = *encoder;
     return kExitOk;
 }
 
 // The attempt's plot, from the drill its log names.
 int planPlot(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
-    const Result<sandbox::FlightLog> log = loadFlightLog(options.scene);
+    const base::Result<sandbox::FlightLog> log = desktop::loadFlightLog(options.scene);
     if (!log) {
         printError(err, log.error());
         return kExitScene;
@@ -505,7 +505,7 @@ int planPlot(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
                             "no drill (a free flight, or a log from before logs named theirs)");
         return kExitUsage;
     }
-    Result<fly::AttemptPlot> plot = replayAttemptPlot(*log, options.scene);
+    base::Result<fly::AttemptPlot> plot = picture::replayAttemptPlot(*log, options.scene);
     if (!plot) {
         printError(err, plot.error());
         return kExitScene;
@@ -519,9 +519,9 @@ int planClip(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
         printError(err, "--video and --plot take a flight log, not the built-in demo");
         return kExitUsage;
     }
-    if (!isFlightLogFile(options.scene)) {
+    if (!desktop::isFlightLogFile(options.scene)) {
         // Says why: it cannot be read, or it is no flight log (a scene).
-        const Result<sandbox::FlightLog> log = loadFlightLog(options.scene);
+        const base::Result<sandbox::FlightLog> log = desktop::loadFlightLog(options.scene);
         printError(err, log ? options.scene + ": not a flight log" : log.error());
         return kExitScene;
     }
@@ -535,7 +535,7 @@ int planClip(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
 int writePlot(const RenderOptions& options, const fly::AttemptPlot& plot, std::FILE* out,
               std::FILE* err) {
     std::vector<uint8_t> bytes;
-    Status written = picture::encodePng(drawAttemptPlot(plot), bytes);
+    base::Status written = picture::encodePng(picture::drawAttemptPlot(plot), bytes);
     if (written) written = writePicture(options.plot, bytes);
     if (!written) {
         printError(err, written.error());
@@ -558,8 +558,8 @@ int writeVideo(const GlobalOptions& global, const RenderOptions& options, const 
     if (int code = startHost(global, run, err); code != kExitOk) return code;
     Pictures pictures;
     if (int code = startPictures(options, run, pictures, err); code != kExitOk) return code;
-    VideoDrawing drawing{*pictures.renderer, pictures.page, pictures.pageTitle};
-    const VideoOutcome made = renderVideo(job.scene, job.name, run.session.cvars, run.session.game,
+    picture::VideoDrawing drawing{*pictures.renderer, pictures.page, pictures.pageTitle};
+    const picture::VideoOutcome made = picture::renderVideo(job.scene, job.name, run.session.cvars, run.session.game,
                                           drawing, *plan.video, err);
     if (!made.status) {
         printError(err, made.status.error());
@@ -593,7 +593,7 @@ int runRender(const GlobalOptions& global, const RenderOptions& options, std::FI
               std::FILE* err) {
     if (!options.saveDemo.empty()) return saveDemoScene(options.saveDemo, out, err);
     if (!options.video.empty() || !options.plot.empty()) return runClip(global, options, out, err);
-    Result<PictureSteps> steps = pictureSteps();
+    base::Result<picture::PictureSteps> steps = pictureSteps();
     if (!steps) {
         printError(err, steps.error());
         return kExitUsage;
@@ -608,7 +608,7 @@ int runRender(const GlobalOptions& global, const RenderOptions& options, std::FI
     pictures.workers =
         static_cast<unsigned>(std::min<std::size_t>(options.jobs - 1, job.scene.frames.size()));
     Output output;
-    if (Status prepared = prepareOutput(options, job.stem, job.scene.frames.size(), output);
+    if (base::Status prepared = prepareOutput(options, job.stem, job.scene.frames.size(), output);
         !prepared) {
         printError(err, prepared.error());
         return kExitPicture;
@@ -679,4 +679,4 @@ Command addRenderCommand(CLI::App& app) {
             }};
 }
 
-}  // namespace hostapp
+}  // namespace app

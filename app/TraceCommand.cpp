@@ -8,7 +8,7 @@
 #include "scene/Scene.h"
 #include "scene/ScenePlayer.h"
 
-namespace hostapp {
+namespace app {
 namespace {
 
 struct TraceOptions {
@@ -24,13 +24,13 @@ struct TraceOptions {
 
 int runTrace(const GlobalOptions& global, const TraceOptions& options, std::FILE* out,
              std::FILE* err) {
-    Scene scene;
+    scene::Scene scene;
     if (int code = loadPlayableInput(options.input, options.flight, scene, err); code != kExitOk)
         return code;
     HostRun run;
     if (int code = startHost(global, run, err); code != kExitOk) return code;
-    TraceSink sink(out);
-    const Status played = playScene(scene, run.session.cvars, run.session.game, sink);
+    scene::TraceSink sink(out);
+    const base::Status played = scene::playScene(scene, run.session.cvars, run.session.game, sink);
     if (!played) printError(err, options.input + ": " + played.error());
     return played ? kExitOk : kExitScene;
 }
@@ -42,4 +42,4 @@ Command addTraceCommand(CLI::App& app) {
         app, "trace", "Play a scene file or a flight log and print every canvas call", runTrace);
 }
 
-}  // namespace hostapp
+}  // namespace app

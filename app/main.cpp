@@ -4,4 +4,4 @@
 
 #include "app/Commands.h"
 
-int main(int argc, char** argv) { return hostapp::runHost(argc, argv, stdout, stderr); }
+int main(int argc, char** argv) { return app::runHost(argc, argv, stdout, stderr); }

@@ -1,18 +1,23 @@
 #pragma once
-// How everything in hostapp/ (the picture library included) reports failure:
-// a function that can fail returns Result<T>, a value or a one-line message
+// base/: what every library of the host program shares, and nothing else:
+// the one way a failure is reported (this file) and the one way a warning is
+// passed on (Warnings.h). Headers only; nothing here knows the plugin, the
+// host layer, files or the program.
+//
+// A function that can fail returns Result<T>, a value or a one-line message
 // saying what went wrong, or Status when success carries no value. Messages
-// name the file or the place they are about; the command that gets one
-// prints it and picks the exit code. Exceptions (the JSON library's,
-// std::bad_alloc) are caught where they can arise and become a message: none
-// leaves a function of hostapp/.
+// name the file or the place they are about ("PATH:LINE: what is wrong").
+// The program's layer (app/, web/) prints a failure and picks the exit
+// code; no library below it chooses one, prints one, or throws across its
+// boundary: exceptions (the JSON library's, std::bad_alloc) are caught where
+// they can arise and become a message.
 #include <optional>
 #include <string>
 #include <utility>
 
-namespace hostapp {
+namespace base {
 
-// What a failed call returns: `return Failure{"cannot read " + path};`.
+// What a failed call returns: `return base::Failure{"cannot read " + path};`.
 struct Failure {
     std::string message;
 };
@@ -27,6 +32,8 @@ class [[nodiscard]] Status {
     explicit operator bool() const { return ok(); }
     // The message; empty on success.
     const std::string& error() const { return error_; }
+    // The failure, to pass on.
+    Failure failure() const { return {error_}; }
 
   private:
     std::string error_;
@@ -56,4 +63,4 @@ class [[nodiscard]] Result {
     std::string error_;
 };
 
-}  // namespace hostapp
+}  // namespace base

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace picture {
+namespace canvas {
 namespace {
 
 ImVec2 point(Vector2 p) { return ImVec2(static_cast<float>(p.X), static_cast<float>(p.Y)); }
@@ -33,4 +33,4 @@ void DrawListCanvas::drawLine(Vector2 from, Vector2 to, float width) {
     list_->AddLine(point(from), point(to), colour_, width);
 }
 
-}  // namespace picture
+}  // namespace canvas

@@ -6,7 +6,7 @@
 
 #include "host/CanvasWrapper.h"
 
-namespace picture {
+namespace canvas {
 
 class DrawListCanvas final : public pluginsdk::CanvasBackend {
   public:
@@ -26,4 +26,4 @@ class DrawListCanvas final : public pluginsdk::CanvasBackend {
     Vector2 position_;
 };
 
-}  // namespace picture
+}  // namespace canvas

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace picture {
+namespace canvas {
 
 struct Image {
     int width = 0;
@@ -28,4 +28,4 @@ struct Image {
     bool operator==(const Image&) const = default;
 };
 
-}  // namespace picture
+}  // namespace canvas

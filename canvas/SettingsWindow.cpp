@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace picture {
+namespace canvas {
 
 void drawSettingsWindow(BakkesMod::Plugin::PluginSettingsWindow& page, const std::string& title,
                         int canvasWidth, int canvasHeight) {
@@ -21,4 +21,4 @@ void drawSettingsWindow(BakkesMod::Plugin::PluginSettingsWindow& page, const std
     ImGui::End();
 }
 
-}  // namespace picture
+}  // namespace canvas

@@ -5,11 +5,11 @@
 
 #include "host/Plugin.h"
 
-namespace picture {
+namespace canvas {
 
 // Call inside an ImGui frame of the host's context, after the plugin has been
 // handed that context with attachImGuiContext.
 void drawSettingsWindow(BakkesMod::Plugin::PluginSettingsWindow& page, const std::string& title,
                         int canvasWidth, int canvasHeight);
 
-}  // namespace picture
+}  // namespace canvas

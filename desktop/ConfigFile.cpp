@@ -15,17 +15,17 @@
 #include "desktop/OutputFile.h"
 #include "desktop/UserFolders.h"
 
-namespace hostapp {
+namespace desktop {
 
-Result<ConfigEntries> loadConfig(const std::string& path) {
+base::Result<scene::ConfigEntries> loadConfig(const std::string& path) {
     // No such file, or a parent that is a plain file: nothing saved yet.
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
-        return ConfigEntries{};
-    Result<std::string> text = readInputFile(path, "the config file", kMaxConfigBytes);
+        return scene::ConfigEntries{};
+    base::Result<std::string> text = readInputFile(path, "the config file", kMaxConfigBytes);
     if (!text) return text.failure();
-    Result<ConfigEntries> parsed = parseConfig(*text);
-    if (!parsed) return Failure{path + ": corrupt config file: " + parsed.error()};
+    base::Result<scene::ConfigEntries> parsed = scene::parseConfig(*text);
+    if (!parsed) return base::Failure{path + ": corrupt config file: " + parsed.error()};
     return parsed;
 }
 
@@ -48,21 +48,21 @@ void removeStaleTemporaries(const std::string& config) {
 
 }  // namespace
 
-Result<ConfigLock> ConfigLock::take(const std::string& configPath) {
-    Result<std::string> config = resolveLinks(configPath);
+base::Result<ConfigLock> ConfigLock::take(const std::string& configPath) {
+    base::Result<std::string> config = resolveLinks(configPath);
     if (!config)
-        return Failure{configPath +
+        return base::Failure{configPath +
                        ": cannot write the config file: cannot take its lock: " + config.error()};
     const std::string lockPath = *config + ".lock";
     const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
-        return Failure{configPath + ": cannot write the config file: cannot take its lock " +
+        return base::Failure{configPath + ": cannot write the config file: cannot take its lock " +
                        lockPath + ": " + std::strerror(errno)};
     while (::flock(fd, LOCK_EX) != 0) {
         if (errno == EINTR) continue;
         const int err = errno;
         ::close(fd);
-        return Failure{configPath + ": cannot write the config file: cannot take its lock: " +
+        return base::Failure{configPath + ": cannot write the config file: cannot take its lock: " +
                        std::strerror(err)};
     }
     removeStaleTemporaries(*config);
@@ -73,10 +73,10 @@ ConfigLock::~ConfigLock() {
     if (fd_ >= 0) ::close(fd_);  // closing lets go of the lock
 }
 
-Status saveConfigAtomic(const std::string& path, std::string_view text) {
+base::Status saveConfigAtomic(const std::string& path, std::string_view text) {
     // Settings are the user's own; a new file is readable only by the user.
-    if (Status written = writeOutputFile(path, text, 0600); !written)
-        return Failure{path + ": cannot write the config file: " + written.error()};
+    if (base::Status written = writeOutputFile(path, text, 0600); !written)
+        return base::Failure{path + ": cannot write the config file: " + written.error()};
     return {};
 }
 
@@ -85,6 +85,6 @@ std::string defaultConfigPath() {
     return folder.empty() ? folder : folder + "/config.json";
 }
 
-Status makeDefaultConfigFolder() { return makeProgramFolder(kConfigBase); }
+base::Status makeDefaultConfigFolder() { return makeProgramFolder(kConfigBase); }
 
-}  // namespace hostapp
+}  // namespace desktop

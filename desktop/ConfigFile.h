@@ -8,7 +8,7 @@
 #include "base/Result.h"
 #include "scene/SavedSettings.h"
 
-namespace hostapp {
+namespace desktop {
 
 // The largest config file read; a settings file is a few hundred bytes.
 inline constexpr std::size_t kMaxConfigBytes = 1 << 20;
@@ -16,7 +16,7 @@ inline constexpr std::size_t kMaxConfigBytes = 1 << 20;
 // The file's entries, or why it cannot be used, naming the file. A missing
 // file is the first run: no entries. Only a regular file of at most
 // kMaxConfigBytes is read.
-Result<ConfigEntries> loadConfig(const std::string& path);
+base::Result<scene::ConfigEntries> loadConfig(const std::string& path);
 
 // An exclusive lock (flock) on the file PATH.lock beside the config (beside
 // the file a link points to), held while the object lives. A save takes it
@@ -26,7 +26,7 @@ Result<ConfigEntries> loadConfig(const std::string& path);
 // config left behind, as no save can be under way while it is held.
 class ConfigLock {
   public:
-    static Result<ConfigLock> take(const std::string& configPath);
+    static base::Result<ConfigLock> take(const std::string& configPath);
     ConfigLock(ConfigLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
     ConfigLock& operator=(ConfigLock&&) = delete;
     ~ConfigLock();
@@ -38,7 +38,7 @@ class ConfigLock {
 
 // Replaces the file at `path` by `text` with writeOutputFile (a crash leaves
 // the old file or the new one whole). A failure's message names the file.
-Status saveConfigAtomic(const std::string& path, std::string_view text);
+base::Status saveConfigAtomic(const std::string& path, std::string_view text);
 
 // Where the settings live unless --config says otherwise:
 // $XDG_CONFIG_HOME/trimsight/config.json, else ~/.config/trimsight/config.json.
@@ -49,6 +49,6 @@ std::string defaultConfigPath();
 // but ~/.config in an existing home folder: a configuration home that does not
 // exist (a mistyped XDG_CONFIG_HOME or HOME) is a failure, not a chain of
 // folders made from the root.
-Status makeDefaultConfigFolder();
+base::Status makeDefaultConfigFolder();
 
-}  // namespace hostapp
+}  // namespace desktop

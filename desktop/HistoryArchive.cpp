@@ -5,12 +5,12 @@
 #include "desktop/InputFile.h"
 #include "desktop/HistoryFile.h"
 
-namespace hostapp {
+namespace desktop {
 
-HistoryArchive::HistoryArchive(Result<std::string> path, Warn warn)
+HistoryArchive::HistoryArchive(base::Result<std::string> path, Warn warn)
     : path_(std::move(path)), warn_(std::move(warn)) {}
 
-Result<sandbox::AttemptRecord> HistoryArchive::append(const sandbox::Drill& drill,
+base::Result<sandbox::AttemptRecord> HistoryArchive::append(const sandbox::Drill& drill,
                                                       const sandbox::FlightLog& flight,
                                                       int64_t time) {
     if (!path_) return path_.failure();
@@ -19,7 +19,7 @@ Result<sandbox::AttemptRecord> HistoryArchive::append(const sandbox::Drill& dril
 
 std::vector<sandbox::AttemptRecord> HistoryArchive::attempts() {
     if (!path_) return {};
-    Result<sandbox::HistoryRead> read = loadHistory(*path_);
+    base::Result<sandbox::HistoryRead> read = loadHistory(*path_);
     if (!read) {
         // Appends go on: they never touch what is there.
         warn_("earlier attempts are not raced: " + read.error());
@@ -29,13 +29,13 @@ std::vector<sandbox::AttemptRecord> HistoryArchive::attempts() {
     return std::move(read->attempts);
 }
 
-Result<sandbox::FlightLog> HistoryArchive::flight(const sandbox::AttemptRecord& record) {
+base::Result<sandbox::FlightLog> HistoryArchive::flight(const sandbox::AttemptRecord& record) {
     if (!path_) return path_.failure();
     const std::string file = attemptFlightPath(*path_, record);
     if (file.empty())
-        return Failure{"the attempt at " + record.drill + " with seed " +
+        return base::Failure{"the attempt at " + record.drill + " with seed " +
                        std::to_string(record.seed) + " kept no flight log"};
     return loadFlightLog(file);
 }
 
-}  // namespace hostapp
+}  // namespace desktop

@@ -1,5 +1,5 @@
 #pragma once
-// The window's record of attempts (fly::AttemptArchive) kept in the history
+// The window's record of attempts (sandbox::AttemptArchive) kept in the history
 // file: each finished attempt appended with its flight log (History.h), the
 // attempts of earlier runs read from it, and their flights for the ghost.
 //
@@ -13,25 +13,25 @@
 #include "base/Result.h"
 #include "sandbox/AttemptBook.h"
 
-namespace hostapp {
+namespace desktop {
 
-class HistoryArchive final : public fly::AttemptArchive {
+class HistoryArchive final : public sandbox::AttemptArchive {
   public:
     using Warn = std::function<void(const std::string& warning)>;
 
     // `path` is historyPath(--history): a failure there (no folder for the
     // default history) makes every append fail with its reason, and reads
     // find nothing.
-    HistoryArchive(Result<std::string> path, Warn warn);
+    HistoryArchive(base::Result<std::string> path, Warn warn);
 
-    Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
+    base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
                                           const sandbox::FlightLog& flight, int64_t time) override;
     std::vector<sandbox::AttemptRecord> attempts() override;
-    Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override;
+    base::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override;
 
   private:
-    Result<std::string> path_;
+    base::Result<std::string> path_;
     Warn warn_;
 };
 
-}  // namespace hostapp
+}  // namespace desktop

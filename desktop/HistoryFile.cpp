@@ -15,7 +15,7 @@
 #include "desktop/OutputFile.h"
 #include "desktop/UserFolders.h"
 
-namespace hostapp {
+namespace desktop {
 namespace {
 
 constexpr const char* kHistoryFile = "history.txt";
@@ -23,7 +23,7 @@ constexpr const char* kFlightsFolder = "flights";
 // Attempts of one drill and seed ending in the same second get -2, -3, ...
 constexpr int kMaxSameNameLogs = 1000;
 
-Failure appendFailure(const std::string& path, const std::string& why) {
+base::Failure appendFailure(const std::string& path, const std::string& why) {
     return {path + ": cannot append to the history: " + why};
 }
 
@@ -41,13 +41,13 @@ class OpenHistory {
 };
 
 // The last byte of the file, nullopt for an empty one.
-Result<std::optional<char>> lastByte(int fd) {
+base::Result<std::optional<char>> lastByte(int fd) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return Failure{std::string("stat: ") + std::strerror(errno)};
+    if (::fstat(fd, &st) != 0) return base::Failure{std::string("stat: ") + std::strerror(errno)};
     if (st.st_size == 0) return std::optional<char>{};
     char byte = 0;
     if (::pread(fd, &byte, 1, st.st_size - 1) != 1)
-        return Failure{std::string("read: ") + std::strerror(errno)};
+        return base::Failure{std::string("read: ") + std::strerror(errno)};
     return std::optional<char>(byte);
 }
 
@@ -66,7 +66,7 @@ std::string compactUtc(int64_t time) {
 // Creates an empty file under a name no other file has in `folder`
 // (STEM.log, STEM-2.log, ...) and returns its name, so that a log is never
 // written over another attempt's.
-Result<std::string> reserveLogName(const std::string& folder, const std::string& stem) {
+base::Result<std::string> reserveLogName(const std::string& folder, const std::string& stem) {
     for (int n = 1; n <= kMaxSameNameLogs; ++n) {
         std::string name = stem;
         if (n > 1) name.append("-").append(std::to_string(n));
@@ -77,23 +77,23 @@ Result<std::string> reserveLogName(const std::string& folder, const std::string&
             ::close(fd);
             return name;
         }
-        if (errno != EEXIST) return Failure{"cannot create " + path + ": " + std::strerror(errno)};
+        if (errno != EEXIST) return base::Failure{"cannot create " + path + ": " + std::strerror(errno)};
     }
-    return Failure{"too many flight logs named " + stem + " in " + folder};
+    return base::Failure{"too many flight logs named " + stem + " in " + folder};
 }
 
 // Writes the attempt's log into flights/ beside the history; returns its
 // name relative to the history's folder.
-Result<std::string> keepFlightLog(const std::string& historyPath, const std::string& stem,
+base::Result<std::string> keepFlightLog(const std::string& historyPath, const std::string& stem,
                                   const sandbox::FlightLog& log) {
     const std::string folder = parentOf(historyPath) + "/" + kFlightsFolder;
-    if (Status made = makeFolder(folder); !made) return Failure{made.error()};
-    const Result<std::string> name = reserveLogName(folder, stem);
+    if (base::Status made = makeFolder(folder); !made) return base::Failure{made.error()};
+    const base::Result<std::string> name = reserveLogName(folder, stem);
     if (!name) return name.failure();
     const std::string path = folder + "/" + *name;
-    if (Status written = writeOutputFile(path, sandbox::formatFlightLog(log), 0666); !written) {
+    if (base::Status written = writeOutputFile(path, sandbox::formatFlightLog(log), 0666); !written) {
         ::unlink(path.c_str());  // the empty file reserved above, ours
-        return Failure{"cannot write " + path + ": " + written.error()};
+        return base::Failure{"cannot write " + path + ": " + written.error()};
     }
     return std::string(kFlightsFolder) + "/" + *name;
 }
@@ -105,26 +105,26 @@ std::string defaultHistoryPath() {
     return folder.empty() ? folder : folder + "/" + kHistoryFile;
 }
 
-Result<std::string> historyPath(const std::string& given) {
+base::Result<std::string> historyPath(const std::string& given) {
     if (!given.empty()) return given;
     std::string path = defaultHistoryPath();
     if (path.empty())
-        return Failure{
+        return base::Failure{
             "no history of attempts: neither XDG_DATA_HOME nor HOME names a folder; "
             "use --history PATH"};
     return path;
 }
 
-Result<sandbox::HistoryRead> loadHistory(const std::string& path) {
+base::Result<sandbox::HistoryRead> loadHistory(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
         return sandbox::HistoryRead{};  // no attempt kept yet
-    const Result<std::string> text = readInputFile(path, "the history", kMaxHistoryBytes);
+    const base::Result<std::string> text = readInputFile(path, "the history", kMaxHistoryBytes);
     if (!text) return text.failure();
     return sandbox::parseHistory(*text, path);
 }
 
-Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record) {
+base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record) {
     // Non-blocking, so that a FIFO in the history's place is refused rather
     // than waited on; a regular file ignores the flag.
     const int fd =
@@ -140,17 +140,17 @@ Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& 
     while (::flock(fd, LOCK_EX) != 0)
         if (errno != EINTR)
             return appendFailure(path, std::string("lock: ") + std::strerror(errno));
-    const Result<std::optional<char>> last = lastByte(fd);
+    const base::Result<std::optional<char>> last = lastByte(fd);
     if (!last) return appendFailure(path, last.error());
-    const sandbox::Result<std::string> text = sandbox::historyAppendText(record, *last);
-    if (!text.ok()) return appendFailure(path, text.error);
+    const base::Result<std::string> text = sandbox::historyAppendText(record, *last);
+    if (!text.ok()) return appendFailure(path, text.error());
     // One write of the whole line: a crash tears this line at most.
     ssize_t n = 0;
     do {
-        n = ::write(fd, text.value->data(), text.value->size());
+        n = ::write(fd, text->data(), text->size());
     } while (n < 0 && errno == EINTR);
     if (n < 0) return appendFailure(path, std::string("write: ") + std::strerror(errno));
-    if (static_cast<std::size_t>(n) != text.value->size())
+    if (static_cast<std::size_t>(n) != text->size())
         return appendFailure(path, "write: the disk took only part of the line");
     if (::fsync(fd) != 0) return appendFailure(path, std::string("fsync: ") + std::strerror(errno));
     if (!*last) {  // a new file: its name in the folder must last too
@@ -163,24 +163,24 @@ Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& 
     return {};
 }
 
-Result<sandbox::AttemptRecord> appendAttempt(const std::string& path, const sandbox::Drill& drill,
+base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path, const sandbox::Drill& drill,
                                              const sandbox::FlightLog& log, int64_t time) {
     const std::string stem = std::string(drill.info().name) + "-" + std::to_string(drill.seed()) +
                              "-" + compactUtc(time);
     sandbox::AttemptRecord record =
         sandbox::attemptRecord(drill, time, std::string(kFlightsFolder) + "/" + stem + ".log");
     // A record the line cannot hold is refused before any file is made.
-    if (const sandbox::Result<std::string> line = sandbox::formatAttemptLine(record); !line.ok())
-        return appendFailure(path, line.error);
+    if (const base::Result<std::string> line = sandbox::formatAttemptLine(record); !line.ok())
+        return appendFailure(path, line.error());
     if (path == defaultHistoryPath()) {
-        if (Status made = makeProgramFolder(kDataBase); !made)
+        if (base::Status made = makeProgramFolder(kDataBase); !made)
             return appendFailure(path, made.error());
     }
-    Result<std::string> kept = keepFlightLog(path, stem, log);
+    base::Result<std::string> kept = keepFlightLog(path, stem, log);
     if (!kept) return appendFailure(path, kept.error());
     record.flightLog = std::move(*kept);
-    if (Status appended = appendAttemptLine(path, record); !appended)
-        return Failure{appended.error()};
+    if (base::Status appended = appendAttemptLine(path, record); !appended)
+        return base::Failure{appended.error()};
     return record;
 }
 
@@ -190,18 +190,18 @@ std::string attemptFlightPath(const std::string& historyPath,
     return parentOf(historyPath) + "/" + attempt.flightLog;
 }
 
-Result<std::optional<Ghost>> loadGhost(const std::string& historyPath,
+base::Result<std::optional<Ghost>> loadGhost(const std::string& historyPath,
                                        std::span<const sandbox::AttemptRecord> attempts,
                                        std::string_view drill, uint64_t seed) {
     const sandbox::AttemptRecord* best = sandbox::bestAttempt(attempts, drill, seed);
     if (best == nullptr) return std::optional<Ghost>{};
     const std::string path = attemptFlightPath(historyPath, *best);
     if (path.empty())
-        return Failure{"the best attempt at " + std::string(drill) + " with seed " +
+        return base::Failure{"the best attempt at " + std::string(drill) + " with seed " +
                        std::to_string(seed) + " kept no flight log"};
-    Result<sandbox::FlightLog> flight = loadFlightLog(path);
+    base::Result<sandbox::FlightLog> flight = loadFlightLog(path);
     if (!flight) return flight.failure();
     return std::optional<Ghost>(Ghost{*best, std::move(*flight)});
 }
 
-}  // namespace hostapp
+}  // namespace desktop

@@ -34,7 +34,7 @@
 #include "sandbox/FlightLog.h"
 #include "sandbox/History.h"
 
-namespace hostapp {
+namespace desktop {
 
 // The largest history read: some 250,000 attempts.
 inline constexpr std::size_t kMaxHistoryBytes = std::size_t{64} << 20;
@@ -45,17 +45,17 @@ std::string defaultHistoryPath();
 
 // The history file to use: `given` (the --history option) unless empty, else
 // the default. Fails when there is neither.
-Result<std::string> historyPath(const std::string& given);
+base::Result<std::string> historyPath(const std::string& given);
 
 // Every good line of the history, with a warning ("FILE:LINE: what is wrong;
 // skipped") for each line skipped. A missing file is an empty history. Fails
 // only when the file cannot be read at all (not a regular file, larger than
 // kMaxHistoryBytes, no permission).
-Result<sandbox::HistoryRead> loadHistory(const std::string& path);
+base::Result<sandbox::HistoryRead> loadHistory(const std::string& path);
 
 // Appends one attempt's line to the history, creating the file (mode 0600)
 // if it is missing. The folder must exist.
-Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record);
+base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record);
 
 // Keeps a finished attempt: writes its flight log into flights/ beside the
 // history (a name no other file has), then appends its line naming that log.
@@ -64,7 +64,7 @@ Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& 
 // ~/.local/share in an existing home folder); the folder of a --history path
 // must exist. Returns the record as written. On failure nothing names a
 // log that is not there.
-Result<sandbox::AttemptRecord> appendAttempt(const std::string& path, const sandbox::Drill& drill,
+base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path, const sandbox::Drill& drill,
                                              const sandbox::FlightLog& log, int64_t time);
 
 // The flight log file of an attempt: its log= name, taken relative to the
@@ -81,8 +81,8 @@ struct Ghost {
 // The ghost for `drill` and `seed` among `attempts` (from loadHistory):
 // nullopt when no attempt of them passed; a failure when the best one's
 // flight log is missing or cannot be read.
-Result<std::optional<Ghost>> loadGhost(const std::string& historyPath,
+base::Result<std::optional<Ghost>> loadGhost(const std::string& historyPath,
                                        std::span<const sandbox::AttemptRecord> attempts,
                                        std::string_view drill, uint64_t seed);
 
-}  // namespace hostapp
+}  // namespace desktop

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <utility>
 
-namespace hostapp {
+namespace desktop {
 namespace {
 
 // Enough of a file's start to see past a few blank lines to its first word.
@@ -48,10 +48,10 @@ bool startsFlightLog(std::string_view text) {
 
 }  // namespace
 
-Result<std::string> readInputFile(const std::string& path, const std::string& what,
+base::Result<std::string> readInputFile(const std::string& path, const std::string& what,
                                   std::size_t maxBytes) {
     auto failure = [&](const std::string& why) {
-        return Failure{path + ": cannot read " + what + ": " + why};
+        return base::Failure{path + ": cannot read " + what + ": " + why};
     };
     // Non-blocking, so that opening a FIFO with no writer does not wait.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -81,23 +81,23 @@ Result<std::string> readInputFile(const std::string& path, const std::string& wh
     return text;
 }
 
-Result<Scene> loadSceneFile(const std::string& path) {
-    Result<std::string> text = readInputFile(path, "the scene file", kMaxSceneBytes);
+base::Result<scene::Scene> loadSceneFile(const std::string& path) {
+    base::Result<std::string> text = readInputFile(path, "the scene file", scene::kMaxSceneBytes);
     if (!text) return text.failure();
-    Result<Scene> scene = parseScene(*text);
-    if (!scene) return Failure{path + ": " + scene.error()};
+    base::Result<scene::Scene> scene = scene::parseScene(*text);
+    if (!scene) return base::Failure{path + ": " + scene.error()};
     return scene;
 }
 
 bool isFlightLogFile(const std::string& path) { return startsFlightLog(fileStart(path)); }
 
-Result<sandbox::FlightLog> loadFlightLog(const std::string& path) {
-    const Result<std::string> text =
+base::Result<sandbox::FlightLog> loadFlightLog(const std::string& path) {
+    const base::Result<std::string> text =
         readInputFile(path, "the flight log", sandbox::kMaxFlightLogBytes);
     if (!text) return text.failure();
-    sandbox::Result<sandbox::FlightLog> log = sandbox::parseFlightLog(*text, path);
-    if (!log.ok()) return Failure{std::move(log.error)};
-    return std::move(*log.value);
+    base::Result<sandbox::FlightLog> log = sandbox::parseFlightLog(*text, path);
+    if (!log.ok()) return base::Failure{log.failure().message};
+    return std::move(*log);
 }
 
-}  // namespace hostapp
+}  // namespace desktop

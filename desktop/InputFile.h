@@ -9,17 +9,17 @@
 #include "sandbox/FlightLog.h"
 #include "scene/Scene.h"
 
-namespace hostapp {
+namespace desktop {
 
 // The whole content of a regular file of at most `maxBytes` bytes; anything
 // else (a FIFO, a device, a larger file) is refused without waiting or reading
 // it through. A failure says "PATH: cannot read WHAT: why".
-Result<std::string> readInputFile(const std::string& path, const std::string& what,
+base::Result<std::string> readInputFile(const std::string& path, const std::string& what,
                                   std::size_t maxBytes);
 
 // Reads and parses a scene file: a regular file of at most kMaxSceneBytes
 // with at most a million frames. Messages start with the file name.
-Result<Scene> loadSceneFile(const std::string& path);
+base::Result<scene::Scene> loadSceneFile(const std::string& path);
 
 // Whether the file at `path` is a flight log: its text, after blank lines,
 // starts with a '#' comment or with the word "trimsight-flight" (a scene,
@@ -30,6 +30,6 @@ bool isFlightLogFile(const std::string& path);
 // The log at `path`, read as every input is (a regular file, at most
 // sandbox::kMaxFlightLogBytes). Messages: "PATH: cannot read the flight log:
 // why", or "PATH:LINE: what is wrong".
-Result<sandbox::FlightLog> loadFlightLog(const std::string& path);
+base::Result<sandbox::FlightLog> loadFlightLog(const std::string& path);
 
-}  // namespace hostapp
+}  // namespace desktop

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <optional>
 
-namespace hostapp {
+namespace desktop {
 namespace {
 
 constexpr const char* kTemporarySuffix = ".tmp.";
@@ -29,7 +29,7 @@ Fault faultSwitch() {
     return Fault::Unknown;
 }
 
-Failure failure(const std::string& step, int err) {
+base::Failure failure(const std::string& step, int err) {
     return {step.empty() ? std::strerror(err) : step + ": " + std::strerror(err)};
 }
 
@@ -55,10 +55,10 @@ mode_t currentUmask() {
 // A FIFO or a character device: opened without creating or truncating
 // anything, and written. A FIFO no program reads is refused rather than
 // waited on; a reader that goes away is a failure, not a SIGPIPE.
-Status writeInPlace(const std::string& path, std::string_view bytes, bool fifo) {
+base::Status writeInPlace(const std::string& path, std::string_view bytes, bool fifo) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        if (fifo && errno == ENXIO) return Failure{"it is a FIFO that no program is reading"};
+        if (fifo && errno == ENXIO) return base::Failure{"it is a FIFO that no program is reading"};
         return failure("", errno);
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -74,12 +74,12 @@ Status writeInPlace(const std::string& path, std::string_view bytes, bool fifo) 
     }
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
     if (::close(fd) != 0 && written) return failure("close", errno);
-    return written ? Status{} : failure("write", err);
+    return written ? base::Status{} : failure("write", err);
 }
 
 // Gives a new temporary file the mode and owner the file it replaces has
 // (`existing`), or `mode` less the umask for a new file.
-Status setModeAndOwner(int fd, mode_t mode, const std::optional<struct stat>& existing) {
+base::Status setModeAndOwner(int fd, mode_t mode, const std::optional<struct stat>& existing) {
     if (::fchmod(fd, existing ? existing->st_mode & 07777 : mode & ~currentUmask()) != 0)
         return failure("chmod", errno);
     struct stat made {};
@@ -91,7 +91,7 @@ Status setModeAndOwner(int fd, mode_t mode, const std::optional<struct stat>& ex
 }
 
 // Writes the temporary file's content and syncs it; closes `fd` either way.
-Status fillTemporary(int fd, std::string_view bytes, mode_t mode,
+base::Status fillTemporary(int fd, std::string_view bytes, mode_t mode,
                      const std::optional<struct stat>& existing) {
     const Fault fault = faultSwitch();
     auto fail = [fd](const std::string& step) {
@@ -99,7 +99,7 @@ Status fillTemporary(int fd, std::string_view bytes, mode_t mode,
         ::close(fd);
         return failure(step, err);
     };
-    if (Status set = setModeAndOwner(fd, mode, existing); !set) {
+    if (base::Status set = setModeAndOwner(fd, mode, existing); !set) {
         ::close(fd);
         return set;
     }
@@ -121,7 +121,7 @@ int makeTemporary(const std::string& path, std::string& temporary) {
 
 // The complete temporary file renamed over `path`, and the rename made
 // durable; the temporary file removed on failure.
-Status publishTemporary(const std::string& temporary, const std::string& path) {
+base::Status publishTemporary(const std::string& temporary, const std::string& path) {
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(temporary.c_str());
@@ -136,12 +136,12 @@ Status publishTemporary(const std::string& temporary, const std::string& path) {
 }
 
 // A missing or regular file, replaced through a synced temporary and a rename.
-Status replaceFile(const std::string& path, std::string_view bytes, mode_t mode,
+base::Status replaceFile(const std::string& path, std::string_view bytes, mode_t mode,
                    const std::optional<struct stat>& existing) {
     std::string temporary;
     const int fd = makeTemporary(path, temporary);
     if (fd < 0) return failure("cannot create a temporary file in " + parentOf(path), errno);
-    if (Status filled = fillTemporary(fd, bytes, mode, existing); !filled) {
+    if (base::Status filled = fillTemporary(fd, bytes, mode, existing); !filled) {
         ::unlink(temporary.c_str());
         return filled;
     }
@@ -149,12 +149,12 @@ Status replaceFile(const std::string& path, std::string_view bytes, mode_t mode,
 }
 
 // The same with the content written by `fill` to the temporary file's path.
-Status replaceFileThrough(const std::string& path, mode_t mode,
+base::Status replaceFileThrough(const std::string& path, mode_t mode,
                           const std::optional<struct stat>& existing, const FillFile& fill) {
     std::string temporary;
     const int fd = makeTemporary(path, temporary);
     if (fd < 0) return failure("cannot create a temporary file in " + parentOf(path), errno);
-    Status done = setModeAndOwner(fd, mode, existing);
+    base::Status done = setModeAndOwner(fd, mode, existing);
     if (done) done = fill(temporary);
     // Syncing any descriptor of the file syncs what every writer wrote to it.
     if (done && ::fsync(fd) != 0) done = failure("fsync", errno);
@@ -173,8 +173,8 @@ struct Target {
     std::optional<struct stat> existing;
 };
 
-Result<Target> examineTarget(const std::string& givenPath) {
-    Result<std::string> path = resolveLinks(givenPath);
+base::Result<Target> examineTarget(const std::string& givenPath) {
+    base::Result<std::string> path = resolveLinks(givenPath);
     if (!path) return path.failure();
     struct stat st {};
     if (::stat(path->c_str(), &st) != 0) {
@@ -186,15 +186,15 @@ Result<Target> examineTarget(const std::string& givenPath) {
 
 // Why a regular file or another kind of file cannot be written; empty when
 // it is a regular file that can.
-std::optional<Failure> refusal(const struct stat& st, const std::string& path) {
+std::optional<base::Failure> refusal(const struct stat& st, const std::string& path) {
     if (S_ISREG(st.st_mode)) {
         if ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)
-            return Failure{"the file is read-only; not replacing it"};
+            return base::Failure{"the file is read-only; not replacing it"};
         return std::nullopt;
     }
     if (S_ISDIR(st.st_mode)) return failure("", EISDIR);
-    if (S_ISBLK(st.st_mode)) return Failure{"it is a block device (a disk); not writing on it"};
-    return Failure{"it is a socket or another kind of file that cannot take the output"};
+    if (S_ISBLK(st.st_mode)) return base::Failure{"it is a block device (a disk); not writing on it"};
+    return base::Failure{"it is a socket or another kind of file that cannot take the output"};
 }
 
 }  // namespace
@@ -212,7 +212,7 @@ std::string parentOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-Result<std::string> resolveLinks(std::string path) {
+base::Result<std::string> resolveLinks(std::string path) {
     for (int hop = 0; hop < kMaxLinkHops; ++hop) {
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
@@ -234,27 +234,27 @@ bool isTemporaryOf(const std::string& name, const std::string& target) {
     return true;
 }
 
-Status writeOutputFile(const std::string& givenPath, std::string_view bytes, mode_t mode) {
-    Result<Target> target = examineTarget(givenPath);
+base::Status writeOutputFile(const std::string& givenPath, std::string_view bytes, mode_t mode) {
+    base::Result<Target> target = examineTarget(givenPath);
     if (!target) return target.failure();
     if (!target->existing) return replaceFile(target->path, bytes, mode, std::nullopt);
     const struct stat& st = *target->existing;
     if (S_ISCHR(st.st_mode)) return writeInPlace(target->path, bytes, false);
     if (S_ISFIFO(st.st_mode)) return writeInPlace(target->path, bytes, true);
-    if (std::optional<Failure> refused = refusal(st, target->path)) return *refused;
+    if (std::optional<base::Failure> refused = refusal(st, target->path)) return *refused;
     return replaceFile(target->path, bytes, mode, st);
 }
 
-Status writeOutputFileThrough(const std::string& givenPath, mode_t mode, const FillFile& fill) {
-    Result<Target> target = examineTarget(givenPath);
+base::Status writeOutputFileThrough(const std::string& givenPath, mode_t mode, const FillFile& fill) {
+    base::Result<Target> target = examineTarget(givenPath);
     if (!target) return target.failure();
     if (!target->existing) return replaceFileThrough(target->path, mode, std::nullopt, fill);
     const struct stat& st = *target->existing;
     if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))
-        return Failure{
+        return base::Failure{
             "it is a device or a FIFO, and this output is written to a regular file only"};
-    if (std::optional<Failure> refused = refusal(st, target->path)) return *refused;
+    if (std::optional<base::Failure> refused = refusal(st, target->path)) return *refused;
     return replaceFileThrough(target->path, mode, st, fill);
 }
 
-}  // namespace hostapp
+}  // namespace desktop

@@ -10,7 +10,7 @@
 
 #include "base/Result.h"
 
-namespace hostapp {
+namespace desktop {
 
 // Writes `bytes` to `path` without destroying anything that is there:
 // - A symbolic link is followed, a dangling one too: the file it points to is
@@ -28,11 +28,11 @@ namespace hostapp {
 // For crash tests, TRIMSIGHT_FAULT_SAVE=mid-write aborts the program after
 // half of the bytes are written, =after-write after the temporary file is
 // complete but before the rename.
-Status writeOutputFile(const std::string& path, std::string_view bytes, mode_t mode);
+base::Status writeOutputFile(const std::string& path, std::string_view bytes, mode_t mode);
 
 // Writes the file at the temporary path it is given (made empty, with the
 // final file's mode, beside it); a failure's message says why.
-using FillFile = std::function<Status(const std::string& temporaryPath)>;
+using FillFile = std::function<base::Status(const std::string& temporaryPath)>;
 
 // For output too large to hold in memory (a video), written by a library
 // that opens the file itself: the same rules as writeOutputFile for links, a
@@ -41,7 +41,7 @@ using FillFile = std::function<Status(const std::string& temporaryPath)>;
 // is left), and a socket, block device or folder. A character device or a
 // FIFO is refused: such a writer may need to seek in its file.
 // TRIMSIGHT_FAULT_SAVE=after-write aborts before the rename.
-Status writeOutputFileThrough(const std::string& path, mode_t mode, const FillFile& fill);
+base::Status writeOutputFileThrough(const std::string& path, mode_t mode, const FillFile& fill);
 
 // Why the value of TRIMSIGHT_FAULT_SAVE is not one the program knows; empty
 // when it is unset or known.
@@ -49,7 +49,7 @@ std::string faultSwitchProblem();
 
 // `path` with every symbolic link along the last component followed (the
 // final target may be missing). Fails on a loop.
-Result<std::string> resolveLinks(std::string path);
+base::Result<std::string> resolveLinks(std::string path);
 
 // The folder part of a path: "." for a bare name, "/" for a file at the root.
 std::string parentOf(const std::string& path);
@@ -58,4 +58,4 @@ std::string parentOf(const std::string& path);
 // called `target` (both without their folder).
 bool isTemporaryOf(const std::string& name, const std::string& target);
 
-}  // namespace hostapp
+}  // namespace desktop

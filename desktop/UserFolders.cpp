@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace hostapp {
+namespace desktop {
 namespace {
 
 constexpr const char* kProgramFolder = "trimsight";
@@ -28,37 +28,37 @@ std::string programFolder(const UserBase& base) {
     return {};
 }
 
-Status makeFolder(const std::string& path) {
+base::Status makeFolder(const std::string& path) {
     if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-        return Failure{"cannot create the folder " + path + ": " + std::strerror(errno)};
+        return base::Failure{"cannot create the folder " + path + ": " + std::strerror(errno)};
     if (!isFolder(path))
-        return Failure{"cannot create the folder " + path + ": " + std::strerror(ENOTDIR)};
+        return base::Failure{"cannot create the folder " + path + ": " + std::strerror(ENOTDIR)};
     return {};
 }
 
-Status makeProgramFolder(const UserBase& base) {
+base::Status makeProgramFolder(const UserBase& base) {
     const std::string own = programFolder(base);
     if (own.empty())
-        return Failure{std::string("neither ") + base.variable + " nor HOME names a folder"};
+        return base::Failure{std::string("neither ") + base.variable + " nor HOME names a folder"};
     const std::string baseFolder = own.substr(0, own.find_last_of('/'));
     if (isAbsolute(std::getenv(base.variable))) {
         if (!isFolder(baseFolder))
-            return Failure{std::string("the ") + base.kind + " folder " + baseFolder + " (" +
+            return base::Failure{std::string("the ") + base.kind + " folder " + baseFolder + " (" +
                            base.variable + ") does not exist; use " + base.option};
         return makeFolder(own);
     }
     // ~/.config or ~/.local/share, made folder by folder in an existing home.
     const std::string home = std::getenv("HOME");
     if (!isFolder(home))
-        return Failure{"the home folder " + home + " (HOME) does not exist; use " + base.option};
+        return base::Failure{"the home folder " + home + " (HOME) does not exist; use " + base.option};
     std::string folder = home;
     for (std::string rest = base.underHome; !rest.empty();) {
         const std::size_t slash = rest.find('/');
         folder += "/" + rest.substr(0, slash);
         rest = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
-        if (Status made = makeFolder(folder); !made) return made;
+        if (base::Status made = makeFolder(folder); !made) return made;
     }
     return makeFolder(own);
 }
 
-}  // namespace hostapp
+}  // namespace desktop

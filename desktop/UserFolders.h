@@ -7,7 +7,7 @@
 
 #include "base/Result.h"
 
-namespace hostapp {
+namespace desktop {
 
 struct UserBase {
     const char* variable;   // XDG_CONFIG_HOME
@@ -29,9 +29,9 @@ std::string programFolder(const UserBase& base);
 // variable that does not exist, or a home folder that does not exist (a
 // mistyped XDG variable or HOME), is a failure, not a chain of folders made
 // from the root. An existing folder is fine.
-Status makeProgramFolder(const UserBase& base);
+base::Status makeProgramFolder(const UserBase& base);
 
 // One folder, mode 0700; an existing one is fine, a file in the way is not.
-Status makeFolder(const std::string& path);
+base::Status makeFolder(const std::string& path);
 
-}  // namespace hostapp
+}  // namespace desktop

@@ -3,8 +3,9 @@
 #include <ctime>
 
 #include "scene/JsonText.h"
+#include "sandbox/NumberText.h"
 
-namespace hostapp {
+namespace fly {
 namespace {
 
 const char* outcomeName(sandbox::DrillOutcome outcome) {
@@ -24,20 +25,20 @@ const char* outcomeName(sandbox::DrillOutcome outcome) {
 std::string attemptJsonLine(const sandbox::Drill& drill, bool autopilot) {
     const sandbox::DrillInfo& info = drill.info();
     const sandbox::DrillScore score = drill.score();
-    std::string line = "{\"drill\":" + quoteText(info.name);
+    std::string line = "{\"drill\":" + sandbox::jsonString(info.name);
     line += ",\"seed\":" + std::to_string(drill.seed());
     line += ",\"outcome\":\"" + std::string(outcomeName(score.outcome)) + "\"";
-    line += ",\"verdict\":" + quoteText(score.verdict);
+    line += ",\"verdict\":" + sandbox::jsonString(score.verdict);
     line += ",\"ticks\":" + std::to_string(drill.ticks());
     line += ",\"seconds\":" + sandbox::jsonFloat(drill.sample().seconds);
-    line += ",\"main\":" + quoteText(info.mainPart);
+    line += ",\"main\":" + sandbox::jsonString(info.mainPart);
     line +=
         info.better == sandbox::Better::Higher ? ",\"better\":\"higher\"" : ",\"better\":\"lower\"";
     line += autopilot ? ",\"autopilot\":true" : ",\"autopilot\":false";
     line += ",\"parts\":{";
     const char* separator = "";
     for (const sandbox::ScorePart& part : score.parts()) {
-        line += separator + quoteText(part.key) + ":" + sandbox::jsonFloat(part.value);
+        line += separator + sandbox::jsonString(part.key) + ":" + sandbox::jsonFloat(part.value);
         separator = ",";
     }
     return line + "}}";
@@ -48,7 +49,7 @@ void DrillReporter::finished(const fly::FlySession& session) {
     const fly::DrillAttempt& attempt = *session.attempt();
     if (attempt.autopilot()) return;
     const auto now = static_cast<int64_t>(std::time(nullptr));
-    if (Status kept = book_.add(attempt.drill(), session.log(), now); !kept)
+    if (base::Status kept = book_.add(attempt.drill(), session.log(), now); !kept)
         warn_("the attempt is not in the history: " + kept.error());
 }
 
@@ -57,4 +58,4 @@ void DrillReporter::unfinished(const fly::FlySession& session) {
         line_(attemptJsonLine(session.attempt()->drill(), session.attempt()->autopilot()));
 }
 
-}  // namespace hostapp
+}  // namespace fly

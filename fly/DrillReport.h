@@ -20,7 +20,7 @@
 #include "sandbox/AttemptBook.h"
 #include "fly/FlySession.h"
 
-namespace hostapp {
+namespace fly {
 
 std::string attemptJsonLine(const sandbox::Drill& drill, bool autopilot);
 
@@ -30,7 +30,7 @@ class DrillReporter {
 
     // `line` takes each result line, `warn` each warning (an attempt the
     // archive could not keep; the flight goes on).
-    DrillReporter(Say line, Say warn, fly::AttemptArchive* archive)
+    DrillReporter(Say line, Say warn, sandbox::AttemptArchive* archive)
         : line_(std::move(line)), warn_(std::move(warn)), book_(archive) {}
 
     // An attempt the session just finished: its line, then the record. The
@@ -38,12 +38,12 @@ class DrillReporter {
     void finished(const fly::FlySession& session);
     // At the end of the run, the line of an attempt still under way.
     void unfinished(const fly::FlySession& session);
-    fly::AttemptBook& book() { return book_; }
+    sandbox::AttemptBook& book() { return book_; }
 
   private:
     Say line_;
     Say warn_;
-    fly::AttemptBook book_;
+    sandbox::AttemptBook book_;
 };
 
-}  // namespace hostapp
+}  // namespace fly

@@ -99,7 +99,7 @@ std::optional<ScriptStep> parseStep(const std::vector<std::string>& w,
 
 }  // namespace
 
-hostapp::Result<FlightScript> parseFlightScript(std::string_view text, std::string_view fileName,
+base::Result<FlightScript> parseFlightScript(std::string_view text, std::string_view fileName,
                                                 const sandbox::Bindings& bindings) {
     FlightScript script;
     int64_t lastNs = 0;
@@ -111,7 +111,7 @@ hostapp::Result<FlightScript> parseFlightScript(std::string_view text, std::stri
         pos = eol + 1;
         ++lineNumber;
         const auto fail = [&](const std::string& what) {
-            return hostapp::Failure{std::string(fileName) + ":" + std::to_string(lineNumber) +
+            return base::Failure{std::string(fileName) + ":" + std::to_string(lineNumber) +
                                     ": " + what};
         };
         if (line.find('\0') != std::string_view::npos) return fail("a NUL byte in the line");
@@ -138,20 +138,20 @@ hostapp::Result<FlightScript> parseFlightScript(std::string_view text, std::stri
     return script;
 }
 
-hostapp::Result<FlightScript> loadFlightScript(const std::string& path,
+base::Result<FlightScript> loadFlightScript(const std::string& path,
                                                const sandbox::Bindings& bindings) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
-        return hostapp::Failure{path + ": cannot read the script: " + std::strerror(errno)};
+        return base::Failure{path + ": cannot read the script: " + std::strerror(errno)};
     if (!S_ISREG(st.st_mode))
-        return hostapp::Failure{path + ": cannot read the script: not a regular file"};
+        return base::Failure{path + ": cannot read the script: not a regular file"};
     if (static_cast<std::size_t>(st.st_size) > kMaxScriptBytes)
-        return hostapp::Failure{path + ": the script is larger than 16 MiB"};
+        return base::Failure{path + ": the script is larger than 16 MiB"};
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     if (!in && !in.eof())
-        return hostapp::Failure{path + ": cannot read the script: " + std::strerror(errno)};
+        return base::Failure{path + ": cannot read the script: " + std::strerror(errno)};
     return parseFlightScript(text.str(), path, bindings);
 }
 

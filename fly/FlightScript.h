@@ -52,9 +52,9 @@ struct FlightScript {
 
 // Reads a script; errors read "FILE:LINE: what is wrong". Key names are
 // checked against the bindings and the window's commands.
-hostapp::Result<FlightScript> parseFlightScript(std::string_view text, std::string_view fileName,
+base::Result<FlightScript> parseFlightScript(std::string_view text, std::string_view fileName,
                                                 const sandbox::Bindings& bindings);
-hostapp::Result<FlightScript> loadFlightScript(const std::string& path,
+base::Result<FlightScript> loadFlightScript(const std::string& path,
                                                const sandbox::Bindings& bindings);
 
 // What a script holds at a moment, added to a person's input each frame.

@@ -41,8 +41,8 @@
 //   DrillPanel.h      the drill menu, countdown, live score and plot, and
 //                     the result panel (ImGui).
 //   FlyApp.h          one frame of the window: input, session, world, the
-//                     dial through picture::DrawListCanvas, HUD, help, the
-//                     settings window (picture::drawSettingsWindow), swap.
+//                     dial through canvas::DrawListCanvas, HUD, help, the
+//                     settings window (canvas::drawSettingsWindow), swap.
 //
 // A desktop run (hostapp/FlyCommand.cpp):
 //   platform = openSdlPlatform(window);  session = FlySession(cvars, game, ...)

@@ -10,15 +10,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const hostapp::Result<hostapp::Scene> result = hostapp::parseScene(text);
+    const base::Result<scene::Scene> result = scene::parseScene(text);
     if (result.ok() == !result.error().empty() || result.error().find('\n') != std::string::npos) {
         std::fprintf(stderr, "bad scene result: '%s'\n", result.error().c_str());
         std::abort();
     }
     if (result) {
-        hostapp::FrameState state;
-        for (const hostapp::SceneFrame& frame : result->frames) {
-            hostapp::applyFrame(state, frame);
+        scene::FrameState state;
+        for (const scene::SceneFrame& frame : result->frames) {
+            scene::applyFrame(state, frame);
         }
     }
     return 0;

@@ -8,7 +8,7 @@
 #include "picture/LinePlot.h"
 #include "sandbox/Drills.h"
 
-namespace hostapp {
+namespace picture {
 namespace {
 
 constexpr float kErrorScaleStep = 15.0f;  // degrees, as the window's plot grows its scale
@@ -21,16 +21,16 @@ constexpr picture::Colour kRollColour{255, 128, 230};
 
 }  // namespace
 
-Result<fly::AttemptPlot> replayAttemptPlot(const sandbox::FlightLog& log, const std::string& name) {
+base::Result<fly::AttemptPlot> replayAttemptPlot(const sandbox::FlightLog& log, const std::string& name) {
     if (!log.drill)
-        return Failure{name +
+        return base::Failure{name +
                        ": the flight log names no drill (a free flight, or recorded before logs "
                        "named their drill); only a drill attempt has a plot"};
     std::unique_ptr<sandbox::Drill> drill = sandbox::makeDrill(log.drill->name, log.drill->seed);
     if (!drill)
-        return Failure{name + ": this program has no drill named \"" + log.drill->name + '"'};
+        return base::Failure{name + ": this program has no drill named \"" + log.drill->name + '"'};
     if (!(log.start == drill->start().world))
-        return Failure{name + ": the flight does not start where " + log.drill->name + " seed " +
+        return base::Failure{name + ": the flight does not start where " + log.drill->name + " seed " +
                        std::to_string(log.drill->seed) + " starts"};
     // The drill watches the replay as it watched the attempt; the ticks after
     // its end (none in an attempt's own log) are left out.
@@ -44,7 +44,7 @@ Result<fly::AttemptPlot> replayAttemptPlot(const sandbox::FlightLog& log, const 
     return plot;
 }
 
-picture::Image drawAttemptPlot(const fly::AttemptPlot& plot, int width, int height) {
+canvas::Image drawAttemptPlot(const fly::AttemptPlot& plot, int width, int height) {
     using Series = fly::AttemptPlot::Series;
     const float top =
         std::max(kErrorScaleStep, std::ceil(plot.largestError / kErrorScaleStep) * kErrorScaleStep);
@@ -66,4 +66,4 @@ picture::Image drawAttemptPlot(const fly::AttemptPlot& plot, int width, int heig
                                  height);
 }
 
-}  // namespace hostapp
+}  // namespace picture

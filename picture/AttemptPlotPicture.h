@@ -10,7 +10,7 @@
 #include "canvas/Image.h"
 #include "sandbox/FlightLog.h"
 
-namespace hostapp {
+namespace picture {
 
 inline constexpr int kPlotWidth = 1200;
 inline constexpr int kPlotHeight = 600;
@@ -18,13 +18,13 @@ inline constexpr int kPlotHeight = 600;
 // The attempt's plot. Fails, with `name` (the log's file) before the
 // message, when the log names no drill, a drill this program does not
 // have, or does not start where that drill starts from its seed.
-Result<fly::AttemptPlot> replayAttemptPlot(const sandbox::FlightLog& log, const std::string& name);
+base::Result<fly::AttemptPlot> replayAttemptPlot(const sandbox::FlightLog& log, const std::string& name);
 
 // Three panels: the drill's angle in degrees (0 to a multiple of 15 above
 // its largest, grey guides every 15), a green strip where the attempt was
 // within the drill's cone or limit, and the stick's pitch (amber), yaw
 // (blue) and roll (pink) from -1 to 1, the guide at 0. A tick every second.
-picture::Image drawAttemptPlot(const fly::AttemptPlot& plot, int width = kPlotWidth,
+canvas::Image drawAttemptPlot(const fly::AttemptPlot& plot, int width = kPlotWidth,
                                int height = kPlotHeight);
 
-}  // namespace hostapp
+}  // namespace picture

@@ -12,7 +12,7 @@
 #include <optional>
 #include <utility>
 
-namespace hostapp {
+namespace picture {
 
 template <typename T>
 class BoundedQueue {
@@ -60,4 +60,4 @@ class BoundedQueue {
     bool closed_ = false;
 };
 
-}  // namespace hostapp
+}  // namespace picture

@@ -14,7 +14,7 @@ constexpr uint16_t kDigits[10] = {
     0b111101101101111, 0b010110010010111, 0b111001111100111, 0b111001111001111, 0b101101111001001,
     0b111100111001111, 0b111100111101111, 0b111001010010010, 0b111101111101111, 0b111101111001111};
 
-void fillRect(Image& dst, int x, int y, int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+void fillRect(canvas::Image& dst, int x, int y, int w, int h, uint8_t r, uint8_t g, uint8_t b) {
     const int x0 = std::max(x, 0);
     const int y0 = std::max(y, 0);
     const int x1 = std::min(x + w, dst.width);
@@ -30,7 +30,7 @@ void fillRect(Image& dst, int x, int y, int w, int h, uint8_t r, uint8_t g, uint
 }
 
 // The frame number in white on a dark plate, at the tile's top left.
-void drawLabel(Image& dst, int x, int y, int number) {
+void drawLabel(canvas::Image& dst, int x, int y, int number) {
     const std::string text = std::to_string(number);
     constexpr int kScale = 2;
     const int glyphWidth = 4 * kScale;
@@ -51,7 +51,7 @@ void drawLabel(Image& dst, int x, int y, int number) {
 
 }  // namespace
 
-void shrinkInto(const Image& src, Image& dst, int x, int y, int w, int h) {
+void shrinkInto(const canvas::Image& src, canvas::Image& dst, int x, int y, int w, int h) {
     if (src.width <= 0 || src.height <= 0 || w <= 0 || h <= 0) return;
     for (int ty = 0; ty < h; ++ty) {
         const int64_t sy0 = int64_t{ty} * src.height / h;
@@ -95,7 +95,7 @@ ContactSheet::ContactSheet(int frameCount, int width, int height) {
     std::fill(sheet_.rgb.begin(), sheet_.rgb.end(), kSheetGrey);
 }
 
-void ContactSheet::add(int index, const Image& frame) {
+void ContactSheet::add(int index, const canvas::Image& frame) {
     const auto it = std::lower_bound(chosen_.begin(), chosen_.end(), index);
     if (it == chosen_.end() || *it != index || frame.width <= 0 || frame.height <= 0) return;
     const int tile = static_cast<int>(it - chosen_.begin());

@@ -21,17 +21,17 @@ class ContactSheet {
 
     // Shrinks the frame into its tile, if frame `index` has one (a frame of
     // another shape is fitted in).
-    void add(int index, const Image& frame);
-    const Image& sheet() const { return sheet_; }
+    void add(int index, const canvas::Image& frame);
+    const canvas::Image& sheet() const { return sheet_; }
 
   private:
     std::vector<int> chosen_;  // frame index of each tile
     int tileWidth_ = 0;
     int tileHeight_ = 0;
-    Image sheet_;
+    canvas::Image sheet_;
 };
 
 // Area-averaged shrink (or plain copy) of `src` into the `w` by `h` rectangle at (x, y) of `dst`.
-void shrinkInto(const Image& src, Image& dst, int x, int y, int w, int h);
+void shrinkInto(const canvas::Image& src, canvas::Image& dst, int x, int y, int w, int h);
 
 }  // namespace picture

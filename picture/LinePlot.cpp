@@ -29,7 +29,7 @@ struct Area {
     int bottom() const { return top + height - 1; }
 };
 
-void put(Image& image, int x, int y, Colour c) {
+void put(canvas::Image& image, int x, int y, Colour c) {
     if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
     uint8_t* p = image.at(x, y);
     p[0] = c.r;
@@ -37,13 +37,13 @@ void put(Image& image, int x, int y, Colour c) {
     p[2] = c.b;
 }
 
-void fill(Image& image, const Area& a, Colour c) {
+void fill(canvas::Image& image, const Area& a, Colour c) {
     for (int y = a.top; y <= a.bottom(); ++y)
         for (int x = a.left; x <= a.right(); ++x) put(image, x, y, c);
 }
 
 // Bresenham's line, `kLineWidth` pixels thick downwards.
-void line(Image& image, int x0, int y0, int x1, int y1, Colour c) {
+void line(canvas::Image& image, int x0, int y0, int x1, int y1, Colour c) {
     const int dx = std::abs(x1 - x0);
     const int dy = -std::abs(y1 - y0);
     const int sx = x0 < x1 ? 1 : -1;
@@ -77,7 +77,7 @@ int columnOf(const Area& a, std::size_t i, std::size_t count) {
     return a.left + static_cast<int>(std::lround(share * (a.width - 1)));
 }
 
-void drawSeries(Image& image, const Area& a, const PlotPanel& panel, const PlotSeries& s) {
+void drawSeries(canvas::Image& image, const Area& a, const PlotPanel& panel, const PlotSeries& s) {
     const std::size_t n = s.values.size();
     for (std::size_t i = 0; i < n; ++i) {
         const int x = columnOf(a, i, n);
@@ -96,7 +96,7 @@ void drawSeries(Image& image, const Area& a, const PlotPanel& panel, const PlotS
 }
 
 // The axes on the left and below, and a tick below for every second.
-void drawAxes(Image& image, const Area& a, std::size_t samples, float samplesPerSecond) {
+void drawAxes(canvas::Image& image, const Area& a, std::size_t samples, float samplesPerSecond) {
     for (int y = a.top; y <= a.bottom() + 1; ++y) put(image, a.left - 1, y, kAxis);
     for (int x = a.left - 1; x <= a.right(); ++x) put(image, x, a.bottom() + 1, kAxis);
     if (samples < 2 || !(samplesPerSecond > 0.0f)) return;
@@ -117,9 +117,9 @@ std::size_t longestSeries(const PlotPanel& panel) {
 
 }  // namespace
 
-Image drawLinePlot(std::span<const PlotPanel> panels, float samplesPerSecond, int width,
+canvas::Image drawLinePlot(std::span<const PlotPanel> panels, float samplesPerSecond, int width,
                    int height) {
-    Image image;
+    canvas::Image image;
     image.resize(width, height);
     fill(image, {0, 0, width, height}, kBackground);
     int weights = 0;

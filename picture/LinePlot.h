@@ -35,7 +35,7 @@ struct PlotPanel {
 
 // A picture of `width` by `height` (at least 64 each way) with the panels;
 // `samplesPerSecond` places the ticks along the time axis.
-Image drawLinePlot(std::span<const PlotPanel> panels, float samplesPerSecond, int width,
+canvas::Image drawLinePlot(std::span<const PlotPanel> panels, float samplesPerSecond, int width,
                    int height);
 
 }  // namespace picture

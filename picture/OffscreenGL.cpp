@@ -22,7 +22,7 @@ struct OffscreenGL::Api {
 
 namespace {
 
-hostapp::Failure cannot(const std::string& why) { return {"cannot render pictures: " + why}; }
+base::Failure cannot(const std::string& why) { return {"cannot render pictures: " + why}; }
 
 std::string eglErrorText() {
     char buf[32];
@@ -41,7 +41,7 @@ bool openGLAvailable() {
 }
 
 // Mesa's surfaceless display, started.
-hostapp::Status startDisplay(EGLDisplay& display) {
+base::Status startDisplay(EGLDisplay& display) {
     if (!epoxy_has_egl())
         return cannot("EGL is not installed (libEGL.so.1); install libegl1 and libgl1-mesa-dri");
     if (!epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_MESA_platform_surfaceless") ||
@@ -63,7 +63,7 @@ hostapp::Status startDisplay(EGLDisplay& display) {
 }
 
 // An OpenGL 3.3 core context with no surface, made current.
-hostapp::Status startContext(EGLDisplay display, EGLContext& context) {
+base::Status startContext(EGLDisplay display, EGLContext& context) {
     const EGLint configAttributes[] = {EGL_SURFACE_TYPE, 0, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
                                        EGL_NONE};
     EGLConfig config = nullptr;
@@ -136,7 +136,7 @@ void rgbaToRgb(const uint8_t* rgba, uint8_t* rgb, std::size_t pixels) {
     std::memcpy(rgb, rgba, 3);
 }
 
-hostapp::Failure noRoom(int width, int height) {
+base::Failure noRoom(int width, int height) {
     return {"cannot render a " + std::to_string(width) + " by " + std::to_string(height) +
             " picture: the driver has no room for it"};
 }
@@ -145,7 +145,7 @@ hostapp::Failure noRoom(int width, int height) {
 
 OffscreenGL::OffscreenGL() : api_(std::make_unique<Api>()) {}
 
-hostapp::Result<std::unique_ptr<OffscreenGL>> OffscreenGL::create() {
+base::Result<std::unique_ptr<OffscreenGL>> OffscreenGL::create() {
     // Mesa reads these when the display is initialised: the software
     // rasteriser everywhere, so that a picture is the same on every machine.
     ::setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
@@ -153,10 +153,10 @@ hostapp::Result<std::unique_ptr<OffscreenGL>> OffscreenGL::create() {
 
     std::unique_ptr<OffscreenGL> gl(new OffscreenGL());
     Api& a = *gl->api_;
-    if (hostapp::Status started = startDisplay(a.display); !started)
-        return hostapp::Failure{started.error()};
-    if (hostapp::Status started = startContext(a.display, a.context); !started)
-        return hostapp::Failure{started.error()};
+    if (base::Status started = startDisplay(a.display); !started)
+        return base::Failure{started.error()};
+    if (base::Status started = startContext(a.display, a.context); !started)
+        return base::Failure{started.error()};
 
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     gl->renderer_ = renderer != nullptr ? renderer : "";
@@ -196,9 +196,9 @@ void OffscreenGL::destroyFramebuffer() {
     height_ = 0;
 }
 
-hostapp::Status OffscreenGL::begin(int width, int height) {
+base::Status OffscreenGL::begin(int width, int height) {
     if (width <= 0 || height <= 0 || width > maxSide_ || height > maxSide_)
-        return hostapp::Failure{"cannot render a " + std::to_string(width) + " by " +
+        return base::Failure{"cannot render a " + std::to_string(width) + " by " +
                                 std::to_string(height) + " picture: each side must be 1 to " +
                                 std::to_string(maxSide_) + " pixels"};
     if (width != width_ || height != height_) {
@@ -220,8 +220,8 @@ hostapp::Status OffscreenGL::begin(int width, int height) {
     return {};
 }
 
-hostapp::Status OffscreenGL::keepBackdrop() {
-    if (framebuffer_ == 0) return hostapp::Failure{"nothing has been drawn"};
+base::Status OffscreenGL::keepBackdrop() {
+    if (framebuffer_ == 0) return base::Failure{"nothing has been drawn"};
     if (backdropFramebuffer_ == 0 &&
         !makeFramebuffer(width_, height_, backdropFramebuffer_, backdropColour_))
         return noRoom(width_, height_);
@@ -230,13 +230,13 @@ hostapp::Status OffscreenGL::keepBackdrop() {
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     if (glGetError() != GL_NO_ERROR) {
         deleteFramebuffer(backdropFramebuffer_, backdropColour_);
-        return hostapp::Failure{"keeping the backdrop in OpenGL failed"};
+        return base::Failure{"keeping the backdrop in OpenGL failed"};
     }
     return {};
 }
 
-hostapp::Status OffscreenGL::read(Image& out) {
-    if (framebuffer_ == 0) return hostapp::Failure{"nothing has been drawn"};
+base::Status OffscreenGL::read(canvas::Image& out) {
+    if (framebuffer_ == 0) return base::Failure{"nothing has been drawn"};
     const std::size_t w = static_cast<std::size_t>(width_);
     const std::size_t h = static_cast<std::size_t>(height_);
     // Every byte is written below: no need to clear a picture that already
@@ -257,7 +257,7 @@ hostapp::Status OffscreenGL::read(Image& out) {
         glReadPixels(0, static_cast<GLint>(y), width_, static_cast<GLsizei>(rows), GL_RGBA,
                      GL_UNSIGNED_BYTE, rgba_.data());
         if (glGetError() != GL_NO_ERROR)
-            return hostapp::Failure{"reading the picture back from OpenGL failed"};
+            return base::Failure{"reading the picture back from OpenGL failed"};
         // OpenGL's rows run bottom to top; pictures run top to bottom.
         for (std::size_t row = 0; row < rows; ++row)
             rgbaToRgb(rgba_.data() + row * w * 4u, out.rgb.data() + (h - 1u - y - row) * w * 3u, w);

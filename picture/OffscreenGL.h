@@ -16,7 +16,7 @@ class OffscreenGL {
   public:
     // Makes the context current on the calling thread. A failure says what
     // is missing.
-    static hostapp::Result<std::unique_ptr<OffscreenGL>> create();
+    static base::Result<std::unique_ptr<OffscreenGL>> create();
     ~OffscreenGL();
     OffscreenGL(const OffscreenGL&) = delete;
     OffscreenGL& operator=(const OffscreenGL&) = delete;
@@ -29,14 +29,14 @@ class OffscreenGL {
     // Binds a framebuffer of this size (kept while the size stays the same)
     // and clears it to opaque black, or fills it with the backdrop kept for
     // this size.
-    hostapp::Status begin(int width, int height);
+    base::Status begin(int width, int height);
     // Keeps what the framebuffer holds now as the backdrop that begin()
     // starts every later picture of this size from, instead of black.
-    hostapp::Status keepBackdrop();
+    base::Status keepBackdrop();
     bool hasBackdrop() const { return backdropFramebuffer_ != 0; }
     // Reads the framebuffer, top row first, once the drawing before the call
     // has finished (glReadPixels into client memory waits for it).
-    hostapp::Status read(Image& out);
+    base::Status read(canvas::Image& out);
 
   private:
     struct Api;

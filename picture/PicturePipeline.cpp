@@ -9,7 +9,7 @@
 #include "desktop/OutputFile.h"
 #include "picture/Png.h"
 
-namespace hostapp {
+namespace picture {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -24,9 +24,9 @@ std::string cannotWrite(const std::string& path, const std::string& why) {
 
 }  // namespace
 
-Status writePictureFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+base::Status writePictureFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return writeOutputFile(path, content, 0666);
+    return desktop::writeOutputFile(path, content, 0666);
 }
 
 PictureSteps pngFileSteps() {
@@ -52,15 +52,15 @@ PicturePipeline::PicturePipeline(unsigned workers, PictureSteps steps,
 
 PicturePipeline::~PicturePipeline() { (void)finish(); }
 
-picture::Image PicturePipeline::spareImage() {
+canvas::Image PicturePipeline::spareImage() {
     const std::lock_guard lock(mutex_);
     if (spare_.empty()) return {};
-    picture::Image image = std::move(spare_.back());
+    canvas::Image image = std::move(spare_.back());
     spare_.pop_back();
     return image;
 }
 
-bool PicturePipeline::submit(std::string path, picture::Image image) {
+bool PicturePipeline::submit(std::string path, canvas::Image image) {
     if (failed()) return false;
     PictureJob job{submitted_++, std::move(path), std::move(image)};
     if (workers_.empty()) {
@@ -75,7 +75,7 @@ bool PicturePipeline::submit(std::string path, picture::Image image) {
     return queued && !failedAt_;
 }
 
-void PicturePipeline::fail(Failure failure) {
+void PicturePipeline::fail(base::Failure failure) {
     const std::lock_guard lock(mutex_);
     recordFailure(submitted_, std::move(failure.message));
 }
@@ -85,13 +85,13 @@ bool PicturePipeline::failed() const {
     return failedAt_.has_value();
 }
 
-Status PicturePipeline::finish() {
+base::Status PicturePipeline::finish() {
     if (finished_) return result_;
     finished_ = true;
     queue_.close();
     for (std::thread& worker : workers_) worker.join();
     const std::lock_guard lock(mutex_);
-    if (failedAt_) result_ = Failure{failure_};
+    if (failedAt_) result_ = base::Failure{failure_};
     return result_;
 }
 
@@ -124,7 +124,7 @@ bool PicturePipeline::encode(PictureJob& job, std::vector<uint8_t>& bytes) {
         }
     }
     const Clock::time_point start = Clock::now();
-    const Status encoded = steps_.encode(job, bytes);
+    const base::Status encoded = steps_.encode(job, bytes);
     const double took = millisecondsSince(start);
 
     std::unique_lock lock(mutex_);
@@ -140,7 +140,7 @@ bool PicturePipeline::encode(PictureJob& job, std::vector<uint8_t>& bytes) {
 
 void PicturePipeline::write(const PictureJob& job, const std::vector<uint8_t>& bytes) {
     const Clock::time_point start = Clock::now();
-    const Status written = steps_.write(job, bytes);
+    const base::Status written = steps_.write(job, bytes);
     const double took = millisecondsSince(start);
     const std::lock_guard lock(mutex_);
     timing_.write += took;
@@ -178,4 +178,4 @@ void PicturePipeline::markEncoded(std::size_t number) {
     encodedChanged_.notify_all();
 }
 
-}  // namespace hostapp
+}  // namespace picture

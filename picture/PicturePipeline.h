@@ -39,28 +39,28 @@
 #include "base/Result.h"
 #include "canvas/Image.h"
 
-namespace hostapp {
+namespace picture {
 
 // One picture on its way to its file.
 struct PictureJob {
     std::size_t number = 0;  // in the order handed over, from 0
     std::string path;
-    picture::Image image;
+    canvas::Image image;
 };
 
 // What is done to each picture, on whichever thread takes it: encoded into
 // bytes (`out` is reused from picture to picture), then written. A failure's
 // message says why; the pipeline puts "cannot write PATH: " before it.
 struct PictureSteps {
-    std::function<Status(const PictureJob& job, std::vector<uint8_t>& out)> encode;
-    std::function<Status(const PictureJob& job, const std::vector<uint8_t>& bytes)> write;
+    std::function<base::Status(const PictureJob& job, std::vector<uint8_t>& out)> encode;
+    std::function<base::Status(const PictureJob& job, const std::vector<uint8_t>& bytes)> write;
 };
 
 // PNG encoding (picture::encodePng) and writePictureFile.
 PictureSteps pngFileSteps();
 
 // Writes a picture's bytes to `path` with writeOutputFile; a failure says why.
-Status writePictureFile(const std::string& path, const std::vector<uint8_t>& bytes);
+base::Status writePictureFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Where the time went, in milliseconds summed over the pictures (encode and
 // write on whichever thread did them, so they overlap the drawing and each
@@ -87,18 +87,18 @@ class PicturePipeline {
 
     // A picture to draw the next frame into: one the workers are done with
     // (its memory kept), or a new one.
-    picture::Image spareImage();
+    canvas::Image spareImage();
     // Hands the next picture over; waits while the queue is full. False once
     // the pipeline has stopped on a failure (the picture is dropped).
-    bool submit(std::string path, picture::Image image);
+    bool submit(std::string path, canvas::Image image);
     // The drawing thread's own failure for the next picture (it could not be
     // drawn): reported like any other, and nothing after it is written.
-    void fail(Failure failure);
+    void fail(base::Failure failure);
     bool failed() const;
 
     // Waits until every picture handed over is written or dropped, ends the
     // workers and returns the first failure in picture order, if any.
-    Status finish();
+    base::Status finish();
     // Valid after finish().
     const PipelineTiming& timing() const { return timing_; }
     unsigned workers() const { return static_cast<unsigned>(workers_.size()); }
@@ -120,7 +120,7 @@ class PicturePipeline {
     std::vector<uint8_t> ownBytes_;  // with no workers
     std::size_t submitted_ = 0;      // the drawing thread's alone
     bool finished_ = false;
-    Status result_;
+    base::Status result_;
 
     mutable std::mutex mutex_;
     std::condition_variable encodedChanged_;
@@ -128,8 +128,8 @@ class PicturePipeline {
     std::set<std::size_t> encodedAhead_;  // encoded while one before them was not yet
     std::optional<std::size_t> failedAt_;
     std::string failure_;
-    std::vector<picture::Image> spare_;
+    std::vector<canvas::Image> spare_;
     PipelineTiming timing_;
 };
 
-}  // namespace hostapp
+}  // namespace picture

@@ -37,9 +37,9 @@ void drawBackdrop(ImDrawList* list, int width, int height) {
 
 PictureRenderer::PictureRenderer() = default;
 
-hostapp::Result<std::unique_ptr<PictureRenderer>> PictureRenderer::create() {
+base::Result<std::unique_ptr<PictureRenderer>> PictureRenderer::create() {
     std::unique_ptr<PictureRenderer> r(new PictureRenderer());
-    hostapp::Result<std::unique_ptr<OffscreenGL>> gl = OffscreenGL::create();
+    base::Result<std::unique_ptr<OffscreenGL>> gl = OffscreenGL::create();
     if (!gl) return gl.failure();
     r->gl_ = std::move(*gl);
 
@@ -50,7 +50,7 @@ hostapp::Result<std::unique_ptr<PictureRenderer>> PictureRenderer::create() {
     ImGui::StyleColorsDark();
     ImGui::GetStyle().AntiAliasedFill = false;
     if (!ImGui_ImplOpenGL3_Init("#version 330 core"))
-        return hostapp::Failure{
+        return base::Failure{
             "cannot render pictures: Dear ImGui's OpenGL 3 backend could not load OpenGL "
             "(libGL.so.1); install libgl1"};
     r->backendStarted_ = true;
@@ -69,24 +69,24 @@ const std::string& PictureRenderer::rendererName() const { return gl_->rendererN
 
 int PictureRenderer::maxSide() const { return std::min(kMaxSide, gl_->maxSide()); }
 
-hostapp::Status PictureRenderer::checkCanvas(int width, int height) const {
+base::Status PictureRenderer::checkCanvas(int width, int height) const {
     return checkCanvasSize(width, height, maxSide());
 }
 
-hostapp::Status PictureRenderer::checkCanvasSize(int width, int height, int limit) {
+base::Status PictureRenderer::checkCanvasSize(int width, int height, int limit) {
     const std::string size = std::to_string(width) + " by " + std::to_string(height);
     if (width <= 0 || height <= 0)
-        return hostapp::Failure{"canvas " + size + " has no pixels to render"};
+        return base::Failure{"canvas " + size + " has no pixels to render"};
     if (width > limit || height > limit)
-        return hostapp::Failure{"canvas " + size + " is too large to render: at most " +
+        return base::Failure{"canvas " + size + " is too large to render: at most " +
                                 std::to_string(limit) + " by " + std::to_string(limit) + " pixels"};
     return {};
 }
 
-hostapp::Status PictureRenderer::begin(int width, int height, std::function<void()> windows) {
-    if (inFrame_) return hostapp::Failure{"a picture is already being drawn"};
-    if (hostapp::Status fits = checkCanvas(width, height); !fits) return fits;
-    if (hostapp::Status started = gl_->begin(width, height); !started) return started;
+base::Status PictureRenderer::begin(int width, int height, std::function<void()> windows) {
+    if (inFrame_) return base::Failure{"a picture is already being drawn"};
+    if (base::Status fits = checkCanvas(width, height); !fits) return fits;
+    if (base::Status started = gl_->begin(width, height); !started) return started;
 
     ImGui::SetCurrentContext(context_);
     ImGuiIO& io = ImGui::GetIO();
@@ -107,13 +107,13 @@ hostapp::Status PictureRenderer::begin(int width, int height, std::function<void
     ImGui_ImplOpenGL3_NewFrame();
     ImGui::NewFrame();
     if (!gl_->hasBackdrop()) {
-        if (hostapp::Status kept = keepBackdrop(width, height); !kept) {
+        if (base::Status kept = keepBackdrop(width, height); !kept) {
             ImGui::EndFrame();
             return kept;
         }
     }
     canvas_ =
-        std::make_unique<DrawListCanvas>(ImGui::GetBackgroundDrawList(), Vector2{width, height});
+        std::make_unique<canvas::DrawListCanvas>(ImGui::GetBackgroundDrawList(), Vector2{width, height});
     inFrame_ = true;
     return {};
 }
@@ -124,7 +124,7 @@ hostapp::Status PictureRenderer::begin(int width, int height, std::function<void
 // same backend), kept, and copied in at the start of each later picture. The
 // blending of what is drawn over it reads only its colours, so every pixel
 // comes out as if it had been drawn in the same frame.
-hostapp::Status PictureRenderer::keepBackdrop(int width, int height) {
+base::Status PictureRenderer::keepBackdrop(int width, int height) {
     ImDrawList list(ImGui::GetDrawListSharedData());
     list._ResetForNewFrame();
     list.PushTextureID(ImGui::GetIO().Fonts->TexID);
@@ -146,8 +146,8 @@ hostapp::Status PictureRenderer::keepBackdrop(int width, int height) {
 
 pluginsdk::CanvasBackend& PictureRenderer::canvas() { return *canvas_; }
 
-hostapp::Status PictureRenderer::finish(Image& out) {
-    if (!inFrame_) return hostapp::Failure{"no picture is being drawn"};
+base::Status PictureRenderer::finish(canvas::Image& out) {
+    if (!inFrame_) return base::Failure{"no picture is being drawn"};
     inFrame_ = false;
     ImGui::SetCurrentContext(context_);
     if (windows_) windows_();

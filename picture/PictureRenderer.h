@@ -22,10 +22,13 @@
 struct ImGuiContext;
 struct ImDrawList;
 
+namespace canvas {
+class DrawListCanvas;
+}
+
 namespace picture {
 
 class OffscreenGL;
-class DrawListCanvas;
 
 class PictureRenderer {
   public:
@@ -34,15 +37,15 @@ class PictureRenderer {
     static constexpr int kMaxSide = 8192;
 
     // Starts EGL, OpenGL and an ImGui context of the host's own.
-    static hostapp::Result<std::unique_ptr<PictureRenderer>> create();
+    static base::Result<std::unique_ptr<PictureRenderer>> create();
     ~PictureRenderer();
     PictureRenderer(const PictureRenderer&) = delete;
     PictureRenderer& operator=(const PictureRenderer&) = delete;
 
     // Whether a canvas of this size can be rendered, and why not.
-    hostapp::Status checkCanvas(int width, int height) const;
+    base::Status checkCanvas(int width, int height) const;
     // The same check against a given limit, before any renderer exists.
-    static hostapp::Status checkCanvasSize(int width, int height, int limit = kMaxSide);
+    static base::Status checkCanvasSize(int width, int height, int limit = kMaxSide);
 
     // The host's ImGui context, for a plugin's attachImGuiContext.
     ImGuiContext* imguiContext() const { return context_; }
@@ -56,20 +59,20 @@ class PictureRenderer {
     // windows in the host's context and may be empty; it is called more than
     // once per picture, as ImGui sizes a window to its contents only on the
     // frame after the first.
-    hostapp::Status begin(int width, int height, std::function<void()> windows);
+    base::Status begin(int width, int height, std::function<void()> windows);
     pluginsdk::CanvasBackend& canvas();
-    hostapp::Status finish(Image& out);
+    base::Status finish(canvas::Image& out);
 
   private:
     PictureRenderer();
-    hostapp::Status keepBackdrop(int width, int height);
+    base::Status keepBackdrop(int width, int height);
 
     std::unique_ptr<OffscreenGL> gl_;
     ImGuiContext* context_ = nullptr;
     bool backendStarted_ = false;
     bool inFrame_ = false;
     std::function<void()> windows_;
-    std::unique_ptr<DrawListCanvas> canvas_;
+    std::unique_ptr<canvas::DrawListCanvas> canvas_;
 };
 
 // Draws the backdrop alone, the picture of a frame in which nothing is drawn.

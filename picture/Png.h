@@ -12,9 +12,9 @@ namespace picture {
 // Encodes at zlib's fastest level: these pictures are mostly flat colour and
 // gradients, which compress well even so, and a sequence has many of them.
 // `out` is reused from picture to picture.
-hostapp::Status encodePng(const Image& image, std::vector<uint8_t>& out);
+base::Status encodePng(const canvas::Image& image, std::vector<uint8_t>& out);
 
 // Any PNG, converted to 8-bit RGB (alpha composed onto black).
-hostapp::Result<Image> readPng(const std::string& path);
+base::Result<canvas::Image> readPng(const std::string& path);
 
 }  // namespace picture

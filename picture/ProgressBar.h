@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-namespace hostapp {
+namespace picture {
 
 class ProgressBar {
   public:
@@ -45,4 +45,4 @@ class ProgressBar {
     bool shown_ = false;
 };
 
-}  // namespace hostapp
+}  // namespace picture

@@ -21,7 +21,7 @@ namespace BakkesMod::Plugin {
 class PluginSettingsWindow;
 }
 
-namespace hostapp {
+namespace picture {
 
 struct VideoJob {
     std::string path;  // the target, as given
@@ -40,7 +40,7 @@ struct VideoDrawing {
 };
 
 struct VideoOutcome {
-    Status status;             // the failure's message names the scene or the file
+    base::Status status;             // the failure's message names the scene or the file
     bool sceneFailed = false;  // the scene could not be played (else the video not written)
     std::size_t frames = 0;
     double seconds = 0.0;  // from the first frame begun to the file complete
@@ -48,8 +48,8 @@ struct VideoOutcome {
 
 // Plays every frame of `scene` into the video; a progress bar on `err`
 // when it is a terminal.
-VideoOutcome renderVideo(const Scene& scene, const std::string& sceneName,
+VideoOutcome renderVideo(const scene::Scene& scene, const std::string& sceneName,
                          pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
                          VideoDrawing& drawing, const VideoJob& job, std::FILE* err);
 
-}  // namespace hostapp
+}  // namespace picture

@@ -16,8 +16,8 @@ extern "C" {
 namespace picture {
 namespace {
 
-using hostapp::Failure;
-using hostapp::Status;
+using base::Failure;
+using base::Status;
 
 // Constant quality rather than a bit rate: a clip of a dial is mostly flat
 // colour, and a rate that suits 720p wastes bits at 360p. Each encoder is
@@ -62,7 +62,7 @@ std::string errorText(int code) {
     return text;
 }
 
-Failure avFailure(const std::string& step, int code) { return {step + ": " + errorText(code)}; }
+base::Failure avFailure(const std::string& step, int code) { return {step + ": " + errorText(code)}; }
 
 }  // namespace
 
@@ -77,12 +77,12 @@ std::optional<VideoContainer> videoContainerFor(std::string_view path) {
     return std::nullopt;
 }
 
-hostapp::Result<std::string> videoEncoderFor(VideoContainer container) {
+base::Result<std::string> videoEncoderFor(VideoContainer container) {
     const AVCodec* codec = nullptr;
     const Encoder* encoder = encoderFor(container, &codec);
     const std::string in = container == VideoContainer::Mp4 ? " in MP4" : " in WebM";
     if (encoder == nullptr)
-        return Failure{container == VideoContainer::Mp4
+        return base::Failure{container == VideoContainer::Mp4
                            ? "this libavcodec has no H.264 or MPEG-4 encoder for MP4"
                            : "this libavcodec has no VP9 or VP8 encoder (libvpx) for WebM"};
     return encoder->description + in;
@@ -117,18 +117,18 @@ struct VideoWriter::State {
         av_packet_free(&packet);
     }
 
-    Status openEncoder(VideoContainer container, int fps);
-    Status openFile(const std::string& path);
+    base::Status openEncoder(VideoContainer container, int fps);
+    base::Status openFile(const std::string& path);
     // Sends `input` (null: the end) and writes every packet the encoder gives.
-    Status encode(const AVFrame* input);
+    base::Status encode(const AVFrame* input);
 };
 
-Status VideoWriter::State::openEncoder(VideoContainer container, int fps) {
+base::Status VideoWriter::State::openEncoder(VideoContainer container, int fps) {
     const AVCodec* found = nullptr;
     const Encoder* encoder = encoderFor(container, &found);
     if (encoder == nullptr) return videoEncoderFor(container).failure();
     codec = avcodec_alloc_context3(found);
-    if (codec == nullptr) return Failure{"out of memory for the encoder"};
+    if (codec == nullptr) return base::Failure{"out of memory for the encoder"};
     codec->width = width;
     codec->height = height;
     codec->time_base = AVRational{1, fps};
@@ -149,14 +149,14 @@ Status VideoWriter::State::openEncoder(VideoContainer container, int fps) {
     if (opened < 0)
         return avFailure(std::string("cannot open the encoder ") + encoder->name, opened);
     stream = avformat_new_stream(format, nullptr);
-    if (stream == nullptr) return Failure{"out of memory for the video stream"};
+    if (stream == nullptr) return base::Failure{"out of memory for the video stream"};
     stream->time_base = codec->time_base;
     const int copied = avcodec_parameters_from_context(stream->codecpar, codec);
     if (copied < 0) return avFailure("cannot set up the video stream", copied);
     return {};
 }
 
-Status VideoWriter::State::openFile(const std::string& path) {
+base::Status VideoWriter::State::openFile(const std::string& path) {
     if (const int opened = avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE); opened < 0)
         return avFailure("cannot open the file", opened);
     if (const int written = avformat_write_header(format, nullptr); written < 0)
@@ -164,7 +164,7 @@ Status VideoWriter::State::openFile(const std::string& path) {
     headerWritten = true;
     frame = av_frame_alloc();
     packet = av_packet_alloc();
-    if (frame == nullptr || packet == nullptr) return Failure{"out of memory for a frame"};
+    if (frame == nullptr || packet == nullptr) return base::Failure{"out of memory for a frame"};
     frame->format = AV_PIX_FMT_YUV420P;
     frame->width = width;
     frame->height = height;
@@ -172,11 +172,11 @@ Status VideoWriter::State::openFile(const std::string& path) {
         return avFailure("cannot make a frame", made);
     scaler = sws_getContext(width, height, AV_PIX_FMT_RGB24, width, height, AV_PIX_FMT_YUV420P,
                             SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (scaler == nullptr) return Failure{"cannot set up the colour conversion"};
+    if (scaler == nullptr) return base::Failure{"cannot set up the colour conversion"};
     return {};
 }
 
-Status VideoWriter::State::encode(const AVFrame* input) {
+base::Status VideoWriter::State::encode(const AVFrame* input) {
     if (const int sent = avcodec_send_frame(codec, input); sent < 0)
         return avFailure("encoding failed", sent);
     for (;;) {
@@ -199,11 +199,11 @@ Status VideoWriter::State::encode(const AVFrame* input) {
 VideoWriter::VideoWriter() = default;
 VideoWriter::~VideoWriter() = default;
 
-Status VideoWriter::open(const std::string& path, VideoContainer container, int width, int height,
+base::Status VideoWriter::open(const std::string& path, VideoContainer container, int width, int height,
                          int fps) {
     if (const std::string problem = videoSizeProblem(width, height); !problem.empty())
-        return Failure{problem};
-    if (fps < 1) return Failure{"a video needs a frame rate of at least 1"};
+        return base::Failure{problem};
+    if (fps < 1) return base::Failure{"a video needs a frame rate of at least 1"};
     // The libraries' own notes (the encoder's settings, statistics) would
     // mix with the program's messages; their errors still show.
     av_log_set_level(AV_LOG_ERROR);
@@ -214,16 +214,16 @@ Status VideoWriter::open(const std::string& path, VideoContainer container, int 
         avformat_alloc_output_context2(&state_->format, nullptr, containerName(container), nullptr);
     if (made < 0 || state_->format == nullptr)
         return avFailure(std::string("no ") + containerName(container) + " container", made);
-    if (Status opened = state_->openEncoder(container, fps); !opened) return opened;
+    if (base::Status opened = state_->openEncoder(container, fps); !opened) return opened;
     return state_->openFile(path);
 }
 
-Status VideoWriter::addFrame(const Image& image) {
+base::Status VideoWriter::addFrame(const canvas::Image& image) {
     if (!state_ || !state_->headerWritten || state_->finished)
-        return Failure{"the video is not open"};
+        return base::Failure{"the video is not open"};
     State& s = *state_;
     if (image.width != s.width || image.height != s.height)
-        return Failure{"a frame of " + std::to_string(image.width) + " by " +
+        return base::Failure{"a frame of " + std::to_string(image.width) + " by " +
                        std::to_string(image.height) + " in a video of " + std::to_string(s.width) +
                        " by " + std::to_string(s.height)};
     if (const int writable = av_frame_make_writable(s.frame); writable < 0)
@@ -235,12 +235,12 @@ Status VideoWriter::addFrame(const Image& image) {
     return s.encode(s.frame);
 }
 
-Status VideoWriter::finish() {
+base::Status VideoWriter::finish() {
     if (!state_ || !state_->headerWritten || state_->finished)
-        return Failure{"the video is not open"};
+        return base::Failure{"the video is not open"};
     State& s = *state_;
     s.finished = true;
-    if (Status drained = s.encode(nullptr); !drained) return drained;
+    if (base::Status drained = s.encode(nullptr); !drained) return drained;
     if (const int ended = av_write_trailer(s.format); ended < 0)
         return avFailure("cannot write the video's ending", ended);
     if (s.format->pb->error < 0) return avFailure("write", s.format->pb->error);

@@ -26,7 +26,7 @@ std::optional<VideoContainer> videoContainerFor(std::string_view path);
 
 // What a video in the container is made with ("H.264 (libx264) in MP4"), or
 // why none can be made (no encoder for it in this libavcodec).
-hostapp::Result<std::string> videoEncoderFor(VideoContainer container);
+base::Result<std::string> videoEncoderFor(VideoContainer container);
 
 // Why a canvas cannot be a video's frame size; empty when it can.
 std::string videoSizeProblem(int width, int height);
@@ -41,13 +41,13 @@ class VideoWriter {
 
     // Creates (or truncates) the file at `path` and writes the container's
     // header. `path`'s own name does not choose the container.
-    hostapp::Status open(const std::string& path, VideoContainer container, int width, int height,
+    base::Status open(const std::string& path, VideoContainer container, int width, int height,
                          int fps);
     // The next frame, of the size given to open().
-    hostapp::Status addFrame(const Image& image);
+    base::Status addFrame(const canvas::Image& image);
     // Encodes the frames the encoder still holds, writes the container's
     // ending and closes the file. The video is whole only if this succeeds.
-    hostapp::Status finish();
+    base::Status finish();
     std::size_t frames() const;
 
   private:

@@ -1,6 +1,6 @@
 #include "sandbox/AttemptBook.h"
 
-namespace fly {
+namespace sandbox {
 
 AttemptBook::AttemptBook(AttemptArchive* archive) : archive_(archive) {}
 
@@ -11,13 +11,13 @@ void AttemptBook::readArchive() {
     attempts_ = archive_->attempts();
 }
 
-hostapp::Status AttemptBook::add(const sandbox::Drill& drill, const sandbox::FlightLog& flight,
+base::Status AttemptBook::add(const sandbox::Drill& drill, const sandbox::FlightLog& flight,
                                  int64_t time) {
     readArchive();
     sandbox::AttemptRecord record = sandbox::attemptRecord(drill, time, "");
-    hostapp::Status kept;
+    base::Status kept;
     if (archive_ != nullptr) {
-        hostapp::Result<sandbox::AttemptRecord> archived = archive_->append(drill, flight, time);
+        base::Result<sandbox::AttemptRecord> archived = archive_->append(drill, flight, time);
         if (archived)
             record = std::move(*archived);
         else
@@ -39,11 +39,11 @@ const sandbox::FlightLog* AttemptBook::bestFlight(std::string_view drill, uint64
     auto& [kept, flight] = best_[{std::string(drill), seed}];
     if (flight && kept == index) return flight.get();
     if (archive_ == nullptr) return nullptr;
-    hostapp::Result<sandbox::FlightLog> read = archive_->flight(*best);
+    base::Result<sandbox::FlightLog> read = archive_->flight(*best);
     if (!read) return nullptr;
     kept = index;
     flight = std::make_unique<sandbox::FlightLog>(std::move(*read));
     return flight.get();
 }
 
-}  // namespace fly
+}  // namespace sandbox

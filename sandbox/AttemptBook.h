@@ -18,20 +18,20 @@
 #include "base/Result.h"
 #include "sandbox/Sandbox.h"
 
-namespace fly {
+namespace sandbox {
 
 class AttemptArchive {
   public:
     virtual ~AttemptArchive() = default;
     // Keeps a finished attempt, ended at `time` (Unix seconds), and its
     // flight; the record as kept (its flight log named).
-    virtual hostapp::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
+    virtual base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
                                                            const sandbox::FlightLog& flight,
                                                            int64_t time) = 0;
     // The attempts kept so far, oldest first.
     virtual std::vector<sandbox::AttemptRecord> attempts() = 0;
     // The flight of one of them.
-    virtual hostapp::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) = 0;
+    virtual base::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) = 0;
 };
 
 class AttemptBook {
@@ -43,7 +43,7 @@ class AttemptBook {
     // archive, and noted (its flight kept when it is the best of its drill
     // and seed). The archive's failure, if any, is returned; the attempt is
     // noted either way.
-    hostapp::Status add(const sandbox::Drill& drill, const sandbox::FlightLog& flight,
+    base::Status add(const sandbox::Drill& drill, const sandbox::FlightLog& flight,
                         int64_t time);
 
     // The flight of the best passed attempt of a drill and seed (the earliest
@@ -64,4 +64,4 @@ class AttemptBook {
     std::map<Key, std::pair<std::size_t, std::unique_ptr<sandbox::FlightLog>>> best_;
 };
 
-}  // namespace fly
+}  // namespace sandbox

@@ -3,10 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <new>
-#include <system_error>
 
 #include "sandbox/NumberText.h"
 
@@ -503,42 +500,22 @@ std::string formatFlightLog(const FlightLog& log) {
     return out;
 }
 
-Result<FlightLog> parseFlightLog(std::string_view text, std::string_view fileName) {
+base::Result<FlightLog> parseFlightLog(std::string_view text, std::string_view fileName) {
     if (text.size() > kMaxFlightLogBytes)
-        return Result<FlightLog>::failure(std::string(fileName) + ": larger than " +
-                                          std::to_string(kMaxFlightLogBytes >> 20) + " MB");
+        return base::Failure{std::string(fileName) + ": larger than " +
+                                          std::to_string(kMaxFlightLogBytes >> 20) + " MB"};
     LogReader reader(text, fileName);
     try {
         FlightLog log;
         const int64_t version = readHeader(reader);
         readStart(reader, log, version);
         readTicks(reader, log);
-        return Result<FlightLog>::success(std::move(log));
+        return std::move(log);
     } catch (const LogError& e) {
-        return Result<FlightLog>::failure(reader.where() + e.message);
+        return base::Failure{reader.where() + e.message};
     } catch (const std::bad_alloc&) {
-        return Result<FlightLog>::failure(reader.where() + "out of memory");
+        return base::Failure{reader.where() + "out of memory"};
     }
-}
-
-Result<FlightLog> loadFlightLogFile(const std::string& path) {
-    auto failure = [&path](const std::string& what) {
-        return Result<FlightLog>::failure(path + ": cannot read the flight log: " + what);
-    };
-    std::error_code ec;
-    const std::filesystem::file_status status = std::filesystem::status(path, ec);
-    if (ec) return failure(ec.message());
-    if (!std::filesystem::is_regular_file(status)) return failure("not a regular file");
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec) return failure(ec.message());
-    if (size > kMaxFlightLogBytes)
-        return failure("larger than " + std::to_string(kMaxFlightLogBytes >> 20) + " MB");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return failure("cannot open it");
-    std::string text(static_cast<std::size_t>(size), '\0');
-    in.read(text.data(), static_cast<std::streamsize>(size));
-    if (in.gcount() != static_cast<std::streamsize>(size)) return failure("read error");
-    return parseFlightLog(text, path);
 }
 
 FlightReplay::FlightReplay(const FlightLog& log) : log_(log), world_(log.start) { applyEvents(); }

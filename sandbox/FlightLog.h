@@ -46,7 +46,7 @@
 #include <vector>
 
 #include "sandbox/Physics.h"
-#include "sandbox/Result.h"
+#include "base/Result.h"
 
 namespace sandbox {
 
@@ -105,11 +105,7 @@ std::string formatFlightLog(const FlightLog& log);
 
 // A log from text; errors read "FILE:LINE: what is wrong". Never throws,
 // whatever the bytes.
-Result<FlightLog> parseFlightLog(std::string_view text, std::string_view fileName);
-
-// Reads and parses a file; only a regular file of at most
-// kMaxFlightLogBytes is read.
-Result<FlightLog> loadFlightLogFile(const std::string& path);
+base::Result<FlightLog> parseFlightLog(std::string_view text, std::string_view fileName);
 
 // Plays a log tick by tick. Time T is when T ticks have run and the events
 // of tick T have been applied; the replay starts at time 0. The log must

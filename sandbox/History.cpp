@@ -399,12 +399,11 @@ AttemptRecord attemptRecord(const Drill& drill, int64_t time, std::string_view f
     return record;
 }
 
-Result<std::string> formatAttemptLine(const AttemptRecord& r) {
-    using R = Result<std::string>;
-    if (r.time < 0 || r.time > kLastTime) return R::failure("the time is outside 1970 to 9999");
-    if (!validDrillName(r.drill)) return R::failure("bad drill name \"" + r.drill + '"');
-    if (!validKey(r.mainPart)) return R::failure("bad main part name \"" + r.mainPart + '"');
-    if (r.parts.size() > kMaxAttemptParts) return R::failure("too many score parts");
+base::Result<std::string> formatAttemptLine(const AttemptRecord& r) {
+    if (r.time < 0 || r.time > kLastTime) return base::Failure{"the time is outside 1970 to 9999"};
+    if (!validDrillName(r.drill)) return base::Failure{"bad drill name \"" + r.drill + '"'};
+    if (!validKey(r.mainPart)) return base::Failure{"bad main part name \"" + r.mainPart + '"'};
+    if (r.parts.size() > kMaxAttemptParts) return base::Failure{"too many score parts"};
     std::string line = std::string(kMagic) + ' ' + std::to_string(kHistoryVersion);
     line += " at=" + isoTime(r.time);
     line += " drill=" + r.drill;
@@ -414,11 +413,11 @@ Result<std::string> formatAttemptLine(const AttemptRecord& r) {
     line += r.better == Better::Higher ? " better=higher" : " better=lower";
     for (std::size_t i = 0; i < r.parts.size(); ++i) {
         const AttemptPart& part = r.parts[i];
-        if (!validKey(part.key)) return R::failure("bad score part name \"" + part.key + '"');
+        if (!validKey(part.key)) return base::Failure{"bad score part name \"" + part.key + '"'};
         for (std::size_t j = 0; j < i; ++j)
-            if (r.parts[j].key == part.key) return R::failure("score part " + part.key + " twice");
+            if (r.parts[j].key == part.key) return base::Failure{"score part " + part.key + " twice"};
         if (!std::isfinite(part.value))
-            return R::failure("score part " + part.key + " is not a finite number");
+            return base::Failure{"score part " + part.key + " is not a finite number"};
         line += ' ';
         line += kScorePrefix;
         line += part.key + '=' + formatFloat(part.value);
@@ -426,14 +425,14 @@ Result<std::string> formatAttemptLine(const AttemptRecord& r) {
     line += " log=" + encodeLog(r.flightLog);
     line += std::string(kSumField) + hex8(fnv1a(line));
     if (line.size() > kMaxAttemptLineLength)
-        return R::failure("the line would be longer than " + std::to_string(kMaxAttemptLineLength) +
-                          " characters");
-    return R::success(line + '\n');
+        return base::Failure{"the line would be longer than " + std::to_string(kMaxAttemptLineLength) +
+                          " characters"};
+    return line + '\n';
 }
 
-Result<std::string> historyAppendText(const AttemptRecord& record, std::optional<char> lastByte) {
-    Result<std::string> line = formatAttemptLine(record);
-    if (line.ok() && lastByte && *lastByte != '\n') line.value->insert(0, 1, '\n');
+base::Result<std::string> historyAppendText(const AttemptRecord& record, std::optional<char> lastByte) {
+    base::Result<std::string> line = formatAttemptLine(record);
+    if (line.ok() && lastByte && *lastByte != '\n') line->insert(0, 1, '\n');
     return line;
 }
 

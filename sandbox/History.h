@@ -44,7 +44,7 @@
 #include <vector>
 
 #include "sandbox/Drills.h"
-#include "sandbox/Result.h"
+#include "base/Result.h"
 
 namespace sandbox {
 
@@ -85,12 +85,12 @@ AttemptRecord attemptRecord(const Drill& drill, int64_t time, std::string_view f
 // (a drill name other than lower case letters, digits and '-', a part key
 // other than lower case letters, digits and '_', a time outside 1970 to
 // 9999, more than kMaxAttemptParts parts, a line over the maximum length).
-Result<std::string> formatAttemptLine(const AttemptRecord& record);
+base::Result<std::string> formatAttemptLine(const AttemptRecord& record);
 
 // What to append to a history file whose last byte is `lastByte` (nullopt
 // for an empty file): a newline first if that byte is not one, then the
 // line.
-Result<std::string> historyAppendText(const AttemptRecord& record, std::optional<char> lastByte);
+base::Result<std::string> historyAppendText(const AttemptRecord& record, std::optional<char> lastByte);
 
 struct HistoryRead {
     std::vector<AttemptRecord> attempts;  // in file order

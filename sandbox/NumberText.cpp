@@ -1,6 +1,9 @@
 #include "sandbox/NumberText.h"
 
 #include <cmath>
+#include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "portable/FloatChars.h"
 
@@ -32,6 +35,23 @@ std::optional<float> parseFloat(std::string_view text) {
     const auto result = portable::fromChars(text.data(), end, value);
     if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) return std::nullopt;
     return value;
+}
+
+std::string jsonString(std::string_view text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7f) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
 }
 
 }  // namespace sandbox

@@ -1,6 +1,7 @@
 #pragma once
 // Numbers as text that read back to the same bits, in one place (through
-// portable/FloatChars.h, where a library lacks floating-point <charconv>).
+// portable/FloatChars.h, where a library lacks floating-point <charconv>),
+// and text as a JSON string.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,5 +21,10 @@ std::string jsonFloat(float value);
 // The whole of `text` as a finite float; nullopt for anything else (blank,
 // trailing characters, inf, nan, a leading '+').
 std::optional<float> parseFloat(std::string_view text);
+
+// The text as a JSON string on one line: in double quotes, with quotes,
+// backslashes and control characters escaped. For the JSON the programs
+// write and for quoting a user's text in a message.
+std::string jsonString(std::string_view text);
 
 }  // namespace sandbox

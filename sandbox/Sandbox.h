@@ -63,7 +63,7 @@
 #include "sandbox/HostView.h"
 #include "sandbox/NumberText.h"
 #include "sandbox/Physics.h"
-#include "sandbox/Result.h"
+#include "base/Result.h"
 #include "sandbox/SceneExport.h"
 #include "sandbox/Starts.h"
 #include "sandbox/Vec3.h"

@@ -13,23 +13,6 @@ namespace {
 
 constexpr int32_t kMaxCanvasSide = 16384;
 
-std::string jsonString(std::string_view text) {
-    std::string out = "\"";
-    for (char ch : text) {
-        if (ch == '"' || ch == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (static_cast<unsigned char>(ch) < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(ch));
-            out += buf;
-        } else {
-            out += ch;
-        }
-    }
-    return out + '"';
-}
-
 std::string jsonVector(Vector v) {
     return "[" + jsonFloat(v.X) + ", " + jsonFloat(v.Y) + ", " + jsonFloat(v.Z) + "]";
 }
@@ -95,9 +78,9 @@ void forEachExportFrame(const FlightLog& log, int32_t ticksPerFrame,
     }
 }
 
-Result<std::string> exportScene(const FlightLog& log, const SceneExportOptions& options) {
+base::Result<std::string> exportScene(const FlightLog& log, const SceneExportOptions& options) {
     if (std::string problem = sceneExportProblem(options); !problem.empty())
-        return Result<std::string>::failure(std::move(problem));
+        return base::Failure{std::move(problem)};
     // The first frame sets what later frames inherit: canvas and game state.
     const std::string firstOpening = "\"canvas\": [" + std::to_string(options.canvas.X) + ", " +
                                      std::to_string(options.canvas.Y) +
@@ -109,7 +92,7 @@ Result<std::string> exportScene(const FlightLog& log, const SceneExportOptions& 
         out += frameText(f.view, f.cvars, f.time == 0 ? firstOpening : std::string());
     });
     out += "\n]}\n";
-    return Result<std::string>::success(std::move(out));
+    return out;
 }
 
 }  // namespace sandbox

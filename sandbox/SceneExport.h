@@ -12,7 +12,7 @@
 #include "host/Types.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/HostView.h"
-#include "sandbox/Result.h"
+#include "base/Result.h"
 
 namespace sandbox {
 
@@ -49,6 +49,6 @@ void forEachExportFrame(const FlightLog& log, int32_t ticksPerFrame,
 // The scene's JSON text, one frame a line, the first setting the canvas and
 // the game state. Every float reads back to the same bits through a JSON
 // reader that parses numbers as doubles. Fails only for options out of range.
-Result<std::string> exportScene(const FlightLog& log, const SceneExportOptions& options = {});
+base::Result<std::string> exportScene(const FlightLog& log, const SceneExportOptions& options = {});
 
 }  // namespace sandbox

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-namespace hostapp {
+namespace scene {
 namespace {
 
 using json = nlohmann::ordered_json;
@@ -136,4 +136,4 @@ std::string demoSceneText() {
     return json{{"frames", std::move(frames)}}.dump();
 }
 
-}  // namespace hostapp
+}  // namespace scene

@@ -4,7 +4,7 @@
 // shows up in the pictures.
 #include <string>
 
-namespace hostapp {
+namespace scene {
 
 // The demo as scene-file text (the format of `trace` and `render`).
 std::string demoSceneText();
@@ -12,4 +12,4 @@ std::string demoSceneText();
 // Frames per second of the demo's game time.
 inline constexpr int kDemoFramesPerSecond = 20;
 
-}  // namespace hostapp
+}  // namespace scene

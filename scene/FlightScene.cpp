@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-namespace hostapp {
+namespace scene {
 
 Scene sceneFromFlightLog(const sandbox::FlightLog& log,
                          const sandbox::SceneExportOptions& options) {
@@ -37,4 +37,4 @@ Scene sceneFromFlightLog(const sandbox::FlightLog& log,
     return scene;
 }
 
-}  // namespace hostapp
+}  // namespace scene

@@ -9,7 +9,9 @@
 #include <set>
 #include <vector>
 
-namespace hostapp {
+#include "sandbox/NumberText.h"
+
+namespace scene {
 
 using nlohmann::json;
 
@@ -42,7 +44,7 @@ class CheckingSax : public nlohmann::json_sax<json> {
         Level& top = stack_.back();
         if (!top.keys.insert(k).second) {
             error_ =
-                "at " + member(pathOf(stack_.size() - 1), k) + ": duplicate key " + quoteText(k);
+                "at " + member(pathOf(stack_.size() - 1), k) + ": duplicate key " + sandbox::jsonString(k);
             error_ += " (each key may appear once per object)";
             return false;
         }
@@ -132,10 +134,10 @@ std::string placeOf(std::string_view text, std::size_t offset) {
 
 }  // namespace
 
-Status parseJson(std::string_view text, json& doc) {
+base::Status parseJson(std::string_view text, json& doc) {
     // The JSON reader would stop at a NUL byte and ignore the rest.
     if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos)
-        return Failure{placeOf(text, nul) + ": a NUL byte, which a text file never holds"};
+        return base::Failure{placeOf(text, nul) + ": a NUL byte, which a text file never holds"};
     std::string error;
     try {
         CheckingSax sax(doc);
@@ -149,24 +151,7 @@ Status parseJson(std::string_view text, json& doc) {
         error = std::string("malformed JSON: ") + e.what();
     }
     doc = nullptr;
-    return Failure{error};
-}
-
-std::string quoteText(std::string_view text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7f) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+    return base::Failure{error};
 }
 
 std::string member(const std::string& path, const std::string& key) {
@@ -174,11 +159,11 @@ std::string member(const std::string& path, const std::string& key) {
     for (char c : key)
         if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) plain = false;
     if (plain) return path.empty() ? key : path + "." + key;
-    return path + "[" + quoteText(key) + "]";
+    return path + "[" + sandbox::jsonString(key) + "]";
 }
 
 std::string element(const std::string& path, std::size_t index) {
     return path + "[" + std::to_string(index) + "]";
 }
 
-}  // namespace hostapp
+}  // namespace scene

@@ -8,7 +8,7 @@
 
 #include "base/Result.h"
 
-namespace hostapp {
+namespace scene {
 
 // Files nest a few levels; far deeper nesting is refused.
 inline constexpr std::size_t kMaxJsonDepth = 64;
@@ -19,15 +19,11 @@ inline constexpr std::size_t kMaxJsonArrayLength = 1000000;
 // Parses `text` into `doc`. A failure's message is one line: "line L, column
 // C: ..." for a syntax error or a NUL byte, "at PATH: ..." for a duplicate
 // key, too deep nesting or too long an array.
-Status parseJson(std::string_view text, nlohmann::json& doc);
-
-// The text in double quotes, with quotes, backslashes and control
-// characters escaped, so that it prints on one line.
-std::string quoteText(std::string_view text);
+base::Status parseJson(std::string_view text, nlohmann::json& doc);
 
 // JSON paths as messages print them: frames[2].car.location[0]; keys that are
 // not plain identifiers as ["a key"].
 std::string member(const std::string& path, const std::string& key);
 std::string element(const std::string& path, std::size_t index);
 
-}  // namespace hostapp
+}  // namespace scene

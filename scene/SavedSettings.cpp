@@ -7,28 +7,28 @@
 
 #include "scene/JsonText.h"
 
-namespace hostapp {
+namespace scene {
 
 using nlohmann::json;
 
-Result<ConfigEntries> parseConfig(std::string_view text) {
+base::Result<ConfigEntries> parseConfig(std::string_view text) {
     try {
         json doc;
-        if (Status parsed = parseJson(text, doc); !parsed) return Failure{parsed.error()};
+        if (base::Status parsed = parseJson(text, doc); !parsed) return base::Failure{parsed.error()};
         if (!doc.is_object())
-            return Failure{"at top level: expected an object of variable names to value strings"};
+            return base::Failure{"at top level: expected an object of variable names to value strings"};
         ConfigEntries entries;
         for (auto it = doc.begin(); it != doc.end(); ++it) {
             if (!it.value().is_string())
-                return Failure{"at " + member("", it.key()) +
+                return base::Failure{"at " + member("", it.key()) +
                                ": expected a string (the value's text)"};
             entries.emplace(it.key(), it.value().get<std::string>());
         }
         return entries;
     } catch (const std::bad_alloc&) {
-        return Failure{"out of memory while reading the config"};
+        return base::Failure{"out of memory while reading the config"};
     } catch (const std::exception& e) {
-        return Failure{std::string("cannot read the config: ") + e.what()};
+        return base::Failure{std::string("cannot read the config: ") + e.what()};
     }
 }
 
@@ -71,17 +71,17 @@ bool isDecimal(std::string_view text) {
 
 }  // namespace
 
-Result<float> parseConsoleNumber(std::string_view text) {
-    if (!isDecimal(text)) return Failure{"is not a number"};
+base::Result<float> parseConsoleNumber(std::string_view text) {
+    if (!isDecimal(text)) return base::Failure{"is not a number"};
     // strtof reads any length and rounds to the nearest float: out of range
     // it gives 0 or an infinity, which is what the rule says.
     const std::string copy(text);
     return std::strtof(copy.c_str(), nullptr);
 }
 
-Result<float> boundedNumber(const pluginsdk::CVarDefinition& variable, float number) {
+base::Result<float> boundedNumber(const pluginsdk::CVarDefinition& variable, float number) {
     if ((number == INFINITY && !variable.hasMax) || (number == -INFINITY && !variable.hasMin))
-        return Failure{"is beyond the 32-bit float range"};
+        return base::Failure{"is beyond the 32-bit float range"};
     if (variable.hasMin && number < variable.min) return variable.min;
     if (variable.hasMax && number > variable.max) return variable.max;
     return number;
@@ -95,8 +95,8 @@ void applySavedSettings(pluginsdk::CVarStore& cvars, const ConfigEntries& entrie
         if (it == entries.end()) continue;
         auto entry = cvars.find(snap.definition.name);
         if (!entry) continue;
-        const Result<float> saved = parseConsoleNumber(it->second);
-        const Result<float> kept = saved ? boundedNumber(snap.definition, *saved) : saved;
+        const base::Result<float> saved = parseConsoleNumber(it->second);
+        const base::Result<float> kept = saved ? boundedNumber(snap.definition, *saved) : saved;
         if (!kept) {
             warnings.push_back(settingsName + ": value of " + snap.definition.name + " " +
                                kept.error() + "; its default is kept");
@@ -117,4 +117,4 @@ ConfigEntries savedSettings(const pluginsdk::CVarStore& cvars, ConfigEntries bas
     return base;
 }
 
-}  // namespace hostapp
+}  // namespace scene

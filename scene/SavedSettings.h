@@ -14,12 +14,12 @@
 #include "host/pluginsdk/CVarStore.h"
 #include "base/Result.h"
 
-namespace hostapp {
+namespace scene {
 
 using ConfigEntries = std::map<std::string, std::string, std::less<>>;
 
 // The entries, or one line with the place ("line L, column C" or a JSON path).
-Result<ConfigEntries> parseConfig(std::string_view text);
+base::Result<ConfigEntries> parseConfig(std::string_view text);
 
 // The text for these entries: pretty-printed, one entry a line.
 std::string formatConfig(const ConfigEntries& entries);
@@ -30,11 +30,11 @@ std::string formatConfig(const ConfigEntries& entries);
 // the nearest 32-bit float. So 1e-400 reads as 0, and 1e40 as infinity,
 // beyond every bound. Anything else (spaces, a comma, hexadecimal, inf, nan)
 // is refused.
-Result<float> parseConsoleNumber(std::string_view text);
+base::Result<float> parseConsoleNumber(std::string_view text);
 
 // A number as `variable` stores it: kept inside its bounds. A number beyond
 // the float range on a side without a bound is refused.
-Result<float> boundedNumber(const pluginsdk::CVarDefinition& variable, float number);
+base::Result<float> boundedNumber(const pluginsdk::CVarDefinition& variable, float number);
 
 // Sets every saved variable of `cvars` the entries name, as the console
 // would: numbers kept inside the variable's bounds. Entries for variables
@@ -47,4 +47,4 @@ void applySavedSettings(pluginsdk::CVarStore& cvars, const ConfigEntries& entrie
 // its current text; entries of variables not registered in this run stay.
 ConfigEntries savedSettings(const pluginsdk::CVarStore& cvars, ConfigEntries base);
 
-}  // namespace hostapp
+}  // namespace scene

@@ -14,8 +14,9 @@
 #include <set>
 
 #include "scene/JsonText.h"
+#include "sandbox/NumberText.h"
 
-namespace hostapp {
+namespace scene {
 
 using nlohmann::json;
 
@@ -30,7 +31,7 @@ std::string describe(const json& v) {
         case json::value_t::boolean:
             return v.get<bool>() ? "true" : "false";
         case json::value_t::string:
-            return "the string " + quoteText(v.get_ref<const std::string&>());
+            return "the string " + sandbox::jsonString(v.get_ref<const std::string&>());
         case json::value_t::number_integer:
         case json::value_t::number_unsigned:
         case json::value_t::number_float:
@@ -49,7 +50,7 @@ std::string describe(const json& v) {
 // place; the reads after it return placeholders that are never used.
 class SceneReader {
   public:
-    Result<Scene> read(const json& doc);
+    base::Result<Scene> read(const json& doc);
 
   private:
     // Keeps the first problem; returns false so that checks read as
@@ -96,7 +97,7 @@ bool SceneReader::checkKeys(const json& obj, const std::string& path,
             if (!list.empty()) list += ", ";
             list += a;
         }
-        return problem("at " + member(path, it.key()) + ": unknown key " + quoteText(it.key()) +
+        return problem("at " + member(path, it.key()) + ": unknown key " + sandbox::jsonString(it.key()) +
                        " (expected one of: " + list + ")");
     }
     return true;
@@ -247,13 +248,13 @@ SceneFrame SceneReader::readFrame(const json& v, const std::string& path) {
     return f;
 }
 
-Result<Scene> SceneReader::read(const json& doc) {
+base::Result<Scene> SceneReader::read(const json& doc) {
     Scene scene;
     if (doc.is_object() && doc.contains("frames")) {
         for (auto it = doc.begin(); it != doc.end(); ++it)
             if (it.key() != "frames")
-                return Failure{"at " + member("", it.key()) + ": unknown key " +
-                               quoteText(it.key()) +
+                return base::Failure{"at " + member("", it.key()) + ": unknown key " +
+                               sandbox::jsonString(it.key()) +
                                " (a file with \"frames\" has no other top-level key)"};
         const json& frames = doc["frames"];
         if (!frames.is_array() || frames.empty())
@@ -265,21 +266,21 @@ Result<Scene> SceneReader::read(const json& doc) {
     } else if (expectObject(doc, "", "a frame object or {\"frames\": [...]}")) {
         scene.frames.push_back(readFrame(doc, ""));
     }
-    if (!error_.empty()) return Failure{error_};
+    if (!error_.empty()) return base::Failure{error_};
     return scene;
 }
 
 }  // namespace
 
-Result<Scene> parseScene(std::string_view text) {
+base::Result<Scene> parseScene(std::string_view text) {
     try {
         json doc;
-        if (Status parsed = parseJson(text, doc); !parsed) return Failure{parsed.error()};
+        if (base::Status parsed = parseJson(text, doc); !parsed) return base::Failure{parsed.error()};
         return SceneReader().read(doc);
     } catch (const std::bad_alloc&) {
-        return Failure{"out of memory while reading the scene"};
+        return base::Failure{"out of memory while reading the scene"};
     } catch (const std::exception& e) {
-        return Failure{std::string("cannot read the scene: ") + e.what()};
+        return base::Failure{std::string("cannot read the scene: ") + e.what()};
     }
 }
 
@@ -308,4 +309,4 @@ void applyFrame(FrameState& s, const SceneFrame& f) {
     }
 }
 
-}  // namespace hostapp
+}  // namespace scene

@@ -13,7 +13,7 @@
 #include "host/Types.h"
 #include "base/Result.h"
 
-namespace hostapp {
+namespace scene {
 
 // What one frame of the file says; an empty optional means "as before".
 struct SceneFrame {
@@ -54,7 +54,7 @@ struct Scene {
 // "line L, column C: ..." for malformed JSON, "at PATH: ..." (PATH like
 // frames[2].car.rotation[0]) for unknown keys, wrong types and bad values.
 // Any input gives one or the other.
-Result<Scene> parseScene(std::string_view text);
+base::Result<Scene> parseScene(std::string_view text);
 
 // The largest scene file read: hours of frames. Parsed, a file takes up to
 // about 25 times its size in memory, so this bounds a run near 1.6 GB.
@@ -81,4 +81,4 @@ struct FrameState {
 // live in the host's store) on top of the state before it.
 void applyFrame(FrameState& state, const SceneFrame& frame);
 
-}  // namespace hostapp
+}  // namespace scene

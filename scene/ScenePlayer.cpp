@@ -5,10 +5,11 @@
 
 #include "host/GameEvents.h"
 #include "scene/JsonText.h"
+#include "sandbox/NumberText.h"
 
-namespace hostapp {
+namespace scene {
 
-Status playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
+base::Status playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
                  FrameSink& sink) {
     // What the plugin registered, so that a removed variable can come back
     // as it was registered when a later frame gives it a value again.
@@ -17,9 +18,9 @@ Status playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk::Gam
     for (const SceneFrame& frame : scene.frames)
         for (const auto& change : frame.cvars)
             if (!registered.count(change.name))
-                return Failure{"at " + change.place +
+                return base::Failure{"at " + change.place +
                                ": the plugin registered no console variable " +
-                               quoteText(change.name)};
+                               sandbox::jsonString(change.name)};
 
     FrameState state;
     bool replayBefore = false;
@@ -75,4 +76,4 @@ void TraceSink::endFrame(std::size_t index) {
     }
 }
 
-}  // namespace hostapp
+}  // namespace scene

@@ -12,7 +12,7 @@
 #include "host/pluginsdk/RecordingCanvas.h"
 #include "scene/Scene.h"
 
-namespace hostapp {
+namespace scene {
 
 class FrameSink {
   public:
@@ -27,7 +27,7 @@ class FrameSink {
 // Plays every frame of `scene`. Before the first frame, checks that every
 // console variable the scene names was registered by the plugin; on failure
 // nothing is played and the failure says where ("at PATH: ...").
-Status playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
+base::Status playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
                  FrameSink& sink);
 
 // Writes "frame N" and then one line per canvas call.
@@ -42,4 +42,4 @@ class TraceSink final : public FrameSink {
     pluginsdk::RecordingCanvas canvas_;
 };
 
-}  // namespace hostapp
+}  // namespace scene

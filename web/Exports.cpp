@@ -38,7 +38,7 @@ EMSCRIPTEN_KEEPALIVE int trimsight_trace(const char* sceneText) {
 // The built-in demo scene, as `trimsight-host render --save-demo-scene`
 // writes it.
 EMSCRIPTEN_KEEPALIVE int trimsight_demo_scene() {
-    lastText = hostapp::demoSceneText() + '\n';
+    lastText = scene::demoSceneText() + '\n';
     return 0;
 }
 

@@ -95,7 +95,7 @@ struct FlyRun {
     LocalStorage storage;
     web::StoredAttemptArchive archive{
         storage, [](const std::string& warning) { report("warning", warning); }};
-    hostapp::DrillReporter drills{[](const std::string& line) { report("attempt", line); },
+    fly::DrillReporter drills{[](const std::string& line) { report("attempt", line); },
                                   [](const std::string& warning) { report("warning", warning); },
                                   &archive};
     std::unique_ptr<fly::Platform> platform;
@@ -113,7 +113,7 @@ std::unique_ptr<FlyRun> run;
 bool saveSettings(const pluginsdk::CVarStore& cvars, std::span<const fly::SettingText> inPlace) {
     std::vector<web::SettingText> texts;
     for (const fly::SettingText& t : inPlace) texts.emplace_back(t.name, t.text);
-    hostapp::Result<std::string> text =
+    base::Result<std::string> text =
         web::settingsToStore(cvars, storedText(web::kSettingsKey), texts);
     if (!text) {
         report("warning", text.error());
@@ -187,17 +187,17 @@ void frame() {
 }
 
 // Everything before the first frame; a failure's message for the page.
-hostapp::Status startRun(FlyRun& r, std::string_view optionsJson) {
-    hostapp::Result<web::PageOptions> options = web::parsePageOptions(optionsJson);
+base::Status startRun(FlyRun& r, std::string_view optionsJson) {
+    base::Result<web::PageOptions> options = web::parsePageOptions(optionsJson);
     if (!options) return options.failure();
     r.options = std::move(*options);
-    if (std::string error; !r.host.load(error)) return hostapp::Failure{error};
+    if (std::string error; !r.host.load(error)) return base::Failure{error};
     loadSettings(r.host.cvars);
 
     fly::WindowOptions window;
     window.canvas = r.options.canvas;
     window.fixedSteps = r.options.fixedSteps;
-    hostapp::Result<std::unique_ptr<fly::Platform>> platform = fly::openWebPlatform(window);
+    base::Result<std::unique_ptr<fly::Platform>> platform = fly::openWebPlatform(window);
     if (!platform) return platform.failure();
     r.platform = std::move(*platform);
 
@@ -211,9 +211,9 @@ hostapp::Status startRun(FlyRun& r, std::string_view optionsJson) {
         return book.bestFlight(drill, seed);
     };
     r.session = std::make_unique<fly::FlySession>(r.host.cvars, r.host.game, session);
-    hostapp::Result<std::unique_ptr<fly::FlyApp>> app =
+    base::Result<std::unique_ptr<fly::FlyApp>> app =
         fly::FlyApp::create(*r.platform, *r.session, appOptions(r));
-    if (!app) return hostapp::Failure{"cannot draw the page: " + app.error()};
+    if (!app) return base::Failure{"cannot draw the page: " + app.error()};
     r.app = std::move(*app);
     return {};
 }
@@ -231,7 +231,7 @@ EMSCRIPTEN_KEEPALIVE int trimsight_fly_start(const char* optionsJson) {
         return 1;
     }
     run = std::make_unique<FlyRun>();
-    if (hostapp::Status started = startRun(*run, optionsJson); !started) {
+    if (base::Status started = startRun(*run, optionsJson); !started) {
         report("failed", started.error());
         run.reset();
         return 1;

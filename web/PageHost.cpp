@@ -42,23 +42,23 @@ BakkesMod::Plugin::PluginSettingsWindow* PageHost::settingsWindow() const {
 }
 
 int traceScene(std::string_view sceneText, std::FILE* out, std::FILE* err) {
-    hostapp::Result<hostapp::Scene> scene = hostapp::parseScene(sceneText);
+    base::Result<scene::Scene> scene = scene::parseScene(sceneText);
     if (!scene) {
         std::fprintf(err, "scene: %s\n", scene.error().c_str());
-        return hostapp::kExitScene;
+        return app::kExitScene;
     }
     PageHost host;
     std::string error;
     if (!host.load(error)) {
         std::fprintf(err, "%s\n", error.c_str());
-        return hostapp::kExitPlugin;
+        return app::kExitPlugin;
     }
-    hostapp::TraceSink sink(out);
-    if (hostapp::Status played = hostapp::playScene(*scene, host.cvars, host.game, sink); !played) {
+    scene::TraceSink sink(out);
+    if (base::Status played = scene::playScene(*scene, host.cvars, host.game, sink); !played) {
         std::fprintf(err, "scene: %s\n", played.error().c_str());
-        return hostapp::kExitScene;
+        return app::kExitScene;
     }
-    return hostapp::kExitOk;
+    return app::kExitOk;
 }
 
 }  // namespace web

@@ -9,6 +9,7 @@
 
 #include "scene/JsonText.h"
 #include "sandbox/Bindings.h"
+#include "sandbox/NumberText.h"
 
 namespace web {
 namespace {
@@ -19,7 +20,7 @@ constexpr const char* kScriptName = "the page's script";
 // The largest seed a JavaScript number holds exactly.
 constexpr double kLargestNumberSeed = 9007199254740992.0;
 
-hostapp::Result<uint64_t> seedOf(const json& value) {
+base::Result<uint64_t> seedOf(const json& value) {
     if (value.is_number()) {
         const double v = value.get<double>();
         if (v >= 0.0 && v <= kLargestNumberSeed && std::floor(v) == v)
@@ -33,51 +34,51 @@ hostapp::Result<uint64_t> seedOf(const json& value) {
         const unsigned long long v = digits ? std::strtoull(text.c_str(), nullptr, 10) : 0;
         if (digits && errno == 0) return static_cast<uint64_t>(v);
     }
-    return hostapp::Failure{"seed: expected a whole number from 0 up"};
+    return base::Failure{"seed: expected a whole number from 0 up"};
 }
 
-hostapp::Status readScript(const json& value, PageOptions& options) {
-    if (!value.is_string()) return hostapp::Failure{"script: expected the script's text"};
+base::Status readScript(const json& value, PageOptions& options) {
+    if (!value.is_string()) return base::Failure{"script: expected the script's text"};
     std::string text = value.get<std::string>();
     std::replace(text.begin(), text.end(), ';', '\n');
-    hostapp::Result<fly::FlightScript> script =
+    base::Result<fly::FlightScript> script =
         fly::parseFlightScript(text, kScriptName, sandbox::defaultBindings());
     if (!script) return script.failure();
     options.script = std::move(*script);
     return {};
 }
 
-hostapp::Status readFlag(const json& value, const char* name, bool& flag) {
+base::Status readFlag(const json& value, const char* name, bool& flag) {
     if (!value.is_boolean())
-        return hostapp::Failure{std::string(name) + ": expected true or false"};
+        return base::Failure{std::string(name) + ": expected true or false"};
     flag = value.get<bool>();
     return {};
 }
 
-hostapp::Status readDrill(const json& value, PageOptions& options) {
+base::Status readDrill(const json& value, PageOptions& options) {
     const std::string name = value.is_string() ? value.get<std::string>() : std::string();
     options.drill = sandbox::findDrill(name);
     if (options.drill != nullptr) return {};
     std::string names;
     for (const sandbox::DrillEntry& entry : sandbox::drillTable())
         names += (names.empty() ? "" : ", ") + std::string(entry.info.name);
-    return hostapp::Failure{"drill: expected one of " + names};
+    return base::Failure{"drill: expected one of " + names};
 }
 
-hostapp::Status readOption(const std::string& key, const json& value, PageOptions& options) {
+base::Status readOption(const std::string& key, const json& value, PageOptions& options) {
     if (key == "canvas") {
         if (!value.is_string() || value.get<std::string>().empty())
-            return hostapp::Failure{"canvas: expected the canvas's CSS selector"};
+            return base::Failure{"canvas: expected the canvas's CSS selector"};
         options.canvas = value.get<std::string>();
     } else if (key == "script") {
         return readScript(value, options);
     } else if (key == "seconds") {
         const double v = value.is_number() ? value.get<double>() : -1.0;
         if (!(v >= 0.0 && v <= fly::kMaxScriptSeconds))
-            return hostapp::Failure{"seconds: expected a number of seconds from 0 to 86400"};
+            return base::Failure{"seconds: expected a number of seconds from 0 to 86400"};
         options.seconds = v;
     } else if (key == "seed") {
-        hostapp::Result<uint64_t> seed = seedOf(value);
+        base::Result<uint64_t> seed = seedOf(value);
         if (!seed) return seed.failure();
         options.seed = *seed;
     } else if (key == "fixedSteps") {
@@ -89,7 +90,7 @@ hostapp::Status readOption(const std::string& key, const json& value, PageOption
     } else if (key == "autopilot") {
         return readFlag(value, "autopilot", options.autopilot);
     } else {
-        return hostapp::Failure{"no option " + hostapp::quoteText(key)};
+        return base::Failure{"no option " + sandbox::jsonString(key)};
     }
     return {};
 }
@@ -102,26 +103,26 @@ std::optional<int64_t> PageOptions::endNs() const {
     return std::nullopt;
 }
 
-hostapp::Result<PageOptions> parsePageOptions(std::string_view text) {
+base::Result<PageOptions> parsePageOptions(std::string_view text) {
     try {
         json doc;
-        if (hostapp::Status parsed = hostapp::parseJson(text, doc); !parsed)
-            return hostapp::Failure{"the page's options: " + parsed.error()};
-        if (!doc.is_object()) return hostapp::Failure{"the page's options: expected an object"};
+        if (base::Status parsed = scene::parseJson(text, doc); !parsed)
+            return base::Failure{"the page's options: " + parsed.error()};
+        if (!doc.is_object()) return base::Failure{"the page's options: expected an object"};
         PageOptions options;
         for (auto it = doc.begin(); it != doc.end(); ++it)
-            if (hostapp::Status read = readOption(it.key(), it.value(), options); !read)
-                return hostapp::Failure{read.error()};
+            if (base::Status read = readOption(it.key(), it.value(), options); !read)
+                return base::Failure{read.error()};
         if (options.autopilot && options.drill == nullptr)
-            return hostapp::Failure{"autopilot: it flies drills; give a drill"};
+            return base::Failure{"autopilot: it flies drills; give a drill"};
         if (options.autopilot && options.script)
-            return hostapp::Failure{
+            return base::Failure{
                 "autopilot: the script flies the car already; give one of them"};
         return options;
     } catch (const std::bad_alloc&) {
-        return hostapp::Failure{"out of memory while reading the page's options"};
+        return base::Failure{"out of memory while reading the page's options"};
     } catch (const std::exception& e) {
-        return hostapp::Failure{std::string("cannot read the page's options: ") + e.what()};
+        return base::Failure{std::string("cannot read the page's options: ") + e.what()};
     }
 }
 

@@ -45,6 +45,6 @@ struct PageOptions {
 // key optional, no others; autopilot only with a drill. A seed is a
 // whole number from 0 to 2^53 or its decimal text. A failure is one line
 // naming the option, or the script's line ("the page's script:LINE: ...").
-hostapp::Result<PageOptions> parsePageOptions(std::string_view text);
+base::Result<PageOptions> parsePageOptions(std::string_view text);
 
 }  // namespace web

@@ -28,7 +28,7 @@ sandbox::HistoryRead readStoredAttempts(const PageStorage& storage) {
     return sandbox::parseHistory(text ? *text : std::string(), kHistoryName);
 }
 
-hostapp::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
+base::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
                                                           const sandbox::Drill& drill,
                                                           const sandbox::FlightLog& flight,
                                                           int64_t time,
@@ -54,14 +54,14 @@ hostapp::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
     };
     const std::optional<char> lastByte =
         history.empty() ? std::nullopt : std::optional<char>(history.back());
-    const sandbox::Result<std::string> line = sandbox::historyAppendText(record, lastByte);
+    const base::Result<std::string> line = sandbox::historyAppendText(record, lastByte);
     if (!line.ok()) {
         dropNewFlight();
-        return hostapp::Failure{"the attempt cannot be recorded: " + line.error};
+        return base::Failure{"the attempt cannot be recorded: " + line.error()};
     }
-    if (!storage.set(kHistoryKey, history + *line.value)) {
+    if (!storage.set(kHistoryKey, history + *line)) {
         dropNewFlight();
-        return hostapp::Failure{"the attempt was not recorded: the browser's storage is full"};
+        return base::Failure{"the attempt was not recorded: the browser's storage is full"};
     }
     // The former best's flight goes only once the new best's line is in.
     if (!record.flightLog.empty() && formerFlight.starts_with(kFlightKeyPrefix) &&
@@ -70,24 +70,24 @@ hostapp::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
     return record;
 }
 
-hostapp::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
+base::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
                                                  const sandbox::AttemptRecord& record) {
     if (record.flightLog.empty())
-        return hostapp::Failure{"the attempt of " + record.drill + " kept no flight"};
+        return base::Failure{"the attempt of " + record.drill + " kept no flight"};
     const std::optional<std::string> text = storage.get(record.flightLog);
-    if (!text) return hostapp::Failure{record.flightLog + " is not in the browser's storage"};
-    sandbox::Result<sandbox::FlightLog> log = sandbox::parseFlightLog(*text, record.flightLog);
-    if (!log.ok()) return hostapp::Failure{log.error};
-    return std::move(*log.value);
+    if (!text) return base::Failure{record.flightLog + " is not in the browser's storage"};
+    base::Result<sandbox::FlightLog> log = sandbox::parseFlightLog(*text, record.flightLog);
+    if (!log.ok()) return base::Failure{log.error()};
+    return std::move(*log);
 }
 
 StoredAttemptArchive::StoredAttemptArchive(PageStorage& storage, Warn warn)
     : storage_(storage), warn_(std::move(warn)) {}
 
-hostapp::Result<sandbox::AttemptRecord> StoredAttemptArchive::append(
+base::Result<sandbox::AttemptRecord> StoredAttemptArchive::append(
     const sandbox::Drill& drill, const sandbox::FlightLog& flight, int64_t time) {
     std::vector<std::string> warnings;
-    hostapp::Result<sandbox::AttemptRecord> kept =
+    base::Result<sandbox::AttemptRecord> kept =
         keepStoredAttempt(storage_, drill, flight, time, warnings);
     for (const std::string& warning : warnings) warn_(warning);
     return kept;
@@ -99,7 +99,7 @@ std::vector<sandbox::AttemptRecord> StoredAttemptArchive::attempts() {
     return std::move(read.attempts);
 }
 
-hostapp::Result<sandbox::FlightLog> StoredAttemptArchive::flight(
+base::Result<sandbox::FlightLog> StoredAttemptArchive::flight(
     const sandbox::AttemptRecord& record) {
     return storedFlight(storage_, record);
 }

@@ -49,7 +49,7 @@ sandbox::HistoryRead readStoredAttempts(const PageStorage& storage);
 // Keeps a finished attempt, ended at `time` (Unix seconds), and, when it is
 // the best passed one of its drill and seed, its flight. The record as kept;
 // `warnings` gets a line when the flight found no room.
-hostapp::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
+base::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
                                                           const sandbox::Drill& drill,
                                                           const sandbox::FlightLog& flight,
                                                           int64_t time,
@@ -57,23 +57,23 @@ hostapp::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
 
 // The stored flight of an attempt; a failure when it kept none or its
 // flight is gone or unreadable.
-hostapp::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
+base::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
                                                  const sandbox::AttemptRecord& record);
 
 // The page's record of attempts for the window's drills (the desktop keeps
 // its history file so, hostapp/HistoryArchive.h): each finished attempt
 // kept as above, the stored ones read for the ghost. Every warning (a line
 // skipped, a flight with no room) goes to `warn`.
-class StoredAttemptArchive final : public fly::AttemptArchive {
+class StoredAttemptArchive final : public sandbox::AttemptArchive {
   public:
     using Warn = std::function<void(const std::string& warning)>;
     StoredAttemptArchive(PageStorage& storage, Warn warn);
 
-    hostapp::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
+    base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
                                                    const sandbox::FlightLog& flight,
                                                    int64_t time) override;
     std::vector<sandbox::AttemptRecord> attempts() override;
-    hostapp::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override;
+    base::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override;
 
   private:
     PageStorage& storage_;

@@ -13,32 +13,32 @@ constexpr const char* kStoredName = "the stored settings";
 bool applyStoredSettings(pluginsdk::CVarStore& cvars, const std::optional<std::string>& stored,
                          std::vector<std::string>& warnings) {
     if (!stored) return true;
-    const hostapp::Result<hostapp::ConfigEntries> entries = hostapp::parseConfig(*stored);
+    const base::Result<scene::ConfigEntries> entries = scene::parseConfig(*stored);
     if (!entries) {
         warnings.push_back(std::string(kStoredName) + " cannot be read (" + entries.error() +
                            "); using the defaults");
         return false;
     }
-    hostapp::applySavedSettings(cvars, *entries, kStoredName, warnings);
+    scene::applySavedSettings(cvars, *entries, kStoredName, warnings);
     return true;
 }
 
-hostapp::Result<std::string> settingsToStore(const pluginsdk::CVarStore& cvars,
+base::Result<std::string> settingsToStore(const pluginsdk::CVarStore& cvars,
                                              const std::optional<std::string>& stored,
                                              std::span<const SettingText> inPlace) {
-    hostapp::ConfigEntries base;
+    scene::ConfigEntries base;
     if (stored) {
-        hostapp::Result<hostapp::ConfigEntries> entries = hostapp::parseConfig(*stored);
+        base::Result<scene::ConfigEntries> entries = scene::parseConfig(*stored);
         if (!entries)
-            return hostapp::Failure{std::string("not saving over ") + kStoredName +
+            return base::Failure{std::string("not saving over ") + kStoredName +
                                     ", which cannot be read (" + entries.error() +
                                     "); forget them to save again"};
         base = std::move(*entries);
     }
-    hostapp::ConfigEntries saved = hostapp::savedSettings(cvars, std::move(base));
+    scene::ConfigEntries saved = scene::savedSettings(cvars, std::move(base));
     for (const auto& [name, text] : inPlace)
         if (saved.contains(name)) saved[name] = text;
-    return hostapp::formatConfig(saved);
+    return scene::formatConfig(saved);
 }
 
 }  // namespace web

@@ -35,7 +35,7 @@ using SettingText = std::pair<std::string, std::string>;
 // The text to store now: the stored text's entries with the console's saved
 // variables over them (`inPlace` over those). A failure, saying why, when
 // the stored text cannot be read: it is not to be saved over.
-hostapp::Result<std::string> settingsToStore(const pluginsdk::CVarStore& cvars,
+base::Result<std::string> settingsToStore(const pluginsdk::CVarStore& cvars,
                                              const std::optional<std::string>& stored,
                                              std::span<const SettingText> inPlace = {});
 

@@ -65,22 +65,22 @@ class Platform {
 
 // A platform of type P, opened: `P::open(options)` gives a Status.
 template <typename P>
-hostapp::Result<std::unique_ptr<Platform>> openPlatform(const WindowOptions& options) {
+base::Result<std::unique_ptr<Platform>> openPlatform(const WindowOptions& options) {
     auto platform = std::make_unique<P>();
-    if (hostapp::Status opened = platform->open(options); !opened)
-        return hostapp::Failure{opened.error()};
+    if (base::Status opened = platform->open(options); !opened)
+        return base::Failure{opened.error()};
     return std::unique_ptr<Platform>(std::move(platform));
 }
 
 // Opens the window and its OpenGL context (made current). A failure carries
 // SDL's reason, e.g. "x11 not available (DISPLAY is not set)".
-hostapp::Result<std::unique_ptr<Platform>> openSdlPlatform(const WindowOptions& options);
+base::Result<std::unique_ptr<Platform>> openSdlPlatform(const WindowOptions& options);
 
 #ifdef __EMSCRIPTEN__
 // Takes a WebGL 2 context on the page's canvas (made current) and listens to
 // the keyboard, the mouse over the canvas and the pads. A failure names the
 // canvas and the browser's reason.
-hostapp::Result<std::unique_ptr<Platform>> openWebPlatform(const WindowOptions& options);
+base::Result<std::unique_ptr<Platform>> openWebPlatform(const WindowOptions& options);
 #endif
 
 }  // namespace fly

@@ -74,7 +74,7 @@ class SdlPlatform final : public Platform {
         SDL_Quit();
     }
 
-    hostapp::Status open(const WindowOptions& options);
+    base::Status open(const WindowOptions& options);
 
     bool startImGui() override { return ImGui_ImplSDL2_InitForOpenGL(window_, context_); }
     void stopImGui() override { ImGui_ImplSDL2_Shutdown(); }
@@ -110,7 +110,7 @@ class SdlPlatform final : public Platform {
     std::string description_;
 };
 
-hostapp::Status SdlPlatform::open(const WindowOptions& options) {
+base::Status SdlPlatform::open(const WindowOptions& options) {
     const bool asked = !options.videoDriver.empty() || isSet("SDL_VIDEODRIVER");
     if (!options.videoDriver.empty())
         SDL_SetHint(SDL_HINT_VIDEODRIVER, options.videoDriver.c_str());
@@ -125,12 +125,12 @@ hostapp::Status SdlPlatform::open(const WindowOptions& options) {
     if (named == "offscreen" || named == "dummy")
         SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS) != 0)
-        return hostapp::Failure{std::string(SDL_GetError()) +
+        return base::Failure{std::string(SDL_GetError()) +
                                 (noDisplay && !asked ? " (DISPLAY is not set)" : "")};
     const std::string driver = SDL_GetCurrentVideoDriver();
     headless_ = driver == "offscreen" || driver == "dummy";
     if (headless_ && !asked)
-        return hostapp::Failure{"SDL found no display and fell back to its " + driver + " driver"};
+        return base::Failure{"SDL found no display and fell back to its " + driver + " driver"};
     nsPerCount_ = 1e9 / static_cast<double>(SDL_GetPerformanceFrequency());
 
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK,
@@ -142,10 +142,10 @@ hostapp::Status SdlPlatform::open(const WindowOptions& options) {
     window_ = SDL_CreateWindow(options.title.c_str(), SDL_WINDOWPOS_CENTERED,
                                SDL_WINDOWPOS_CENTERED, options.width, options.height,
                                SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
-    if (window_ == nullptr) return hostapp::Failure{SDL_GetError()};
+    if (window_ == nullptr) return base::Failure{SDL_GetError()};
     context_ = SDL_GL_CreateContext(window_);
     if (context_ == nullptr)
-        return hostapp::Failure{std::string("no OpenGL 3.3 core context: ") + SDL_GetError()};
+        return base::Failure{std::string("no OpenGL 3.3 core context: ") + SDL_GetError()};
     SDL_GL_MakeCurrent(window_, context_);
     dl_iterate_phdr(keepResident, nullptr);
     // Waits for the display where there is one; the frame limiter covers
@@ -225,7 +225,7 @@ bool SdlPlatform::pollEvents(const sandbox::Bindings& bindings, FrameInput& inpu
 
 }  // namespace
 
-hostapp::Result<std::unique_ptr<Platform>> openSdlPlatform(const WindowOptions& options) {
+base::Result<std::unique_ptr<Platform>> openSdlPlatform(const WindowOptions& options) {
     return openPlatform<SdlPlatform>(options);
 }
 

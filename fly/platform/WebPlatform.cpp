@@ -75,7 +75,7 @@ class WebPlatform final : public Platform {
   public:
     ~WebPlatform() override;
 
-    hostapp::Status open(const WindowOptions& options);
+    base::Status open(const WindowOptions& options);
 
     bool startImGui() override;
     void stopImGui() override { ImGui::GetIO().BackendPlatformName = nullptr; }
@@ -126,7 +126,7 @@ WebPlatform::~WebPlatform() {
     if (context_ > 0) emscripten_webgl_destroy_context(context_);
 }
 
-hostapp::Status WebPlatform::open(const WindowOptions& options) {
+base::Status WebPlatform::open(const WindowOptions& options) {
     canvas_ = options.canvas;
     fixedSteps_ = options.fixedSteps;
     EmscriptenWebGLContextAttributes attributes;
@@ -142,7 +142,7 @@ hostapp::Status WebPlatform::open(const WindowOptions& options) {
     attributes.enableExtensionsByDefault = EM_FALSE;
     context_ = emscripten_webgl_create_context(canvas_.c_str(), &attributes);
     if (context_ <= 0)
-        return hostapp::Failure{"the browser gives no WebGL 2 context on " + canvas_ + " (error " +
+        return base::Failure{"the browser gives no WebGL 2 context on " + canvas_ + " (error " +
                                 std::to_string(context_) + ")"};
     emscripten_webgl_make_context_current(context_);
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
@@ -330,7 +330,7 @@ void WebPlatform::newImGuiFrame() {
 
 }  // namespace
 
-hostapp::Result<std::unique_ptr<Platform>> openWebPlatform(const WindowOptions& options) {
+base::Result<std::unique_ptr<Platform>> openWebPlatform(const WindowOptions& options) {
     return openPlatform<WebPlatform>(options);
 }
 

@@ -27,7 +27,7 @@ FlyApp::FlyApp(Platform& platform, FlySession& session, AppOptions options)
       options_(std::move(options)),
       help_(helpRows(session.bindings())) {}
 
-hostapp::Result<std::unique_ptr<FlyApp>> FlyApp::create(Platform& platform, FlySession& session,
+base::Result<std::unique_ptr<FlyApp>> FlyApp::create(Platform& platform, FlySession& session,
                                                         AppOptions options) {
     std::unique_ptr<FlyApp> app(new FlyApp(platform, session, std::move(options)));
     app->imgui_ = ImGui::CreateContext();
@@ -40,10 +40,10 @@ hostapp::Result<std::unique_ptr<FlyApp>> FlyApp::create(Platform& platform, FlyS
     ImGui::GetStyle().AntiAliasedFill = false;
     app->platformImGui_ = platform.startImGui();
     if (!app->platformImGui_)
-        return hostapp::Failure{"Dear ImGui's platform backend did not start"};
+        return base::Failure{"Dear ImGui's platform backend did not start"};
     app->glImGui_ = ImGui_ImplOpenGL3_Init(kImGuiShaderVersion);
-    if (!app->glImGui_) return hostapp::Failure{"Dear ImGui's OpenGL 3 backend did not start"};
-    hostapp::Result<std::unique_ptr<WorldRenderer>> renderer = WorldRenderer::create();
+    if (!app->glImGui_) return base::Failure{"Dear ImGui's OpenGL 3 backend did not start"};
+    base::Result<std::unique_ptr<WorldRenderer>> renderer = WorldRenderer::create();
     if (!renderer) return renderer.failure();
     app->renderer_ = std::move(*renderer);
     if (app->options_.settingsPage != nullptr)
@@ -103,7 +103,7 @@ bool FlyApp::frame() {
     const ImVec2 display = ImGui::GetIO().DisplaySize;
     const Vector2 canvas{static_cast<int32_t>(display.x), static_cast<int32_t>(display.y)};
     const int64_t dialStart = platform_.nowNs();
-    picture::DrawListCanvas dial(ImGui::GetBackgroundDrawList(), canvas);
+    canvas::DrawListCanvas dial(ImGui::GetBackgroundDrawList(), canvas);
     session_.drawDial(dial);
     simulation += platform_.nowNs() - dialStart;
     drawWindows(canvas);
@@ -173,7 +173,7 @@ void FlyApp::drawWindows(Vector2 canvas) {
     drawDrillMenu(session_, drillMenu_);
     if (session_.helpShown()) drawHelp(help_);
     if (session_.settingsShown() && options_.settingsPage != nullptr)
-        picture::drawSettingsWindow(*options_.settingsPage, options_.settingsTitle, canvas.X,
+        canvas::drawSettingsWindow(*options_.settingsPage, options_.settingsTitle, canvas.X,
                                     canvas.Y);
 }
 

@@ -51,7 +51,7 @@ struct AppOptions {
     // read back and handed to `onPicture`: the first frame at or after each
     // multiple of it.
     int64_t pictureEveryNs = 0;
-    std::function<void(const picture::Image&)> onPicture;
+    std::function<void(const canvas::Image&)> onPicture;
     // Each frame waits for its drawing to finish, so that frame times
     // include the renderer's work (for --benchmark).
     bool waitForDrawing = false;
@@ -69,7 +69,7 @@ struct FrameTimes {
 class FlyApp {
   public:
     // Starts ImGui on the platform and OpenGL, and the world renderer.
-    static hostapp::Result<std::unique_ptr<FlyApp>> create(Platform& platform, FlySession& session,
+    static base::Result<std::unique_ptr<FlyApp>> create(Platform& platform, FlySession& session,
                                                            AppOptions options);
     ~FlyApp();
     FlyApp(const FlyApp&) = delete;
@@ -82,7 +82,7 @@ class FlyApp {
     // now or earlier in the session.
     bool finish();
 
-    const picture::Image& lastPicture() const { return picture_; }
+    const canvas::Image& lastPicture() const { return picture_; }
     const FrameTimes& times() const { return times_; }
     // Over the last frames: how many were started a second, and the mean
     // time one took (its work, not the wait for the next).
@@ -121,7 +121,7 @@ class FlyApp {
     bool settingsWereShown_ = false;
     std::optional<int64_t> unsavedSince_;
     bool saveFailed_ = false;
-    picture::Image picture_;
+    canvas::Image picture_;
     FrameTimes times_;
 };
 

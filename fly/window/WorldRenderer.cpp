@@ -246,7 +246,7 @@ std::string problemOf(GLuint object, GLenum status, GetParameter getParameter, G
     return log[0] != '\0' ? log : "no log";
 }
 
-hostapp::Result<unsigned> compile(GLenum kind, const char* body) {
+base::Result<unsigned> compile(GLenum kind, const char* body) {
     const GLuint shader = glCreateShader(kind);
     const char* parts[2] = {kShaderHeader, body};
     glShaderSource(shader, 2, parts, nullptr);
@@ -255,13 +255,13 @@ hostapp::Result<unsigned> compile(GLenum kind, const char* body) {
         problemOf(shader, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog);
     if (problem.empty()) return static_cast<unsigned>(shader);
     glDeleteShader(shader);
-    return hostapp::Failure{"the world's shader does not compile: " + problem};
+    return base::Failure{"the world's shader does not compile: " + problem};
 }
 
-hostapp::Result<unsigned> linkProgram() {
-    hostapp::Result<unsigned> vertex = compile(GL_VERTEX_SHADER, kVertexShader);
+base::Result<unsigned> linkProgram() {
+    base::Result<unsigned> vertex = compile(GL_VERTEX_SHADER, kVertexShader);
     if (!vertex) return vertex;
-    hostapp::Result<unsigned> fragment = compile(GL_FRAGMENT_SHADER, kFragmentShader);
+    base::Result<unsigned> fragment = compile(GL_FRAGMENT_SHADER, kFragmentShader);
     if (!fragment) {
         glDeleteShader(*vertex);
         return fragment;
@@ -276,7 +276,7 @@ hostapp::Result<unsigned> linkProgram() {
         problemOf(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog);
     if (problem.empty()) return static_cast<unsigned>(program);
     glDeleteProgram(program);
-    return hostapp::Failure{"the world's shaders do not link: " + problem};
+    return base::Failure{"the world's shaders do not link: " + problem};
 }
 
 // OpenGL takes an offset into the bound buffer in a pointer's place.
@@ -326,8 +326,8 @@ struct WorldRenderer::Meshes {
 
 WorldRenderer::WorldRenderer() = default;
 
-hostapp::Result<std::unique_ptr<WorldRenderer>> WorldRenderer::create() {
-    hostapp::Result<unsigned> program = linkProgram();
+base::Result<std::unique_ptr<WorldRenderer>> WorldRenderer::create() {
+    base::Result<unsigned> program = linkProgram();
     if (!program) return program.failure();
     std::unique_ptr<WorldRenderer> r(new WorldRenderer());
     r->program_ = *program;
@@ -431,7 +431,7 @@ void WorldRenderer::draw(const sandbox::World& world, const CameraPose& camera, 
     glDisable(GL_DEPTH_TEST);
 }
 
-void readFramebuffer(int width, int height, picture::Image& out) {
+void readFramebuffer(int width, int height, canvas::Image& out) {
     std::vector<uint8_t> rgba(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
                               4u);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);

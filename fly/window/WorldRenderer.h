@@ -36,7 +36,7 @@ inline constexpr float kGhostAlpha = 0.45f;
 class WorldRenderer {
   public:
     // Compiles the shaders and uploads the meshes; needs a current context.
-    static hostapp::Result<std::unique_ptr<WorldRenderer>> create();
+    static base::Result<std::unique_ptr<WorldRenderer>> create();
     ~WorldRenderer();
     WorldRenderer(const WorldRenderer&) = delete;
     WorldRenderer& operator=(const WorldRenderer&) = delete;
@@ -61,6 +61,6 @@ class WorldRenderer {
 
 // The framebuffer being drawn, read back top row first; call before the
 // buffers are swapped (the back buffer is undefined after).
-void readFramebuffer(int width, int height, picture::Image& out);
+void readFramebuffer(int width, int height, canvas::Image& out);
 
 }  // namespace fly

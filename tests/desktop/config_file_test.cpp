@@ -19,7 +19,9 @@
 
 namespace {
 
-using namespace hostapp;
+using namespace app;
+using namespace desktop;
+using namespace scene;
 using hosttest::ScopedEnv;
 using ::testing::HasSubstr;
 
@@ -94,7 +96,7 @@ TEST_F(ConfigSaving, FailuresNameTheFile) {
 
 TEST_F(ConfigSaving, OutputFilesKeepTheOldFileWhenAWriteFailsAndLeaveNoTemporaryBehind) {
     const std::string inMissingFolder = dir + "/missing/out.png";
-    const Status missing = writeOutputFile(inMissingFolder, "new", 0666);
+    const base::Status missing = writeOutputFile(inMissingFolder, "new", 0666);
     EXPECT_THAT(missing.error(),
                 HasSubstr("cannot create a temporary file in " + dir + "/missing"));
     // A folder in the way of the rename: the write fails and the temporary goes.
@@ -111,12 +113,12 @@ TEST_F(ConfigSaving, OutputFilesKeepTheOldFileWhenAWriteFailsAndLeaveNoTemporary
 TEST_F(ConfigSaving, OutputWrittenByALibraryGoesThroughATemporaryFileBesideTheTarget) {
     // The library is handed an empty file beside the target, not the target.
     auto fillWith = [](const std::string& text, bool ok) {
-        return [text, ok](const std::string& temporary) -> Status {
+        return [text, ok](const std::string& temporary) -> base::Status {
             EXPECT_EQ(std::filesystem::file_size(temporary), 0u);
             EXPECT_TRUE(
                 isTemporaryOf(std::filesystem::path(temporary).filename().string(), "real.mp4"));
             std::ofstream(temporary) << text;
-            if (!ok) return Failure{"encoding failed"};
+            if (!ok) return base::Failure{"encoding failed"};
             return {};
         };
     };

@@ -71,7 +71,7 @@ class AttemptHistory : public ::testing::Test {
         return json::parse(r.out, nullptr, false);
     }
     void append(const sandbox::AttemptRecord& record) {
-        const hostapp::Status appended = hostapp::appendAttemptLine(history, record);
+        const base::Status appended = desktop::appendAttemptLine(history, record);
         ASSERT_TRUE(appended) << appended.error();
     }
 
@@ -119,33 +119,33 @@ TEST_F(AttemptHistory, AFinishedAttemptKeepsItsFlightLogAndIsTheGhostOfItsDrillA
     ASSERT_EQ(flown.drill->score().outcome, sandbox::DrillOutcome::Passed);
     std::vector<sandbox::AttemptRecord> kept;
     for (int i = 0; i < 2; ++i) {  // the same drill, seed and second: two logs
-        const auto record = hostapp::appendAttempt(history, *flown.drill, flown.log, kMarch14);
+        const auto record = desktop::appendAttempt(history, *flown.drill, flown.log, kMarch14);
         ASSERT_TRUE(record) << record.error();
         kept.push_back(*record);
     }
     EXPECT_EQ(kept[0].flightLog, "flights/recovery-3-20240314T092653Z.log");
     EXPECT_EQ(kept[1].flightLog, "flights/recovery-3-20240314T092653Z-2.log");
     for (const auto& record : kept) {
-        const auto log = hostapp::loadFlightLog(dir.file(record.flightLog));
+        const auto log = desktop::loadFlightLog(dir.file(record.flightLog));
         ASSERT_TRUE(log) << log.error();
         EXPECT_TRUE(*log == flown.log);
     }
 
-    const auto read = hostapp::loadHistory(history);
+    const auto read = desktop::loadHistory(history);
     ASSERT_TRUE(read) << read.error();
     ASSERT_EQ(read->attempts.size(), 2u);
     EXPECT_EQ(read->attempts[0], kept[0]);
-    auto ghost = hostapp::loadGhost(history, read->attempts, "recovery", 3);
+    auto ghost = desktop::loadGhost(history, read->attempts, "recovery", 3);
     ASSERT_TRUE(ghost && *ghost) << ghost.error();
     EXPECT_EQ((*ghost)->attempt, kept[0]);  // a tie goes to the earlier
     EXPECT_TRUE((*ghost)->flight == flown.log);
-    ghost = hostapp::loadGhost(history, read->attempts, "recovery", 4);
+    ghost = desktop::loadGhost(history, read->attempts, "recovery", 4);
     ASSERT_TRUE(ghost);
     EXPECT_FALSE(*ghost);  // no attempt with that seed
 
     // The best attempt's log has gone: no ghost, and a message naming it.
     fs::remove(dir.file(kept[0].flightLog));
-    ghost = hostapp::loadGhost(history, read->attempts, "recovery", 3);
+    ghost = desktop::loadGhost(history, read->attempts, "recovery", 3);
     ASSERT_FALSE(ghost);
     EXPECT_EQ(ghost.error(), dir.file(kept[0].flightLog) +
                                  ": cannot read the flight log: No such file or directory");
@@ -157,10 +157,10 @@ TEST_F(AttemptHistory, TheWindowsArchiveKeepsEachAttemptAndALaterRunRacesTheBest
     std::vector<std::string> warnings;
     const auto warn = [&warnings](const std::string& w) { warnings.push_back(w); };
     {  // the first run: nothing to race yet, its attempt kept
-        hostapp::HistoryArchive archive(history, warn);
-        fly::AttemptBook book(&archive);
+        desktop::HistoryArchive archive(history, warn);
+        sandbox::AttemptBook book(&archive);
         EXPECT_EQ(book.bestFlight("recovery", 3), nullptr);
-        const hostapp::Status kept = book.add(*flown.drill, flown.log, kMarch14);
+        const base::Status kept = book.add(*flown.drill, flown.log, kMarch14);
         ASSERT_TRUE(kept) << kept.error();
     }
     EXPECT_EQ(historyJson()["attempts"], 1);
@@ -169,8 +169,8 @@ TEST_F(AttemptHistory, TheWindowsArchiveKeepsEachAttemptAndALaterRunRacesTheBest
     // A corrupt line in between: warned of, and the good one still raced.
     std::ofstream(history, std::ios::app) << "not an attempt at all\n";
     const auto before = readFile(history);
-    hostapp::HistoryArchive archive(history, warn);
-    fly::AttemptBook book(&archive);
+    desktop::HistoryArchive archive(history, warn);
+    sandbox::AttemptBook book(&archive);
     const sandbox::FlightLog* ghost = book.bestFlight("recovery", 3);
     ASSERT_NE(ghost, nullptr);
     EXPECT_TRUE(*ghost == flown.log);
@@ -180,8 +180,8 @@ TEST_F(AttemptHistory, TheWindowsArchiveKeepsEachAttemptAndALaterRunRacesTheBest
 
     // No history to keep attempts in: each append says why; the run still
     // races its own.
-    hostapp::HistoryArchive none(hostapp::Failure{"no history of attempts"}, warn);
-    fly::AttemptBook unkept(&none);
+    desktop::HistoryArchive none(base::Failure{"no history of attempts"}, warn);
+    sandbox::AttemptBook unkept(&none);
     EXPECT_EQ(unkept.add(*flown.drill, flown.log, kMarch14).error(), "no history of attempts");
     EXPECT_NE(unkept.bestFlight("recovery", 3), nullptr);
 }
@@ -191,7 +191,7 @@ TEST_F(AttemptHistory, ATornLastLineIsSkippedWithAWarningAndTheNextAttemptStaysW
     append(attempt("nose-on-ball", 1, 5.0f, true));
     // A crash part way through the third line's write.
     const std::string third =
-        *sandbox::formatAttemptLine(attempt("nose-on-ball", 1, 6.0f, true)).value;
+        *sandbox::formatAttemptLine(attempt("nose-on-ball", 1, 6.0f, true));
     std::ofstream(history, std::ios::app) << third.substr(0, third.size() / 2);
     const auto before = readFile(history);
 
@@ -259,7 +259,7 @@ TEST_F(AttemptHistory, AttemptsAppendedByManyProcessesAtOnceAllArriveWhole) {
         if (pid == 0) {
             bool ok = true;
             for (int i = 0; i < kEach; ++i)
-                ok = hostapp::appendAttemptLine(
+                ok = desktop::appendAttemptLine(
                          history, attempt("nose-on-ball",
                                           static_cast<uint64_t>(p) * 100 + static_cast<uint64_t>(i),
                                           static_cast<float>(i), true)) &&
@@ -277,7 +277,7 @@ TEST_F(AttemptHistory, AttemptsAppendedByManyProcessesAtOnceAllArriveWhole) {
     EXPECT_EQ(doc["attempts"], kProcesses * kEach);
     EXPECT_EQ(doc["warnings"], json::array());
     std::set<uint64_t> seeds;
-    const auto read = hostapp::loadHistory(history);
+    const auto read = desktop::loadHistory(history);
     ASSERT_TRUE(read) << read.error();
     for (const auto& a : read->attempts) seeds.insert(a.seed);
     EXPECT_EQ(seeds.size(), static_cast<std::size_t>(kProcesses * kEach));
@@ -286,12 +286,12 @@ TEST_F(AttemptHistory, AttemptsAppendedByManyProcessesAtOnceAllArriveWhole) {
 TEST_F(AttemptHistory, TheDefaultFolderIsMadeOnlyUnderAnExistingDataHome) {
     const hosttest::FlownAttempt flown = hosttest::flyAttempt("recovery", 1);
     auto keep = [&flown] {
-        return hostapp::appendAttempt(hostapp::defaultHistoryPath(), *flown.drill, flown.log,
+        return desktop::appendAttempt(desktop::defaultHistoryPath(), *flown.drill, flown.log,
                                       kMarch14);
     };
     {
         ScopedEnv xdg("XDG_DATA_HOME", dir.file("data"));
-        EXPECT_EQ(hostapp::defaultHistoryPath(), dir.file("data/trimsight/history.txt"));
+        EXPECT_EQ(desktop::defaultHistoryPath(), dir.file("data/trimsight/history.txt"));
         EXPECT_THAT(keep().error(), HasSubstr("the data folder " + dir.file("data") +
                                               " (XDG_DATA_HOME) does not exist; use --history "
                                               "PATH"));
@@ -330,7 +330,7 @@ TEST_F(AttemptHistory, AHistoryThatIsNoRegularFileIsRefusedWithoutWaiting) {
     EXPECT_EQ(r.err, "trimsight-host: " + history +
                          ": cannot read the history: not a regular file (a FIFO, a device or a "
                          "socket)\n");
-    EXPECT_EQ(hostapp::appendAttemptLine(history, attempt("recovery", 1, 2.0f, true)).error(),
+    EXPECT_EQ(desktop::appendAttemptLine(history, attempt("recovery", 1, 2.0f, true)).error(),
               history +
                   ": cannot append to the history: not a regular file (a FIFO, a device or "
                   "a socket)");

@@ -17,6 +17,7 @@
 #include "picture/Png.h"
 #include "sandbox/Sandbox.h"
 #include "testkit/ProgramRunner.h"
+#include "desktop/InputFile.h"
 
 namespace {
 
@@ -155,13 +156,13 @@ TEST_F(DrillProgram, TheCueOpensTheRecordedAttemptAndNeverReachesTheConfigFile) 
 
     const RunResult get = run({"get", "trimsight_target"});
     EXPECT_EQ(get.out, "1\n");
-    const auto log = sandbox::loadFlightLogFile(dir.file("attempt.log"));
-    ASSERT_TRUE(log.ok()) << log.error;
-    EXPECT_TRUE(log.value->options.ballFloats);
-    EXPECT_TRUE(log.value->options.unlimitedBoost);
-    EXPECT_TRUE(log.value->start == sandbox::makeDrill("nose-on-ball", 4)->start().world);
+    const auto log = desktop::loadFlightLog(dir.file("attempt.log"));
+    ASSERT_TRUE(log.ok()) << log.error();
+    EXPECT_TRUE(log->options.ballFloats);
+    EXPECT_TRUE(log->options.unlimitedBoost);
+    EXPECT_TRUE(log->start == sandbox::makeDrill("nose-on-ball", 4)->start().world);
     bool cue = false;
-    for (const sandbox::FlightEvent& e : log.value->events)
+    for (const sandbox::FlightEvent& e : log->events)
         if (e.tick == 0 && e.name == "trimsight_target") cue = e.value == "5";
     EXPECT_TRUE(cue) << "the ball, for the whole attempt";
 }
@@ -190,7 +191,7 @@ TEST_F(DrillProgram, EachFinishedAttemptIsAppendedToTheHistoryAndAFailedAppendIs
     ASSERT_EQ(kept.attempts.size(), 2u);
     EXPECT_NE(kept.attempts[0].flightLog, kept.attempts[1].flightLog);
     for (const sandbox::AttemptRecord& a : kept.attempts)
-        EXPECT_TRUE(sandbox::loadFlightLogFile(dir.file(a.flightLog)).ok()) << a.flightLog;
+        EXPECT_TRUE(desktop::loadFlightLog(dir.file(a.flightLog)).ok()) << a.flightLog;
 
     // A history whose folder is missing: the flight and its line go on.
     history = dir.file("no-folder/history.txt");

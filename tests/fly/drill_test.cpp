@@ -311,22 +311,22 @@ sandbox::FlightLog flightOf(std::size_t ticks) {
 
 constexpr int64_t kTime = 1700000000;
 
-class FakeArchive final : public AttemptArchive {
+class FakeArchive final : public sandbox::AttemptArchive {
   public:
-    hostapp::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
+    base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
                                                    const sandbox::FlightLog& flight,
                                                    int64_t time) override {
         appendedTicks.push_back(flight.ticks.size());
-        if (full) return hostapp::Failure{"disk full"};
+        if (full) return base::Failure{"disk full"};
         return sandbox::attemptRecord(drill, time, "flights/kept.log");
     }
     std::vector<sandbox::AttemptRecord> attempts() override {
         ++reads;
         return earlier;
     }
-    hostapp::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override {
+    base::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override {
         ++flightReads;
-        if (record.flightLog == "lost") return hostapp::Failure{"no such file"};
+        if (record.flightLog == "lost") return base::Failure{"no such file"};
         return flightOf(static_cast<std::size_t>(record.seed) * 10);
     }
 
@@ -352,7 +352,7 @@ TEST(AttemptBook, KeepsTheFlightOfTheBestPassedAttemptPerDrillAndSeed) {
         {{kHigherIsBetter, 1, true, 4.0f}, 400},
         {{kHigherIsBetter, 1, true, 6.0f}, 600},  // higher is better
     };
-    AttemptBook book;
+    sandbox::AttemptBook book;
     for (const Step& s : steps) ASSERT_TRUE(book.add(s.drill, flightOf(s.ticks), kTime));
     const auto ticksOf = [&](std::string_view drill, uint64_t seed) -> std::size_t {
         const sandbox::FlightLog* f = book.bestFlight(drill, seed);
@@ -363,7 +363,7 @@ TEST(AttemptBook, KeepsTheFlightOfTheBestPassedAttemptPerDrillAndSeed) {
     EXPECT_EQ(ticksOf("nose", 1), 600u);
     EXPECT_EQ(ticksOf("recovery", 3), 0u);
     EXPECT_EQ(ticksOf("aerial", 1), 0u);
-    AttemptBook failedOnly;
+    sandbox::AttemptBook failedOnly;
     ASSERT_TRUE(failedOnly.add(ScoredDrill(kLowerIsBetter, 1, false, 1.0f), flightOf(5), kTime));
     EXPECT_EQ(failedOnly.bestFlight("recovery", 1), nullptr);
 }
@@ -373,7 +373,7 @@ TEST(AttemptBook, ReadsTheArchiveFirstAndItsBestFlightWhenAskedAndAppendsToIt) {
     archive.earlier = {
         sandbox::attemptRecord(ScoredDrill(kLowerIsBetter, 4, true, 1.0f), kTime, ""),
         sandbox::attemptRecord(ScoredDrill(kLowerIsBetter, 5, true, 1.0f), kTime, "lost")};
-    AttemptBook book(&archive);
+    sandbox::AttemptBook book(&archive);
 
     // This run's worse attempt does not beat the archive's.
     ASSERT_TRUE(book.add(ScoredDrill(kLowerIsBetter, 4, true, 2.0f), flightOf(20), kTime));
@@ -390,7 +390,7 @@ TEST(AttemptBook, ReadsTheArchiveFirstAndItsBestFlightWhenAskedAndAppendsToIt) {
     // A better one replaces it; the archive's failure is passed on, and the
     // attempt is noted all the same.
     archive.full = true;
-    const hostapp::Status kept =
+    const base::Status kept =
         book.add(ScoredDrill(kLowerIsBetter, 4, true, 0.5f), flightOf(21), kTime);
     EXPECT_EQ(kept.error(), "disk full");
     ASSERT_NE(book.bestFlight("recovery", 4), nullptr);

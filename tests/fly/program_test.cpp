@@ -8,6 +8,7 @@
 #include "picture/Png.h"
 #include "sandbox/FlightLog.h"
 #include "testkit/ProgramRunner.h"
+#include "desktop/InputFile.h"
 
 namespace {
 
@@ -44,17 +45,17 @@ TEST_F(FlyProgram, AKeyboardScriptFliesAndRecordsTheFlightAndItsLastFrame) {
     EXPECT_EQ(r.err, "");
     EXPECT_NE(r.out.find("wrote " + dir.file("shot.png")), std::string::npos) << r.out;
 
-    const auto log = sandbox::loadFlightLogFile(dir.file("flight.log"));
-    ASSERT_TRUE(log.ok()) << log.error;
+    const auto log = desktop::loadFlightLog(dir.file("flight.log"));
+    ASSERT_TRUE(log.ok()) << log.error();
     // One second of 120 ticks (60 frames of exactly a sixtieth).
-    ASSERT_EQ(log.value->ticks.size(), 120u);
-    EXPECT_TRUE(log.value->ticks[0].jump);
-    EXPECT_EQ(log.value->ticks[30].pitch, 1.0f);
-    EXPECT_EQ(log.value->ticks[30].roll, 0.0f);
-    EXPECT_EQ(log.value->ticks[100].pitch, 0.0f);
-    EXPECT_EQ(log.value->ticks[100].roll, -1.0f);
+    ASSERT_EQ(log->ticks.size(), 120u);
+    EXPECT_TRUE(log->ticks[0].jump);
+    EXPECT_EQ(log->ticks[30].pitch, 1.0f);
+    EXPECT_EQ(log->ticks[30].roll, 0.0f);
+    EXPECT_EQ(log->ticks[100].pitch, 0.0f);
+    EXPECT_EQ(log->ticks[100].roll, -1.0f);
     // Replayed, the flight ends in the air, nose up, rolling left.
-    sandbox::FlightReplay replay(*log.value);
+    sandbox::FlightReplay replay(*log);
     while (!replay.finished()) replay.step();
     const sandbox::CarState& car = replay.world().car;
     EXPECT_FALSE(car.onGround);

@@ -15,7 +15,7 @@ const sandbox::Bindings kBindings = sandbox::defaultBindings();
 constexpr int64_t kMs = 1000000;
 
 FlightScript parsed(const std::string& text) {
-    hostapp::Result<FlightScript> script = parseFlightScript(text, "s.fly", kBindings);
+    base::Result<FlightScript> script = parseFlightScript(text, "s.fly", kBindings);
     EXPECT_TRUE(script) << script.error();
     return script ? *script : FlightScript{};
 }
@@ -93,7 +93,7 @@ TEST(FlightScript, EachFaultIsNamedWithItsFileAndLine) {
         {std::string("1 stick 0 0\n2 st\0ck\n", 20), "s.fly:2: a NUL byte in the line"},
     };
     for (const Case& c : cases) {
-        const hostapp::Result<FlightScript> script = parseFlightScript(c.text, "s.fly", kBindings);
+        const base::Result<FlightScript> script = parseFlightScript(c.text, "s.fly", kBindings);
         EXPECT_FALSE(script) << c.text;
         EXPECT_EQ(script.error(), c.error);
     }

@@ -28,7 +28,7 @@ constexpr int64_t kThreeTicks = 25000000;  // ns: exactly three 120 Hz ticks
 const sandbox::Bindings kBindings = sandbox::defaultBindings();
 
 FlightScript script(const std::string& text) {
-    hostapp::Result<FlightScript> s = parseFlightScript(text, "test.fly", kBindings);
+    base::Result<FlightScript> s = parseFlightScript(text, "test.fly", kBindings);
     EXPECT_TRUE(s) << s.error();
     return s ? *s : FlightScript{};
 }
@@ -93,7 +93,7 @@ FrameAllocations countFrameAllocations(FlySession& session, const std::function<
         const std::uint64_t before = testkit::allocations.load();
         const std::size_t imguiBefore = imguiAllocations;
         session.advance(kSixtieth, input);
-        picture::DrawListCanvas canvas(ImGui::GetBackgroundDrawList(), {1280, 720});
+        canvas::DrawListCanvas canvas(ImGui::GetBackgroundDrawList(), {1280, 720});
         session.drawDial(canvas);
         if (counted.frames > 0) {
             counted.newCalls += testkit::allocations.load() - before;
@@ -154,8 +154,8 @@ TEST_F(Session, ADrillAttemptFlownByTheAutopilotAgainstAGhostAllocatesNothingAft
 }
 
 // Each frame's canvas calls as trace prints them.
-struct RecordedFrames final : hostapp::FrameSink {
-    pluginsdk::CanvasBackend& beginFrame(std::size_t, const hostapp::FrameState& state) override {
+struct RecordedFrames final : scene::FrameSink {
+    pluginsdk::CanvasBackend& beginFrame(std::size_t, const scene::FrameState& state) override {
         canvas.clear();
         canvas.setSize(state.canvas);
         return canvas;
@@ -194,16 +194,16 @@ TEST_F(Session, TheDialDrawnLiveIsTheTraceOfTheExportedFlight) {
         liveFrames.push_back(RecordedFrames::lines(live));
     }
 
-    const sandbox::Result<std::string> text =
+    const base::Result<std::string> text =
         sandbox::exportScene(session.log(), {3, {1920, 1080}});
-    ASSERT_TRUE(text.ok()) << text.error;
-    const hostapp::Result<hostapp::Scene> scene = hostapp::parseScene(*text.value);
+    ASSERT_TRUE(text.ok()) << text.error();
+    const base::Result<scene::Scene> scene = scene::parseScene(*text);
     ASSERT_TRUE(scene) << scene.error();
     pluginsdk::CVarStore traceCvars;
     pluginsdk::GameHost traceGame;
     const auto tracePlugin = testkit::loadPlugin(TRIMSIGHT_PLUGIN_PATH, traceCvars, traceGame);
     RecordedFrames traced;
-    ASSERT_TRUE(hostapp::playScene(*scene, traceCvars, traceGame, traced));
+    ASSERT_TRUE(scene::playScene(*scene, traceCvars, traceGame, traced));
 
     // The export's frame 0 is the start, before the first live frame.
     ASSERT_EQ(traced.frames.size(), liveFrames.size() + 1);

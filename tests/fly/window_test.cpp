@@ -24,7 +24,7 @@ using namespace fly;
 struct Rgb {
     int r, g, b;
 };
-Rgb pixel(const picture::Image& image, int x, int y) {
+Rgb pixel(const canvas::Image& image, int x, int y) {
     const uint8_t* p = image.at(x, y);
     return {p[0], p[1], p[2]};
 }
@@ -45,7 +45,7 @@ class Window : public ::testing::Test {
         window.width = 1280;
         window.height = 720;
         window.videoDriver = "offscreen";
-        hostapp::Result<std::unique_ptr<Platform>> opened = openSdlPlatform(window);
+        base::Result<std::unique_ptr<Platform>> opened = openSdlPlatform(window);
         if (!opened)
             GTEST_SKIP() << "SDL's offscreen driver gives no OpenGL context on this machine: "
                          << opened.error();
@@ -121,7 +121,7 @@ TEST_F(Window, AVirtualPadFliesTheCarAndTheLastFrameShowsWorldAndDial) {
     }
     SDL_JoystickClose(pad);
 
-    const picture::Image& shot = (*app)->lastPicture();
+    const canvas::Image& shot = (*app)->lastPicture();
     ASSERT_EQ(shot.width, 1280);
     ASSERT_EQ(shot.height, 720);
     // The top middle is the world's sky, the bottom right corner its floor.

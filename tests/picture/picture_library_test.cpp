@@ -18,7 +18,7 @@
 
 namespace {
 
-using picture::Image;
+using canvas::Image;
 using picture::PictureRenderer;
 
 class PictureRendererTest : public ::testing::Test {
@@ -35,11 +35,11 @@ class PictureRendererTest : public ::testing::Test {
 
     Image draw(int w, int h, const std::function<void(pluginsdk::CanvasBackend&)>& calls) {
         Image image;
-        const hostapp::Status started = renderer_->begin(w, h, nullptr);
+        const base::Status started = renderer_->begin(w, h, nullptr);
         EXPECT_TRUE(started) << started.error();
         if (!started) return image;
         if (calls) calls(renderer_->canvas());
-        const hostapp::Status finished = renderer_->finish(image);
+        const base::Status finished = renderer_->finish(image);
         EXPECT_TRUE(finished) << finished.error();
         return image;
     }
@@ -129,7 +129,7 @@ TEST_F(PictureRendererTest, FarOffAndDegenerateCallsDrawNothingAndDoNotCrash) {
 TEST_F(PictureRendererTest, SizesWithoutPixelsOrBeyondTheLimitAreRefusedAndHarmless) {
     for (auto [w, h] :
          {std::pair{0, 0}, {0, 100}, {100, -1}, {20000, 20000}, {8193, 10}, {10, INT_MAX}}) {
-        const hostapp::Status drawn = renderer_->begin(w, h, nullptr);
+        const base::Status drawn = renderer_->begin(w, h, nullptr);
         EXPECT_FALSE(drawn) << w << "x" << h;
         EXPECT_NE(drawn.error().find("canvas " + std::to_string(w) + " by " + std::to_string(h)),
                   std::string::npos)
@@ -200,7 +200,7 @@ TEST(PngTest, EncodedPictureReadsBackExactly) {
     TempFolder dir;
     const Image image = gradient(300, 7);
     std::vector<uint8_t> bytes;
-    const hostapp::Status encoded = picture::encodePng(image, bytes);
+    const base::Status encoded = picture::encodePng(image, bytes);
     ASSERT_TRUE(encoded) << encoded.error();
     writeBytes(dir.file("a.png"), bytes);
     const auto back = picture::readPng(dir.file("a.png"));

@@ -22,12 +22,12 @@
 
 namespace {
 
-using hostapp::BoundedQueue;
-using hostapp::Failure;
-using hostapp::PictureJob;
-using hostapp::PicturePipeline;
-using hostapp::PictureSteps;
-using hostapp::Status;
+using picture::BoundedQueue;
+using base::Failure;
+using picture::PictureJob;
+using picture::PicturePipeline;
+using picture::PictureSteps;
+using base::Status;
 
 TEST(BoundedQueueTest, ItemsComeOutInTheOrderTheyWentIn) {
     // Capacity 3 and 500 items: the producer waits for room again and again.
@@ -96,7 +96,7 @@ class FakeFiles {
     std::pair<std::size_t, std::size_t> holdUntil{SIZE_MAX, SIZE_MAX};  // nothing held
 
   private:
-    Status encode(const PictureJob& job, std::vector<uint8_t>& out) {
+    base::Status encode(const PictureJob& job, std::vector<uint8_t>& out) {
         if (job.number == holdUntil.first) {
             std::unique_lock lock(mutex_);
             failed_.wait_for(lock, std::chrono::seconds(20), [this] { return heldFailed_; });
@@ -105,15 +105,15 @@ class FakeFiles {
             const std::lock_guard lock(mutex_);
             heldFailed_ = job.number == holdUntil.second;
             failed_.notify_all();
-            return Failure{"no encoding today"};
+            return base::Failure{"no encoding today"};
         }
         out.assign({job.image.rgb.empty() ? uint8_t{0} : job.image.rgb[0],
                     static_cast<uint8_t>(job.number)});
         return {};
     }
 
-    Status write(const PictureJob& job, const std::vector<uint8_t>& bytes) {
-        if (job.number == failWriting) return Failure{"disk full"};
+    base::Status write(const PictureJob& job, const std::vector<uint8_t>& bytes) {
+        if (job.number == failWriting) return base::Failure{"disk full"};
         const std::lock_guard lock(mutex_);
         EXPECT_EQ(files_.count(job.path), 0u) << job.path << " written twice";
         files_[job.path] = bytes;
@@ -135,7 +135,7 @@ std::string pathOf(std::size_t number) { return "/pictures/" + std::to_string(nu
 std::size_t submitPictures(PicturePipeline& pipeline, std::size_t count) {
     std::size_t fresh = 0;
     for (std::size_t n = 0; n < count; ++n) {
-        picture::Image image = pipeline.spareImage();
+        canvas::Image image = pipeline.spareImage();
         if (image.rgb.empty()) ++fresh;
         image.resize(4, 4);
         std::fill(image.rgb.begin(), image.rgb.end(), static_cast<uint8_t>(n));
@@ -152,7 +152,7 @@ TEST(PicturePipelineTest, EveryPictureIsWrittenOnceWithItsOwnBytesAndImagesAreRe
                                  [&](std::size_t written) { progress.push_back(written); });
         EXPECT_EQ(pipeline.workers(), workers);
         const std::size_t fresh = submitPictures(pipeline, 200);
-        const Status finished = pipeline.finish();
+        const base::Status finished = pipeline.finish();
         ASSERT_TRUE(finished) << finished.error();
         // At most W in the queue, W being encoded and one being drawn.
         EXPECT_LE(fresh, 2 * workers + 1) << workers << " workers";
@@ -197,10 +197,10 @@ TEST(PicturePipelineTest, AFailedPictureIsReportedByItsPathAndNothingAfterItIsWr
         files.holdUntil = c.hold;
         PicturePipeline pipeline(c.workers, files.steps());
         submitPictures(pipeline, std::min<std::size_t>(c.drawingFailsAt, 30));
-        if (c.drawingFailsAt != SIZE_MAX) pipeline.fail(Failure{"cannot draw"});
-        EXPECT_FALSE(pipeline.submit(pathOf(99), picture::Image{}));  // stopped: refused
+        if (c.drawingFailsAt != SIZE_MAX) pipeline.fail(base::Failure{"cannot draw"});
+        EXPECT_FALSE(pipeline.submit(pathOf(99), canvas::Image{}));  // stopped: refused
         EXPECT_TRUE(pipeline.failed());
-        const Status finished = pipeline.finish();
+        const base::Status finished = pipeline.finish();
         const std::string expected = c.drawingFailsAt != SIZE_MAX
                                          ? c.message
                                          : "cannot write " + pathOf(c.reported) + ": " + c.message;
@@ -215,11 +215,11 @@ TEST(PicturePipelineTest, AFailedPictureIsReportedByItsPathAndNothingAfterItIsWr
 
 TEST(PicturePipelineTest, AnExceptionInAStepFailsThePictureInsteadOfEndingTheProgram) {
     PictureSteps steps;
-    steps.encode = [](const PictureJob& job, std::vector<uint8_t>&) -> Status {
+    steps.encode = [](const PictureJob& job, std::vector<uint8_t>&) -> base::Status {
         if (job.number == 2) throw std::bad_alloc();
         return {};
     };
-    steps.write = [](const PictureJob&, const std::vector<uint8_t>&) { return Status{}; };
+    steps.write = [](const PictureJob&, const std::vector<uint8_t>&) { return base::Status{}; };
     PicturePipeline pipeline(2, steps);
     submitPictures(pipeline, 5);
     EXPECT_EQ(pipeline.finish().error(), "cannot write " + pathOf(2) + ": std::bad_alloc");

@@ -14,7 +14,7 @@ inline std::ostream& operator<<(std::ostream& o, const Rgb& c) {
     return o << "(" << c.r << ", " << c.g << ", " << c.b << ")";
 }
 
-inline Rgb pixel(const picture::Image& image, int x, int y) {
+inline Rgb pixel(const canvas::Image& image, int x, int y) {
     const uint8_t* p = image.at(x, y);
     return {p[0], p[1], p[2]};
 }

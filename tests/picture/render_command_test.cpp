@@ -20,7 +20,7 @@ namespace {
 
 using hosttest::RunResult;
 using hosttest::TempDir;
-using picture::Image;
+using canvas::Image;
 
 bool nearBlack(Rgb c) { return c.r <= 12 && c.g <= 12 && c.b <= 12; }
 

@@ -198,7 +198,7 @@ TEST_F(ClipTest, AVideoThatCannotBeMadeIsRefusedAndLeavesNothingBehind) {
 TEST_F(ClipTest, TheWriterTakesFramesOfItsOwnSizeOnly) {
     picture::VideoWriter writer;
     ASSERT_TRUE(writer.open(dir.file("w.webm"), picture::VideoContainer::WebM, 32, 16, 10));
-    picture::Image frame;
+    canvas::Image frame;
     frame.resize(32, 16);
     EXPECT_TRUE(writer.addFrame(frame));
     frame.resize(16, 16);
@@ -234,9 +234,9 @@ TEST_F(ClipTest, AnAttemptsPlotFromItsLogIsTheOneTheDrillSawWhileFlying) {
         }
         // Through the file's text and back.
         const auto read = sandbox::parseFlightLog(sandbox::formatFlightLog(log), "a.log");
-        ASSERT_TRUE(read.ok()) << read.error;
-        const hostapp::Result<fly::AttemptPlot> replayed =
-            hostapp::replayAttemptPlot(*read.value, "a.log");
+        ASSERT_TRUE(read.ok()) << read.error();
+        const base::Result<fly::AttemptPlot> replayed =
+            picture::replayAttemptPlot(*read, "a.log");
         ASSERT_TRUE(replayed) << replayed.error();
         EXPECT_GT(replayed->size(), 60u);
         EXPECT_EQ(replayed->series, live.series);
@@ -246,13 +246,13 @@ TEST_F(ClipTest, AnAttemptsPlotFromItsLogIsTheOneTheDrillSawWhileFlying) {
 
 TEST_F(ClipTest, APlotIsRefusedForALogThatIsNoDrillsAttempt) {
     hosttest::FlownAttempt attempt = hosttest::flyAttempt("recovery", 2);
-    EXPECT_THAT(hostapp::replayAttemptPlot(attempt.log, "a.log").error(),
+    EXPECT_THAT(picture::replayAttemptPlot(attempt.log, "a.log").error(),
                 HasSubstr("a.log: the flight log names no drill"));
     attempt.log.drill = sandbox::FlightDrill{"loop-the-loop", 2};
-    EXPECT_EQ(hostapp::replayAttemptPlot(attempt.log, "a.log").error(),
+    EXPECT_EQ(picture::replayAttemptPlot(attempt.log, "a.log").error(),
               "a.log: this program has no drill named \"loop-the-loop\"");
     attempt.log.drill = sandbox::FlightDrill{"recovery", 3};
-    EXPECT_EQ(hostapp::replayAttemptPlot(attempt.log, "a.log").error(),
+    EXPECT_EQ(picture::replayAttemptPlot(attempt.log, "a.log").error(),
               "a.log: the flight does not start where recovery seed 3 starts");
 }
 
@@ -264,8 +264,8 @@ TEST_F(ClipTest, PlotCommandDrawsTheAttemptAndRefusesAFreeFlight) {
     EXPECT_THAT(r.out, HasSubstr("to " + png));
     const auto image = picture::readPng(png);
     ASSERT_TRUE(image) << image.error();
-    EXPECT_EQ(image->width, hostapp::kPlotWidth);
-    EXPECT_EQ(image->height, hostapp::kPlotHeight);
+    EXPECT_EQ(image->width, picture::kPlotWidth);
+    EXPECT_EQ(image->height, picture::kPlotHeight);
     // The angle's line, the strip within the cone and the stick are all drawn.
     std::size_t angle = 0, inside = 0, pitch = 0;
     for (int y = 0; y < image->height; ++y) {

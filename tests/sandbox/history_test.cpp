@@ -30,9 +30,9 @@ AttemptRecord record(std::string drill, uint64_t seed, bool passed, float score,
 }
 
 std::string line(const AttemptRecord& r) {
-    const Result<std::string> text = formatAttemptLine(r);
-    EXPECT_TRUE(text.ok()) << text.error;
-    return text.ok() ? *text.value : std::string();
+    const base::Result<std::string> text = formatAttemptLine(r);
+    EXPECT_TRUE(text.ok()) << text.error();
+    return text.ok() ? *text : std::string();
 }
 
 // FNV-1a over 32 bits, as the format defines its sum.
@@ -143,9 +143,9 @@ TEST(HistoryLine, RecordsTheLineCannotHoldAreRefused) {
     for (const Case& c : cases) {
         AttemptRecord r = record("nose-on-ball", 1, true, 5.0f);
         c.spoil(r);
-        const Result<std::string> text = formatAttemptLine(r);
+        const base::Result<std::string> text = formatAttemptLine(r);
         EXPECT_FALSE(text.ok()) << c.what;
-        EXPECT_EQ(text.error, c.error) << c.what;
+        EXPECT_EQ(text.error(), c.error) << c.what;
     }
 }
 
@@ -173,13 +173,13 @@ TEST(HistoryRead, AnAppendAfterATornLineStartsOnALineOfItsOwnAndIsKept) {
     const std::string torn = line(record("recovery", 2, true, 5.0f)).substr(0, 40);
     const AttemptRecord next = record("recovery", 3, true, 6.0f);
 
-    const Result<std::string> afterTorn = historyAppendText(next, torn.back());
+    const base::Result<std::string> afterTorn = historyAppendText(next, torn.back());
     ASSERT_TRUE(afterTorn.ok());
-    EXPECT_EQ(*afterTorn.value, "\n" + line(next));
-    EXPECT_EQ(*historyAppendText(next, '\n').value, line(next));
-    EXPECT_EQ(*historyAppendText(next, std::nullopt).value, line(next));  // an empty file
+    EXPECT_EQ(*afterTorn, "\n" + line(next));
+    EXPECT_EQ(*historyAppendText(next, '\n'), line(next));
+    EXPECT_EQ(*historyAppendText(next, std::nullopt), line(next));  // an empty file
 
-    const HistoryRead read = parseHistory(whole + torn + *afterTorn.value, "h");
+    const HistoryRead read = parseHistory(whole + torn + *afterTorn, "h");
     ASSERT_EQ(read.attempts.size(), 2u);
     EXPECT_EQ(read.attempts[0].seed, 1u);
     EXPECT_EQ(read.attempts[1].seed, 3u);

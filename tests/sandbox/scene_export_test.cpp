@@ -54,18 +54,18 @@ TEST(SceneExport, TheHostsParserReadsEveryFrameBackExactly) {
     const FlightLog log = flight();
     for (int32_t ticksPerFrame : {2, 3, 1}) {
         SCOPED_TRACE(ticksPerFrame);
-        const Result<std::string> text = exportScene(log, {ticksPerFrame, {1280, 720}});
-        ASSERT_TRUE(text.ok()) << text.error;
-        const hostapp::Result<hostapp::Scene> parsed = hostapp::parseScene(*text.value);
+        const base::Result<std::string> text = exportScene(log, {ticksPerFrame, {1280, 720}});
+        ASSERT_TRUE(text.ok()) << text.error();
+        const base::Result<scene::Scene> parsed = scene::parseScene(*text);
         ASSERT_TRUE(parsed.ok()) << parsed.error();
         const auto& frames = parsed->frames;
         ASSERT_EQ(frames.size(), 360u / ticksPerFrame + 1);
 
         FlightReplay replay(log);
-        hostapp::FrameState state;
+        scene::FrameState state;
         for (std::size_t i = 0; i < frames.size(); ++i) {
             while (replay.time() < i * ticksPerFrame) replay.step();
-            hostapp::applyFrame(state, frames[i]);
+            scene::applyFrame(state, frames[i]);
             const HostView view = hostView(replay.world(), replay.lastControls());
             const std::string at = "frame " + std::to_string(i);
             expectSameBits(state.carLocation, view.carLocation, at + " car location");
@@ -101,12 +101,12 @@ TEST(SceneExport, ConsoleVariableChangesArriveWithTheFirstFrameAfterThem) {
     };
     const FlightLog log = flight();
     for (const Case& c : cases) {
-        const Result<std::string> text = exportScene(log, {c.ticksPerFrame, {1920, 1080}});
+        const base::Result<std::string> text = exportScene(log, {c.ticksPerFrame, {1920, 1080}});
         ASSERT_TRUE(text.ok());
-        const hostapp::Result<hostapp::Scene> parsed = hostapp::parseScene(*text.value);
+        const base::Result<scene::Scene> parsed = scene::parseScene(*text);
         ASSERT_TRUE(parsed.ok()) << parsed.error();
         std::size_t withChanges = 0;
-        for (const hostapp::SceneFrame& f : parsed->frames) withChanges += f.cvars.empty() ? 0 : 1;
+        for (const scene::SceneFrame& f : parsed->frames) withChanges += f.cvars.empty() ? 0 : 1;
         EXPECT_EQ(withChanges, c.ticksPerFrame == 2 ? 3u : 2u);
         const auto& cvars = parsed->frames.at(c.frame).cvars;
         ASSERT_EQ(cvars.size(), 1u) << "frame " << c.frame;
@@ -117,15 +117,15 @@ TEST(SceneExport, ConsoleVariableChangesArriveWithTheFirstFrameAfterThem) {
 
 TEST(SceneExport, RefusesOptionsASceneCannotHold) {
     const FlightLog log;
-    EXPECT_EQ(exportScene(log, {0, {1920, 1080}}).error,
+    EXPECT_EQ(exportScene(log, {0, {1920, 1080}}).error(),
               "ticks per frame must be at least 1, not 0");
-    EXPECT_EQ(exportScene(log, {2, {0, 1080}}).error,
+    EXPECT_EQ(exportScene(log, {2, {0, 1080}}).error(),
               "the canvas must be 1 to 16384 pixels each way, not 0 by 1080");
-    EXPECT_EQ(exportScene(log, {2, {1920, 16385}}).error,
+    EXPECT_EQ(exportScene(log, {2, {1920, 16385}}).error(),
               "the canvas must be 1 to 16384 pixels each way, not 1920 by 16385");
-    const Result<std::string> empty = exportScene(log);
+    const base::Result<std::string> empty = exportScene(log);
     ASSERT_TRUE(empty.ok());
-    EXPECT_EQ(hostapp::parseScene(*empty.value)->frames.size(), 1u);
+    EXPECT_EQ(scene::parseScene(*empty)->frames.size(), 1u);
 }
 
 // The JSON reader parses numbers as doubles and the scene narrows them to

@@ -7,9 +7,9 @@
 
 namespace {
 
-using hostapp::applyFrame;
-using hostapp::FrameState;
-using hostapp::parseScene;
+using scene::applyFrame;
+using scene::FrameState;
+using scene::parseScene;
 
 TEST(SceneParser, TheFullFrameOfTheFormat) {
     const auto r = parseScene(R"({"canvas": [1280, 720],

@@ -32,7 +32,7 @@ Printed pageTrace(const std::string& sceneText) {
 
 TEST(PageHost, TracesEverySceneAsTheHostProgramDoes) {
     hosttest::TempDir dir;
-    hosttest::writeFile(dir.file("demo.json"), hostapp::demoSceneText());
+    hosttest::writeFile(dir.file("demo.json"), scene::demoSceneText());
     const std::string scenes = std::string(TRIMSIGHT_SOURCE_DIR) + "/scenes/";
     for (const std::string& path :
          {scenes + "aerial.json", scenes + "gating.json", scenes + "peripheral-band.json",

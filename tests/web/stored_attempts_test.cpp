@@ -163,7 +163,7 @@ TEST(StoredAttempts, ThePagesArchiveKeepsTheWindowsAttemptsAndTheNextPageRacesTh
     const auto warn = [&warnings](const std::string& w) { warnings.push_back(w); };
     {  // one page load: two attempts, the best's flight stored
         web::StoredAttemptArchive archive(storage, warn);
-        fly::AttemptBook book(&archive);
+        sandbox::AttemptBook book(&archive);
         EXPECT_EQ(book.bestFlight("nose-on-ball", 3), nullptr);
         ASSERT_TRUE(book.add(*worse.drill, worse.flight, 1765000000));
         ASSERT_TRUE(book.add(*best.drill, best.flight, 1765000100));
@@ -175,7 +175,7 @@ TEST(StoredAttempts, ThePagesArchiveKeepsTheWindowsAttemptsAndTheNextPageRacesTh
     storage.items[web::kHistoryKey] += "not an attempt\n";
     const std::string before = storage.items[web::kHistoryKey];
     web::StoredAttemptArchive archive(storage, warn);
-    fly::AttemptBook book(&archive);
+    sandbox::AttemptBook book(&archive);
     const sandbox::FlightLog* ghost = book.bestFlight("nose-on-ball", 3);
     ASSERT_NE(ghost, nullptr);
     EXPECT_TRUE(*ghost == best.flight);
@@ -185,7 +185,7 @@ TEST(StoredAttempts, ThePagesArchiveKeepsTheWindowsAttemptsAndTheNextPageRacesTh
     // A full storage: the book says why, and the page flies on.
     MapStorage full(10);
     web::StoredAttemptArchive cramped(full, warn);
-    fly::AttemptBook unkept(&cramped);
+    sandbox::AttemptBook unkept(&cramped);
     EXPECT_THAT(unkept.add(*worse.drill, worse.flight, 1765000200).error(),
                 HasSubstr("storage is full"));
 }
