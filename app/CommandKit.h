@@ -14,8 +14,8 @@
 #include <string>
 
 #include "app/Commands.h"
-#include "desktop/ConfigFile.h"
 #include "app/HostSession.h"
+#include "desktop/ConfigFile.h"
 
 namespace CLI {
 class App;

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app/CommandKit.h"
-#include "scene/JsonText.h"
 #include "desktop/OutputFile.h"
 #include "sandbox/NumberText.h"
+#include "scene/JsonText.h"
 
 namespace app {
 namespace {
@@ -103,8 +103,8 @@ int reportParseError(CLI::App& app, const CLI::ParseError& e, std::FILE* out, st
         std::string names;
         for (const CLI::App* sub : app.get_subcommands({}))
             names += (names.empty() ? "" : ", ") + sub->get_name();
-        printError(err,
-                   "unknown command " + sandbox::jsonString(left.front()) + " (commands: " + names + ")");
+        printError(err, "unknown command " + sandbox::jsonString(left.front()) +
+                            " (commands: " + names + ")");
         return kExitUsage;
     }
     printError(err, std::string(e.what()) + " (see " + kProgram + " --help)");

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/CommandKit.h"
-#include "scene/JsonText.h"
 #include "sandbox/NumberText.h"
+#include "scene/JsonText.h"
 
 namespace app {
 namespace {
@@ -26,7 +26,8 @@ void printVariable(std::FILE* out, const pluginsdk::CVarStore::Snapshot& v) {
     if (s.saveToFile) flags += flags.empty() ? "saved" : ", saved";
     if (flags.empty()) flags = "none";
     std::fprintf(out, "  %s = %s; default %s; minimum %s; maximum %s; flags: %s; %s\n",
-                 s.name.c_str(), sandbox::jsonString(v.value).c_str(), sandbox::jsonString(s.defaultValue).c_str(),
+                 s.name.c_str(), sandbox::jsonString(v.value).c_str(),
+                 sandbox::jsonString(s.defaultValue).c_str(),
                  s.hasMin ? formatBound(s.min).c_str() : "none",
                  s.hasMax ? formatBound(s.max).c_str() : "none", flags.c_str(),
                  sandbox::jsonString(s.description).c_str());

@@ -11,10 +11,10 @@
 #include "app/CommandKit.h"
 #include "app/Commands.h"
 #include "desktop/InputFile.h"
+#include "sandbox/NumberText.h"
 #include "sandbox/Physics.h"
 #include "scene/FlightScene.h"
 #include "scene/JsonText.h"
-#include "sandbox/NumberText.h"
 
 namespace app {
 namespace {
@@ -54,10 +54,11 @@ void addFlightInput(CLI::App& command, const std::string& name, const std::strin
 base::Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions& options) {
     constexpr int kTicks = sandbox::kTicksPerSecond;
     if (options.fps < 1 || options.fps > kTicks || kTicks % options.fps != 0)
-        return base::Failure{"--fps " + std::to_string(options.fps) +
-                       ": the frame rate must divide the " + std::to_string(kTicks) +
-                       " ticks of a second (1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20, 24, 30, 40, 60 "
-                       "or 120)"};
+        return base::Failure{
+            "--fps " + std::to_string(options.fps) + ": the frame rate must divide the " +
+            std::to_string(kTicks) +
+            " ticks of a second (1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20, 24, 30, 40, 60 "
+            "or 120)"};
     sandbox::SceneExportOptions out;
     out.ticksPerFrame = kTicks / options.fps;
     const std::string_view canvas = options.canvas;
@@ -68,15 +69,15 @@ base::Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions
         x == std::string_view::npos ? std::nullopt : canvasSide(canvas.substr(x + 1));
     if (!width || !height)
         return base::Failure{"--canvas " + sandbox::jsonString(options.canvas) +
-                       ": expected WIDTHxHEIGHT in pixels, such as 1280x720"};
+                             ": expected WIDTHxHEIGHT in pixels, such as 1280x720"};
     out.canvas = {*width, *height};
     if (const std::string problem = sandbox::sceneExportProblem(out); !problem.empty())
         return base::Failure{"--canvas " + options.canvas + ": " + problem};
     return out;
 }
 
-int loadPlayableInput(const std::string& path, const FlightFrameOptions& options, scene::Scene& scene,
-                      std::FILE* err) {
+int loadPlayableInput(const std::string& path, const FlightFrameOptions& options,
+                      scene::Scene& scene, std::FILE* err) {
     if (!desktop::isFlightLogFile(path)) {
         base::Result<scene::Scene> parsed = desktop::loadSceneFile(path);
         if (!parsed) {

@@ -46,7 +46,7 @@ base::Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions
 // `err` and the exit code returned: kExitUsage for options that do not
 // apply (--fps for a scene file) or are out of range, kExitScene for an
 // input that cannot be read or is invalid.
-int loadPlayableInput(const std::string& path, const FlightFrameOptions& options, scene::Scene& scene,
-                      std::FILE* err);
+int loadPlayableInput(const std::string& path, const FlightFrameOptions& options,
+                      scene::Scene& scene, std::FILE* err);
 
 }  // namespace app

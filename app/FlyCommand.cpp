@@ -15,11 +15,13 @@
 #include <thread>
 
 #include "app/CommandKit.h"
-#include "fly/DrillReport.h"
-#include "desktop/HistoryFile.h"
 #include "desktop/HistoryArchive.h"
+#include "desktop/HistoryFile.h"
 #include "desktop/OutputFile.h"
+#include "fly/DrillReport.h"
 #include "fly/Fly.h"
+#include "fly/window/FlyApp.h"
+#include "fly/window/WorldRenderer.h"
 #include "picture/ContactSheet.h"
 #include "picture/Png.h"
 
@@ -75,9 +77,10 @@ base::Status checkOutput(const std::string& path, const char* what) {
     const fs::path parent = fs::path(path).parent_path();
     if (!parent.empty() && !fs::is_directory(parent, ec))
         return base::Failure{"cannot write the " + std::string(what) + " " + path + ": no folder " +
-                       parent.string()};
+                             parent.string()};
     if (fs::is_directory(path, ec))
-        return base::Failure{"cannot write the " + std::string(what) + " " + path + ": it is a folder"};
+        return base::Failure{"cannot write the " + std::string(what) + " " + path +
+                             ": it is a folder"};
     return {};
 }
 
@@ -114,7 +117,7 @@ std::string checkOptions(const FlyOptions& o, bool scriptEnds) {
 
 // A picture as a PNG file; a failure names the file.
 base::Status writePicture(const std::string& path, const canvas::Image& image,
-                    std::vector<uint8_t>& png) {
+                          std::vector<uint8_t>& png) {
     base::Status written = picture::encodePng(image, png);
     if (written)
         written = desktop::writeOutputFile(
@@ -191,7 +194,8 @@ int writeOutputs(const FlyOptions& options, const fly::FlyApp& app, fly::FlySess
     int code = kExitOk;
     if (!options.screenshot.empty()) {
         std::vector<uint8_t> png;
-        if (base::Status written = writePicture(options.screenshot, app.lastPicture(), png); !written) {
+        if (base::Status written = writePicture(options.screenshot, app.lastPicture(), png);
+            !written) {
             printError(err, written.error());
             code = kExitPicture;
         } else {
@@ -344,8 +348,9 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     // Attempts are kept in the history (--history or the default), and
     // earlier runs' bests raced; a history that cannot be read or written
     // is a warning, and the flight goes on.
-    desktop::HistoryArchive history(desktop::historyPath(global.history),
-                           [err](const std::string& warning) { printWarning(err, warning); });
+    desktop::HistoryArchive history(
+        desktop::historyPath(global.history),
+        [err](const std::string& warning) { printWarning(err, warning); });
     fly::DrillReporter drills(
         [out](const std::string& line) {
             std::fprintf(out, "%s\n", line.c_str());

@@ -5,11 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Result.h"
+#include "desktop/ConfigFile.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
-#include "desktop/ConfigFile.h"
-#include "base/Result.h"
 #include "scene/SavedSettings.h"
 
 namespace app {

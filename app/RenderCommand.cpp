@@ -18,23 +18,23 @@
 #include <system_error>
 #include <vector>
 
-#include "host/pluginsdk/NullCanvas.h"
-#include "picture/AttemptPlotPicture.h"
 #include "app/CommandKit.h"
-#include "scene/DemoScene.h"
 #include "app/FlightOptions.h"
+#include "canvas/SettingsWindow.h"
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
-#include "picture/PicturePipeline.h"
-#include "picture/ProgressBar.h"
-#include "scene/Scene.h"
-#include "scene/ScenePlayer.h"
-#include "picture/VideoRender.h"
+#include "host/pluginsdk/NullCanvas.h"
+#include "picture/AttemptPlotPicture.h"
 #include "picture/ContactSheet.h"
+#include "picture/PicturePipeline.h"
 #include "picture/PictureRenderer.h"
 #include "picture/Png.h"
-#include "canvas/SettingsWindow.h"
+#include "picture/ProgressBar.h"
+#include "picture/VideoRender.h"
 #include "picture/VideoWriter.h"
+#include "scene/DemoScene.h"
+#include "scene/Scene.h"
+#include "scene/ScenePlayer.h"
 
 namespace app {
 namespace {
@@ -123,7 +123,8 @@ class PictureSink final : public scene::FrameSink {
             const int h = state.canvas.Y;
             windows = [this, w, h] { canvas::drawSettingsWindow(*page_, pageTitle_, w, h); };
         }
-        if (base::Status begun = renderer_.begin(state.canvas.X, state.canvas.Y, std::move(windows));
+        if (base::Status begun =
+                renderer_.begin(state.canvas.X, state.canvas.Y, std::move(windows));
             !begun) {
             stop(begun);
             return null_;
@@ -177,7 +178,7 @@ class PictureSink final : public scene::FrameSink {
         fs::create_directories(output_.folder, ec);
         if (ec)
             return base::Failure{"cannot make the folder " + output_.folder.string() + ": " +
-                           ec.message()};
+                                 ec.message()};
         return {};
     }
 
@@ -202,8 +203,8 @@ class PictureSink final : public scene::FrameSink {
 
 // Where the pictures go. A sequence's folder is made when its first frame is
 // written.
-base::Status prepareOutput(const RenderOptions& options, const std::string& stem, std::size_t frameCount,
-                     Output& output) {
+base::Status prepareOutput(const RenderOptions& options, const std::string& stem,
+                           std::size_t frameCount, Output& output) {
     std::error_code ec;
     output.sequence = frameCount > 1;
     if (!output.sequence) {
@@ -221,7 +222,7 @@ base::Status prepareOutput(const RenderOptions& options, const std::string& stem
                         : fs::path(options.output);
     if (fs::exists(output.folder, ec) && !fs::is_directory(output.folder, ec))
         return base::Failure{"cannot write the frames to " + output.folder.string() +
-                       ": it is a file, and a sequence needs a folder"};
+                             ": it is a file, and a sequence needs a folder"};
     output.digits = std::max<int>(4, static_cast<int>(std::to_string(frameCount - 1).size()));
     return {};
 }
@@ -260,7 +261,8 @@ base::Result<std::optional<std::size_t>> faultEncodeFrame() {
     const char* end = value + std::strlen(value);
     const auto parsed = std::from_chars(value, end, frame);
     if (parsed.ec != std::errc{} || parsed.ptr != end)
-        return base::Failure{std::string("TRIMSIGHT_FAULT_ENCODE=") + value + " is not a frame number"};
+        return base::Failure{std::string("TRIMSIGHT_FAULT_ENCODE=") + value +
+                             " is not a frame number"};
     return std::optional<std::size_t>{frame};
 }
 
@@ -271,7 +273,8 @@ base::Result<picture::PictureSteps> pictureSteps() {
     if (!fault) return fault.failure();
     if (!*fault) return steps;
     steps.encode = [encode = std::move(steps.encode), frame = **fault](
-                       const picture::PictureJob& picture, std::vector<uint8_t>& out) -> base::Status {
+                       const picture::PictureJob& picture,
+                       std::vector<uint8_t>& out) -> base::Status {
         if (picture.number == frame)
             return base::Failure{"PNG encoding failed: made to fail by TRIMSIGHT_FAULT_ENCODE"};
         return encode(picture, out);
@@ -331,7 +334,8 @@ int checkScene(const RenderOptions& options, SceneToRender& job, std::FILE* err)
     scene::FrameState state;
     for (std::size_t i = 0; i < job.scene.frames.size(); ++i) {
         scene::applyFrame(state, job.scene.frames[i]);
-        if (base::Status fits = picture::PictureRenderer::checkCanvasSize(state.canvas.X, state.canvas.Y);
+        if (base::Status fits =
+                picture::PictureRenderer::checkCanvasSize(state.canvas.X, state.canvas.Y);
             !fits) {
             printError(err, job.name + ": frame " + std::to_string(i) + ": " + fits.error());
             return kExitScene;
@@ -371,7 +375,8 @@ int startPictures(const RenderOptions& options, HostRun& run, Pictures& pictures
         }
         pictures.pageTitle = page->getSettingsName();
     }
-    base::Result<std::unique_ptr<picture::PictureRenderer>> renderer = picture::PictureRenderer::create();
+    base::Result<std::unique_ptr<picture::PictureRenderer>> renderer =
+        picture::PictureRenderer::create();
     if (!renderer) {
         printError(err, renderer.error());
         return kExitPicture;
@@ -388,7 +393,8 @@ int play(const SceneToRender& job, HostRun& run, Pictures& pictures, const Outpu
          std::string& sheetPath, Timing& timing, std::FILE* err) {
     PictureSink sink(*pictures.renderer, output, job.scene.frames.size(), pictures.page,
                      pictures.pageTitle, pictures.workers, pictures.steps, err);
-    const base::Status played = scene::playScene(job.scene, run.session.cvars, run.session.game, sink);
+    const base::Status played =
+        scene::playScene(job.scene, run.session.cvars, run.session.game, sink);
     const base::Status drawn = sink.finish();
     sink.finishProgress();
     if (!played) {
@@ -464,7 +470,7 @@ void report(const SceneToRender& job, const Output& output, const std::string& s
 struct ClipPlan {
     std::optional<picture::VideoJob> video;
     std::string encoder;  // for the result line
-    std::optional<fly::AttemptPlot> plot;
+    std::optional<sandbox::AttemptPlot> plot;
 };
 
 // The video's container, encoder and fault switch.
@@ -505,7 +511,7 @@ int planPlot(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
                             "no drill (a free flight, or a log from before logs named theirs)");
         return kExitUsage;
     }
-    base::Result<fly::AttemptPlot> plot = picture::replayAttemptPlot(*log, options.scene);
+    base::Result<sandbox::AttemptPlot> plot = sandbox::replayAttemptPlot(*log, options.scene);
     if (!plot) {
         printError(err, plot.error());
         return kExitScene;
@@ -532,7 +538,7 @@ int planClip(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
     return kExitOk;
 }
 
-int writePlot(const RenderOptions& options, const fly::AttemptPlot& plot, std::FILE* out,
+int writePlot(const RenderOptions& options, const sandbox::AttemptPlot& plot, std::FILE* out,
               std::FILE* err) {
     std::vector<uint8_t> bytes;
     base::Status written = picture::encodePng(picture::drawAttemptPlot(plot), bytes);
@@ -559,8 +565,8 @@ int writeVideo(const GlobalOptions& global, const RenderOptions& options, const 
     Pictures pictures;
     if (int code = startPictures(options, run, pictures, err); code != kExitOk) return code;
     picture::VideoDrawing drawing{*pictures.renderer, pictures.page, pictures.pageTitle};
-    const picture::VideoOutcome made = picture::renderVideo(job.scene, job.name, run.session.cvars, run.session.game,
-                                          drawing, *plan.video, err);
+    const picture::VideoOutcome made = picture::renderVideo(
+        job.scene, job.name, run.session.cvars, run.session.game, drawing, *plan.video, err);
     if (!made.status) {
         printError(err, made.status.error());
         return made.sceneFailed ? kExitScene : kExitVideo;

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "desktop/InputFile.h"
-#include "scene/JsonText.h"
 #include "desktop/OutputFile.h"
 #include "desktop/UserFolders.h"
+#include "scene/JsonText.h"
 
 namespace desktop {
 
@@ -51,19 +51,19 @@ void removeStaleTemporaries(const std::string& config) {
 base::Result<ConfigLock> ConfigLock::take(const std::string& configPath) {
     base::Result<std::string> config = resolveLinks(configPath);
     if (!config)
-        return base::Failure{configPath +
-                       ": cannot write the config file: cannot take its lock: " + config.error()};
+        return base::Failure{
+            configPath + ": cannot write the config file: cannot take its lock: " + config.error()};
     const std::string lockPath = *config + ".lock";
     const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return base::Failure{configPath + ": cannot write the config file: cannot take its lock " +
-                       lockPath + ": " + std::strerror(errno)};
+                             lockPath + ": " + std::strerror(errno)};
     while (::flock(fd, LOCK_EX) != 0) {
         if (errno == EINTR) continue;
         const int err = errno;
         ::close(fd);
         return base::Failure{configPath + ": cannot write the config file: cannot take its lock: " +
-                       std::strerror(err)};
+                             std::strerror(err)};
     }
     removeStaleTemporaries(*config);
     return ConfigLock(fd);

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "desktop/InputFile.h"
 #include "desktop/HistoryFile.h"
+#include "desktop/InputFile.h"
 
 namespace desktop {
 
@@ -11,8 +11,8 @@ HistoryArchive::HistoryArchive(base::Result<std::string> path, Warn warn)
     : path_(std::move(path)), warn_(std::move(warn)) {}
 
 base::Result<sandbox::AttemptRecord> HistoryArchive::append(const sandbox::Drill& drill,
-                                                      const sandbox::FlightLog& flight,
-                                                      int64_t time) {
+                                                            const sandbox::FlightLog& flight,
+                                                            int64_t time) {
     if (!path_) return path_.failure();
     return appendAttempt(*path_, drill, flight, time);
 }
@@ -34,7 +34,7 @@ base::Result<sandbox::FlightLog> HistoryArchive::flight(const sandbox::AttemptRe
     const std::string file = attemptFlightPath(*path_, record);
     if (file.empty())
         return base::Failure{"the attempt at " + record.drill + " with seed " +
-                       std::to_string(record.seed) + " kept no flight log"};
+                             std::to_string(record.seed) + " kept no flight log"};
     return loadFlightLog(file);
 }
 

@@ -25,7 +25,8 @@ class HistoryArchive final : public sandbox::AttemptArchive {
     HistoryArchive(base::Result<std::string> path, Warn warn);
 
     base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
-                                          const sandbox::FlightLog& flight, int64_t time) override;
+                                                const sandbox::FlightLog& flight,
+                                                int64_t time) override;
     std::vector<sandbox::AttemptRecord> attempts() override;
     base::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override;
 

@@ -11,9 +11,9 @@
 #include <utility>
 
 #include "desktop/InputFile.h"
-#include "scene/JsonText.h"
 #include "desktop/OutputFile.h"
 #include "desktop/UserFolders.h"
+#include "scene/JsonText.h"
 
 namespace desktop {
 namespace {
@@ -77,7 +77,8 @@ base::Result<std::string> reserveLogName(const std::string& folder, const std::s
             ::close(fd);
             return name;
         }
-        if (errno != EEXIST) return base::Failure{"cannot create " + path + ": " + std::strerror(errno)};
+        if (errno != EEXIST)
+            return base::Failure{"cannot create " + path + ": " + std::strerror(errno)};
     }
     return base::Failure{"too many flight logs named " + stem + " in " + folder};
 }
@@ -85,13 +86,14 @@ base::Result<std::string> reserveLogName(const std::string& folder, const std::s
 // Writes the attempt's log into flights/ beside the history; returns its
 // name relative to the history's folder.
 base::Result<std::string> keepFlightLog(const std::string& historyPath, const std::string& stem,
-                                  const sandbox::FlightLog& log) {
+                                        const sandbox::FlightLog& log) {
     const std::string folder = parentOf(historyPath) + "/" + kFlightsFolder;
     if (base::Status made = makeFolder(folder); !made) return base::Failure{made.error()};
     const base::Result<std::string> name = reserveLogName(folder, stem);
     if (!name) return name.failure();
     const std::string path = folder + "/" + *name;
-    if (base::Status written = writeOutputFile(path, sandbox::formatFlightLog(log), 0666); !written) {
+    if (base::Status written = writeOutputFile(path, sandbox::formatFlightLog(log), 0666);
+        !written) {
         ::unlink(path.c_str());  // the empty file reserved above, ours
         return base::Failure{"cannot write " + path + ": " + written.error()};
     }
@@ -163,8 +165,9 @@ base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRe
     return {};
 }
 
-base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path, const sandbox::Drill& drill,
-                                             const sandbox::FlightLog& log, int64_t time) {
+base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path,
+                                                   const sandbox::Drill& drill,
+                                                   const sandbox::FlightLog& log, int64_t time) {
     const std::string stem = std::string(drill.info().name) + "-" + std::to_string(drill.seed()) +
                              "-" + compactUtc(time);
     sandbox::AttemptRecord record =
@@ -191,14 +194,14 @@ std::string attemptFlightPath(const std::string& historyPath,
 }
 
 base::Result<std::optional<Ghost>> loadGhost(const std::string& historyPath,
-                                       std::span<const sandbox::AttemptRecord> attempts,
-                                       std::string_view drill, uint64_t seed) {
+                                             std::span<const sandbox::AttemptRecord> attempts,
+                                             std::string_view drill, uint64_t seed) {
     const sandbox::AttemptRecord* best = sandbox::bestAttempt(attempts, drill, seed);
     if (best == nullptr) return std::optional<Ghost>{};
     const std::string path = attemptFlightPath(historyPath, *best);
     if (path.empty())
         return base::Failure{"the best attempt at " + std::string(drill) + " with seed " +
-                       std::to_string(seed) + " kept no flight log"};
+                             std::to_string(seed) + " kept no flight log"};
     base::Result<sandbox::FlightLog> flight = loadFlightLog(path);
     if (!flight) return flight.failure();
     return std::optional<Ghost>(Ghost{*best, std::move(*flight)});

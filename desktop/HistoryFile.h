@@ -64,8 +64,9 @@ base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRe
 // ~/.local/share in an existing home folder); the folder of a --history path
 // must exist. Returns the record as written. On failure nothing names a
 // log that is not there.
-base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path, const sandbox::Drill& drill,
-                                             const sandbox::FlightLog& log, int64_t time);
+base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path,
+                                                   const sandbox::Drill& drill,
+                                                   const sandbox::FlightLog& log, int64_t time);
 
 // The flight log file of an attempt: its log= name, taken relative to the
 // history's folder unless absolute; empty when it has none.
@@ -82,7 +83,7 @@ struct Ghost {
 // nullopt when no attempt of them passed; a failure when the best one's
 // flight log is missing or cannot be read.
 base::Result<std::optional<Ghost>> loadGhost(const std::string& historyPath,
-                                       std::span<const sandbox::AttemptRecord> attempts,
-                                       std::string_view drill, uint64_t seed);
+                                             std::span<const sandbox::AttemptRecord> attempts,
+                                             std::string_view drill, uint64_t seed);
 
 }  // namespace desktop

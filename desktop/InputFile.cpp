@@ -49,7 +49,7 @@ bool startsFlightLog(std::string_view text) {
 }  // namespace
 
 base::Result<std::string> readInputFile(const std::string& path, const std::string& what,
-                                  std::size_t maxBytes) {
+                                        std::size_t maxBytes) {
     auto failure = [&](const std::string& why) {
         return base::Failure{path + ": cannot read " + what + ": " + why};
     };

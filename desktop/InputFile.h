@@ -15,7 +15,7 @@ namespace desktop {
 // else (a FIFO, a device, a larger file) is refused without waiting or reading
 // it through. A failure says "PATH: cannot read WHAT: why".
 base::Result<std::string> readInputFile(const std::string& path, const std::string& what,
-                                  std::size_t maxBytes);
+                                        std::size_t maxBytes);
 
 // Reads and parses a scene file: a regular file of at most kMaxSceneBytes
 // with at most a million frames. Messages start with the file name.

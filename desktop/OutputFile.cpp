@@ -92,7 +92,7 @@ base::Status setModeAndOwner(int fd, mode_t mode, const std::optional<struct sta
 
 // Writes the temporary file's content and syncs it; closes `fd` either way.
 base::Status fillTemporary(int fd, std::string_view bytes, mode_t mode,
-                     const std::optional<struct stat>& existing) {
+                           const std::optional<struct stat>& existing) {
     const Fault fault = faultSwitch();
     auto fail = [fd](const std::string& step) {
         const int err = errno;
@@ -137,7 +137,7 @@ base::Status publishTemporary(const std::string& temporary, const std::string& p
 
 // A missing or regular file, replaced through a synced temporary and a rename.
 base::Status replaceFile(const std::string& path, std::string_view bytes, mode_t mode,
-                   const std::optional<struct stat>& existing) {
+                         const std::optional<struct stat>& existing) {
     std::string temporary;
     const int fd = makeTemporary(path, temporary);
     if (fd < 0) return failure("cannot create a temporary file in " + parentOf(path), errno);
@@ -150,7 +150,7 @@ base::Status replaceFile(const std::string& path, std::string_view bytes, mode_t
 
 // The same with the content written by `fill` to the temporary file's path.
 base::Status replaceFileThrough(const std::string& path, mode_t mode,
-                          const std::optional<struct stat>& existing, const FillFile& fill) {
+                                const std::optional<struct stat>& existing, const FillFile& fill) {
     std::string temporary;
     const int fd = makeTemporary(path, temporary);
     if (fd < 0) return failure("cannot create a temporary file in " + parentOf(path), errno);
@@ -193,7 +193,8 @@ std::optional<base::Failure> refusal(const struct stat& st, const std::string& p
         return std::nullopt;
     }
     if (S_ISDIR(st.st_mode)) return failure("", EISDIR);
-    if (S_ISBLK(st.st_mode)) return base::Failure{"it is a block device (a disk); not writing on it"};
+    if (S_ISBLK(st.st_mode))
+        return base::Failure{"it is a block device (a disk); not writing on it"};
     return base::Failure{"it is a socket or another kind of file that cannot take the output"};
 }
 
@@ -245,7 +246,8 @@ base::Status writeOutputFile(const std::string& givenPath, std::string_view byte
     return replaceFile(target->path, bytes, mode, st);
 }
 
-base::Status writeOutputFileThrough(const std::string& givenPath, mode_t mode, const FillFile& fill) {
+base::Status writeOutputFileThrough(const std::string& givenPath, mode_t mode,
+                                    const FillFile& fill) {
     base::Result<Target> target = examineTarget(givenPath);
     if (!target) return target.failure();
     if (!target->existing) return replaceFileThrough(target->path, mode, std::nullopt, fill);

@@ -44,13 +44,14 @@ base::Status makeProgramFolder(const UserBase& base) {
     if (isAbsolute(std::getenv(base.variable))) {
         if (!isFolder(baseFolder))
             return base::Failure{std::string("the ") + base.kind + " folder " + baseFolder + " (" +
-                           base.variable + ") does not exist; use " + base.option};
+                                 base.variable + ") does not exist; use " + base.option};
         return makeFolder(own);
     }
     // ~/.config or ~/.local/share, made folder by folder in an existing home.
     const std::string home = std::getenv("HOME");
     if (!isFolder(home))
-        return base::Failure{"the home folder " + home + " (HOME) does not exist; use " + base.option};
+        return base::Failure{"the home folder " + home + " (HOME) does not exist; use " +
+                             base.option};
     std::string folder = home;
     for (std::string rest = base.underHome; !rest.empty();) {
         const std::size_t slash = rest.find('/');

@@ -1,29 +1,6 @@
 #include "fly/DrillAttempt.h"
 
-#include <algorithm>
-
 namespace fly {
-namespace {
-
-constexpr float kDegreesPerRadian = 180.0f / 3.14159265f;
-
-}  // namespace
-
-AttemptPlot::AttemptPlot() {
-    for (std::vector<float>& values : series) values.reserve(kPlotTicks);
-}
-
-void AttemptPlot::add(const sandbox::DrillSample& sample) {
-    if (size() >= kPlotTicks) return;
-    const float error = sample.error * kDegreesPerRadian;
-    largestError = std::max(largestError, error);
-    series[Error].push_back(error);
-    series[Inside].push_back(sample.inside ? 1.0f : 0.0f);
-    series[Pitch].push_back(sample.pitch);
-    series[Yaw].push_back(sample.yaw);
-    series[Roll].push_back(sample.roll);
-}
-
 DrillAttempt::DrillAttempt(std::unique_ptr<sandbox::Drill> drill, bool autopilot,
                            const sandbox::FlightLog* bestFlight)
     : drill_(std::move(drill)) {

@@ -24,8 +24,9 @@
 #include <string_view>
 #include <vector>
 
-#include "host/pluginsdk/CVarStore.h"
 #include "fly/GhostCar.h"
+#include "host/pluginsdk/CVarStore.h"
+#include "sandbox/AttemptPlot.h"
 #include "sandbox/Sandbox.h"
 
 namespace fly {
@@ -33,25 +34,8 @@ namespace fly {
 enum class AttemptPhase : uint8_t { Countdown, Running, Finished };
 
 inline constexpr int kCountdownTicks = sandbox::kDrillCountdownSeconds * sandbox::kTicksPerSecond;
-// The plot keeps this many ticks: more than any drill of the table lasts
-// (recovery gives up after 20 s); a longer attempt's plot stops there.
-inline constexpr std::size_t kPlotTicks = 30u * sandbox::kTicksPerSecond;
 // At most a target attitude and a best attempt.
 inline constexpr std::size_t kMaxGhosts = 2;
-
-// The attempt's samples, one a tick, for the live plot: the drill's angle in
-// degrees, whether it was inside the cone (0 or 1), and the stick's pitch,
-// yaw and roll, each a series Dear ImGui plots as it is.
-struct AttemptPlot {
-    enum Series { Error, Inside, Pitch, Yaw, Roll, SeriesCount };
-    std::array<std::vector<float>, SeriesCount> series;
-    float largestError = 0.0f;  // degrees, for the plot's scale
-
-    AttemptPlot();
-    void add(const sandbox::DrillSample& sample);
-    std::size_t size() const { return series[Error].size(); }
-    const std::vector<float>& operator[](Series s) const { return series[s]; }
-};
 
 class DrillAttempt {
   public:
@@ -70,7 +54,7 @@ class DrillAttempt {
     int countdownTicks() const { return countdownTicks_; }
     bool autopilot() const { return autopilot_.has_value(); }
     bool racesBestFlight() const { return replay_.has_value(); }
-    const AttemptPlot& plot() const { return plot_; }
+    const sandbox::AttemptPlot& plot() const { return plot_; }
     // The ghosts as they are after the last tick.
     std::span<const GhostCar> ghosts() const { return {ghosts_.data(), ghostCount_}; }
 
@@ -95,7 +79,7 @@ class DrillAttempt {
     std::optional<sandbox::Autopilot> autopilot_;
     sandbox::FlightLog bestFlight_;
     std::optional<sandbox::FlightReplay> replay_;
-    AttemptPlot plot_;
+    sandbox::AttemptPlot plot_;
     std::array<GhostCar, kMaxGhosts> ghosts_{};
     std::size_t ghostCount_ = 0;
 };

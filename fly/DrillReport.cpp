@@ -2,7 +2,6 @@
 
 #include <ctime>
 
-#include "scene/JsonText.h"
 #include "sandbox/NumberText.h"
 
 namespace fly {

@@ -17,8 +17,8 @@
 #include <string>
 #include <utility>
 
-#include "sandbox/AttemptBook.h"
 #include "fly/FlySession.h"
+#include "sandbox/AttemptBook.h"
 
 namespace fly {
 

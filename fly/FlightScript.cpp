@@ -100,7 +100,7 @@ std::optional<ScriptStep> parseStep(const std::vector<std::string>& w,
 }  // namespace
 
 base::Result<FlightScript> parseFlightScript(std::string_view text, std::string_view fileName,
-                                                const sandbox::Bindings& bindings) {
+                                             const sandbox::Bindings& bindings) {
     FlightScript script;
     int64_t lastNs = 0;
     std::size_t lineNumber = 0;
@@ -111,8 +111,8 @@ base::Result<FlightScript> parseFlightScript(std::string_view text, std::string_
         pos = eol + 1;
         ++lineNumber;
         const auto fail = [&](const std::string& what) {
-            return base::Failure{std::string(fileName) + ":" + std::to_string(lineNumber) +
-                                    ": " + what};
+            return base::Failure{std::string(fileName) + ":" + std::to_string(lineNumber) + ": " +
+                                 what};
         };
         if (line.find('\0') != std::string_view::npos) return fail("a NUL byte in the line");
         line = line.substr(0, line.find('#'));
@@ -139,7 +139,7 @@ base::Result<FlightScript> parseFlightScript(std::string_view text, std::string_
 }
 
 base::Result<FlightScript> loadFlightScript(const std::string& path,
-                                               const sandbox::Bindings& bindings) {
+                                            const sandbox::Bindings& bindings) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return base::Failure{path + ": cannot read the script: " + std::strerror(errno)};

@@ -53,9 +53,9 @@ struct FlightScript {
 // Reads a script; errors read "FILE:LINE: what is wrong". Key names are
 // checked against the bindings and the window's commands.
 base::Result<FlightScript> parseFlightScript(std::string_view text, std::string_view fileName,
-                                                const sandbox::Bindings& bindings);
+                                             const sandbox::Bindings& bindings);
 base::Result<FlightScript> loadFlightScript(const std::string& path,
-                                               const sandbox::Bindings& bindings);
+                                            const sandbox::Bindings& bindings);
 
 // What a script holds at a moment, added to a person's input each frame.
 struct ScriptInput {

@@ -57,14 +57,11 @@
 // Must not touch: the plugin's code (it reaches the plugin through the host
 // layer only), files (the command writes the outputs through OutputFile),
 // the process (no exit, nothing thrown out of it).
-#include "sandbox/AttemptBook.h"
 #include "fly/Camera.h"
-#include "fly/platform/Controls.h"
 #include "fly/DrillAttempt.h"
-#include "fly/window/DrillPanel.h"
 #include "fly/FlightScript.h"
-#include "fly/window/FlyApp.h"
 #include "fly/FlySession.h"
 #include "fly/GhostCar.h"
+#include "fly/platform/Controls.h"
 #include "fly/platform/Platform.h"
-#include "fly/window/WorldRenderer.h"
+#include "sandbox/AttemptBook.h"

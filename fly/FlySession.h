@@ -37,23 +37,17 @@
 #include <utility>
 #include <vector>
 
+#include "fly/Camera.h"
+#include "fly/DrillAttempt.h"
+#include "fly/FlightScript.h"
+#include "fly/platform/Controls.h"
+#include "fly/platform/Platform.h"
 #include "host/CanvasWrapper.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
-#include "fly/Camera.h"
-#include "fly/platform/Controls.h"
-#include "fly/DrillAttempt.h"
-#include "fly/FlightScript.h"
 #include "sandbox/Sandbox.h"
 
 namespace fly {
-
-// What the platform read this frame.
-struct FrameInput {
-    sandbox::PadState pad;        // the pad as it is now (all zeros without one)
-    sandbox::ActionSet keysHeld;  // car actions whose keys are held
-    CommandSet commands;          // window commands whose keys went down
-};
 
 struct SessionOptions {
     // The flight starts at this seed's random start in the air; without one,

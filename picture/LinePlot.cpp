@@ -7,9 +7,9 @@
 namespace picture {
 namespace {
 
-constexpr Colour kBackground{24, 24, 28};
-constexpr Colour kAxis{150, 150, 150};
-constexpr Colour kGuide{60, 60, 66};
+constexpr canvas::Rgb8 kBackground{24, 24, 28};
+constexpr canvas::Rgb8 kAxis{150, 150, 150};
+constexpr canvas::Rgb8 kGuide{60, 60, 66};
 constexpr int kMarginLeft = 48;
 constexpr int kMarginRight = 16;
 constexpr int kMarginTop = 16;
@@ -29,7 +29,7 @@ struct Area {
     int bottom() const { return top + height - 1; }
 };
 
-void put(canvas::Image& image, int x, int y, Colour c) {
+void put(canvas::Image& image, int x, int y, canvas::Rgb8 c) {
     if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
     uint8_t* p = image.at(x, y);
     p[0] = c.r;
@@ -37,13 +37,13 @@ void put(canvas::Image& image, int x, int y, Colour c) {
     p[2] = c.b;
 }
 
-void fill(canvas::Image& image, const Area& a, Colour c) {
+void fill(canvas::Image& image, const Area& a, canvas::Rgb8 c) {
     for (int y = a.top; y <= a.bottom(); ++y)
         for (int x = a.left; x <= a.right(); ++x) put(image, x, y, c);
 }
 
 // Bresenham's line, `kLineWidth` pixels thick downwards.
-void line(canvas::Image& image, int x0, int y0, int x1, int y1, Colour c) {
+void line(canvas::Image& image, int x0, int y0, int x1, int y1, canvas::Rgb8 c) {
     const int dx = std::abs(x1 - x0);
     const int dy = -std::abs(y1 - y0);
     const int sx = x0 < x1 ? 1 : -1;
@@ -118,7 +118,7 @@ std::size_t longestSeries(const PlotPanel& panel) {
 }  // namespace
 
 canvas::Image drawLinePlot(std::span<const PlotPanel> panels, float samplesPerSecond, int width,
-                   int height) {
+                           int height) {
     canvas::Image image;
     image.resize(width, height);
     fill(image, {0, 0, width, height}, kBackground);

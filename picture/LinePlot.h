@@ -8,20 +8,15 @@
 #include <span>
 #include <vector>
 
+#include "canvas/Colour.h"
 #include "canvas/Image.h"
 
 namespace picture {
 
-struct Colour {
-    uint8_t r = 0;
-    uint8_t g = 0;
-    uint8_t b = 0;
-};
-
 // One series, a value a sample, drawn over the panel's whole width.
 struct PlotSeries {
     std::span<const float> values;
-    Colour colour;
+    canvas::Rgb8 colour;
 };
 
 struct PlotPanel {
@@ -36,6 +31,6 @@ struct PlotPanel {
 // A picture of `width` by `height` (at least 64 each way) with the panels;
 // `samplesPerSecond` places the ticks along the time axis.
 canvas::Image drawLinePlot(std::span<const PlotPanel> panels, float samplesPerSecond, int width,
-                   int height);
+                           int height);
 
 }  // namespace picture

@@ -199,8 +199,8 @@ void OffscreenGL::destroyFramebuffer() {
 base::Status OffscreenGL::begin(int width, int height) {
     if (width <= 0 || height <= 0 || width > maxSide_ || height > maxSide_)
         return base::Failure{"cannot render a " + std::to_string(width) + " by " +
-                                std::to_string(height) + " picture: each side must be 1 to " +
-                                std::to_string(maxSide_) + " pixels"};
+                             std::to_string(height) + " picture: each side must be 1 to " +
+                             std::to_string(maxSide_) + " pixels"};
     if (width != width_ || height != height_) {
         destroyFramebuffer();
         if (!makeFramebuffer(width, height, framebuffer_, colour_)) return noRoom(width, height);

@@ -35,9 +35,9 @@
 #include <thread>
 #include <vector>
 
-#include "picture/BoundedQueue.h"
 #include "base/Result.h"
 #include "canvas/Image.h"
+#include "picture/BoundedQueue.h"
 
 namespace picture {
 

@@ -79,7 +79,7 @@ base::Status PictureRenderer::checkCanvasSize(int width, int height, int limit) 
         return base::Failure{"canvas " + size + " has no pixels to render"};
     if (width > limit || height > limit)
         return base::Failure{"canvas " + size + " is too large to render: at most " +
-                                std::to_string(limit) + " by " + std::to_string(limit) + " pixels"};
+                             std::to_string(limit) + " by " + std::to_string(limit) + " pixels"};
     return {};
 }
 
@@ -112,8 +112,8 @@ base::Status PictureRenderer::begin(int width, int height, std::function<void()>
             return kept;
         }
     }
-    canvas_ =
-        std::make_unique<canvas::DrawListCanvas>(ImGui::GetBackgroundDrawList(), Vector2{width, height});
+    canvas_ = std::make_unique<canvas::DrawListCanvas>(ImGui::GetBackgroundDrawList(),
+                                                       Vector2{width, height});
     inFrame_ = true;
     return {};
 }

@@ -15,9 +15,9 @@
 #include <memory>
 #include <string>
 
-#include "host/CanvasWrapper.h"
 #include "base/Result.h"
 #include "canvas/Image.h"
+#include "host/CanvasWrapper.h"
 
 struct ImGuiContext;
 struct ImDrawList;

@@ -4,11 +4,11 @@
 #include <functional>
 #include <utility>
 
-#include "host/pluginsdk/NullCanvas.h"
+#include "canvas/SettingsWindow.h"
 #include "desktop/OutputFile.h"
+#include "host/pluginsdk/NullCanvas.h"
 #include "picture/ProgressBar.h"
 #include "scene/ScenePlayer.h"
-#include "canvas/SettingsWindow.h"
 
 namespace picture {
 namespace {
@@ -46,7 +46,7 @@ class VideoSink final : public scene::FrameSink {
         if (!status_) return;
         if (job_.failAtFrame && *job_.failAtFrame == index) {
             status_ = base::Failure{"frame " + std::to_string(index) +
-                              ": encoding failed: made to fail by TRIMSIGHT_FAULT_ENCODE"};
+                                    ": encoding failed: made to fail by TRIMSIGHT_FAULT_ENCODE"};
             return;
         }
         status_ = writer_.addFrame(image_);

@@ -10,12 +10,12 @@
 #include <optional>
 #include <string>
 
+#include "base/Result.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
-#include "base/Result.h"
-#include "scene/Scene.h"
 #include "picture/PictureRenderer.h"
 #include "picture/VideoWriter.h"
+#include "scene/Scene.h"
 
 namespace BakkesMod::Plugin {
 class PluginSettingsWindow;
@@ -40,7 +40,7 @@ struct VideoDrawing {
 };
 
 struct VideoOutcome {
-    base::Status status;             // the failure's message names the scene or the file
+    base::Status status;       // the failure's message names the scene or the file
     bool sceneFailed = false;  // the scene could not be played (else the video not written)
     std::size_t frames = 0;
     double seconds = 0.0;  // from the first frame begun to the file complete

@@ -62,7 +62,9 @@ std::string errorText(int code) {
     return text;
 }
 
-base::Failure avFailure(const std::string& step, int code) { return {step + ": " + errorText(code)}; }
+base::Failure avFailure(const std::string& step, int code) {
+    return {step + ": " + errorText(code)};
+}
 
 }  // namespace
 
@@ -83,8 +85,8 @@ base::Result<std::string> videoEncoderFor(VideoContainer container) {
     const std::string in = container == VideoContainer::Mp4 ? " in MP4" : " in WebM";
     if (encoder == nullptr)
         return base::Failure{container == VideoContainer::Mp4
-                           ? "this libavcodec has no H.264 or MPEG-4 encoder for MP4"
-                           : "this libavcodec has no VP9 or VP8 encoder (libvpx) for WebM"};
+                                 ? "this libavcodec has no H.264 or MPEG-4 encoder for MP4"
+                                 : "this libavcodec has no VP9 or VP8 encoder (libvpx) for WebM"};
     return encoder->description + in;
 }
 
@@ -199,8 +201,8 @@ base::Status VideoWriter::State::encode(const AVFrame* input) {
 VideoWriter::VideoWriter() = default;
 VideoWriter::~VideoWriter() = default;
 
-base::Status VideoWriter::open(const std::string& path, VideoContainer container, int width, int height,
-                         int fps) {
+base::Status VideoWriter::open(const std::string& path, VideoContainer container, int width,
+                               int height, int fps) {
     if (const std::string problem = videoSizeProblem(width, height); !problem.empty())
         return base::Failure{problem};
     if (fps < 1) return base::Failure{"a video needs a frame rate of at least 1"};
@@ -224,8 +226,8 @@ base::Status VideoWriter::addFrame(const canvas::Image& image) {
     State& s = *state_;
     if (image.width != s.width || image.height != s.height)
         return base::Failure{"a frame of " + std::to_string(image.width) + " by " +
-                       std::to_string(image.height) + " in a video of " + std::to_string(s.width) +
-                       " by " + std::to_string(s.height)};
+                             std::to_string(image.height) + " in a video of " +
+                             std::to_string(s.width) + " by " + std::to_string(s.height)};
     if (const int writable = av_frame_make_writable(s.frame); writable < 0)
         return avFailure("cannot reuse the frame", writable);
     const uint8_t* const source[1] = {image.rgb.data()};

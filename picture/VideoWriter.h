@@ -42,7 +42,7 @@ class VideoWriter {
     // Creates (or truncates) the file at `path` and writes the container's
     // header. `path`'s own name does not choose the container.
     base::Status open(const std::string& path, VideoContainer container, int width, int height,
-                         int fps);
+                      int fps);
     // The next frame, of the size given to open().
     base::Status addFrame(const canvas::Image& image);
     // Encodes the frames the encoder still holds, writes the container's

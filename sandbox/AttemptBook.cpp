@@ -12,7 +12,7 @@ void AttemptBook::readArchive() {
 }
 
 base::Status AttemptBook::add(const sandbox::Drill& drill, const sandbox::FlightLog& flight,
-                                 int64_t time) {
+                              int64_t time) {
     readArchive();
     sandbox::AttemptRecord record = sandbox::attemptRecord(drill, time, "");
     base::Status kept;

@@ -26,8 +26,8 @@ class AttemptArchive {
     // Keeps a finished attempt, ended at `time` (Unix seconds), and its
     // flight; the record as kept (its flight log named).
     virtual base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
-                                                           const sandbox::FlightLog& flight,
-                                                           int64_t time) = 0;
+                                                        const sandbox::FlightLog& flight,
+                                                        int64_t time) = 0;
     // The attempts kept so far, oldest first.
     virtual std::vector<sandbox::AttemptRecord> attempts() = 0;
     // The flight of one of them.
@@ -43,8 +43,7 @@ class AttemptBook {
     // archive, and noted (its flight kept when it is the best of its drill
     // and seed). The archive's failure, if any, is returned; the attempt is
     // noted either way.
-    base::Status add(const sandbox::Drill& drill, const sandbox::FlightLog& flight,
-                        int64_t time);
+    base::Status add(const sandbox::Drill& drill, const sandbox::FlightLog& flight, int64_t time);
 
     // The flight of the best passed attempt of a drill and seed (the earliest
     // on a tie); null when none passed or its flight cannot be had. Valid

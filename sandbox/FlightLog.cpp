@@ -503,7 +503,7 @@ std::string formatFlightLog(const FlightLog& log) {
 base::Result<FlightLog> parseFlightLog(std::string_view text, std::string_view fileName) {
     if (text.size() > kMaxFlightLogBytes)
         return base::Failure{std::string(fileName) + ": larger than " +
-                                          std::to_string(kMaxFlightLogBytes >> 20) + " MB"};
+                             std::to_string(kMaxFlightLogBytes >> 20) + " MB"};
     LogReader reader(text, fileName);
     try {
         FlightLog log;

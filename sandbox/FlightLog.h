@@ -45,8 +45,8 @@
 #include <string_view>
 #include <vector>
 
-#include "sandbox/Physics.h"
 #include "base/Result.h"
+#include "sandbox/Physics.h"
 
 namespace sandbox {
 

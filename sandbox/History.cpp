@@ -415,7 +415,8 @@ base::Result<std::string> formatAttemptLine(const AttemptRecord& r) {
         const AttemptPart& part = r.parts[i];
         if (!validKey(part.key)) return base::Failure{"bad score part name \"" + part.key + '"'};
         for (std::size_t j = 0; j < i; ++j)
-            if (r.parts[j].key == part.key) return base::Failure{"score part " + part.key + " twice"};
+            if (r.parts[j].key == part.key)
+                return base::Failure{"score part " + part.key + " twice"};
         if (!std::isfinite(part.value))
             return base::Failure{"score part " + part.key + " is not a finite number"};
         line += ' ';
@@ -425,12 +426,13 @@ base::Result<std::string> formatAttemptLine(const AttemptRecord& r) {
     line += " log=" + encodeLog(r.flightLog);
     line += std::string(kSumField) + hex8(fnv1a(line));
     if (line.size() > kMaxAttemptLineLength)
-        return base::Failure{"the line would be longer than " + std::to_string(kMaxAttemptLineLength) +
-                          " characters"};
+        return base::Failure{"the line would be longer than " +
+                             std::to_string(kMaxAttemptLineLength) + " characters"};
     return line + '\n';
 }
 
-base::Result<std::string> historyAppendText(const AttemptRecord& record, std::optional<char> lastByte) {
+base::Result<std::string> historyAppendText(const AttemptRecord& record,
+                                            std::optional<char> lastByte) {
     base::Result<std::string> line = formatAttemptLine(record);
     if (line.ok() && lastByte && *lastByte != '\n') line->insert(0, 1, '\n');
     return line;

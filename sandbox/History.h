@@ -43,8 +43,8 @@
 #include <string_view>
 #include <vector>
 
-#include "sandbox/Drills.h"
 #include "base/Result.h"
+#include "sandbox/Drills.h"
 
 namespace sandbox {
 
@@ -90,7 +90,8 @@ base::Result<std::string> formatAttemptLine(const AttemptRecord& record);
 // What to append to a history file whose last byte is `lastByte` (nullopt
 // for an empty file): a newline first if that byte is not one, then the
 // line.
-base::Result<std::string> historyAppendText(const AttemptRecord& record, std::optional<char> lastByte);
+base::Result<std::string> historyAppendText(const AttemptRecord& record,
+                                            std::optional<char> lastByte);
 
 struct HistoryRead {
     std::vector<AttemptRecord> attempts;  // in file order

@@ -53,6 +53,7 @@
 //   and append to. It may use host/Types.h for the values it hands to the
 //   host, and nothing else of the host layer, the plugin, hostapp/ or
 //   render/; portable/ fills in what a standard library lacks.
+#include "base/Result.h"
 #include "sandbox/Attitude.h"
 #include "sandbox/Autopilot.h"
 #include "sandbox/Bindings.h"
@@ -63,7 +64,6 @@
 #include "sandbox/HostView.h"
 #include "sandbox/NumberText.h"
 #include "sandbox/Physics.h"
-#include "base/Result.h"
 #include "sandbox/SceneExport.h"
 #include "sandbox/Starts.h"
 #include "sandbox/Vec3.h"

@@ -9,10 +9,10 @@
 #include <optional>
 #include <string>
 
+#include "base/Result.h"
 #include "host/Types.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/HostView.h"
-#include "base/Result.h"
 
 namespace sandbox {
 

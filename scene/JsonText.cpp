@@ -43,8 +43,8 @@ class CheckingSax : public nlohmann::json_sax<json> {
     bool key(string_t& k) override {
         Level& top = stack_.back();
         if (!top.keys.insert(k).second) {
-            error_ =
-                "at " + member(pathOf(stack_.size() - 1), k) + ": duplicate key " + sandbox::jsonString(k);
+            error_ = "at " + member(pathOf(stack_.size() - 1), k) + ": duplicate key " +
+                     sandbox::jsonString(k);
             error_ += " (each key may appear once per object)";
             return false;
         }

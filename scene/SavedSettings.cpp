@@ -14,14 +14,16 @@ using nlohmann::json;
 base::Result<ConfigEntries> parseConfig(std::string_view text) {
     try {
         json doc;
-        if (base::Status parsed = parseJson(text, doc); !parsed) return base::Failure{parsed.error()};
+        if (base::Status parsed = parseJson(text, doc); !parsed)
+            return base::Failure{parsed.error()};
         if (!doc.is_object())
-            return base::Failure{"at top level: expected an object of variable names to value strings"};
+            return base::Failure{
+                "at top level: expected an object of variable names to value strings"};
         ConfigEntries entries;
         for (auto it = doc.begin(); it != doc.end(); ++it) {
             if (!it.value().is_string())
                 return base::Failure{"at " + member("", it.key()) +
-                               ": expected a string (the value's text)"};
+                                     ": expected a string (the value's text)"};
             entries.emplace(it.key(), it.value().get<std::string>());
         }
         return entries;

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "host/pluginsdk/CVarStore.h"
 #include "base/Result.h"
+#include "host/pluginsdk/CVarStore.h"
 
 namespace scene {
 

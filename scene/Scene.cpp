@@ -13,8 +13,8 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "scene/JsonText.h"
 #include "sandbox/NumberText.h"
+#include "scene/JsonText.h"
 
 namespace scene {
 
@@ -97,8 +97,8 @@ bool SceneReader::checkKeys(const json& obj, const std::string& path,
             if (!list.empty()) list += ", ";
             list += a;
         }
-        return problem("at " + member(path, it.key()) + ": unknown key " + sandbox::jsonString(it.key()) +
-                       " (expected one of: " + list + ")");
+        return problem("at " + member(path, it.key()) + ": unknown key " +
+                       sandbox::jsonString(it.key()) + " (expected one of: " + list + ")");
     }
     return true;
 }
@@ -254,8 +254,8 @@ base::Result<Scene> SceneReader::read(const json& doc) {
         for (auto it = doc.begin(); it != doc.end(); ++it)
             if (it.key() != "frames")
                 return base::Failure{"at " + member("", it.key()) + ": unknown key " +
-                               sandbox::jsonString(it.key()) +
-                               " (a file with \"frames\" has no other top-level key)"};
+                                     sandbox::jsonString(it.key()) +
+                                     " (a file with \"frames\" has no other top-level key)"};
         const json& frames = doc["frames"];
         if (!frames.is_array() || frames.empty())
             mismatch("frames", "a non-empty array of frame objects", frames);
@@ -275,7 +275,8 @@ base::Result<Scene> SceneReader::read(const json& doc) {
 base::Result<Scene> parseScene(std::string_view text) {
     try {
         json doc;
-        if (base::Status parsed = parseJson(text, doc); !parsed) return base::Failure{parsed.error()};
+        if (base::Status parsed = parseJson(text, doc); !parsed)
+            return base::Failure{parsed.error()};
         return SceneReader().read(doc);
     } catch (const std::bad_alloc&) {
         return base::Failure{"out of memory while reading the scene"};

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/Types.h"
 #include "base/Result.h"
+#include "host/Types.h"
 
 namespace scene {
 

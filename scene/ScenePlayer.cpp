@@ -4,13 +4,13 @@
 #include <set>
 
 #include "host/GameEvents.h"
-#include "scene/JsonText.h"
 #include "sandbox/NumberText.h"
+#include "scene/JsonText.h"
 
 namespace scene {
 
 base::Status playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
-                 FrameSink& sink) {
+                       FrameSink& sink) {
     // What the plugin registered, so that a removed variable can come back
     // as it was registered when a later frame gives it a value again.
     std::map<std::string, pluginsdk::CVarDefinition, std::less<>> registered;
@@ -19,8 +19,8 @@ base::Status playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsd
         for (const auto& change : frame.cvars)
             if (!registered.count(change.name))
                 return base::Failure{"at " + change.place +
-                               ": the plugin registered no console variable " +
-                               sandbox::jsonString(change.name)};
+                                     ": the plugin registered no console variable " +
+                                     sandbox::jsonString(change.name)};
 
     FrameState state;
     bool replayBefore = false;

@@ -28,7 +28,7 @@ class FrameSink {
 // console variable the scene names was registered by the plugin; on failure
 // nothing is played and the failure says where ("at PATH: ...").
 base::Status playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
-                 FrameSink& sink);
+                       FrameSink& sink);
 
 // Writes "frame N" and then one line per canvas call.
 class TraceSink final : public FrameSink {

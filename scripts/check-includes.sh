@@ -26,7 +26,7 @@ fly/platform: base sandbox portable host
 fly: base fly/platform sandbox portable host
 fly/window: base fly fly/platform canvas sandbox portable host
 app: base fly/window fly fly/platform picture canvas desktop scene sandbox portable host
-web: base fly/window fly fly/platform canvas scene sandbox portable host plugin render settings
+web: app/ExitCodes.h base fly/window fly fly/platform canvas scene sandbox portable host plugin render settings
 '
 
 declare -A allowed

@@ -27,9 +27,9 @@
 #include <vector>
 
 #include "fly/DrillReport.h"
-#include "fly/window/FlyApp.h"
 #include "fly/FlySession.h"
 #include "fly/platform/Platform.h"
+#include "fly/window/FlyApp.h"
 #include "web/PageHost.h"
 #include "web/PageOptions.h"
 #include "web/StoredAttempts.h"
@@ -96,8 +96,8 @@ struct FlyRun {
     web::StoredAttemptArchive archive{
         storage, [](const std::string& warning) { report("warning", warning); }};
     fly::DrillReporter drills{[](const std::string& line) { report("attempt", line); },
-                                  [](const std::string& warning) { report("warning", warning); },
-                                  &archive};
+                              [](const std::string& warning) { report("warning", warning); },
+                              &archive};
     std::unique_ptr<fly::Platform> platform;
     std::unique_ptr<fly::FlySession> session;
     std::unique_ptr<fly::FlyApp> app;

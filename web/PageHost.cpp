@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "app/ExitCodes.h"
 #include "host/pluginsdk/PluginLoader.h"
-#include "app/Commands.h"
 #include "scene/Scene.h"
 #include "scene/ScenePlayer.h"
 

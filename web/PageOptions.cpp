@@ -7,9 +7,9 @@
 #include <new>
 #include <nlohmann/json.hpp>
 
-#include "scene/JsonText.h"
 #include "sandbox/Bindings.h"
 #include "sandbox/NumberText.h"
+#include "scene/JsonText.h"
 
 namespace web {
 namespace {
@@ -49,8 +49,7 @@ base::Status readScript(const json& value, PageOptions& options) {
 }
 
 base::Status readFlag(const json& value, const char* name, bool& flag) {
-    if (!value.is_boolean())
-        return base::Failure{std::string(name) + ": expected true or false"};
+    if (!value.is_boolean()) return base::Failure{std::string(name) + ": expected true or false"};
     flag = value.get<bool>();
     return {};
 }
@@ -116,8 +115,7 @@ base::Result<PageOptions> parsePageOptions(std::string_view text) {
         if (options.autopilot && options.drill == nullptr)
             return base::Failure{"autopilot: it flies drills; give a drill"};
         if (options.autopilot && options.script)
-            return base::Failure{
-                "autopilot: the script flies the car already; give one of them"};
+            return base::Failure{"autopilot: the script flies the car already; give one of them"};
         return options;
     } catch (const std::bad_alloc&) {
         return base::Failure{"out of memory while reading the page's options"};

@@ -29,10 +29,10 @@ sandbox::HistoryRead readStoredAttempts(const PageStorage& storage) {
 }
 
 base::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
-                                                          const sandbox::Drill& drill,
-                                                          const sandbox::FlightLog& flight,
-                                                          int64_t time,
-                                                          std::vector<std::string>& warnings) {
+                                                       const sandbox::Drill& drill,
+                                                       const sandbox::FlightLog& flight,
+                                                       int64_t time,
+                                                       std::vector<std::string>& warnings) {
     const std::string history = storage.get(kHistoryKey).value_or("");
     const sandbox::HistoryRead read = sandbox::parseHistory(history, kHistoryName);
     sandbox::AttemptRecord record = sandbox::attemptRecord(drill, time, "");
@@ -71,7 +71,7 @@ base::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
 }
 
 base::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
-                                                 const sandbox::AttemptRecord& record) {
+                                              const sandbox::AttemptRecord& record) {
     if (record.flightLog.empty())
         return base::Failure{"the attempt of " + record.drill + " kept no flight"};
     const std::optional<std::string> text = storage.get(record.flightLog);
@@ -84,8 +84,9 @@ base::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
 StoredAttemptArchive::StoredAttemptArchive(PageStorage& storage, Warn warn)
     : storage_(storage), warn_(std::move(warn)) {}
 
-base::Result<sandbox::AttemptRecord> StoredAttemptArchive::append(
-    const sandbox::Drill& drill, const sandbox::FlightLog& flight, int64_t time) {
+base::Result<sandbox::AttemptRecord> StoredAttemptArchive::append(const sandbox::Drill& drill,
+                                                                  const sandbox::FlightLog& flight,
+                                                                  int64_t time) {
     std::vector<std::string> warnings;
     base::Result<sandbox::AttemptRecord> kept =
         keepStoredAttempt(storage_, drill, flight, time, warnings);

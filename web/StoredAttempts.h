@@ -50,15 +50,15 @@ sandbox::HistoryRead readStoredAttempts(const PageStorage& storage);
 // the best passed one of its drill and seed, its flight. The record as kept;
 // `warnings` gets a line when the flight found no room.
 base::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
-                                                          const sandbox::Drill& drill,
-                                                          const sandbox::FlightLog& flight,
-                                                          int64_t time,
-                                                          std::vector<std::string>& warnings);
+                                                       const sandbox::Drill& drill,
+                                                       const sandbox::FlightLog& flight,
+                                                       int64_t time,
+                                                       std::vector<std::string>& warnings);
 
 // The stored flight of an attempt; a failure when it kept none or its
 // flight is gone or unreadable.
 base::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
-                                                 const sandbox::AttemptRecord& record);
+                                              const sandbox::AttemptRecord& record);
 
 // The page's record of attempts for the window's drills (the desktop keeps
 // its history file so, hostapp/HistoryArchive.h): each finished attempt
@@ -70,8 +70,8 @@ class StoredAttemptArchive final : public sandbox::AttemptArchive {
     StoredAttemptArchive(PageStorage& storage, Warn warn);
 
     base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
-                                                   const sandbox::FlightLog& flight,
-                                                   int64_t time) override;
+                                                const sandbox::FlightLog& flight,
+                                                int64_t time) override;
     std::vector<sandbox::AttemptRecord> attempts() override;
     base::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override;
 

@@ -24,15 +24,15 @@ bool applyStoredSettings(pluginsdk::CVarStore& cvars, const std::optional<std::s
 }
 
 base::Result<std::string> settingsToStore(const pluginsdk::CVarStore& cvars,
-                                             const std::optional<std::string>& stored,
-                                             std::span<const SettingText> inPlace) {
+                                          const std::optional<std::string>& stored,
+                                          std::span<const SettingText> inPlace) {
     scene::ConfigEntries base;
     if (stored) {
         base::Result<scene::ConfigEntries> entries = scene::parseConfig(*stored);
         if (!entries)
             return base::Failure{std::string("not saving over ") + kStoredName +
-                                    ", which cannot be read (" + entries.error() +
-                                    "); forget them to save again"};
+                                 ", which cannot be read (" + entries.error() +
+                                 "); forget them to save again"};
         base = std::move(*entries);
     }
     scene::ConfigEntries saved = scene::savedSettings(cvars, std::move(base));

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/pluginsdk/CVarStore.h"
 #include "base/Result.h"
+#include "host/pluginsdk/CVarStore.h"
 
 namespace web {
 
@@ -36,7 +36,7 @@ using SettingText = std::pair<std::string, std::string>;
 // variables over them (`inPlace` over those). A failure, saying why, when
 // the stored text cannot be read: it is not to be saved over.
 base::Result<std::string> settingsToStore(const pluginsdk::CVarStore& cvars,
-                                             const std::optional<std::string>& stored,
-                                             std::span<const SettingText> inPlace = {});
+                                          const std::optional<std::string>& stored,
+                                          std::span<const SettingText> inPlace = {});
 
 }  // namespace web

@@ -10,11 +10,19 @@
 #include <string>
 #include <utility>
 
-#include "host/Types.h"
 #include "base/Result.h"
-#include "fly/FlySession.h"
+#include "fly/platform/Controls.h"
+#include "host/Types.h"
+#include "sandbox/Bindings.h"
 
 namespace fly {
+
+// What the platform read this frame.
+struct FrameInput {
+    sandbox::PadState pad;        // the pad as it is now (all zeros without one)
+    sandbox::ActionSet keysHeld;  // car actions whose keys are held
+    CommandSet commands;          // window commands whose keys went down
+};
 
 struct WindowOptions {
     std::string title = "Trimsight sandbox";

@@ -126,7 +126,7 @@ base::Status SdlPlatform::open(const WindowOptions& options) {
         SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS) != 0)
         return base::Failure{std::string(SDL_GetError()) +
-                                (noDisplay && !asked ? " (DISPLAY is not set)" : "")};
+                             (noDisplay && !asked ? " (DISPLAY is not set)" : "")};
     const std::string driver = SDL_GetCurrentVideoDriver();
     headless_ = driver == "offscreen" || driver == "dummy";
     if (headless_ && !asked)

@@ -143,7 +143,7 @@ base::Status WebPlatform::open(const WindowOptions& options) {
     context_ = emscripten_webgl_create_context(canvas_.c_str(), &attributes);
     if (context_ <= 0)
         return base::Failure{"the browser gives no WebGL 2 context on " + canvas_ + " (error " +
-                                std::to_string(context_) + ")"};
+                             std::to_string(context_) + ")"};
     emscripten_webgl_make_context_current(context_);
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     description_ =

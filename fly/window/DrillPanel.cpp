@@ -8,6 +8,8 @@
 #include <span>
 #include <string_view>
 
+#include "canvas/Colour.h"
+
 namespace fly {
 namespace {
 
@@ -18,14 +20,19 @@ constexpr float kPanelWidth = 400.0f;
 constexpr float kPlotHeight = 64.0f;
 constexpr float kStripHeight = 10.0f;
 constexpr float kCountdownFontScale = 6.0f;
-constexpr float kErrorScaleStep = 15.0f;  // degrees
 
-const ImVec4 kPassed{0.45f, 0.9f, 0.45f, 1.0f};
+ImVec4 imGuiColour(canvas::Rgb8 c) {
+    return {static_cast<float>(c.r) / 255.0f, static_cast<float>(c.g) / 255.0f,
+            static_cast<float>(c.b) / 255.0f, 1.0f};
+}
+
+// A passed attempt in the plot's colour of "inside"; a failed one in red.
+const ImVec4 kPassed = imGuiColour(canvas::kPlotInsideColour);
 const ImVec4 kFailed{1.0f, 0.45f, 0.4f, 1.0f};
 // The stick's three axes in the plot and its legend.
-const ImVec4 kPitchColour{1.0f, 0.8f, 0.3f, 1.0f};
-const ImVec4 kYawColour{0.4f, 0.8f, 1.0f, 1.0f};
-const ImVec4 kRollColour{1.0f, 0.5f, 0.9f, 1.0f};
+const ImVec4 kPitchColour = imGuiColour(canvas::kPlotPitchColour);
+const ImVec4 kYawColour = imGuiColour(canvas::kPlotYawColour);
+const ImVec4 kRollColour = imGuiColour(canvas::kPlotRollColour);
 
 // ImGui's text functions take C strings; a view goes through "%.*s".
 void text(std::string_view s) { ImGui::TextUnformatted(s.data(), s.data() + s.size()); }
@@ -74,24 +81,23 @@ void overlay(const char* id, const std::vector<float>& values, float lo, float h
 }
 
 void drawPlot(const DrillAttempt& attempt) {
-    const AttemptPlot& plot = attempt.plot();
+    const sandbox::AttemptPlot& plot = attempt.plot();
     const sandbox::DrillInfo& info = attempt.drill().info();
     const int n = static_cast<int>(plot.size());
     const float seconds = static_cast<float>(n) / sandbox::kTicksPerSecond;
     const float width = kPanelWidth - 2.0f * ImGui::GetStyle().WindowPadding.x;
-    // The scale grows with the largest angle so far, in steps of 15 degrees.
-    const float top =
-        std::max(kErrorScaleStep, std::ceil(plot.largestError / kErrorScaleStep) * kErrorScaleStep);
+    // The scale grows with the largest angle so far, a step at a time.
+    const float top = sandbox::plotScaleTop(plot.largestError);
     ImGui::Text("%.*s, 0 to %.0f degrees; 0 to %.1f s", length(info.errorLabel),
                 info.errorLabel.data(), static_cast<double>(top), static_cast<double>(seconds));
-    const float now = n > 0 ? plot[AttemptPlot::Error].back() : 0.0f;
+    const float now = n > 0 ? plot[sandbox::AttemptPlot::Error].back() : 0.0f;
     char overlayText[32];
     std::snprintf(overlayText, sizeof overlayText, "%.1f deg", static_cast<double>(now));
-    ImGui::PlotLines("##error", plot[AttemptPlot::Error].data(), n, 0, overlayText, 0.0f, top,
-                     ImVec2(width, kPlotHeight));
+    ImGui::PlotLines("##error", plot[sandbox::AttemptPlot::Error].data(), n, 0, overlayText, 0.0f,
+                     top, ImVec2(width, kPlotHeight));
     ImGui::PushStyleColor(ImGuiCol_PlotHistogram, kPassed);
-    ImGui::PlotHistogram("##inside", plot[AttemptPlot::Inside].data(), n, 0, nullptr, 0.0f, 1.0f,
-                         ImVec2(width, kStripHeight));
+    ImGui::PlotHistogram("##inside", plot[sandbox::AttemptPlot::Inside].data(), n, 0, nullptr, 0.0f,
+                         1.0f, ImVec2(width, kStripHeight));
     ImGui::PopStyleColor();
     ImGui::TextDisabled("strip: within the drill's cone or limit");
 
@@ -105,11 +111,12 @@ void drawPlot(const DrillAttempt& attempt) {
     const ImVec2 at = ImGui::GetCursorScreenPos();
     const ImVec2 size(width, kPlotHeight);
     ImGui::PushStyleColor(ImGuiCol_PlotLines, kPitchColour);
-    ImGui::PlotLines("##pitch", plot[AttemptPlot::Pitch].data(), n, 0, nullptr, -1.0f, 1.0f, size);
+    ImGui::PlotLines("##pitch", plot[sandbox::AttemptPlot::Pitch].data(), n, 0, nullptr, -1.0f,
+                     1.0f, size);
     ImGui::PopStyleColor();
     const ImVec2 below = ImGui::GetCursorScreenPos();
-    overlay("##yaw", plot[AttemptPlot::Yaw], -1.0f, 1.0f, at, size, kYawColour);
-    overlay("##roll", plot[AttemptPlot::Roll], -1.0f, 1.0f, at, size, kRollColour);
+    overlay("##yaw", plot[sandbox::AttemptPlot::Yaw], -1.0f, 1.0f, at, size, kYawColour);
+    overlay("##roll", plot[sandbox::AttemptPlot::Roll], -1.0f, 1.0f, at, size, kRollColour);
     ImGui::SetCursorScreenPos(below);
     ImGui::Dummy(ImVec2(0.0f, 0.0f));
 }

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
-#include "fly/platform/Gl.h"
-#include "fly/window/Hud.h"
 #include "canvas/DrawListCanvas.h"
 #include "canvas/SettingsWindow.h"
+#include "fly/platform/Gl.h"
+#include "fly/window/Hud.h"
 
 namespace fly {
 namespace {
@@ -28,7 +28,7 @@ FlyApp::FlyApp(Platform& platform, FlySession& session, AppOptions options)
       help_(helpRows(session.bindings())) {}
 
 base::Result<std::unique_ptr<FlyApp>> FlyApp::create(Platform& platform, FlySession& session,
-                                                        AppOptions options) {
+                                                     AppOptions options) {
     std::unique_ptr<FlyApp> app(new FlyApp(platform, session, std::move(options)));
     app->imgui_ = ImGui::CreateContext();
     ImGuiIO& io = ImGui::GetIO();
@@ -39,8 +39,7 @@ base::Result<std::unique_ptr<FlyApp>> FlyApp::create(Platform& platform, FlySess
     // anti-aliased seams between them (see picture/DrawListCanvas.cpp).
     ImGui::GetStyle().AntiAliasedFill = false;
     app->platformImGui_ = platform.startImGui();
-    if (!app->platformImGui_)
-        return base::Failure{"Dear ImGui's platform backend did not start"};
+    if (!app->platformImGui_) return base::Failure{"Dear ImGui's platform backend did not start"};
     app->glImGui_ = ImGui_ImplOpenGL3_Init(kImGuiShaderVersion);
     if (!app->glImGui_) return base::Failure{"Dear ImGui's OpenGL 3 backend did not start"};
     base::Result<std::unique_ptr<WorldRenderer>> renderer = WorldRenderer::create();
@@ -174,7 +173,7 @@ void FlyApp::drawWindows(Vector2 canvas) {
     if (session_.helpShown()) drawHelp(help_);
     if (session_.settingsShown() && options_.settingsPage != nullptr)
         canvas::drawSettingsWindow(*options_.settingsPage, options_.settingsTitle, canvas.X,
-                                    canvas.Y);
+                                   canvas.Y);
 }
 
 // Changes the page made are noted for the flight log at once and saved to

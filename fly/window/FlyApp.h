@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "host/Plugin.h"
 #include "base/Result.h"
-#include "fly/window/DrillPanel.h"
+#include "canvas/Image.h"
 #include "fly/FlySession.h"
 #include "fly/platform/Platform.h"
+#include "fly/window/DrillPanel.h"
 #include "fly/window/WorldRenderer.h"
-#include "canvas/Image.h"
+#include "host/Plugin.h"
 
 struct ImGuiContext;
 
@@ -70,7 +70,7 @@ class FlyApp {
   public:
     // Starts ImGui on the platform and OpenGL, and the world renderer.
     static base::Result<std::unique_ptr<FlyApp>> create(Platform& platform, FlySession& session,
-                                                           AppOptions options);
+                                                        AppOptions options);
     ~FlyApp();
     FlyApp(const FlyApp&) = delete;
     FlyApp& operator=(const FlyApp&) = delete;

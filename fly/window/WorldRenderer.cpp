@@ -18,11 +18,12 @@ struct Vertex {
     float colour[4];
 };
 
-struct Colour {
+// A vertex's colour, as the shader takes it.
+struct VertexColour {
     float r, g, b, a;
 };
 
-Colour colour(Rgb8 c, float alpha = 1.0f) {
+VertexColour colour(Rgb8 c, float alpha = 1.0f) {
     return {static_cast<float>(c.r) / 255.0f, static_cast<float>(c.g) / 255.0f,
             static_cast<float>(c.b) / 255.0f, alpha};
 }
@@ -75,18 +76,18 @@ void main() {
 
 class MeshBuilder {
   public:
-    void vertex(Vec3 p, Vec3 n, Colour c) {
+    void vertex(Vec3 p, Vec3 n, VertexColour c) {
         vertices.push_back({{p.x, p.y, p.z}, {n.x, n.y, n.z}, {c.r, c.g, c.b, c.a}});
     }
-    void line(Vec3 a, Vec3 b, Colour c) {
+    void line(Vec3 a, Vec3 b, VertexColour c) {
         vertex(a, {}, c);
         vertex(b, {}, c);
     }
-    void quad(Vec3 a, Vec3 b, Vec3 c, Vec3 d, Vec3 n, Colour col) {
+    void quad(Vec3 a, Vec3 b, Vec3 c, Vec3 d, Vec3 n, VertexColour col) {
         for (Vec3 p : {a, b, c, a, c, d}) vertex(p, n, col);
     }
     // An axis-aligned box; `faces` colours -x, +x, -y, +y, -z, +z.
-    void box(Vec3 centre, Vec3 size, const Colour (&faces)[6]) {
+    void box(Vec3 centre, Vec3 size, const VertexColour (&faces)[6]) {
         const Vec3 h = size * 0.5f;
         for (int axis = 0; axis < 3; ++axis)
             for (int side = 0; side < 2; ++side) {
@@ -124,7 +125,7 @@ std::vector<Vertex> arenaLines() {
     const float xs[2] = {-a::kHalfWidth, a::kHalfWidth};
     const float ys[2] = {-a::kHalfLength, a::kHalfLength};
     const float zs[2] = {0.0f, a::kHeight};
-    const Colour c = colour(kArenaColour);
+    const VertexColour c = colour(kArenaColour);
     for (float z : zs)
         for (int i = 0; i < 2; ++i) {
             m.line({xs[i], ys[0], z}, {xs[i], ys[1], z}, c);
@@ -140,12 +141,12 @@ std::vector<Vertex> arenaLines() {
 std::vector<Vertex> carMesh() {
     namespace k = sandbox::model;
     MeshBuilder m;
-    const Colour side = colour(kSideColour);
-    const Colour body[6] = {colour(kTailColour),      colour(kNoseColour), side, side,
-                            colour(kUndersideColour), colour(kRoofColour)};
+    const VertexColour side = colour(kSideColour);
+    const VertexColour body[6] = {colour(kTailColour),      colour(kNoseColour), side, side,
+                                  colour(kUndersideColour), colour(kRoofColour)};
     m.box(k::kCarBoxOffset, k::kCarBoxSize, body);
-    const Colour wheel = colour(kWheelColour);
-    const Colour wheels[6] = {wheel, wheel, wheel, wheel, wheel, wheel};
+    const VertexColour wheel = colour(kWheelColour);
+    const VertexColour wheels[6] = {wheel, wheel, wheel, wheel, wheel, wheel};
     const float bottom = k::kCarBoxOffset.z - k::kCarBoxSize.z * 0.5f;
     for (float along : {-38.0f, 38.0f})
         for (float across : {-1.0f, 1.0f})
@@ -153,7 +154,7 @@ std::vector<Vertex> carMesh() {
                   {34.0f, 14.0f, 34.0f}, wheels);
     const float roof = k::kCarBoxOffset.z + k::kCarBoxSize.z * 0.5f + 0.5f;
     const Vec3 up{0, 0, 1};
-    const Colour arrow = colour(kNoseColour);
+    const VertexColour arrow = colour(kNoseColour);
     m.vertex({k::kCarBoxOffset.x + 55.0f, 0, roof}, up, arrow);
     m.vertex({k::kCarBoxOffset.x - 15.0f, -28.0f, roof}, up, arrow);
     m.vertex({k::kCarBoxOffset.x - 15.0f, 28.0f, roof}, up, arrow);
@@ -164,9 +165,9 @@ std::vector<Vertex> carMesh() {
 // centre, unlit and see-through, its nose and underside told apart.
 std::vector<Vertex> ghostMesh() {
     namespace k = sandbox::model;
-    const Colour side = colour(kGhostColour, kGhostAlpha);
-    const Colour faces[6] = {side, colour(kNoseColour, kGhostAlpha + 0.15f),      side,
-                             side, colour(kUndersideColour, kGhostAlpha + 0.15f), side};
+    const VertexColour side = colour(kGhostColour, kGhostAlpha);
+    const VertexColour faces[6] = {side, colour(kNoseColour, kGhostAlpha + 0.15f),      side,
+                                   side, colour(kUndersideColour, kGhostAlpha + 0.15f), side};
     MeshBuilder unlit;
     unlit.box(k::kCarBoxOffset, k::kCarBoxSize * kGhostScale, faces);
     for (Vertex& v : unlit.vertices) v.normal[0] = v.normal[1] = v.normal[2] = 0.0f;
@@ -180,7 +181,7 @@ std::vector<Vertex> ghostEdges() {
     MeshBuilder m;
     const Vec3 h = k::kCarBoxSize * (0.5f * kGhostScale);
     const Vec3 c = k::kCarBoxOffset;
-    const Colour edge = colour(kGhostColour, 0.9f);
+    const VertexColour edge = colour(kGhostColour, 0.9f);
     for (int axis = 0; axis < 3; ++axis)
         for (float a : {-1.0f, 1.0f})
             for (float b : {-1.0f, 1.0f}) {
@@ -205,7 +206,7 @@ std::vector<Vertex> sphereMesh() {
         const float lon = 2.0f * kPi * static_cast<float>(segment) / kSegments;
         return Vec3{std::cos(lat) * std::cos(lon), std::cos(lat) * std::sin(lon), std::sin(lat)};
     };
-    const Colour c = colour(kBallColour);
+    const VertexColour c = colour(kBallColour);
     for (int b = 0; b < kBands; ++b)
         for (int s = 0; s < kSegments; ++s) {
             const Vec3 p[4] = {at(b, s), at(b, s + 1), at(b + 1, s + 1), at(b + 1, s)};
@@ -218,7 +219,7 @@ std::vector<Vertex> sphereMesh() {
 std::vector<Vertex> discMesh() {
     constexpr int kSegments = 32;
     MeshBuilder m;
-    const Colour c{0.0f, 0.0f, 0.0f, kShadowAlpha};
+    const VertexColour c{0.0f, 0.0f, 0.0f, kShadowAlpha};
     for (int s = 0; s < kSegments; ++s) {
         const float a0 = 6.2831853f * static_cast<float>(s) / kSegments;
         const float a1 = 6.2831853f * static_cast<float>(s + 1) / kSegments;
@@ -387,7 +388,7 @@ void WorldRenderer::drawGhosts(std::span<const GhostCar> ghosts) {
 void WorldRenderer::draw(const sandbox::World& world, const CameraPose& camera, int width,
                          int height, std::span<const GhostCar> ghosts) {
     glViewport(0, 0, width, height);
-    const Colour sky = colour(kSkyColour);
+    const VertexColour sky = colour(kSkyColour);
     glClearColor(sky.r, sky.g, sky.b, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // The screen's x is flipped (Camera.h), so no winding is "front".

@@ -13,17 +13,16 @@
 #include <span>
 
 #include "base/Result.h"
+#include "canvas/Colour.h"
+#include "canvas/Image.h"
 #include "fly/Camera.h"
 #include "fly/GhostCar.h"
-#include "canvas/Image.h"
 #include "sandbox/Physics.h"
 
 namespace fly {
 
-// The world's flat colours, 0 to 255, for tests that look at pictures.
-struct Rgb8 {
-    int r, g, b;
-};
+// The world's flat colours, for tests that look at pictures.
+using canvas::Rgb8;
 inline constexpr Rgb8 kSkyColour{150, 170, 195};
 inline constexpr Rgb8 kFloorColour{46, 82, 52};
 inline constexpr float kGridSpacing = 512.0f;

@@ -12,8 +12,8 @@
 #include <optional>
 #include <sstream>
 
-#include "desktop/ConfigFile.h"
 #include "app/HostSession.h"
+#include "desktop/ConfigFile.h"
 #include "desktop/OutputFile.h"
 #include "testkit/ScopedEnv.h"
 

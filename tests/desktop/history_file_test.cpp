@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "testkit/TestFlights.h"
-#include "desktop/InputFile.h"
-#include "desktop/HistoryFile.h"
 #include "desktop/HistoryArchive.h"
+#include "desktop/HistoryFile.h"
+#include "desktop/InputFile.h"
 #include "sandbox/AttemptBook.h"
 #include "testkit/ProgramRunner.h"
 #include "testkit/ScopedEnv.h"
+#include "testkit/TestFlights.h"
 
 namespace {
 
@@ -190,8 +190,7 @@ TEST_F(AttemptHistory, ATornLastLineIsSkippedWithAWarningAndTheNextAttemptStaysW
     append(attempt("nose-on-ball", 1, 4.0f, true));
     append(attempt("nose-on-ball", 1, 5.0f, true));
     // A crash part way through the third line's write.
-    const std::string third =
-        *sandbox::formatAttemptLine(attempt("nose-on-ball", 1, 6.0f, true));
+    const std::string third = *sandbox::formatAttemptLine(attempt("nose-on-ball", 1, 6.0f, true));
     std::ofstream(history, std::ios::app) << third.substr(0, third.size() / 2);
     const auto before = readFile(history);
 

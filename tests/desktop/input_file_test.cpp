@@ -6,8 +6,8 @@
 #include <string>
 
 #include "desktop/InputFile.h"
-#include "testkit/TestFlights.h"
 #include "testkit/ProgramRunner.h"
+#include "testkit/TestFlights.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "desktop/InputFile.h"
 #include "fly/Camera.h"
 #include "fly/window/WorldRenderer.h"
 #include "picture/Png.h"
 #include "sandbox/Sandbox.h"
 #include "testkit/ProgramRunner.h"
-#include "desktop/InputFile.h"
 
 namespace {
 
@@ -206,8 +206,9 @@ TEST_F(DrillProgram, EachFinishedAttemptIsAppendedToTheHistoryAndAFailedAppendIs
 // The ghost's colour over what lies behind it, as the renderer blends it.
 fly::Rgb8 ghostOver(fly::Rgb8 behind) {
     const auto mix = [](int ghost, int back) {
-        return static_cast<int>(std::lround(fly::kGhostAlpha * static_cast<float>(ghost) +
-                                            (1.0f - fly::kGhostAlpha) * static_cast<float>(back)));
+        return static_cast<uint8_t>(
+            std::lround(fly::kGhostAlpha * static_cast<float>(ghost) +
+                        (1.0f - fly::kGhostAlpha) * static_cast<float>(back)));
     };
     const fly::Rgb8 g = fly::kGhostColour;
     return {mix(g.r, behind.r), mix(g.g, behind.g), mix(g.b, behind.b)};

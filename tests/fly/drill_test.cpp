@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "fly/FlySession.h"
 #include "host/pluginsdk/RecordingCanvas.h"
 #include "sandbox/AttemptBook.h"
-#include "fly/FlySession.h"
 #include "testkit/LoadPlugin.h"
 
 namespace {
@@ -314,8 +314,8 @@ constexpr int64_t kTime = 1700000000;
 class FakeArchive final : public sandbox::AttemptArchive {
   public:
     base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
-                                                   const sandbox::FlightLog& flight,
-                                                   int64_t time) override {
+                                                const sandbox::FlightLog& flight,
+                                                int64_t time) override {
         appendedTicks.push_back(flight.ticks.size());
         if (full) return base::Failure{"disk full"};
         return sandbox::attemptRecord(drill, time, "flights/kept.log");

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "canvas/DrawListCanvas.h"
+#include "fly/FlySession.h"
 #include "host/pluginsdk/RecordingCanvas.h"
 #include "scene/Scene.h"
 #include "scene/ScenePlayer.h"
-#include "fly/FlySession.h"
-#include "canvas/DrawListCanvas.h"
 #include "testkit/AllocCounter.h"
 #include "testkit/LoadPlugin.h"
 
@@ -194,8 +194,7 @@ TEST_F(Session, TheDialDrawnLiveIsTheTraceOfTheExportedFlight) {
         liveFrames.push_back(RecordedFrames::lines(live));
     }
 
-    const base::Result<std::string> text =
-        sandbox::exportScene(session.log(), {3, {1920, 1080}});
+    const base::Result<std::string> text = sandbox::exportScene(session.log(), {3, {1920, 1080}});
     ASSERT_TRUE(text.ok()) << text.error();
     const base::Result<scene::Scene> scene = scene::parseScene(*text);
     ASSERT_TRUE(scene) << scene.error();

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "fly/window/FlyApp.h"
 #include "fly/platform/Platform.h"
+#include "fly/window/FlyApp.h"
 #include "fly/window/WorldRenderer.h"
 #include "testkit/LoadPlugin.h"
 

@@ -22,12 +22,12 @@
 
 namespace {
 
-using picture::BoundedQueue;
 using base::Failure;
+using base::Status;
+using picture::BoundedQueue;
 using picture::PictureJob;
 using picture::PicturePipeline;
 using picture::PictureSteps;
-using base::Status;
 
 TEST(BoundedQueueTest, ItemsComeOutInTheOrderTheyWentIn) {
     // Capacity 3 and 500 items: the producer waits for room again and again.

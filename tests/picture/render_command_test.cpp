@@ -18,9 +18,9 @@
 
 namespace {
 
+using canvas::Image;
 using hosttest::RunResult;
 using hosttest::TempDir;
-using canvas::Image;
 
 bool nearBlack(Rgb c) { return c.r <= 12 && c.g <= 12 && c.b <= 12; }
 

@@ -224,7 +224,7 @@ TEST_F(ClipTest, AnAttemptsPlotFromItsLogIsTheOneTheDrillSawWhileFlying) {
         log.drill = sandbox::FlightDrill{std::string(name), 7};
         sandbox::Autopilot pilot(*drill);
         sandbox::World world = log.start;
-        fly::AttemptPlot live;
+        sandbox::AttemptPlot live;
         for (int t = 0; t < 30 * sandbox::kTicksPerSecond && !drill->finished(); ++t) {
             const sandbox::CarControls controls = pilot.controls(world);
             const sandbox::TickReport report = sandbox::stepWorld(world, controls, log.options);
@@ -235,8 +235,8 @@ TEST_F(ClipTest, AnAttemptsPlotFromItsLogIsTheOneTheDrillSawWhileFlying) {
         // Through the file's text and back.
         const auto read = sandbox::parseFlightLog(sandbox::formatFlightLog(log), "a.log");
         ASSERT_TRUE(read.ok()) << read.error();
-        const base::Result<fly::AttemptPlot> replayed =
-            picture::replayAttemptPlot(*read, "a.log");
+        const base::Result<sandbox::AttemptPlot> replayed =
+            sandbox::replayAttemptPlot(*read, "a.log");
         ASSERT_TRUE(replayed) << replayed.error();
         EXPECT_GT(replayed->size(), 60u);
         EXPECT_EQ(replayed->series, live.series);
@@ -246,13 +246,13 @@ TEST_F(ClipTest, AnAttemptsPlotFromItsLogIsTheOneTheDrillSawWhileFlying) {
 
 TEST_F(ClipTest, APlotIsRefusedForALogThatIsNoDrillsAttempt) {
     hosttest::FlownAttempt attempt = hosttest::flyAttempt("recovery", 2);
-    EXPECT_THAT(picture::replayAttemptPlot(attempt.log, "a.log").error(),
+    EXPECT_THAT(sandbox::replayAttemptPlot(attempt.log, "a.log").error(),
                 HasSubstr("a.log: the flight log names no drill"));
     attempt.log.drill = sandbox::FlightDrill{"loop-the-loop", 2};
-    EXPECT_EQ(picture::replayAttemptPlot(attempt.log, "a.log").error(),
+    EXPECT_EQ(sandbox::replayAttemptPlot(attempt.log, "a.log").error(),
               "a.log: this program has no drill named \"loop-the-loop\"");
     attempt.log.drill = sandbox::FlightDrill{"recovery", 3};
-    EXPECT_EQ(picture::replayAttemptPlot(attempt.log, "a.log").error(),
+    EXPECT_EQ(sandbox::replayAttemptPlot(attempt.log, "a.log").error(),
               "a.log: the flight does not start where recovery seed 3 starts");
 }
 

@@ -99,7 +99,8 @@ TEST(FlightLog, ReplayingALogFromItsFileGivesTheLiveStatesBitForBit) {
     for (uint64_t seed : {3u, 4u, 5u}) {
         const FlightLog recorded = sampleFlight(seed);
         const std::vector<std::string> live = flyLive(recorded);
-        const base::Result<FlightLog> read = parseFlightLog(formatFlightLog(recorded), "replay.log");
+        const base::Result<FlightLog> read =
+            parseFlightLog(formatFlightLog(recorded), "replay.log");
         ASSERT_TRUE(read.ok()) << read.error();
         FlightReplay replay(*read);
         for (std::size_t t = 0; t < live.size(); ++t) {

@@ -8,11 +8,11 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "scene/Scene.h"
 #include "sandbox/HostView.h"
 #include "sandbox/NumberText.h"
 #include "sandbox/SceneExport.h"
 #include "sandbox/Starts.h"
+#include "scene/Scene.h"
 
 namespace {
 
