@@ -13,6 +13,7 @@
 #include <span>
 #include <string_view>
 #include <thread>
+#include <tuple>
 
 #include "app/CommandKit.h"
 #include "desktop/HistoryArchive.h"
@@ -187,7 +188,8 @@ void printBenchmark(std::FILE* out, const fly::FrameTimes& times, Vector2 size,
 }
 
 // The screenshot and the flight log, each tried whatever became of the
-// other; kExitPicture when either cannot be written. What was written is
+// other; kExitPicture when the screenshot cannot be written, else
+// kExitOutput when the flight log cannot. What was written is
 // noted on `notes`.
 int writeOutputs(const FlyOptions& options, const fly::FlyApp& app, fly::FlySession& session,
                  std::FILE* notes, std::FILE* err) {
@@ -208,7 +210,7 @@ int writeOutputs(const FlyOptions& options, const fly::FlyApp& app, fly::FlySess
             desktop::writeOutputFile(options.record, sandbox::formatFlightLog(session.log()), 0666);
         if (!written) {
             printError(err, "cannot write " + options.record + ": " + written.error());
-            code = kExitPicture;
+            if (code == kExitOk) code = kExitOutput;
         } else {
             std::fprintf(notes, "wrote %s (%zu ticks)\n", options.record.c_str(),
                          session.log().ticks.size());
@@ -246,11 +248,12 @@ int checkRequest(const FlyOptions& options, std::optional<fly::FlightScript>& sc
         printError(err, usage);
         return kExitUsage;
     }
-    for (const auto& [path, what] :
-         {std::pair{options.screenshot, "screenshot"}, std::pair{options.record, "flight log"}})
+    for (const auto& [path, what, code] :
+         {std::tuple{options.screenshot, "screenshot", kExitPicture},
+          std::tuple{options.record, "flight log", kExitOutput}})
         if (base::Status ok = checkOutput(path, what); !ok) {
             printError(err, ok.error());
-            return kExitPicture;
+            return code;
         }
     if (base::Status ok = makePictureFolder(options.pictures); !ok) {
         printError(err, ok.error());

@@ -5,10 +5,10 @@
 
 #include <string>
 
+#include "desktop/InputFile.h"
 #include "picture/Png.h"
 #include "sandbox/FlightLog.h"
 #include "testkit/ProgramRunner.h"
-#include "desktop/InputFile.h"
 
 namespace {
 
@@ -128,7 +128,7 @@ TEST_F(FlyProgram, OptionsThatCannotWorkAreRefusedBeforeAnythingStarts) {
         {{"--size", "0x720"}, 2, "--size: expected WIDTHxHEIGHT, each 1 to 8192, got 0x720"},
         {{"--seconds", "-3"}, 2, "--seconds: expected a number of seconds from 0 to 86400"},
         {{"--seconds", "1", "--record", dir.file("no/such/folder/f.log")},
-         7,
+         8,
          "cannot write the flight log " + dir.file("no/such/folder/f.log") + ": no folder " +
              dir.file("no/such/folder")},
     };
