@@ -49,13 +49,13 @@ void DrillAttempt::placeGhosts(const sandbox::CarState& car) {
     }
 }
 
-std::string DialCue::cueText(sandbox::DialTarget cue) {
+std::string DialCue::cueText(render::TargetOption cue) {
     return std::to_string(static_cast<int32_t>(cue));
 }
 
-void DialCue::set(pluginsdk::CVarStore& cvars, std::optional<sandbox::DialTarget> cue) {
+void DialCue::set(pluginsdk::CVarStore& cvars, std::optional<render::TargetOption> cue) {
     restore(cvars);
-    const std::shared_ptr<pluginsdk::CVarEntry> option = cvars.find(sandbox::kDialTargetCVar);
+    const std::shared_ptr<pluginsdk::CVarEntry> option = cvars.find(render::kTargetOptionVariable);
     if (!cue || !option) return;
     kept_ = option->text();
     cueText_ = cueText(*cue);
@@ -64,13 +64,13 @@ void DialCue::set(pluginsdk::CVarStore& cvars, std::optional<sandbox::DialTarget
 
 void DialCue::restore(pluginsdk::CVarStore& cvars) {
     if (!kept_) return;
-    if (playerValue(cvars)) cvars.setRaw(sandbox::kDialTargetCVar, *kept_);
+    if (playerValue(cvars)) cvars.setRaw(render::kTargetOptionVariable, *kept_);
     kept_.reset();
 }
 
 std::optional<std::string_view> DialCue::playerValue(const pluginsdk::CVarStore& cvars) const {
     if (!kept_) return std::nullopt;
-    const pluginsdk::CVarEntry* option = cvars.lookup(sandbox::kDialTargetCVar);
+    const pluginsdk::CVarEntry* option = cvars.lookup(render::kTargetOptionVariable);
     if (option == nullptr || option->text() != cueText_) return std::nullopt;
     return *kept_;
 }

@@ -28,6 +28,7 @@
 #include "host/pluginsdk/CVarStore.h"
 #include "sandbox/AttemptPlot.h"
 #include "sandbox/Sandbox.h"
+#include "render/TargetOption.h"
 
 namespace fly {
 
@@ -91,7 +92,7 @@ class DialCue {
   public:
     // Sets the option to `cue`, keeping the player's value; leaves it alone
     // for nullopt (a drill that trains with no cue).
-    void set(pluginsdk::CVarStore& cvars, std::optional<sandbox::DialTarget> cue);
+    void set(pluginsdk::CVarStore& cvars, std::optional<render::TargetOption> cue);
     // Sets the player's value back, unless the player chose another value
     // meanwhile (on the settings page): that choice stays.
     void restore(pluginsdk::CVarStore& cvars);
@@ -99,7 +100,7 @@ class DialCue {
     // is set or the player has changed the option since.
     std::optional<std::string_view> playerValue(const pluginsdk::CVarStore& cvars) const;
     // The text the option holds while the cue is set ("5" for the ball).
-    static std::string cueText(sandbox::DialTarget cue);
+    static std::string cueText(render::TargetOption cue);
 
   private:
     std::optional<std::string> kept_;

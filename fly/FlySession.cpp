@@ -97,7 +97,7 @@ void FlySession::noteSetting(std::string_view name) {
 std::optional<SettingText> FlySession::settingInPlaceOfCue() const {
     const std::optional<std::string_view> player = cue_.playerValue(cvars_);
     if (!player) return std::nullopt;
-    return SettingText{sandbox::kDialTargetCVar, *player};
+    return SettingText{render::kTargetOptionVariable, *player};
 }
 
 // The cue is set before the new log notes the console variables, so the
@@ -128,7 +128,7 @@ void FlySession::flyFreely() {
 
 void FlySession::releaseCue() {
     cue_.restore(cvars_);
-    noteSetting(sandbox::kDialTargetCVar);
+    noteSetting(render::kTargetOptionVariable);
 }
 
 std::span<const GhostCar> FlySession::ghosts() const {

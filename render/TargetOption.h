@@ -20,6 +20,10 @@ enum class TargetOption : int32_t {
 
 inline constexpr int32_t kTargetOptionCount = 7;
 
+// The console variable that holds the option (for the host program's drills,
+// which set it as a cue).
+inline constexpr const char* kTargetOptionVariable = "trimsight_target";
+
 // One label for each option, in the order of their values.
 inline constexpr std::array<const char*, kTargetOptionCount> kTargetOptionLabels = {
     "None", "Up", "Down", "Velocity", "Velocity (opposite)", "Ball", "Ball (opposite)",

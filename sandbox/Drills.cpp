@@ -493,24 +493,24 @@ const DrillEntry kDrills[] = {
     {{"nose-on-ball",
       "The ball hangs in the air, drifting slowly. Keep your nose within 5 degrees of it for "
       "10 seconds; boost is unlimited, so hang below it on boost.",
-      DialTarget::Ball, "off-nose angle", "time_inside", Better::Higher, DrillGoal::NoseOnBall},
+      render::TargetOption::Ball, "off-nose angle", "time_inside", Better::Higher, DrillGoal::NoseOnBall},
      make<NoseOnBallDrill>},
     {{"recovery",
       "High in the air, upside down or on your side and spinning. Land on your wheels: clean "
       "is under 20 degrees and under 1 rad/s of spin.",
-      DialTarget::Down, "angle to wheels-down", "landing_angle", Better::Lower,
+      render::TargetOption::Down, "angle to wheels-down", "landing_angle", Better::Lower,
       DrillGoal::LandWheelsDown},
      make<RecoveryDrill>},
     {{"velocity-alignment",
       "Flying fast, nose off your direction of flight. Keep the nose within 5 degrees of your "
       "velocity until you touch down.",
-      DialTarget::Velocity, "off-velocity angle", "share_inside", Better::Higher,
+      render::TargetOption::Velocity, "off-velocity angle", "share_inside", Better::Higher,
       DrillGoal::NoseAlongVelocity},
      make<VelocityDrill>},
     {{"velocity-braking",
       "Flying fast: turn the nose against your velocity, as to brake with boost, and keep it "
       "within 5 degrees of that until you touch down.",
-      DialTarget::VelocityOpposite, "off-reverse-velocity angle", "share_inside", Better::Higher,
+      render::TargetOption::VelocityOpposite, "off-reverse-velocity angle", "share_inside", Better::Higher,
       DrillGoal::NoseAgainstVelocity},
      make<VelocityDrill>},
     {{"target-attitude",
@@ -520,7 +520,7 @@ const DrillEntry kDrills[] = {
      make<TargetAttitudeDrill>},
     {{"aerial-touch",
       "The ball is thrown up ahead of you. Jump, boost and touch it before it lands.",
-      DialTarget::Ball, "off-nose angle", "time_to_touch", Better::Lower, DrillGoal::TouchBall},
+      render::TargetOption::Ball, "off-nose angle", "time_to_touch", Better::Lower, DrillGoal::TouchBall},
      make<AerialTouchDrill>},
 };
 

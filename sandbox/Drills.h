@@ -50,21 +50,10 @@
 #include <span>
 #include <string_view>
 
+#include "render/TargetOption.h"
 #include "sandbox/Physics.h"
 
 namespace sandbox {
-
-// The dial's target option, as its console variable holds it.
-enum class DialTarget : int32_t {
-    None = 0,
-    Up = 1,
-    Down = 2,
-    Velocity = 3,
-    VelocityOpposite = 4,
-    Ball = 5,
-    BallOpposite = 6,
-};
-inline constexpr std::string_view kDialTargetCVar = "trimsight_target";
 
 // How long the window counts down before an attempt, the world held still.
 inline constexpr int kDrillCountdownSeconds = 3;
@@ -121,7 +110,7 @@ enum class DrillGoal : uint8_t {
 struct DrillInfo {
     std::string_view name;  // as on the command line
     std::string_view description;
-    std::optional<DialTarget> cue;  // nullopt: leave the dial's option as it is
+    std::optional<render::TargetOption> cue;  // nullopt: leave the dial's option as it is
     std::string_view errorLabel;    // what the plot's angle is
     std::string_view mainPart;      // the score part that ranks attempts
     Better better = Better::Higher;

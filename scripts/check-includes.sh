@@ -17,15 +17,15 @@ render: host portable
 settings: host render Trimsight.h
 plugin: host render portable Trimsight.h
 base:
-sandbox: base portable host/Types.h
+sandbox: base portable host/Types.h render/TargetOption.h
 scene: base sandbox portable host
 desktop: base scene sandbox portable host
 canvas: base host
 picture: base canvas desktop scene sandbox portable host
 fly/platform: base sandbox portable host
-fly: base fly/platform sandbox portable host
+fly: base fly/platform sandbox portable host render/TargetOption.h
 fly/window: base fly fly/platform canvas sandbox portable host
-app: base fly/window fly fly/platform picture canvas desktop scene sandbox portable host
+app: render/TargetOption.h base fly/window fly fly/platform picture canvas desktop scene sandbox portable host
 web: app/ExitCodes.h base fly/window fly fly/platform canvas scene sandbox portable host plugin render settings
 '
 

@@ -5,8 +5,8 @@
 #include <span>
 #include <string>
 
-#include "fly/platform/Controls.h"
 #include "fly/FlySession.h"
+#include "fly/platform/Controls.h"
 
 namespace fly {
 

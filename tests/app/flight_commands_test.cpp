@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "testkit/TestFlights.h"
 #include "testkit/ProgramRunner.h"
+#include "testkit/TestFlights.h"
 
 namespace {
 

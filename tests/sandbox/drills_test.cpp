@@ -65,14 +65,14 @@ TickReport landing(float angleDegrees, float spin, bool wheelsDown = true) {
 TEST(DrillTable, HoldsTheCommandLineNamesEachWithItsCueAndAPartThatRanksIt) {
     struct Case {
         const char* name;
-        std::optional<DialTarget> cue;
+        std::optional<render::TargetOption> cue;
     };
-    const Case cases[] = {{"nose-on-ball", DialTarget::Ball},
-                          {"recovery", DialTarget::Down},
-                          {"velocity-alignment", DialTarget::Velocity},
-                          {"velocity-braking", DialTarget::VelocityOpposite},
+    const Case cases[] = {{"nose-on-ball", render::TargetOption::Ball},
+                          {"recovery", render::TargetOption::Down},
+                          {"velocity-alignment", render::TargetOption::Velocity},
+                          {"velocity-braking", render::TargetOption::VelocityOpposite},
                           {"target-attitude", std::nullopt},
-                          {"aerial-touch", DialTarget::Ball}};
+                          {"aerial-touch", render::TargetOption::Ball}};
     ASSERT_EQ(drillTable().size(), std::size(cases));
     for (const Case& c : cases) {
         const DrillEntry* entry = findDrill(c.name);
