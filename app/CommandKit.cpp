@@ -29,7 +29,7 @@ CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::strin
     return app.add_subcommand(name, about);
 }
 
-Command commandWithArgument(
+Subcommand commandWithArgument(
     CLI::App& app, const std::string& name, const std::string& about, const std::string& argument,
     const std::string& argumentAbout,
     std::function<int(const GlobalOptions&, const std::string&, std::FILE*, std::FILE*)> run) {
@@ -55,7 +55,7 @@ int startPlugin(const GlobalOptions& global, HostRun& run, std::FILE* err) {
 
 int readSettings(const GlobalOptions&, HostRun& run, std::FILE* err) {
     if (run.configPath.empty()) return kExitOk;
-    run.config = desktop::loadConfig(run.configPath);
+    run.config = desktop::loadConfigFile(run.configPath);
     if (!run.config) {
         printWarning(err, run.config.error() + "; using the defaults");
         return kExitOk;

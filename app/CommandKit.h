@@ -32,7 +32,7 @@ struct GlobalOptions {
 
 // A registered subcommand: its CLI11 node (set when it was chosen) and what
 // runs it, returning the exit code.
-struct Command {
+struct Subcommand {
     CLI::App* subcommand = nullptr;
     std::function<int(const GlobalOptions& global, std::FILE* out, std::FILE* err)> run;
 };
@@ -42,7 +42,7 @@ CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::strin
 
 // A subcommand that takes one required argument (`get NAME`): `run` gets
 // the argument's text.
-Command commandWithArgument(
+Subcommand commandWithArgument(
     CLI::App& app, const std::string& name, const std::string& about, const std::string& argument,
     const std::string& argumentAbout,
     std::function<int(const GlobalOptions&, const std::string&, std::FILE*, std::FILE*)> run);
@@ -51,9 +51,9 @@ Command commandWithArgument(
 // the subcommand's node (`void add(CLI::App& command)`); `run` gets them
 // filled in.
 template <typename Options>
-Command commandWithOptions(CLI::App& app, const std::string& name, const std::string& about,
-                           int (*run)(const GlobalOptions&, const Options&, std::FILE*,
-                                      std::FILE*)) {
+Subcommand commandWithOptions(CLI::App& app, const std::string& name, const std::string& about,
+                              int (*run)(const GlobalOptions&, const Options&, std::FILE*,
+                                         std::FILE*)) {
     auto options = std::make_shared<Options>();
     CLI::App* command = addSubcommand(app, name, about);
     options->add(*command);
@@ -63,21 +63,21 @@ Command commandWithOptions(CLI::App& app, const std::string& name, const std::st
 }
 
 // The subcommands, in the order --help lists them.
-Command addInfoCommand(CLI::App& app);     // ConsoleCommands.cpp
-Command addTraceCommand(CLI::App& app);    // TraceCommand.cpp
-Command addSetCommand(CLI::App& app);      // ConsoleCommands.cpp
-Command addGetCommand(CLI::App& app);      // ConsoleCommands.cpp
-Command addRenderCommand(CLI::App& app);   // RenderCommand.cpp
-Command addFlyCommand(CLI::App& app);      // FlyCommand.cpp
-Command addExportCommand(CLI::App& app);   // ExportCommand.cpp
-Command addHistoryCommand(CLI::App& app);  // HistoryCommand.cpp
+Subcommand addInfoCommand(CLI::App& app);     // ConsoleCommands.cpp
+Subcommand addTraceCommand(CLI::App& app);    // TraceCommand.cpp
+Subcommand addSetCommand(CLI::App& app);      // ConsoleCommands.cpp
+Subcommand addGetCommand(CLI::App& app);      // ConsoleCommands.cpp
+Subcommand addRenderCommand(CLI::App& app);   // RenderCommand.cpp
+Subcommand addFlyCommand(CLI::App& app);      // FlyCommand.cpp
+Subcommand addExportCommand(CLI::App& app);   // ExportCommand.cpp
+Subcommand addHistoryCommand(CLI::App& app);  // HistoryCommand.cpp
 
 // A started host: the plugin loaded and the saved settings applied.
 struct HostRun {
     HostSession session;
     std::string configPath;  // empty when there is nowhere to keep settings
     // What the config file holds, or why it cannot be used.
-    base::Result<scene::ConfigEntries> config = scene::ConfigEntries{};
+    base::Result<scene::SavedSettings> config = scene::SavedSettings{};
     // Held from before the config is read until it is written, by `set`.
     std::optional<desktop::ConfigLock> configLock;
 };
@@ -99,7 +99,7 @@ int readSettings(const GlobalOptions& global, HostRun& run, std::FILE* err);
 // while, such as a drill's cue).
 // Errors go to `err`. Returns kExitOk or kExitConfigWrite.
 int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err,
-                 const scene::ConfigEntries& inPlace = {});  // ConsoleCommands.cpp
+                 const scene::SavedSettings& inPlace = {});  // ConsoleCommands.cpp
 
 // "trimsight-host: MESSAGE" on one line.
 void printError(std::FILE* err, const std::string& message);

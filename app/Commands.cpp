@@ -14,15 +14,15 @@
 #include "app/CommandKit.h"
 #include "desktop/OutputFile.h"
 #include "sandbox/NumberText.h"
-#include "scene/JsonText.h"
+#include "scene/JsonReader.h"
 
 namespace app {
 namespace {
 
 // Every subcommand, in the order --help lists them.
-constexpr Command (*kCommands[])(CLI::App&) = {addInfoCommand,   addTraceCommand,  addSetCommand,
-                                               addGetCommand,    addRenderCommand, addFlyCommand,
-                                               addExportCommand, addHistoryCommand};
+constexpr Subcommand (*kCommands[])(CLI::App&) = {addInfoCommand,   addTraceCommand,  addSetCommand,
+                                                  addGetCommand,    addRenderCommand, addFlyCommand,
+                                                  addExportCommand, addHistoryCommand};
 
 // Whether an argument that starts with a minus sign is a number (or the name
 // of a value that is no number, -inf or -nan), which the command judges,
@@ -129,7 +129,7 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
     app.add_option("--history", global.history,
                    "History of drill attempts (default: $XDG_DATA_HOME/trimsight/history.txt or "
                    "~/.local/share/trimsight/history.txt)");
-    std::vector<Command> commands;
+    std::vector<Subcommand> commands;
     for (const auto add : kCommands) commands.push_back(add(app));
 
     try {
@@ -147,7 +147,7 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
         printError(err, "--plugin, --config and --history need a non-empty path");
         return kExitUsage;
     }
-    for (const Command& command : commands)
+    for (const Subcommand& command : commands)
         if (*command.subcommand) return finish(out, err, command.run(global, out, err));
     return finish(out, err, kExitUsage);
 }

@@ -6,7 +6,7 @@
 
 #include "app/CommandKit.h"
 #include "sandbox/NumberText.h"
-#include "scene/JsonText.h"
+#include "scene/JsonReader.h"
 
 namespace app {
 namespace {
@@ -96,18 +96,18 @@ int lockSettings(const GlobalOptions& global, HostRun& run, std::FILE* err) {
 
 // Writes the settings of this run over the config file, keeping entries the
 // plugin did not register; `inPlace` replaces the store's texts it names.
-int writeSettings(HostRun& run, std::FILE* err, const scene::ConfigEntries& inPlace = {}) {
+int writeSettings(HostRun& run, std::FILE* err, const scene::SavedSettings& inPlace = {}) {
     if (!run.config) {
         printError(err, run.configPath +
                             ": not saving over a config file that cannot be read; fix or "
                             "remove it");
         return kExitConfigWrite;
     }
-    scene::ConfigEntries entries = run.session.savedEntries(*run.config);
+    scene::SavedSettings entries = run.session.savedEntries(*run.config);
     for (const auto& [name, value] : inPlace)
         if (const auto saved = entries.find(name); saved != entries.end()) saved->second = value;
-    const std::string text = scene::formatConfig(entries);
-    if (base::Status saved = desktop::saveConfigAtomic(run.configPath, text); !saved) {
+    const std::string text = scene::formatSavedSettings(entries);
+    if (base::Status saved = desktop::saveConfigFile(run.configPath, text); !saved) {
         printError(err, saved.error());
         return kExitConfigWrite;
     }
@@ -143,23 +143,23 @@ int runSet(const GlobalOptions& global, const std::string& name, const std::stri
 }  // namespace
 
 int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err,
-                 const scene::ConfigEntries& inPlace) {
+                 const scene::SavedSettings& inPlace) {
     if (int code = lockSettings(global, run, err); code != kExitOk) return code;
     // Read again under the lock, without applying: what other runs saved
     // meanwhile stays, and this run's variables are written over it.
-    run.config = desktop::loadConfig(run.configPath);
+    run.config = desktop::loadConfigFile(run.configPath);
     const int code = writeSettings(run, err, inPlace);
     run.configLock.reset();
     return code;
 }
 
-Command addInfoCommand(CLI::App& app) {
+Subcommand addInfoCommand(CLI::App& app) {
     CLI::App* info =
         app.add_subcommand("info", "Show the plugin record, its console lines and variables");
     return {info, runInfo};
 }
 
-Command addSetCommand(CLI::App& app) {
+Subcommand addSetCommand(CLI::App& app) {
     auto name = std::make_shared<std::string>();
     auto value = std::make_shared<std::string>();
     CLI::App* set = app.add_subcommand("set", "Set a console variable and save the settings");
@@ -170,7 +170,7 @@ Command addSetCommand(CLI::App& app) {
             }};
 }
 
-Command addGetCommand(CLI::App& app) {
+Subcommand addGetCommand(CLI::App& app) {
     return commandWithArgument(app, "get", "Print a console variable's value", "NAME",
                                "Variable name", runGet);
 }

@@ -77,7 +77,7 @@ int runExport(const GlobalOptions&, const ExportOptions& options, std::FILE* out
 
 }  // namespace
 
-Command addExportCommand(CLI::App& app) {
+Subcommand addExportCommand(CLI::App& app) {
     return commandWithOptions<ExportOptions>(
         app, "export", "Write a flight log as a scene file that trace and render play", runExport);
 }

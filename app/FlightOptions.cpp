@@ -14,7 +14,7 @@
 #include "sandbox/NumberText.h"
 #include "sandbox/Physics.h"
 #include "scene/FlightScene.h"
-#include "scene/JsonText.h"
+#include "scene/JsonReader.h"
 
 namespace app {
 namespace {
@@ -77,9 +77,9 @@ base::Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions
 }
 
 int loadPlayableInput(const std::string& path, const FlightFrameOptions& options,
-                      scene::Scene& scene, std::FILE* err) {
+                      scene::SceneFrames& scene, std::FILE* err) {
     if (!desktop::isFlightLogFile(path)) {
-        base::Result<scene::Scene> parsed = desktop::loadSceneFile(path);
+        base::Result<scene::SceneFrames> parsed = desktop::loadSceneFile(path);
         if (!parsed) {
             printError(err, parsed.error());
             return kExitScene;

@@ -47,6 +47,6 @@ base::Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions
 // apply (--fps for a scene file) or are out of range, kExitScene for an
 // input that cannot be read or is invalid.
 int loadPlayableInput(const std::string& path, const FlightFrameOptions& options,
-                      scene::Scene& scene, std::FILE* err);
+                      scene::SceneFrames& scene, std::FILE* err);
 
 }  // namespace app

@@ -233,11 +233,11 @@ void flyFrames(fly::FlyApp& app, bool paced) {
 }
 
 // The script read and every option checked before anything starts.
-int checkRequest(const FlyOptions& options, std::optional<fly::FlightScript>& script,
+int checkRequest(const FlyOptions& options, std::optional<fly::ControlScript>& script,
                  std::FILE* err) {
     if (!options.script.empty()) {
-        base::Result<fly::FlightScript> loaded =
-            fly::loadFlightScript(options.script, sandbox::defaultBindings());
+        base::Result<fly::ControlScript> loaded =
+            fly::loadControlScript(options.script, sandbox::defaultBindings());
         if (!loaded) {
             printError(err, loaded.error());
             return kExitScene;
@@ -281,13 +281,13 @@ int openWindow(const FlyOptions& options, std::unique_ptr<fly::Platform>& platfo
 
 // The window's options: the settings page, saving as `set` does, the end,
 // what is read back.
-fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::FlightScript* script,
+fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::ControlScript* script,
                               const GlobalOptions& global, HostRun& run, std::FILE* err) {
     fly::AppOptions app;
     app.settingsPage = run.session.plugin->settingsWindow();
     if (app.settingsPage != nullptr) app.settingsTitle = app.settingsPage->getSettingsName();
     app.saveSettings = [&global, &run, err](std::span<const fly::SettingText> inPlace) {
-        scene::ConfigEntries texts;
+        scene::SavedSettings texts;
         for (const fly::SettingText& t : inPlace) texts[std::string(t.name)] = std::string(t.text);
         return saveSettings(global, run, err, texts) == kExitOk;
     };
@@ -304,7 +304,7 @@ fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::FlightScript
 
 // The flight's start: a drill's first attempt, a seeded random start or the
 // floor; a drill's ghost races the best flight the book knows.
-fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::FlightScript* script,
+fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::ControlScript* script,
                                       fly::DrillReporter& drills) {
     fly::SessionOptions session;
     session.seed = options.seed;
@@ -341,7 +341,7 @@ int reportRun(const FlyOptions& options, fly::FlyApp& app, fly::FlySession& sess
 }
 
 int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* out, std::FILE* err) {
-    std::optional<fly::FlightScript> script;
+    std::optional<fly::ControlScript> script;
     if (int code = checkRequest(options, script, err); code != kExitOk) return code;
     HostRun run;
     if (int code = startHost(global, run, err); code != kExitOk) return code;
@@ -360,7 +360,7 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
             std::fflush(out);
         },
         [err](const std::string& warning) { printWarning(err, warning); }, &history);
-    const fly::FlightScript* scriptToFly = script ? &*script : nullptr;
+    const fly::ControlScript* scriptToFly = script ? &*script : nullptr;
     fly::FlySession session(run.session.cvars, run.session.game,
                             sessionOptionsFor(options, scriptToFly, drills));
     fly::AppOptions appOptions = appOptionsFor(options, scriptToFly, global, run, err);
@@ -390,7 +390,7 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
 
 }  // namespace
 
-Command addFlyCommand(CLI::App& app) {
+Subcommand addFlyCommand(CLI::App& app) {
     auto options = std::make_shared<FlyOptions>();
     CLI::App* fly = app.add_subcommand(
         "fly", "Fly the car in a window, with a pad or the keyboard, and watch the dial answer");

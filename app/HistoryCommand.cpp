@@ -140,7 +140,7 @@ int runHistory(const GlobalOptions& global, const HistoryOptions& options, std::
 
 }  // namespace
 
-Command addHistoryCommand(CLI::App& app) {
+Subcommand addHistoryCommand(CLI::App& app) {
     return commandWithOptions<HistoryOptions>(
         app, "history", "List the drill attempts kept: per drill the best, the mean and the trend",
         runHistory);

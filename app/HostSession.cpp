@@ -23,13 +23,13 @@ base::Status HostSession::load(const std::string& pluginPath) {
     return {};
 }
 
-void HostSession::applyConfig(const scene::ConfigEntries& entries, const std::string& configName,
+void HostSession::applyConfig(const scene::SavedSettings& entries, const std::string& configName,
                               std::vector<std::string>& warnings) {
     scene::applySavedSettings(cvars, entries, configName, warnings);
 }
 
-scene::ConfigEntries HostSession::savedEntries(scene::ConfigEntries base) const {
-    return scene::savedSettings(cvars, std::move(base));
+scene::SavedSettings HostSession::savedEntries(scene::SavedSettings base) const {
+    return scene::collectSavedSettings(cvars, std::move(base));
 }
 
 std::string defaultPluginPath() {

@@ -28,9 +28,9 @@ class HostSession {
 
     // applySavedSettings and savedSettings (SavedSettings.h) on this run's
     // console.
-    void applyConfig(const scene::ConfigEntries& entries, const std::string& configName,
+    void applyConfig(const scene::SavedSettings& entries, const std::string& configName,
                      std::vector<std::string>& warnings);
-    scene::ConfigEntries savedEntries(scene::ConfigEntries base) const;
+    scene::SavedSettings savedEntries(scene::SavedSettings base) const;
 
     pluginsdk::CVarStore cvars;
     pluginsdk::GameHost game;

@@ -299,17 +299,17 @@ struct SceneToRender {
     bool demo = false;
     std::string name;  // for messages
     std::string stem;  // for default output names
-    scene::Scene scene;
+    scene::SceneFrames scene;
     Vector2 lastCanvas{};
 };
 
 // The built-in demo's scene.
-int loadDemo(const RenderOptions& options, scene::Scene& scene, std::FILE* err) {
+int loadDemo(const RenderOptions& options, scene::SceneFrames& scene, std::FILE* err) {
     if (options.flight.given()) {
         printError(err, "--fps and --canvas apply to a flight log, not to the built-in demo");
         return kExitUsage;
     }
-    base::Result<scene::Scene> parsed = scene::parseScene(scene::demoSceneText());
+    base::Result<scene::SceneFrames> parsed = scene::parseScene(scene::demoSceneText());
     if (!parsed) {
         printError(err, parsed.error());
         return kExitInternal;
@@ -635,7 +635,7 @@ int runRender(const GlobalOptions& global, const RenderOptions& options, std::FI
 
 }  // namespace
 
-Command addRenderCommand(CLI::App& app) {
+Subcommand addRenderCommand(CLI::App& app) {
     auto options = std::make_shared<RenderOptions>();
     CLI::App* render = app.add_subcommand(
         "render",

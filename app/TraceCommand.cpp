@@ -24,7 +24,7 @@ struct TraceOptions {
 
 int runTrace(const GlobalOptions& global, const TraceOptions& options, std::FILE* out,
              std::FILE* err) {
-    scene::Scene scene;
+    scene::SceneFrames scene;
     if (int code = loadPlayableInput(options.input, options.flight, scene, err); code != kExitOk)
         return code;
     HostRun run;
@@ -37,7 +37,7 @@ int runTrace(const GlobalOptions& global, const TraceOptions& options, std::FILE
 
 }  // namespace
 
-Command addTraceCommand(CLI::App& app) {
+Subcommand addTraceCommand(CLI::App& app) {
     return commandWithOptions<TraceOptions>(
         app, "trace", "Play a scene file or a flight log and print every canvas call", runTrace);
 }

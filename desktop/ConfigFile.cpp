@@ -13,18 +13,18 @@
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
 #include "desktop/UserFolders.h"
-#include "scene/JsonText.h"
+#include "scene/JsonReader.h"
 
 namespace desktop {
 
-base::Result<scene::ConfigEntries> loadConfig(const std::string& path) {
+base::Result<scene::SavedSettings> loadConfigFile(const std::string& path) {
     // No such file, or a parent that is a plain file: nothing saved yet.
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
-        return scene::ConfigEntries{};
+        return scene::SavedSettings{};
     base::Result<std::string> text = readInputFile(path, "the config file", kMaxConfigBytes);
     if (!text) return text.failure();
-    base::Result<scene::ConfigEntries> parsed = scene::parseConfig(*text);
+    base::Result<scene::SavedSettings> parsed = scene::parseSavedSettings(*text);
     if (!parsed) return base::Failure{path + ": corrupt config file: " + parsed.error()};
     return parsed;
 }
@@ -73,7 +73,7 @@ ConfigLock::~ConfigLock() {
     if (fd_ >= 0) ::close(fd_);  // closing lets go of the lock
 }
 
-base::Status saveConfigAtomic(const std::string& path, std::string_view text) {
+base::Status saveConfigFile(const std::string& path, std::string_view text) {
     // Settings are the user's own; a new file is readable only by the user.
     if (base::Status written = writeOutputFile(path, text, 0600); !written)
         return base::Failure{path + ": cannot write the config file: " + written.error()};

@@ -16,7 +16,7 @@ inline constexpr std::size_t kMaxConfigBytes = 1 << 20;
 // The file's entries, or why it cannot be used, naming the file. A missing
 // file is the first run: no entries. Only a regular file of at most
 // kMaxConfigBytes is read.
-base::Result<scene::ConfigEntries> loadConfig(const std::string& path);
+base::Result<scene::SavedSettings> loadConfigFile(const std::string& path);
 
 // An exclusive lock (flock) on the file PATH.lock beside the config (beside
 // the file a link points to), held while the object lives. A save takes it
@@ -38,7 +38,7 @@ class ConfigLock {
 
 // Replaces the file at `path` by `text` with writeOutputFile (a crash leaves
 // the old file or the new one whole). A failure's message names the file.
-base::Status saveConfigAtomic(const std::string& path, std::string_view text);
+base::Status saveConfigFile(const std::string& path, std::string_view text);
 
 // Where the settings live unless --config says otherwise:
 // $XDG_CONFIG_HOME/trimsight/config.json, else ~/.config/trimsight/config.json.

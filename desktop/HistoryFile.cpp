@@ -13,7 +13,7 @@
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
 #include "desktop/UserFolders.h"
-#include "scene/JsonText.h"
+#include "scene/JsonReader.h"
 
 namespace desktop {
 namespace {
@@ -191,20 +191,6 @@ std::string attemptFlightPath(const std::string& historyPath,
                               const sandbox::AttemptRecord& attempt) {
     if (attempt.flightLog.empty() || attempt.flightLog.front() == '/') return attempt.flightLog;
     return parentOf(historyPath) + "/" + attempt.flightLog;
-}
-
-base::Result<std::optional<Ghost>> loadGhost(const std::string& historyPath,
-                                             std::span<const sandbox::AttemptRecord> attempts,
-                                             std::string_view drill, uint64_t seed) {
-    const sandbox::AttemptRecord* best = sandbox::bestAttempt(attempts, drill, seed);
-    if (best == nullptr) return std::optional<Ghost>{};
-    const std::string path = attemptFlightPath(historyPath, *best);
-    if (path.empty())
-        return base::Failure{"the best attempt at " + std::string(drill) + " with seed " +
-                             std::to_string(seed) + " kept no flight log"};
-    base::Result<sandbox::FlightLog> flight = loadFlightLog(path);
-    if (!flight) return flight.failure();
-    return std::optional<Ghost>(Ghost{*best, std::move(*flight)});
 }
 
 }  // namespace desktop

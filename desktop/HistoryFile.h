@@ -12,9 +12,9 @@
 // The window, when an attempt ends:
 //   Result<AttemptRecord> kept = appendAttempt(historyPath, *drill, log, std::time(nullptr));
 //   if (!kept) show kept.error();        // nothing half-written is left
-// and when a drill starts, for its ghost:
+// and when a drill starts, the attempts so far, each flight read back from
+// attemptFlightPath (HistoryArchive.h does both for the window's ghost):
 //   Result<HistoryRead> history = loadHistory(historyPath);  // show history->warnings
-//   Result<std::optional<Ghost>> ghost = loadGhost(historyPath, history->attempts, name, seed);
 //
 // Safety: the history is only ever appended to, one whole line with one
 // O_APPEND write and then fsync, so a crash never touches earlier lines (a
@@ -72,18 +72,5 @@ base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path,
 // history's folder unless absolute; empty when it has none.
 std::string attemptFlightPath(const std::string& historyPath,
                               const sandbox::AttemptRecord& attempt);
-
-// The best passed attempt of a drill and seed and its flight, to fly against.
-struct Ghost {
-    sandbox::AttemptRecord attempt;
-    sandbox::FlightLog flight;
-};
-
-// The ghost for `drill` and `seed` among `attempts` (from loadHistory):
-// nullopt when no attempt of them passed; a failure when the best one's
-// flight log is missing or cannot be read.
-base::Result<std::optional<Ghost>> loadGhost(const std::string& historyPath,
-                                             std::span<const sandbox::AttemptRecord> attempts,
-                                             std::string_view drill, uint64_t seed);
 
 }  // namespace desktop

@@ -81,10 +81,10 @@ base::Result<std::string> readInputFile(const std::string& path, const std::stri
     return text;
 }
 
-base::Result<scene::Scene> loadSceneFile(const std::string& path) {
+base::Result<scene::SceneFrames> loadSceneFile(const std::string& path) {
     base::Result<std::string> text = readInputFile(path, "the scene file", scene::kMaxSceneBytes);
     if (!text) return text.failure();
-    base::Result<scene::Scene> scene = scene::parseScene(*text);
+    base::Result<scene::SceneFrames> scene = scene::parseScene(*text);
     if (!scene) return base::Failure{path + ": " + scene.error()};
     return scene;
 }

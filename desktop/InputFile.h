@@ -19,7 +19,7 @@ base::Result<std::string> readInputFile(const std::string& path, const std::stri
 
 // Reads and parses a scene file: a regular file of at most kMaxSceneBytes
 // with at most a million frames. Messages start with the file name.
-base::Result<scene::Scene> loadSceneFile(const std::string& path);
+base::Result<scene::SceneFrames> loadSceneFile(const std::string& path);
 
 // Whether the file at `path` is a flight log: its text, after blank lines,
 // starts with a '#' comment or with the word "trimsight-flight" (a scene,

@@ -26,9 +26,9 @@
 
 #include "fly/GhostCar.h"
 #include "host/pluginsdk/CVarStore.h"
+#include "render/TargetOption.h"
 #include "sandbox/AttemptPlot.h"
 #include "sandbox/Sandbox.h"
-#include "render/TargetOption.h"
 
 namespace fly {
 

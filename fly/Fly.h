@@ -26,7 +26,7 @@
 //   Controls.h        the window's commands and their keys and buttons; key
 //                     look-up over the car's bindings and the commands; the
 //                     help overlay's rows.
-//   FlightScript.h    timed control inputs (`--script`) and their reader.
+//   ControlScript.h    timed control inputs (`--script`) and their reader.
 //   FlySession.h      the session core: clock, world, bindings, the flight
 //                     log being recorded, script, commands, drill attempts,
 //                     and the host layer's game state for the plugin. No
@@ -58,8 +58,8 @@
 // layer only), files (the command writes the outputs through OutputFile),
 // the process (no exit, nothing thrown out of it).
 #include "fly/Camera.h"
+#include "fly/ControlScript.h"
 #include "fly/DrillAttempt.h"
-#include "fly/FlightScript.h"
 #include "fly/FlySession.h"
 #include "fly/GhostCar.h"
 #include "fly/platform/Controls.h"

@@ -38,8 +38,8 @@
 #include <vector>
 
 #include "fly/Camera.h"
+#include "fly/ControlScript.h"
 #include "fly/DrillAttempt.h"
-#include "fly/FlightScript.h"
 #include "fly/platform/Controls.h"
 #include "fly/platform/Platform.h"
 #include "host/CanvasWrapper.h"
@@ -55,7 +55,7 @@ struct SessionOptions {
     // seeds after it.
     std::optional<uint64_t> seed;
     sandbox::PhysicsOptions physics;
-    const FlightScript* script = nullptr;  // must outlive the session
+    const ControlScript* script = nullptr;  // must outlive the session
     // Ticks the log makes room for at the start: ten minutes of flight.
     std::size_t ticksToReserve = 10u * 60u * sandbox::kTicksPerSecond;
     // A drill to fly from the start, from `seed` (1 without one); and whether

@@ -11,14 +11,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const base::Result<scene::ConfigEntries> result = scene::parseConfig(text);
+    const base::Result<scene::SavedSettings> result = scene::parseSavedSettings(text);
     if (result.ok() == !result.error().empty() || result.error().find('\n') != std::string::npos) {
         std::fprintf(stderr, "bad config result: '%s'\n", result.error().c_str());
         std::abort();
     }
     if (result) {
-        const std::string saved = scene::formatConfig(*result);
-        const base::Result<scene::ConfigEntries> again = scene::parseConfig(saved);
+        const std::string saved = scene::formatSavedSettings(*result);
+        const base::Result<scene::SavedSettings> again = scene::parseSavedSettings(saved);
         if (!again || *again != *result) {
             std::fprintf(stderr, "bad config round trip: '%s'\n", again.error().c_str());
             std::abort();

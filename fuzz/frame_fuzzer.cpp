@@ -15,8 +15,8 @@
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
+#include "testkit/DecodedFrame.h"
 #include "testkit/FrameChecks.h"
-#include "testkit/FrameInput.h"
 #include "testkit/SettingsPass.h"
 
 extern "C" BakkesMod::Plugin::PluginPointer* getPlugin();
@@ -31,7 +31,7 @@ testkit::SettingsHost& settingsHost() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     testkit::ByteSource in(data, size);
-    const testkit::FrameInput frame = testkit::decodeFrame(in);
+    const testkit::DecodedFrame frame = testkit::decodeFrame(in);
 
     pluginsdk::CVarStore store;
     pluginsdk::GameHost game;

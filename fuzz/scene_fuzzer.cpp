@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const base::Result<scene::Scene> result = scene::parseScene(text);
+    const base::Result<scene::SceneFrames> result = scene::parseScene(text);
     if (result.ok() == !result.error().empty() || result.error().find('\n') != std::string::npos) {
         std::fprintf(stderr, "bad scene result: '%s'\n", result.error().c_str());
         std::abort();

@@ -73,7 +73,7 @@ class VideoSink final : public scene::FrameSink {
 
 }  // namespace
 
-VideoOutcome renderVideo(const scene::Scene& scene, const std::string& sceneName,
+VideoOutcome renderVideo(const scene::SceneFrames& scene, const std::string& sceneName,
                          pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
                          VideoDrawing& drawing, const VideoJob& job, std::FILE* err) {
     VideoOutcome outcome;

@@ -48,7 +48,7 @@ struct VideoOutcome {
 
 // Plays every frame of `scene` into the video; a progress bar on `err`
 // when it is a terminal.
-VideoOutcome renderVideo(const scene::Scene& scene, const std::string& sceneName,
+VideoOutcome renderVideo(const scene::SceneFrames& scene, const std::string& sceneName,
                          pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
                          VideoDrawing& drawing, const VideoJob& job, std::FILE* err);
 

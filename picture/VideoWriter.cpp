@@ -16,9 +16,6 @@ extern "C" {
 namespace picture {
 namespace {
 
-using base::Failure;
-using base::Status;
-
 // Constant quality rather than a bit rate: a clip of a dial is mostly flat
 // colour, and a rate that suits 720p wastes bits at 360p. Each encoder is
 // also asked for its quicker settings, as a render of a long flight already

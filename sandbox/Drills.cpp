@@ -493,7 +493,8 @@ const DrillEntry kDrills[] = {
     {{"nose-on-ball",
       "The ball hangs in the air, drifting slowly. Keep your nose within 5 degrees of it for "
       "10 seconds; boost is unlimited, so hang below it on boost.",
-      render::TargetOption::Ball, "off-nose angle", "time_inside", Better::Higher, DrillGoal::NoseOnBall},
+      render::TargetOption::Ball, "off-nose angle", "time_inside", Better::Higher,
+      DrillGoal::NoseOnBall},
      make<NoseOnBallDrill>},
     {{"recovery",
       "High in the air, upside down or on your side and spinning. Land on your wheels: clean "
@@ -510,8 +511,8 @@ const DrillEntry kDrills[] = {
     {{"velocity-braking",
       "Flying fast: turn the nose against your velocity, as to brake with boost, and keep it "
       "within 5 degrees of that until you touch down.",
-      render::TargetOption::VelocityOpposite, "off-reverse-velocity angle", "share_inside", Better::Higher,
-      DrillGoal::NoseAgainstVelocity},
+      render::TargetOption::VelocityOpposite, "off-reverse-velocity angle", "share_inside",
+      Better::Higher, DrillGoal::NoseAgainstVelocity},
      make<VelocityDrill>},
     {{"target-attitude",
       "Turn the car to the ghost car's attitude, within 10 degrees, and hold it for half a "
@@ -520,7 +521,8 @@ const DrillEntry kDrills[] = {
      make<TargetAttitudeDrill>},
     {{"aerial-touch",
       "The ball is thrown up ahead of you. Jump, boost and touch it before it lands.",
-      render::TargetOption::Ball, "off-nose angle", "time_to_touch", Better::Lower, DrillGoal::TouchBall},
+      render::TargetOption::Ball, "off-nose angle", "time_to_touch", Better::Lower,
+      DrillGoal::TouchBall},
      make<AerialTouchDrill>},
 };
 

@@ -111,8 +111,8 @@ struct DrillInfo {
     std::string_view name;  // as on the command line
     std::string_view description;
     std::optional<render::TargetOption> cue;  // nullopt: leave the dial's option as it is
-    std::string_view errorLabel;    // what the plot's angle is
-    std::string_view mainPart;      // the score part that ranks attempts
+    std::string_view errorLabel;              // what the plot's angle is
+    std::string_view mainPart;                // the score part that ranks attempts
     Better better = Better::Higher;
     DrillGoal goal = DrillGoal::NoseOnBall;
 };

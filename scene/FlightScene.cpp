@@ -6,9 +6,9 @@
 
 namespace scene {
 
-Scene sceneFromFlightLog(const sandbox::FlightLog& log,
-                         const sandbox::SceneExportOptions& options) {
-    Scene scene;
+SceneFrames sceneFromFlightLog(const sandbox::FlightLog& log,
+                               const sandbox::SceneExportOptions& options) {
+    SceneFrames scene;
     const auto every =
         static_cast<std::size_t>(options.ticksPerFrame < 1 ? 1 : options.ticksPerFrame);
     scene.frames.reserve(log.ticks.size() / every + 1);

@@ -5,13 +5,13 @@
 #include <new>
 #include <nlohmann/json.hpp>
 
-#include "scene/JsonText.h"
+#include "scene/JsonReader.h"
 
 namespace scene {
 
 using nlohmann::json;
 
-base::Result<ConfigEntries> parseConfig(std::string_view text) {
+base::Result<SavedSettings> parseSavedSettings(std::string_view text) {
     try {
         json doc;
         if (base::Status parsed = parseJson(text, doc); !parsed)
@@ -19,7 +19,7 @@ base::Result<ConfigEntries> parseConfig(std::string_view text) {
         if (!doc.is_object())
             return base::Failure{
                 "at top level: expected an object of variable names to value strings"};
-        ConfigEntries entries;
+        SavedSettings entries;
         for (auto it = doc.begin(); it != doc.end(); ++it) {
             if (!it.value().is_string())
                 return base::Failure{"at " + member("", it.key()) +
@@ -34,7 +34,7 @@ base::Result<ConfigEntries> parseConfig(std::string_view text) {
     }
 }
 
-std::string formatConfig(const ConfigEntries& entries) {
+std::string formatSavedSettings(const SavedSettings& entries) {
     json doc = json::object();
     for (const auto& [name, value] : entries) doc[name] = value;
     // Replace invalid UTF-8 rather than throw; names and values come from the
@@ -89,7 +89,7 @@ base::Result<float> boundedNumber(const pluginsdk::CVarDefinition& variable, flo
     return number;
 }
 
-void applySavedSettings(pluginsdk::CVarStore& cvars, const ConfigEntries& entries,
+void applySavedSettings(pluginsdk::CVarStore& cvars, const SavedSettings& entries,
                         const std::string& settingsName, std::vector<std::string>& warnings) {
     for (const auto& snap : cvars.list()) {
         if (!snap.definition.saveToFile) continue;
@@ -113,7 +113,7 @@ void applySavedSettings(pluginsdk::CVarStore& cvars, const ConfigEntries& entrie
     }
 }
 
-ConfigEntries savedSettings(const pluginsdk::CVarStore& cvars, ConfigEntries base) {
+SavedSettings collectSavedSettings(const pluginsdk::CVarStore& cvars, SavedSettings base) {
     for (const auto& snap : cvars.list())
         if (snap.definition.saveToFile) base[snap.definition.name] = snap.value;
     return base;

@@ -16,13 +16,13 @@
 
 namespace scene {
 
-using ConfigEntries = std::map<std::string, std::string, std::less<>>;
+using SavedSettings = std::map<std::string, std::string, std::less<>>;
 
 // The entries, or one line with the place ("line L, column C" or a JSON path).
-base::Result<ConfigEntries> parseConfig(std::string_view text);
+base::Result<SavedSettings> parseSavedSettings(std::string_view text);
 
 // The text for these entries: pretty-printed, one entry a line.
-std::string formatConfig(const ConfigEntries& entries);
+std::string formatSavedSettings(const SavedSettings& entries);
 
 // The number rule of the console, for `set` and the saved settings alike: a
 // value is a decimal number (an optional sign, digits with an optional point
@@ -40,11 +40,11 @@ base::Result<float> boundedNumber(const pluginsdk::CVarDefinition& variable, flo
 // would: numbers kept inside the variable's bounds. Entries for variables
 // that do not exist are left alone; a value that is not a number is skipped
 // with a warning naming `settingsName` and the variable.
-void applySavedSettings(pluginsdk::CVarStore& cvars, const ConfigEntries& entries,
+void applySavedSettings(pluginsdk::CVarStore& cvars, const SavedSettings& entries,
                         const std::string& settingsName, std::vector<std::string>& warnings);
 
 // `base` with every variable registered with the save-to-file flag set to
 // its current text; entries of variables not registered in this run stay.
-ConfigEntries savedSettings(const pluginsdk::CVarStore& cvars, ConfigEntries base);
+SavedSettings collectSavedSettings(const pluginsdk::CVarStore& cvars, SavedSettings base);
 
 }  // namespace scene

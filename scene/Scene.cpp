@@ -14,7 +14,7 @@
 #include <set>
 
 #include "sandbox/NumberText.h"
-#include "scene/JsonText.h"
+#include "scene/JsonReader.h"
 
 namespace scene {
 
@@ -50,7 +50,7 @@ std::string describe(const json& v) {
 // place; the reads after it return placeholders that are never used.
 class SceneReader {
   public:
-    base::Result<Scene> read(const json& doc);
+    base::Result<SceneFrames> read(const json& doc);
 
   private:
     // Keeps the first problem; returns false so that checks read as
@@ -248,8 +248,8 @@ SceneFrame SceneReader::readFrame(const json& v, const std::string& path) {
     return f;
 }
 
-base::Result<Scene> SceneReader::read(const json& doc) {
-    Scene scene;
+base::Result<SceneFrames> SceneReader::read(const json& doc) {
+    SceneFrames scene;
     if (doc.is_object() && doc.contains("frames")) {
         for (auto it = doc.begin(); it != doc.end(); ++it)
             if (it.key() != "frames")
@@ -272,7 +272,7 @@ base::Result<Scene> SceneReader::read(const json& doc) {
 
 }  // namespace
 
-base::Result<Scene> parseScene(std::string_view text) {
+base::Result<SceneFrames> parseScene(std::string_view text) {
     try {
         json doc;
         if (base::Status parsed = parseJson(text, doc); !parsed)

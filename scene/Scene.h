@@ -46,7 +46,7 @@ struct SceneFrame {
     Actor ballState;  // location and velocity only
 };
 
-struct Scene {
+struct SceneFrames {
     std::vector<SceneFrame> frames;
 };
 
@@ -54,7 +54,7 @@ struct Scene {
 // "line L, column C: ..." for malformed JSON, "at PATH: ..." (PATH like
 // frames[2].car.rotation[0]) for unknown keys, wrong types and bad values.
 // Any input gives one or the other.
-base::Result<Scene> parseScene(std::string_view text);
+base::Result<SceneFrames> parseScene(std::string_view text);
 
 // The largest scene file read: hours of frames. Parsed, a file takes up to
 // about 25 times its size in memory, so this bounds a run near 1.6 GB.

@@ -5,12 +5,12 @@
 
 #include "host/GameEvents.h"
 #include "sandbox/NumberText.h"
-#include "scene/JsonText.h"
+#include "scene/JsonReader.h"
 
 namespace scene {
 
-base::Status playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
-                       FrameSink& sink) {
+base::Status playScene(const SceneFrames& scene, pluginsdk::CVarStore& cvars,
+                       pluginsdk::GameHost& game, FrameSink& sink) {
     // What the plugin registered, so that a removed variable can come back
     // as it was registered when a later frame gives it a value again.
     std::map<std::string, pluginsdk::CVarDefinition, std::less<>> registered;

@@ -27,8 +27,8 @@ class FrameSink {
 // Plays every frame of `scene`. Before the first frame, checks that every
 // console variable the scene names was registered by the plugin; on failure
 // nothing is played and the failure says where ("at PATH: ...").
-base::Status playScene(const Scene& scene, pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
-                       FrameSink& sink);
+base::Status playScene(const SceneFrames& scene, pluginsdk::CVarStore& cvars,
+                       pluginsdk::GameHost& game, FrameSink& sink);
 
 // Writes "frame N" and then one line per canvas call.
 class TraceSink final : public FrameSink {

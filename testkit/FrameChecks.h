@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "host/pluginsdk/RecordingCanvas.h"
-#include "testkit/FrameInput.h"
+#include "testkit/DecodedFrame.h"
 
 namespace testkit {
 
@@ -33,7 +33,7 @@ inline bool fromSentinel(int32_t v) {
 // cross of a dot behind) are exempt, because a dot for a direction that is
 // not a number is the sentinel point turned by the roll, which is defined
 // arithmetic with any result.
-inline std::string checkFrame(const FrameInput& in,
+inline std::string checkFrame(const DecodedFrame& in,
                               const std::vector<pluginsdk::CanvasCall>& calls) {
     using Kind = pluginsdk::CanvasCall::Kind;
     if (calls.size() > kMaxCallsPerFrame) return std::to_string(calls.size()) + " calls";

@@ -42,7 +42,7 @@ BakkesMod::Plugin::PluginSettingsWindow* PageHost::settingsWindow() const {
 }
 
 int traceScene(std::string_view sceneText, std::FILE* out, std::FILE* err) {
-    base::Result<scene::Scene> scene = scene::parseScene(sceneText);
+    base::Result<scene::SceneFrames> scene = scene::parseScene(sceneText);
     if (!scene) {
         std::fprintf(err, "scene: %s\n", scene.error().c_str());
         return app::kExitScene;

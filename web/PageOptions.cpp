@@ -9,7 +9,7 @@
 
 #include "sandbox/Bindings.h"
 #include "sandbox/NumberText.h"
-#include "scene/JsonText.h"
+#include "scene/JsonReader.h"
 
 namespace web {
 namespace {
@@ -41,8 +41,8 @@ base::Status readScript(const json& value, PageOptions& options) {
     if (!value.is_string()) return base::Failure{"script: expected the script's text"};
     std::string text = value.get<std::string>();
     std::replace(text.begin(), text.end(), ';', '\n');
-    base::Result<fly::FlightScript> script =
-        fly::parseFlightScript(text, kScriptName, sandbox::defaultBindings());
+    base::Result<fly::ControlScript> script =
+        fly::parseControlScript(text, kScriptName, sandbox::defaultBindings());
     if (!script) return script.failure();
     options.script = std::move(*script);
     return {};

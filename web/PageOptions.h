@@ -1,7 +1,7 @@
 #pragma once
 // What the flying page is asked to do, as its address says it (index.html
 // reads the address and hands the module one JSON object):
-//   script=TEXT     a flight script (hostapp/fly/FlightScript.h), its lines
+//   script=TEXT     a flight script (hostapp/fly/ControlScript.h), its lines
 //                   separated by ';' or newlines
 //   seconds=N       the flight ends after N seconds of the session's time
 //   seed=N          start in the air from this seed's random start
@@ -19,14 +19,14 @@
 #include <string_view>
 
 #include "base/Result.h"
-#include "fly/FlightScript.h"
+#include "fly/ControlScript.h"
 #include "sandbox/Drills.h"
 
 namespace web {
 
 struct PageOptions {
     std::string canvas = "#canvas";  // the canvas's CSS selector
-    std::optional<fly::FlightScript> script;
+    std::optional<fly::ControlScript> script;
     double seconds = 0.0;  // 0: until the page is closed (or the script's end)
     std::optional<uint64_t> seed;
     bool fixedSteps = false;

@@ -13,7 +13,7 @@ constexpr const char* kStoredName = "the stored settings";
 bool applyStoredSettings(pluginsdk::CVarStore& cvars, const std::optional<std::string>& stored,
                          std::vector<std::string>& warnings) {
     if (!stored) return true;
-    const base::Result<scene::ConfigEntries> entries = scene::parseConfig(*stored);
+    const base::Result<scene::SavedSettings> entries = scene::parseSavedSettings(*stored);
     if (!entries) {
         warnings.push_back(std::string(kStoredName) + " cannot be read (" + entries.error() +
                            "); using the defaults");
@@ -26,19 +26,19 @@ bool applyStoredSettings(pluginsdk::CVarStore& cvars, const std::optional<std::s
 base::Result<std::string> settingsToStore(const pluginsdk::CVarStore& cvars,
                                           const std::optional<std::string>& stored,
                                           std::span<const SettingText> inPlace) {
-    scene::ConfigEntries base;
+    scene::SavedSettings base;
     if (stored) {
-        base::Result<scene::ConfigEntries> entries = scene::parseConfig(*stored);
+        base::Result<scene::SavedSettings> entries = scene::parseSavedSettings(*stored);
         if (!entries)
             return base::Failure{std::string("not saving over ") + kStoredName +
                                  ", which cannot be read (" + entries.error() +
                                  "); forget them to save again"};
         base = std::move(*entries);
     }
-    scene::ConfigEntries saved = scene::savedSettings(cvars, std::move(base));
+    scene::SavedSettings saved = scene::collectSavedSettings(cvars, std::move(base));
     for (const auto& [name, text] : inPlace)
         if (saved.contains(name)) saved[name] = text;
-    return scene::formatConfig(saved);
+    return scene::formatSavedSettings(saved);
 }
 
 }  // namespace web

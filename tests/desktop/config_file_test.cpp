@@ -26,8 +26,8 @@ using hosttest::ScopedEnv;
 using ::testing::HasSubstr;
 
 TEST(ConfigFile, FormatAndParseRoundTrip) {
-    const ConfigEntries entries{{"a", "1"}, {"b \"q\"", "x\ny"}, {"trimsight_target", "4.0"}};
-    const auto parsed = parseConfig(formatConfig(entries));
+    const SavedSettings entries{{"a", "1"}, {"b \"q\"", "x\ny"}, {"trimsight_target", "4.0"}};
+    const auto parsed = parseSavedSettings(formatSavedSettings(entries));
     ASSERT_TRUE(parsed) << parsed.error();
     EXPECT_EQ(*parsed, entries);
 }
@@ -44,7 +44,7 @@ TEST(ConfigFile, RejectsWhatIsNotAnObjectOfStrings) {
         {"{\"a\": \"1\"", "line 1, column 10"},
     };
     for (const Case& c : cases) {
-        const auto r = parseConfig(c.text);
+        const auto r = parseSavedSettings(c.text);
         EXPECT_FALSE(r) << c.text;
         EXPECT_THAT(r.error(), HasSubstr(c.message)) << c.text;
     }
@@ -63,12 +63,12 @@ class ConfigSaving : public ::testing::Test {
 
 TEST_F(ConfigSaving, ReplacesTheFileAndLeavesNoTemporaryBehind) {
     const std::string path = dir + "/config.json";
-    const auto missing = loadConfig(path);
+    const auto missing = loadConfigFile(path);
     ASSERT_TRUE(missing) << missing.error();
     EXPECT_TRUE(missing->empty());
-    ASSERT_TRUE(saveConfigAtomic(path, "{\"a\": \"1\"}"));
-    ASSERT_TRUE(saveConfigAtomic(path, "{\"a\": \"2\"}"));
-    const auto load = loadConfig(path);
+    ASSERT_TRUE(saveConfigFile(path, "{\"a\": \"1\"}"));
+    ASSERT_TRUE(saveConfigFile(path, "{\"a\": \"2\"}"));
+    const auto load = loadConfigFile(path);
     ASSERT_TRUE(load) << load.error();
     EXPECT_EQ(load->at("a"), "2");
     int files = 0;
@@ -78,18 +78,18 @@ TEST_F(ConfigSaving, ReplacesTheFileAndLeavesNoTemporaryBehind) {
 
 TEST_F(ConfigSaving, ALinkedConfigStaysALink) {
     const std::string target = dir + "/real.json", link = dir + "/config.json";
-    ASSERT_TRUE(saveConfigAtomic(target, "{}"));
+    ASSERT_TRUE(saveConfigFile(target, "{}"));
     std::filesystem::create_symlink(target, link);
-    ASSERT_TRUE(saveConfigAtomic(link, "{\"a\": \"1\"}"));
+    ASSERT_TRUE(saveConfigFile(link, "{\"a\": \"1\"}"));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(loadConfig(target)->at("a"), "1");
+    EXPECT_EQ(loadConfigFile(target)->at("a"), "1");
 }
 
 TEST_F(ConfigSaving, FailuresNameTheFile) {
     const std::string path = dir + "/missing-dir/config.json";
-    EXPECT_THAT(saveConfigAtomic(path, "{}").error(),
+    EXPECT_THAT(saveConfigFile(path, "{}").error(),
                 HasSubstr(path + ": cannot write the config file"));
-    const auto load = loadConfig(dir);
+    const auto load = loadConfigFile(dir);
     EXPECT_FALSE(load);
     EXPECT_THAT(load.error(), HasSubstr(dir + ": cannot read the config file"));
 }

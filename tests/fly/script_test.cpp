@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "fly/FlightScript.h"
+#include "fly/ControlScript.h"
 
 namespace {
 
@@ -14,14 +14,14 @@ const sandbox::Bindings kBindings = sandbox::defaultBindings();
 
 constexpr int64_t kMs = 1000000;
 
-FlightScript parsed(const std::string& text) {
-    base::Result<FlightScript> script = parseFlightScript(text, "s.fly", kBindings);
+ControlScript parsed(const std::string& text) {
+    base::Result<ControlScript> script = parseControlScript(text, "s.fly", kBindings);
     EXPECT_TRUE(script) << script.error();
-    return script ? *script : FlightScript{};
+    return script ? *script : ControlScript{};
 }
 
-TEST(FlightScript, HoldsEachLinesInputFromItsTimeOn) {
-    const FlightScript script = parsed(
+TEST(ControlScript, HoldsEachLinesInputFromItsTimeOn) {
+    const ControlScript script = parsed(
         "# jump, pull back, boost, reset\n"
         "0      key down Space\n"
         "0.05   key up Space     # a tap\n"
@@ -56,13 +56,13 @@ TEST(FlightScript, HoldsEachLinesInputFromItsTimeOn) {
     EXPECT_TRUE(player.ended(2000 * kMs));
 }
 
-TEST(FlightScript, AnEmptyScriptHasNoEndAndHoldsNothing) {
-    const FlightScript script = parsed("# nothing\n\n   \n");
+TEST(ControlScript, AnEmptyScriptHasNoEndAndHoldsNothing) {
+    const ControlScript script = parsed("# nothing\n\n   \n");
     EXPECT_TRUE(script.steps.empty());
     EXPECT_FALSE(script.endNs);
 }
 
-TEST(FlightScript, EachFaultIsNamedWithItsFileAndLine) {
+TEST(ControlScript, EachFaultIsNamedWithItsFileAndLine) {
     struct Case {
         std::string text;
         const char* error;
@@ -93,7 +93,7 @@ TEST(FlightScript, EachFaultIsNamedWithItsFileAndLine) {
         {std::string("1 stick 0 0\n2 st\0ck\n", 20), "s.fly:2: a NUL byte in the line"},
     };
     for (const Case& c : cases) {
-        const base::Result<FlightScript> script = parseFlightScript(c.text, "s.fly", kBindings);
+        const base::Result<ControlScript> script = parseControlScript(c.text, "s.fly", kBindings);
         EXPECT_FALSE(script) << c.text;
         EXPECT_EQ(script.error(), c.error);
     }

@@ -27,10 +27,10 @@ constexpr int64_t kThreeTicks = 25000000;  // ns: exactly three 120 Hz ticks
 
 const sandbox::Bindings kBindings = sandbox::defaultBindings();
 
-FlightScript script(const std::string& text) {
-    base::Result<FlightScript> s = parseFlightScript(text, "test.fly", kBindings);
+ControlScript script(const std::string& text) {
+    base::Result<ControlScript> s = parseControlScript(text, "test.fly", kBindings);
     EXPECT_TRUE(s) << s.error();
-    return s ? *s : FlightScript{};
+    return s ? *s : ControlScript{};
 }
 
 // Stick, boost, a reset, a pause and slow motion: every path of a frame.
@@ -108,7 +108,7 @@ FrameAllocations countFrameAllocations(FlySession& session, const std::function<
 }
 
 TEST_F(Session, AFrameOfTheSimulationAndTheDialAllocatesNothingAfterTheFirst) {
-    const FlightScript flight = script(kBusyFlight);
+    const ControlScript flight = script(kBusyFlight);
     SessionOptions options;
     options.seed = 5;
     options.script = &flight;
@@ -174,7 +174,7 @@ TEST_F(Session, TheDialDrawnLiveIsTheTraceOfTheExportedFlight) {
     // Three ticks a frame, so that the export's frames (one every three
     // ticks) fall where the live ones did; the target option changes midway,
     // between two frames, as the settings page would change it.
-    const FlightScript flight = script(
+    const ControlScript flight = script(
         "0    stick 0.6 0.8\n0    key down Left Shift\n0.5  stick -0.4 -1\n"
         "0.9  button down West\n1.2  key up Left Shift\n1.5  end\n");
     SessionOptions options;
@@ -196,7 +196,7 @@ TEST_F(Session, TheDialDrawnLiveIsTheTraceOfTheExportedFlight) {
 
     const base::Result<std::string> text = sandbox::exportScene(session.log(), {3, {1920, 1080}});
     ASSERT_TRUE(text.ok()) << text.error();
-    const base::Result<scene::Scene> scene = scene::parseScene(*text);
+    const base::Result<scene::SceneFrames> scene = scene::parseScene(*text);
     ASSERT_TRUE(scene) << scene.error();
     pluginsdk::CVarStore traceCvars;
     pluginsdk::GameHost traceGame;

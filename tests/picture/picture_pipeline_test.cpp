@@ -22,8 +22,6 @@
 
 namespace {
 
-using base::Failure;
-using base::Status;
 using picture::BoundedQueue;
 using picture::PictureJob;
 using picture::PicturePipeline;

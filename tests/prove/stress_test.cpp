@@ -18,8 +18,8 @@
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
 #include "host/pluginsdk/RecordingCanvas.h"
+#include "testkit/DecodedFrame.h"
 #include "testkit/FrameChecks.h"
-#include "testkit/FrameInput.h"
 #include "testkit/LoadPlugin.h"
 
 namespace {
@@ -60,7 +60,7 @@ TEST_F(Stress, RandomFramesDrawOnlyFromDefinedArithmetic) {
     for (long i = 0; i < frames; ++i) {
         for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
         testkit::ByteSource in(bytes.data(), bytes.size());
-        const testkit::FrameInput frame = testkit::decodeFrame(in);
+        const testkit::DecodedFrame frame = testkit::decodeFrame(in);
         testkit::applyFrame(frame, store, game, definitions);
 
         canvas.setSize(frame.canvas);
@@ -123,7 +123,7 @@ TEST_F(Stress, ExtremeValuesInEveryField) {
                         game.drawFrame(canvas);
                         // The layout variables are at their defaults here;
                         // the target option maps any value into 0..6.
-                        testkit::FrameInput in;
+                        testkit::DecodedFrame in;
                         in.sane = false;
                         in.layoutSane =
                             size.X > 0 && size.X <= 8192 && size.Y > 0 && size.Y <= 8192;
@@ -156,7 +156,7 @@ TEST_F(Stress, ExtremeLayoutVariablesWithExtremePoses) {
                              {16384, 0, 0},
                              {-16384, 32768, -32768}};
     const Vector balls[] = {{0, 0, 0}, {3e38f, -3e38f, 3e38f}, {1000, 300, 200}};
-    testkit::FrameInput unbounded;
+    testkit::DecodedFrame unbounded;
     unbounded.sane = false;
     unbounded.layoutSane = false;
     for (const char* target : {"0", "3", "4", "6"}) {

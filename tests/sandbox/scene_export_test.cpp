@@ -56,7 +56,7 @@ TEST(SceneExport, TheHostsParserReadsEveryFrameBackExactly) {
         SCOPED_TRACE(ticksPerFrame);
         const base::Result<std::string> text = exportScene(log, {ticksPerFrame, {1280, 720}});
         ASSERT_TRUE(text.ok()) << text.error();
-        const base::Result<scene::Scene> parsed = scene::parseScene(*text);
+        const base::Result<scene::SceneFrames> parsed = scene::parseScene(*text);
         ASSERT_TRUE(parsed.ok()) << parsed.error();
         const auto& frames = parsed->frames;
         ASSERT_EQ(frames.size(), 360u / ticksPerFrame + 1);
@@ -103,7 +103,7 @@ TEST(SceneExport, ConsoleVariableChangesArriveWithTheFirstFrameAfterThem) {
     for (const Case& c : cases) {
         const base::Result<std::string> text = exportScene(log, {c.ticksPerFrame, {1920, 1080}});
         ASSERT_TRUE(text.ok());
-        const base::Result<scene::Scene> parsed = scene::parseScene(*text);
+        const base::Result<scene::SceneFrames> parsed = scene::parseScene(*text);
         ASSERT_TRUE(parsed.ok()) << parsed.error();
         std::size_t withChanges = 0;
         for (const scene::SceneFrame& f : parsed->frames) withChanges += f.cvars.empty() ? 0 : 1;

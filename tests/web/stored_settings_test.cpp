@@ -56,7 +56,7 @@ TEST_F(StoredSettings, AStoredTextAppliesAndRoundTripsKeepingWhatThisBuildDoesNo
     cvars.find("trimsight_size")->setNumber(2.5f);
     const auto saved = web::settingsToStore(cvars, stored);
     ASSERT_TRUE(saved) << saved.error();
-    const auto entries = scene::parseConfig(*saved);
+    const auto entries = scene::parseSavedSettings(*saved);
     ASSERT_TRUE(entries) << entries.error();
     EXPECT_EQ(entries->at("trimsight_size"), cvars.find("trimsight_size")->text());
     EXPECT_EQ(entries->at("trimsight_target"), text("trimsight_target"));
@@ -98,7 +98,7 @@ TEST_F(StoredSettings, ATextInPlaceOfTheConsolesIsSavedForAVariableThatIsSaved) 
     const web::SettingText inPlace[] = {{"trimsight_target", "2"}, {"session_only", "0"}};
     const auto saved = web::settingsToStore(cvars, std::nullopt, inPlace);
     ASSERT_TRUE(saved) << saved.error();
-    const auto entries = scene::parseConfig(*saved);
+    const auto entries = scene::parseSavedSettings(*saved);
     ASSERT_TRUE(entries);
     EXPECT_EQ(entries->at("trimsight_target"), "2");
     EXPECT_FALSE(entries->contains("session_only"));

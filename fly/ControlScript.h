@@ -45,17 +45,17 @@ struct ScriptStep {
     sandbox::PadButton button = sandbox::PadButton::South;
 };
 
-struct FlightScript {
+struct ControlScript {
     std::vector<ScriptStep> steps;  // in time order
     std::optional<int64_t> endNs;   // the `end` line's time
 };
 
 // Reads a script; errors read "FILE:LINE: what is wrong". Key names are
 // checked against the bindings and the window's commands.
-base::Result<FlightScript> parseFlightScript(std::string_view text, std::string_view fileName,
-                                             const sandbox::Bindings& bindings);
-base::Result<FlightScript> loadFlightScript(const std::string& path,
-                                            const sandbox::Bindings& bindings);
+base::Result<ControlScript> parseControlScript(std::string_view text, std::string_view fileName,
+                                               const sandbox::Bindings& bindings);
+base::Result<ControlScript> loadControlScript(const std::string& path,
+                                              const sandbox::Bindings& bindings);
 
 // What a script holds at a moment, added to a person's input each frame.
 struct ScriptInput {
@@ -66,8 +66,8 @@ struct ScriptInput {
 // Plays a script forward: each call applies the steps due by `nowNs`.
 class ScriptPlayer {
   public:
-    explicit ScriptPlayer(const FlightScript& script) : script_(script) {}
-    explicit ScriptPlayer(FlightScript&&) = delete;  // it would not outlive the player
+    explicit ScriptPlayer(const ControlScript& script) : script_(script) {}
+    explicit ScriptPlayer(ControlScript&&) = delete;  // it would not outlive the player
 
     // Applies every step at or before `nowNs` not yet applied; the commands
     // of keys that went down are added to `pressed` (buttons act through the
@@ -77,7 +77,7 @@ class ScriptPlayer {
     bool ended(int64_t nowNs) const { return script_.endNs && nowNs >= *script_.endNs; }
 
   private:
-    const FlightScript& script_;
+    const ControlScript& script_;
     std::size_t next_ = 0;
     ScriptInput input_;
 };

@@ -89,7 +89,7 @@ inline constexpr const char* kCVarNames[kCVarCount] = {
     "y_position",        "trimsight_target",
 };
 
-struct FrameInput {
+struct DecodedFrame {
     Vector2 canvas{1920, 1080};
     bool paused = false;
     bool freeplay = true;
@@ -116,8 +116,8 @@ inline Vector decodeVector(ByteSource& in, bool wild) {
     return v;
 }
 
-inline FrameInput decodeFrame(ByteSource& in) {
-    FrameInput f;
+inline DecodedFrame decodeFrame(ByteSource& in) {
+    DecodedFrame f;
     const uint8_t canvasKind = in.byte() % 4;
     if (canvasKind == 0) {
         f.canvas = {static_cast<int32_t>(in.word()), static_cast<int32_t>(in.word())};
@@ -187,7 +187,8 @@ inline FrameInput decodeFrame(ByteSource& in) {
 // The host side of a frame: console variables, game state, replay events.
 // `definitions` are the variables as the plugin registered them, to bring back a
 // variable that an earlier frame removed.
-inline void applyFrame(const FrameInput& f, pluginsdk::CVarStore& store, pluginsdk::GameHost& game,
+inline void applyFrame(const DecodedFrame& f, pluginsdk::CVarStore& store,
+                       pluginsdk::GameHost& game,
                        const std::vector<pluginsdk::CVarStore::Snapshot>& definitions) {
     for (std::size_t i = 0; i < kCVarCount; ++i) {
         const CVarSetting& c = f.cvars[i];

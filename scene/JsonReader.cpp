@@ -1,4 +1,4 @@
-#include "scene/JsonText.h"
+#include "scene/JsonReader.h"
 
 #include <cctype>
 #include <cerrno>

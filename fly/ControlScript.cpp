@@ -1,4 +1,4 @@
-#include "fly/FlightScript.h"
+#include "fly/ControlScript.h"
 
 #include <sys/stat.h>
 
@@ -99,9 +99,9 @@ std::optional<ScriptStep> parseStep(const std::vector<std::string>& w,
 
 }  // namespace
 
-base::Result<FlightScript> parseFlightScript(std::string_view text, std::string_view fileName,
-                                             const sandbox::Bindings& bindings) {
-    FlightScript script;
+base::Result<ControlScript> parseControlScript(std::string_view text, std::string_view fileName,
+                                               const sandbox::Bindings& bindings) {
+    ControlScript script;
     int64_t lastNs = 0;
     std::size_t lineNumber = 0;
     std::size_t pos = 0;
@@ -138,8 +138,8 @@ base::Result<FlightScript> parseFlightScript(std::string_view text, std::string_
     return script;
 }
 
-base::Result<FlightScript> loadFlightScript(const std::string& path,
-                                            const sandbox::Bindings& bindings) {
+base::Result<ControlScript> loadControlScript(const std::string& path,
+                                              const sandbox::Bindings& bindings) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return base::Failure{path + ": cannot read the script: " + std::strerror(errno)};
@@ -152,7 +152,7 @@ base::Result<FlightScript> loadFlightScript(const std::string& path,
     text << in.rdbuf();
     if (!in && !in.eof())
         return base::Failure{path + ": cannot read the script: " + std::strerror(errno)};
-    return parseFlightScript(text.str(), path, bindings);
+    return parseControlScript(text.str(), path, bindings);
 }
 
 void ScriptPlayer::advanceTo(int64_t nowNs, CommandSet& pressed) {
