@@ -3,10 +3,11 @@
 // started host (plugin loaded, saved settings applied), one-line messages, and
 // the shape of a subcommand.
 //
-// Adding a subcommand: write `Command addNameCommand(CLI::App& app)` in a file
-// of its own (it adds the subcommand and its options to `app` and returns
-// what runs it; commandWithOptions does that for a struct of options),
-// declare it below and list it in kCommands in Commands.cpp.
+// Adding a subcommand: write `Subcommand addNameCommand(CLI::App& app)` in a
+// file of its own (it adds the subcommand and its options to `app` and
+// returns what runs it; commandWithOptions does that for a struct of
+// options), declare it below and list it in kCommands in Commands.cpp. The
+// console's three (info, set, get) share ConsoleCommands.cpp.
 #include <cstdio>
 #include <functional>
 #include <memory>

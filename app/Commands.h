@@ -1,35 +1,32 @@
 #pragma once
-// hostapp/: trimsight-host, the host program.
+// app/: trimsight-host, the host program: the top layer, which alone
+// prints failures and chooses exit codes.
 //
 // For: loading the plugin library the way the mod host does, playing scenes
 // and flight logs to it (`trace` prints the canvas calls, `render` draws them
-// as pictures), keeping its settings (`set`, `get`), turning flight logs into
-// scenes (`export`) and listing the record of drill attempts (`history`),
-// from the command line.
+// as pictures), keeping its settings (`set`, `get`), flying the sandbox
+// window (`fly`), turning flight logs into scenes (`export`) and listing the
+// record of drill attempts (`history`), from the command line.
 //
 // Owns, one concern per file:
+//   main.cpp         main: runHost's code is the process's exit code
 //   Commands         runHost, below: the command line, one subcommand run
+//   ExitCodes.h      the exit codes (docs/host-program.md has the table)
 //   CommandKit       what the subcommands share, and how to add one
-//   ConsoleCommands  info, set, get      TraceCommand  trace
-//   RenderCommand    render: scene checked, host started, output prepared,
-//                    frames played into pictures, the result reported
-//   ExportCommand    export              HistoryCommand  history
-//   FlyCommand       fly: the sandbox window (fly/); DrillReport: a drill
-//                    attempt's JSON line and the record of attempts
+//   ConsoleCommands  info, set, get (the console's three) and the locked
+//                    save of the settings
+//   TraceCommand     trace               ExportCommand   export
+//   RenderCommand    render: pictures, --video, --plot, --save-demo-scene
+//   FlyCommand       fly: the sandbox window (fly/), its outputs, a drill's
+//                    JSON line (fly/DrillReport.h), the history (desktop/)
+//   HistoryCommand   history
 //   HostSession      one run of the host: console, game, loaded plugin
-//   Scene, ScenePlayer, DemoScene   scene files, playing them, the demo
-//   FlightInput      flight logs as input: told from scenes, played as
-//                    their export without the scene text
-//   History          the history file of drill attempts and their flight
-//                    logs: appending (for the window), reading, the ghost;
-//                    HistoryArchive: the window's record of attempts in it
-//   Config, JsonText the settings file; JSON read with places in messages
-//   UserFolders      where the config and the history live (XDG folders)
-//   OutputFile       the one way a file is written (atomic, synced)
-//   Result           the one way a failure is reported (Result<T>, Status)
-//   picture/         offscreen pictures: EGL, OpenGL, Dear ImGui, PNG
+//   FlightOptions    a flight log taken as a command's input: --fps,
+//                    --canvas, and what trace and render play from a path
 //
-// Builds on: sandbox/ for flight logs, their export and the history's lines.
+// Builds on every library below it (README.md's layout table): fly/window/,
+// fly/, fly/platform/ (SDL), picture/, canvas/, desktop/, scene/, sandbox/,
+// base/, the host layer.
 //
 // Must not touch: the plugin's code (Trimsight.*, render/, settings/), which
 // it reaches only through the library it loads and host/pluginsdk; any file

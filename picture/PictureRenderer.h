@@ -1,16 +1,11 @@
 #pragma once
-// hostapp/picture/: pictures of what a plugin draws.
-//
-// For: a plain backdrop where the game would be (drawn once per picture size
-// and copied in at the start of each picture), the canvas calls in order on
+// Pictures of what a plugin draws (picture/Picture.h maps the folder): a
+// plain backdrop where the game would be (drawn once per picture size and
+// copied in at the start of each picture), the canvas calls in order on
 // Dear ImGui's background draw list, then any ImGui windows (the settings
 // page), all drawn by ImGui's own OpenGL 3 backend into an offscreen
-// framebuffer and read back as an Image.
-// Owns: PictureRenderer (this file), OffscreenGL (EGL and OpenGL through
-// libepoxy), DrawListCanvas, SettingsWindow, ContactSheet, Png (encode, and
-// read back for tests), Image.
-// Must not touch: files (it hands back bytes; hostapp/OutputFile writes
-// them), the plugin (it gets a canvas's calls and a settings page only).
+// framebuffer and read back as a canvas::Image. It hands back pixels; files
+// are desktop/OutputFile's.
 #include <functional>
 #include <memory>
 #include <string>

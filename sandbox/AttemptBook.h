@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "base/Result.h"
-#include "sandbox/Sandbox.h"
+#include "sandbox/Drills.h"
+#include "sandbox/FlightLog.h"
+#include "sandbox/History.h"
 
 namespace sandbox {
 

@@ -18,9 +18,10 @@
 //                       locations, rotator, the ControllerInput record.
 //   Clock.h             real time (ns) to ticks: at most 8 a frame, pause,
 //                       single tick, slow motion.
-//   FlightLog.h         a flight as a text file (start state, controls per
-//                       tick, console-variable changes, resets), its
-//                       reader with file:line errors, and the replay.
+//   FlightLog.h         a flight as text (start state, controls per tick,
+//                       console-variable changes, resets), its reader with
+//                       file:line errors, and the replay (the program reads
+//                       the file).
 //   SceneExport.h       a flight log as the host program's scene JSON.
 //   Starts.h            the default start and seeded random starts.
 //   Drills.h            the training drills: a table of them by name, each
@@ -31,9 +32,16 @@
 //   History.h           the record of attempts as lines of text: format,
 //                       reader with warnings, summary per drill (the host
 //                       program does the file's I/O).
-//   NumberText.h        floats as text that reads back to the same bits.
-//   Result.h            the library's one error convention: a value or a
-//                       message. Nothing throws out of the library.
+//   AttemptPlot.h       a drill attempt's plot: its series, its scale, and
+//                       the plot replayed from the attempt's flight log.
+//   AttemptBook.h       the attempts known (a run's and an archive's): the
+//                       best flight of a drill and seed, for the ghost; the
+//                       archive interface a store plugs into (the desktop's
+//                       history file, the browser's local storage).
+//   NumberText.h        floats as text that reads back to the same bits;
+//                       text as a JSON string.
+// Failures are base::Result (base/Result.h), the tree's one error type.
+// Nothing throws out of the library.
 //
 // A frame in the window, step by step
 //   ticks = clock.advance(elapsedNs);
@@ -51,9 +59,13 @@
 //   to read, or global state; no heap allocation in a tick (a drill's update
 //   and the autopilot included). The history's file is the host's to read
 //   and append to. It may use host/Types.h for the values it hands to the
-//   host, and nothing else of the host layer, the plugin, hostapp/ or
-//   render/; portable/ fills in what a standard library lacks.
+//   host, render/TargetOption.h for the dial's option a drill cues, base/
+//   for the error type, and nothing else of the host layer, the plugin or
+//   the program's libraries; portable/ fills in what a standard library
+//   lacks.
 #include "base/Result.h"
+#include "sandbox/AttemptBook.h"
+#include "sandbox/AttemptPlot.h"
 #include "sandbox/Attitude.h"
 #include "sandbox/Autopilot.h"
 #include "sandbox/Bindings.h"

@@ -7,6 +7,8 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "sandbox/Attitude.h"
+
 namespace scene {
 namespace {
 
@@ -20,11 +22,13 @@ double smooth(double from, double to, double t) {
     return x * x * (3.0 - 2.0 * x);
 }
 
-// Degrees to rotator units (65536 a turn), wrapped into the game's range.
+// Degrees to rotator units, wrapped into the game's range before rounding
+// (the sandbox's rotators wrap after it: the demo's frames stay as they were).
 int32_t units(double degrees) {
-    double u = std::fmod(degrees * 65536.0 / 360.0, 65536.0);
-    if (u >= 32768.0) u -= 65536.0;
-    if (u < -32768.0) u += 65536.0;
+    constexpr double kTurn = sandbox::kRotatorUnitsPerTurn;
+    double u = std::fmod(degrees * kTurn / 360.0, kTurn);
+    if (u >= kTurn / 2) u -= kTurn;
+    if (u < -kTurn / 2) u += kTurn;
     return static_cast<int32_t>(std::lround(u));
 }
 

@@ -10,19 +10,24 @@
 //   PageHost.h/.cpp  the host in the page: console, game, the linked-in
 //                    plugin; traceScene, a scene played and traced exactly
 //                    as `trimsight-host trace` prints it
-//   FlyPage.cpp      the flying page's module: the sandbox window of
-//                    hostapp/fly/ on the browser platform, one frame per
-//                    animation frame, settings in local storage
+//   FlyPage.cpp      the flying page's module: the sandbox window of fly/
+//                    (fly/window/ on fly/platform/WebPlatform.cpp), one
+//                    frame per animation frame, settings in local storage
 //   PageOptions.h    the flying page's options from its address
-//   StoredSettings.h the settings in local storage, as the config file's
-//                    JSON
+//   StoredSettings.h the saved settings in local storage, as the config
+//                    file's JSON (scene/SavedSettings.h)
+//   StoredAttempts.h drill attempts in local storage: the history's lines
+//                    and their flights, the page's AttemptArchive
 //   fly-api.js       the flying module's JavaScript side
 //   Exports.cpp      the trace module's functions (trimsight_trace, ...)
 //   module-api.js    their JavaScript side, added to the module
 //   trace-scene.js   the module's trace of a scene file, run under Node
 //   site/            the flying page (index.html) and the trace test page
 //                    (trace.html)
-//   CMakeLists.txt   Dear ImGui from Debian's source, the modules, the site
+//   CMakeLists.txt   Dear ImGui from Debian's source, the modules, the site;
+//                    it links the libraries' targets (base, sandbox, scene,
+//                    canvas, fly with its platform and window), never their
+//                    sources, and not desktop/ or app/
 // and, for scripts/web-check.sh, which compares the modules with the
 // desktop: sweep-scene.js (a seeded scene of random frames),
 // FloatTextSample.cpp (floats as text, built for both), page-check.js (the

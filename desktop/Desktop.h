@@ -1,0 +1,33 @@
+#pragma once
+// desktop/: the host program's files on a desktop.
+//
+// For: everything the program reads from or writes to the file system, so
+// that the libraries below it never touch a file and the browser build
+// (which has none) leaves this folder out.
+//
+// Owns, one concern per file:
+//   InputFile.h      the one way an input is read (a regular file of bounded
+//                    size, nothing else; "PATH: cannot read WHAT: why"), and
+//                    the scene and flight-log readers on top of it
+//   OutputFile.h     the one way a file is written: temporary file, sync,
+//                    rename; devices and FIFOs refused; fault switches for
+//                    tests
+//   UserFolders.h    where the config and the history live (XDG folders)
+//   ConfigFile.h     the config file holding the saved settings, its lock
+//                    (a save reads and writes under it), its default place
+//   HistoryFile.h    the history of drill attempts: appending a line (and
+//                    the attempt's flight log beside it), reading it back
+//   HistoryArchive.h the window's archive of attempts (sandbox::
+//                    AttemptArchive) kept in the history file
+//
+// Builds on: scene/ (scenes and the saved settings' text), sandbox/ (flight
+// logs, the history's lines), base/.
+//
+// Must not touch: the plugin, the window, pictures, the program's exit
+// codes; no file but those it is asked for.
+#include "desktop/ConfigFile.h"
+#include "desktop/HistoryArchive.h"
+#include "desktop/HistoryFile.h"
+#include "desktop/InputFile.h"
+#include "desktop/OutputFile.h"
+#include "desktop/UserFolders.h"
