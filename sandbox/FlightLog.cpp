@@ -510,7 +510,7 @@ base::Result<FlightLog> parseFlightLog(std::string_view text, std::string_view f
         const int64_t version = readHeader(reader);
         readStart(reader, log, version);
         readTicks(reader, log);
-        return std::move(log);
+        return log;
     } catch (const LogError& e) {
         return base::Failure{reader.where() + e.message};
     } catch (const std::bad_alloc&) {
