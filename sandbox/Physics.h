@@ -79,8 +79,8 @@ inline constexpr float kHeight = 2044.0f;
 
 // The car's input for one tick. Axes in [-1, 1]: pitch +1 raises the nose,
 // yaw +1 turns it right, roll +1 lowers the right side, throttle +1 pushes
-// forward. `steer` is the stick's x as the host reports it; the physics does
-// not read it.
+// forward. `steer` is the stick's x as the host reports it; the legacy
+// model reads neither it nor the handbrake (powerslide).
 struct CarControls {
     float steer = 0.0f;
     float pitch = 0.0f;
@@ -89,6 +89,7 @@ struct CarControls {
     float throttle = 0.0f;
     bool boost = false;
     bool jump = false;
+    bool handbrake = false;
 };
 
 bool operator==(const CarControls& a, const CarControls& b);
