@@ -1,5 +1,8 @@
 #pragma once
-// The car and the ball, one fixed 120 Hz tick at a time.
+// The car and the ball, one fixed 120 Hz tick at a time: the legacy model,
+// which flight logs of versions 1 to 3 replay bit for bit. The full model
+// (double jumps, dodges, wheels, a ball the car hits) is Mechanics.h; it
+// reuses the controls, the air-control constants and the arena from here.
 //
 // The car flies by the car game's public air-control model (the constants in
 // `model` below). On the floor it does not drive: it rests wheels-down until

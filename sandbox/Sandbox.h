@@ -9,9 +9,20 @@
 //                       (65536 units a turn) used when handing state to the
 //                       host. Attitude.h explains the game's left-handed
 //                       axes and the signs of pitch, yaw and roll.
-//   Physics.h           the air-control model at a fixed 120 Hz tick: car
-//                       (boost, air throttle, jump, resting on the floor,
-//                       touchdown), ball (gravity, drag, bounces), arena.
+//   Physics.h           the legacy model at a fixed 120 Hz tick: car (air
+//                       control, boost, air throttle, jump, resting on the
+//                       floor, touchdown), ball (gravity, drag, bounces),
+//                       arena, the controls. Flight logs of versions 1 to 3,
+//                       drills and the window run it.
+//   Mechanics.h         the full model: its tick in order and which file
+//                       owns each part of it (read its top first), the car's
+//                       and ball's state with every flag and timer; the car
+//                       in the air (double jumps, dodges, auto-flip, boost,
+//                       supersonic, caps). Chosen by calling mechanics::step.
+//   Wheels.h            the full model's four wheels: rays, suspension,
+//                       tires, the wheel controls for the next tick.
+//   Contacts.h          the full model's contacts: ball and world, car and
+//                       ball, the car's box and the world.
 //   Bindings.h          pad state and held keys to the car's controls:
 //                       dead zone, inverted pitch, air roll.
 //   HostView.h          the world as the host shows it to a plugin:
@@ -57,13 +68,16 @@
 #include "sandbox/Autopilot.h"
 #include "sandbox/Bindings.h"
 #include "sandbox/Clock.h"
+#include "sandbox/Contacts.h"
 #include "sandbox/Drills.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/History.h"
 #include "sandbox/HostView.h"
+#include "sandbox/Mechanics.h"
 #include "sandbox/NumberText.h"
 #include "sandbox/Physics.h"
 #include "sandbox/Result.h"
 #include "sandbox/SceneExport.h"
 #include "sandbox/Starts.h"
 #include "sandbox/Vec3.h"
+#include "sandbox/Wheels.h"
