@@ -1,12 +1,14 @@
 // What one simulation tick costs: the car flying (stick, boost and throttle
 // changing) and the ball falling, both in the air, as the sandbox window
-// runs them up to eight times a frame. Counter allocs_per_tick: global
+// runs them up to eight times a frame; in the legacy model and in the full
+// one (with jumps, dodges and the hit check). Counter allocs_per_tick: global
 // operator new calls per tick (the target is none).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 
 #include "sandbox/Bindings.h"
+#include "sandbox/Mechanics.h"
 #include "sandbox/Physics.h"
 #include "sandbox/Starts.h"
 #include "testkit/AllocCounter.h"
@@ -51,6 +53,40 @@ void BM_Tick(benchmark::State& state) {
                            benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_Tick);
+
+// A tick of the full model in the air, in the box arena: the same stick
+// cycle with a jump press at the start of every other set (so the car
+// double-jumps, dodges and flips), the ball moving near the car, the hit
+// check and every surface checked each tick. Started again every two
+// seconds, its jump and flip state fresh.
+void BM_FullModelTickInTheAir(benchmark::State& state) {
+    mechanics::World start;
+    const World legacy = randomStart(7);
+    start.car.location = {legacy.car.location.x, legacy.car.location.y, 1200.0f};
+    start.car.velocity = legacy.car.velocity;
+    start.car.attitude = legacy.car.attitude;
+    start.car.spin = legacy.car.spin;
+    start.ball.location = start.car.location + Vec3{400.0f, 0.0f, 300.0f};
+    start.ball.velocity = {-200.0f, 50.0f, 100.0f};
+    start.ball.spin = {0.0f, 1.0f, 0.0f};
+    mechanics::Options options;
+    options.unlimitedBoost = true;
+    mechanics::World world = start;
+    int64_t tick = 0;
+    const std::uint64_t before = testkit::allocations.load();
+    for (auto _ : state) {
+        CarControls controls = controlsFor(tick);
+        controls.jump = tick % 30 < 2;
+        const mechanics::TickEvents events = mechanics::step(world, controls, options);
+        benchmark::DoNotOptimize(events);
+        benchmark::DoNotOptimize(world);
+        if (++tick % 240 == 0) world = start;
+    }
+    state.counters["allocs_per_tick"] =
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
+                           benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_FullModelTickInTheAir);
 
 // The controls from a pad and keys, once a tick.
 void BM_MapControls(benchmark::State& state) {
