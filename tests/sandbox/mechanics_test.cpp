@@ -518,4 +518,21 @@ TEST(Ball, KeepsItsSpinUnderTheCapAndSlowsByDragInTheVoid) {
     EXPECT_EQ(still.history[60].ball, still.history[0].ball);
 }
 
+// Dropped from 300 moving 600 across: it ends tick 96 0.26 uu above the
+// floor, within the 1.905 uu contact distance, and bounces on tick 97 at 0.6
+// of its speed into the floor before that tick's gravity (after its drag).
+TEST(Ball, BouncesOnTheTickAfterItComesWithinReachOfTheFloor) {
+    World w = carAt({0.0f, -3000.0f, 1000.0f});
+    w.ball.location = {-1500.0f, 0.0f, 300.0f};
+    w.ball.velocity = {600.0f, 0.0f, 0.0f};
+    w.ball.spin = {0.0f, -6.0f, 0.0f};
+    Options floor;
+    floor.arena = Arena::Floor;
+    const Flight f = fly(w, {{97, {}}}, floor);
+    EXPECT_NEAR(f.history[96].ball.location.z, 91.512f, 1e-3f);
+    EXPECT_NEAR(f.history[96].ball.velocity.z, -513.781f, 1e-3f);
+    EXPECT_NEAR(f.history[97].ball.velocity.z, 308.190f, 1e-3f);
+    EXPECT_NEAR(f.history[96].ball.velocity.x, 585.556f, 1e-3f);
+}
+
 }  // namespace
