@@ -311,7 +311,7 @@ void updateSupersonic(Car& car) {
 CarForces carPreTick(World& world, const CarControls& controls, const Options& options,
                      TickEvents& events) {
     Car& car = world.car;
-    const WheelsTick wheels = wheelsFirstHalf(car, world.ball, options.arena);
+    const WheelsTick wheels = wheelsFirstHalf(car, world.ball, options.arena, world.tick);
     const bool jumpPressed = controls.jump && !car.jumpHeld;
     const bool onGround = wheels.inContact >= 3;
     const float forwardSpeed = dot(car.velocity, car.attitude.forward);
@@ -319,8 +319,8 @@ CarForces carPreTick(World& world, const CarControls& controls, const Options& o
 
     CarForces forces;
     const bool hasFuel = options.unlimitedBoost || car.boost > 0.0f;
-    updateWheelControls(car, controls, {forwardSpeed, wheels.inContact, controls.boost && hasFuel},
-                        forces);
+    updateWheelControls(car, wheels, controls,
+                        {forwardSpeed, wheels.inContact, controls.boost && hasFuel}, forces);
     if (onGround)
         car.isFlipping = false;
     else
