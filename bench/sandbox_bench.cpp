@@ -1,8 +1,9 @@
 // What one simulation tick costs: the car flying (stick, boost and throttle
 // changing) and the ball falling, both in the air, as the sandbox window
 // runs them up to eight times a frame; in the legacy model and in the full
-// one (with jumps, dodges and the hit check). Counter allocs_per_tick: global
-// operator new calls per tick (the target is none).
+// one (with jumps, dodges and the hit check), and the full one driving on
+// its four wheels. Counter allocs_per_tick: global operator new calls per
+// tick (the target is none).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -87,6 +88,45 @@ void BM_FullModelTickInTheAir(benchmark::State& state) {
                            benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_FullModelTickInTheAir);
+
+// A tick of the full model driving on the box arena's floor, all four
+// wheels down: throttle, steer, boost and powerslide changing every 15
+// ticks (no jump), the ball rolling ahead of the car, its sphere in reach of
+// every wheel ray and the hit check. Started again every four seconds.
+void BM_FullModelTickOnTheFloor(benchmark::State& state) {
+    static const CarControls kDriving[4] = {
+        {1.0f, 0.0f, 0.0f, 0.0f, 1.0f, false, false, false},
+        {-0.6f, 0.0f, 0.0f, 0.0f, 1.0f, true, false, false},
+        {1.0f, 0.0f, 0.0f, 0.0f, 1.0f, false, false, true},
+        {0.3f, 0.0f, 0.0f, 0.0f, 0.0f, false, false, false},
+    };
+    mechanics::World start;
+    start.car.location = {0.0f, 0.0f, mechanics::kCarRestHeight};
+    start.ball.location = {600.0f, 0.0f, mechanics::kBallRadius};
+    start.ball.velocity = {300.0f, 40.0f, 0.0f};
+    mechanics::Options options;
+    options.unlimitedBoost = true;
+    mechanics::World world = start;
+    for (int i = 0; i < 120; ++i) mechanics::step(world, {}, options);  // settled on its springs
+    const mechanics::World settled = world;
+    int64_t tick = 0;
+    int64_t onFloor = 0;
+    const std::uint64_t before = testkit::allocations.load();
+    for (auto _ : state) {
+        const mechanics::TickEvents events =
+            mechanics::step(world, kDriving[(tick / 15) % 4], options);
+        benchmark::DoNotOptimize(events);
+        benchmark::DoNotOptimize(world);
+        onFloor += events.wheelsInContact == 4 ? 1 : 0;
+        if (++tick % 480 == 0) world = settled;
+    }
+    state.counters["allocs_per_tick"] =
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
+                           benchmark::Counter::kAvgIterations);
+    state.counters["four_wheels_share"] =
+        benchmark::Counter(static_cast<double>(onFloor), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_FullModelTickOnTheFloor);
 
 // The controls from a pad and keys, once a tick.
 void BM_MapControls(benchmark::State& state) {
