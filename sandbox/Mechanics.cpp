@@ -355,7 +355,7 @@ void move(World& world, const PhysicsStep& step) {
     car.spin = step.car.spin;
     car.location = car.location + car.velocity * kDt + step.car.push;
     car.attitude =
-        orthonormalised(rotated(car.attitude, car.spin, kDt));
+        orthonormalised(rotated(rotated(car.attitude, step.car.turn, kDt), car.spin, kDt));
 
     Ball& ball = world.ball;
     ball.velocity = step.ball.velocity;

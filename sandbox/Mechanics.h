@@ -67,7 +67,7 @@
 //         end of the last tick), solved on v^, w^; pushes out of overlap
 //         (positions only); the extra hit velocity stored;
 //      c. locations advance by the solved velocities (plus the pushes), the
-//         car's attitude turns by exactly w dt.
+//         car's attitude turns by the push's turn, then by exactly w dt.
 //   4. Car: supersonic state from the uncapped speed; then |v| <= 2300,
 //      |w| <= 5.5.
 //   5. Ball: the stored extra hit velocity added; then |v| <= 6000, |w| <= 6.
@@ -80,6 +80,7 @@
 
 #include "sandbox/Arena.h"
 #include "sandbox/Attitude.h"
+#include "sandbox/Manifold.h"
 #include "sandbox/Physics.h"
 #include "sandbox/Vec3.h"
 
@@ -186,6 +187,10 @@ struct Car {
     // The box's contact with the world in the last physics step.
     bool touchedWorld = false;
     Vec3 worldContactNormal{};
+    // The contact points the box keeps with the arena's blocks and with the
+    // ball (Manifold.h; Contacts.cpp's own).
+    std::array<ContactManifold, kMaxWorldManifolds> worldContacts{};
+    ContactManifold ballContact{};
 
     friend bool operator==(const Car&, const Car&) = default;
 };
