@@ -184,6 +184,27 @@ BlockPoint nearestOnBlock(const ArenaBlock& b, Vec3 q) {
     return best;
 }
 
+bool nearBlock(const ArenaBlock& b, Vec3 q, float distance) {
+    const Vec3 out = q - Vec3{clampTo(q.x, b.low.x, b.high.x), clampTo(q.y, b.low.y, b.high.y),
+                              clampTo(q.z, b.low.z, b.high.z)};
+    return dot(out, out) < distance * distance;
+}
+
+bool clearOfArena(Arena arena, Vec3 q, float distance) {
+    switch (arena) {
+        case Arena::Void:
+            return true;
+        case Arena::Floor:
+            return q.z >= distance;
+        case Arena::Box:
+            // Inside the box shrunk by the distance: the goals lie beyond
+            // its end walls.
+            return q.z >= distance && q.z <= kH - distance && std::fabs(q.x) <= kW - distance &&
+                   std::fabs(q.y) <= kL - distance;
+    }
+    return false;
+}
+
 bool hiddenContact(Arena arena, int index, Vec3 query, const BlockPoint& contact) {
     const std::span<const ArenaBlock> blocks = blocksOf(arena);
     const ArenaBlock& own = blocks[static_cast<size_t>(index)];
@@ -199,9 +220,11 @@ bool hiddenContact(Arena arena, int index, Vec3 query, const BlockPoint& contact
 
 int sphereContacts(Arena arena, Vec3 centre, float radius, float reach,
                    std::span<SphereContact, kMaxSphereContacts> out) {
+    if (clearOfArena(arena, centre, radius + reach)) return 0;
     const std::span<const ArenaBlock> blocks = blocksOf(arena);
     int count = 0;
     for (size_t i = 0; i < blocks.size() && count < kMaxSphereContacts; ++i) {
+        if (!nearBlock(blocks[i], centre, radius + reach)) continue;
         const BlockPoint p = nearestOnBlock(blocks[i], centre);
         const float gap = p.distance - radius;
         if (gap >= reach) continue;

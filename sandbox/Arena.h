@@ -98,6 +98,12 @@ struct BlockPoint {
     Vec3 normal{};
 };
 BlockPoint nearestOnBlock(const ArenaBlock& block, Vec3 query);
+// Whether a point lies inside a block or less than `distance` from it (the
+// quick test before the questions above).
+bool nearBlock(const ArenaBlock& block, Vec3 query, float distance);
+// Whether a point is at least `distance` from every surface of the arena
+// (quicker still: most of the time the bodies are far from all of them).
+bool clearOfArena(Arena arena, Vec3 query, float distance);
 
 // Whether a contact found on block `index` for the query point comes from
 // an edge or face hidden inside the arena's surface: it lies on another

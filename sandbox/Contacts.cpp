@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <memory>
 
 namespace sandbox::mechanics {
 
@@ -162,6 +163,21 @@ Vec3 acrossNormal(Vec3 n) {
 
 constexpr int kMaxRows = 24;
 
+// Room for rows that are built only as contacts are added: a tick with no
+// contact costs nothing here.
+template <typename T, int N>
+class RowStore {
+  public:
+    RowStore() {}  // NOLINT(modernize-use-equals-default): leaves the rows unbuilt
+    T& operator[](int i) { return rows_[i]; }
+    void put(int i, const T& row) { std::construct_at(&rows_[i], row); }
+
+  private:
+    union {
+        T rows_[N];
+    };
+};
+
 class Solver {
   public:
     Body car, ball;
@@ -204,7 +220,7 @@ class Solver {
             normal.apply(normal.impulse);
         }
         const int index = normalCount_;
-        normals_[static_cast<size_t>(normalCount_++)] = normal;
+        normals_.put(normalCount_++, normal);
 
         // Friction along the slip across the contact (the spin with this
         // tick's torques); its target reads the spin without them. A merged
@@ -222,7 +238,7 @@ class Solver {
         friction.friction = c.friction;
         friction.normalRow = index;
         friction.kept = c.kept;
-        frictions_[static_cast<size_t>(index)] = friction;
+        frictions_.put(index, friction);
     }
 
     // A row for the push out of overlap alone (the ball's contacts with the
@@ -231,24 +247,29 @@ class Solver {
         if (distance >= 0.0f || pushCount_ == kMaxRows) return;
         Row row = makeRow(a, nullptr, normal, leverA, kZero);
         row.pushTarget = (-distance * kPushShare / kDt) * row.inverseMass;
-        pushes_[static_cast<size_t>(pushCount_++)] = row;
+        pushes_.put(pushCount_++, row);
     }
 
     void solve() {
-        for (int sweep = 0; sweep < kSolverSweeps && normalCount_ > 0; ++sweep) {
-            for (int i = 0; i < normalCount_; ++i) solveNormal(normals_[static_cast<size_t>(i)]);
-            for (int i = 0; i < normalCount_; ++i)
-                solveFriction(frictions_[static_cast<size_t>(i)]);
+        // A sweep that changes nothing leaves the next one nothing to do
+        // either: the solve has settled.
+        bool moving = true;
+        for (int sweep = 0; sweep < kSolverSweeps && normalCount_ > 0 && moving; ++sweep) {
+            moving = false;
+            for (int i = 0; i < normalCount_; ++i) moving = solveNormal(normals_[i]) || moving;
+            for (int i = 0; i < normalCount_; ++i) moving = solveFriction(frictions_[i]) || moving;
         }
-        for (int sweep = 0; sweep < kSolverSweeps; ++sweep) {
-            for (int i = 0; i < normalCount_; ++i) solvePush(normals_[static_cast<size_t>(i)]);
-            for (int i = 0; i < pushCount_; ++i) solvePush(pushes_[static_cast<size_t>(i)]);
+        moving = true;
+        for (int sweep = 0; sweep < kSolverSweeps && moving; ++sweep) {
+            moving = false;
+            for (int i = 0; i < normalCount_; ++i) moving = solvePush(normals_[i]) || moving;
+            for (int i = 0; i < pushCount_; ++i) moving = solvePush(pushes_[i]) || moving;
         }
         for (int i = 0; i < normalCount_; ++i) {
-            const Row& n = normals_[static_cast<size_t>(i)];
+            const Row& n = normals_[i];
             if (n.kept == nullptr) continue;
             n.kept->normalImpulse = n.impulse;
-            n.kept->frictionImpulse = frictions_[static_cast<size_t>(i)].impulse;
+            n.kept->frictionImpulse = frictions_[i].impulse;
         }
     }
 
@@ -258,7 +279,8 @@ class Solver {
         return r.velocityChange(r.a->deltaVelocity, r.a->deltaSpin, b ? b->deltaVelocity : kZero,
                                 b ? b->deltaSpin : kZero);
     }
-    static void solveNormal(Row& r) {
+    // Each returns whether it changed anything.
+    static bool solveNormal(Row& r) {
         float delta = r.target - rowSpeed(r) * r.inverseMass;
         const float sum = r.impulse + delta;
         if (sum < 0.0f) {
@@ -267,11 +289,13 @@ class Solver {
         } else {
             r.impulse = sum;
         }
+        if (delta == 0.0f) return false;
         r.apply(delta);
+        return true;
     }
-    void solveFriction(Row& r) {
-        const float normalImpulse = normals_[static_cast<size_t>(r.normalRow)].impulse;
-        if (!(normalImpulse > 0.0f)) return;
+    bool solveFriction(Row& r) {
+        const float normalImpulse = normals_[r.normalRow].impulse;
+        if (!(normalImpulse > 0.0f)) return false;
         const float limit = r.friction * normalImpulse;
         float delta = r.target - rowSpeed(r) * r.inverseMass;
         const float sum = r.impulse + delta;
@@ -284,10 +308,12 @@ class Solver {
         } else {
             r.impulse = sum;
         }
+        if (delta == 0.0f) return false;
         r.apply(delta);
+        return true;
     }
-    static void solvePush(Row& r) {
-        if (r.pushTarget == 0.0f) return;
+    static bool solvePush(Row& r) {
+        if (r.pushTarget == 0.0f) return false;
         const Body* b = r.b;
         const float speed =
             r.velocityChange(r.a->pushVelocity, r.a->turnVelocity, b ? b->pushVelocity : kZero,
@@ -300,12 +326,14 @@ class Solver {
         } else {
             r.pushImpulse = sum;
         }
+        if (delta == 0.0f) return false;
         r.applyPush(delta);
+        return true;
     }
 
-    std::array<Row, kMaxRows> normals_;
-    std::array<Row, kMaxRows> frictions_;
-    std::array<Row, kMaxRows> pushes_;
+    RowStore<Row, kMaxRows> normals_;
+    RowStore<Row, kMaxRows> frictions_;
+    RowStore<Row, kMaxRows> pushes_;
     int normalCount_ = 0;
     int pushCount_ = 0;
 };
@@ -667,10 +695,15 @@ void carAgainstArena(Car& car, Arena arena, Solver& solver) {
     const std::span<const ArenaBlock> blocks = blocksOf(arena);
     car.touchedWorld = false;
     car.worldContactNormal = {};
+    if (clearOfArena(arena, centre, reach)) {
+        for (ContactManifold& m : car.worldContacts)
+            if (m.block >= 0) m = {};
+        return;
+    }
     float deepest = kCarContactDistance;
     for (size_t i = 0; i < blocks.size(); ++i) {
         const int index = static_cast<int>(i);
-        const bool near = nearestOnBlock(blocks[i], centre).distance < reach;
+        const bool near = nearBlock(blocks[i], centre, reach);
         ContactManifold* m = manifoldFor(car, index, near);
         if (m == nullptr) continue;
         if (!near) {
