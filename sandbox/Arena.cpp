@@ -112,10 +112,8 @@ ArenaRayHit rayIntoBlock(const ArenaBlock& b, Vec3 from, Vec3 direction, float m
         }
         if (tHigh < leave) leave = tHigh;
     }
-    if (enter > leave || leave < 0.0f || enter > maxLength) return {};
-    if (enter <= 0.0f) {
-        return {true, 0.0f, from, nearestOnBlock(b, from).normal};
-    }
+    // A ray that starts inside the block leaves it unseen.
+    if (enter > leave || enter < 0.0f || enter > maxLength) return {};
     return {true, enter, from + direction * enter, enterNormal};
 }
 

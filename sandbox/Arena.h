@@ -67,8 +67,9 @@ struct ArenaRayHit {
 };
 
 // The first surface a ray from `from` along the unit `direction` meets
-// within `maxLength`. A ray that starts inside the solid hits at once
-// (distance 0) with the normal of the nearest face.
+// within `maxLength`, entering the solid from the open side (a ray that
+// starts inside a block passes out of it unseen, and may then meet another:
+// from inside a wall, down onto the floor beneath it).
 ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength);
 
 // ------------------------------------------------------------ the blocks

@@ -183,8 +183,9 @@ class Solver {
     Body car, ball;
 
     // A contact between a and b (b null: the arena). `normal` need not be
-    // unit (the ball's merged contact). `velocityOnly`: no push out of
-    // overlap from this row; `pushOnly`: only that.
+    // unit (the ball's merged contact). `kept`: the point whose impulses
+    // start this solve and keep its result (none for a contact found
+    // afresh each tick). `pushes`: the row also pushes out of an overlap.
     struct Contact {
         Body* a;
         Body* b;

@@ -32,12 +32,13 @@
 // apart by a second solve on positions alone: 0.8 of the overlap this tick,
 // its turn on the car applied at a tenth.
 //
-// Not checked against the car game's own figures (they have none): several
-// contacts at once (the ball in a corner or against a post and the floor,
-// the car on two surfaces), contacts kept for several ticks with their
-// impulses' warm start, the ball's centre inside the car's box (it leaves
-// through the nearest face), and the car's box against the goals' posts and
-// crossbar.
+// Built by the same rules but not yet measured against the car game:
+// several contacts at once (the ball in a corner or against a post and the
+// floor, the car on two surfaces), contacts kept for several ticks with
+// their normal impulse's warm start, the ball's centre inside the car's box
+// (it leaves through the nearest face), and the car's box against the
+// goals' posts and crossbar (its corners against the blocks, the posts and
+// crossbar as edges against the box).
 #include <cstdint>
 
 #include "sandbox/Mechanics.h"

@@ -10,7 +10,8 @@
 // leaves the largest area once four are kept. Kept points are measured
 // again from the bodies' new positions and dropped once they are farther
 // apart than the contact distance, or slid that far along the surface. A
-// kept point's solve starts from 0.85 of its last impulses.
+// kept point's solve starts from 0.85 of its last normal impulse (its
+// friction row from zero).
 #include <array>
 #include <cstdint>
 
@@ -19,12 +20,12 @@
 namespace sandbox::mechanics {
 
 struct ContactPoint {
-    Vec3 onA{};                  // on body A, in its own frame (from its origin, its axes)
-    Vec3 onB{};                  // on body B, likewise (the arena's frame is the world's)
-    Vec3 normal{};               // world, from B towards A
-    float distance = 0.0f;       // along the normal; negative when overlapping
-    float normalImpulse = 0.0f;  // the last solve's, for the next one's start
-    float frictionImpulse = 0.0f;
+    Vec3 onA{};                    // on body A, in its own frame (from its origin, its axes)
+    Vec3 onB{};                    // on body B, likewise (the arena's frame is the world's)
+    Vec3 normal{};                 // world, from B towards A
+    float distance = 0.0f;         // along the normal; negative when overlapping
+    float normalImpulse = 0.0f;    // the last solve's, for the next one's start
+    float frictionImpulse = 0.0f;  // the last solve's, for the record
 
     friend bool operator==(const ContactPoint&, const ContactPoint&) = default;
 };
