@@ -93,6 +93,7 @@ struct Row {
     Vec3 direction{};
     Vec3 torqueA{}, torqueB{};    // lever x direction
     Vec3 angularA{}, angularB{};  // inverse inertia times those
+    Vec3 linearA{}, linearB{};    // direction times each body's inverse mass
     float inverseMass = 0.0f;     // 1 / the effective mass along the row
     float target = 0.0f;          // the impulse that would meet the row's aim
     float pushTarget = 0.0f;      // the same for the push out of overlap
@@ -102,22 +103,31 @@ struct Row {
     int normalRow = -1;            // friction rows: their normal row
     ContactPoint* kept = nullptr;  // where the impulses are kept for next tick
 
-    float velocityChange(Vec3 dvA, Vec3 dwA, Vec3 dvB, Vec3 dwB) const {
-        return dot(direction, dvA) + dot(torqueA, dwA) - dot(direction, dvB) - dot(torqueB, dwB);
+    // The change so far of the row's relative speed: from the solve, and
+    // from the push out of overlap.
+    float speedChange() const {
+        float speed = dot(direction, a->deltaVelocity) + dot(torqueA, a->deltaSpin);
+        if (b != nullptr) speed -= dot(direction, b->deltaVelocity) + dot(torqueB, b->deltaSpin);
+        return speed;
+    }
+    float pushSpeed() const {
+        float speed = dot(direction, a->pushVelocity) + dot(torqueA, a->turnVelocity);
+        if (b != nullptr) speed -= dot(direction, b->pushVelocity) + dot(torqueB, b->turnVelocity);
+        return speed;
     }
     void apply(float delta) {
-        a->deltaVelocity += direction * (a->inverseMass * delta);
+        a->deltaVelocity += linearA * delta;
         a->deltaSpin += angularA * delta;
         if (b != nullptr) {
-            b->deltaVelocity += direction * -(b->inverseMass * delta);
+            b->deltaVelocity += linearB * -delta;
             b->deltaSpin += angularB * -delta;
         }
     }
     void applyPush(float delta) {
-        a->pushVelocity += direction * (a->inverseMass * delta);
+        a->pushVelocity += linearA * delta;
         a->turnVelocity += angularA * delta;
         if (b != nullptr) {
-            b->pushVelocity += direction * -(b->inverseMass * delta);
+            b->pushVelocity += linearB * -delta;
             b->turnVelocity += angularB * -delta;
         }
     }
@@ -133,10 +143,12 @@ Row makeRow(Body* a, Body* b, Vec3 direction, Vec3 leverA, Vec3 leverB) {
     row.direction = direction;
     row.torqueA = cross(leverA, direction);
     row.angularA = a->inverseInertiaTimes(row.torqueA);
+    row.linearA = direction * a->inverseMass;
     float k = a->inverseMass + dot(direction, cross(row.angularA, leverA));
     if (b != nullptr) {
         row.torqueB = cross(leverB, direction);
         row.angularB = b->inverseInertiaTimes(row.torqueB);
+        row.linearB = direction * b->inverseMass;
         k += b->inverseMass + dot(direction, cross(row.angularB, leverB));
     }
     row.inverseMass = 1.0f / k;
@@ -275,14 +287,9 @@ class Solver {
     }
 
   private:
-    static float rowSpeed(const Row& r) {
-        const Body* b = r.b;
-        return r.velocityChange(r.a->deltaVelocity, r.a->deltaSpin, b ? b->deltaVelocity : kZero,
-                                b ? b->deltaSpin : kZero);
-    }
     // Each returns whether it changed anything.
     static bool solveNormal(Row& r) {
-        float delta = r.target - rowSpeed(r) * r.inverseMass;
+        float delta = r.target - r.speedChange() * r.inverseMass;
         const float sum = r.impulse + delta;
         if (sum < 0.0f) {
             delta = -r.impulse;
@@ -298,7 +305,7 @@ class Solver {
         const float normalImpulse = normals_[r.normalRow].impulse;
         if (!(normalImpulse > 0.0f)) return false;
         const float limit = r.friction * normalImpulse;
-        float delta = r.target - rowSpeed(r) * r.inverseMass;
+        float delta = r.target - r.speedChange() * r.inverseMass;
         const float sum = r.impulse + delta;
         if (sum < -limit) {
             delta = -limit - r.impulse;
@@ -315,11 +322,7 @@ class Solver {
     }
     static bool solvePush(Row& r) {
         if (r.pushTarget == 0.0f) return false;
-        const Body* b = r.b;
-        const float speed =
-            r.velocityChange(r.a->pushVelocity, r.a->turnVelocity, b ? b->pushVelocity : kZero,
-                             b ? b->turnVelocity : kZero);
-        float delta = r.pushTarget - speed * r.inverseMass;
+        float delta = r.pushTarget - r.pushSpeed() * r.inverseMass;
         const float sum = r.pushImpulse + delta;
         if (sum < 0.0f) {
             delta = -r.pushImpulse;
