@@ -1,9 +1,10 @@
 // What one simulation tick costs: the car flying (stick, boost and throttle
 // changing) and the ball falling, both in the air, as the sandbox window
 // runs them up to eight times a frame; in the legacy model and in the full
-// one (with jumps, dodges and the hit check), and the full one driving on
-// its four wheels. Counter allocs_per_tick: global operator new calls per
-// tick (the target is none).
+// one (with jumps, dodges and the hit check; the ball bouncing and rolling
+// on the floor, with the car flying or on its roof; around a hit), and the
+// full one driving on its four wheels. Counter allocs_per_tick: global
+// operator new calls per tick (the target is none).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -127,6 +128,86 @@ void BM_FullModelTickOnTheFloor(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(onFloor), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_FullModelTickOnTheFloor);
+
+// A full-model tick with the ball on the floor: it bounces, slides and
+// rolls (the merged arena contact with friction) along the floor into the
+// goal and off its back wall, past a car sitting on its roof (the box's
+// kept contact points, each tick's ten sweeps over them; on its wheels the
+// box would not touch). In the box arena; started again every two seconds.
+void BM_FullModelTickBallAndCarOnTheFloor(benchmark::State& state) {
+    mechanics::World start;
+    start.car.location = {-400.0f, 4300.0f, 41.0f};
+    start.car.attitude = orientationFromRotator({0, 16384, 32767});  // on its roof
+    start.ball.location = {30.0f, 3600.0f, 300.0f};
+    start.ball.velocity = {0.0f, 1500.0f, 0.0f};
+    start.ball.spin = {-4.0f, 0.0f, 1.0f};
+    const mechanics::Options options;
+    mechanics::World world = start;
+    for (int i = 0; i < 60; ++i) mechanics::step(world, {}, options);  // let the car settle
+    start = world;
+    int64_t tick = 0;
+    const std::uint64_t before = testkit::allocations.load();
+    for (auto _ : state) {
+        const mechanics::TickEvents events = mechanics::step(world, {}, options);
+        benchmark::DoNotOptimize(events);
+        benchmark::DoNotOptimize(world);
+        if (++tick % 240 == 0) world = start;
+    }
+    state.counters["allocs_per_tick"] =
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
+                           benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_FullModelTickBallAndCarOnTheFloor);
+
+// The same with the car up in the air instead: the ball's contacts alone.
+void BM_FullModelTickBallOnTheFloor(benchmark::State& state) {
+    mechanics::World start;
+    start.car.location = {-400.0f, 4300.0f, 1500.0f};
+    start.ball.location = {30.0f, 3600.0f, 300.0f};
+    start.ball.velocity = {0.0f, 1500.0f, 0.0f};
+    start.ball.spin = {-4.0f, 0.0f, 1.0f};
+    mechanics::Options options;
+    options.unlimitedBoost = true;
+    mechanics::World world = start;
+    int64_t tick = 0;
+    const std::uint64_t before = testkit::allocations.load();
+    for (auto _ : state) {
+        const mechanics::TickEvents events = mechanics::step(world, controlsFor(tick), options);
+        benchmark::DoNotOptimize(events);
+        benchmark::DoNotOptimize(world);
+        if (++tick % 240 == 0) world = start;
+    }
+    state.counters["allocs_per_tick"] =
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
+                           benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_FullModelTickBallOnTheFloor);
+
+// A full-model tick around a hit: the car flying into the ball head on
+// (the solve of the car-ball contact and the extra push), started again
+// every 12 ticks, so one tick in twelve is a hit and the next still in
+// contact.
+void BM_FullModelTickHittingTheBall(benchmark::State& state) {
+    mechanics::World start;
+    start.car.location = {-1500.0f, 0.0f, 1000.0f};
+    start.car.velocity = {1000.0f, 0.0f, 700.0f};
+    start.ball.location = {-1270.0f, 0.0f, 1020.755f};
+    start.ball.velocity = {0.0f, 0.0f, 700.0f};
+    const mechanics::Options options;
+    mechanics::World world = start;
+    int64_t tick = 0;
+    const std::uint64_t before = testkit::allocations.load();
+    for (auto _ : state) {
+        const mechanics::TickEvents events = mechanics::step(world, {}, options);
+        benchmark::DoNotOptimize(events);
+        benchmark::DoNotOptimize(world);
+        if (++tick % 12 == 0) world = start;
+    }
+    state.counters["allocs_per_tick"] =
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
+                           benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_FullModelTickHittingTheBall);
 
 // The controls from a pad and keys, once a tick.
 void BM_MapControls(benchmark::State& state) {

@@ -77,16 +77,6 @@ constexpr float kSupersonicSpeed = 2200.0f;
 constexpr float kSupersonicHoldSpeed = 2100.0f;
 constexpr float kSupersonicHoldTime = 1.0f;
 
-constexpr Surface kFloorSurfaces[] = {{{0.0f, 0.0f, 1.0f}, 0.0f}};
-constexpr Surface kBoxSurfaces[] = {
-    {{0.0f, 0.0f, 1.0f}, 0.0f},
-    {{0.0f, 0.0f, -1.0f}, -arena::kHeight},
-    {{1.0f, 0.0f, 0.0f}, -arena::kHalfWidth},
-    {{-1.0f, 0.0f, 0.0f}, -arena::kHalfWidth},
-    {{0.0f, 1.0f, 0.0f}, -arena::kHalfLength},
-    {{0.0f, -1.0f, 0.0f}, -arena::kHalfLength},
-};
-
 float clampUnit(float v) { return v < -1.0f ? -1.0f : (v > 1.0f ? 1.0f : v); }
 float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
@@ -364,7 +354,8 @@ void move(World& world, const PhysicsStep& step) {
     car.velocity = step.car.velocity;
     car.spin = step.car.spin;
     car.location = car.location + car.velocity * kDt + step.car.push;
-    car.attitude = orthonormalised(rotated(car.attitude, car.spin, kDt));
+    car.attitude =
+        orthonormalised(rotated(rotated(car.attitude, step.car.turn, kDt), car.spin, kDt));
 
     Ball& ball = world.ball;
     ball.velocity = step.ball.velocity;
@@ -373,18 +364,6 @@ void move(World& world, const PhysicsStep& step) {
 }
 
 }  // namespace
-
-std::span<const Surface> surfacesOf(Arena arena) {
-    switch (arena) {
-        case Arena::Void:
-            return {};
-        case Arena::Floor:
-            return kFloorSurfaces;
-        case Arena::Box:
-            return kBoxSurfaces;
-    }
-    return {};
-}
 
 CarControls clamped(const CarControls& c) {
     CarControls out = c;

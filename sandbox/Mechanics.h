@@ -23,6 +23,8 @@
 //                  The tick reads back only the Wheel records of the car
 //                  (which wheels touch, their contact normals) and the
 //                  WheelsTick the first half returns.
+//   Arena.h/.cpp  the arena's shape (the box with its goals), the goal a
+//                  ball is in, rays and sphere contacts against it.
 //   Contacts.h/.cpp  the physics step's contacts: found at the start-of-tick
 //                  positions, solved on the velocities after this tick's
 //                  forces (a PhysicsStep): the ball against the world (one
@@ -65,7 +67,7 @@
 //         end of the last tick), solved on v^, w^; pushes out of overlap
 //         (positions only); the extra hit velocity stored;
 //      c. locations advance by the solved velocities (plus the pushes), the
-//         car's attitude turns by exactly w dt.
+//         car's attitude turns by the push's turn, then by exactly w dt.
 //   4. Car: supersonic state from the uncapped speed; then |v| <= 2300,
 //      |w| <= 5.5.
 //   5. Ball: the stored extra hit velocity added; then |v| <= 6000, |w| <= 6.
@@ -76,7 +78,9 @@
 #include <cstdint>
 #include <span>
 
+#include "sandbox/Arena.h"
 #include "sandbox/Attitude.h"
+#include "sandbox/Manifold.h"
 #include "sandbox/Physics.h"
 #include "sandbox/Vec3.h"
 
@@ -113,24 +117,6 @@ inline constexpr float kBallInertia = 0.4f * kBallMass * kBallRadius * kBallRadi
 inline constexpr float kBallDragPerTick = 0.9997462f;  // 0.97 a second: 0.97^(1/120)
 inline constexpr float kMaxBallSpeed = 6000.0f;
 inline constexpr float kMaxBallSpin = 6.0f;
-
-// --------------------------------------------------------------- the arena
-
-enum class Arena : uint8_t {
-    Void,   // nothing at all: the car and the ball fly and fall for ever
-    Floor,  // an endless floor at z = 0 and nothing else
-    Box,    // the legacy model's box: floor, ceiling and four walls
-};
-
-// A flat surface: points p with dot(normal, p) >= offset are on the open
-// side; normal is a unit vector pointing into the open side.
-struct Surface {
-    Vec3 normal;
-    float offset = 0.0f;
-};
-
-// The arena's surfaces (none in the void).
-std::span<const Surface> surfacesOf(Arena arena);
 
 // --------------------------------------------------------------- the state
 
@@ -201,6 +187,10 @@ struct Car {
     // The box's contact with the world in the last physics step.
     bool touchedWorld = false;
     Vec3 worldContactNormal{};
+    // The contact points the box keeps with the arena's blocks and with the
+    // ball (Manifold.h; Contacts.cpp's own).
+    std::array<ContactManifold, kMaxWorldManifolds> worldContacts{};
+    ContactManifold ballContact{};
 
     friend bool operator==(const Car&, const Car&) = default;
 };

@@ -21,8 +21,12 @@
 //                       supersonic, caps). Chosen by calling mechanics::step.
 //   Wheels.h            the full model's four wheels: rays, suspension,
 //                       tires, the wheel controls for the next tick.
+//   Arena.h             the full model's arena: the box with its two goals,
+//                       the goal a ball is in, rays and sphere contacts.
 //   Contacts.h          the full model's contacts: ball and world, car and
-//                       ball, the car's box and the world.
+//                       ball (with the game's extra push), the car's box and
+//                       the world, solved together; Manifold.h holds the
+//                       contact points the car keeps from tick to tick.
 //   Bindings.h          pad state and held keys to the car's controls:
 //                       dead zone, inverted pitch, air roll.
 //   HostView.h          the world as the host shows it to a plugin:
@@ -64,6 +68,7 @@
 //   and append to. It may use host/Types.h for the values it hands to the
 //   host, and nothing else of the host layer, the plugin, hostapp/ or
 //   render/; portable/ fills in what a standard library lacks.
+#include "sandbox/Arena.h"
 #include "sandbox/Attitude.h"
 #include "sandbox/Autopilot.h"
 #include "sandbox/Bindings.h"
@@ -73,6 +78,7 @@
 #include "sandbox/FlightLog.h"
 #include "sandbox/History.h"
 #include "sandbox/HostView.h"
+#include "sandbox/Manifold.h"
 #include "sandbox/Mechanics.h"
 #include "sandbox/NumberText.h"
 #include "sandbox/Physics.h"

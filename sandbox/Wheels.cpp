@@ -4,6 +4,7 @@
 #include <cmath>
 #include <span>
 
+#include "sandbox/Arena.h"
 #include "sandbox/Physics.h"
 
 namespace sandbox::mechanics {
@@ -167,17 +168,6 @@ float rayLength(const WheelLayout& layout) {
 
 // ------------------------------------------------------------ the ray
 
-void castAgainstSurfaces(Arena arena, Vec3 from, Vec3 direction, RayHit& best) {
-    for (const Surface& s : surfacesOf(arena)) {
-        const float height = dot(s.normal, from) - s.offset;
-        const float closing = dot(s.normal, direction);
-        if (height < 0.0f || closing >= 0.0f) continue;
-        const float distance = height / -closing;
-        if (distance >= best.distance) continue;
-        best = {true, distance, from + direction * distance, s.normal, true};
-    }
-}
-
 void castAgainstBall(const Ball& ball, Vec3 from, Vec3 direction, RayHit& best) {
     const Vec3 offset = from - ball.location;
     const float along = dot(offset, direction);
@@ -318,7 +308,8 @@ void stickyForce(const Car& car, bool fullStick, CarForces& forces) {
 RayHit castRay(Arena arena, const Ball& ball, Vec3 from, Vec3 direction, float maxLength) {
     RayHit best;
     best.distance = maxLength;
-    castAgainstSurfaces(arena, from, direction, best);
+    const ArenaRayHit wall = castArenaRay(arena, from, direction, maxLength);
+    if (wall.hit) best = {true, wall.distance, wall.point, wall.normal, true};
     castAgainstBall(ball, from, direction, best);
     if (!best.hit) best.distance = 0.0f;
     return best;
