@@ -1,12 +1,16 @@
 // What one simulation tick costs: the car flying (stick, boost and throttle
 // changing) and the ball falling, both in the air, as the sandbox window
-// runs them up to eight times a frame. Counter allocs_per_tick: global
+// runs them up to eight times a frame; in the legacy model and in the full
+// one (with jumps, dodges and the hit check; the ball bouncing and rolling
+// on the floor, with the car flying or on its roof; around a hit), and the
+// full one driving on its four wheels. Counter allocs_per_tick: global
 // operator new calls per tick (the target is none).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 
 #include "sandbox/Bindings.h"
+#include "sandbox/Mechanics.h"
 #include "sandbox/Physics.h"
 #include "sandbox/Starts.h"
 #include "testkit/AllocCounter.h"
@@ -51,6 +55,159 @@ void BM_Tick(benchmark::State& state) {
                            benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_Tick);
+
+// A tick of the full model in the air, in the box arena: the same stick
+// cycle with a jump press at the start of every other set (so the car
+// double-jumps, dodges and flips), the ball moving near the car, the hit
+// check and every surface checked each tick. Started again every two
+// seconds, its jump and flip state fresh.
+void BM_FullModelTickInTheAir(benchmark::State& state) {
+    mechanics::World start;
+    const World legacy = randomStart(7);
+    start.car.location = {legacy.car.location.x, legacy.car.location.y, 1200.0f};
+    start.car.velocity = legacy.car.velocity;
+    start.car.attitude = legacy.car.attitude;
+    start.car.spin = legacy.car.spin;
+    start.ball.location = start.car.location + Vec3{400.0f, 0.0f, 300.0f};
+    start.ball.velocity = {-200.0f, 50.0f, 100.0f};
+    start.ball.spin = {0.0f, 1.0f, 0.0f};
+    mechanics::Options options;
+    options.unlimitedBoost = true;
+    mechanics::World world = start;
+    int64_t tick = 0;
+    const std::uint64_t before = testkit::allocations.load();
+    for (auto _ : state) {
+        CarControls controls = controlsFor(tick);
+        controls.jump = tick % 30 < 2;
+        const mechanics::TickEvents events = mechanics::step(world, controls, options);
+        benchmark::DoNotOptimize(events);
+        benchmark::DoNotOptimize(world);
+        if (++tick % 240 == 0) world = start;
+    }
+    state.counters["allocs_per_tick"] =
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
+                           benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_FullModelTickInTheAir);
+
+// A tick of the full model driving on the box arena's floor, all four
+// wheels down: throttle, steer, boost and powerslide changing every 15
+// ticks (no jump), the ball rolling ahead of the car, its sphere in reach of
+// every wheel ray and the hit check. Started again every four seconds.
+void BM_FullModelTickOnTheFloor(benchmark::State& state) {
+    static const CarControls kDriving[4] = {
+        {1.0f, 0.0f, 0.0f, 0.0f, 1.0f, false, false, false},
+        {-0.6f, 0.0f, 0.0f, 0.0f, 1.0f, true, false, false},
+        {1.0f, 0.0f, 0.0f, 0.0f, 1.0f, false, false, true},
+        {0.3f, 0.0f, 0.0f, 0.0f, 0.0f, false, false, false},
+    };
+    mechanics::World start;
+    start.car.location = {0.0f, 0.0f, mechanics::kCarRestHeight};
+    start.ball.location = {600.0f, 0.0f, mechanics::kBallRadius};
+    start.ball.velocity = {300.0f, 40.0f, 0.0f};
+    mechanics::Options options;
+    options.unlimitedBoost = true;
+    mechanics::World world = start;
+    for (int i = 0; i < 120; ++i) mechanics::step(world, {}, options);  // settled on its springs
+    const mechanics::World settled = world;
+    int64_t tick = 0;
+    int64_t onFloor = 0;
+    const std::uint64_t before = testkit::allocations.load();
+    for (auto _ : state) {
+        const mechanics::TickEvents events =
+            mechanics::step(world, kDriving[(tick / 15) % 4], options);
+        benchmark::DoNotOptimize(events);
+        benchmark::DoNotOptimize(world);
+        onFloor += events.wheelsInContact == 4 ? 1 : 0;
+        if (++tick % 480 == 0) world = settled;
+    }
+    state.counters["allocs_per_tick"] =
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
+                           benchmark::Counter::kAvgIterations);
+    state.counters["four_wheels_share"] =
+        benchmark::Counter(static_cast<double>(onFloor), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_FullModelTickOnTheFloor);
+
+// A full-model tick with the ball on the floor: it bounces, slides and
+// rolls (the merged arena contact with friction) along the floor into the
+// goal and off its back wall, past a car sitting on its roof (the box's
+// kept contact points, each tick's ten sweeps over them; on its wheels the
+// box would not touch). In the box arena; started again every two seconds.
+void BM_FullModelTickBallAndCarOnTheFloor(benchmark::State& state) {
+    mechanics::World start;
+    start.car.location = {-400.0f, 4300.0f, 41.0f};
+    start.car.attitude = orientationFromRotator({0, 16384, 32767});  // on its roof
+    start.ball.location = {30.0f, 3600.0f, 300.0f};
+    start.ball.velocity = {0.0f, 1500.0f, 0.0f};
+    start.ball.spin = {-4.0f, 0.0f, 1.0f};
+    const mechanics::Options options;
+    mechanics::World world = start;
+    for (int i = 0; i < 60; ++i) mechanics::step(world, {}, options);  // let the car settle
+    start = world;
+    int64_t tick = 0;
+    const std::uint64_t before = testkit::allocations.load();
+    for (auto _ : state) {
+        const mechanics::TickEvents events = mechanics::step(world, {}, options);
+        benchmark::DoNotOptimize(events);
+        benchmark::DoNotOptimize(world);
+        if (++tick % 240 == 0) world = start;
+    }
+    state.counters["allocs_per_tick"] =
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
+                           benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_FullModelTickBallAndCarOnTheFloor);
+
+// The same with the car up in the air instead: the ball's contacts alone.
+void BM_FullModelTickBallOnTheFloor(benchmark::State& state) {
+    mechanics::World start;
+    start.car.location = {-400.0f, 4300.0f, 1500.0f};
+    start.ball.location = {30.0f, 3600.0f, 300.0f};
+    start.ball.velocity = {0.0f, 1500.0f, 0.0f};
+    start.ball.spin = {-4.0f, 0.0f, 1.0f};
+    mechanics::Options options;
+    options.unlimitedBoost = true;
+    mechanics::World world = start;
+    int64_t tick = 0;
+    const std::uint64_t before = testkit::allocations.load();
+    for (auto _ : state) {
+        const mechanics::TickEvents events = mechanics::step(world, controlsFor(tick), options);
+        benchmark::DoNotOptimize(events);
+        benchmark::DoNotOptimize(world);
+        if (++tick % 240 == 0) world = start;
+    }
+    state.counters["allocs_per_tick"] =
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
+                           benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_FullModelTickBallOnTheFloor);
+
+// A full-model tick around a hit: the car flying into the ball head on
+// (the solve of the car-ball contact and the extra push), started again
+// every 12 ticks, so one tick in twelve is a hit and the next still in
+// contact.
+void BM_FullModelTickHittingTheBall(benchmark::State& state) {
+    mechanics::World start;
+    start.car.location = {-1500.0f, 0.0f, 1000.0f};
+    start.car.velocity = {1000.0f, 0.0f, 700.0f};
+    start.ball.location = {-1270.0f, 0.0f, 1020.755f};
+    start.ball.velocity = {0.0f, 0.0f, 700.0f};
+    const mechanics::Options options;
+    mechanics::World world = start;
+    int64_t tick = 0;
+    const std::uint64_t before = testkit::allocations.load();
+    for (auto _ : state) {
+        const mechanics::TickEvents events = mechanics::step(world, {}, options);
+        benchmark::DoNotOptimize(events);
+        benchmark::DoNotOptimize(world);
+        if (++tick % 12 == 0) world = start;
+    }
+    state.counters["allocs_per_tick"] =
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
+                           benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_FullModelTickHittingTheBall);
 
 // The controls from a pad and keys, once a tick.
 void BM_MapControls(benchmark::State& state) {

@@ -166,7 +166,8 @@ void bounceBall(BallState& ball, Vec3 normal, float depth) {
 
 bool operator==(const CarControls& a, const CarControls& b) {
     return a.steer == b.steer && a.pitch == b.pitch && a.yaw == b.yaw && a.roll == b.roll &&
-           a.throttle == b.throttle && a.boost == b.boost && a.jump == b.jump;
+           a.throttle == b.throttle && a.boost == b.boost && a.jump == b.jump &&
+           a.handbrake == b.handbrake;
 }
 
 bool operator==(const CarState& a, const CarState& b) {

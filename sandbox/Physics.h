@@ -1,5 +1,8 @@
 #pragma once
-// The car and the ball, one fixed 120 Hz tick at a time.
+// The car and the ball, one fixed 120 Hz tick at a time: the legacy model,
+// which flight logs of versions 1 to 3 replay bit for bit. The full model
+// (double jumps, dodges, wheels, a ball the car hits) is Mechanics.h; it
+// reuses the controls, the air-control constants and the arena from here.
 //
 // The car flies by the car game's public air-control model (the constants in
 // `model` below). On the floor it does not drive: it rests wheels-down until
@@ -79,8 +82,8 @@ inline constexpr float kHeight = 2044.0f;
 
 // The car's input for one tick. Axes in [-1, 1]: pitch +1 raises the nose,
 // yaw +1 turns it right, roll +1 lowers the right side, throttle +1 pushes
-// forward. `steer` is the stick's x as the host reports it; the physics does
-// not read it.
+// forward. `steer` is the stick's x as the host reports it; the legacy
+// model reads neither it nor the handbrake (powerslide).
 struct CarControls {
     float steer = 0.0f;
     float pitch = 0.0f;
@@ -89,6 +92,7 @@ struct CarControls {
     float throttle = 0.0f;
     bool boost = false;
     bool jump = false;
+    bool handbrake = false;
 };
 
 bool operator==(const CarControls& a, const CarControls& b);

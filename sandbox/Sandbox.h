@@ -9,9 +9,24 @@
 //                       (65536 units a turn) used when handing state to the
 //                       host. Attitude.h explains the game's left-handed
 //                       axes and the signs of pitch, yaw and roll.
-//   Physics.h           the air-control model at a fixed 120 Hz tick: car
-//                       (boost, air throttle, jump, resting on the floor,
-//                       touchdown), ball (gravity, drag, bounces), arena.
+//   Physics.h           the legacy model at a fixed 120 Hz tick: car (air
+//                       control, boost, air throttle, jump, resting on the
+//                       floor, touchdown), ball (gravity, drag, bounces),
+//                       arena, the controls. Flight logs of versions 1 to 3,
+//                       drills and the window run it.
+//   Mechanics.h         the full model: its tick in order and which file
+//                       owns each part of it (read its top first), the car's
+//                       and ball's state with every flag and timer; the car
+//                       in the air (double jumps, dodges, auto-flip, boost,
+//                       supersonic, caps). Chosen by calling mechanics::step.
+//   Wheels.h            the full model's four wheels: rays, suspension,
+//                       tires, the wheel controls for the next tick.
+//   Arena.h             the full model's arena: the box with its two goals,
+//                       the goal a ball is in, rays and sphere contacts.
+//   Contacts.h          the full model's contacts: ball and world, car and
+//                       ball (with the game's extra push), the car's box and
+//                       the world, solved together; Manifold.h holds the
+//                       contact points the car keeps from tick to tick.
 //   Bindings.h          pad state and held keys to the car's controls:
 //                       dead zone, inverted pitch, air roll.
 //   HostView.h          the world as the host shows it to a plugin:
@@ -64,18 +79,23 @@
 //   the program's libraries; portable/ fills in what a standard library
 //   lacks.
 #include "base/Result.h"
+#include "sandbox/Arena.h"
 #include "sandbox/AttemptBook.h"
 #include "sandbox/AttemptPlot.h"
 #include "sandbox/Attitude.h"
 #include "sandbox/Autopilot.h"
 #include "sandbox/Bindings.h"
 #include "sandbox/Clock.h"
+#include "sandbox/Contacts.h"
 #include "sandbox/Drills.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/History.h"
 #include "sandbox/HostView.h"
+#include "sandbox/Manifold.h"
+#include "sandbox/Mechanics.h"
 #include "sandbox/NumberText.h"
 #include "sandbox/Physics.h"
 #include "sandbox/SceneExport.h"
 #include "sandbox/Starts.h"
 #include "sandbox/Vec3.h"
+#include "sandbox/Wheels.h"

@@ -1,0 +1,255 @@
+#include "sandbox/Arena.h"
+
+#include <cmath>
+
+#include "sandbox/Mechanics.h"
+
+namespace sandbox::mechanics {
+
+namespace {
+
+constexpr float kU = kUnbounded;
+constexpr float kW = arena::kHalfWidth;
+constexpr float kL = arena::kHalfLength;
+constexpr float kH = arena::kHeight;
+constexpr float kGw = kGoalHalfWidth;
+constexpr float kGh = kGoalHeight;
+constexpr float kBack = kL + kGoalDepth;
+
+// Within this of another block's side a point counts as on it (uu).
+constexpr float kOnBlockSlack = 1e-3f;
+
+constexpr ArenaBlock kFloorBlocks[] = {{{-kU, -kU, -kU}, {kU, kU, 0.0f}}};
+
+// An end wall with its goal, at y = side * kL (side +1 or -1): the blocks
+// beside the two posts (each with its post as its edge), the one above the
+// opening (with the crossbar) and the one behind the goal's back wall.
+constexpr float lowY(float side, float y) { return side > 0.0f ? y : -kU; }
+constexpr float highY(float side, float y) { return side > 0.0f ? kU : -y; }
+constexpr ArenaBlock besidePost(float side, float post, int8_t group) {
+    return {{post > 0.0f ? kGw : -kU, lowY(side, kL), -kU},
+            {post > 0.0f ? kU : -kGw, highY(side, kL), kU},
+            group,
+            {post * kGw, side * kL, 0.0f},
+            {post * kGw, side * kL, kGh}};
+}
+constexpr ArenaBlock aboveGoal(float side, int8_t group) {
+    return {{-kU, lowY(side, kL), kGh},
+            {kU, highY(side, kL), kU},
+            group,
+            {-kGw, side * kL, kGh},
+            {kGw, side * kL, kGh}};
+}
+constexpr ArenaBlock behindGoal(float side, int8_t group) {
+    return {{-kU, lowY(side, kBack), -kU}, {kU, highY(side, kBack), kU}, group, {}, {}};
+}
+
+constexpr ArenaBlock kBoxBlocks[] = {
+    {{-kU, -kU, -kU}, {kU, kU, 0.0f}},  // floor
+    {{-kU, -kU, kH}, {kU, kU, kU}},     // ceiling
+    {{kW, -kU, -kU}, {kU, kU, kU}},     // side walls
+    {{-kU, -kU, -kU}, {-kW, kU, kU}},
+    besidePost(1.0f, 1.0f, 1),
+    besidePost(1.0f, -1.0f, 1),
+    aboveGoal(1.0f, 1),
+    behindGoal(1.0f, 1),
+    besidePost(-1.0f, 1.0f, 2),
+    besidePost(-1.0f, -1.0f, 2),
+    aboveGoal(-1.0f, 2),
+    behindGoal(-1.0f, 2),
+};
+
+constexpr Surface kFloorSurfaces[] = {{{0.0f, 0.0f, 1.0f}, 0.0f}};
+constexpr Surface kBoxSurfaces[] = {
+    {{0.0f, 0.0f, 1.0f}, 0.0f}, {{0.0f, 0.0f, -1.0f}, -kH}, {{1.0f, 0.0f, 0.0f}, -kW},
+    {{-1.0f, 0.0f, 0.0f}, -kW}, {{0.0f, 1.0f, 0.0f}, -kL},  {{0.0f, -1.0f, 0.0f}, -kL},
+};
+
+float component(Vec3 v, int axis) { return axis == 0 ? v.x : (axis == 1 ? v.y : v.z); }
+void setComponent(Vec3& v, int axis, float value) {
+    (axis == 0 ? v.x : (axis == 1 ? v.y : v.z)) = value;
+}
+Vec3 unitAxis(int axis, float sign) {
+    Vec3 v{};
+    setComponent(v, axis, sign);
+    return v;
+}
+float clampTo(float v, float low, float high) { return v < low ? low : (v > high ? high : v); }
+
+bool onBlock(const ArenaBlock& b, Vec3 p) {
+    for (int axis = 0; axis < 3; ++axis) {
+        const float c = component(p, axis);
+        if (c < component(b.low, axis) - kOnBlockSlack ||
+            c > component(b.high, axis) + kOnBlockSlack)
+            return false;
+    }
+    return true;
+}
+
+// The ray's entry into one block: the slab method over its bounded sides.
+ArenaRayHit rayIntoBlock(const ArenaBlock& b, Vec3 from, Vec3 direction, float maxLength) {
+    float enter = -kU, leave = kU;
+    Vec3 enterNormal{};
+    for (int axis = 0; axis < 3; ++axis) {
+        const float o = component(from, axis), d = component(direction, axis);
+        const float low = component(b.low, axis), high = component(b.high, axis);
+        if (d == 0.0f) {
+            if (o < low || o > high) return {};
+            continue;
+        }
+        float tLow = (low - o) / d, tHigh = (high - o) / d;
+        // The side the ray crosses first faces against it.
+        Vec3 normal = unitAxis(axis, -1.0f);
+        if (tLow > tHigh) {
+            const float t = tLow;
+            tLow = tHigh;
+            tHigh = t;
+            normal = unitAxis(axis, 1.0f);
+        }
+        if (tLow > enter) {
+            enter = tLow;
+            enterNormal = normal;
+        }
+        if (tHigh < leave) leave = tHigh;
+    }
+    // A ray that starts inside the block leaves it unseen.
+    if (enter > leave || enter < 0.0f || enter > maxLength) return {};
+    return {true, enter, from + direction * enter, enterNormal};
+}
+
+}  // namespace
+
+Goal goalOf(Arena arena, Vec3 ballCentre) {
+    const Vec3 c = ballCentre;
+    if (arena != Arena::Box) return Goal::None;
+    const float line = kL + kBallRadius;
+    if (c.y > line) return Goal::PositiveY;
+    if (c.y < -line) return Goal::NegativeY;
+    return Goal::None;
+}
+
+std::span<const ArenaBlock> blocksOf(Arena arena) {
+    switch (arena) {
+        case Arena::Void:
+            return {};
+        case Arena::Floor:
+            return kFloorBlocks;
+        case Arena::Box:
+            return kBoxBlocks;
+    }
+    return {};
+}
+
+std::span<const Surface> surfacesOf(Arena arena) {
+    switch (arena) {
+        case Arena::Void:
+            return {};
+        case Arena::Floor:
+            return kFloorSurfaces;
+        case Arena::Box:
+            return kBoxSurfaces;
+    }
+    return {};
+}
+
+BlockPoint nearestOnBlock(const ArenaBlock& b, Vec3 q) {
+    const Vec3 clamped{clampTo(q.x, b.low.x, b.high.x), clampTo(q.y, b.low.y, b.high.y),
+                       clampTo(q.z, b.low.z, b.high.z)};
+    const Vec3 out = q - clamped;
+    const float d2 = dot(out, out);
+    if (d2 > 0.0f) {
+        const float d = std::sqrt(d2);
+        return {d, clamped, out * (1.0f / d)};
+    }
+    // Inside: out through the nearest bounded side.
+    BlockPoint best{-kU, q, {}};
+    for (int axis = 0; axis < 3; ++axis) {
+        const float c = component(q, axis);
+        const float toLow = c - component(b.low, axis), toHigh = component(b.high, axis) - c;
+        if (-toLow > best.distance) {
+            best.distance = -toLow;
+            best.normal = unitAxis(axis, -1.0f);
+            best.point = q;
+            setComponent(best.point, axis, component(b.low, axis));
+        }
+        if (-toHigh > best.distance) {
+            best.distance = -toHigh;
+            best.normal = unitAxis(axis, 1.0f);
+            best.point = q;
+            setComponent(best.point, axis, component(b.high, axis));
+        }
+    }
+    return best;
+}
+
+bool nearBlock(const ArenaBlock& b, Vec3 q, float distance) {
+    const Vec3 out = q - Vec3{clampTo(q.x, b.low.x, b.high.x), clampTo(q.y, b.low.y, b.high.y),
+                              clampTo(q.z, b.low.z, b.high.z)};
+    return dot(out, out) < distance * distance;
+}
+
+bool clearOfArena(Arena arena, Vec3 q, float distance) {
+    switch (arena) {
+        case Arena::Void:
+            return true;
+        case Arena::Floor:
+            return q.z >= distance;
+        case Arena::Box:
+            // Inside the box shrunk by the distance: the goals lie beyond
+            // its end walls.
+            return q.z >= distance && q.z <= kH - distance && std::fabs(q.x) <= kW - distance &&
+                   std::fabs(q.y) <= kL - distance;
+    }
+    return false;
+}
+
+bool hiddenContact(Arena arena, int index, Vec3 query, const BlockPoint& contact) {
+    const std::span<const ArenaBlock> blocks = blocksOf(arena);
+    const ArenaBlock& own = blocks[static_cast<size_t>(index)];
+    if (own.group == 0) return false;
+    for (size_t j = 0; j < blocks.size(); ++j) {
+        if (static_cast<int>(j) == index || blocks[j].group != own.group) continue;
+        if (!onBlock(blocks[j], contact.point)) continue;
+        if (nearestOnBlock(blocks[j], query).distance < contact.distance - kOnBlockSlack)
+            return true;
+    }
+    return false;
+}
+
+int sphereContacts(Arena arena, Vec3 centre, float radius, float reach,
+                   std::span<SphereContact, kMaxSphereContacts> out) {
+    if (clearOfArena(arena, centre, radius + reach)) return 0;
+    const std::span<const ArenaBlock> blocks = blocksOf(arena);
+    int count = 0;
+    for (size_t i = 0; i < blocks.size() && count < kMaxSphereContacts; ++i) {
+        if (!nearBlock(blocks[i], centre, radius + reach)) continue;
+        const BlockPoint p = nearestOnBlock(blocks[i], centre);
+        const float gap = p.distance - radius;
+        if (gap >= reach) continue;
+        const int index = static_cast<int>(i);
+        if (hiddenContact(arena, index, centre, p)) continue;
+        // A face two blocks of a wall share gives the same contact twice.
+        bool repeated = false;
+        for (int k = 0; k < count; ++k) {
+            const Vec3 apart = out[static_cast<size_t>(k)].point - p.point;
+            repeated = repeated || (dot(apart, apart) < kOnBlockSlack * kOnBlockSlack &&
+                                    dot(out[static_cast<size_t>(k)].normal, p.normal) > 0.999f);
+        }
+        if (repeated) continue;
+        out[static_cast<size_t>(count++)] = {index, gap, p.normal, p.point};
+    }
+    return count;
+}
+
+ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength) {
+    ArenaRayHit best;
+    best.distance = maxLength;
+    for (const ArenaBlock& b : blocksOf(arena)) {
+        const ArenaRayHit hit = rayIntoBlock(b, from, direction, best.distance);
+        if (hit.hit && (!best.hit || hit.distance < best.distance)) best = hit;
+    }
+    if (!best.hit) best.distance = 0.0f;
+    return best;
+}
+
+}  // namespace sandbox::mechanics
