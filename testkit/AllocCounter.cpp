@@ -1,11 +1,13 @@
 // Global operator new and delete replaced for the whole process that links
-// this (the plugin library and the SDK layer included): every allocation is
-// counted, so a frame that allocates shows it.
+// this (on Linux the plugin library and the SDK layer included; a Windows
+// DLL keeps its own): every allocation is counted, so a frame that allocates
+// shows it.
 #include "testkit/AllocCounter.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
+#include <memory>
 #include <new>
 
 namespace testkit {
@@ -18,11 +20,22 @@ void* allocate(std::size_t n) {
     if (void* p = std::malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
 }
+// Over-aligned blocks from malloc, with the block's own start kept just
+// before the address handed out: not every C library has aligned_alloc
+// (MinGW's has not).
 void* allocateAligned(std::size_t n, std::align_val_t a) {
     testkit::allocations.fetch_add(1, std::memory_order_relaxed);
     const std::size_t align = static_cast<std::size_t>(a);
-    if (void* p = std::aligned_alloc(align, (n + align - 1) / align * align)) return p;
-    throw std::bad_alloc();
+    void* block = std::malloc(n + align + sizeof(void*));
+    if (!block) throw std::bad_alloc();
+    void* aligned = static_cast<char*>(block) + sizeof(void*);
+    std::size_t room = n + align;
+    std::align(align, n, aligned, room);  // there is room for any alignment
+    static_cast<void**>(aligned)[-1] = block;
+    return aligned;
+}
+void freeAligned(void* p) noexcept {
+    if (p) std::free(static_cast<void**>(p)[-1]);
 }
 }  // namespace
 
@@ -42,7 +55,7 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { freeAligned(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { freeAligned(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { freeAligned(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { freeAligned(p); }

@@ -8,9 +8,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace hosttest {
@@ -132,38 +129,6 @@ RunResult waitForHost(pid_t pid) {
     RunResult result;
     waitInto(pid, result);
     return result;
-}
-
-TempDir::TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "trimsight-host-test.XXXXXX");
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = tmpl;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f << text;
-    if (!f) throw std::runtime_error("cannot write " + path);
-}
-
-std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return std::nullopt;
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream s(text);
-    for (std::string line; std::getline(s, line);) out.push_back(line);
-    return out;
 }
 
 }  // namespace hosttest

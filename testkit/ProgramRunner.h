@@ -1,11 +1,14 @@
 #pragma once
-// Runs the built trimsight-host as a child process and collects what it does.
+// Runs the built trimsight-host as a child process and collects what it does
+// (TempDir.h: the folders and files its tests work in).
 #include <sys/types.h>
 
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "testkit/TempDir.h"
 
 namespace hosttest {
 
@@ -27,25 +30,5 @@ pid_t startHost(const std::vector<std::string>& args,
                 const std::map<std::string, std::optional<std::string>>& env);
 // Waits for a program startHost started; `out` and `err` stay empty.
 RunResult waitForHost(pid_t pid);
-
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
-
-void writeFile(const std::string& path, const std::string& text);
-// Empty optional when the file cannot be read.
-std::optional<std::string> readFile(const std::string& path);
-std::vector<std::string> lines(const std::string& text);
 
 }  // namespace hosttest

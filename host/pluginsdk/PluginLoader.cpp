@@ -1,6 +1,6 @@
 #include "host/pluginsdk/PluginLoader.h"
 
-#include <dlfcn.h>
+#include "host/pluginsdk/SharedLibrary.h"
 
 namespace pluginsdk {
 
@@ -8,14 +8,13 @@ using BakkesMod::Plugin::kApiVersion;
 using BakkesMod::Plugin::PluginInfo;
 
 std::unique_ptr<LoadedPlugin> LoadedPlugin::open(const std::string& path, std::string& error) {
-    dlerror();
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    void* handle = openLibrary(path, why);
     if (!handle) {
-        const char* why = dlerror();
-        error = "cannot load plugin library " + path + ": " + (why ? why : "unknown error");
+        error = "cannot load plugin library " + path + ": " + why;
         return nullptr;
     }
-    auto* info = static_cast<const PluginInfo*>(dlsym(handle, "exports"));
+    auto* info = static_cast<const PluginInfo*>(librarySymbol(handle, "exports"));
     std::string problem;
     if (!info)
         problem = "no plugin record 'exports'";
@@ -24,10 +23,10 @@ std::unique_ptr<LoadedPlugin> LoadedPlugin::open(const std::string& path, std::s
                   std::to_string(kApiVersion);
     else if (!info->createFunction || !info->deleteFunction)
         problem = "plugin record has no create or delete function";
-    else if (!dlsym(handle, "getPlugin") || !dlsym(handle, "deleteMe"))
+    else if (!librarySymbol(handle, "getPlugin") || !librarySymbol(handle, "deleteMe"))
         problem = "missing entry point 'getPlugin' or 'deleteMe'";
     if (!problem.empty()) {
-        dlclose(handle);
+        closeLibrary(handle);
         error = path + ": " + problem;
         return nullptr;
     }
@@ -40,7 +39,7 @@ std::unique_ptr<LoadedPlugin> LoadedPlugin::open(const std::string& path, std::s
 
 LoadedPlugin::~LoadedPlugin() {
     release();
-    if (handle_) dlclose(handle_);
+    if (handle_) closeLibrary(handle_);
 }
 
 bool LoadedPlugin::load(CVarStore& cvars, GameHost& game, std::string* error) {

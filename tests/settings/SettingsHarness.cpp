@@ -1,8 +1,6 @@
 #include "SettingsHarness.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -15,6 +13,7 @@
 
 #include "Trimsight.h"
 #include "host/pluginsdk/PluginLoader.h"
+#include "testkit/TempDir.h"
 
 namespace settings_test {
 
@@ -60,19 +59,16 @@ class LinkedPlugin : public PluginUnderTest {
 
 // A copy of the built library under a fresh file name: the loader maps it as
 // a library of its own, with its own ImGui copy and its own statics, whatever
-// earlier copies left behind (unloading is not relied on).
+// earlier copies left behind (unloading is not relied on). The copy's folder
+// goes after the library is closed (Windows keeps a loaded library's file).
 class FreshLibraryPlugin : public PluginUnderTest {
   public:
     FreshLibraryPlugin() {
-        std::string dirTemplate =
-            (std::filesystem::temp_directory_path() / "trimsight-settings-XXXXXX").string();
-        if (!mkdtemp(dirTemplate.data())) throw std::runtime_error("mkdtemp failed");
-        const std::filesystem::path dir = dirTemplate;
-        const std::filesystem::path copy = dir / "libtrimsight-copy.so";
-        std::filesystem::copy_file(TRIMSIGHT_PLUGIN_PATH, copy);
+        const std::filesystem::path built(TRIMSIGHT_PLUGIN_PATH);
+        const std::string copy = dir_.file("trimsight-copy" + built.extension().string());
+        std::filesystem::copy_file(built, copy);
         std::string error;
-        library_ = pluginsdk::LoadedPlugin::open(copy.string(), error);
-        std::filesystem::remove_all(dir);  // mapped already
+        library_ = pluginsdk::LoadedPlugin::open(copy, error);
         if (!library_) throw std::runtime_error(error);
         library_->load(store, game);
     }
@@ -89,6 +85,7 @@ class FreshLibraryPlugin : public PluginUnderTest {
     }
 
   private:
+    hosttest::TempDir dir_;
     std::unique_ptr<pluginsdk::LoadedPlugin> library_;
 };
 

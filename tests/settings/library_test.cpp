@@ -1,6 +1,5 @@
 // The built library carries its own private copy of ImGui: it draws only into
 // a context the host attaches, and nothing of ImGui is visible from outside.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,26 +8,29 @@
 
 #include "SettingsHarness.h"
 #include "host/pluginsdk/PluginLoader.h"
+#include "host/pluginsdk/SharedLibrary.h"
 
 namespace settings_test {
 namespace {
 
 using BakkesMod::Plugin::PluginPointer;
 
-// The library opened with dlopen and its plugin created as a host does.
+// The library opened by path and its plugin created as a host does.
 class OpenedLibrary : public PluginUnderTest {
   public:
     OpenedLibrary() {
-        handle = dlopen(TRIMSIGHT_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-        if (!handle) throw std::runtime_error(dlerror());
-        getPlugin = reinterpret_cast<PluginPointer* (*)()>(dlsym(handle, "getPlugin"));
-        deleteMe = reinterpret_cast<void (*)()>(dlsym(handle, "deleteMe"));
+        std::string error;
+        handle = pluginsdk::openLibrary(TRIMSIGHT_PLUGIN_PATH, error);
+        if (!handle) throw std::runtime_error(error);
+        getPlugin =
+            reinterpret_cast<PluginPointer* (*)()>(pluginsdk::librarySymbol(handle, "getPlugin"));
+        deleteMe = reinterpret_cast<void (*)()>(pluginsdk::librarySymbol(handle, "deleteMe"));
         if (!getPlugin || !deleteMe) throw std::runtime_error("entry points missing");
         create();
     }
     ~OpenedLibrary() override {
         destroy();
-        dlclose(handle);
+        pluginsdk::closeLibrary(handle);
     }
 
     BakkesMod::Plugin::PluginSettingsWindow& page() override {
@@ -88,7 +90,7 @@ TEST(SettingsLibrary, KeepsImGuiPrivate) {
     for (const char* name :
          {"_ZN5ImGui17SetCurrentContextEP12ImGuiContext", "_ZN5ImGui17GetCurrentContextEv",
           "_ZN5ImGui8CheckboxEPKcPb", "GImGui"}) {
-        EXPECT_EQ(dlsym(library.handle, name), nullptr) << name;
+        EXPECT_EQ(pluginsdk::librarySymbol(library.handle, name), nullptr) << name;
     }
 }
 

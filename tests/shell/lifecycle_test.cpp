@@ -1,7 +1,6 @@
 // The plugin object's life as the host drives it: creation through the
 // library's entry points, onLoad's effects, the replay flag, release (after
 // which nothing of the plugin runs: the load-cycle test checks it every cycle).
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -13,6 +12,7 @@
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
 #include "host/pluginsdk/PluginLoader.h"
+#include "host/pluginsdk/SharedLibrary.h"
 
 namespace {
 
@@ -25,15 +25,17 @@ using gameevents::kReplayEnd;
 class EntryPoints : public ::testing::Test {
   protected:
     void SetUp() override {
-        handle = dlopen(TRIMSIGHT_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(handle, nullptr) << dlerror();
-        getPlugin = reinterpret_cast<PluginPointer* (*)()>(dlsym(handle, "getPlugin"));
-        deleteMe = reinterpret_cast<void (*)()>(dlsym(handle, "deleteMe"));
+        std::string error;
+        handle = pluginsdk::openLibrary(TRIMSIGHT_PLUGIN_PATH, error);
+        ASSERT_NE(handle, nullptr) << error;
+        getPlugin =
+            reinterpret_cast<PluginPointer* (*)()>(pluginsdk::librarySymbol(handle, "getPlugin"));
+        deleteMe = reinterpret_cast<void (*)()>(pluginsdk::librarySymbol(handle, "deleteMe"));
         ASSERT_TRUE(getPlugin && deleteMe);
     }
     void TearDown() override {
         deleteMe();
-        dlclose(handle);
+        pluginsdk::closeLibrary(handle);
     }
     void* handle = nullptr;
     PluginPointer* (*getPlugin)() = nullptr;
@@ -80,16 +82,6 @@ TEST_F(EntryPoints, DeleteMeEmptiesTheLibrarysShareAndAFreshObjectStartsOver) {
     EXPECT_EQ(fresh->yPositionFallback, 0.9f);
     EXPECT_FALSE(fresh->replayActive);
     EXPECT_FALSE(fresh->cvarRegistry);
-}
-
-TEST(LoadedPlugin, RefusesWhatIsNotAPlugin) {
-    std::string error;
-    EXPECT_FALSE(pluginsdk::LoadedPlugin::open("/nonexistent/libnothing.so", error));
-    EXPECT_NE(error.find("cannot load plugin library /nonexistent/libnothing.so"),
-              std::string::npos);
-    // A real library without a plugin record.
-    EXPECT_FALSE(pluginsdk::LoadedPlugin::open("libm.so.6", error));
-    EXPECT_NE(error.find("no plugin record 'exports'"), std::string::npos) << error;
 }
 
 // The plugin object built directly, against a fresh host.

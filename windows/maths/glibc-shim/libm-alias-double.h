@@ -1,0 +1,3 @@
+/* libm-alias-double.h: the symbol aliases of glibc's libm; here the
+   functions keep their internal names (maths/Maths.c names the public ones). */
+#define libm_alias_double(from, to)
