@@ -103,6 +103,11 @@ TEST_F(Reliability, NoCommandWritesOverOneOfItsOwnInputsAndNothingIsWritten) {
              return std::vector<std::string>{"render", mp4, "--video", mp4};
          },
          mp4, mp4},
+        {"a sequence's folder over its log",
+         [&] {
+             return std::vector<std::string>{"render", log, "-o", log};
+         },
+         log, log},
         {"an export over its log",
          [&] {
              return std::vector<std::string>{"export", log, "-o", log};
