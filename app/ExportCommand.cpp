@@ -1,7 +1,5 @@
 // `export FLIGHT [-o PATH] [--fps N] [--canvas WxH]`: a flight log as a scene
 // file, which `trace` and `render` play (and a person can edit).
-#include <sys/stat.h>
-
 #include <CLI/CLI.hpp>
 #include <string>
 
@@ -9,6 +7,7 @@
 #include "app/FlightOptions.h"
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
+#include "desktop/platform/Files.h"
 
 namespace app {
 namespace {
@@ -30,22 +29,13 @@ bool toStandardOutput(const ExportOptions& options) {
     return options.output.empty() || options.output == "-";
 }
 
-// Whether the two paths name one file (links followed): the scene must not
-// be written over the log it is made from.
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
 int runExport(const GlobalOptions&, const ExportOptions& options, std::FILE* out, std::FILE* err) {
     const base::Result<sandbox::SceneExportOptions> frames = exportOptions(options.frames);
     if (!frames) {
         printError(err, frames.error());
         return kExitUsage;
     }
-    if (!toStandardOutput(options) && sameFile(options.flight, options.output)) {
+    if (!toStandardOutput(options) && desktop::platform::sameFile(options.flight, options.output)) {
         printError(err, "-o " + options.output +
                             " is the flight log itself; not writing the scene over it");
         return kExitUsage;

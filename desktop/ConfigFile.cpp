@@ -1,27 +1,19 @@
 #include "desktop/ConfigFile.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <string>
+#include <utility>
 
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
 #include "desktop/UserFolders.h"
+#include "desktop/platform/Files.h"
 #include "scene/JsonReader.h"
 
 namespace desktop {
 
 base::Result<scene::SavedSettings> loadConfigFile(const std::string& path) {
     // No such file, or a parent that is a plain file: nothing saved yet.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
-        return scene::SavedSettings{};
+    if (platform::isMissing(path)) return scene::SavedSettings{};
     base::Result<std::string> text = readInputFile(path, "the config file", kMaxConfigBytes);
     if (!text) return text.failure();
     base::Result<scene::SavedSettings> parsed = scene::parseSavedSettings(*text);
@@ -35,15 +27,8 @@ namespace {
 void removeStaleTemporaries(const std::string& config) {
     const std::string dir = parentOf(config);
     const std::string name = config.substr(config.find_last_of('/') + 1);
-    DIR* folder = ::opendir(dir.c_str());
-    if (folder == nullptr) return;
-    while (const dirent* entry = ::readdir(folder)) {
-        if (!isTemporaryOf(entry->d_name, name)) continue;
-        struct stat st {};
-        const std::string path = dir + "/" + entry->d_name;
-        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
-    }
-    ::closedir(folder);
+    for (const std::string& file : platform::regularFilesIn(dir))
+        if (isTemporaryOf(file, name)) platform::removeFile(dir + "/" + file);
 }
 
 }  // namespace
@@ -54,23 +39,12 @@ base::Result<ConfigLock> ConfigLock::take(const std::string& configPath) {
         return base::Failure{
             configPath + ": cannot write the config file: cannot take its lock: " + config.error()};
     const std::string lockPath = *config + ".lock";
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
+    base::Result<platform::LockedFile> lock = platform::LockedFile::open(lockPath);
+    if (!lock)
         return base::Failure{configPath + ": cannot write the config file: cannot take its lock " +
-                             lockPath + ": " + std::strerror(errno)};
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno == EINTR) continue;
-        const int err = errno;
-        ::close(fd);
-        return base::Failure{configPath + ": cannot write the config file: cannot take its lock: " +
-                             std::strerror(err)};
-    }
+                             lockPath + ": " + lock.error()};
     removeStaleTemporaries(*config);
-    return ConfigLock(fd);
-}
-
-ConfigLock::~ConfigLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing lets go of the lock
+    return ConfigLock(std::move(*lock));
 }
 
 base::Status saveConfigFile(const std::string& path, std::string_view text) {
