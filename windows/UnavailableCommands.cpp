@@ -3,7 +3,9 @@
 // the command line, so that --help lists them and a script that calls one
 // is told why it cannot run here: exit 2, a bad command line for this build.
 #include <CLI/CLI.hpp>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/CommandKit.h"
 
@@ -13,8 +15,12 @@ namespace {
 Subcommand unavailable(CLI::App& app, const std::string& name, const std::string& about,
                        const std::string& needs) {
     CLI::App* command = addSubcommand(app, name, about + " (not in the Windows build)");
-    command->allow_extras();  // whatever follows, the answer is the same
-    return {command, [name, needs](const GlobalOptions&, std::FILE*, std::FILE* err) {
+    // Whatever follows, options or arguments, the answer is the same.
+    command->allow_extras();
+    command->fallthrough(false);
+    auto rest = std::make_shared<std::vector<std::string>>();
+    command->add_option("ARGS", *rest, "What the Linux build takes");
+    return {command, [name, needs, rest](const GlobalOptions&, std::FILE*, std::FILE* err) {
                 printError(err, name + " is not in this build: the Windows build has no " + needs +
                                     "; use the Linux build");
                 return static_cast<int>(kExitUsage);

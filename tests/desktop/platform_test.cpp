@@ -162,8 +162,11 @@ TEST(ReadingFiles, WithinBoundsOnlyAndRegularFilesOnly) {
     for (const Case& c : cases) {
         base::Result<std::string> text = desktop::platform::readFile(c.path, c.maxBytes);
         EXPECT_EQ(text.ok(), c.reads) << c.path << " within " << c.maxBytes;
-        if (text) EXPECT_EQ(*text, "0123456789");
-        if (!text) EXPECT_FALSE(text.error().empty());
+        if (text) {
+            EXPECT_EQ(*text, "0123456789");
+        } else {
+            EXPECT_FALSE(text.error().empty());
+        }
     }
     EXPECT_EQ(desktop::platform::readFileStart(path, 4), "0123");
     EXPECT_EQ(desktop::platform::readFileStart(dir.path(), 4), "");
