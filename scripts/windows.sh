@@ -8,24 +8,27 @@
 #      numbers and in text, with the plugin record's class and display name;
 #   3. under Wine the plugin loads through the host layer's DLL and its
 #      record reads as on Linux; it loads and releases 200 times;
-#   4. the unit tests built for Windows, through CTest under Wine;
-#   5. the frame's maths functions over many inputs, bit for bit against
-#      glibc's on Linux (tests/windows/maths_sample);
 #   4. trimsight-host.exe: info reads as on Linux, set and get keep a
-#      setting, render and fly exit 2 (not in this build);
-#   6. every canvas call of every example scene, of the built-in demo and of
-#      a random sweep of frames: trimsight-host.exe trace against the Linux
-#      trimsight-host trace, line for line;
-#   7. the LGPL kit beside the DLL relinks it, and the relinked DLL draws
+#      setting, render and fly exit 2 (not in this build), export of a log
+#      the Linux sandbox flew writes the same scene, history reads;
+#   5. the unit tests built for Windows, through CTest under Wine (the
+#      desktop's platform files among them);
+#   6. the frame's maths functions over many inputs, bit for bit against
+#      glibc's on Linux (tests/windows/maths_sample);
+#   7. every canvas call of every example scene, of the built-in demo, of a
+#      random sweep of frames and of the flown log: trimsight-host.exe trace
+#      against the Linux trimsight-host trace, line for line;
+#   8. the LGPL kit beside the DLL relinks it, and the relinked DLL draws
 #      the same.
 #   scripts/windows.sh [BUILD_DIR] [LINUX_BUILD]    (build-windows, build)
 #   TRIMSIGHT_SWEEP_FRAMES=N   frames of the random sweep (default 10000)
 #   TRIMSIGHT_WINDOWS_MATHS=crt   a measuring build, into BUILD_DIR as given:
 #                              the plugin with MinGW's and the C runtime's
-#                              maths instead of glibc's; 5 and 6 then count
+#                              maths instead of glibc's; 6 and 7 then count
 #                              the differences and do not fail on them
 # What it needs and does not find it installs from Debian: MinGW-w64, Wine,
-# pefile, glibc's source (the version of the machine's libc6) and
+# pefile, glibc's source (the version of the machine's libc6), the JSON and CLI11
+# headers and
 # GoogleTest's; Dear ImGui's source through `apt-get source`, as
 # scripts/web.sh has it. The Linux build's plugin, host program and the two
 # comparison programs are built in LINUX_BUILD when they are not there yet.
@@ -203,7 +206,26 @@ for command in render fly; do
     [ "$status" -eq 2 ] && grep -q 'not in this build' "$check/$command.txt" ||
         fail "trimsight-host.exe $command: exit $status, not 2 with the reason: $(cat "$check/$command.txt")"
 done
-echo "host: info as on Linux; set and get keep a setting; render and fly exit 2, not in this build"
+# A flight log flown by the Linux build's sandbox (no display: SDL's
+# offscreen driver), exported and traced by both programs.
+flight=$check/demo-flight.log
+if ! SDL_VIDEODRIVER=offscreen "$linux/trimsight-host" --config "$no_config" \
+    --history "$check/history/history.txt" fly --script scenes/demo-flight.fly \
+    --record "$flight" --seconds 4 >"$check/fly.txt" 2>&1; then
+    fail "the Linux build cannot fly scenes/demo-flight.fly: see $check/fly.txt"
+fi
+"$linux/trimsight-host" export "$flight" >"$check/export.linux"
+"$run" "$bin/trimsight-host.exe" export "$flight" -o "$check/export.windows" >/dev/null ||
+    fail "trimsight-host.exe export failed"
+cmp -s "$check/export.linux" "$check/export.windows" ||
+    fail "trimsight-host.exe export writes another scene than Linux's"
+status=0
+"$run" "$bin/trimsight-host.exe" export "$flight" -o "$flight" 2>/dev/null || status=$?
+[ "$status" -eq 2 ] || fail "trimsight-host.exe export -o over its own input: exit $status, not 2"
+"$run" "$bin/trimsight-host.exe" --history "$check/history/history.txt" history \
+    >"$check/history.txt" || fail "trimsight-host.exe history failed"
+echo "host: info as on Linux; set and get keep a setting; render and fly exit 2, not in this" \
+    "build; export of a flown log as on Linux, and refused over its input; history reads"
 
 echo "== unit tests under Wine (CTest)"
 if ! ctest --test-dir "$build" --output-on-failure -j"$(nproc)" >"$check/ctest.txt" 2>&1; then
@@ -324,7 +346,7 @@ trace_both() {
     "$run" "$bin/trimsight-host.exe" --config "$no_config" trace "$@" >"$check/$name.windows"
 }
 : >"$check/traces.counts"
-for scene in scenes/*.json "$check/demo.json" "$check/sweep.json"; do
+for scene in scenes/*.json "$check/demo.json" "$check/sweep.json" "$flight"; do
     name=$(basename "$scene" .json)
     trace_both "$name" "$scene"
     compare_traces "$name" "$check/$name.linux" "$check/$name.windows" |
