@@ -27,10 +27,9 @@
 #                              maths instead of glibc's; 6 and 7 then count
 #                              the differences and do not fail on them
 # What it needs and does not find it installs from Debian: MinGW-w64, Wine,
-# pefile, glibc's source (the version of the machine's libc6), the JSON and CLI11
-# headers and
-# GoogleTest's; Dear ImGui's source through `apt-get source`, as
-# scripts/web.sh has it. The Linux build's plugin, host program and the two
+# pefile, glibc's source (the version of the machine's libc6), the JSON and
+# CLI11 headers and GoogleTest's source; Dear ImGui's source through
+# `apt-get source`, as scripts/web.sh has it. The Linux build's plugin, host program and the two
 # comparison programs are built in LINUX_BUILD when they are not there yet.
 set -euo pipefail
 cd "$(dirname "$0")/.."
