@@ -7,7 +7,6 @@
 #include "app/FlightOptions.h"
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
-#include "desktop/platform/Files.h"
 
 namespace app {
 namespace {
@@ -29,16 +28,18 @@ bool toStandardOutput(const ExportOptions& options) {
     return options.output.empty() || options.output == "-";
 }
 
-int runExport(const GlobalOptions&, const ExportOptions& options, std::FILE* out, std::FILE* err) {
+int runExport(const GlobalOptions& global, const ExportOptions& options, std::FILE* out,
+              std::FILE* err) {
     const base::Result<sandbox::SceneExportOptions> frames = exportOptions(options.frames);
     if (!frames) {
         printError(err, frames.error());
         return kExitUsage;
     }
-    if (!toStandardOutput(options) && desktop::platform::sameFile(options.flight, options.output)) {
-        printError(err, "-o " + options.output +
-                            " is the flight log itself; not writing the scene over it");
-        return kExitUsage;
+    if (!toStandardOutput(options)) {
+        if (int code = checkOutputsApart(global, {{"-o", options.output}},
+                                         {{"the flight log", options.flight}}, err);
+            code != kExitOk)
+            return code;
     }
     const base::Result<sandbox::FlightLog> log = desktop::loadFlightLog(options.flight);
     if (!log) {

@@ -21,23 +21,24 @@ base::Result<scene::SavedSettings> loadConfigFile(const std::string& path) {
     return parsed;
 }
 
-namespace {
-
-// Removes the temporary files killed saves of `config` left in its folder.
-void removeStaleTemporaries(const std::string& config) {
-    const std::string dir = parentOf(config);
-    const std::string name = config.substr(config.find_last_of('/') + 1);
-    for (const std::string& file : platform::regularFilesIn(dir))
-        if (isTemporaryOf(file, name)) platform::removeFile(dir + "/" + file);
-}
-
-}  // namespace
-
 base::Result<ConfigLock> ConfigLock::take(const std::string& configPath) {
     base::Result<std::string> config = resolveLinks(configPath);
     if (!config)
         return base::Failure{
             configPath + ": cannot write the config file: cannot take its lock: " + config.error()};
+    // A config no save could replace is refused before the lock file is
+    // made, so a refused save leaves nothing new.
+    if (const base::Result<platform::FileState> st = platform::stateOf(*config);
+        st && st->kind != platform::FileKind::Missing) {
+        if (st->kind != platform::FileKind::Regular)
+            return base::Failure{configPath +
+                                 ": cannot write the config file: it is not a regular file (a "
+                                 "folder, a FIFO, a device or a socket)"};
+        if (st->readOnly)
+            return base::Failure{configPath +
+                                 ": cannot write the config file: the file is read-only; not "
+                                 "replacing it"};
+    }
     const std::string lockPath = *config + ".lock";
     base::Result<platform::LockedFile> lock = platform::LockedFile::open(lockPath);
     if (!lock)

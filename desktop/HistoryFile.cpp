@@ -3,10 +3,12 @@
 #include <ctime>
 #include <utility>
 
+#include "base/Excerpt.h"
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
 #include "desktop/UserFolders.h"
 #include "desktop/platform/Files.h"
+#include "sandbox/NumberText.h"
 #include "scene/JsonReader.h"
 
 namespace desktop {
@@ -19,6 +21,36 @@ constexpr int kMaxSameNameLogs = 1000;
 
 base::Failure appendFailure(const std::string& path, const std::string& why) {
     return {path + ": cannot append to the history: " + why};
+}
+
+// Why the history cannot take a line, checked before anything is written
+// beside it: it must be a regular file that is not read-only, or missing in
+// an existing folder (made for the default history first).
+base::Status checkHistory(const std::string& path) {
+    const base::Result<platform::FileState> st = platform::stateOf(path);
+    if (!st) return st.failure();
+    if (st->kind == platform::FileKind::Missing) {
+        const std::string folder = parentOf(path);
+        const base::Result<platform::FileState> above = platform::stateOf(folder);
+        if (!above || above->kind != platform::FileKind::Folder)
+            return base::Failure{"no folder " + folder};
+        return {};
+    }
+    if (st->kind == platform::FileKind::Folder) return base::Failure{"Is a directory"};
+    if (st->kind != platform::FileKind::Regular)
+        return base::Failure{"not a regular file (a FIFO, a device or a socket)"};
+    if (st->readOnly) return base::Failure{"the file is read-only"};
+    return {};
+}
+
+// Whether a history line's log= is a file in the history's own flights/
+// folder ("flights/NAME", NAME a plain file name), the only place an attempt's
+// log is written and read.
+bool isOwnFlightLog(const std::string& name) {
+    const std::string prefix = std::string(kFlightsFolder) + "/";
+    if (name.rfind(prefix, 0) != 0) return false;
+    const std::string file = name.substr(prefix.size());
+    return !file.empty() && file != "." && file != ".." && file.find('/') == std::string::npos;
 }
 
 // "20240314T092653Z": a time for file names, without the colons of
@@ -90,20 +122,28 @@ base::Result<sandbox::HistoryRead> loadHistory(const std::string& path) {
 }
 
 base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record) {
-    // A FIFO in the history's place is refused rather than waited on.
-    // Appenders take turns, so that the last byte read is still the last
-    // byte when the line goes after it.
+    // A FIFO in the history's place is refused rather than waited on, a
+    // read-only file too (by its marks: even for root). Appenders take
+    // turns, so that the last byte read is still the last byte when the line
+    // goes after it, and a torn line can be cut off.
     const base::Result<platform::LockedFile> file = platform::LockedFile::open(path);
     if (!file) return appendFailure(path, file.error());
     const base::Result<std::optional<char>> last = file->lastByte();
     if (!last) return appendFailure(path, last.error());
     const base::Result<std::string> text = sandbox::historyAppendText(record, *last);
     if (!text.ok()) return appendFailure(path, text.error());
-    // One write of the whole line: a crash tears this line at most.
+    const base::Result<std::uint64_t> before = file->size();
+    if (!before) return appendFailure(path, before.error());
+    // One write of the whole line: a crash tears this line at most. A write
+    // the disk takes only part of (a full disk, a file-size limit) is cut
+    // back off, so the file is as it was.
     const base::Result<std::size_t> written = file->append(*text);
     if (!written) return appendFailure(path, written.error());
-    if (*written != text->size())
-        return appendFailure(path, "write: the disk took only part of the line");
+    if (*written != text->size()) {
+        const bool cut = *written == 0 || file->truncate(*before).ok();
+        return appendFailure(path, std::string("write: the disk took only part of the line") +
+                                       (cut ? "" : "; the part written could not be cut off"));
+    }
     if (base::Status synced = file->sync(); !synced) return appendFailure(path, synced.error());
     if (!*last) platform::syncFolder(parentOf(path));  // a new file: its name must last too
     return {};
@@ -123,17 +163,30 @@ base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path,
         if (base::Status made = makeProgramFolder(kDataBase); !made)
             return appendFailure(path, made.error());
     }
+    if (base::Status usable = checkHistory(path); !usable)
+        return appendFailure(path, usable.error());
     base::Result<std::string> kept = keepFlightLog(path, stem, log);
     if (!kept) return appendFailure(path, kept.error());
     record.flightLog = std::move(*kept);
-    if (base::Status appended = appendAttemptLine(path, record); !appended)
+    if (base::Status appended = appendAttemptLine(path, record); !appended) {
+        // No line names the log: it goes too.
+        platform::removeFile(parentOf(path) + "/" + record.flightLog);
         return base::Failure{appended.error()};
+    }
     return record;
 }
 
-std::string attemptFlightPath(const std::string& historyPath,
-                              const sandbox::AttemptRecord& attempt) {
-    if (attempt.flightLog.empty() || attempt.flightLog.front() == '/') return attempt.flightLog;
+base::Result<std::string> attemptFlightPath(const std::string& historyPath,
+                                            const sandbox::AttemptRecord& attempt) {
+    if (attempt.flightLog.empty())
+        return base::Failure{"the attempt at " + attempt.drill + " with seed " +
+                             std::to_string(attempt.seed) + " kept no flight log"};
+    if (!isOwnFlightLog(attempt.flightLog))
+        return base::Failure{historyPath + ": the attempt at " + attempt.drill + " with seed " +
+                             std::to_string(attempt.seed) + " names the log " +
+                             sandbox::jsonString(base::excerpt(attempt.flightLog)) +
+                             ", which is not in the history's own " + kFlightsFolder +
+                             "/ folder; not read"};
     return parentOf(historyPath) + "/" + attempt.flightLog;
 }
 

@@ -29,6 +29,16 @@ namespace desktop::platform {
 // ever saved there.
 bool isMissing(const std::string& path);
 
+// What is at a path (links followed), as a check before writing it sees it.
+enum class FileKind { Missing, Regular, Folder, Other };
+struct FileState {
+    FileKind kind = FileKind::Missing;
+    bool readOnly = false;  // marked so, or not writable by this user
+};
+// Missing when nothing is at `path`; a failure with the system's reason when
+// it cannot be told (no access to a folder along it).
+base::Result<FileState> stateOf(const std::string& path);
+
 // Whether the two paths name one existing file (links followed).
 bool sameFile(const std::string& a, const std::string& b);
 
@@ -67,8 +77,9 @@ bool utcTime(std::int64_t seconds, std::tm& utc);
 // writable by the user only, when missing.
 class LockedFile {
   public:
-    // Failures: "PATH-less" reasons as above, "not a regular file (a FIFO, a
-    // device or a socket)" (a FIFO is not waited on), "lock: WHY".
+    // Failures: the system's reason, "not a regular file (a FIFO, a device
+    // or a socket)" (a FIFO is not waited on), "the file is read-only" (by
+    // its marks, even for a user the system would let write), "lock: WHY".
     static base::Result<LockedFile> open(const std::string& path);
     LockedFile(LockedFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
     LockedFile& operator=(LockedFile&&) = delete;
@@ -79,6 +90,9 @@ class LockedFile {
     base::Result<std::optional<char>> lastByte() const;
     // Writes `bytes` at the end in one write; the count the system took.
     base::Result<std::size_t> append(std::string_view bytes) const;
+    // The file's size, and cutting it back to `size` (a torn append).
+    base::Result<std::uint64_t> size() const;
+    base::Status truncate(std::uint64_t size) const;
     // Makes what was written durable.
     base::Status sync() const;
 

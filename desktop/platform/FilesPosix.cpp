@@ -28,6 +28,18 @@ bool isMissing(const std::string& path) {
     return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
+base::Result<FileState> stateOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT) return FileState{};
+        return systemFailure(nullptr, errno);
+    }
+    const FileKind kind = S_ISREG(st.st_mode)   ? FileKind::Regular
+                          : S_ISDIR(st.st_mode) ? FileKind::Folder
+                                                : FileKind::Other;
+    return FileState{kind, (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0};
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
     struct stat sa {};
     struct stat sb {};
@@ -135,6 +147,7 @@ base::Result<LockedFile> LockedFile::open(const std::string& path) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) return systemFailure(nullptr, errno);
     if (!S_ISREG(st.st_mode)) return base::Failure{kNotRegular};
+    if ((st.st_mode & 0222) == 0) return base::Failure{"the file is read-only"};
     while (::flock(fd, LOCK_EX) != 0)
         if (errno != EINTR) return systemFailure("lock", errno);
     return file;
@@ -161,6 +174,18 @@ base::Result<std::size_t> LockedFile::append(std::string_view bytes) const {
     } while (n < 0 && errno == EINTR);
     if (n < 0) return systemFailure("write", errno);
     return static_cast<std::size_t>(n);
+}
+
+base::Result<std::uint64_t> LockedFile::size() const {
+    struct stat st {};
+    if (::fstat(static_cast<int>(handle_), &st) != 0) return systemFailure("stat", errno);
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+base::Status LockedFile::truncate(std::uint64_t size) const {
+    if (::ftruncate(static_cast<int>(handle_), static_cast<off_t>(size)) != 0)
+        return systemFailure("truncate", errno);
+    return {};
 }
 
 base::Status LockedFile::sync() const {

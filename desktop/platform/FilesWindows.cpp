@@ -70,6 +70,21 @@ bool isMissing(const std::string& path) {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_DIRECTORY;
 }
 
+base::Result<FileState> stateOf(const std::string& path) {
+    std::wstring wide;
+    if (!widen(path, wide)) return base::Failure{kNotUtf8};
+    const DWORD attributes = attributesOf(wide);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND) return FileState{};
+        return systemFailure(nullptr, code);
+    }
+    const FileKind kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::Folder
+                          : (attributes & FILE_ATTRIBUTE_DEVICE) != 0  ? FileKind::Other
+                                                                       : FileKind::Regular;
+    return FileState{kind, (attributes & FILE_ATTRIBUTE_READONLY) != 0};
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
     // A file's identity is its volume's serial number and its index there.
     auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
@@ -187,6 +202,8 @@ base::Result<LockedFile> LockedFile::open(const std::string& path) {
     const DWORD attributes = attributesOf(wide);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return base::Failure{"Is a directory"};
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return base::Failure{"the file is read-only"};
     HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return systemFailure(nullptr, GetLastError());
@@ -227,6 +244,20 @@ base::Result<std::size_t> LockedFile::append(std::string_view bytes) const {
     if (!WriteFile(asHandle(handle_), bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr))
         return systemFailure("write", GetLastError());
     return static_cast<std::size_t>(n);
+}
+
+base::Result<std::uint64_t> LockedFile::size() const {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(asHandle(handle_), &size)) return systemFailure("stat", GetLastError());
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+base::Status LockedFile::truncate(std::uint64_t size) const {
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFileInformationByHandle(asHandle(handle_), FileEndOfFileInfo, &end, sizeof end))
+        return systemFailure("truncate", GetLastError());
+    return {};
 }
 
 base::Status LockedFile::sync() const {

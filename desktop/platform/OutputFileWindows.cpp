@@ -6,7 +6,9 @@
 // refused. Windows keeps no POSIX modes: `mode` is not used, and a replaced
 // file keeps its attributes but not its own access list (the folder's
 // applies, as to any new file). Links are the system's to follow:
-// resolveLinks leaves the path as it is.
+// resolveLinks leaves the path as it is. A temporary file is held open,
+// sharing nothing but reading, until it is moved: one that can be opened
+// alone is one a killed run left, and the next write of its file removes it.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
@@ -18,6 +20,7 @@
 #include <random>
 
 #include "desktop/OutputFile.h"
+#include "desktop/platform/Files.h"
 #include "desktop/platform/WindowsText.h"
 
 namespace desktop {
@@ -70,6 +73,7 @@ HANDLE makeTemporary(const std::string& path, std::string& temporary) {
             SetLastError(ERROR_INVALID_NAME);
             return INVALID_HANDLE_VALUE;
         }
+        // Shared for deleting too, so that it can be moved while open.
         HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
@@ -200,11 +204,71 @@ bool isTemporaryOf(const std::string& name, const std::string& target) {
     return true;
 }
 
+void removeStaleTemporaries(const std::string& target) {
+    const std::string folder = parentOf(target);
+    const std::string name = target.substr(target.find_last_of("/\\") + 1);
+    for (const std::string& file : platform::regularFilesIn(folder)) {
+        if (!isTemporaryOf(file, name)) continue;
+        std::wstring wide;
+        if (!platform::widen(folder + "\\" + file, wide)) continue;
+        // Opened alone, or not at all while a running writer has it open.
+        HANDLE stale = CreateFileW(wide.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (stale != INVALID_HANDLE_VALUE) CloseHandle(stale);
+    }
+}
+
+base::Result<HeldOutput> HeldOutput::check(const std::string& path) {
+    DWORD code = 0;
+    const Kind kind = kindOf(path, code);
+    if (kind == Kind::Missing) {
+        const base::Result<platform::FileState> folder = platform::stateOf(parentOf(path));
+        if (!folder || folder->kind != platform::FileKind::Folder)
+            return base::Failure{"no folder " + parentOf(path)};
+    }
+    if (kind == Kind::Device || kind == Kind::Missing) return HeldOutput(-1);
+    if (std::optional<base::Failure> refused = refusal(kind, code)) return *refused;
+    return HeldOutput(-1);
+}
+
+HeldOutput::~HeldOutput() = default;
+
+base::Status checkFilesApart(std::span<const RunFile> outputs, std::span<const RunFile> inputs) {
+    // An existing file by its identity (platform::sameFile); a missing one by
+    // its folder's identity and its name, the case of letters ignored as the
+    // file system does.
+    auto lower = [](std::string text) {
+        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    auto same = [&](const std::string& a, const std::string& b) {
+        const bool aMissing = platform::isMissing(a);
+        if (aMissing != platform::isMissing(b)) return false;
+        if (!aMissing) return platform::sameFile(a, b);
+        const auto nameOf = [](const std::string& path) {
+            return path.substr(path.find_last_of("/\\") + 1);
+        };
+        return lower(nameOf(a)) == lower(nameOf(b)) && platform::sameFile(parentOf(a), parentOf(b));
+    };
+    const auto clash = [](const RunFile& output, const RunFile& other) {
+        return base::Failure{output.what + " " + output.path + " is " + other.what + " " +
+                             other.path + " itself; not writing over it"};
+    };
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        for (const RunFile& input : inputs)
+            if (same(outputs[i].path, input.path)) return clash(outputs[i], input);
+        for (std::size_t j = 0; j < i; ++j)
+            if (same(outputs[i].path, outputs[j].path)) return clash(outputs[i], outputs[j]);
+    }
+    return {};
+}
+
 base::Status writeOutputFile(const std::string& path, std::string_view bytes, mode_t) {
     DWORD code = 0;
     const Kind kind = kindOf(path, code);
     if (kind == Kind::Device) return writeInPlace(path, bytes);
     if (std::optional<base::Failure> refused = refusal(kind, code)) return *refused;
+    removeStaleTemporaries(path);
     std::string temporary;
     HANDLE file = makeTemporary(path, temporary);
     if (file == INVALID_HANDLE_VALUE)
@@ -223,6 +287,7 @@ base::Status writeOutputFileThrough(const std::string& path, mode_t, const FillF
         return base::Failure{
             "it is a device or a FIFO, and this output is written to a regular file only"};
     if (std::optional<base::Failure> refused = refusal(kind, code)) return *refused;
+    removeStaleTemporaries(path);
     std::string temporary;
     HANDLE file = makeTemporary(path, temporary);
     if (file == INVALID_HANDLE_VALUE)

@@ -209,7 +209,9 @@ TEST(UserFolders, TheProgramsFolderIsMadeInsideAnExistingBase) {
         desktop::writeOutputFile(desktop::programFolder(desktop::kDataBase) + "/x", "x", 0666));
     // A relative base is ignored.
     setVariable(dataVariable(), "relative");
-    if (kWindows) EXPECT_EQ(desktop::programFolder(desktop::kDataBase), "");
+    if (kWindows) {
+        EXPECT_EQ(desktop::programFolder(desktop::kDataBase), "");
+    }
 }
 
 }  // namespace
