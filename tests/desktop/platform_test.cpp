@@ -140,8 +140,35 @@ TEST(AtomicReplacement, KeepsTheOldFileWhole) {
     EXPECT_EQ(readFile(dir.file("made.json")), "made");
     EXPECT_EQ(temporariesOf(dir.path(), "scene.json") + temporariesOf(dir.path(), "made.json"), 0);
 
+    // A temporary a killed run left is removed by the next write of its file.
+    writeFile(dir.file("scene.json.tmp.Ab12Cd"), "killed");
+    ASSERT_TRUE(desktop::writeOutputFile(path, "newer", 0666));
+    EXPECT_EQ(temporariesOf(dir.path(), "scene.json"), 0);
+
     EXPECT_FALSE(desktop::writeOutputFile(dir.path(), "x", 0666)) << "a folder is refused";
     EXPECT_FALSE(desktop::writeOutputFile(dir.file("no/such/folder.json"), "x", 0666));
+}
+
+TEST(FilesApart, AnOutputThatIsAnInputByAnotherNameIsRefused) {
+    const TempDir dir;
+    writeFile(dir.file("a.log"), "log");
+    const desktop::RunFile log{"the flight log", dir.file("a.log")};
+    struct Case {
+        std::string output;
+        bool apart;
+    };
+    const Case cases[] = {
+        {dir.file("a.log"), false},
+        {dir.path() + "/./a.log", false},
+        {dir.file("b.json"), true},  // missing, another name
+    };
+    for (const Case& c : cases) {
+        const desktop::RunFile output{"-o", c.output};
+        EXPECT_EQ(desktop::checkFilesApart({&output, 1}, {&log, 1}).ok(), c.apart) << c.output;
+    }
+    const desktop::RunFile twice[] = {{"-o", dir.file("new.json")},
+                                      {"--plot", dir.file("new.json")}};
+    EXPECT_FALSE(desktop::checkFilesApart(twice, {})) << "two outputs, one missing file";
 }
 
 TEST(ReadingFiles, WithinBoundsOnlyAndRegularFilesOnly) {
