@@ -144,7 +144,11 @@ base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRe
         return appendFailure(path, std::string("write: the disk took only part of the line") +
                                        (cut ? "" : "; the part written could not be cut off"));
     }
-    if (base::Status synced = file->sync(); !synced) return appendFailure(path, synced.error());
+    if (base::Status synced = file->sync(); !synced) {
+        // Not known to be on the disk: cut off, as the log it names goes.
+        const bool cut = file->truncate(*before).ok();
+        return appendFailure(path, synced.error() + (cut ? "" : "; the line could not be cut off"));
+    }
     if (!*last) platform::syncFolder(parentOf(path));  // a new file: its name must last too
     return {};
 }

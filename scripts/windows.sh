@@ -9,7 +9,7 @@
 #   3. under Wine the plugin loads through the host layer's DLL and its
 #      record reads as on Linux; it loads and releases 200 times;
 #   4. trimsight-host.exe: info reads as on Linux, set and get keep a
-#      setting, render and fly exit 2 (not in this build), export of a log
+#      setting, render, fly and guide exit 2 (not in this build), export of a log
 #      the Linux sandbox flew writes the same scene, history reads;
 #   5. the unit tests built for Windows, through CTest under Wine (the
 #      desktop's platform files among them);
@@ -198,7 +198,7 @@ fi
     >"$check/set.txt" 2>&1 || fail "trimsight-host.exe set failed: see $check/set.txt"
 [ "$("$run" "$bin/trimsight-host.exe" --config "$check/config.json" get trimsight_size)" = 4.5 ] ||
     fail "trimsight-host.exe get does not read what set saved"
-for command in render fly; do
+for command in render fly guide; do
     status=0
     "$run" "$bin/trimsight-host.exe" "$command" scenes/aerial.json >"$check/$command.txt" 2>&1 ||
         status=$?
@@ -223,8 +223,8 @@ status=0
 [ "$status" -eq 2 ] || fail "trimsight-host.exe export -o over its own input: exit $status, not 2"
 "$run" "$bin/trimsight-host.exe" --history "$check/history/history.txt" history \
     >"$check/history.txt" || fail "trimsight-host.exe history failed"
-echo "host: info as on Linux; set and get keep a setting; render and fly exit 2, not in this" \
-    "build; export of a flown log as on Linux, and refused over its input; history reads"
+echo "host: info as on Linux; set and get keep a setting; render, fly and guide exit 2, not" \
+    "in this build; export of a flown log as on Linux, and refused over its input; history reads"
 
 echo "== unit tests under Wine (CTest)"
 if ! ctest --test-dir "$build" --output-on-failure -j"$(nproc)" >"$check/ctest.txt" 2>&1; then

@@ -1,4 +1,4 @@
-// `render` and `fly` in the Windows build: Debian has no MinGW builds of
+// `render`, `fly` and `guide` in the Windows build: Debian has no MinGW builds of
 // EGL, SDL2, FFmpeg or libpng, which they draw and write with. They stay on
 // the command line, so that --help lists them and a script that calls one
 // is told why it cannot run here: exit 2, a bad command line for this build.
@@ -37,6 +37,11 @@ Subcommand addRenderCommand(CLI::App& app) {
 Subcommand addFlyCommand(CLI::App& app) {
     return unavailable(app, "fly", "Fly the sandbox window",
                        "SDL2 or OpenGL to open the sandbox window with");
+}
+
+Subcommand addGuideCommand(CLI::App& app) {
+    return unavailable(app, "guide", "Draw the pictures that teach the dial",
+                       "OpenGL (EGL) or libpng to draw pictures with");
 }
 
 }  // namespace app
