@@ -13,10 +13,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/Commands.h"
 #include "app/HostSession.h"
 #include "desktop/ConfigFile.h"
+#include "desktop/OutputFile.h"
 
 namespace CLI {
 class App;
@@ -101,6 +103,19 @@ int readSettings(const GlobalOptions& global, HostRun& run, std::FILE* err);
 // Errors go to `err`. Returns kExitOk or kExitConfigWrite.
 int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err,
                  const scene::SavedSettings& inPlace = {});  // ConsoleCommands.cpp
+
+// Which of the program's own files a command reads besides its inputs.
+struct OwnFiles {
+    bool config = true;   // false for `set`, which writes it
+    bool history = true;  // the history (fly appends to it)
+};
+
+// Refuses, before any work, a run whose outputs would replace one of its
+// inputs, the plugin library, the config or the history, or one another
+// (desktop::checkFilesApart): the message names both paths. Returns kExitOk
+// or kExitUsage.
+int checkOutputsApart(const GlobalOptions& global, const std::vector<desktop::RunFile>& outputs,
+                      std::vector<desktop::RunFile> inputs, std::FILE* err, OwnFiles own = {});
 
 // "trimsight-host: MESSAGE" on one line.
 void printError(std::FILE* err, const std::string& message);

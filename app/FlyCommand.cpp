@@ -24,6 +24,7 @@
 #include "fly/window/FlyApp.h"
 #include "fly/window/WorldRenderer.h"
 #include "picture/ContactSheet.h"
+#include "picture/PictureSequence.h"
 #include "picture/Png.h"
 
 namespace app {
@@ -70,18 +71,17 @@ std::optional<Vector2> parseSize(const std::string& text) {
     return Vector2{w, h};
 }
 
-// The folder a file is to be written in must exist before the flight, so
-// that a long flight is not lost at the end.
-base::Status checkOutput(const std::string& path, const char* what) {
+// The screenshot and the flight log are written after the flight: checked
+// before it, so that a long flight is not lost at the end. A FIFO is held
+// open for the flight.
+base::Status checkOutput(const std::string& path, const char* what,
+                         std::vector<desktop::HeldOutput>& held) {
     if (path.empty()) return {};
-    std::error_code ec;
-    const fs::path parent = fs::path(path).parent_path();
-    if (!parent.empty() && !fs::is_directory(parent, ec))
-        return base::Failure{"cannot write the " + std::string(what) + " " + path + ": no folder " +
-                             parent.string()};
-    if (fs::is_directory(path, ec))
-        return base::Failure{"cannot write the " + std::string(what) + " " + path +
-                             ": it is a folder"};
+    base::Result<desktop::HeldOutput> checked = desktop::HeldOutput::check(path);
+    if (!checked)
+        return base::Failure{"cannot write the " + std::string(what) + " " + path + ": " +
+                             checked.error()};
+    held.push_back(std::move(*checked));
     return {};
 }
 
@@ -128,34 +128,38 @@ base::Status writePicture(const std::string& path, const canvas::Image& image,
 }
 
 // A picture of the window every so often: numbered PNG files in a folder and
-// a contact sheet of them at the end, as `render` writes a sequence.
+// a contact sheet of them at the end, as `render` writes a sequence (and with
+// its rule: an earlier, longer run's frames go once this one is whole).
 class PictureFolder {
   public:
-    PictureFolder(std::string folder, int count) : folder_(std::move(folder)), count_(count) {}
+    PictureFolder(std::string folder, int count)
+        : sequence_(std::move(folder), static_cast<std::size_t>(count)), count_(count) {}
 
     void add(const canvas::Image& image) {
         if (!status_ || index_ >= count_) return;
         if (!sheet_) sheet_.emplace(count_, image.width, image.height);
         sheet_->add(index_, image);
-        char name[32];
-        std::snprintf(name, sizeof name, "frame-%04d.png", index_++);
-        write((fs::path(folder_) / name).string(), image);
+        write(sequence_.frameFile(static_cast<std::size_t>(index_++)), image);
     }
-    // Writes the contact sheet; the first failure, if any.
+    // Writes the contact sheet and removes an earlier run's frames; the
+    // first failure, if any.
     base::Status finish() {
-        if (sheet_) write((fs::path(folder_) / "contact-sheet.png").string(), sheet_->sheet());
+        if (sheet_) write(sequence_.sheetFile(), sheet_->sheet());
+        if (status_) removed_ = sequence_.removeEarlierFrames(static_cast<std::size_t>(index_));
         return status_;
     }
     int written() const { return index_; }
+    std::size_t removed() const { return removed_; }
 
   private:
     void write(const std::string& path, const canvas::Image& image) {
         if (status_) status_ = writePicture(path, image, png_);
     }
 
-    std::string folder_;
+    picture::PictureSequence sequence_;
     int count_;
     int index_ = 0;
+    std::size_t removed_ = 0;
     std::optional<picture::ContactSheet> sheet_;
     std::vector<uint8_t> png_;
     base::Status status_;
@@ -233,8 +237,17 @@ void flyFrames(fly::FlyApp& app, bool paced) {
 }
 
 // The script read and every option checked before anything starts.
-int checkRequest(const FlyOptions& options, std::optional<fly::ControlScript>& script,
+int checkRequest(const GlobalOptions& global, const FlyOptions& options,
+                 std::optional<fly::ControlScript>& script, std::vector<desktop::HeldOutput>& held,
                  std::FILE* err) {
+    std::vector<desktop::RunFile> outputs = {{"--screenshot", options.screenshot},
+                                             {"--record", options.record}};
+    if (!options.pictures.empty())
+        outputs.push_back({"the contact sheet",
+                           (fs::path(options.pictures) / picture::kContactSheetName).string()});
+    if (int code = checkOutputsApart(global, outputs, {{"the script", options.script}}, err);
+        code != kExitOk)
+        return code;
     if (!options.script.empty()) {
         base::Result<fly::ControlScript> loaded =
             fly::loadControlScript(options.script, sandbox::defaultBindings());
@@ -251,7 +264,7 @@ int checkRequest(const FlyOptions& options, std::optional<fly::ControlScript>& s
     for (const auto& [path, what, code] :
          {std::tuple{options.screenshot, "screenshot", kExitPicture},
           std::tuple{options.record, "flight log", kExitOutput}})
-        if (base::Status ok = checkOutput(path, what); !ok) {
+        if (base::Status ok = checkOutput(path, what, held); !ok) {
             printError(err, ok.error());
             return code;
         }
@@ -335,6 +348,9 @@ int reportRun(const FlyOptions& options, fly::FlyApp& app, fly::FlySession& sess
         } else {
             std::fprintf(notes, "wrote %d pictures and the contact sheet to %s\n",
                          pictures->written(), options.pictures.c_str());
+            if (pictures->removed() > 0)
+                std::fprintf(notes, "removed %zu frame(s) of an earlier, longer run from %s\n",
+                             pictures->removed(), options.pictures.c_str());
         }
     }
     return code;
@@ -342,7 +358,8 @@ int reportRun(const FlyOptions& options, fly::FlyApp& app, fly::FlySession& sess
 
 int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* out, std::FILE* err) {
     std::optional<fly::ControlScript> script;
-    if (int code = checkRequest(options, script, err); code != kExitOk) return code;
+    std::vector<desktop::HeldOutput> held;  // until the outputs are written
+    if (int code = checkRequest(global, options, script, held, err); code != kExitOk) return code;
     HostRun run;
     if (int code = startHost(global, run, err); code != kExitOk) return code;
     std::unique_ptr<fly::Platform> platform;

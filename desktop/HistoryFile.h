@@ -57,8 +57,12 @@ base::Result<sandbox::HistoryRead> loadHistory(const std::string& path);
 // if it is missing. The folder must exist.
 base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record);
 
-// Keeps a finished attempt: writes its flight log into flights/ beside the
-// history (a name no other file has), then appends its line naming that log.
+// Keeps a finished attempt: checks the history (a regular file, not read-
+// only, or missing in an existing folder), writes its flight log into
+// flights/ beside it (a name no other file has), then appends its line
+// naming that log; when the line cannot be appended whole, what was written
+// of it is cut off under the history's lock and the log removed, so a full
+// disk loses the new attempt only.
 // For the default history the program's data folder is made first, as the
 // config's folder is (only trimsight/ under an existing data home, or
 // ~/.local/share in an existing home folder); the folder of a --history path
@@ -69,8 +73,10 @@ base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path,
                                                    const sandbox::FlightLog& log, int64_t time);
 
 // The flight log file of an attempt: its log= name, taken relative to the
-// history's folder unless absolute; empty when it has none.
-std::string attemptFlightPath(const std::string& historyPath,
-                              const sandbox::AttemptRecord& attempt);
+// history's folder. Only a file in the history's own flights/ folder
+// ("flights/NAME") is an attempt's log: any other name (absolute, "../..",
+// a subfolder) fails, as does a line with no log.
+base::Result<std::string> attemptFlightPath(const std::string& historyPath,
+                                            const sandbox::AttemptRecord& attempt);
 
 }  // namespace desktop

@@ -10,8 +10,13 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <unistd.h>
+
 #include <array>
 #include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstring>
 
 namespace picture {
 namespace {
@@ -156,8 +161,24 @@ base::Status VideoWriter::State::openEncoder(VideoContainer container, int fps) 
 }
 
 base::Status VideoWriter::State::openFile(const std::string& path) {
-    if (const int opened = avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE); opened < 0)
-        return avFailure("cannot open the file", opened);
+    // A path is a file, whatever it looks like: "pipe:x.webm" or "12:30.mp4"
+    // would otherwise name one of FFmpeg's protocols. Given as "file:" and
+    // the absolute path, with no protocol but the file allowed, it is the
+    // file the caller made.
+    std::string url = "file:";
+    if (path.empty() || path.front() != '/') {
+        char here[PATH_MAX];
+        if (::getcwd(here, sizeof here) == nullptr)
+            return base::Failure{std::string("cannot open the file: getcwd: ") +
+                                 std::strerror(errno)};
+        url.append(here).append("/");
+    }
+    url += path;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    const int opened = avio_open2(&format->pb, url.c_str(), AVIO_FLAG_WRITE, nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0) return avFailure("cannot open the file", opened);
     if (const int written = avformat_write_header(format, nullptr); written < 0)
         return avFailure("cannot write the video's header", written);
     headerWritten = true;

@@ -52,7 +52,12 @@ run_check() {
         failed=$((failed + 1))
     fi
 }
-export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1
+# intercept_tls_get_addr=0: the leak checker's own record of dynamically
+# loaded libraries' thread-local blocks goes wrong once the video encoder and
+# Mesa's driver have been loaded (glibc 2.36, GCC 12's runtime), and its
+# tracer then dies at exit reading a block that is not there. Without the
+# record those blocks are not scanned; the leak check itself stays on.
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 echo "== normal build"
