@@ -334,19 +334,23 @@ const StartLine kFullStartLines[] = {
     kLegacyStartLines[0],
     kLegacyStartLines[1],
     {"car location", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).location); },
-     [](Fields& f, FlightLog& l) { fullCar(l).location = f.vec("location"); }},
+     [](Fields& f, FlightLog& l) { fullCar(l).location = f.location("location"); }},
     {"car velocity", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).velocity); },
-     [](Fields& f, FlightLog& l) { fullCar(l).velocity = f.vec("velocity"); }},
+     [](Fields& f, FlightLog& l) {
+         fullCar(l).velocity = f.bounded("velocity", model::kMaxCarSpeed, "uu/s");
+     }},
     {"car forward",
      [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).attitude.forward); },
-     [](Fields& f, FlightLog& l) { fullCar(l).attitude.forward = f.vec("forward"); }},
+     [](Fields& f, FlightLog& l) { fullCar(l).attitude.forward = f.axis("forward"); }},
     {"car right",
      [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).attitude.right); },
-     [](Fields& f, FlightLog& l) { fullCar(l).attitude.right = f.vec("right"); }},
+     [](Fields& f, FlightLog& l) { fullCar(l).attitude.right = f.axis("right"); }},
     {"car up", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).attitude.up); },
-     [](Fields& f, FlightLog& l) { fullCar(l).attitude.up = f.vec("up"); }},
+     [](Fields& f, FlightLog& l) { fullCar(l).attitude.up = f.axis("up"); }},
     {"car spin", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).spin); },
-     [](Fields& f, FlightLog& l) { fullCar(l).spin = f.vec("spin"); }},
+     [](Fields& f, FlightLog& l) {
+         fullCar(l).spin = f.bounded("spin", model::kMaxSpin, "rad/s");
+     }},
     {"car boost", [](std::string& o, const FlightLog& l) { appendFloat(o, fullCar(l).boost); },
      [](Fields& f, FlightLog& l) {
          fullCar(l).boost = f.bounded("boost", 0.0f, model::kBoostTank);
@@ -439,12 +443,16 @@ const StartLine kFullStartLines[] = {
      }},
     {"ball location",
      [](std::string& o, const FlightLog& l) { appendVec(o, l.fullStart.ball.location); },
-     [](Fields& f, FlightLog& l) { l.fullStart.ball.location = f.vec("location"); }},
+     [](Fields& f, FlightLog& l) { l.fullStart.ball.location = f.location("location"); }},
     {"ball velocity",
      [](std::string& o, const FlightLog& l) { appendVec(o, l.fullStart.ball.velocity); },
-     [](Fields& f, FlightLog& l) { l.fullStart.ball.velocity = f.vec("velocity"); }},
+     [](Fields& f, FlightLog& l) {
+         l.fullStart.ball.velocity = f.bounded("velocity", mechanics::kMaxBallSpeed, "uu/s");
+     }},
     {"ball spin", [](std::string& o, const FlightLog& l) { appendVec(o, l.fullStart.ball.spin); },
-     [](Fields& f, FlightLog& l) { l.fullStart.ball.spin = f.vec("spin"); }},
+     [](Fields& f, FlightLog& l) {
+         l.fullStart.ball.spin = f.bounded("spin", mechanics::kMaxBallSpin, "rad/s");
+     }},
     // Whether the game's extra push on a hit ball was given on the tick
     // before the start (it is not given on two ticks in a row).
     {"ball hit_last_tick",
