@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "sandbox/AttemptPlot.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/Starts.h"
 
@@ -512,6 +513,11 @@ TEST(OlderLogs, ReplayWithTheLegacyModelToTheSameFinalState) {
         FlightReplay replay(*log);
         while (!replay.finished()) replay.step();
         EXPECT_EQ(stateText(replay.world()), readFixture(std::string(name) + ".state"));
+        if (!log->drill) continue;
+        // An old attempt's plot is worked out again in the model it flew.
+        const base::Result<AttemptPlot> plot = replayAttemptPlot(*log, name);
+        ASSERT_TRUE(plot.ok()) << plot.error();
+        EXPECT_EQ(plot->size(), log->ticks.size());
     }
     // The same free flight as version 2 (it names no drill) replays alike.
     std::string version2 = readFixture("free-v3.log");
