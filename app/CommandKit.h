@@ -74,6 +74,7 @@ Subcommand addRenderCommand(CLI::App& app);   // RenderCommand.cpp
 Subcommand addFlyCommand(CLI::App& app);      // FlyCommand.cpp
 Subcommand addExportCommand(CLI::App& app);   // ExportCommand.cpp
 Subcommand addHistoryCommand(CLI::App& app);  // HistoryCommand.cpp
+Subcommand addGuideCommand(CLI::App& app);    // GuideCommand.cpp
 
 // A started host: the plugin loaded and the saved settings applied.
 struct HostRun {

@@ -52,6 +52,7 @@ struct FlyOptions {
     bool unlimitedBoost = false;
     std::string drill;  // empty: free flight
     bool autopilot = false;
+    double interfaceScale = 1.0;  // the player's factor on the text and panels' size
 };
 
 // "nose-on-ball, recovery, ...": every drill's name, for messages.
@@ -109,8 +110,11 @@ std::string checkOptions(const FlyOptions& o, bool scriptEnds) {
     if (o.videoDriver == "offscreen" && o.seconds == 0.0 && !scriptEnds && o.drill.empty())
         return "--video-driver offscreen shows nothing to close: give --seconds N, a script "
                "with an end line or --drill NAME";
-    if (!o.pictures.empty() && o.seconds == 0.0 && !scriptEnds)
-        return "--pictures needs an end: --seconds N or a script with an end line";
+    // A drill's attempt ends by itself.
+    if (!o.pictures.empty() && o.seconds == 0.0 && !scriptEnds && o.drill.empty())
+        return "--pictures needs an end: --seconds N, a script with an end line or --drill NAME";
+    if (!(o.interfaceScale >= 0.5 && o.interfaceScale <= 4.0))
+        return "--interface-scale: expected a factor from 0.5 to 4";
     if (!(o.pictureEvery >= 0.01 && o.pictureEvery <= 3600.0))
         return "--picture-every: expected 0.01 to 3600 seconds";
     return {};
@@ -305,6 +309,7 @@ fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::ControlScrip
         return saveSettings(global, run, err, texts) == kExitOk;
     };
     app.captureLastFrame = !options.screenshot.empty();
+    app.interfaceScale = static_cast<float>(options.interfaceScale);
     app.waitForDrawing = options.benchmark;
     if (options.seconds > 0.0)
         app.endNs = static_cast<int64_t>(std::llround(options.seconds * 1e9));
@@ -442,6 +447,9 @@ Subcommand addFlyCommand(CLI::App& app) {
                         "; without a screen, one attempt whose result is printed as a JSON line");
     fly->add_flag("--autopilot", options->autopilot, "The autopilot flies the drill's attempts");
     fly->add_flag("--unlimited-boost", options->unlimitedBoost, "Boost never runs out");
+    fly->add_option("--interface-scale", options->interfaceScale,
+                    "Text and panels this much larger (0.5 to 4; default 1: they follow the "
+                    "window's height and the display's pixels per point)");
     return {fly, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
                 return runFly(global, *options, out, err);
             }};

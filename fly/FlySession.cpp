@@ -137,7 +137,10 @@ std::span<const GhostCar> FlySession::ghosts() const {
 }
 
 void FlySession::apply(CommandSet commands) {
-    if (commands.has(Command::Help)) helpShown_ = !helpShown_;
+    if (commands.has(Command::Help))
+        helpPage_ = helpPage_ == HelpPage::Closed     ? HelpPage::Controls
+                    : helpPage_ == HelpPage::Controls ? HelpPage::ReadingTheDial
+                                                      : HelpPage::Closed;
     if (commands.has(Command::Settings)) settingsShown_ = !settingsShown_;
     if (commands.has(Command::BallCamera)) ballCamera_ = !ballCamera_;
     if (commands.has(Command::Quit)) quit_ = true;

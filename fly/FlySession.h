@@ -148,7 +148,10 @@ class FlySession {
     CameraPose camera() const;
 
     bool ballCamera() const { return ballCamera_; }
-    bool helpShown() const { return helpShown_; }
+    // The help overlay's pages, which F1 steps through and then closes.
+    enum class HelpPage : uint8_t { Closed, Controls, ReadingTheDial };
+    bool helpShown() const { return helpPage_ != HelpPage::Closed; }
+    HelpPage helpPage() const { return helpPage_; }
     bool settingsShown() const { return settingsShown_; }
     bool quitRequested() const { return quit_; }
     bool scriptEnded() const { return script_ && script_->ended(timeNs_); }
@@ -180,7 +183,7 @@ class FlySession {
     uint32_t buttonsBefore_ = 0;
     bool recording_ = true;
     bool ballCamera_ = false;
-    bool helpShown_ = false;
+    HelpPage helpPage_ = HelpPage::Closed;
     bool settingsShown_ = false;
     bool quit_ = false;
     std::unique_ptr<DrillAttempt> attempt_;

@@ -65,6 +65,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIMSIGHT_BENCHMARKS=ON 
 cmake --build build -j"$jobs"
 run_ctest build
 
+echo "== the pictures of docs/ and the README made again and compared (scripts/docs-pictures.sh)"
+run_check scripts/docs-pictures.sh --check build
+
 echo "== lint: clang-format check and clang-tidy over the normal build's sources"
 run_check scripts/lint.sh build
 

@@ -3,12 +3,14 @@
 #include <imgui.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <span>
 #include <string_view>
 
 #include "canvas/Colour.h"
+#include "canvas/Fonts.h"
 
 namespace fly {
 namespace {
@@ -16,10 +18,16 @@ namespace {
 constexpr ImGuiWindowFlags kPanel = ImGuiWindowFlags_AlwaysAutoResize |
                                     ImGuiWindowFlags_NoSavedSettings |
                                     ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoNav;
-constexpr float kPanelWidth = 400.0f;
-constexpr float kPlotHeight = 64.0f;
-constexpr float kStripHeight = 10.0f;
+// In lines of text: the panel's least width (it grows to its widest
+// line), the plots' and the strip's heights.
+constexpr float kPanelEms = 26.0f;
+constexpr float kPlotLines = 4.3f;
+constexpr float kStripLines = 0.7f;
+// ImGui's built-in font drawn this much larger when no scalable font was
+// found.
 constexpr float kCountdownFontScale = 6.0f;
+
+float em() { return ImGui::GetFontSize(); }
 
 ImVec4 imGuiColour(canvas::Rgb8 c) {
     return {static_cast<float>(c.r) / 255.0f, static_cast<float>(c.g) / 255.0f,
@@ -51,7 +59,9 @@ void drillTitle(const FlySession& session, const DrillAttempt& attempt) {
 
 // One part of a score as a row: label, value and unit.
 void scoreRows(const sandbox::DrillScore& score, std::string_view mainPart) {
-    if (!ImGui::BeginTable("score", 2, ImGuiTableFlags_SizingStretchProp)) return;
+    // Fitted to the texts, so that the panel, which sizes itself to its
+    // contents, is as wide as its widest row.
+    if (!ImGui::BeginTable("score", 2, ImGuiTableFlags_SizingFixedFit)) return;
     for (const sandbox::ScorePart& part : score.parts()) {
         ImGui::TableNextRow();
         ImGui::TableNextColumn();
@@ -85,7 +95,9 @@ void drawPlot(const DrillAttempt& attempt) {
     const sandbox::DrillInfo& info = attempt.drill().info();
     const int n = static_cast<int>(plot.size());
     const float seconds = static_cast<float>(n) / sandbox::kTicksPerSecond;
-    const float width = kPanelWidth - 2.0f * ImGui::GetStyle().WindowPadding.x;
+    // As wide as the panel's text, and no narrower than its least width.
+    const float width = std::max(kPanelEms * em(), ImGui::GetContentRegionAvail().x);
+    const float plotHeight = kPlotLines * em();
     // The scale grows with the largest angle so far, a step at a time.
     const float top = sandbox::plotScaleTop(plot.largestError);
     ImGui::Text("%.*s, 0 to %.0f degrees; 0 to %.1f s", length(info.errorLabel),
@@ -94,10 +106,10 @@ void drawPlot(const DrillAttempt& attempt) {
     char overlayText[32];
     std::snprintf(overlayText, sizeof overlayText, "%.1f deg", static_cast<double>(now));
     ImGui::PlotLines("##error", plot[sandbox::AttemptPlot::Error].data(), n, 0, overlayText, 0.0f,
-                     top, ImVec2(width, kPlotHeight));
+                     top, ImVec2(width, plotHeight));
     ImGui::PushStyleColor(ImGuiCol_PlotHistogram, kPassed);
     ImGui::PlotHistogram("##inside", plot[sandbox::AttemptPlot::Inside].data(), n, 0, nullptr, 0.0f,
-                         1.0f, ImVec2(width, kStripHeight));
+                         1.0f, ImVec2(width, kStripLines * em()));
     ImGui::PopStyleColor();
     ImGui::TextDisabled("strip: within the drill's cone or limit");
 
@@ -109,7 +121,7 @@ void drawPlot(const DrillAttempt& attempt) {
     ImGui::SameLine();
     ImGui::TextUnformatted("(the stick, -1 to 1)");
     const ImVec2 at = ImGui::GetCursorScreenPos();
-    const ImVec2 size(width, kPlotHeight);
+    const ImVec2 size(width, plotHeight);
     ImGui::PushStyleColor(ImGuiCol_PlotLines, kPitchColour);
     ImGui::PlotLines("##pitch", plot[sandbox::AttemptPlot::Pitch].data(), n, 0, nullptr, -1.0f,
                      1.0f, size);
@@ -132,8 +144,15 @@ void drawCountdown(const DrillAttempt& attempt) {
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize |
                      ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoInputs |
                      ImGuiWindowFlags_NoBackground);
-    ImGui::SetWindowFontScale(kCountdownFontScale);
+    // The scalable font's large digit (canvas/Fonts.h), sharp at any size;
+    // ImGui's built-in font, upscaled, when there is none.
+    ImFont* large = canvas::countdownFont();
+    if (large != nullptr)
+        ImGui::PushFont(large);
+    else
+        ImGui::SetWindowFontScale(kCountdownFontScale);
     ImGui::Text("%d", left);
+    if (large != nullptr) ImGui::PopFont();
     ImGui::End();
     ImGui::PopStyleVar();
 }
@@ -142,9 +161,11 @@ void drawCountdown(const DrillAttempt& attempt) {
 // car (the middle) and the dial (lower left by default).
 void placePanel(float backgroundAlpha) {
     const ImGuiIO& io = ImGui::GetIO();
-    ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x - 10.0f, 10.0f), ImGuiCond_Always,
+    ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x - 0.7f * em(), 0.7f * em()), ImGuiCond_Always,
                             ImVec2(1.0f, 0.0f));
-    ImGui::SetNextWindowSize(ImVec2(kPanelWidth, 0.0f), ImGuiCond_Always);
+    // Its size follows its text (kPanel auto-resizes), within the display.
+    ImGui::SetNextWindowSizeConstraints(ImVec2(0.0f, 0.0f),
+                                        ImVec2(io.DisplaySize.x - 1.4f * em(), FLT_MAX));
     ImGui::SetNextWindowBgAlpha(backgroundAlpha);
 }
 
@@ -156,8 +177,10 @@ void drawLivePanel(const FlySession& session, const DrillAttempt& attempt) {
         ImGui::TextUnformatted("get ready: the world is held still");
     else
         ImGui::Text("%.2f s", static_cast<double>(attempt.drill().sample().seconds));
-    const sandbox::DrillScore score = attempt.drill().score();
-    scoreRows(score, attempt.drill().info().mainPart);
+    // No score before the attempt starts: a part such as the smallest error
+    // so far has no value yet.
+    if (attempt.phase() != AttemptPhase::Countdown)
+        scoreRows(attempt.drill().score(), attempt.drill().info().mainPart);
     drawPlot(attempt);
     ImGui::TextDisabled("R: again   N: next seed   F3: drills");
     ImGui::End();
@@ -212,7 +235,7 @@ void drawDrillMenu(FlySession& session, DrillMenuChoice& choice) {
     const ImGuiIO& io = ImGui::GetIO();
     ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x * 0.5f, io.DisplaySize.y * 0.5f),
                             ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
-    ImGui::SetNextWindowSize(ImVec2(440.0f, 0.0f), ImGuiCond_Always);
+    ImGui::SetNextWindowSize(ImVec2(29.0f * em(), 0.0f), ImGuiCond_Always);
     bool open = true;
     ImGui::Begin("Drills (F3 closes)", &open,
                  ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoCollapse);

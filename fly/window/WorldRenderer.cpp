@@ -189,9 +189,9 @@ std::vector<Vertex> carMesh() {
 
 // A ghost car in its own axes: the car's box grown by kGhostScale about its
 // centre, unlit and see-through, its nose and underside told apart.
-std::vector<Vertex> ghostMesh() {
+std::vector<Vertex> ghostMesh(Rgb8 body) {
     namespace k = sandbox::model;
-    const VertexColour side = colour(kGhostColour, kGhostAlpha);
+    const VertexColour side = colour(body, kGhostAlpha);
     const VertexColour faces[6] = {side, colour(kNoseColour, kGhostAlpha + 0.15f),      side,
                                    side, colour(kUndersideColour, kGhostAlpha + 0.15f), side};
     MeshBuilder unlit;
@@ -202,12 +202,12 @@ std::vector<Vertex> ghostMesh() {
 
 // The ghost's twelve edges, so that its attitude reads even where it covers
 // the car.
-std::vector<Vertex> ghostEdges() {
+std::vector<Vertex> ghostEdges(Rgb8 body) {
     namespace k = sandbox::model;
     MeshBuilder m;
     const Vec3 h = k::kCarBoxSize * (0.5f * kGhostScale);
     const Vec3 c = k::kCarBoxOffset;
-    const VertexColour edge = colour(kGhostColour, 0.9f);
+    const VertexColour edge = colour(body, 0.9f);
     for (int axis = 0; axis < 3; ++axis)
         for (float a : {-1.0f, 1.0f})
             for (float b : {-1.0f, 1.0f}) {
@@ -348,7 +348,9 @@ struct WorldRenderer::Mesh {
 };
 
 struct WorldRenderer::Meshes {
-    Mesh floor, lines, car, ball, disc, dropLine, ghost, ghostEdges;
+    Mesh floor, lines, car, ball, disc, dropLine;
+    // One body and one set of edges per kind of ghost, in GhostKind's order.
+    Mesh ghost[2], ghostEdges[2];
 };
 
 WorldRenderer::WorldRenderer() = default;
@@ -371,16 +373,18 @@ base::Result<std::unique_ptr<WorldRenderer>> WorldRenderer::create() {
     m.ball.upload(sphereMesh(), GL_TRIANGLES);
     m.disc.upload(discMesh(), GL_TRIANGLES);
     m.dropLine.upload(dropLineMesh(), GL_LINES);
-    m.ghost.upload(ghostMesh(), GL_TRIANGLES);
-    m.ghostEdges.upload(ghostEdges(), GL_LINES);
+    for (GhostKind kind : {GhostKind::TargetAttitude, GhostKind::BestAttempt}) {
+        m.ghost[static_cast<int>(kind)].upload(ghostMesh(ghostColour(kind)), GL_TRIANGLES);
+        m.ghostEdges[static_cast<int>(kind)].upload(ghostEdges(ghostColour(kind)), GL_LINES);
+    }
     return r;
 }
 
 WorldRenderer::~WorldRenderer() {
     if (meshes_)
-        for (Mesh* mesh :
-             {&meshes_->floor, &meshes_->lines, &meshes_->car, &meshes_->ball, &meshes_->disc,
-              &meshes_->dropLine, &meshes_->ghost, &meshes_->ghostEdges})
+        for (Mesh* mesh : {&meshes_->floor, &meshes_->lines, &meshes_->car, &meshes_->ball,
+                           &meshes_->disc, &meshes_->dropLine, &meshes_->ghost[0],
+                           &meshes_->ghost[1], &meshes_->ghostEdges[0], &meshes_->ghostEdges[1]})
             mesh->release();
     if (program_ != 0) glDeleteProgram(program_);
 }
@@ -397,15 +401,16 @@ void WorldRenderer::drawMesh(const Mesh& mesh, const Mat4& model) {
 void WorldRenderer::drawGhosts(std::span<const GhostCar> ghosts) {
     if (ghosts.empty()) return;
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    for (const GhostCar& g : ghosts) drawMesh(meshes_->ghost, bodyMatrix(g.location, g.attitude));
+    for (const GhostCar& g : ghosts)
+        drawMesh(meshes_->ghost[static_cast<int>(g.kind)], bodyMatrix(g.location, g.attitude));
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_FALSE);
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_BLEND);
     for (const GhostCar& g : ghosts) {
         const Mat4 model = bodyMatrix(g.location, g.attitude);
-        drawMesh(meshes_->ghost, model);
-        drawMesh(meshes_->ghostEdges, model);
+        drawMesh(meshes_->ghost[static_cast<int>(g.kind)], model);
+        drawMesh(meshes_->ghostEdges[static_cast<int>(g.kind)], model);
     }
     glDepthMask(GL_TRUE);
     glDepthFunc(GL_LESS);
