@@ -47,9 +47,9 @@ int runExport(const GlobalOptions& global, const ExportOptions& options, std::FI
         return kExitScene;
     }
     const base::Result<std::string> scene = sandbox::exportScene(*log, *frames);
-    if (!scene.ok()) {  // the options were checked above
+    if (!scene.ok()) {  // the options were checked above: the flight itself
         printError(err, options.flight + ": " + scene.error());
-        return kExitInternal;
+        return kExitScene;
     }
     if (toStandardOutput(options)) {
         std::fwrite(scene->data(), 1, scene->size(), out);

@@ -333,6 +333,9 @@ fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::Cont
     session.bestFlight = [&drills](std::string_view drill, uint64_t seed) {
         return drills.book().bestFlight(drill, seed);
     };
+    session.seedRecord = [&drills](std::string_view drill, uint64_t seed) {
+        return drills.book().seedRecord(drill, seed);
+    };
     return session;
 }
 

@@ -587,6 +587,11 @@ int runRender(const GlobalOptions& global, const RenderOptions& options, std::FI
     }
     SceneToRender job;
     if (int code = checkScene(options, job, err); code != kExitOk) return code;
+    // -o itself first: a picture's file or a sequence's folder.
+    if (int code = checkOutputsApart(global, {{"-o", options.output}},
+                                     {{"the scene", options.scene}}, err);
+        code != kExitOk)
+        return code;
     Output output;
     if (base::Status prepared = prepareOutput(options, job.stem, job.scene.frames.size(), output);
         !prepared) {

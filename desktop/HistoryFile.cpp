@@ -199,7 +199,13 @@ base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRe
                                       : std::string("write: the disk took only part of the line");
         return appendFailure(path, why + (cut ? "" : "; the part written could not be cut off"));
     }
-    if (::fsync(fd) != 0) return appendFailure(path, std::string("fsync: ") + std::strerror(errno));
+    if (::fsync(fd) != 0) {
+        // Not known to be on the disk: cut off, as the log it names goes.
+        const int syncError = errno;
+        const bool cut = ::ftruncate(fd, before.st_size) == 0;
+        return appendFailure(path, std::string("fsync: ") + std::strerror(syncError) +
+                                       (cut ? "" : "; the line could not be cut off"));
+    }
     if (!*last) {  // a new file: its name in the folder must last too
         const int dir = ::open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dir >= 0) {

@@ -19,7 +19,10 @@
 // Safety: the history is only ever appended to, one whole line with one
 // O_APPEND write and then fsync, so a crash never touches earlier lines (a
 // torn last line is skipped by the reader and the next append starts on a
-// line of its own). Appends from several processes at once each land whole.
+// line of its own); a write the disk takes only part of, or an fsync that
+// fails, is cut back off under the lock. A history that is no regular file
+// or is read-only (by its mode bits, even for root) is refused before
+// anything is written beside it. Appends from several processes at once each land whole.
 // A file that is corrupt or holds lines of a newer version is read for its
 // good lines, with warnings, and never rewritten.
 #include <cstddef>

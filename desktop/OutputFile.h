@@ -1,7 +1,8 @@
 #pragma once
 // Every file the host program writes (the config, pictures, the demo's scene
 // file) goes through writeOutputFile, so that all of them are written the
-// same careful way.
+// same careful way; checkFilesApart keeps every command's outputs off its
+// inputs.
 #include <sys/types.h>
 
 #include <functional>
@@ -17,8 +18,9 @@ namespace desktop {
 // - A symbolic link is followed, a dangling one too: the file it points to is
 //   written (created if missing) and the link stays a link.
 // - A missing or regular file is replaced so that a crash at any moment leaves
-//   the old file or the new one whole: a temporary file beside it is written,
-//   synced and renamed over it, and the folder is synced. A replaced file
+//   the old file or the new one whole: a temporary file beside it is written
+//   (locked while it is), synced and renamed over it, and the folder is
+//   synced. Temporaries killed runs left beside it go first. A replaced file
 //   keeps its mode and owner; a new one gets `mode` less the umask. A
 //   read-only file is refused.
 // - A character device or a FIFO is written in place (a FIFO only while some

@@ -32,7 +32,8 @@ FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
       freePhysics_(options.physics),
       seed_(options.seed),
       autopilot_(options.autopilot),
-      bestFlight_(options.bestFlight) {
+      bestFlight_(options.bestFlight),
+      seedRecord_(options.seedRecord) {
     if (options.script != nullptr) script_.emplace(*options.script);
     log_.ticks.reserve(options.ticksToReserve);
     if (seed_) nextSeed_ = *seed_ + 1;
@@ -130,6 +131,11 @@ void FlySession::flyFreely() {
 void FlySession::releaseCue() {
     cue_.restore(cvars_);
     noteSetting(render::kTargetOptionVariable);
+}
+
+std::optional<sandbox::AttemptBook::SeedRecord> FlySession::seedRecord() const {
+    if (!seedRecord_ || drill_ == nullptr) return std::nullopt;
+    return seedRecord_(drill_->info.name, drillSeed_);
 }
 
 std::span<const GhostCar> FlySession::ghosts() const {

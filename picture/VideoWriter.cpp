@@ -12,11 +12,13 @@ extern "C" {
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <thread>
 
 namespace picture {
 namespace {
@@ -96,6 +98,11 @@ std::string videoSizeProblem(int width, int height) {
     if (width < 2 || height < 2 || width % 2 != 0 || height % 2 != 0)
         return "a video's frames need an even width and height of at least 2 (4:2:0 colour), not " +
                std::to_string(width) + " by " + std::to_string(height);
+    if (width > kMaxVideoSide || height > kMaxVideoSide ||
+        static_cast<long>(width) * height > kMaxVideoPixels)
+        return "a video's frames are at most 3840 by 2160 pixels in all (no side above " +
+               std::to_string(kMaxVideoSide) + "), not " + std::to_string(width) + " by " +
+               std::to_string(height);
     return {};
 }
 
@@ -139,6 +146,8 @@ base::Status VideoWriter::State::openEncoder(VideoContainer container, int fps) 
     codec->framerate = AVRational{fps, 1};
     codec->pix_fmt = AV_PIX_FMT_YUV420P;
     codec->gop_size = 2 * fps;  // a key frame every two seconds, for seeking
+    codec->thread_count =
+        std::min<int>(kMaxEncoderThreads, std::max(1u, std::thread::hardware_concurrency()));
     if ((format->oformat->flags & AVFMT_GLOBALHEADER) != 0)
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
@@ -150,8 +159,15 @@ base::Status VideoWriter::State::openEncoder(VideoContainer container, int fps) 
     }
     const int opened = avcodec_open2(codec, found, &options);
     av_dict_free(&options);
+    if (opened == AVERROR(ENOMEM))
+        return base::Failure{std::string("cannot open the encoder ") + encoder->name +
+                             ": out of memory for frames of " + std::to_string(width) + " by " +
+                             std::to_string(height)};
     if (opened < 0)
-        return avFailure(std::string("cannot open the encoder ") + encoder->name, opened);
+        return avFailure(std::string("cannot open the encoder ") + encoder->name +
+                             " for frames of " + std::to_string(width) + " by " +
+                             std::to_string(height) + " (too little memory, perhaps)",
+                         opened);
     stream = avformat_new_stream(format, nullptr);
     if (stream == nullptr) return base::Failure{"out of memory for the video stream"};
     stream->time_base = codec->time_base;

@@ -48,6 +48,8 @@
 //   Drills.h            the training drills: a table of them by name, each
 //                       a seeded start, a per-tick update, an end and a
 //                       score with named parts, the dial cue it trains.
+//   Levels.h            each drill's bronze, silver and gold values, gold
+//                       from what the autopilot reaches.
 //   Autopilot.h         an attitude controller that flies each drill's goal
 //                       on a person's controls (tests, `fly --autopilot`).
 //   History.h           the record of attempts as lines of text: format,
@@ -95,6 +97,7 @@
 #include "sandbox/Contacts.h"
 #include "sandbox/Drills.h"
 #include "sandbox/Flight.h"
+#include "sandbox/Levels.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/History.h"
 #include "sandbox/HostView.h"

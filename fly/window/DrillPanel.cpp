@@ -11,6 +11,7 @@
 
 #include "canvas/Colour.h"
 #include "canvas/Fonts.h"
+#include "sandbox/Levels.h"
 
 namespace fly {
 namespace {
@@ -186,6 +187,72 @@ void drawLivePanel(const FlySession& session, const DrillAttempt& attempt) {
     ImGui::End();
 }
 
+// "77.2 %" or "2.38 s", as the score's rows write a value.
+void valueText(char* out, std::size_t size, float value, std::string_view unit) {
+    if (unit == "%")
+        std::snprintf(out, size, "%.1f %%", static_cast<double>(value));
+    else
+        std::snprintf(out, size, "%.2f %.*s", static_cast<double>(value), length(unit),
+                      unit.data());
+}
+
+// The level this attempt earned and what the next asks for; this attempt
+// against the one before on this seed, and the seed's best.
+void progressRows(const FlySession& session, const DrillAttempt& attempt,
+                  const sandbox::DrillScore& score) {
+    const sandbox::DrillInfo& info = attempt.drill().info();
+    const std::optional<float> value = score.value(info.mainPart);
+    if (!value) return;
+    std::string_view unit;
+    for (const sandbox::ScorePart& part : score.parts())
+        if (part.key == info.mainPart) unit = part.unit;
+    char text[48];
+    if (const sandbox::DrillLevels* levels = sandbox::findLevels(info.name)) {
+        const sandbox::Level level =
+            sandbox::levelReached(*levels, score.outcome == sandbox::DrillOutcome::Passed, *value);
+        const char* names[] = {"no level", "bronze", "silver", "gold"};
+        const ImVec4 colours[] = {ImVec4(0.7f, 0.7f, 0.7f, 1.0f), ImVec4(0.8f, 0.5f, 0.2f, 1.0f),
+                                  ImVec4(0.78f, 0.8f, 0.85f, 1.0f),
+                                  ImVec4(1.0f, 0.82f, 0.2f, 1.0f)};
+        const int index = static_cast<int>(level);
+        ImGui::TextColored(colours[index], "level: %s", names[index]);
+        if (level != sandbox::Level::Gold) {
+            const auto next = static_cast<sandbox::Level>(index + 1);
+            valueText(text, sizeof text, levels->value(next), unit);
+            ImGui::SameLine();
+            ImGui::TextDisabled("(%s: %s %s)", names[index + 1], text,
+                                info.better == sandbox::Better::Higher ? "or more" : "or less");
+        }
+    }
+    const std::optional<sandbox::AttemptBook::SeedRecord> record = session.seedRecord();
+    if (!record) return;
+    // The autopilot's attempts are not kept: then the book's latest is the
+    // one before this.
+    const std::optional<float> before = attempt.autopilot() ? record->latest : record->before;
+    valueText(text, sizeof text, *value, unit);
+    if (before) {
+        const float change = *value - *before;
+        const bool better = info.better == sandbox::Better::Higher ? change > 0.0f : change < 0.0f;
+        char was[48];
+        valueText(was, sizeof was, *before, unit);
+        ImGui::Text("this attempt %s, the one before %s:", text, was);
+        ImGui::SameLine();
+        ImGui::TextColored(change == 0.0f ? ImVec4(0.8f, 0.8f, 0.8f, 1.0f)
+                           : better       ? kPassed
+                                          : kFailed,
+                           "%+.2f", static_cast<double>(change));
+    } else if ((attempt.autopilot() ? record->attempts : record->attempts - 1) > 0) {
+        ImGui::Text("this attempt %s; the one before has none (failed)", text);
+    } else {
+        ImGui::Text("this attempt %s, the first on this seed", text);
+    }
+    if (record->best) {
+        valueText(text, sizeof text, *record->best, unit);
+        ImGui::Text("best of this seed %s, %zu attempt%s", text, record->attempts,
+                    record->attempts == 1 ? "" : "s");
+    }
+}
+
 void drawResult(FlySession& session, const DrillAttempt& attempt) {
     placePanel(0.85f);
     ImGui::Begin("Result", nullptr, kPanel | ImGuiWindowFlags_NoCollapse);
@@ -196,6 +263,7 @@ void drawResult(FlySession& session, const DrillAttempt& attempt) {
                        length(score.verdict), score.verdict.data());
     ImGui::Separator();
     scoreRows(score, attempt.drill().info().mainPart);
+    progressRows(session, attempt, score);
     ImGui::Separator();
     drawPlot(attempt);
     ImGui::Separator();

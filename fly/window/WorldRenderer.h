@@ -61,6 +61,7 @@ class WorldRenderer {
     unsigned program_ = 0;
     int modelLocation_ = -1;
     int viewProjectionLocation_ = -1;
+    int linesLocation_ = -1;
     std::unique_ptr<Meshes> meshes_;
 };
 

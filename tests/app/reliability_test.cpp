@@ -103,6 +103,11 @@ TEST_F(Reliability, NoCommandWritesOverOneOfItsOwnInputsAndNothingIsWritten) {
              return std::vector<std::string>{"render", mp4, "--video", mp4};
          },
          mp4, mp4},
+        {"a sequence's folder over its log",
+         [&] {
+             return std::vector<std::string>{"render", log, "-o", log};
+         },
+         log, log},
         {"an export over its log",
          [&] {
              return std::vector<std::string>{"export", log, "-o", log};
@@ -409,6 +414,14 @@ TEST_F(Reliability, PipesPluginsEmptyPathsAndLongTextsEndWithTheirOwnCodes) {
         {"an empty output", {"export", log, "-o", ""}, 2, "--output needs a non-empty value"},
         {"an empty record", {"fly", "--record", ""}, 2, "--record needs a non-empty value"},
         {"an empty plugin", {"--plugin", "", "info"}, 2, "--plugin needs a non-empty value"},
+        {"a video canvas past 4K",
+         {"render", log, "--video", dir.file("big.mp4"), "--canvas", "4096x2304"},
+         2,
+         "a video's frames are at most 3840 by 2160 pixels in all"},
+        {"a video side past 4096",
+         {"render", log, "--video", dir.file("tall.webm"), "--canvas", "2000x4098"},
+         2,
+         "no side above 4096"},
         {"a long value", {"set", "x_position", huge}, 5, "x_position: \"zzzz"},
         {"a long name", {"get", huge}, 5, "no console variable named \"zzz"},
         {"a long canvas", {"trace", log, "--canvas", huge}, 2, "--canvas"},
