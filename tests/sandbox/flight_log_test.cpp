@@ -274,6 +274,15 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
          "f.log:10: on_ground: expected a whole number from 0 to 1, got \"yes\""},
         {"car forward 1 0 0", "car forward 2 0 0", "f.log:5: forward: 2 0 0 is not of unit length"},
         {"car forward 1 0 0", "car forward 0 1 0", kNotARotation},
+        // The start's bounds: a box around the arena, four times the caps.
+        {"car spin 0 0 0", "car spin 2e19 0 0",
+         "f.log:8: spin: 2e+19 0 0 is longer than 22 rad/s (4 times the cap of 5.5)"},
+        {"ball velocity 0 0 0", "ball velocity 1e20 1e20 1e20",
+         "f.log:14: velocity: 1e+20 1e+20 1e+20 is longer than 24000 uu/s (4 times the cap of "
+         "6000)"},
+        {"car location -2000 0 17.03", "car location 3.4028235e38 0 17.03",
+         "f.log:3: location: 3.4028235e+38 0 17.03 is outside the box a start may be in (x "
+         "within 12288, y within 15360 of the centre, z from -2044 to 4088)"},
         {"car up 0 0 1", "car up 0 0 -1", kNotARotation},
         {"1 0 1 0 0 0.5 BJ", "2 0 1 0 0 0.5 BJ",
          "f.log:18: the line is for tick 2, but tick 1 is due here"},
