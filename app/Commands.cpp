@@ -202,6 +202,8 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
         kProgram};
     app.require_subcommand(1);
     app.fallthrough();
+    // A path such as /tmp/scene.json is an argument, on Windows too.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string(kProgram) + " 1.2.0.768");
 
     GlobalOptions global;

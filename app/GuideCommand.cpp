@@ -182,6 +182,13 @@ int drawMoment(const GuideMoment& moment, HostRun& run, picture::PictureRenderer
 
 int runGuide(const GlobalOptions& global, const GuideOptions& options, std::FILE* out,
              std::FILE* err) {
+    std::vector<desktop::RunFile> pictures;
+    for (const GuideMoment& moment : kMoments)
+        pictures.push_back(
+            {"the picture",
+             (fs::path(options.output) / (std::string(moment.stem) + ".png")).string()});
+    if (const int apart = checkOutputsApart(global, pictures, {}, err); apart != kExitOk)
+        return apart;
     HostRun run;
     if (const int started = startHost(global, run, err); started != kExitOk) return started;
     base::Result<std::unique_ptr<picture::PictureRenderer>> renderer =

@@ -8,6 +8,7 @@
 
 #include "app/CommandKit.h"
 #include "desktop/HistoryFile.h"
+#include "desktop/platform/Files.h"
 #include "sandbox/NumberText.h"
 
 namespace app {
@@ -26,10 +27,9 @@ struct HistoryOptions {
 
 // "2024-03-14T09:26:53Z", or with `pattern` another form of the UTC time.
 std::string utcText(int64_t time, const char* pattern = "%Y-%m-%dT%H:%M:%SZ") {
-    const auto seconds = static_cast<std::time_t>(time);
     std::tm utc{};
     char text[40] = "";
-    if (::gmtime_r(&seconds, &utc) == nullptr ||
+    if (!desktop::platform::utcTime(time, utc) ||
         std::strftime(text, sizeof text, pattern, &utc) == 0)
         return std::to_string(time);
     return text;

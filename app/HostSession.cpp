@@ -1,9 +1,9 @@
 #include "app/HostSession.h"
 
-#include <unistd.h>
-
-#include <climits>
 #include <utility>
+
+#include "desktop/OutputFile.h"
+#include "desktop/platform/Files.h"
 
 #ifndef TRIMSIGHT_PLUGIN_FILE
 #define TRIMSIGHT_PLUGIN_FILE "libtrimsight.so"
@@ -33,15 +33,13 @@ scene::SavedSettings HostSession::savedEntries(scene::SavedSettings base) const 
 }
 
 std::string defaultPluginPath() {
-    char buf[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return TRIMSIGHT_PLUGIN_FILE;
-    std::string exe(buf, static_cast<std::size_t>(n));
-    const std::string dir = exe.substr(0, exe.find_last_of('/'));
+    const std::string exe = desktop::platform::executablePath();
+    if (exe.empty()) return TRIMSIGHT_PLUGIN_FILE;
+    const std::string dir = desktop::parentOf(exe);
     std::string beside = dir + "/" + TRIMSIGHT_PLUGIN_FILE;
     std::string installed = dir + "/" + TRIMSIGHT_INSTALL_PLUGIN_DIR + "/" + TRIMSIGHT_PLUGIN_FILE;
-    if (::access(beside.c_str(), F_OK) == 0) return beside;
-    if (::access(installed.c_str(), F_OK) == 0) return installed;
+    if (!desktop::platform::isMissing(beside)) return beside;
+    if (!desktop::platform::isMissing(installed)) return installed;
     return beside;
 }
 

@@ -3,13 +3,15 @@
 // runs them up to eight times a frame; in the legacy model and in the full
 // one (with jumps, dodges and the hit check; the ball bouncing and rolling
 // on the floor, with the car flying or on its roof; around a hit), and the
-// full one driving on its four wheels. Counter allocs_per_tick: global
+// full one driving on its four wheels; and a flight's tick, the full model
+// behind the session's step. Counter allocs_per_tick: global
 // operator new calls per tick (the target is none).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 
 #include "sandbox/Bindings.h"
+#include "sandbox/Flight.h"
 #include "sandbox/Mechanics.h"
 #include "sandbox/Physics.h"
 #include "sandbox/Starts.h"
@@ -210,6 +212,37 @@ void BM_FullModelTickHittingTheBall(benchmark::State& state) {
 BENCHMARK(BM_FullModelTickHittingTheBall);
 
 // The controls from a pad and keys, once a tick.
+// A tick as a flight steps it (Flight.h): the full model with the session's
+// bookkeeping on top (landing, goal, the legacy view the window and drills
+// read). The car drives at the ball from a shot-on-goal start, jumps now and
+// then, lands on its wheels; the hit check every tick. Started again every
+// four seconds.
+void BM_FlightTick(benchmark::State& state) {
+    static const CarControls kDriving[4] = {
+        {0.2f, 0.0f, 0.0f, 0.0f, 1.0f, true, false, false},
+        {-0.4f, 0.0f, 0.0f, 0.0f, 1.0f, false, true, false},
+        {0.0f, -0.3f, 0.0f, 0.0f, 1.0f, true, false, false},
+        {0.6f, 0.0f, 0.6f, 0.0f, 1.0f, false, false, true},
+    };
+    World legacy = defaultStart();
+    legacy.ball.location = {-800.0f, 100.0f, 200.0f};
+    legacy.ball.velocity = {-300.0f, 0.0f, 0.0f};
+    const Simulation start = Simulation::full(fullWorldFrom(legacy), {true});
+    Simulation sim = start;
+    int64_t tick = 0;
+    const std::uint64_t before = testkit::allocations.load();
+    for (auto _ : state) {
+        const TickReport report = sim.step(kDriving[(tick / 15) % 4]);
+        benchmark::DoNotOptimize(report);
+        benchmark::DoNotOptimize(sim);
+        if (++tick % 480 == 0) sim = start;
+    }
+    state.counters["allocs_per_tick"] =
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
+                           benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_FlightTick);
+
 void BM_MapControls(benchmark::State& state) {
     const Bindings bindings = defaultBindings();
     PadState pad;

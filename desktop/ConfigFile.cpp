@@ -1,26 +1,19 @@
 #include "desktop/ConfigFile.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <string>
+#include <utility>
 
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
 #include "desktop/UserFolders.h"
+#include "desktop/platform/Files.h"
 #include "scene/JsonReader.h"
 
 namespace desktop {
 
 base::Result<scene::SavedSettings> loadConfigFile(const std::string& path) {
     // No such file, or a parent that is a plain file: nothing saved yet.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
-        return scene::SavedSettings{};
+    if (platform::isMissing(path)) return scene::SavedSettings{};
     base::Result<std::string> text = readInputFile(path, "the config file", kMaxConfigBytes);
     if (!text) return text.failure();
     base::Result<scene::SavedSettings> parsed = scene::parseSavedSettings(*text);
@@ -35,34 +28,24 @@ base::Result<ConfigLock> ConfigLock::take(const std::string& configPath) {
             configPath + ": cannot write the config file: cannot take its lock: " + config.error()};
     // A config no save could replace is refused before the lock file is
     // made, so a refused save leaves nothing new.
-    if (struct stat st{}; ::stat(config->c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode))
+    if (const base::Result<platform::FileState> st = platform::stateOf(*config);
+        st && st->kind != platform::FileKind::Missing) {
+        if (st->kind != platform::FileKind::Regular)
             return base::Failure{configPath +
                                  ": cannot write the config file: it is not a regular file (a "
                                  "folder, a FIFO, a device or a socket)"};
-        if ((st.st_mode & 0222) == 0 || ::access(config->c_str(), W_OK) != 0)
+        if (st->readOnly)
             return base::Failure{configPath +
                                  ": cannot write the config file: the file is read-only; not "
                                  "replacing it"};
     }
     const std::string lockPath = *config + ".lock";
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
+    base::Result<platform::LockedFile> lock = platform::LockedFile::open(lockPath);
+    if (!lock)
         return base::Failure{configPath + ": cannot write the config file: cannot take its lock " +
-                             lockPath + ": " + std::strerror(errno)};
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno == EINTR) continue;
-        const int err = errno;
-        ::close(fd);
-        return base::Failure{configPath + ": cannot write the config file: cannot take its lock: " +
-                             std::strerror(err)};
-    }
+                             lockPath + ": " + lock.error()};
     removeStaleTemporaries(*config);
-    return ConfigLock(fd);
-}
-
-ConfigLock::~ConfigLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing lets go of the lock
+    return ConfigLock(std::move(*lock));
 }
 
 base::Status saveConfigFile(const std::string& path, std::string_view text) {

@@ -4,8 +4,10 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/Result.h"
+#include "desktop/platform/Files.h"
 #include "scene/SavedSettings.h"
 
 namespace desktop {
@@ -18,7 +20,7 @@ inline constexpr std::size_t kMaxConfigBytes = 1 << 20;
 // kMaxConfigBytes is read.
 base::Result<scene::SavedSettings> loadConfigFile(const std::string& path);
 
-// An exclusive lock (flock) on the file PATH.lock beside the config (beside
+// An exclusive lock (flock, LockFileEx) on the file PATH.lock beside the config (beside
 // the file a link points to), held while the object lives. A save takes it
 // before reading the config and keeps it until the new file is written, so
 // concurrent saves run one after another and none loses another's change.
@@ -27,13 +29,12 @@ base::Result<scene::SavedSettings> loadConfigFile(const std::string& path);
 class ConfigLock {
   public:
     static base::Result<ConfigLock> take(const std::string& configPath);
-    ConfigLock(ConfigLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    ConfigLock(ConfigLock&&) noexcept = default;
     ConfigLock& operator=(ConfigLock&&) = delete;
-    ~ConfigLock();
 
   private:
-    explicit ConfigLock(int fd) : fd_(fd) {}
-    int fd_ = -1;
+    explicit ConfigLock(platform::LockedFile lock) : lock_(std::move(lock)) {}
+    platform::LockedFile lock_;  // closing it lets go of the lock
 };
 
 // Replaces the file at `path` by `text` with writeOutputFile (a crash leaves

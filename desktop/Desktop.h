@@ -21,6 +21,9 @@
 //                    the attempt's flight log beside it), reading it back
 //   HistoryArchive.h the window's archive of attempts (sandbox::
 //                    AttemptArchive) kept in the history file
+//   platform/        what the files above ask of the system, one file per
+//                    concern and platform (platform/Files.h maps it): POSIX
+//                    here, and OutputFile, UserFolders and Files for Windows
 //
 // Builds on: scene/ (scenes and the saved settings' text), sandbox/ (flight
 // logs, the history's lines), base/.

@@ -1,12 +1,5 @@
 #include "desktop/HistoryFile.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <utility>
 
@@ -14,6 +7,7 @@
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
 #include "desktop/UserFolders.h"
+#include "desktop/platform/Files.h"
 #include "sandbox/NumberText.h"
 #include "scene/JsonReader.h"
 
@@ -29,27 +23,23 @@ base::Failure appendFailure(const std::string& path, const std::string& why) {
     return {path + ": cannot append to the history: " + why};
 }
 
-// By its mode bits, as for every file the program writes: even a user the
-// kernel lets write (root) does not append to a file marked read-only.
-bool isReadOnly(const struct stat& st) { return (st.st_mode & 0222) == 0; }
-
 // Why the history cannot take a line, checked before anything is written
 // beside it: it must be a regular file that is not read-only, or missing in
 // an existing folder (made for the default history first).
 base::Status checkHistory(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno != ENOENT) return base::Failure{std::strerror(errno)};
+    const base::Result<platform::FileState> st = platform::stateOf(path);
+    if (!st) return st.failure();
+    if (st->kind == platform::FileKind::Missing) {
         const std::string folder = parentOf(path);
-        if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        const base::Result<platform::FileState> above = platform::stateOf(folder);
+        if (!above || above->kind != platform::FileKind::Folder)
             return base::Failure{"no folder " + folder};
         return {};
     }
-    if (S_ISDIR(st.st_mode)) return base::Failure{std::strerror(EISDIR)};
-    if (!S_ISREG(st.st_mode))
+    if (st->kind == platform::FileKind::Folder) return base::Failure{"Is a directory"};
+    if (st->kind != platform::FileKind::Regular)
         return base::Failure{"not a regular file (a FIFO, a device or a socket)"};
-    if (isReadOnly(st) || ::access(path.c_str(), W_OK) != 0)
-        return base::Failure{"the file is read-only"};
+    if (st->readOnly) return base::Failure{"the file is read-only"};
     return {};
 }
 
@@ -63,37 +53,12 @@ bool isOwnFlightLog(const std::string& name) {
     return !file.empty() && file != "." && file != ".." && file.find('/') == std::string::npos;
 }
 
-// Closes the history file, letting go of its lock, whatever happens.
-class OpenHistory {
-  public:
-    explicit OpenHistory(int fd) : fd_(fd) {}
-    OpenHistory(const OpenHistory&) = delete;
-    OpenHistory& operator=(const OpenHistory&) = delete;
-    ~OpenHistory() { ::close(fd_); }
-    int fd() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-// The last byte of the file, nullopt for an empty one.
-base::Result<std::optional<char>> lastByte(int fd) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return base::Failure{std::string("stat: ") + std::strerror(errno)};
-    if (st.st_size == 0) return std::optional<char>{};
-    char byte = 0;
-    if (::pread(fd, &byte, 1, st.st_size - 1) != 1)
-        return base::Failure{std::string("read: ") + std::strerror(errno)};
-    return std::optional<char>(byte);
-}
-
 // "20240314T092653Z": a time for file names, without the colons of
 // the history's own ISO form.
 std::string compactUtc(int64_t time) {
-    const auto seconds = static_cast<std::time_t>(time);
     std::tm utc{};
     char text[32] = "";
-    if (::gmtime_r(&seconds, &utc) == nullptr ||
+    if (!platform::utcTime(time, utc) ||
         std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc) == 0)
         return std::to_string(time);
     return text;
@@ -108,13 +73,9 @@ base::Result<std::string> reserveLogName(const std::string& folder, const std::s
         if (n > 1) name.append("-").append(std::to_string(n));
         name += ".log";
         const std::string path = std::string(folder).append("/").append(name);
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return name;
-        }
-        if (errno != EEXIST)
-            return base::Failure{"cannot create " + path + ": " + std::strerror(errno)};
+        const base::Result<bool> created = platform::createNewFile(path);
+        if (!created) return base::Failure{"cannot create " + path + ": " + created.error()};
+        if (*created) return name;
     }
     return base::Failure{"too many flight logs named " + stem + " in " + folder};
 }
@@ -130,7 +91,7 @@ base::Result<std::string> keepFlightLog(const std::string& historyPath, const st
     const std::string path = folder + "/" + *name;
     if (base::Status written = writeOutputFile(path, sandbox::formatFlightLog(log), 0666);
         !written) {
-        ::unlink(path.c_str());  // the empty file reserved above, ours
+        platform::removeFile(path);  // the empty file reserved above, ours
         return base::Failure{"cannot write " + path + ": " + written.error()};
     }
     return std::string(kFlightsFolder) + "/" + *name;
@@ -154,65 +115,41 @@ base::Result<std::string> historyPath(const std::string& given) {
 }
 
 base::Result<sandbox::HistoryRead> loadHistory(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
-        return sandbox::HistoryRead{};  // no attempt kept yet
+    if (platform::isMissing(path)) return sandbox::HistoryRead{};  // no attempt kept yet
     const base::Result<std::string> text = readInputFile(path, "the history", kMaxHistoryBytes);
     if (!text) return text.failure();
     return sandbox::parseHistory(*text, path);
 }
 
 base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record) {
-    // Non-blocking, so that a FIFO in the history's place is refused rather
-    // than waited on; a regular file ignores the flag.
-    const int fd =
-        ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
-    if (fd < 0) return appendFailure(path, std::strerror(errno));
-    const OpenHistory file(fd);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return appendFailure(path, std::strerror(errno));
-    if (!S_ISREG(st.st_mode))
-        return appendFailure(path, "not a regular file (a FIFO, a device or a socket)");
-    if (isReadOnly(st)) return appendFailure(path, "the file is read-only");
-    // Appenders take turns, so that the last byte read is still the last
-    // byte when the line goes after it, and a torn line can be cut off.
-    while (::flock(fd, LOCK_EX) != 0)
-        if (errno != EINTR)
-            return appendFailure(path, std::string("lock: ") + std::strerror(errno));
-    const base::Result<std::optional<char>> last = lastByte(fd);
+    // A FIFO in the history's place is refused rather than waited on, a
+    // read-only file too (by its marks: even for root). Appenders take
+    // turns, so that the last byte read is still the last byte when the line
+    // goes after it, and a torn line can be cut off.
+    const base::Result<platform::LockedFile> file = platform::LockedFile::open(path);
+    if (!file) return appendFailure(path, file.error());
+    const base::Result<std::optional<char>> last = file->lastByte();
     if (!last) return appendFailure(path, last.error());
     const base::Result<std::string> text = sandbox::historyAppendText(record, *last);
     if (!text.ok()) return appendFailure(path, text.error());
-    struct stat before {};
-    if (::fstat(fd, &before) != 0) return appendFailure(path, std::strerror(errno));
+    const base::Result<std::uint64_t> before = file->size();
+    if (!before) return appendFailure(path, before.error());
     // One write of the whole line: a crash tears this line at most. A write
     // the disk takes only part of (a full disk, a file-size limit) is cut
     // back off, so the file is as it was.
-    ssize_t n = 0;
-    do {
-        n = ::write(fd, text->data(), text->size());
-    } while (n < 0 && errno == EINTR);
-    const int writeError = errno;
-    if (n < 0 || static_cast<std::size_t>(n) != text->size()) {
-        const bool cut = n <= 0 || ::ftruncate(fd, before.st_size) == 0;
-        const std::string why = n < 0 ? std::string("write: ") + std::strerror(writeError)
-                                      : std::string("write: the disk took only part of the line");
-        return appendFailure(path, why + (cut ? "" : "; the part written could not be cut off"));
+    const base::Result<std::size_t> written = file->append(*text);
+    if (!written) return appendFailure(path, written.error());
+    if (*written != text->size()) {
+        const bool cut = *written == 0 || file->truncate(*before).ok();
+        return appendFailure(path, std::string("write: the disk took only part of the line") +
+                                       (cut ? "" : "; the part written could not be cut off"));
     }
-    if (::fsync(fd) != 0) {
+    if (base::Status synced = file->sync(); !synced) {
         // Not known to be on the disk: cut off, as the log it names goes.
-        const int syncError = errno;
-        const bool cut = ::ftruncate(fd, before.st_size) == 0;
-        return appendFailure(path, std::string("fsync: ") + std::strerror(syncError) +
-                                       (cut ? "" : "; the line could not be cut off"));
+        const bool cut = file->truncate(*before).ok();
+        return appendFailure(path, synced.error() + (cut ? "" : "; the line could not be cut off"));
     }
-    if (!*last) {  // a new file: its name in the folder must last too
-        const int dir = ::open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
-    }
+    if (!*last) platform::syncFolder(parentOf(path));  // a new file: its name must last too
     return {};
 }
 
@@ -237,7 +174,7 @@ base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path,
     record.flightLog = std::move(*kept);
     if (base::Status appended = appendAttemptLine(path, record); !appended) {
         // No line names the log: it goes too.
-        ::unlink((parentOf(path) + "/" + record.flightLog).c_str());
+        platform::removeFile(parentOf(path) + "/" + record.flightLog);
         return base::Failure{appended.error()};
     }
     return record;

@@ -1,39 +1,16 @@
 #include "desktop/InputFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
+
+#include "desktop/platform/Files.h"
 
 namespace desktop {
 namespace {
 
 // Enough of a file's start to see past a few blank lines to its first word.
 constexpr std::size_t kPeekBytes = 4096;
-
-// The text at the start of a regular file; empty for anything else (a FIFO
-// is not waited on).
-std::string fileStart(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return {};
-    struct stat st {};
-    std::string text(kPeekBytes, '\0');
-    ssize_t n = -1;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        do {
-            n = ::read(fd, text.data(), text.size());
-        } while (n < 0 && errno == EINTR);
-    }
-    ::close(fd);
-    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return text;
-}
 
 bool startsFlightLog(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t\r\n");
@@ -50,34 +27,8 @@ bool startsFlightLog(std::string_view text) {
 
 base::Result<std::string> readInputFile(const std::string& path, const std::string& what,
                                         std::size_t maxBytes) {
-    auto failure = [&](const std::string& why) {
-        return base::Failure{path + ": cannot read " + what + ": " + why};
-    };
-    // Non-blocking, so that opening a FIFO with no writer does not wait.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return failure(std::strerror(errno));
-    struct stat st {};
-    std::string problem;
-    if (::fstat(fd, &st) != 0)
-        problem = std::strerror(errno);
-    else if (S_ISDIR(st.st_mode))
-        problem = std::strerror(EISDIR);
-    else if (!S_ISREG(st.st_mode))
-        problem = "not a regular file (a FIFO, a device or a socket)";
-    else if (static_cast<std::uintmax_t>(st.st_size) > maxBytes)
-        problem = "larger than " + std::to_string(maxBytes) + " bytes";
-    std::string text;
-    char buf[65536];
-    while (problem.empty()) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) problem = std::strerror(errno);
-        if (n <= 0) break;
-        text.append(buf, static_cast<std::size_t>(n));
-        if (text.size() > maxBytes) problem = "larger than " + std::to_string(maxBytes) + " bytes";
-    }
-    ::close(fd);
-    if (!problem.empty()) return failure(problem);
+    base::Result<std::string> text = platform::readFile(path, maxBytes);
+    if (!text) return base::Failure{path + ": cannot read " + what + ": " + text.error()};
     return text;
 }
 
@@ -89,7 +40,9 @@ base::Result<scene::SceneFrames> loadSceneFile(const std::string& path) {
     return scene;
 }
 
-bool isFlightLogFile(const std::string& path) { return startsFlightLog(fileStart(path)); }
+bool isFlightLogFile(const std::string& path) {
+    return startsFlightLog(platform::readFileStart(path, kPeekBytes));
+}
 
 base::Result<sandbox::FlightLog> loadFlightLog(const std::string& path) {
     const base::Result<std::string> text =

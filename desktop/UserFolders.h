@@ -2,7 +2,8 @@
 // The folders the program keeps the user's files in: a base folder named by
 // an XDG variable when that holds an absolute path, else one under the home
 // folder, and in it the program's own folder, trimsight/. The settings live
-// in the configuration base, the history of attempts in the data base.
+// in the configuration base, the history of attempts in the data base. On
+// Windows (UserFoldersWindows.cpp) the bases are %APPDATA% and %LOCALAPPDATA%.
 #include <string>
 
 #include "base/Result.h"
@@ -10,15 +11,17 @@
 namespace desktop {
 
 struct UserBase {
-    const char* variable;   // XDG_CONFIG_HOME
-    const char* underHome;  // .config: the base when the variable gives none
-    const char* kind;       // "configuration": for messages
-    const char* option;     // "--config PATH": the way around a missing base
+    const char* variable;            // XDG_CONFIG_HOME
+    const char* underHome;           // .config: the base when the variable gives none
+    const char* kind;                // "configuration": for messages
+    const char* option;              // "--config PATH": the way around a missing base
+    const wchar_t* windowsVariable;  // APPDATA: the base on Windows
 };
 
 inline constexpr UserBase kConfigBase{"XDG_CONFIG_HOME", ".config", "configuration",
-                                      "--config PATH"};
-inline constexpr UserBase kDataBase{"XDG_DATA_HOME", ".local/share", "data", "--history PATH"};
+                                      "--config PATH", L"APPDATA"};
+inline constexpr UserBase kDataBase{"XDG_DATA_HOME", ".local/share", "data", "--history PATH",
+                                    L"LOCALAPPDATA"};
 
 // BASE/trimsight; empty when neither the variable nor HOME is an absolute
 // path (relative values are ignored).

@@ -5,7 +5,7 @@ DrillAttempt::DrillAttempt(std::unique_ptr<sandbox::Drill> drill, bool autopilot
                            const sandbox::FlightLog* bestFlight)
     : drill_(std::move(drill)) {
     if (autopilot) autopilot_.emplace(*drill_);
-    if (bestFlight != nullptr && bestFlight->start == drill_->start().world) {
+    if (bestFlight != nullptr && sandbox::startsAsDrill(*bestFlight, drill_->start())) {
         bestFlight_ = *bestFlight;
         replay_.emplace(bestFlight_);
     }

@@ -8,7 +8,7 @@
 // An attempt, tick by tick (FlySession::runTicks):
 //   plan = attempt.plan(world, person's controls)
 //   countdown: nothing moves, plan.step is false
-//   running:   stepWorld(world, plan.controls, drill options); log the tick;
+//   running:   simulation.step(plan.controls); log the tick;
 //              attempt.record(world, plan.controls, report)
 //   finished:  the world held still again; the result stays to be read
 //

@@ -40,7 +40,8 @@ FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
     if (options.drill != nullptr)
         startAttempt(*options.drill, options.seed.value_or(1));
     else
-        startFlight(seed_ ? sandbox::randomStart(*seed_) : sandbox::defaultStart());
+        startFlight(
+            sandbox::fullWorldFrom(seed_ ? sandbox::randomStart(*seed_) : sandbox::defaultStart()));
     game_.state.freeplay = true;
     game_.state.paused = false;
     game_.state.hasBall = true;
@@ -50,10 +51,10 @@ FlySession::~FlySession() { releaseCue(); }
 
 // A new log from this start, opening with every saved console variable's
 // value, so that the flight plays back later with the settings it had.
-void FlySession::startFlight(const sandbox::World& start) {
-    world_ = start;
-    log_.start = start;
+void FlySession::startFlight(const sandbox::mechanics::World& start) {
+    log_.setStart(start);
     log_.options = physics_;
+    sim_ = sandbox::startOf(log_);
     log_.drill.reset();
     log_.ticks.clear();
     log_.events.clear();
@@ -114,7 +115,7 @@ void FlySession::startAttempt(const sandbox::DrillEntry& drill, uint64_t seed) {
     seed_.reset();
     physics_ = attempt_->drill().start().options;
     cue_.set(cvars_, drill.info.cue);
-    startFlight(attempt_->drill().start().world);
+    startFlight(attempt_->drill().start().fullWorld());
     // Which drill and seed, so that the log alone gives the attempt's plot.
     log_.drill = sandbox::FlightDrill{std::string(drill.info.name), seed};
 }
@@ -124,7 +125,7 @@ void FlySession::flyFreely() {
     attempt_.reset();
     drill_ = nullptr;
     physics_ = freePhysics_;
-    startFlight(world_);
+    startFlight(sim_.full());
 }
 
 void FlySession::releaseCue() {
@@ -154,7 +155,7 @@ void FlySession::apply(CommandSet commands) {
         if (drill_ != nullptr) {
             startAttempt(*drill_, drillSeed_);
         } else {
-            world_ = log_.start;
+            sim_ = sandbox::startOf(log_);
             log_.recordReset();
         }
     }
@@ -163,7 +164,7 @@ void FlySession::apply(CommandSet commands) {
             startAttempt(*drill_, drillSeed_ + 1);
         } else {
             seed_ = nextSeed_++;
-            startFlight(sandbox::randomStart(*seed_));
+            startFlight(sandbox::fullWorldFrom(sandbox::randomStart(*seed_)));
         }
     }
     if (commands.has(Command::Pause)) clock_.setPaused(!clock_.paused());
@@ -179,7 +180,7 @@ void FlySession::runTicks(int ticks, const sandbox::PadState& pad, sandbox::Acti
             runAttemptTick(person);
         } else {
             lastControls_ = person;
-            sandbox::stepWorld(world_, lastControls_, physics_);
+            step(lastControls_);
             if (recording_) recording_ = log_.recordTick(lastControls_);
         }
         if (i == 0 && !unlogged_.empty()) flushSettingChanges();
@@ -189,15 +190,24 @@ void FlySession::runTicks(int ticks, const sandbox::PadState& pad, sandbox::Acti
 // The log takes the attempt's ticks only: not the countdown, nor what
 // follows the end.
 void FlySession::runAttemptTick(const sandbox::CarControls& person) {
-    const DrillAttempt::TickPlan plan = attempt_->plan(world_, person);
+    const DrillAttempt::TickPlan plan = attempt_->plan(sim_.world(), person);
     lastControls_ = plan.controls;
     if (!plan.step) return;
-    const sandbox::TickReport report = sandbox::stepWorld(world_, plan.controls, physics_);
+    step(plan.controls);
     if (recording_) recording_ = log_.recordTick(plan.controls);
-    attempt_->record(world_, plan.controls, report);
+    attempt_->record(sim_.world(), plan.controls, lastReport_);
     if (attempt_->finished()) {
         releaseCue();
         ++attemptsFinished_;
+    }
+}
+
+void FlySession::step(const sandbox::CarControls& controls) {
+    lastReport_ = sim_.step(controls);
+    if (ticksSinceGoal_ < UINT32_MAX) ++ticksSinceGoal_;
+    if (lastReport_.goalScored != 0) {
+        lastGoal_ = lastReport_.goalScored;
+        ticksSinceGoal_ = 0;
     }
 }
 
@@ -216,7 +226,7 @@ void FlySession::advance(int64_t elapsedNs, const FrameInput& input) {
     apply(commands);
     runTicks(clock_.advance(elapsedNs), pad, keys);
 
-    const sandbox::HostView view = sandbox::hostView(world_, lastControls_);
+    const sandbox::HostView view = sandbox::hostView(sim_.world(), lastControls_);
     game_.state.car = {view.carLocation, view.carVelocity, view.carRotation, view.input};
     game_.state.ball = {view.ballLocation, view.ballVelocity, {}, {}};
 }
@@ -224,7 +234,8 @@ void FlySession::advance(int64_t elapsedNs, const FrameInput& input) {
 void FlySession::drawDial(pluginsdk::CanvasBackend& canvas) { game_.drawFrame(canvas); }
 
 CameraPose FlySession::camera() const {
-    return ballCamera_ ? fly::ballCamera(world_.car, world_.ball) : chaseCamera(world_.car);
+    const sandbox::World& w = sim_.world();
+    return ballCamera_ ? fly::ballCamera(w.car, w.ball) : chaseCamera(w.car);
 }
 
 }  // namespace fly

@@ -10,13 +10,17 @@
 //   commands: keys pressed, pad buttons gone down, script keys
 //   ticks = clock.advance(elapsed)
 //   repeat: controls = mapControls(...)
-//           free flight: stepWorld; log.recordTick
+//           free flight: simulation.step; log.recordTick
 //           a drill:     plan = attempt.plan(world, controls) (countdown,
-//                        autopilot); when it steps: stepWorld; log the tick;
+//                        autopilot); when it steps: simulation.step; log the tick;
 //                        attempt.record(...); at its end the dial's cue is
 //                        set back and attemptsFinished() counts one more
 //   game.state = hostView(world, last controls), freeplay on
 // then drawDial(canvas) runs the plugin's drawables once.
+//
+// Every flight flies the full model (sandbox/Flight.h): the car drives,
+// jumps, dodges and hits the ball, and lands on its wheels; only a drill
+// ends a flight.
 //
 // A drill attempt starts a new flight log from the drill's start, with the
 // drill's physics options and the console variables as they are (the dial's
@@ -128,7 +132,14 @@ class FlySession {
     // The ghost cars to draw now.
     std::span<const GhostCar> ghosts() const;
 
-    const sandbox::World& world() const { return world_; }
+    const sandbox::World& world() const { return sim_.world(); }
+    const sandbox::Simulation& simulation() const { return sim_; }
+    // What the last tick did (a goal, a touch), for the HUD.
+    const sandbox::TickReport& lastReport() const { return lastReport_; }
+    // Ticks since the ball last went into a goal, and which (+1 the goal at
+    // +y, -1 at -y); 0 before any.
+    int8_t lastGoal() const { return lastGoal_; }
+    uint32_t ticksSinceGoal() const { return ticksSinceGoal_; }
     const sandbox::FixedStepClock& clock() const { return clock_; }
     const sandbox::CarControls& lastControls() const { return lastControls_; }
     const sandbox::Bindings& bindings() const { return bindings_; }
@@ -154,7 +165,8 @@ class FlySession {
 
   private:
     void apply(CommandSet commands);
-    void startFlight(const sandbox::World& start);
+    void startFlight(const sandbox::mechanics::World& start);
+    void step(const sandbox::CarControls& controls);
     void runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys);
     void runAttemptTick(const sandbox::CarControls& person);
     void noteSetting(std::string_view name);
@@ -165,7 +177,10 @@ class FlySession {
     sandbox::PhysicsOptions freePhysics_;  // free flight's; a drill has its own
     sandbox::Bindings bindings_ = sandbox::defaultBindings();
     sandbox::FixedStepClock clock_;
-    sandbox::World world_;
+    sandbox::Simulation sim_;
+    sandbox::TickReport lastReport_{};
+    int8_t lastGoal_ = 0;
+    uint32_t ticksSinceGoal_ = 0;
     sandbox::CarControls lastControls_{};
     sandbox::FlightLog log_;
     std::optional<ScriptPlayer> script_;

@@ -32,6 +32,11 @@ float plotScaleTop(float largestErrorDegrees) {
                     std::ceil(largestErrorDegrees / kPlotScaleStepDegrees) * kPlotScaleStepDegrees);
 }
 
+bool startsAsDrill(const FlightLog& log, const DrillStart& start) {
+    if (log.model == FlightModel::Full) return log.fullStart == storedStart(start.fullWorld());
+    return log.start == start.world;
+}
+
 base::Result<AttemptPlot> replayAttemptPlot(const FlightLog& log, const std::string& name) {
     if (!log.drill)
         return base::Failure{
@@ -41,7 +46,7 @@ base::Result<AttemptPlot> replayAttemptPlot(const FlightLog& log, const std::str
     std::unique_ptr<Drill> drill = makeDrill(log.drill->name, log.drill->seed);
     if (!drill)
         return base::Failure{name + ": this program has no drill named \"" + log.drill->name + '"'};
-    if (!(log.start == drill->start().world))
+    if (!startsAsDrill(log, drill->start()))
         return base::Failure{name + ": the flight does not start where " + log.drill->name +
                              " seed " + std::to_string(log.drill->seed) + " starts"};
     // The drill watches the replay as it watched the attempt; the ticks after

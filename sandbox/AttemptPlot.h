@@ -45,6 +45,11 @@ struct AttemptPlot {
 inline constexpr float kPlotScaleStepDegrees = 15.0f;
 float plotScaleTop(float largestErrorDegrees);
 
+// Whether a log starts where a drill's attempt starts: in the full model
+// from the drill's full start, in the legacy model (older logs) from its
+// legacy one.
+bool startsAsDrill(const FlightLog& log, const DrillStart& start);
+
 // The attempt's plot. Fails, with `name` (the log's file) before the
 // message, when the log names no drill, a drill this program does not
 // have, or does not start where that drill starts from its seed.

@@ -60,7 +60,7 @@ Vec3 turnOnto(Vec3 from, Vec3 to, Vec3 halfTurnAxis) {
 
 // Jump from the floor (a fresh press), and keep it held while the jump
 // still pushes.
-bool jumpFor(const CarState& car) { return car.onGround ? !car.jumpHeld : car.jumping; }
+bool jumpFor(const CarState& car) { return car.jumping || (car.onGround && !car.jumpHeld); }
 
 // ---------------------------------------------------------- nose on ball
 
@@ -134,8 +134,20 @@ CarControls Autopilot::controls(const World& world) {
         }
         case DrillGoal::TouchBall:
             return touchBall(world);
+        case DrillGoal::ShootAtGoal:
+            return shootAtGoal(world);
     }
     return {};
+}
+
+bool Autopilot::jumpButton(const CarState& car, bool doubleJump, CarControls& c) {
+    if (car.onGround && !car.jumping) airJumpUsed_ = false;
+    if (jumpFor(car)) return true;
+    if (!doubleJump || car.onGround || airJumpUsed_) return false;
+    if (car.jumpHeld) return false;  // a fresh press needs a release first
+    airJumpUsed_ = true;
+    c.pitch = c.yaw = c.roll = 0.0f;
+    return true;
 }
 
 bool Autopilot::boostFor(const CarState& car, float share) {
@@ -206,10 +218,90 @@ CarControls Autopilot::touchBall(const World& world) {
     const float need = length(thrust);
     const Vec3 direction = need > 0.0f ? thrust * (1.0f / need) : kWorldUp;
     CarControls c = steer(car, turnOnto(car.attitude.forward, direction, car.attitude.right), {});
-    c.jump = jumpFor(car);
+    c.jump = jumpButton(car, true, c);
     const bool aligned = !car.onGround && dot(car.attitude.forward, direction) >= kBoostAlignment;
     c.throttle = aligned ? 1.0f : 0.0f;
     c.boost = boostFor(car, aligned ? need / kBoostAcceleration : 0.0f);
+    return c;
+}
+
+namespace {
+
+// Shot on goal: a point inside the goal at +y to shoot at, how far ahead
+// the ball is followed, how fast the car is taken to gain speed when
+// working out where it meets the ball, and the steering's gain.
+constexpr Vec3 kShotTarget{0.0f, arena::kHalfLength + 300.0f, 0.0f};
+constexpr int kShotLookAheadTicks = 3 * kTicksPerSecond;
+constexpr float kDriveAcceleration = 1500.0f;
+constexpr float kSteerGain = 3.0f;
+// Behind the ball by this share of the distance to it, at most the cap.
+constexpr float kLineUpShare = 0.4f;
+constexpr float kLineUpMax = 700.0f;
+// A ball whose centre is lower than this meets the front of the car's box
+// on the floor: the car aims to arrive while the ball is that low, and jumps
+// only for a ball that will not come down in time.
+constexpr float kGroundHitHeight = 140.0f;
+// A car between the ball and the goal goes round the ball, this far to the
+// side.
+constexpr float kGoRound = 500.0f;
+
+Vec3 flat(Vec3 v) { return {v.x, v.y, 0.0f}; }
+
+// The signed turn (radians, + to the right) from the car's heading to a
+// direction along the floor.
+float headingError(const CarState& car, Vec3 towards) {
+    return std::atan2(dot(towards, car.attitude.right), dot(towards, car.attitude.forward));
+}
+
+}  // namespace
+
+CarControls Autopilot::shootAtGoal(const World& world) {
+    const CarState& car = world.car;
+    if (!car.onGround) {
+        CarControls c = landWheelsDown(world);
+        c.jump = jumpButton(car, false, c);
+        return c;
+    }
+    // Where the ball is when the car can first be there with the ball low
+    // enough to hit from the floor (or, if it stays high, first be there).
+    const float speed = std::max(dot(car.velocity, car.attitude.forward), 0.0f);
+    BallState ahead = world.ball;
+    Vec3 meet = ahead.location;
+    bool reachable = false;
+    for (int k = 1; k <= kShotLookAheadTicks; ++k) {
+        stepBall(ahead, options_);
+        const float t = static_cast<float>(k) * kTickSeconds;
+        const float reach =
+            std::min(speed * t + 0.5f * kDriveAcceleration * t * t, kMaxCarSpeed * t);
+        if (reach < length(flat(ahead.location - car.location))) continue;
+        if (!reachable) meet = ahead.location;
+        reachable = true;
+        if (ahead.location.z < kGroundHitHeight) {
+            meet = ahead.location;
+            break;
+        }
+    }
+    const Vec3 toGoal = flat(kShotTarget - meet);
+    const Vec3 shot = toGoal * (1.0f / std::max(length(toGoal), 1.0f));
+    const Vec3 fromBall = flat(car.location - meet);
+    const float distance = length(fromBall);
+    Vec3 target = meet - shot * std::min(kLineUpShare * distance, kLineUpMax);
+    if (dot(fromBall, shot) > 0.0f) {
+        // On the goal's side of the ball: round it, on the side the car is.
+        const Vec3 across{-shot.y, shot.x, 0.0f};
+        const float side = dot(fromBall, across) >= 0.0f ? 1.0f : -1.0f;
+        target = meet - shot * kLineUpMax + across * (side * kGoRound);
+    }
+    const float error = headingError(car, flat(target - car.location));
+
+    CarControls c;
+    c.steer = clampUnit(kSteerGain * error);
+    c.yaw = c.steer;
+    c.throttle = 1.0f;
+    c.handbrake = std::fabs(error) > 1.2f && speed > 600.0f;
+    const bool arriving = distance < 0.15f * speed + 150.0f;
+    c.jump = arriving && meet.z >= kGroundHitHeight + 60.0f ? jumpFor(car) : false;
+    c.boost = std::fabs(error) < 0.3f && speed < kMaxCarSpeed - 100.0f;
     return c;
 }
 

@@ -20,6 +20,15 @@
 //   earliest moment whose point the car can reach with the boost it has
 //   sets the direction to thrust in; the nose turns there and boosts when
 //   near it.
+//   Jumps. From the floor jump is pressed once and held while the jump
+//   still pushes; for an aerial touch it is released as the held phase ends
+//   and pressed again with the stick centred (a double jump, not a dodge).
+//   Shot on goal. On its wheels the car steers for a point behind the ball
+//   on the line from the goal through where the ball will be when the car
+//   gets there, nearer the ball as the car closes in, so it drives through
+//   the ball towards the goal; full throttle, boost when heading for the
+//   point, powerslide in a sharp turn, and a jump when the ball is high as
+//   the car arrives.
 //   Nose on ball. The nose stays on the ball and the thrust along it holds
 //   the car at a fixed distance, hanging below the ball like a pendulum on a
 //   string of boost.
@@ -42,6 +51,10 @@ class Autopilot {
     CarControls alignWithVelocity(const World& world, bool against);
     CarControls landWheelsDown(const World& world);
     CarControls touchBall(const World& world);
+    CarControls shootAtGoal(const World& world);
+    // The jump button for a jump from the floor, and, when `doubleJump`,
+    // the double jump after it (the stick is centred on its press tick).
+    bool jumpButton(const CarState& car, bool doubleJump, CarControls& c);
     // Boost for a wanted share (0 to 1) of full boost this tick.
     bool boostFor(const CarState& car, float share);
 
@@ -49,6 +62,7 @@ class Autopilot {
     PhysicsOptions options_;
     Orientation target_;
     float boostCredit_ = 0.0f;  // ticks of boost owed (positive) or overdrawn
+    bool airJumpUsed_ = false;  // since the car last stood on its wheels
 };
 
 }  // namespace sandbox

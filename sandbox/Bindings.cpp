@@ -6,10 +6,19 @@ namespace sandbox {
 
 namespace {
 
-constexpr std::string_view kActionNames[kActionCount] = {
-    "pitch up",   "pitch down", "yaw left",      "yaw right",      "roll left",
-    "roll right", "air roll",   "air roll left", "air roll right", "boost",
-    "jump",       "throttle",   "reverse"};
+constexpr std::string_view kActionNames[kActionCount] = {"pitch up",
+                                                         "pitch down",
+                                                         "yaw left",
+                                                         "yaw right",
+                                                         "roll left",
+                                                         "roll right",
+                                                         "air roll, powerslide",
+                                                         "air roll left",
+                                                         "air roll right",
+                                                         "boost",
+                                                         "jump",
+                                                         "throttle",
+                                                         "reverse"};
 
 // Within [-1, 1]; a NaN from a confused driver reads as centred.
 float clampAxis(float v) {
@@ -98,6 +107,7 @@ CarControls mapControls(const Bindings& bindings, const PadState& pad, ActionSet
                            keyAxis(held, Action::ThrottleForward, Action::ThrottleReverse));
     c.boost = held.has(Action::Boost);
     c.jump = held.has(Action::Jump);
+    c.handbrake = airRoll;
     return c;
 }
 

@@ -24,7 +24,9 @@ enum class Action : uint8_t {
     YawRight,
     RollLeft,
     RollRight,
-    AirRoll,      // while held, the yaw axis rolls instead
+    // While held, the yaw axis rolls instead, and on the wheels the car
+    // powerslides (the handbrake): one button, as in the car game.
+    AirRoll,
     AirRollLeft,  // roll left at full input
     AirRollRight,
     Boost,
@@ -113,9 +115,10 @@ struct Bindings {
     std::vector<Key> keys;
 };
 
-// South jump, East boost, West air roll, shoulders air roll left and right;
-// keys W/S pitch, A/D yaw, Q/E roll, Left Shift boost, Space jump, X air roll,
-// Up/Down throttle. Triggers are throttle (right) and reverse (left).
+// South jump, East boost, West air roll and powerslide, shoulders air roll
+// left and right; keys W/S pitch, A/D yaw and steer, Q/E roll, Left Shift
+// boost, Space jump, X air roll and powerslide, Up/Down throttle and
+// reverse. Triggers are throttle (right) and reverse (left).
 Bindings defaultBindings();
 
 // The action bound to the key of that name, if any.

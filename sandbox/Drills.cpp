@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "sandbox/Flight.h"
 #include "sandbox/Starts.h"
 
 namespace sandbox {
@@ -405,20 +406,66 @@ class TargetAttitudeDrill final : public Drill {
 // ------------------------------------------------------------ aerial touch
 
 constexpr uint32_t kAerialTouchTicks = ticksOf(10);
+// How long the ball's flight is watched after the touch.
+constexpr uint32_t kAfterTouchTicks = ticksOf(3);
+// How far ahead the ball's course is followed to see whether it reaches a
+// goal.
+constexpr int kGoalLookAheadTicks = 4 * kTicksPerSecond;
+
+// The middle of the goal in the end wall at y = side * 5120.
+Vec3 goalCentre(float side) {
+    return {0.0f, side * arena::kHalfLength, mechanics::kGoalHeight * 0.5f};
+}
+
+// Whether a ball, left alone, goes through the opening of the goal at
+// y = side * 5120 within the look-ahead: followed by the legacy model's
+// ball, whose bounces off the floor and walls are near enough for a guess.
+bool reachesGoal(BallState ball, float side) {
+    const float r = model::kBallRadius;
+    for (int k = 0; k < kGoalLookAheadTicks; ++k) {
+        stepBall(ball);
+        if (side * ball.location.y >= arena::kHalfLength - r - 1.0f)
+            return std::fabs(ball.location.x) <= mechanics::kGoalHalfWidth - r &&
+                   ball.location.z <= mechanics::kGoalHeight - r;
+    }
+    return false;
+}
+
+// The ball's horizontal course against the direction to a goal's middle,
+// in radians.
+float angleOffGoal(const BallState& ball, float side) {
+    const Vec3 course{ball.velocity.x, ball.velocity.y, 0.0f};
+    Vec3 toGoal = goalCentre(side) - ball.location;
+    toGoal.z = 0.0f;
+    return length(course) > 0.0f && length(toGoal) > 0.0f ? angleBetween(course, toGoal) : kPi;
+}
+
+// Down on the floor after falling (its bounce has already turned it
+// upwards, or stopped it).
+bool ballLanding(const BallState& ball, float lastRise) {
+    return ball.location.z <= model::kBallRadius + 2.0f && lastRise < 0.0f;
+}
 
 class AerialTouchDrill final : public Drill {
   public:
     AerialTouchDrill(const DrillInfo& info, uint64_t seed)
         : Drill(info, seed, startOf(seed)),
           startBoost_(start().world.car.boost),
-          lastBallRise_(start().world.ball.velocity.z) {}
+          lastBallRise_(start().world.ball.velocity.z),
+          farGoal_(start().world.ball.location.y >= start().world.car.location.y ? 1.0f : -1.0f) {}
 
     DrillScore score() const override {
         DrillScore s;
         s.outcome = outcome();
-        if (outcome() == DrillOutcome::Passed) {
+        if (touched_) {
             s.add("time_to_touch", "Time to touch", "s", secondsOf(touchTick_));
-            s.verdict = "touched";
+            if (separated_) {
+                s.add("ball_speed", "Ball speed after the hit", "uu/s", ballSpeed_);
+                s.add("off_goal", "Ball's course off the far goal", "deg", degrees(offGoal_));
+            }
+            s.verdict = scored_    ? "touched, and the ball went in"
+                        : reaches_ ? "touched: the ball would reach the far goal"
+                                   : "touched: the ball goes wide of the far goal";
         }
         s.add("boost_used", "Boost used", "", boostUsed_);
         if (outcome() == DrillOutcome::Failed)
@@ -428,25 +475,38 @@ class AerialTouchDrill final : public Drill {
     }
 
   protected:
-    Measure measure(const World& world, const TickReport&) override {
+    Measure measure(const World& world, const TickReport& report) override {
         const CarState& car = world.car;
         const BallState& ball = world.ball;
         boostUsed_ = startBoost_ - car.boost;
         const Vec3 toBall = ball.location - car.location;
         const float angle =
             length(toBall) > 0.0f ? angleBetween(car.attitude.forward, toBall) : 0.0f;
-        const bool touching = distanceToCarBox(car, ball.location) <= model::kBallRadius;
-        // Landed: down on the floor after falling (its bounce has already
-        // turned it upwards, or stopped it).
-        const bool landing = ball.location.z <= model::kBallRadius + 1.0f && lastBallRise_ < 0.0f;
+        const bool touching =
+            report.ballTouched || distanceToCarBox(car, ball.location) <= model::kBallRadius;
+        const bool landing = ballLanding(ball, lastBallRise_);
         lastBallRise_ = ball.velocity.z;
-        if (touching) {
-            touchTick_ = ticks();
-            finish(DrillOutcome::Passed);
-        } else if (landing || ticks() >= kAerialTouchTicks) {
-            ballLanded_ = landing;
-            finish(DrillOutcome::Failed);
+        if (!touched_) {
+            if (touching) {
+                touched_ = true;
+                touchTick_ = ticks();
+            } else if (landing || ticks() >= kAerialTouchTicks) {
+                ballLanded_ = landing;
+                finish(DrillOutcome::Failed);
+            }
+            return {angle, touching};
         }
+        // After the touch: the ball's course once it has left the car.
+        if (!separated_ && (!touching || ticks() - touchTick_ >= kAfterTouchTicks)) {
+            separated_ = true;
+            ballSpeed_ = length(ball.velocity);
+            offGoal_ = angleOffGoal(ball, farGoal_);
+            reaches_ = reachesGoal(ball, farGoal_);
+        }
+        if (report.goalScored != 0) scored_ = report.goalScored == static_cast<int8_t>(farGoal_);
+        if (report.goalScored != 0 || (separated_ && landing) ||
+            ticks() - touchTick_ >= kAfterTouchTicks)
+            finish(DrillOutcome::Passed);
         return {angle, touching};
     }
 
@@ -477,9 +537,105 @@ class AerialTouchDrill final : public Drill {
 
     float startBoost_;
     float lastBallRise_;
+    float farGoal_;  // +1: the goal at +y, -1 at -y (the one beyond the ball)
     float boostUsed_ = 0.0f;
     bool ballLanded_ = false;
+    bool touched_ = false;
     uint32_t touchTick_ = 0;
+    bool separated_ = false;
+    float ballSpeed_ = 0.0f;
+    float offGoal_ = 0.0f;
+    bool reaches_ = false;
+    bool scored_ = false;
+};
+
+// ------------------------------------------------------------ shot on goal
+
+constexpr uint32_t kShotTicks = ticksOf(12);
+
+class ShotOnGoalDrill final : public Drill {
+  public:
+    ShotOnGoalDrill(const DrillInfo& info, uint64_t seed)
+        : Drill(info, seed, startOf(seed)), startBoost_(start().world.car.boost) {}
+
+    DrillScore score() const override {
+        DrillScore s;
+        s.outcome = outcome();
+        if (outcome() == DrillOutcome::Passed) {
+            s.add("time_to_goal", "Time to goal", "s", secondsOf(ticks()));
+            s.verdict = "goal";
+        }
+        s.add("touches", "Touches", "", static_cast<float>(touches_));
+        if (touches_ > 0)
+            s.add("shot_speed", "Ball speed after the last touch", "uu/s", shotSpeed_);
+        s.add("boost_used", "Boost used", "", boostUsed_);
+        if (outcome() == DrillOutcome::Failed)
+            s.verdict = ownGoal_ ? "the ball went into your own goal" : "no goal within 12 s";
+        return s;
+    }
+
+  protected:
+    Measure measure(const World& world, const TickReport& report) override {
+        const BallState& ball = world.ball;
+        boostUsed_ = startBoost_ - world.car.boost;
+        if (report.ballTouched) {
+            if (!touching_) ++touches_;
+            shotSpeed_ = length(ball.velocity);
+        }
+        touching_ = report.ballTouched;
+        if (report.goalScored > 0) finish(DrillOutcome::Passed);
+        if (report.goalScored < 0) {
+            ownGoal_ = true;
+            finish(DrillOutcome::Failed);
+        }
+        if (!finished() && ticks() >= kShotTicks) finish(DrillOutcome::Failed);
+        const float off = angleOffGoal(ball, 1.0f);
+        return {off, off <= radians(kNoseConeDegrees)};
+    }
+
+  private:
+    // The car on its wheels in the half at -y, facing the goal at +y give or
+    // take 17 degrees, with a full tank; the ball 1200 to 2200 ahead, within
+    // 23 degrees of the nose. Half the seeds roll it along the floor at 100
+    // to 500 uu/s (spinning as it rolls), the others drop it bouncing from
+    // 200 to 450 up, drifting up to 300 uu/s.
+    static DrillStart startOf(uint64_t seed) {
+        SeededRandom random(seed);
+        DrillStart s;
+        float x = 0.0f, y = 0.0f, heading = 0.0f;
+        Vec3 ballAt{};
+        do {
+            x = random.uniform(-2500.0f, 2500.0f);
+            y = random.uniform(-3500.0f, -1500.0f);
+            const Vec3 toGoal = goalCentre(1.0f) - Vec3{x, y, 0.0f};
+            heading = std::atan2(toGoal.y, toGoal.x) + random.uniform(-0.3f, 0.3f);
+            const float distance = random.uniform(1200.0f, 2200.0f);
+            const float bearing = heading + random.uniform(-0.4f, 0.4f);
+            ballAt = {x + distance * std::cos(bearing), y + distance * std::sin(bearing), 0.0f};
+        } while (!insideArena(ballAt, 800.0f));
+        s.world.car = restingCar(x, y, heading);
+        BallState& ball = s.world.ball;
+        const bool rolling = random.uniform(0.0f, 1.0f) < 0.5f;
+        if (rolling) {
+            ball.location = {ballAt.x, ballAt.y, model::kBallRadius};
+            ball.velocity = randomAcross(random, 100.0f, 500.0f);
+            // Rolling without slipping: the spin that keeps the point on the
+            // floor still.
+            s.ballSpin = cross(Vec3{0.0f, 0.0f, 1.0f}, ball.velocity) * (1.0f / model::kBallRadius);
+        } else {
+            const float height = random.uniform(200.0f, 450.0f);
+            ball.location = {ballAt.x, ballAt.y, height};
+            ball.velocity = randomAcross(random, 0.0f, 300.0f);
+        }
+        return s;
+    }
+
+    float startBoost_;
+    float boostUsed_ = 0.0f;
+    uint32_t touches_ = 0;
+    bool touching_ = false;
+    float shotSpeed_ = 0.0f;
+    bool ownGoal_ = false;
 };
 
 // ------------------------------------------------------------------- table
@@ -520,13 +676,26 @@ const DrillEntry kDrills[] = {
       std::nullopt, "attitude error", "time_to_hold", Better::Lower, DrillGoal::HoldAttitude},
      make<TargetAttitudeDrill>},
     {{"aerial-touch",
-      "The ball is thrown up ahead of you. Jump, boost and touch it before it lands.",
+      "The ball is thrown up ahead of you. Jump, boost and touch it before it lands; then "
+      "where it goes counts: its speed and its course against the far goal.",
       render::TargetOption::Ball, "off-nose angle", "time_to_touch", Better::Lower,
       DrillGoal::TouchBall},
      make<AerialTouchDrill>},
+    {{"shot-on-goal",
+      "The ball rolls or bounces ahead of you. Drive, jump and hit it into the far goal "
+      "within 12 seconds.",
+      render::TargetOption::Ball, "ball's course off the goal", "time_to_goal", Better::Lower,
+      DrillGoal::ShootAtGoal},
+     make<ShotOnGoalDrill>},
 };
 
 }  // namespace
+
+mechanics::World DrillStart::fullWorld() const {
+    mechanics::World w = fullWorldFrom(world);
+    w.ball.spin = ballSpin;
+    return w;
+}
 
 std::optional<float> DrillScore::value(std::string_view key) const {
     for (const ScorePart& p : parts())

@@ -8,12 +8,13 @@
 // An attempt, step by step (the window adds its countdown before the first
 // tick, with the world held still, and draws the plot and result panel):
 //   std::unique_ptr<Drill> drill = makeDrill("nose-on-ball", seed);
-//   World world = drill->start().world;
+//   Simulation sim = Simulation::full(drill->start().fullWorld(),
+//                                     drill->start().options);
 //   if (drill->info().cue) { keep the dial's target option; set it to *cue; }
 //   until drill->finished():
 //       controls = a person's, a script's or Autopilot's;
-//       report = stepWorld(world, controls, drill->start().options);
-//       drill->update(world, controls, report);
+//       report = sim.step(controls);
+//       drill->update(sim.world(), controls, report);
 //       plot drill->sample();             // live score: drill->score()
 //   result panel: score = drill->score(), its parts() and verdict; set the
 //   target option back;
@@ -32,7 +33,13 @@
 //   target-attitude       reach a random attitude (drawn as a ghost car)
 //                         within 10 degrees and hold it 0.5 s.
 //   aerial-touch          from the floor, touch a ball thrown up before it
-//                         lands.
+//                         lands; then the ball's flight is watched (for up
+//                         to 3 s, until it lands or goes in) and scored by
+//                         its speed, its direction against the far goal and
+//                         whether it would reach that goal.
+//   shot-on-goal          from the floor: drive, jump and hit a ball that
+//                         rolls or bounces ahead into the far goal (at +y)
+//                         within 12 s.
 //
 // The drill never touches console variables: `DrillInfo::cue` is the dial's
 // target option it trains, for the caller to set and set back. The ball for
@@ -51,6 +58,7 @@
 #include <string_view>
 
 #include "render/TargetOption.h"
+#include "sandbox/Mechanics.h"
 #include "sandbox/Physics.h"
 
 namespace sandbox {
@@ -66,8 +74,8 @@ enum class Better : uint8_t { Higher, Lower };
 enum class DrillOutcome : uint8_t { Running, Passed, Failed };
 
 // One named number of a score. Keys are lower case letters, digits and '_'
-// (they name the part in the history); units are "s", "deg", "rad/s", "%"
-// or "" (boost units).
+// (they name the part in the history); units are "s", "deg", "rad/s",
+// "uu/s", "%" or "" (boost units, counts).
 struct ScorePart {
     std::string_view key;
     std::string_view label;  // for the result panel
@@ -104,6 +112,7 @@ enum class DrillGoal : uint8_t {
     LandWheelsDown,
     HoldAttitude,  // Drill::targetAttitude()
     TouchBall,
+    ShootAtGoal,  // at the goal at +y
 };
 
 // What a drill is, apart from any attempt at it.
@@ -120,6 +129,10 @@ struct DrillInfo {
 struct DrillStart {
     World world;
     PhysicsOptions options;
+    // What the legacy model's world cannot hold: the ball's spin.
+    Vec3 ballSpin{};
+    // The start in the full model, which attempts fly (Flight.h).
+    mechanics::World fullWorld() const;
 };
 
 // One tick for the plot.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <new>
+#include <span>
 
 #include "base/Excerpt.h"
 #include "sandbox/NumberText.h"
@@ -52,9 +53,10 @@ void appendVec(std::string& out, Vec3 v) {
 void appendFlag(std::string& out, bool b) { out += b ? " 1" : " 0"; }
 void appendInt(std::string& out, int64_t i) { out += ' ' + std::to_string(i); }
 
+// Boost, jump and (from version 4) handbrake, in that order, or "-".
 std::string buttonsText(const CarControls& c) {
-    if (!c.boost && !c.jump) return "-";
-    return std::string(c.boost ? "B" : "") + (c.jump ? "J" : "");
+    if (!c.boost && !c.jump && !c.handbrake) return "-";
+    return std::string(c.boost ? "B" : "") + (c.jump ? "J" : "") + (c.handbrake ? "H" : "");
 }
 
 bool isNameChar(char ch) {
@@ -111,6 +113,12 @@ class Fields {
         if (!v)
             fail(std::string(what) + ": expected a finite number, got \"" + base::excerpt(w) + '"');
         return *v;
+    }
+    float bounded(const char* what, float lo, float hi) {
+        const float v = number(what);
+        if (!(v >= lo && v <= hi))
+            fail(std::string(what) + ": expected " + formatFloat(lo) + " to " + formatFloat(hi));
+        return v;
     }
     Vec3 vec(const char* what) {
         const float x = number(what), y = number(what), z = number(what);
@@ -216,7 +224,8 @@ std::optional<std::string> Fields::quotedOrNull(const char* what) {
 
 // Each start line once: its key, how it is written and how it is read, and
 // the version of the format that brought it in (older files lack it and read
-// it as its default).
+// it as its default). Each model has its table: the legacy model's start for
+// versions 1 to 3, the full model's from version 4.
 struct StartLine {
     std::string_view key;
     void (*write)(std::string& out, const FlightLog& log);
@@ -227,7 +236,8 @@ struct StartLine {
 constexpr int32_t kMaxOwedTicks = model::kMinBoostTicks;
 constexpr int32_t kMaxJumpTicks = model::kJumpMaxTicks;
 
-const StartLine kStartLines[] = {
+// The legacy model's start (versions 1 to 3).
+const StartLine kLegacyStartLines[] = {
     {"option unlimited_boost",
      [](std::string& o, const FlightLog& l) { appendFlag(o, l.options.unlimitedBoost); },
      [](Fields& f, FlightLog& l) { l.options.unlimitedBoost = f.flag("unlimited_boost"); }},
@@ -291,7 +301,176 @@ const StartLine kStartLines[] = {
          l.start.ball.velocity = f.bounded("velocity", model::kMaxBallSpeed, "uu/s");
      }},
 };
-constexpr std::size_t kStartLineCount = sizeof kStartLines / sizeof kStartLines[0];
+
+// The full model's start (version 4): what its tick carries from one tick
+// to the next, but the contact points the car's box keeps (they only start
+// the next solve; a flight starts without them, storedStart).
+constexpr float kMaxTimer = 100000.0f;    // s: any flight's timers stay far below
+constexpr float kMaxWheelForce = 1.0e7f;  // full throttle drives a wheel with 72000
+constexpr float kMaxPushBack = 1.0e6f;
+
+mechanics::Car& fullCar(FlightLog& l) { return l.fullStart.car; }
+const mechanics::Car& fullCar(const FlightLog& l) { return l.fullStart.car; }
+
+template <int N>
+void writeWheel(std::string& o, const FlightLog& l) {
+    const mechanics::Wheel& w = fullCar(l).wheels[N];
+    for (float v : {w.engineForce, w.brake, w.lateralFriction, w.longitudinalFriction, w.steerAngle,
+                    w.pushBack})
+        appendFloat(o, v);
+}
+template <int N>
+void readWheel(Fields& f, FlightLog& l) {
+    mechanics::Wheel& w = fullCar(l).wheels[N];
+    w.engineForce = f.bounded("engine force", -kMaxWheelForce, kMaxWheelForce);
+    w.brake = f.bounded("brake", 0.0f, kMaxWheelForce);
+    w.lateralFriction = f.bounded("lateral friction", 0.0f, 10.0f);
+    w.longitudinalFriction = f.bounded("longitudinal friction", 0.0f, 10.0f);
+    w.steerAngle = f.bounded("steer angle", -1.0f, 1.0f);
+    w.pushBack = f.bounded("push-back", 0.0f, kMaxPushBack);
+}
+
+const StartLine kFullStartLines[] = {
+    kLegacyStartLines[0],
+    kLegacyStartLines[1],
+    {"car location", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).location); },
+     [](Fields& f, FlightLog& l) { fullCar(l).location = f.location("location"); }},
+    {"car velocity", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).velocity); },
+     [](Fields& f, FlightLog& l) {
+         fullCar(l).velocity = f.bounded("velocity", model::kMaxCarSpeed, "uu/s");
+     }},
+    {"car forward",
+     [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).attitude.forward); },
+     [](Fields& f, FlightLog& l) { fullCar(l).attitude.forward = f.axis("forward"); }},
+    {"car right",
+     [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).attitude.right); },
+     [](Fields& f, FlightLog& l) { fullCar(l).attitude.right = f.axis("right"); }},
+    {"car up", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).attitude.up); },
+     [](Fields& f, FlightLog& l) { fullCar(l).attitude.up = f.axis("up"); }},
+    {"car spin", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).spin); },
+     [](Fields& f, FlightLog& l) {
+         fullCar(l).spin = f.bounded("spin", model::kMaxSpin, "rad/s");
+     }},
+    {"car boost", [](std::string& o, const FlightLog& l) { appendFloat(o, fullCar(l).boost); },
+     [](Fields& f, FlightLog& l) {
+         fullCar(l).boost = f.bounded("boost", 0.0f, model::kBoostTank);
+     }},
+    {"car jump_state",
+     [](std::string& o, const FlightLog& l) {
+         const mechanics::Car& c = fullCar(l);
+         appendFlag(o, c.jumpHeld);
+         appendFlag(o, c.hasJumped);
+         appendFlag(o, c.isJumping);
+         appendFloat(o, c.jumpTime);
+         appendFloat(o, c.timeSinceJump);
+     },
+     [](Fields& f, FlightLog& l) {
+         mechanics::Car& c = fullCar(l);
+         c.jumpHeld = f.flag("jump held");
+         c.hasJumped = f.flag("has jumped");
+         c.isJumping = f.flag("is jumping");
+         c.jumpTime = f.bounded("jump time", 0.0f, kMaxTimer);
+         c.timeSinceJump = f.bounded("time since the jump", 0.0f, kMaxTimer);
+     }},
+    {"car dodge_state",
+     [](std::string& o, const FlightLog& l) {
+         const mechanics::Car& c = fullCar(l);
+         appendFlag(o, c.hasDoubleJumped);
+         appendFlag(o, c.hasFlipped);
+         appendFlag(o, c.isFlipping);
+         appendFloat(o, c.flipTime);
+         appendFloat(o, c.flipTorqueForward);
+         appendFloat(o, c.flipTorqueRight);
+     },
+     [](Fields& f, FlightLog& l) {
+         mechanics::Car& c = fullCar(l);
+         c.hasDoubleJumped = f.flag("has double jumped");
+         c.hasFlipped = f.flag("has flipped");
+         c.isFlipping = f.flag("is flipping");
+         c.flipTime = f.bounded("flip time", 0.0f, kMaxTimer);
+         c.flipTorqueForward = f.bounded("flip torque forward", -1.0f, 1.0f);
+         c.flipTorqueRight = f.bounded("flip torque right", -1.0f, 1.0f);
+     }},
+    {"car auto_flip",
+     [](std::string& o, const FlightLog& l) {
+         const mechanics::Car& c = fullCar(l);
+         appendFlag(o, c.isAutoFlipping);
+         appendFloat(o, c.autoFlipTime);
+         appendFloat(o, c.autoFlipSign);
+     },
+     [](Fields& f, FlightLog& l) {
+         mechanics::Car& c = fullCar(l);
+         c.isAutoFlipping = f.flag("auto-flipping");
+         c.autoFlipTime = f.bounded("auto-flip time", 0.0f, kMaxTimer);
+         c.autoFlipSign = f.bounded("auto-flip sign", -1.0f, 1.0f);
+     }},
+    {"car boost_state",
+     [](std::string& o, const FlightLog& l) {
+         appendFlag(o, fullCar(l).boosting);
+         appendFloat(o, fullCar(l).boostTime);
+     },
+     [](Fields& f, FlightLog& l) {
+         fullCar(l).boosting = f.flag("boosting");
+         fullCar(l).boostTime = f.bounded("boost time", 0.0f, kMaxTimer);
+     }},
+    {"car supersonic",
+     [](std::string& o, const FlightLog& l) {
+         appendFlag(o, fullCar(l).supersonic);
+         appendFloat(o, fullCar(l).supersonicTime);
+     },
+     [](Fields& f, FlightLog& l) {
+         fullCar(l).supersonic = f.flag("supersonic");
+         fullCar(l).supersonicTime = f.bounded("supersonic time", 0.0f, kMaxTimer);
+     }},
+    {"car handbrake",
+     [](std::string& o, const FlightLog& l) { appendFloat(o, fullCar(l).handbrake); },
+     [](Fields& f, FlightLog& l) { fullCar(l).handbrake = f.bounded("handbrake", 0.0f, 1.0f); }},
+    {"car wheel_0", writeWheel<0>, readWheel<0>},
+    {"car wheel_1", writeWheel<1>, readWheel<1>},
+    {"car wheel_2", writeWheel<2>, readWheel<2>},
+    {"car wheel_3", writeWheel<3>, readWheel<3>},
+    {"car touched_world",
+     [](std::string& o, const FlightLog& l) {
+         appendFlag(o, fullCar(l).touchedWorld);
+         appendVec(o, fullCar(l).worldContactNormal);
+     },
+     [](Fields& f, FlightLog& l) {
+         fullCar(l).touchedWorld = f.flag("touched the world");
+         const Vec3 n = f.vec("the contact's normal");
+         if (!(std::fabs(n.x) <= 1.0f && std::fabs(n.y) <= 1.0f && std::fabs(n.z) <= 1.0f))
+             fail("the contact's normal: expected components from -1 to 1");
+         fullCar(l).worldContactNormal = n;
+     }},
+    {"ball location",
+     [](std::string& o, const FlightLog& l) { appendVec(o, l.fullStart.ball.location); },
+     [](Fields& f, FlightLog& l) { l.fullStart.ball.location = f.location("location"); }},
+    {"ball velocity",
+     [](std::string& o, const FlightLog& l) { appendVec(o, l.fullStart.ball.velocity); },
+     [](Fields& f, FlightLog& l) {
+         l.fullStart.ball.velocity = f.bounded("velocity", mechanics::kMaxBallSpeed, "uu/s");
+     }},
+    {"ball spin", [](std::string& o, const FlightLog& l) { appendVec(o, l.fullStart.ball.spin); },
+     [](Fields& f, FlightLog& l) {
+         l.fullStart.ball.spin = f.bounded("spin", mechanics::kMaxBallSpin, "rad/s");
+     }},
+    // Whether the game's extra push on a hit ball was given on the tick
+    // before the start (it is not given on two ticks in a row).
+    {"ball hit_last_tick",
+     [](std::string& o, const FlightLog& l) {
+         appendFlag(o, l.fullStart.ball.lastExtraHitTick == l.fullStart.tick);
+     },
+     [](Fields& f, FlightLog& l) {
+         l.fullStart.ball.lastExtraHitTick =
+             f.flag("hit last tick") ? l.fullStart.tick : mechanics::kNeverHit;
+     }},
+};
+
+std::span<const StartLine> startLinesOf(FlightModel model) {
+    if (model == FlightModel::Full) return kFullStartLines;
+    return kLegacyStartLines;
+}
+constexpr std::size_t kMaxStartLines = sizeof kFullStartLines / sizeof kFullStartLines[0];
+static_assert(kMaxStartLines >= sizeof kLegacyStartLines / sizeof kLegacyStartLines[0]);
 
 bool nearly(float a, float b) { return std::fabs(a - b) <= kAttitudeTolerance; }
 
@@ -378,7 +557,10 @@ void readDrillLine(Fields& f, FlightLog& log) {
 }
 
 void readStart(LogReader& reader, FlightLog& log, int64_t version) {
-    bool seen[kStartLineCount] = {};
+    log.model = version >= kFullModelSinceVersion ? FlightModel::Full : FlightModel::Legacy;
+    const std::span<const StartLine> lines = startLinesOf(log.model);
+    const std::size_t kStartLineCount = lines.size();
+    bool seen[kMaxStartLines] = {};
     for (;;) {
         const std::optional<std::string_view> line = reader.next();
         if (!line) fail("the file ends before the \"ticks\" line");
@@ -392,20 +574,24 @@ void readStart(LogReader& reader, FlightLog& log, int64_t version) {
         const std::string_view name = f.word("a start line's name");
         std::size_t i = 0;
         while (i < kStartLineCount &&
-               kStartLines[i].key != std::string(section) + " " + std::string(name))
+               lines[i].key != std::string(section) + " " + std::string(name))
             ++i;
-        if (i == kStartLineCount || kStartLines[i].sinceVersion > version)
+        if (i == kStartLineCount || lines[i].sinceVersion > version)
             fail("unknown start line \"" + std::string(section) + " " + std::string(name) + "\"");
-        if (seen[i]) fail("\"" + std::string(kStartLines[i].key) + "\" given twice");
+        if (seen[i]) fail("\"" + std::string(lines[i].key) + "\" given twice");
         seen[i] = true;
-        kStartLines[i].read(f, log);
+        lines[i].read(f, log);
         f.end();
     }
     for (std::size_t i = 0; i < kStartLineCount; ++i)
-        if (!seen[i] && kStartLines[i].sinceVersion <= version)
-            fail("the start state lacks \"" + std::string(kStartLines[i].key) +
-                 "\" before \"ticks\"");
-    checkAttitude(log.start.car.attitude);
+        if (!seen[i] && lines[i].sinceVersion <= version)
+            fail("the start state lacks \"" + std::string(lines[i].key) + "\" before \"ticks\"");
+    if (log.model == FlightModel::Full) {
+        checkAttitude(log.fullStart.car.attitude);
+        log.start = legacyView(log.fullStart);
+    } else {
+        checkAttitude(log.start.car.attitude);
+    }
 }
 
 // The tick an event or a controls line is for must be the one due where it
@@ -416,7 +602,7 @@ void checkTick(int64_t named, std::size_t ticksSoFar, const char* what) {
              std::to_string(ticksSoFar) + " is due here");
 }
 
-CarControls readControls(Fields& f) {
+CarControls readControls(Fields& f, int64_t version) {
     CarControls c;
     auto axis = [&f](const char* what) {
         const float v = f.number(what);
@@ -429,10 +615,24 @@ CarControls readControls(Fields& f) {
     c.roll = axis("roll");
     c.throttle = axis("throttle");
     const std::string_view buttons = f.word("the buttons");
-    if (buttons == "B" || buttons == "BJ") c.boost = true;
-    if (buttons == "J" || buttons == "BJ") c.jump = true;
-    if (!c.boost && !c.jump && buttons != "-")
-        fail("the buttons: expected -, B, J or BJ, got \"" + std::string(buttons) + '"');
+    const bool handbrake = version >= kFullModelSinceVersion;
+    std::string_view rest = buttons;
+    auto take = [&rest](char letter) {
+        if (rest.empty() || rest[0] != letter) return false;
+        rest.remove_prefix(1);
+        return true;
+    };
+    if (buttons == "-") {
+        rest = {};
+    } else {
+        c.boost = take('B');
+        c.jump = take('J');
+        c.handbrake = handbrake && take('H');
+    }
+    if (!rest.empty() || buttons.empty())
+        fail(std::string("the buttons: expected ") +
+             (handbrake ? "-, or B, J and H in that order" : "-, B, J or BJ") + ", got \"" +
+             std::string(buttons) + '"');
     return c;
 }
 
@@ -456,7 +656,7 @@ void readEvent(Fields& f, std::string_view kind, FlightLog& log) {
 }
 
 // Controls and events up to the closing "end N" line.
-void readTicks(LogReader& reader, FlightLog& log) {
+void readTicks(LogReader& reader, FlightLog& log, int64_t version) {
     for (;;) {
         const std::optional<std::string_view> line = reader.next();
         if (!line) fail("the closing \"end\" line is missing (the file may be cut short)");
@@ -479,7 +679,7 @@ void readTicks(LogReader& reader, FlightLog& log) {
                   "the line");
         if (log.ticks.size() >= kMaxFlightTicks)
             fail("more than " + std::to_string(kMaxFlightTicks) + " ticks");
-        log.ticks.push_back(readControls(f));
+        log.ticks.push_back(readControls(f, version));
         f.end();
     }
     if (reader.next()) fail("text after the \"end\" line");
@@ -492,8 +692,10 @@ bool operator==(const FlightEvent& a, const FlightEvent& b) {
 }
 
 bool operator==(const FlightLog& a, const FlightLog& b) {
-    return a.start == b.start && a.drill == b.drill &&
-           a.options.unlimitedBoost == b.options.unlimitedBoost &&
+    if (a.model != b.model) return false;
+    if (a.model == FlightModel::Full ? !(a.fullStart == b.fullStart) : !(a.start == b.start))
+        return false;
+    return a.drill == b.drill && a.options.unlimitedBoost == b.options.unlimitedBoost &&
            a.options.ballFloats == b.options.ballFloats && a.ticks == b.ticks &&
            a.events == b.events;
 }
@@ -525,8 +727,10 @@ bool FlightLog::recordReset() {
 }
 
 std::string formatFlightLog(const FlightLog& log) {
-    std::string out = std::string(kMagic) + " " + std::to_string(kFlightLogVersion) + "\n";
-    for (const StartLine& line : kStartLines) {
+    const int64_t version =
+        log.model == FlightModel::Full ? kFlightLogVersion : kLastLegacyFlightLogVersion;
+    std::string out = std::string(kMagic) + " " + std::to_string(version) + "\n";
+    for (const StartLine& line : startLinesOf(log.model)) {
         out += line.key;
         line.write(out, log);
         out += '\n';
@@ -566,7 +770,7 @@ base::Result<FlightLog> parseFlightLog(std::string_view text, std::string_view f
         FlightLog log;
         const int64_t version = readHeader(reader);
         readStart(reader, log, version);
-        readTicks(reader, log);
+        readTicks(reader, log, version);
         return log;
     } catch (const LogError& e) {
         return base::Failure{reader.where() + e.message};
@@ -575,7 +779,45 @@ base::Result<FlightLog> parseFlightLog(std::string_view text, std::string_view f
     }
 }
 
-FlightReplay::FlightReplay(const FlightLog& log) : log_(log), world_(log.start) { applyEvents(); }
+Simulation startOf(const FlightLog& log) {
+    return log.model == FlightModel::Full ? Simulation::full(log.fullStart, log.options)
+                                          : Simulation::legacy(log.start, log.options);
+}
+
+mechanics::World storedStart(const mechanics::World& world) {
+    mechanics::World start;
+    start.car = world.car;
+    start.car.worldContacts = {};
+    start.car.ballContact = {};
+    for (mechanics::Wheel& w : start.car.wheels) {
+        const mechanics::Wheel kept = w;
+        w = mechanics::Wheel{};
+        w.engineForce = kept.engineForce;
+        w.brake = kept.brake;
+        w.lateralFriction = kept.lateralFriction;
+        w.longitudinalFriction = kept.longitudinalFriction;
+        w.steerAngle = kept.steerAngle;
+        w.pushBack = kept.pushBack;
+    }
+    start.ball = world.ball;
+    start.ball.lastExtraHitTick =
+        world.ball.lastExtraHitTick == world.tick ? 0 : mechanics::kNeverHit;
+    return start;
+}
+
+void FlightLog::setStart(const World& legacyStart) {
+    model = FlightModel::Legacy;
+    start = legacyStart;
+    fullStart = {};
+}
+
+void FlightLog::setStart(const mechanics::World& full) {
+    model = FlightModel::Full;
+    fullStart = storedStart(full);
+    start = legacyView(fullStart);
+}
+
+FlightReplay::FlightReplay(const FlightLog& log) : log_(log), sim_(startOf(log)) { applyEvents(); }
 
 std::span<const FlightEvent> FlightReplay::eventsNow() const {
     return std::span<const FlightEvent>(log_.events)
@@ -585,13 +827,13 @@ std::span<const FlightEvent> FlightReplay::eventsNow() const {
 void FlightReplay::applyEvents() {
     firstEventNow_ = nextEvent_;
     for (; nextEvent_ < log_.events.size() && log_.events[nextEvent_].tick <= time_; ++nextEvent_)
-        if (log_.events[nextEvent_].kind == FlightEvent::Kind::Reset) world_ = log_.start;
+        if (log_.events[nextEvent_].kind == FlightEvent::Kind::Reset) sim_ = startOf(log_);
 }
 
 TickReport FlightReplay::step() {
     if (finished()) return {};
     lastControls_ = log_.ticks[time_];
-    const TickReport report = stepWorld(world_, lastControls_, log_.options);
+    const TickReport report = sim_.step(lastControls_);
     ++time_;
     applyEvents();
     return report;

@@ -82,8 +82,9 @@ inline constexpr float kHeight = 2044.0f;
 
 // The car's input for one tick. Axes in [-1, 1]: pitch +1 raises the nose,
 // yaw +1 turns it right, roll +1 lowers the right side, throttle +1 pushes
-// forward. `steer` is the stick's x as the host reports it; the legacy
-// model reads neither it nor the handbrake (powerslide).
+// forward. `steer` is the stick's x as the host reports it (the front
+// wheels' turn); `handbrake` the powerslide. The legacy model reads neither
+// (nor throttle on the floor); the full model reads them all.
 struct CarControls {
     float steer = 0.0f;
     float pitch = 0.0f;
@@ -143,11 +144,18 @@ struct Touchdown {
     Vec3 velocity{};               // uu/s
 };
 
-// What happened in a tick, for the host's HUD and for drills.
+// What happened in a tick, for the host's HUD and for drills. The legacy
+// model fills in the first three; the full model (Flight.h) all of them.
 struct TickReport {
     bool jumped = false;  // left the floor this tick
     bool landed = false;  // touched down this tick; `touchdown` tells how
     Touchdown touchdown{};
+    bool doubleJumped = false;
+    bool dodged = false;       // a dodge began (a stall too)
+    bool ballTouched = false;  // car and ball were in contact
+    // The ball went into a goal this tick: +1 the goal at +y, -1 the one at
+    // -y, 0 none.
+    int8_t goalScored = 0;
 };
 
 // One tick of the whole world.

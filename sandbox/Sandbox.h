@@ -12,13 +12,19 @@
 //   Physics.h           the legacy model at a fixed 120 Hz tick: car (air
 //                       control, boost, air throttle, jump, resting on the
 //                       floor, touchdown), ball (gravity, drag, bounces),
-//                       arena, the controls. Flight logs of versions 1 to 3,
-//                       drills and the window run it.
-//   Mechanics.h         the full model: its tick in order and which file
+//                       arena, the controls. Flight logs of versions 1 to 3
+//                       replay it.
+//   Mechanics.h         the full model (flights, drills and the window fly
+//                       it; logs of version 4): its tick in order and which file
 //                       owns each part of it (read its top first), the car's
 //                       and ball's state with every flag and timer; the car
 //                       in the air (double jumps, dodges, auto-flip, boost,
 //                       supersonic, caps). Chosen by calling mechanics::step.
+//   Flight.h            a flight's world in the model it flies (the legacy
+//                       model for old logs, the full one for new flights)
+//                       behind one step call, and the full model's state
+//                       seen as the legacy model's for drills, the
+//                       autopilot, the host view and the window.
 //   Wheels.h            the full model's four wheels: rays, suspension,
 //                       tires, the wheel controls for the next tick.
 //   Arena.h             the full model's arena: the box with its two goals,
@@ -64,10 +70,10 @@
 //   ticks = clock.advance(elapsedNs);
 //   repeat ticks times:
 //       controls = mapControls(bindings, pad, keysHeld);
-//       report = stepWorld(world, controls, options);   // touchdown, jump
+//       report = simulation.step(controls);   // touchdown, jumps, goals
 //       log.recordTick(controls);
-//   view = hostView(world, controls);   // into the host layer's game state
-// A drill adds, after each tick: drill->update(world, controls, report);
+//   view = hostView(simulation.world(), controls);   // into the host's game state
+// A drill adds, after each tick: drill->update(simulation.world(), controls, report);
 // its start comes from the drill and its end is drill->finished() (see the
 // top of Drills.h).
 //
@@ -90,6 +96,7 @@
 #include "sandbox/Clock.h"
 #include "sandbox/Contacts.h"
 #include "sandbox/Drills.h"
+#include "sandbox/Flight.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/History.h"
 #include "sandbox/HostView.h"

@@ -26,7 +26,7 @@ fly/platform: base sandbox portable host
 fly: base fly/platform sandbox portable host render/TargetOption.h
 fly/window: base fly fly/platform canvas sandbox portable host
 app: render/TargetOption.h base fly/window fly fly/platform picture canvas desktop scene sandbox portable host
-windows:
+windows: app base desktop scene sandbox portable host
 web: app/ExitCodes.h base fly/window fly fly/platform canvas scene sandbox portable host plugin render settings
 '
 

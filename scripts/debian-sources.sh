@@ -27,14 +27,16 @@ debian_sudo=""
 install_packages() {
     local missing=() p
     for p in "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+        # grep without -q reads to the end: with pipefail, a grep that quits at
+        # its first match can leave the writer dead of SIGPIPE, failing the test.
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep "install ok installed" >/dev/null ||
             missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return
     echo "$debian_log_prefix: installing ${missing[*]}"
     $debian_sudo apt-get update -qq
     for p in "${missing[@]}"; do
-        if ! apt-cache policy "$p" | grep -q 'Candidate: [^(]'; then
+        if ! apt-cache policy "$p" | grep 'Candidate: [^(]' >/dev/null; then
             echo "$debian_log_prefix: the machine's apt sources offer no package $p" >&2
             exit 1
         fi

@@ -3,7 +3,8 @@
 # UndefinedBehaviorSanitizer, and runs the whole test suite in both, with the
 # lint check after the plain build; then the thread-safety test and the
 # picture tests built with ThreadSanitizer, a short run of each fuzz target,
-# and the browser build checked against the normal one.
+# the browser build checked against the normal one, and the Windows build
+# (MinGW-w64, under Wine) checked against the normal one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -98,6 +99,11 @@ done
 echo "== browser build (emscripten): its numbers against the normal build's, its page in Chromium"
 run_check scripts/web.sh build-web
 run_check scripts/web-check.sh build-web build
+
+echo "== Windows build (MinGW-w64): the DLL's exports and version resource, its tests and traces under Wine"
+# Installs its own packages; a build-windows/ left by an earlier run is
+# built again only where something changed (docs/windows.md has the times).
+run_check scripts/windows.sh build-windows build
 
 echo "tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

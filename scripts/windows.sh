@@ -8,25 +8,28 @@
 #      numbers and in text, with the plugin record's class and display name;
 #   3. under Wine the plugin loads through the host layer's DLL and its
 #      record reads as on Linux; it loads and releases 200 times;
-#   4. the unit tests built for Windows, through CTest under Wine;
-#   5. the frame's maths functions over many inputs, bit for bit against
+#   4. trimsight-host.exe: info reads as on Linux, set and get keep a
+#      setting, render, fly and guide exit 2 (not in this build), export of a log
+#      the Linux sandbox flew writes the same scene, history reads;
+#   5. the unit tests built for Windows, through CTest under Wine (the
+#      desktop's platform files among them);
+#   6. the frame's maths functions over many inputs, bit for bit against
 #      glibc's on Linux (tests/windows/maths_sample);
-#   6. every canvas call of every example scene, of the built-in demo and of
-#      a random sweep of frames, against the Linux build's
-#      (tests/windows/frame_player; on Linux checked against trimsight-host
-#      trace first);
-#   7. the LGPL kit beside the DLL relinks it, and the relinked DLL draws
+#   7. every canvas call of every example scene, of the built-in demo, of a
+#      random sweep of frames and of the flown log: trimsight-host.exe trace
+#      against the Linux trimsight-host trace, line for line;
+#   8. the LGPL kit beside the DLL relinks it, and the relinked DLL draws
 #      the same.
 #   scripts/windows.sh [BUILD_DIR] [LINUX_BUILD]    (build-windows, build)
 #   TRIMSIGHT_SWEEP_FRAMES=N   frames of the random sweep (default 10000)
 #   TRIMSIGHT_WINDOWS_MATHS=crt   a measuring build, into BUILD_DIR as given:
 #                              the plugin with MinGW's and the C runtime's
-#                              maths instead of glibc's; 5 and 6 then count
+#                              maths instead of glibc's; 6 and 7 then count
 #                              the differences and do not fail on them
 # What it needs and does not find it installs from Debian: MinGW-w64, Wine,
-# pefile, glibc's source (the version of the machine's libc6) and
-# GoogleTest's; Dear ImGui's source through `apt-get source`, as
-# scripts/web.sh has it. The Linux build's plugin, host program and the two
+# pefile, glibc's source (the version of the machine's libc6), the JSON and
+# CLI11 headers and GoogleTest's source; Dear ImGui's source through
+# `apt-get source`, as scripts/web.sh has it. The Linux build's plugin, host program and the two
 # comparison programs are built in LINUX_BUILD when they are not there yet.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,7 +49,7 @@ debian_log_prefix=windows
 
 echo "== packages and sources"
 install_packages g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 python3-pefile \
-    googletest libstb-dev cmake ninja-build xz-utils python3
+    googletest libstb-dev nlohmann-json3-dev libcli11-dev cmake ninja-build xz-utils python3
 # glibc's source at the version of the C library the Linux build runs on:
 # the maths compiled into the plugin is then the very code of its libm.
 libc_version=$(dpkg-query -W -f='${Version}' libc6)
@@ -62,7 +65,7 @@ fi
 mkdir -p "$build/cache"
 cache=$(cd "$build/cache" && pwd)
 fetch_imgui "$cache"
-link_headers "$cache" stb
+link_headers "$cache" stb nlohmann CLI
 # The glibc files the maths build compiles, pinned by their hashes: a
 # glibc-source whose maths differ fails here rather than building them.
 glibc_files=windows/maths/glibc-2.36.sha256
@@ -113,6 +116,8 @@ fi
 check=$build/check
 rm -rf "$check"
 mkdir -p "$check"
+# A config file that is not there: both programs' runs with no saved settings.
+no_config=$check/no-config.json
 failed=0
 fail() {
     echo "windows: $*" >&2
@@ -168,7 +173,9 @@ echo "== under Wine: the record through pluginsdk.dll, and 200 load cycles"
 "$run" "$bin/frame_player.exe" "$dll" --record >"$check/record.windows"
 "$linux/tests/windows/frame_player" "$linux/libtrimsight.so" --record >"$check/record.linux"
 sed 's/^/record: /' "$check/record.windows"
-cmp -s "$check/record.linux" "$check/record.windows" || fail "the record differs from Linux's"
+# The source path is where each build was made from; the rest is the record.
+cmp -s <(grep -v '^sourcePath ' "$check/record.linux") <(grep -v '^sourcePath ' "$check/record.windows") &&
+    grep -q '^sourcePath .*Trimsight\.cpp$' "$check/record.windows" || fail "the record differs from Linux's"
 grep -qx "FileDescription \"$(sed -n 's/^displayName //p' "$check/record.windows")\"" \
     "$check/version.txt" || fail "FileDescription is not the record's display name"
 grep -qx "ProductName \"$(sed -n 's/^pluginClass //p' "$check/record.windows")\"" \
@@ -176,6 +183,48 @@ grep -qx "ProductName \"$(sed -n 's/^pluginClass //p' "$check/record.windows")\"
 TRIMSIGHT_LOAD_CYCLES=200 "$run" "$bin/prove_load_cycle_test.exe" >"$check/cycles.txt" 2>&1 ||
     fail "the load cycles failed: see $check/cycles.txt"
 grep 'load cycles in' "$check/cycles.txt" || true
+
+echo "== under Wine: trimsight-host.exe"
+# info reads as on Linux, but for the paths; set and get keep a setting.
+"$linux/trimsight-host" --config "$no_config" info >"$check/info.linux"
+"$run" "$bin/trimsight-host.exe" --config "$no_config" info >"$check/info.windows"
+grep '^class: ' "$check/info.windows" | sed 's/^/host: /'
+paths='^(plugin library|source path|config file): '
+if ! diff <(grep -Ev "$paths" "$check/info.linux") <(grep -Ev "$paths" "$check/info.windows") \
+    >"$check/info.diff" || ! grep -qx 'class: Trimsight' "$check/info.windows"; then
+    fail "trimsight-host.exe info differs from Linux's: see $check/info.diff"
+fi
+"$run" "$bin/trimsight-host.exe" --config "$check/config.json" set trimsight_size 4.5 \
+    >"$check/set.txt" 2>&1 || fail "trimsight-host.exe set failed: see $check/set.txt"
+[ "$("$run" "$bin/trimsight-host.exe" --config "$check/config.json" get trimsight_size)" = 4.5 ] ||
+    fail "trimsight-host.exe get does not read what set saved"
+for command in render fly guide; do
+    status=0
+    "$run" "$bin/trimsight-host.exe" "$command" scenes/aerial.json >"$check/$command.txt" 2>&1 ||
+        status=$?
+    [ "$status" -eq 2 ] && grep -q 'not in this build' "$check/$command.txt" ||
+        fail "trimsight-host.exe $command: exit $status, not 2 with the reason: $(cat "$check/$command.txt")"
+done
+# A flight log flown by the Linux build's sandbox (no display: SDL's
+# offscreen driver), exported and traced by both programs.
+flight=$check/demo-flight.log
+if ! SDL_VIDEODRIVER=offscreen "$linux/trimsight-host" --config "$no_config" \
+    --history "$check/history/history.txt" fly --script scenes/demo-flight.fly \
+    --record "$flight" --seconds 4 >"$check/fly.txt" 2>&1; then
+    fail "the Linux build cannot fly scenes/demo-flight.fly: see $check/fly.txt"
+fi
+"$linux/trimsight-host" export "$flight" >"$check/export.linux"
+"$run" "$bin/trimsight-host.exe" export "$flight" -o "$check/export.windows" >/dev/null ||
+    fail "trimsight-host.exe export failed"
+cmp -s "$check/export.linux" "$check/export.windows" ||
+    fail "trimsight-host.exe export writes another scene than Linux's"
+status=0
+"$run" "$bin/trimsight-host.exe" export "$flight" -o "$flight" 2>/dev/null || status=$?
+[ "$status" -eq 2 ] || fail "trimsight-host.exe export -o over its own input: exit $status, not 2"
+"$run" "$bin/trimsight-host.exe" --history "$check/history/history.txt" history \
+    >"$check/history.txt" || fail "trimsight-host.exe history failed"
+echo "host: info as on Linux; set and get keep a setting; render, fly and guide exit 2, not" \
+    "in this build; export of a flown log as on Linux, and refused over its input; history reads"
 
 echo "== unit tests under Wine (CTest)"
 if ! ctest --test-dir "$build" --output-on-failure -j"$(nproc)" >"$check/ctest.txt" 2>&1; then
@@ -269,7 +318,7 @@ if cmp -s "$check/maths.detected.linux" "$check/maths.detected.windows"; then
     rm "$check/maths.detected.linux" "$check/maths.detected.windows"
 fi
 
-echo "== traces: every canvas call, Windows against Linux"
+echo "== traces: every canvas call, trimsight-host.exe against the Linux trimsight-host"
 "$linux/trimsight-host" render --save-demo-scene "$check/demo.json" >/dev/null
 "$python" scripts/scene-frames.py sweep 1 "$sweep_frames" >"$check/sweep.json"
 # compare_traces NAME LINUX WINDOWS: "NAME CALLS DIFFERING BAD", BAD counting
@@ -286,24 +335,24 @@ compare_traces() {
         }
         END { printf "%s %d %d %d\n", name, calls, differing, bad }'
 }
-: >"$check/traces.counts"
-for scene in scenes/*.json "$check/demo.json" "$check/sweep.json"; do
-    name=$(basename "$scene" .json)
-    "$python" scripts/scene-frames.py flatten "$scene" >"$check/$name.frames"
-    "$linux/tests/windows/frame_player" "$linux/libtrimsight.so" "$check/$name.frames" \
-        >"$check/$name.linux"
-    # The player plays a scene as the host program does.
-    "$linux/trimsight-host" --config "$check/no-config.json" trace "$scene" >"$check/$name.host"
-    cmp -s "$check/$name.host" "$check/$name.linux" ||
-        fail "$name: the frame player's trace is not trimsight-host's"
+# trace_both NAME ARGS...: the Linux and the Windows program's trace of one
+# scene, with no saved settings, into NAME.linux and NAME.windows.
+trace_both() {
+    local name=$1
+    shift
+    "$linux/trimsight-host" --config "$no_config" trace "$@" >"$check/$name.linux"
     # To a file: Wine writes to /dev/null unbuffered, and slowly.
-    "$run" "$bin/frame_player.exe" "$dll" "$check/$name.frames" >"$check/$name.windows"
+    "$run" "$bin/trimsight-host.exe" --config "$no_config" trace "$@" >"$check/$name.windows"
+}
+: >"$check/traces.counts"
+for scene in scenes/*.json "$check/demo.json" "$check/sweep.json" "$flight"; do
+    name=$(basename "$scene" .json)
+    trace_both "$name" "$scene"
     compare_traces "$name" "$check/$name.linux" "$check/$name.windows" |
         tee -a "$check/traces.counts"
     # What matched is not kept: a sweep's traces are some 90 MB each.
-    if cmp -s "$check/$name.linux" "$check/$name.windows" &&
-        cmp -s "$check/$name.linux" "$check/$name.host"; then
-        rm "$check/$name.linux" "$check/$name.windows" "$check/$name.host"
+    if cmp -s "$check/$name.linux" "$check/$name.windows"; then
+        rm "$check/$name.linux" "$check/$name.windows"
     fi
 done
 awk '{ calls += $2; differing += $3; bad += $4 }
@@ -318,9 +367,9 @@ if [ "$maths" = glibc ]; then
     mkdir -p "$check/relinked"
     relinked=$check/relinked/trimsight.dll
     "$bin/glibc-maths/relink.sh" "$relinked"
-    "$linux/tests/windows/frame_player" "$linux/libtrimsight.so" "$check/aerial.frames" \
-        >"$check/aerial.linux"
-    "$run" "$bin/frame_player.exe" "$relinked" "$check/aerial.frames" >"$check/aerial.relinked"
+    "$linux/trimsight-host" --config "$no_config" trace scenes/aerial.json >"$check/aerial.linux"
+    "$run" "$bin/trimsight-host.exe" --plugin "$relinked" --config "$no_config" trace \
+        scenes/aerial.json >"$check/aerial.relinked"
     relinked_exports=$("$mingw-objdump" -p "$relinked" |
         sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/^\t\[/ { print $3 }' | tr '\n' ' ')
     if [ "$relinked_exports" = "deleteMe exports getPlugin " ] &&

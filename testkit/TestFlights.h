@@ -48,14 +48,14 @@ struct FlownAttempt {
 
 inline FlownAttempt flyAttempt(std::string_view drillName, uint64_t seed) {
     FlownAttempt a{sandbox::makeDrill(drillName, seed), {}};
-    a.log.start = a.drill->start().world;
+    a.log.setStart(a.drill->start().fullWorld());
     a.log.options = a.drill->start().options;
     sandbox::Autopilot pilot(*a.drill);
-    sandbox::World world = a.log.start;
+    sandbox::Simulation sim = sandbox::startOf(a.log);
     for (int t = 0; t < 30 * sandbox::kTicksPerSecond && !a.drill->finished(); ++t) {
-        const sandbox::CarControls controls = pilot.controls(world);
-        const sandbox::TickReport report = sandbox::stepWorld(world, controls, a.log.options);
-        a.drill->update(world, controls, report);
+        const sandbox::CarControls controls = pilot.controls(sim.world());
+        const sandbox::TickReport report = sim.step(controls);
+        a.drill->update(sim.world(), controls, report);
         a.log.recordTick(controls);
     }
     return a;

@@ -63,7 +63,7 @@ std::vector<HelpRow> helpRows(const sandbox::Bindings& bindings) {
         rows.push_back(std::move(row));
     }
     // The axes the pad gives without bindings.
-    rows.insert(rows.begin(), {"pitch, yaw (roll with air roll)", "", "left stick"});
+    rows.insert(rows.begin(), {"steer and yaw, pitch (roll with air roll)", "", "left stick"});
     for (HelpRow& row : rows)
         if (row.what == "throttle")
             append(row.pad, "right trigger");

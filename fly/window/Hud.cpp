@@ -26,6 +26,9 @@ const char* clockState(const sandbox::FixedStepClock& clock) {
     }
 }
 
+// How long "goal" stays on the HUD after the ball goes in.
+constexpr uint32_t kGoalShownTicks = 3 * sandbox::kTicksPerSecond;
+
 // One line per kind of ghost in the world, in its colour.
 void ghostLines(std::span<const GhostCar> ghosts) {
     bool shown[2] = {false, false};
@@ -59,6 +62,9 @@ void drawHud(const HudFacts& facts) {
     if (s.seed())
         ImGui::Text("random start, seed %llu", static_cast<unsigned long long>(*s.seed()));
     if (const char* state = clockState(s.clock()); state[0] != '\0') ImGui::TextUnformatted(state);
+    if (s.lastGoal() != 0 && s.ticksSinceGoal() < kGoalShownTicks)
+        ImGui::TextColored(ImVec4(1.0f, 0.85f, 0.2f, 1.0f), "GOAL! in the %s goal (%s end)",
+                           s.lastGoal() > 0 ? "orange" : "blue", s.lastGoal() > 0 ? "+y" : "-y");
     if (!s.recording()) ImGui::TextUnformatted("the flight log is full: no longer recording");
     ghostLines(s.ghosts());
     ImGui::TextDisabled("%s; F1 help, F2 settings, F3 drills",

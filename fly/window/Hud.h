@@ -1,7 +1,8 @@
 #pragma once
 // What the window shows over the world besides the dial: the HUD (speed,
 // boost, spin, frame rate, the clock's state) and the help overlay listing
-// every control and how to read the dial. Dear ImGui windows, drawn inside the host's ImGui frame.
+// every control and how to read the dial; "goal" for a while after the ball
+// goes in. Dear ImGui windows, drawn inside the host's ImGui frame.
 #include <span>
 #include <string>
 

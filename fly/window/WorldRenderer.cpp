@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fly/platform/Gl.h"
+#include "sandbox/Arena.h"
 
 namespace fly {
 namespace {
@@ -40,6 +41,8 @@ VertexColour colour(Rgb8 c, float alpha = 1.0f) {
 constexpr Rgb8 kGridColour{74, 116, 80};
 constexpr Rgb8 kCentreLineColour{150, 180, 150};
 constexpr Rgb8 kArenaColour{235, 235, 240};
+// The goal at +y orange, at -y blue, as the car game's teams.
+constexpr Rgb8 kGoalColours[2] = {{255, 160, 50}, {60, 130, 255}};
 constexpr Rgb8 kRoofColour{40, 100, 230};
 constexpr Rgb8 kSideColour{30, 70, 170};
 constexpr Rgb8 kNoseColour{255, 210, 40};
@@ -144,6 +147,28 @@ std::vector<Vertex> floorMesh() {
     return m.vertices;
 }
 
+// Each goal: its opening in the end wall (posts, crossbar, goal line) and
+// the room behind it, its edges drawn like the arena's.
+void goalLines(MeshBuilder& m) {
+    namespace a = sandbox::arena;
+    namespace mech = sandbox::mechanics;
+    const float w = mech::kGoalHalfWidth, h = mech::kGoalHeight;
+    for (int end = 0; end < 2; ++end) {
+        const float sign = end == 0 ? 1.0f : -1.0f;
+        const float line = sign * a::kHalfLength;
+        const float back = sign * (a::kHalfLength + mech::kGoalDepth);
+        const VertexColour c = colour(kGoalColours[end]);
+        for (float y : {line, back}) {
+            m.line({-w, y, 0}, {w, y, 0}, c);
+            m.line({-w, y, h}, {w, y, h}, c);
+            m.line({-w, y, 0}, {-w, y, h}, c);
+            m.line({w, y, 0}, {w, y, h}, c);
+        }
+        for (float x : {-w, w})
+            for (float z : {0.0f, h}) m.line({x, line, z}, {x, back, z}, c);
+    }
+}
+
 std::vector<Vertex> arenaLines() {
     namespace a = sandbox::arena;
     MeshBuilder m;
@@ -165,6 +190,7 @@ std::vector<Vertex> arenaLines() {
         }
     for (float x : xs)
         for (float y : ys) m.line({x, y, 0}, {x, y, a::kHeight}, c);
+    goalLines(m);
     return m.vertices;
 }
 

@@ -128,7 +128,7 @@ TEST_F(FlightCommands, ABadLogIsExitFourWithItsFileLineAndWhatIsWrong) {
     badTick.replace(badTick.find("\n2 "), 3, "\n2 x");
     const Case cases[] = {
         {"newer version", "trimsight-flight 99\n",
-         "1: written by a newer version of the format (99); this program reads versions up to 3"},
+         "1: written by a newer version of the format (99); this program reads versions up to 4"},
         {"bad tick", badTick, std::to_string(lines(good).size() - 2) + ": "},
         {"cut short", good.substr(0, good.find("ticks\n")), ""},
         {"comment, then no header", "# my flight\n{}\n", "2: not a flight log"},

@@ -56,12 +56,12 @@ nlohmann::ordered_json resultLine(const RunResult& r) {
 std::unique_ptr<sandbox::Drill> flownByAutopilot(const std::string& name, uint64_t seed) {
     std::unique_ptr<sandbox::Drill> drill = sandbox::makeDrill(name, seed);
     sandbox::Autopilot pilot(*drill);
-    sandbox::World world = drill->start().world;
+    sandbox::Simulation sim =
+        sandbox::Simulation::full(drill->start().fullWorld(), drill->start().options);
     while (!drill->finished()) {
-        const sandbox::CarControls controls = pilot.controls(world);
-        const sandbox::TickReport report =
-            sandbox::stepWorld(world, controls, drill->start().options);
-        drill->update(world, controls, report);
+        const sandbox::CarControls controls = pilot.controls(sim.world());
+        const sandbox::TickReport report = sim.step(controls);
+        drill->update(sim.world(), controls, report);
     }
     return drill;
 }
@@ -139,9 +139,10 @@ TEST_F(DrillProgram, AnUnknownDrillIsRefusedWithTheListOfDrills) {
     const RunResult r = fly("loop", 1, kHeadless);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err,
-              "trimsight-host: no drill named \"loop\"; the drills are nose-on-ball, recovery, "
-              "velocity-alignment, velocity-braking, target-attitude, aerial-touch\n");
+    EXPECT_EQ(
+        r.err,
+        "trimsight-host: no drill named \"loop\"; the drills are nose-on-ball, recovery, "
+        "velocity-alignment, velocity-braking, target-attitude, aerial-touch, shot-on-goal\n");
 }
 
 TEST_F(DrillProgram, TheCueOpensTheRecordedAttemptAndNeverReachesTheConfigFile) {

@@ -1,7 +1,8 @@
 // The session core without a window: what a frame costs in allocations
 // (free flight, and a drill attempt flown by the autopilot against a ghost),
 // the dial it draws live against the trace of its exported flight, the
-// window's commands and the settings page's changes in the flight log.
+// window's commands and the settings page's changes in the flight log; a
+// free flight in the full model (driving, a jump, the landing) and its log.
 #include <gtest/gtest.h>
 #include <imgui.h>
 
@@ -289,6 +290,51 @@ TEST_F(Session, TheHostsGameShowsTheFlightWithFreePlayOn) {
     EXPECT_EQ(game.state.car.rotation.Yaw, view.carRotation.Yaw);
     EXPECT_EQ(game.state.car.input.Steer, 1.0f);
     EXPECT_EQ(game.state.ball.location.X, view.ballLocation.X);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace fly;
+
+// From the default start on the floor: the right trigger drives the car
+// towards the ball, Space jumps, the landing is taken by the wheels and the
+// car drives on (nothing ends a free flight); the log, version 4, replays
+// to the session's world.
+TEST_F(Session, AFreeFlightDrivesJumpsLandsAndDrivesOnAndItsLogReplays) {
+    const ControlScript drive = script(
+        "0    key down Up\n"
+        "1.5  key down Space\n"
+        "1.7  key up Space\n"
+        "3.5  end\n");
+    SessionOptions options;
+    options.script = &drive;
+    FlySession session(cvars, game, options);
+    const sandbox::World start = session.world();
+    bool jumped = false, landed = false, leftTheFloor = false;
+    while (!session.scriptEnded()) {
+        session.advance(kSixtieth, FrameInput{});
+        // Two ticks a frame: the flags the view keeps, not one tick's report.
+        jumped = jumped || session.world().car.jumping;
+        landed = landed || (leftTheFloor && session.world().car.onGround);
+        leftTheFloor = leftTheFloor || session.world().car.location.z > 100.0f;
+    }
+    EXPECT_TRUE(jumped);
+    EXPECT_TRUE(leftTheFloor);
+    EXPECT_TRUE(landed);
+    const sandbox::CarState& car = session.world().car;
+    EXPECT_TRUE(car.onGround);
+    EXPECT_GT(car.location.x - start.car.location.x, 1500.0f);  // it drove on
+    EXPECT_GT(car.velocity.x, 1000.0f);
+
+    const std::string text = sandbox::formatFlightLog(session.log());
+    EXPECT_EQ(text.rfind("trimsight-flight 4\n", 0), 0u);
+    const base::Result<sandbox::FlightLog> read = sandbox::parseFlightLog(text, "free.log");
+    ASSERT_TRUE(read) << read.error();
+    sandbox::FlightReplay replay(*read);
+    while (!replay.finished()) replay.step();
+    EXPECT_TRUE(replay.simulation().full() == session.simulation().full());
 }
 
 }  // namespace

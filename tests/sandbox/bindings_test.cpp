@@ -59,8 +59,13 @@ PadState buttons(std::initializer_list<PadButton> held, PadState p = {}) {
     return p;
 }
 CarControls controls(float steer, float pitch, float yaw, float roll, float throttle = 0.0f,
-                     bool boost = false, bool jump = false) {
-    return {steer, pitch, yaw, roll, throttle, boost, jump};
+                     bool boost = false, bool jump = false, bool handbrake = false) {
+    return {steer, pitch, yaw, roll, throttle, boost, jump, handbrake};
+}
+// Air roll's button is also the powerslide's (the handbrake), as in the car
+// game: on the wheels it slides, in the air it rolls.
+CarControls airRolling(float steer, float roll) {
+    return controls(steer, 0, 0, roll, 0, false, false, true);
 }
 
 TEST(Bindings, MapPadsAndKeysToTheCarsControls) {
@@ -72,11 +77,11 @@ TEST(Bindings, MapPadsAndKeysToTheCarsControls) {
         {"stick pushed forward lowers it", stick(0, -1), {}, false, controls(0, -1, 0, 0)},
         {"inverted: pulled back lowers it", stick(0, 1), {}, true, controls(0, -1, 0, 0)},
         {"stick right yaws right and steers right", stick(1, 0), {}, false, controls(1, 0, 1, 0)},
-        {"air roll turns the stick's x into roll",
+        {"air roll turns the stick's x into roll and powerslides",
          buttons({PadButton::West}, stick(1, 0)),
          {},
          false,
-         controls(1, 0, 0, 1)},
+         airRolling(1, 1)},
         {"air roll left and right buttons",
          buttons({PadButton::LeftShoulder}),
          {},
@@ -86,7 +91,7 @@ TEST(Bindings, MapPadsAndKeysToTheCarsControls) {
          buttons({PadButton::RightShoulder, PadButton::West}, stick(1, 0)),
          {},
          false,
-         controls(1, 0, 0, 1)},
+         airRolling(1, 1)},
         {"W lowers the nose, S raises it", {}, {"W"}, false, controls(0, -1, 0, 0)},
         {"S with the stick pushed forward cancel",
          stick(0, -1),
@@ -94,7 +99,16 @@ TEST(Bindings, MapPadsAndKeysToTheCarsControls) {
          false,
          controls(0, 0, 0, 0)},
         {"A yaws left, E rolls right", {}, {"A", "E"}, false, controls(-1, 0, -1, 1)},
-        {"X with D rolls right", {}, {"X", "D"}, false, controls(1, 0, 0, 1)},
+        {"X with D rolls right (and powerslides)", {}, {"X", "D"}, false, airRolling(1, 1)},
+        {"right trigger throttle with the stick steering left",
+         [] {
+             PadState p = stick(-1, 0);
+             p.rightTrigger = 1.0f;
+             return p;
+         }(),
+         {},
+         false,
+         controls(-1, 0, -1, 0, 1)},
         {"triggers are throttle and reverse", triggers, {}, false, controls(0, 0, 0, 0, 0.75f)},
         {"Up key is throttle", {}, {"Up"}, false, controls(0, 0, 0, 0, 1)},
         {"buttons boost and jump",
@@ -123,9 +137,9 @@ TEST(Bindings, MapPadsAndKeysToTheCarsControls) {
             held.set(*a, true);
         }
         const CarControls got = mapControls(b, c.pad, held);
-        EXPECT_EQ(got, c.expected)
-            << c.what << ": steer " << got.steer << " pitch " << got.pitch << " yaw " << got.yaw
-            << " roll " << got.roll << " throttle " << got.throttle;
+        EXPECT_EQ(got, c.expected) << c.what << ": steer " << got.steer << " pitch " << got.pitch
+                                   << " yaw " << got.yaw << " roll " << got.roll << " throttle "
+                                   << got.throttle << " handbrake " << got.handbrake;
     }
 }
 

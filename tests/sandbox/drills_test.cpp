@@ -72,7 +72,8 @@ TEST(DrillTable, HoldsTheCommandLineNamesEachWithItsCueAndAPartThatRanksIt) {
                           {"velocity-alignment", render::TargetOption::Velocity},
                           {"velocity-braking", render::TargetOption::VelocityOpposite},
                           {"target-attitude", std::nullopt},
-                          {"aerial-touch", render::TargetOption::Ball}};
+                          {"aerial-touch", render::TargetOption::Ball},
+                          {"shot-on-goal", render::TargetOption::Ball}};
     ASSERT_EQ(drillTable().size(), std::size(cases));
     for (const Case& c : cases) {
         const DrillEntry* entry = findDrill(c.name);
@@ -380,11 +381,116 @@ TEST(AerialTouchScore, ATouchIsTheBallWithinItsRadiusOfTheCarsBox) {
         world.ball.location = {front + 91.25f + c.gap, 0.0f, 800.0f + 20.76f};
         for (int t = 0; t < 150; ++t) d->update(d->start().world, {}, {});
         d->update(world, {}, {});
-        EXPECT_EQ(d->finished(), c.touched);
+        // The drill goes on after a touch, to watch where the ball goes.
+        EXPECT_FALSE(d->finished());
+        EXPECT_EQ(d->score().value("time_to_touch").has_value(), c.touched);
         if (!c.touched) continue;
-        EXPECT_EQ(d->score().outcome, DrillOutcome::Passed);
         EXPECT_EQ(score(*d, "time_to_touch"), 151.0f / 120.0f);
         EXPECT_NEAR(score(*d, "boost_used"), 33.0f, 1e-4f);
+    }
+}
+
+// After the touch the ball's course counts: once it has left the car, its
+// speed, its angle off the far goal (the one beyond the ball from the car's
+// start) and whether it would reach that goal; the attempt ends 3 s after
+// the touch, when the ball lands, or when it goes in.
+TEST(AerialTouchScore, AfterTheTouchTheBallsCourseIsScored) {
+    const auto probe = drill("aerial-touch");
+    const World& start = probe->start().world;
+    const float side = start.ball.location.y >= start.car.location.y ? 1.0f : -1.0f;
+    struct Case {
+        const char* what;
+        Vec3 velocity;  // the ball's, leaving the car 3000 from the far end wall, 300 up
+        int8_t goalScored;
+        const char* verdict;
+        float offGoalDegrees;
+    };
+    const Case cases[] = {
+        {"straight at the far goal",
+         {0.0f, 2000.0f, 150.0f},
+         0,
+         "touched: the ball would reach the far goal",
+         0.0f},
+        {"across the arena",
+         {2000.0f, 0.0f, 150.0f},
+         0,
+         "touched: the ball goes wide of the far goal",
+         90.0f},
+        {"into the far goal", {0.0f, 2000.0f, 150.0f}, 1, "touched, and the ball went in", 0.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto d = drill("aerial-touch");
+        World world = d->start().world;
+        TickReport touch;
+        touch.ballTouched = true;
+        d->update(world, {}, touch);
+        ASSERT_FALSE(d->finished());
+        world.ball.location = {0.0f, side * 2120.0f, 300.0f};
+        world.ball.velocity = {c.velocity.x, side * c.velocity.y, c.velocity.z};
+        d->update(world, {}, {});  // the ball has left the car
+        EXPECT_EQ(score(*d, "ball_speed"), length(world.ball.velocity));
+        EXPECT_NEAR(score(*d, "off_goal"), c.offGoalDegrees, 1e-3f);
+        TickReport after;
+        after.goalScored = static_cast<int8_t>(c.goalScored * side);
+        for (int t = 0; t < 3 * 120 && !d->finished(); ++t) d->update(world, {}, after);
+        ASSERT_TRUE(d->finished());
+        EXPECT_EQ(d->ticks(), c.goalScored != 0 ? 3u : 361u);
+        EXPECT_EQ(d->score().outcome, DrillOutcome::Passed);
+        EXPECT_EQ(d->score().verdict, c.verdict);
+    }
+}
+
+// ---------------------------------------------------------- shot on goal
+
+TEST(ShotOnGoal, StartsOnTheWheelsFacingTheGoalWithTheBallAheadRollingOrBouncing) {
+    int rolling = 0;
+    for (uint64_t seed = 1; seed <= 20; ++seed) {
+        SCOPED_TRACE(seed);
+        const DrillStart s = drill("shot-on-goal", seed)->start();
+        const CarState& car = s.world.car;
+        const BallState& ball = s.world.ball;
+        EXPECT_TRUE(car.onGround);
+        EXPECT_LT(car.location.y, -1000.0f);
+        const Vec3 toBall = ball.location - car.location;
+        EXPECT_LT(angleBetween(car.attitude.forward, Vec3{toBall.x, toBall.y, 0.0f}), 0.71f);
+        if (ball.location.z == 91.25f) {
+            ++rolling;  // rolling without slipping: spin x radius = velocity
+            const Vec3 surface = cross(s.ballSpin, Vec3{0.0f, 0.0f, -91.25f});
+            EXPECT_NEAR(length(surface + ball.velocity), 0.0f, 1e-2f);
+        } else {
+            EXPECT_EQ(s.ballSpin, Vec3{});
+            EXPECT_GE(ball.location.z, 200.0f);
+        }
+        EXPECT_EQ(s.fullWorld().ball.spin, s.ballSpin);
+    }
+    EXPECT_GT(rolling, 4);
+    EXPECT_LT(rolling, 16);
+}
+
+TEST(ShotOnGoal, AGoalAtTheFarEndPassesAndOneAtTheOwnEndFails) {
+    struct Case {
+        int8_t goal;
+        DrillOutcome outcome;
+        const char* verdict;
+    };
+    const Case cases[] = {{1, DrillOutcome::Passed, "goal"},
+                          {-1, DrillOutcome::Failed, "the ball went into your own goal"},
+                          {0, DrillOutcome::Failed, "no goal within 12 s"}};
+    for (const Case& c : cases) {
+        const auto d = drill("shot-on-goal");
+        const World world = d->start().world;
+        TickReport hit;
+        hit.ballTouched = true;
+        d->update(world, {}, hit);
+        TickReport end;
+        end.goalScored = c.goal;
+        for (int t = 0; t < 12 * 120 && !d->finished(); ++t) d->update(world, {}, end);
+        ASSERT_TRUE(d->finished());
+        EXPECT_EQ(d->score().outcome, c.outcome);
+        EXPECT_EQ(d->score().verdict, c.verdict);
+        EXPECT_EQ(score(*d, "touches"), 1.0f);
+        EXPECT_EQ(d->score().value("time_to_goal").has_value(), c.goal > 0);
     }
 }
 

@@ -6,9 +6,12 @@
 #include <cfloat>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "sandbox/AttemptPlot.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/Starts.h"
 
@@ -224,10 +227,13 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
     };
     const Case cases[] = {
         {"trimsight-flight 1", "trimsight-flite 1",
-         "f.log:1: not a flight log: expected \"trimsight-flight 3\""},
-        {"trimsight-flight 1", "trimsight-flight 4",
-         "f.log:1: written by a newer version of the format (4); this program reads versions up "
-         "to 3"},
+         "f.log:1: not a flight log: expected \"trimsight-flight 4\""},
+        {"trimsight-flight 1", "trimsight-flight 5",
+         "f.log:1: written by a newer version of the format (5); this program reads versions up "
+         "to 4"},
+        // The handbrake came with version 4.
+        {"1 0 1 0 0 0.5 BJ", "1 0 1 0 0 0.5 BJH",
+         "f.log:18: the buttons: expected -, B, J or BJ, got \"BJH\""},
         {"option unlimited_boost 0\n", "option unlimited_boost 0\noption ball_floats 1\n",
          "f.log:3: unknown start line \"option ball_floats\""},
         {"trimsight-flight 1", "trimsight-flight 2",
@@ -268,6 +274,15 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
          "f.log:10: on_ground: expected a whole number from 0 to 1, got \"yes\""},
         {"car forward 1 0 0", "car forward 2 0 0", "f.log:5: forward: 2 0 0 is not of unit length"},
         {"car forward 1 0 0", "car forward 0 1 0", kNotARotation},
+        // The start's bounds: a box around the arena, four times the caps.
+        {"car spin 0 0 0", "car spin 2e19 0 0",
+         "f.log:8: spin: 2e+19 0 0 is longer than 22 rad/s (4 times the cap of 5.5)"},
+        {"ball velocity 0 0 0", "ball velocity 1e20 1e20 1e20",
+         "f.log:14: velocity: 1e+20 1e+20 1e+20 is longer than 24000 uu/s (4 times the cap of "
+         "6000)"},
+        {"car location -2000 0 17.03", "car location 3.4028235e38 0 17.03",
+         "f.log:3: location: 3.4028235e+38 0 17.03 is outside the box a start may be in (x "
+         "within 12288, y within 15360 of the centre, z from -2044 to 4088)"},
         {"car up 0 0 1", "car up 0 0 -1", kNotARotation},
         {"1 0 1 0 0 0.5 BJ", "2 0 1 0 0 0.5 BJ",
          "f.log:18: the line is for tick 2, but tick 1 is due here"},
@@ -306,9 +321,9 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
 
 TEST(FlightLogErrors, EmptyOverlongAndNulFilledInputIsRefused) {
     EXPECT_EQ(parseFlightLog("", "f.log").error(),
-              "f.log:1: empty file: expected \"trimsight-flight 3\"");
+              "f.log:1: empty file: expected \"trimsight-flight 4\"");
     EXPECT_EQ(parseFlightLog("# only a comment\n\n", "f.log").error(),
-              "f.log:2: empty file: expected \"trimsight-flight 3\"");
+              "f.log:2: empty file: expected \"trimsight-flight 4\"");
     EXPECT_EQ(parseFlightLog(std::string(5000, 'x'), "f.log").error(),
               "f.log:1: line too long (more than 4096 characters)");
     const std::string withNul = std::string(kSmallLog).replace(0, 1, std::string(1, '\0'));
@@ -343,3 +358,185 @@ TEST(FlightLogErrors, NoMangledLogCrashesTheReader) {
 }
 
 }  // namespace
+
+// ------------------------------------------------- the full model (version 4)
+
+namespace {
+
+std::string readFixture(const std::string& name) {
+    std::ifstream in(std::string(TRIMSIGHT_SOURCE_DIR) + "/tests/sandbox/logs/" + name);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Six seconds of the full model from a start that uses what only version 4
+// holds: the ball spinning, the car in the air having jumped 0.4 s ago (it
+// may still double jump, once), the handbrake half on. Then it flies, lands
+// on its wheels, drives with throttle, steer and powerslide, and jumps.
+FlightLog fullFlight(uint64_t seed) {
+    mechanics::World start = fullWorldFrom(randomStart(seed));
+    start.car.location.z = 300.0f;  // low enough to land within the flight
+    start.car.hasJumped = true;
+    start.car.timeSinceJump = 0.4f;
+    start.car.handbrake = 0.5f;
+    start.ball.spin = {1.0f, -2.0f, 0.5f};
+    FlightLog log;
+    log.setStart(start);
+    SeededRandom random(seed + 7);
+    CarControls c;
+    for (uint32_t t = 0; t < 720; ++t) {
+        if (t % 30 == 0) {
+            c.steer = random.uniform(-1.0f, 1.0f);
+            c.pitch = random.uniform(-1.0f, 1.0f);
+            c.yaw = c.steer;
+            c.roll = random.uniform(-1.0f, 1.0f);
+            c.throttle = random.uniform(-1.0f, 1.0f);
+        }
+        c.boost = (t / 45) % 3 == 0;
+        c.jump = (t >= 20 && t < 22) || (t >= 600 && t < 630);
+        c.handbrake = (t / 100) % 2 == 1;
+        if (t == 400) log.recordReset();
+        log.recordTick(c);
+    }
+    return log;
+}
+
+// The flight as a session flies it: the simulation from the log's start,
+// reset where the log says; the full state after each tick.
+std::vector<mechanics::World> flyFullLive(const FlightLog& log) {
+    Simulation sim = startOf(log);
+    std::vector<mechanics::World> states;
+    for (std::size_t t = 0; t < log.ticks.size(); ++t) {
+        sim.step(log.ticks[t]);
+        for (const FlightEvent& e : log.events)
+            if (e.tick == t + 1 && e.kind == FlightEvent::Kind::Reset) sim = startOf(log);
+        states.push_back(sim.full());
+    }
+    return states;
+}
+
+}  // namespace
+
+TEST(FullModelLog, WritesVersion4ReadsBackEqualAndReplaysTheLiveStatesBitForBit) {
+    for (uint64_t seed : {1u, 2u}) {
+        SCOPED_TRACE(seed);
+        const FlightLog recorded = fullFlight(seed);
+        const std::string text = formatFlightLog(recorded);
+        ASSERT_EQ(text.substr(0, text.find('\n')), "trimsight-flight 4");
+        EXPECT_NE(text.find("\nball spin 1 -2 0.5\n"), std::string::npos);
+        EXPECT_NE(text.find(" BH\n"), std::string::npos);  // boost and handbrake
+        const base::Result<FlightLog> read = parseFlightLog(text, "full.log");
+        ASSERT_TRUE(read.ok()) << read.error();
+        EXPECT_TRUE(*read == recorded);
+        EXPECT_EQ(formatFlightLog(*read), text);
+        EXPECT_EQ(read->model, FlightModel::Full);
+
+        const std::vector<mechanics::World> live = flyFullLive(recorded);
+        FlightReplay replay(*read);
+        bool landed = false, doubleJumped = false;
+        for (std::size_t t = 0; t < live.size(); ++t) {
+            const TickReport report = replay.step();
+            landed = landed || report.landed;
+            doubleJumped = doubleJumped || report.doubleJumped || report.dodged;
+            ASSERT_TRUE(replay.simulation().full() == live[t]) << "tick " << t;
+        }
+        EXPECT_TRUE(doubleJumped);  // the start's jump state let it jump in the air
+        EXPECT_TRUE(landed);
+    }
+}
+
+TEST(FullModelLog, AFlightStartedFromTheMiddleOfAnotherReplaysExactly) {
+    // Driving on the floor with throttle, steer and powerslide; at tick 240
+    // a new flight starts from where the car is, moving on its wheels, as
+    // flying on freely after a drill does.
+    Simulation sim = Simulation::full(fullWorldFrom(defaultStart()), {});
+    CarControls drive;
+    drive.throttle = 1.0f;
+    drive.steer = 0.4f;
+    for (int t = 0; t < 240; ++t) {
+        drive.handbrake = t >= 180 && t < 200;
+        drive.boost = t < 60;
+        sim.step(drive);
+    }
+    ASSERT_GT(length(sim.world().car.velocity), 800.0f);
+    ASSERT_TRUE(sim.world().car.onGround);
+
+    FlightLog log;
+    log.setStart(sim.full());
+    Simulation live = startOf(log);
+    for (int t = 0; t < 240; ++t) {
+        log.recordTick(drive);
+        live.step(drive);
+    }
+    EXPECT_TRUE(live.world().car.onGround);  // still driving on its wheels
+    const base::Result<FlightLog> read = parseFlightLog(formatFlightLog(log), "moving.log");
+    ASSERT_TRUE(read.ok()) << read.error();
+    FlightReplay replay(*read);
+    while (!replay.finished()) replay.step();
+    EXPECT_TRUE(replay.simulation().full() == live.full());
+}
+
+TEST(FullModelLog, OutOfRangeStateIsRefusedWithItsLine) {
+    const std::string good = formatFlightLog(fullFlight(3));
+    struct Case {
+        std::string replace, with, error;
+    };
+    const Case cases[] = {
+        {"car handbrake 0.5", "car handbrake 2", "handbrake: expected 0 to 1"},
+        {"car jump_state 0 1 0 0 0.4", "car jump_state 0 1 0 0 1e9",
+         "time since the jump: expected 0 to 1e+05"},
+        {"car jump_state 0 1 0 0 0.4", "car jump_state 0 1 0 0 nan",
+         "time since the jump: expected a finite number, got \"nan\""},
+        {"car dodge_state 0 0 0 0 0 0", "car dodge_state 0 0 0 0 3 0",
+         "flip torque forward: expected -1 to 1"},
+        {"ball spin 1 -2 0.5\n", "", "the start state lacks \"ball spin\" before \"ticks\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.with);
+        std::string text = good;
+        const std::size_t at = text.find(c.replace);
+        ASSERT_NE(at, std::string::npos) << c.replace;
+        text.replace(at, c.replace.size(), c.with);
+        const base::Result<FlightLog> r = parseFlightLog(text, "f.log");
+        ASSERT_FALSE(r.ok());
+        EXPECT_NE(r.error().find(c.error), std::string::npos) << r.error();
+        EXPECT_EQ(r.error().rfind("f.log:", 0), 0u) << r.error();
+    }
+    std::string legacyLine = good;
+    legacyLine.insert(legacyLine.find("car handbrake"), "car on_ground 1\n");
+    EXPECT_NE(
+        parseFlightLog(legacyLine, "f.log").error().find("unknown start line \"car on_ground\""),
+        std::string::npos);
+}
+
+// Logs written before the full model (kept as files): they read as the
+// legacy model's, write back as version 3 to the same text, and replay to
+// the final state they always reached.
+TEST(OlderLogs, ReplayWithTheLegacyModelToTheSameFinalState) {
+    for (const char* name : {"free-v3", "recovery-v3"}) {
+        SCOPED_TRACE(name);
+        const std::string text = readFixture(std::string(name) + ".log");
+        ASSERT_FALSE(text.empty());
+        const base::Result<FlightLog> log = parseFlightLog(text, name);
+        ASSERT_TRUE(log.ok()) << log.error();
+        EXPECT_EQ(log->model, FlightModel::Legacy);
+        EXPECT_EQ(formatFlightLog(*log), text);
+        FlightReplay replay(*log);
+        while (!replay.finished()) replay.step();
+        EXPECT_EQ(stateText(replay.world()), readFixture(std::string(name) + ".state"));
+        if (!log->drill) continue;
+        // An old attempt's plot is worked out again in the model it flew.
+        const base::Result<AttemptPlot> plot = replayAttemptPlot(*log, name);
+        ASSERT_TRUE(plot.ok()) << plot.error();
+        EXPECT_EQ(plot->size(), log->ticks.size());
+    }
+    // The same free flight as version 2 (it names no drill) replays alike.
+    std::string version2 = readFixture("free-v3.log");
+    version2.replace(0, version2.find('\n'), "trimsight-flight 2");
+    const base::Result<FlightLog> log = parseFlightLog(version2, "v2");
+    ASSERT_TRUE(log.ok()) << log.error();
+    FlightReplay replay(*log);
+    while (!replay.finished()) replay.step();
+    EXPECT_EQ(stateText(replay.world()), readFixture("free-v3.state"));
+}
