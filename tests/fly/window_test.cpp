@@ -295,12 +295,11 @@ TEST_F(Window, TheResultPanelFitsItsWidestRowFrom800x450To3840x2160) {
                 std::snprintf(value, sizeof value, "%.2f %.*s", static_cast<double>(part.value),
                               static_cast<int>(part.unit.size()), part.unit.data());
             const bool ranks = part.key == session.attempt()->drill().info().mainPart;
-            widest = std::max(widest, ImGui::CalcTextSize(label.c_str()).x +
-                                          (ranks ? ImGui::CalcTextSize("(ranks attempts)").x +
-                                                       style.ItemSpacing.x
-                                                 : 0.0f) +
-                                          ImGui::CalcTextSize(value).x +
-                                          2.0f * style.CellPadding.x);
+            widest = std::max(
+                widest, ImGui::CalcTextSize(label.c_str()).x +
+                            (ranks ? ImGui::CalcTextSize("(ranks attempts)").x + style.ItemSpacing.x
+                                   : 0.0f) +
+                            ImGui::CalcTextSize(value).x + 2.0f * style.CellPadding.x);
         }
         EXPECT_GT(widest, 0.0f);
         EXPECT_LE(widest, inner);
