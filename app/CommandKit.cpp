@@ -25,6 +25,10 @@ void printWarning(std::FILE* err, const std::string& message) {
     std::fprintf(err, "%s: warning: %s\n", kProgram, oneLine(message).c_str());
 }
 
+base::Warnings printedWarnings(std::FILE* err) {
+    return base::Warnings([err](const std::string& warning) { printWarning(err, warning); });
+}
+
 CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::string& about) {
     return app.add_subcommand(name, about);
 }
@@ -60,9 +64,8 @@ int readSettings(const GlobalOptions&, HostRun& run, std::FILE* err) {
         printWarning(err, run.config.error() + "; using the defaults");
         return kExitOk;
     }
-    std::vector<std::string> warnings;
+    base::Warnings warnings = printedWarnings(err);
     run.session.applyConfig(*run.config, run.configPath, warnings);
-    for (const std::string& w : warnings) printWarning(err, w);
     return kExitOk;
 }
 

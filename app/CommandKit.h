@@ -16,6 +16,7 @@
 
 #include "app/Commands.h"
 #include "app/HostSession.h"
+#include "base/Warnings.h"
 #include "desktop/ConfigFile.h"
 
 namespace CLI {
@@ -106,6 +107,8 @@ int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err,
 void printError(std::FILE* err, const std::string& message);
 // "trimsight-host: warning: MESSAGE" on one line.
 void printWarning(std::FILE* err, const std::string& message);
+// Warnings printed to `err` as they come, by printWarning.
+base::Warnings printedWarnings(std::FILE* err);
 
 inline constexpr const char* kProgram = "trimsight-host";
 

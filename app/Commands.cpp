@@ -137,8 +137,8 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
     } catch (const CLI::ParseError& e) {
         return reportParseError(app, e, out, err);
     }
-    if (const std::string problem = desktop::faultSwitchProblem(); !problem.empty()) {
-        printError(err, problem);
+    if (const base::Status known = desktop::checkFaultSwitch(); !known) {
+        printError(err, known.error());
         return kExitUsage;
     }
     if ((app.count("--plugin") && global.plugin.empty()) ||

@@ -71,8 +71,8 @@ base::Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions
         return base::Failure{"--canvas " + sandbox::jsonString(options.canvas) +
                              ": expected WIDTHxHEIGHT in pixels, such as 1280x720"};
     out.canvas = {*width, *height};
-    if (const std::string problem = sandbox::sceneExportProblem(out); !problem.empty())
-        return base::Failure{"--canvas " + options.canvas + ": " + problem};
+    if (const base::Status valid = sandbox::checkSceneExport(out); !valid)
+        return base::Failure{"--canvas " + options.canvas + ": " + valid.error()};
     return out;
 }
 

@@ -24,7 +24,7 @@ base::Status HostSession::load(const std::string& pluginPath) {
 }
 
 void HostSession::applyConfig(const scene::SavedSettings& entries, const std::string& configName,
-                              std::vector<std::string>& warnings) {
+                              base::Warnings& warnings) {
     scene::applySavedSettings(cvars, entries, configName, warnings);
 }
 

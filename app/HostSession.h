@@ -29,7 +29,7 @@ class HostSession {
     // applySavedSettings and savedSettings (SavedSettings.h) on this run's
     // console.
     void applyConfig(const scene::SavedSettings& entries, const std::string& configName,
-                     std::vector<std::string>& warnings);
+                     base::Warnings& warnings);
     scene::SavedSettings savedEntries(scene::SavedSettings base) const;
 
     pluginsdk::CVarStore cvars;

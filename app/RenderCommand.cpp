@@ -555,9 +555,9 @@ int writeVideo(const GlobalOptions& global, const RenderOptions& options, const 
                std::FILE* out, std::FILE* err) {
     SceneToRender job;
     if (int code = checkScene(options, job, err); code != kExitOk) return code;
-    if (const std::string problem = picture::videoSizeProblem(job.lastCanvas.X, job.lastCanvas.Y);
-        !problem.empty()) {
-        printError(err, "--canvas " + options.flight.canvas + ": " + problem);
+    if (const base::Status size = picture::checkVideoSize(job.lastCanvas.X, job.lastCanvas.Y);
+        !size) {
+        printError(err, "--canvas " + options.flight.canvas + ": " + size.error());
         return kExitUsage;
     }
     HostRun run;

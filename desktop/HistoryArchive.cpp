@@ -7,8 +7,8 @@
 
 namespace desktop {
 
-HistoryArchive::HistoryArchive(base::Result<std::string> path, Warn warn)
-    : path_(std::move(path)), warn_(std::move(warn)) {}
+HistoryArchive::HistoryArchive(base::Result<std::string> path, base::Warnings& warnings)
+    : path_(std::move(path)), warnings_(warnings) {}
 
 base::Result<sandbox::AttemptRecord> HistoryArchive::append(const sandbox::Drill& drill,
                                                             const sandbox::FlightLog& flight,
@@ -19,14 +19,13 @@ base::Result<sandbox::AttemptRecord> HistoryArchive::append(const sandbox::Drill
 
 std::vector<sandbox::AttemptRecord> HistoryArchive::attempts() {
     if (!path_) return {};
-    base::Result<sandbox::HistoryRead> read = loadHistory(*path_);
+    base::Result<std::vector<sandbox::AttemptRecord>> read = loadHistory(*path_, warnings_);
     if (!read) {
         // Appends go on: they never touch what is there.
-        warn_("earlier attempts are not raced: " + read.error());
+        warnings_.add("earlier attempts are not raced: " + read.error());
         return {};
     }
-    for (const std::string& warning : read->warnings) warn_(warning);
-    return std::move(read->attempts);
+    return std::move(*read);
 }
 
 base::Result<sandbox::FlightLog> HistoryArchive::flight(const sandbox::AttemptRecord& record) {

@@ -117,13 +117,14 @@ base::Result<std::string> historyPath(const std::string& given) {
     return path;
 }
 
-base::Result<sandbox::HistoryRead> loadHistory(const std::string& path) {
+base::Result<std::vector<sandbox::AttemptRecord>> loadHistory(const std::string& path,
+                                                              base::Warnings& warnings) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
-        return sandbox::HistoryRead{};  // no attempt kept yet
+        return std::vector<sandbox::AttemptRecord>{};  // no attempt kept yet
     const base::Result<std::string> text = readInputFile(path, "the history", kMaxHistoryBytes);
     if (!text) return text.failure();
-    return sandbox::parseHistory(*text, path);
+    return sandbox::parseHistory(*text, path, warnings);
 }
 
 base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record) {

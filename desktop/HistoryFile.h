@@ -14,7 +14,7 @@
 //   if (!kept) show kept.error();        // nothing half-written is left
 // and when a drill starts, the attempts so far, each flight read back from
 // attemptFlightPath (HistoryArchive.h does both for the window's ghost):
-//   Result<HistoryRead> history = loadHistory(historyPath);  // show history->warnings
+//   Result<vector<AttemptRecord>> history = loadHistory(historyPath, warnings);
 //
 // Safety: the history is only ever appended to, one whole line with one
 // O_APPEND write and then fsync, so a crash never touches earlier lines (a
@@ -28,8 +28,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/Result.h"
+#include "base/Warnings.h"
 #include "sandbox/Drills.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/History.h"
@@ -51,7 +53,8 @@ base::Result<std::string> historyPath(const std::string& given);
 // skipped") for each line skipped. A missing file is an empty history. Fails
 // only when the file cannot be read at all (not a regular file, larger than
 // kMaxHistoryBytes, no permission).
-base::Result<sandbox::HistoryRead> loadHistory(const std::string& path);
+base::Result<std::vector<sandbox::AttemptRecord>> loadHistory(const std::string& path,
+                                                              base::Warnings& warnings);
 
 // Appends one attempt's line to the history, creating the file (mode 0600)
 // if it is missing. The folder must exist.

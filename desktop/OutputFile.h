@@ -43,9 +43,9 @@ using FillFile = std::function<base::Status(const std::string& temporaryPath)>;
 // TRIMSIGHT_FAULT_SAVE=after-write aborts before the rename.
 base::Status writeOutputFileThrough(const std::string& path, mode_t mode, const FillFile& fill);
 
-// Why the value of TRIMSIGHT_FAULT_SAVE is not one the program knows; empty
-// when it is unset or known.
-std::string faultSwitchProblem();
+// Fails, saying why, when TRIMSIGHT_FAULT_SAVE is set to a value the
+// program does not know.
+base::Status checkFaultSwitch();
 
 // `path` with every symbolic link along the last component followed (the
 // final target may be missing). Fails on a loop.

@@ -28,8 +28,8 @@ std::optional<VideoContainer> videoContainerFor(std::string_view path);
 // why none can be made (no encoder for it in this libavcodec).
 base::Result<std::string> videoEncoderFor(VideoContainer container);
 
-// Why a canvas cannot be a video's frame size; empty when it can.
-std::string videoSizeProblem(int width, int height);
+// Whether a canvas can be a video's frame size, and why not.
+base::Status checkVideoSize(int width, int height);
 
 class VideoWriter {
   public:

@@ -48,9 +48,9 @@ class AttemptBook {
     base::Status add(const sandbox::Drill& drill, const sandbox::FlightLog& flight, int64_t time);
 
     // The flight of the best passed attempt of a drill and seed (the earliest
-    // on a tie); null when none passed or its flight cannot be had. Valid
-    // until the next add().
-    const sandbox::FlightLog* bestFlight(std::string_view drill, uint64_t seed);
+    // on a tie); null when none passed, a failure when the archive cannot
+    // give its flight. Valid until the next add().
+    base::Result<const sandbox::FlightLog*> bestFlight(std::string_view drill, uint64_t seed);
 
   private:
     void readArchive();

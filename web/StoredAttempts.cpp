@@ -23,30 +23,33 @@ bool wouldBeBest(const std::vector<sandbox::AttemptRecord>& attempts,
 
 }  // namespace
 
-sandbox::HistoryRead readStoredAttempts(const PageStorage& storage) {
+std::vector<sandbox::AttemptRecord> readStoredAttempts(const PageStorage& storage,
+                                                       base::Warnings& warnings) {
     const std::optional<std::string> text = storage.get(kHistoryKey);
-    return sandbox::parseHistory(text ? *text : std::string(), kHistoryName);
+    return sandbox::parseHistory(text ? *text : std::string(), kHistoryName, warnings);
 }
 
 base::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
                                                        const sandbox::Drill& drill,
                                                        const sandbox::FlightLog& flight,
-                                                       int64_t time,
-                                                       std::vector<std::string>& warnings) {
+                                                       int64_t time, base::Warnings& warnings) {
     const std::string history = storage.get(kHistoryKey).value_or("");
-    const sandbox::HistoryRead read = sandbox::parseHistory(history, kHistoryName);
+    // Lines skipped here were warned of when the history was read.
+    base::Warnings skipped;
+    const std::vector<sandbox::AttemptRecord> attempts =
+        sandbox::parseHistory(history, kHistoryName, skipped);
     sandbox::AttemptRecord record = sandbox::attemptRecord(drill, time, "");
     const sandbox::AttemptRecord* former =
-        sandbox::bestAttempt(read.attempts, record.drill, record.seed);
+        sandbox::bestAttempt(attempts, record.drill, record.seed);
     const std::string formerFlight = former != nullptr ? former->flightLog : "";
-    if (wouldBeBest(read.attempts, record)) {
+    if (wouldBeBest(attempts, record)) {
         const std::string key = flightKey(drill, time);
         if (storage.set(key, sandbox::formatFlightLog(flight)))
             record.flightLog = key;
         else
-            warnings.push_back("the best flight of " + record.drill + " seed " +
-                               std::to_string(record.seed) +
-                               " was not kept: the browser's storage is full");
+            warnings.add("the best flight of " + record.drill + " seed " +
+                         std::to_string(record.seed) +
+                         " was not kept: the browser's storage is full");
     }
     const auto dropNewFlight = [&] {
         if (!record.flightLog.empty() && record.flightLog != formerFlight)
@@ -81,23 +84,17 @@ base::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
     return std::move(*log);
 }
 
-StoredAttemptArchive::StoredAttemptArchive(PageStorage& storage, Warn warn)
-    : storage_(storage), warn_(std::move(warn)) {}
+StoredAttemptArchive::StoredAttemptArchive(PageStorage& storage, base::Warnings& warnings)
+    : storage_(storage), warnings_(warnings) {}
 
 base::Result<sandbox::AttemptRecord> StoredAttemptArchive::append(const sandbox::Drill& drill,
                                                                   const sandbox::FlightLog& flight,
                                                                   int64_t time) {
-    std::vector<std::string> warnings;
-    base::Result<sandbox::AttemptRecord> kept =
-        keepStoredAttempt(storage_, drill, flight, time, warnings);
-    for (const std::string& warning : warnings) warn_(warning);
-    return kept;
+    return keepStoredAttempt(storage_, drill, flight, time, warnings_);
 }
 
 std::vector<sandbox::AttemptRecord> StoredAttemptArchive::attempts() {
-    sandbox::HistoryRead read = readStoredAttempts(storage_);
-    for (const std::string& warning : read.warnings) warn_(warning);
-    return std::move(read.attempts);
+    return readStoredAttempts(storage_, warnings_);
 }
 
 base::Result<sandbox::FlightLog> StoredAttemptArchive::flight(

@@ -168,7 +168,7 @@ TEST_F(Window, F2OpensTheSettingsPageWhoseChangesAreSavedOnceTheyRest) {
     int saves = 0;
     options.saveSettings = [&](std::span<const SettingText>) {
         ++saves;
-        return true;
+        return base::Status();
     };
     auto app = FlyApp::create(*platform, session, options);
     ASSERT_TRUE(app) << app.error();
@@ -191,7 +191,7 @@ TEST_F(Window, F2OpensTheSettingsPageWhoseChangesAreSavedOnceTheyRest) {
     tapKey(SDL_SCANCODE_F2);
     ASSERT_TRUE((*app)->frame());
     EXPECT_FALSE(session.settingsShown());
-    EXPECT_TRUE((*app)->finish());
+    EXPECT_TRUE((*app)->finish().ok());
     EXPECT_EQ(saves, 1);
     // The flight log has the change where the dial first showed it.
     session.flushSettingChanges();
@@ -215,7 +215,7 @@ TEST_F(Window, DuringADrillASaveKeepsThePlayersTargetAndF3OpensTheDrillMenu) {
     options.saveSettings = [&](std::span<const SettingText> texts) {
         ++saves;
         for (const SettingText& t : texts) inPlace.emplace_back(t.name, t.text);
-        return true;
+        return base::Status();
     };
     int reported = 0;
     options.onAttemptFinished = [&](const FlySession& s) {
@@ -249,7 +249,7 @@ TEST_F(Window, DuringADrillASaveKeepsThePlayersTargetAndF3OpensTheDrillMenu) {
     EXPECT_EQ(reported, 1);
     EXPECT_EQ(frames, 180 - 42 + (static_cast<int>(session.attempt()->drill().ticks()) + 1) / 2);
     EXPECT_EQ(cvars.find("trimsight_target")->text(), "1");
-    EXPECT_TRUE((*app)->finish());
+    EXPECT_TRUE((*app)->finish().ok());
 }
 
 }  // namespace
