@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "sandbox/NumberText.h"
+
 namespace app {
 namespace {
 
@@ -27,6 +29,19 @@ void printWarning(std::FILE* err, const std::string& message) {
 
 base::Warnings printedWarnings(std::FILE* err) {
     return base::Warnings([err](const std::string& warning) { printWarning(err, warning); });
+}
+
+std::string formatBound(float v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", static_cast<double>(v));
+    return buf;
+}
+
+std::shared_ptr<pluginsdk::CVarEntry> findVariable(HostRun& run, const std::string& name,
+                                                   std::FILE* err) {
+    auto entry = run.session.cvars.find(name);
+    if (!entry) printError(err, "no console variable named " + sandbox::jsonString(name));
+    return entry;
 }
 
 CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::string& about) {

@@ -13,8 +13,8 @@
 //   Commands         runHost, below: the command line, one subcommand run
 //   ExitCodes.h      the exit codes (docs/host-program.md has the table)
 //   CommandKit       what the subcommands share, and how to add one
-//   ConsoleCommands  info, set, get (the console's three) and the locked
-//                    save of the settings
+//   InfoCommand      info                GetCommand      get
+//   SetCommand       set (the save itself is desktop/ConfigFile's)
 //   TraceCommand     trace               ExportCommand   export
 //   RenderCommand    render: its options and the choice of job, what the
 //                    jobs share (RenderJobs.h); each job a file of its own:

@@ -296,9 +296,10 @@ fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::ControlScrip
     app.saveSettings = [&global, &run, err](std::span<const fly::SettingText> inPlace) {
         scene::SavedSettings texts;
         for (const fly::SettingText& t : inPlace) texts[std::string(t.name)] = std::string(t.text);
-        if (saveSettings(global, run, err, texts) != kExitOk)
-            return base::Status(base::Failure{"the settings were not saved"});
-        return base::Status();
+        base::Status saved = desktop::saveConsoleSettingsLocked(
+            run.configPath, global.config.empty(), run.session.cvars, texts);
+        if (!saved) printError(err, saved.error());
+        return saved;
     };
     app.captureLastFrame = !options.screenshot.empty();
     app.waitForDrawing = options.benchmark;

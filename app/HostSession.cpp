@@ -28,10 +28,6 @@ void HostSession::applyConfig(const scene::SavedSettings& entries, const std::st
     scene::applySavedSettings(cvars, entries, configName, warnings);
 }
 
-scene::SavedSettings HostSession::savedEntries(scene::SavedSettings base) const {
-    return scene::collectSavedSettings(cvars, std::move(base));
-}
-
 std::string defaultPluginPath() {
     char buf[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
