@@ -10,11 +10,10 @@ namespace desktop {
 HistoryArchive::HistoryArchive(base::Result<std::string> path, base::Warnings& warnings)
     : path_(std::move(path)), warnings_(warnings) {}
 
-base::Result<sandbox::AttemptRecord> HistoryArchive::append(const sandbox::Drill& drill,
-                                                            const sandbox::FlightLog& flight,
-                                                            int64_t time) {
+base::Result<sandbox::AttemptRecord> HistoryArchive::append(const sandbox::AttemptRecord& record,
+                                                            const sandbox::FlightLog& flight) {
     if (!path_) return path_.failure();
-    return appendAttempt(*path_, drill, flight, time);
+    return appendAttempt(*path_, record, flight);
 }
 
 std::vector<sandbox::AttemptRecord> HistoryArchive::attempts() {

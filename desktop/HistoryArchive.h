@@ -22,9 +22,8 @@ class HistoryArchive final : public sandbox::AttemptArchive {
     // find nothing. `warnings` must outlive the archive.
     HistoryArchive(base::Result<std::string> path, base::Warnings& warnings);
 
-    base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
-                                                const sandbox::FlightLog& flight,
-                                                int64_t time) override;
+    base::Result<sandbox::AttemptRecord> append(const sandbox::AttemptRecord& record,
+                                                const sandbox::FlightLog& flight) override;
     std::vector<sandbox::AttemptRecord> attempts() override;
     base::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override;
 

@@ -167,12 +167,11 @@ base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRe
 }
 
 base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path,
-                                                   const sandbox::Drill& drill,
-                                                   const sandbox::FlightLog& log, int64_t time) {
-    const std::string stem = std::string(drill.info().name) + "-" + std::to_string(drill.seed()) +
-                             "-" + compactUtc(time);
-    sandbox::AttemptRecord record =
-        sandbox::attemptRecord(drill, time, std::string(kFlightsFolder) + "/" + stem + ".log");
+                                                   sandbox::AttemptRecord record,
+                                                   const sandbox::FlightLog& log) {
+    const std::string stem =
+        record.drill + "-" + std::to_string(record.seed) + "-" + compactUtc(record.time);
+    record.flightLog = std::string(kFlightsFolder) + "/" + stem + ".log";
     // A record the line cannot hold is refused before any file is made.
     if (const base::Result<std::string> line = sandbox::formatAttemptLine(record); !line.ok())
         return appendFailure(path, line.error());

@@ -10,7 +10,7 @@
 // and the history names them relative to its own folder.
 //
 // The window, when an attempt ends:
-//   Result<AttemptRecord> kept = appendAttempt(historyPath, *drill, log, std::time(nullptr));
+//   Result<AttemptRecord> kept = appendAttempt(historyPath, record, log);
 //   if (!kept) show kept.error();        // nothing half-written is left
 // and when a drill starts, the attempts so far, each flight read back from
 // attemptFlightPath (HistoryArchive.h does both for the window's ghost):
@@ -60,16 +60,17 @@ base::Result<std::vector<sandbox::AttemptRecord>> loadHistory(const std::string&
 // if it is missing. The folder must exist.
 base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record);
 
-// Keeps a finished attempt: writes its flight log into flights/ beside the
-// history (a name no other file has), then appends its line naming that log.
+// Keeps a finished attempt (its record, from sandbox::attemptRecord): writes
+// its flight log into flights/ beside the history (a name no other file
+// has), then appends its line naming that log.
 // For the default history the program's data folder is made first, as the
 // config's folder is (only trimsight/ under an existing data home, or
 // ~/.local/share in an existing home folder); the folder of a --history path
 // must exist. Returns the record as written. On failure nothing names a
 // log that is not there.
 base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path,
-                                                   const sandbox::Drill& drill,
-                                                   const sandbox::FlightLog& log, int64_t time);
+                                                   sandbox::AttemptRecord record,
+                                                   const sandbox::FlightLog& log);
 
 // The flight log file of an attempt: its log= name, taken relative to the
 // history's folder unless absolute; empty when it has none.

@@ -17,7 +17,7 @@ base::Status AttemptBook::add(const sandbox::Drill& drill, const sandbox::Flight
     sandbox::AttemptRecord record = sandbox::attemptRecord(drill, time, "");
     base::Status kept;
     if (archive_ != nullptr) {
-        base::Result<sandbox::AttemptRecord> archived = archive_->append(drill, flight, time);
+        base::Result<sandbox::AttemptRecord> archived = archive_->append(record, flight);
         if (archived)
             record = std::move(*archived);
         else

@@ -25,11 +25,11 @@ namespace sandbox {
 class AttemptArchive {
   public:
     virtual ~AttemptArchive() = default;
-    // Keeps a finished attempt, ended at `time` (Unix seconds), and its
-    // flight; the record as kept (its flight log named).
-    virtual base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
-                                                        const sandbox::FlightLog& flight,
-                                                        int64_t time) = 0;
+    // Keeps a finished attempt's record (made by the book, its flight log
+    // not yet named) and its flight; the record as kept (its flight log
+    // named, when the archive keeps the flight).
+    virtual base::Result<sandbox::AttemptRecord> append(const sandbox::AttemptRecord& record,
+                                                        const sandbox::FlightLog& flight) = 0;
     // The attempts kept so far, oldest first.
     virtual std::vector<sandbox::AttemptRecord> attempts() = 0;
     // The flight of one of them.

@@ -7,9 +7,9 @@ namespace {
 
 constexpr const char* kHistoryName = "the stored history";
 
-std::string flightKey(const sandbox::Drill& drill, int64_t time) {
-    return std::string(kFlightKeyPrefix) + std::string(drill.info().name) + "." +
-           std::to_string(drill.seed()) + "." + std::to_string(time);
+std::string flightKey(const sandbox::AttemptRecord& record) {
+    return std::string(kFlightKeyPrefix) + record.drill + "." + std::to_string(record.seed) + "." +
+           std::to_string(record.time);
 }
 
 // True when `record` would be the best passed attempt of its drill and
@@ -30,20 +30,20 @@ std::vector<sandbox::AttemptRecord> readStoredAttempts(const PageStorage& storag
 }
 
 base::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
-                                                       const sandbox::Drill& drill,
+                                                       sandbox::AttemptRecord record,
                                                        const sandbox::FlightLog& flight,
-                                                       int64_t time, base::Warnings& warnings) {
+                                                       base::Warnings& warnings) {
     const std::string history = storage.get(kHistoryKey).value_or("");
     // Lines skipped here were warned of when the history was read.
     base::Warnings skipped;
     const std::vector<sandbox::AttemptRecord> attempts =
         sandbox::parseHistory(history, kHistoryName, skipped);
-    sandbox::AttemptRecord record = sandbox::attemptRecord(drill, time, "");
+    record.flightLog.clear();
     const sandbox::AttemptRecord* former =
         sandbox::bestAttempt(attempts, record.drill, record.seed);
     const std::string formerFlight = former != nullptr ? former->flightLog : "";
     if (wouldBeBest(attempts, record)) {
-        const std::string key = flightKey(drill, time);
+        const std::string key = flightKey(record);
         if (storage.set(key, sandbox::formatFlightLog(flight)))
             record.flightLog = key;
         else
@@ -87,10 +87,9 @@ base::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
 StoredAttemptArchive::StoredAttemptArchive(PageStorage& storage, base::Warnings& warnings)
     : storage_(storage), warnings_(warnings) {}
 
-base::Result<sandbox::AttemptRecord> StoredAttemptArchive::append(const sandbox::Drill& drill,
-                                                                  const sandbox::FlightLog& flight,
-                                                                  int64_t time) {
-    return keepStoredAttempt(storage_, drill, flight, time, warnings_);
+base::Result<sandbox::AttemptRecord> StoredAttemptArchive::append(
+    const sandbox::AttemptRecord& record, const sandbox::FlightLog& flight) {
+    return keepStoredAttempt(storage_, record, flight, warnings_);
 }
 
 std::vector<sandbox::AttemptRecord> StoredAttemptArchive::attempts() {

@@ -47,13 +47,13 @@ inline constexpr std::string_view kFlightKeyPrefix = "trimsight.flight.";
 std::vector<sandbox::AttemptRecord> readStoredAttempts(const PageStorage& storage,
                                                        base::Warnings& warnings);
 
-// Keeps a finished attempt, ended at `time` (Unix seconds), and, when it is
-// the best passed one of its drill and seed, its flight. The record as kept;
-// `warnings` gets a line when the flight found no room.
+// Keeps a finished attempt (its record, from sandbox::attemptRecord) and,
+// when it is the best passed one of its drill and seed, its flight. The
+// record as kept; `warnings` gets a line when the flight found no room.
 base::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
-                                                       const sandbox::Drill& drill,
+                                                       sandbox::AttemptRecord record,
                                                        const sandbox::FlightLog& flight,
-                                                       int64_t time, base::Warnings& warnings);
+                                                       base::Warnings& warnings);
 
 // The stored flight of an attempt; a failure when it kept none or its
 // flight is gone or unreadable.
@@ -69,9 +69,8 @@ class StoredAttemptArchive final : public sandbox::AttemptArchive {
   public:
     StoredAttemptArchive(PageStorage& storage, base::Warnings& warnings);
 
-    base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
-                                                const sandbox::FlightLog& flight,
-                                                int64_t time) override;
+    base::Result<sandbox::AttemptRecord> append(const sandbox::AttemptRecord& record,
+                                                const sandbox::FlightLog& flight) override;
     std::vector<sandbox::AttemptRecord> attempts() override;
     base::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override;
 

@@ -119,7 +119,8 @@ TEST_F(AttemptHistory, AFinishedAttemptKeepsItsFlightLogAndTheArchiveReadsItBack
     ASSERT_EQ(flown.drill->score().outcome, sandbox::DrillOutcome::Passed);
     std::vector<sandbox::AttemptRecord> kept;
     for (int i = 0; i < 2; ++i) {  // the same drill, seed and second: two logs
-        const auto record = desktop::appendAttempt(history, *flown.drill, flown.log, kMarch14);
+        const auto record = desktop::appendAttempt(
+            history, sandbox::attemptRecord(*flown.drill, kMarch14, ""), flown.log);
         ASSERT_TRUE(record) << record.error();
         kept.push_back(*record);
     }
@@ -284,8 +285,9 @@ TEST_F(AttemptHistory, AttemptsAppendedByManyProcessesAtOnceAllArriveWhole) {
 TEST_F(AttemptHistory, TheDefaultFolderIsMadeOnlyUnderAnExistingDataHome) {
     const hosttest::FlownAttempt flown = hosttest::flyAttempt("recovery", 1);
     auto keep = [&flown] {
-        return desktop::appendAttempt(desktop::defaultHistoryPath(), *flown.drill, flown.log,
-                                      kMarch14);
+        return desktop::appendAttempt(desktop::defaultHistoryPath(),
+                                      sandbox::attemptRecord(*flown.drill, kMarch14, ""),
+                                      flown.log);
     };
     {
         ScopedEnv xdg("XDG_DATA_HOME", dir.file("data"));

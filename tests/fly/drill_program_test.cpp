@@ -17,6 +17,7 @@
 #include "fly/window/WorldRenderer.h"
 #include "picture/Png.h"
 #include "sandbox/Sandbox.h"
+#include "testkit/ClipSpace.h"
 #include "testkit/ProgramRunner.h"
 
 namespace {
@@ -235,7 +236,7 @@ ScreenBox ghostOnScreen(const sandbox::CarState& car, const sandbox::Orientation
                     k::kCarBoxOffset + sandbox::Vec3{a * half.x, b * half.y, c * half.z};
                 const sandbox::Vec3 world = car.location + target.forward * local.x +
                                             target.right * local.y + target.up * local.z;
-                const fly::ClipPoint p = fly::project(matrix, world);
+                const hosttest::ClipPoint p = hosttest::project(matrix, world);
                 const float x = (p.screenX() + 1.0f) * 0.5f * static_cast<float>(width);
                 const float y = (1.0f - p.screenY()) * 0.5f * static_cast<float>(height);
                 box = {std::min(box.left, x), std::max(box.right, x), std::min(box.top, y),

@@ -313,12 +313,13 @@ constexpr int64_t kTime = 1700000000;
 
 class FakeArchive final : public sandbox::AttemptArchive {
   public:
-    base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
-                                                const sandbox::FlightLog& flight,
-                                                int64_t time) override {
+    base::Result<sandbox::AttemptRecord> append(const sandbox::AttemptRecord& record,
+                                                const sandbox::FlightLog& flight) override {
         appendedTicks.push_back(flight.ticks.size());
         if (full) return base::Failure{"disk full"};
-        return sandbox::attemptRecord(drill, time, "flights/kept.log");
+        sandbox::AttemptRecord kept = record;
+        kept.flightLog = "flights/kept.log";
+        return kept;
     }
     std::vector<sandbox::AttemptRecord> attempts() override {
         ++reads;

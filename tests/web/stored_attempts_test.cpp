@@ -85,7 +85,8 @@ TEST(StoredAttempts, OnlyTheBestPassedAttemptOfADrillAndSeedKeepsItsFlight) {
     MapStorage storage;
     base::Warnings warnings;
     const auto keep = [&](const Attempt& a, int64_t time) {
-        auto kept = web::keepStoredAttempt(storage, *a.drill, a.flight, time, warnings);
+        auto kept = web::keepStoredAttempt(storage, sandbox::attemptRecord(*a.drill, time, ""),
+                                           a.flight, warnings);
         EXPECT_TRUE(kept) << kept.error();
         return *kept;
     };
@@ -125,7 +126,8 @@ TEST(StoredAttempts, AFullStorageKeepsTheAttemptWithoutItsFlightOrRecordsNothing
     // Room for a few lines but not the flight: recorded without it.
     MapStorage small(2000);
     ASSERT_GT(flightSize, 2000u);
-    const auto kept = web::keepStoredAttempt(small, *fair.drill, fair.flight, 1765000000, warnings);
+    const auto kept = web::keepStoredAttempt(
+        small, sandbox::attemptRecord(*fair.drill, 1765000000, ""), fair.flight, warnings);
     ASSERT_TRUE(kept) << kept.error();
     EXPECT_EQ(kept->flightLog, "");
     EXPECT_THAT(warnings.list(),
@@ -136,8 +138,8 @@ TEST(StoredAttempts, AFullStorageKeepsTheAttemptWithoutItsFlightOrRecordsNothing
     // line as well: the flight goes again and nothing changes.
     MapStorage tight(flightSize + 42 + 60);
     const auto before = tight.items;
-    const auto refused =
-        web::keepStoredAttempt(tight, *fair.drill, fair.flight, 1765000000, warnings);
+    const auto refused = web::keepStoredAttempt(
+        tight, sandbox::attemptRecord(*fair.drill, 1765000000, ""), fair.flight, warnings);
     EXPECT_FALSE(refused);
     EXPECT_THAT(refused.error(), HasSubstr("not recorded: the browser's storage is full"));
     EXPECT_EQ(tight.items, before);
@@ -147,10 +149,12 @@ TEST(StoredAttempts, AHistoryWithABadLineKeepsItsGoodOnesAndTheNextAttemptStarts
     const Attempt fair = noseOnBall(240);
     MapStorage storage;
     base::Warnings warnings;
-    ASSERT_TRUE(web::keepStoredAttempt(storage, *fair.drill, fair.flight, 1765000000, warnings));
+    ASSERT_TRUE(web::keepStoredAttempt(storage, sandbox::attemptRecord(*fair.drill, 1765000000, ""),
+                                       fair.flight, warnings));
     // A torn line after it, as an interrupted write of another tab leaves.
     storage.items[web::kHistoryKey] += "trimsight-attempt 1 at=2026-";
-    ASSERT_TRUE(web::keepStoredAttempt(storage, *fair.drill, fair.flight, 1765000100, warnings));
+    ASSERT_TRUE(web::keepStoredAttempt(storage, sandbox::attemptRecord(*fair.drill, 1765000100, ""),
+                                       fair.flight, warnings));
     // Keeping an attempt reads the history without warning again.
     EXPECT_THAT(warnings.list(), ::testing::IsEmpty());
     EXPECT_THAT(web::readStoredAttempts(storage, warnings), SizeIs(2));
