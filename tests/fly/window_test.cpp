@@ -16,18 +16,12 @@
 #include "fly/window/FlyApp.h"
 #include "fly/window/WorldRenderer.h"
 #include "testkit/LoadPlugin.h"
+#include "testkit/Pixels.h"
 
 namespace {
 
 using namespace fly;
 
-struct Rgb {
-    int r, g, b;
-};
-Rgb pixel(const canvas::Image& image, int x, int y) {
-    const uint8_t* p = image.at(x, y);
-    return {p[0], p[1], p[2]};
-}
 bool near(Rgb a, Rgb8 b, int tolerance = 6) {
     return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
            std::abs(a.b - b.b) <= tolerance;
