@@ -272,20 +272,6 @@ fi
 echo "== traces: every canvas call, Windows against Linux"
 "$linux/trimsight-host" render --save-demo-scene "$check/demo.json" >/dev/null
 "$python" scripts/scene-frames.py sweep 1 "$sweep_frames" >"$check/sweep.json"
-# compare_traces NAME LINUX WINDOWS: "NAME CALLS DIFFERING BAD", BAD counting
-# the differing calls more than a pixel apart or not the same kind of call.
-compare_traces() {
-    paste -d '\t' "$2" "$3" | awk -F '\t' -v name="$1" '
-        { if ($1 !~ /^frame /) ++calls }
-        $1 == $2 { next }
-        {
-            ++differing
-            n = split($1, a, " "); m = split($2, b, " ")
-            if (n != m || a[1] != b[1] || a[1] == "frame" || a[1] == "SetColor") { ++bad; next }
-            for (i = 2; i <= n; ++i) if (a[i] - b[i] > 1 || b[i] - a[i] > 1) { ++bad; next }
-        }
-        END { printf "%s %d %d %d\n", name, calls, differing, bad }'
-}
 : >"$check/traces.counts"
 for scene in scenes/*.json "$check/demo.json" "$check/sweep.json"; do
     name=$(basename "$scene" .json)
@@ -298,7 +284,7 @@ for scene in scenes/*.json "$check/demo.json" "$check/sweep.json"; do
         fail "$name: the frame player's trace is not trimsight-host's"
     # To a file: Wine writes to /dev/null unbuffered, and slowly.
     "$run" "$bin/frame_player.exe" "$dll" "$check/$name.frames" >"$check/$name.windows"
-    compare_traces "$name" "$check/$name.linux" "$check/$name.windows" |
+    scripts/compare-traces.sh "$name" "$check/$name.linux" "$check/$name.windows" |
         tee -a "$check/traces.counts"
     # What matched is not kept: a sweep's traces are some 90 MB each.
     if cmp -s "$check/$name.linux" "$check/$name.windows" &&
