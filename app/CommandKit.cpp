@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/Excerpt.h"
+#include "desktop/HistoryFile.h"
 #include "sandbox/NumberText.h"
 
 namespace app {
@@ -40,7 +42,8 @@ std::string formatBound(float v) {
 std::shared_ptr<pluginsdk::CVarEntry> findVariable(HostRun& run, const std::string& name,
                                                    std::FILE* err) {
     auto entry = run.session.cvars.find(name);
-    if (!entry) printError(err, "no console variable named " + sandbox::jsonString(name));
+    if (!entry)
+        printError(err, "no console variable named " + sandbox::jsonString(base::excerpt(name)));
     return entry;
 }
 
@@ -58,6 +61,30 @@ Subcommand commandWithArgument(
     return {subcommand,
             [text, run = std::move(run)](const GlobalOptions& global, std::FILE* out,
                                          std::FILE* err) { return run(global, *text, out, err); }};
+}
+
+int checkOutputsApart(const GlobalOptions& global, const std::vector<desktop::RunFile>& outputs,
+                      std::vector<desktop::RunFile> inputs, std::FILE* err, OwnFiles own) {
+    std::vector<desktop::RunFile> given;
+    for (const desktop::RunFile& output : outputs)
+        if (!output.path.empty()) given.push_back(output);
+    inputs.push_back(
+        {"the plugin library", global.plugin.empty() ? defaultPluginPath() : global.plugin});
+    if (own.config) {
+        const std::string config =
+            global.config.empty() ? desktop::defaultConfigPath() : global.config;
+        if (!config.empty()) inputs.push_back({"the config file", config});
+    }
+    if (own.history) {
+        if (const base::Result<std::string> history = desktop::historyPath(global.history); history)
+            inputs.push_back({"the history", *history});
+    }
+    std::erase_if(inputs, [](const desktop::RunFile& input) { return input.path.empty(); });
+    if (base::Status apart = desktop::checkFilesApart(given, inputs); !apart) {
+        printError(err, apart.error());
+        return kExitUsage;
+    }
+    return kExitOk;
 }
 
 int startPlugin(const GlobalOptions& global, HostRun& run, std::FILE* err) {

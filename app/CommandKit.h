@@ -12,11 +12,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/Commands.h"
 #include "app/HostSession.h"
 #include "base/Warnings.h"
 #include "desktop/ConfigFile.h"
+#include "desktop/OutputFile.h"
 
 namespace CLI {
 class App;
@@ -72,6 +74,7 @@ Subcommand addRenderCommand(CLI::App& app);   // RenderCommand.cpp
 Subcommand addFlyCommand(CLI::App& app);      // FlyCommand.cpp
 Subcommand addExportCommand(CLI::App& app);   // ExportCommand.cpp
 Subcommand addHistoryCommand(CLI::App& app);  // HistoryCommand.cpp
+Subcommand addGuideCommand(CLI::App& app);    // GuideCommand.cpp
 
 // A started host: the plugin loaded and the saved settings applied.
 struct HostRun {
@@ -98,6 +101,19 @@ std::shared_ptr<pluginsdk::CVarEntry> findVariable(HostRun& run, const std::stri
                                                    std::FILE* err);
 // A variable's bound as the console prints it ("%g").
 std::string formatBound(float v);
+
+// Which of the program's own files a command reads besides its inputs.
+struct OwnFiles {
+    bool config = true;   // false for `set`, which writes it
+    bool history = true;  // the history (fly appends to it)
+};
+
+// Refuses, before any work, a run whose outputs would replace one of its
+// inputs, the plugin library, the config or the history, or one another
+// (desktop::checkFilesApart): the message names both paths. Returns kExitOk
+// or kExitUsage.
+int checkOutputsApart(const GlobalOptions& global, const std::vector<desktop::RunFile>& outputs,
+                      std::vector<desktop::RunFile> inputs, std::FILE* err, OwnFiles own = {});
 
 // "trimsight-host: MESSAGE" on one line.
 void printError(std::FILE* err, const std::string& message);

@@ -3,15 +3,19 @@
 #include <CLI/CLI.hpp>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <new>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/CommandKit.h"
+#include "base/Excerpt.h"
 #include "desktop/OutputFile.h"
 #include "sandbox/NumberText.h"
 #include "scene/JsonReader.h"
@@ -20,9 +24,9 @@ namespace app {
 namespace {
 
 // Every subcommand, in the order --help lists them.
-constexpr Subcommand (*kCommands[])(CLI::App&) = {addInfoCommand,   addTraceCommand,  addSetCommand,
-                                                  addGetCommand,    addRenderCommand, addFlyCommand,
-                                                  addExportCommand, addHistoryCommand};
+constexpr Subcommand (*kCommands[])(CLI::App&) = {
+    addInfoCommand, addTraceCommand,  addSetCommand,     addGetCommand,  addRenderCommand,
+    addFlyCommand,  addExportCommand, addHistoryCommand, addGuideCommand};
 
 // Whether an argument that starts with a minus sign is a number (or the name
 // of a value that is no number, -inf or -nan), which the command judges,
@@ -79,6 +83,86 @@ std::vector<std::string> argumentsForParsing(int argc, const char* const* argv,
     return {options.rbegin(), options.rend()};
 }
 
+// The first option or argument given an empty value ("--plot ''"), of the
+// program or its chosen subcommand; empty when there is none. Every value
+// the program takes is a path, a name or a number, and none is empty: an
+// empty path would otherwise mean the default, or nothing.
+std::string emptyValue(const CLI::App& app) {
+    std::vector<const CLI::App*> levels = {&app};
+    for (const CLI::App* sub : app.get_subcommands()) levels.push_back(sub);
+    for (const CLI::App* level : levels)
+        for (const CLI::Option* option : level->get_options()) {
+            if (option->get_type_size_max() == 0 || option->count() == 0) continue;
+            for (const std::string& value : option->results())
+                if (value.empty()) return option->get_name();
+        }
+    return {};
+}
+
+// [+-] digits [. digits] [(e|E) [+-] digits], or with no digits before the
+// point: a decimal number, with no hexadecimal, infinity or NaN.
+bool isDecimalNumber(std::string_view text, bool whole, bool sign) {
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t start = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        return i - start;
+    };
+    if (sign && i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t count = digits();
+    if (!whole && i < text.size() && text[i] == '.') {
+        ++i;
+        count += digits();
+    }
+    if (count == 0) return false;
+    if (!whole && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == text.size();
+}
+
+// One rule for every number on the command line, checked on its text before
+// CLI11 reads it (which would take hexadecimal, octal, and a negative
+// number for an unsigned one as its wrapped value): decimal, and for a
+// whole number within the 64 bits it is read into. Each command then checks
+// its own range.
+std::string numberProblem(const std::string& text, const std::string& type) {
+    if (type.starts_with("UINT")) {
+        uint64_t value = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (!isDecimalNumber(text, true, false) || ec != std::errc() ||
+            end != text.data() + text.size())
+            return "expected a whole number in decimal from 0 to " + std::to_string(UINT64_MAX) +
+                   ", got " + sandbox::jsonString(base::excerpt(text));
+    } else if (type.starts_with("INT")) {
+        int64_t value = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (!isDecimalNumber(text, true, true) || text.front() == '+' || ec != std::errc() ||
+            end != text.data() + text.size())
+            return "expected a whole number in decimal, got " +
+                   sandbox::jsonString(base::excerpt(text));
+    } else if (type.starts_with("FLOAT")) {
+        if (!isDecimalNumber(text, false, true))
+            return "expected a decimal number, got " + sandbox::jsonString(base::excerpt(text));
+    }
+    return {};
+}
+
+void addNumberRules(CLI::App& app) {
+    std::vector<CLI::App*> levels = {&app};
+    for (CLI::App* sub : app.get_subcommands({})) levels.push_back(sub);
+    for (CLI::App* level : levels)
+        for (CLI::Option* option : level->get_options()) {
+            const std::string type = option->get_type_name();
+            if (!type.starts_with("INT") && !type.starts_with("UINT") && !type.starts_with("FLOAT"))
+                continue;
+            option->check(CLI::Validator(
+                [type](std::string& text) { return numberProblem(text, type); }, ""));
+        }
+}
+
 // Output to a closed pipe or a full disk must not pass for success.
 int finish(std::FILE* out, std::FILE* err, int code) {
     if (std::fflush(out) != 0 || std::ferror(out)) {
@@ -103,7 +187,7 @@ int reportParseError(CLI::App& app, const CLI::ParseError& e, std::FILE* out, st
         std::string names;
         for (const CLI::App* sub : app.get_subcommands({}))
             names += (names.empty() ? "" : ", ") + sub->get_name();
-        printError(err, "unknown command " + sandbox::jsonString(left.front()) +
+        printError(err, "unknown command " + sandbox::jsonString(base::excerpt(left.front())) +
                             " (commands: " + names + ")");
         return kExitUsage;
     }
@@ -131,6 +215,7 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
                    "~/.local/share/trimsight/history.txt)");
     std::vector<Subcommand> commands;
     for (const auto add : kCommands) commands.push_back(add(app));
+    addNumberRules(app);
 
     try {
         app.parse(argumentsForParsing(argc, argv, optionsTakingValues(app)));
@@ -141,10 +226,8 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
         printError(err, known.error());
         return kExitUsage;
     }
-    if ((app.count("--plugin") && global.plugin.empty()) ||
-        (app.count("--config") && global.config.empty()) ||
-        (app.count("--history") && global.history.empty())) {
-        printError(err, "--plugin, --config and --history need a non-empty path");
+    if (const std::string empty = emptyValue(app); !empty.empty()) {
+        printError(err, empty + " needs a non-empty value (an empty path names no file)");
         return kExitUsage;
     }
     for (const Subcommand& command : commands)

@@ -1,7 +1,5 @@
 // `export FLIGHT [-o PATH] [--fps N] [--canvas WxH]`: a flight log as a scene
 // file, which `trace` and `render` play (and a person can edit).
-#include <sys/stat.h>
-
 #include <CLI/CLI.hpp>
 #include <string>
 
@@ -30,25 +28,18 @@ bool toStandardOutput(const ExportOptions& options) {
     return options.output.empty() || options.output == "-";
 }
 
-// Whether the two paths name one file (links followed): the scene must not
-// be written over the log it is made from.
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
-int runExport(const GlobalOptions&, const ExportOptions& options, std::FILE* out, std::FILE* err) {
+int runExport(const GlobalOptions& global, const ExportOptions& options, std::FILE* out,
+              std::FILE* err) {
     const base::Result<sandbox::SceneExportOptions> frames = exportOptions(options.frames);
     if (!frames) {
         printError(err, frames.error());
         return kExitUsage;
     }
-    if (!toStandardOutput(options) && sameFile(options.flight, options.output)) {
-        printError(err, "-o " + options.output +
-                            " is the flight log itself; not writing the scene over it");
-        return kExitUsage;
+    if (!toStandardOutput(options)) {
+        if (int code = checkOutputsApart(global, {{"-o", options.output}},
+                                         {{"the flight log", options.flight}}, err);
+            code != kExitOk)
+            return code;
     }
     const base::Result<sandbox::FlightLog> log = desktop::loadFlightLog(options.flight);
     if (!log) {
@@ -56,9 +47,9 @@ int runExport(const GlobalOptions&, const ExportOptions& options, std::FILE* out
         return kExitScene;
     }
     const base::Result<std::string> scene = sandbox::exportScene(*log, *frames);
-    if (!scene.ok()) {  // the options were checked above
+    if (!scene.ok()) {  // the options were checked above: the flight itself
         printError(err, options.flight + ": " + scene.error());
-        return kExitInternal;
+        return kExitScene;
     }
     if (toStandardOutput(options)) {
         std::fwrite(scene->data(), 1, scene->size(), out);

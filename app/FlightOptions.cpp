@@ -10,6 +10,7 @@
 
 #include "app/CommandKit.h"
 #include "app/Commands.h"
+#include "base/Excerpt.h"
 #include "desktop/InputFile.h"
 #include "sandbox/NumberText.h"
 #include "sandbox/Physics.h"
@@ -68,11 +69,11 @@ base::Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions
     const std::optional<int32_t> height =
         x == std::string_view::npos ? std::nullopt : canvasSide(canvas.substr(x + 1));
     if (!width || !height)
-        return base::Failure{"--canvas " + sandbox::jsonString(options.canvas) +
+        return base::Failure{"--canvas " + sandbox::jsonString(base::excerpt(options.canvas)) +
                              ": expected WIDTHxHEIGHT in pixels, such as 1280x720"};
     out.canvas = {*width, *height};
     if (const base::Status valid = sandbox::checkSceneExport(out); !valid)
-        return base::Failure{"--canvas " + options.canvas + ": " + valid.error()};
+        return base::Failure{"--canvas " + base::excerpt(options.canvas) + ": " + valid.error()};
     return out;
 }
 

@@ -25,6 +25,7 @@
 #include "fly/window/FlyApp.h"
 #include "fly/window/WorldRenderer.h"
 #include "picture/ContactSheet.h"
+#include "picture/PictureSequence.h"
 #include "picture/Png.h"
 
 namespace app {
@@ -52,6 +53,7 @@ struct FlyOptions {
     bool unlimitedBoost = false;
     std::string drill;  // empty: free flight
     bool autopilot = false;
+    double interfaceScale = 1.0;  // the player's factor on the text and panels' size
 };
 
 // "nose-on-ball, recovery, ...": every drill's name, for messages.
@@ -71,18 +73,17 @@ std::optional<Vector2> parseSize(const std::string& text) {
     return Vector2{w, h};
 }
 
-// The folder a file is to be written in must exist before the flight, so
-// that a long flight is not lost at the end.
-base::Status checkOutput(const std::string& path, const char* what) {
+// The screenshot and the flight log are written after the flight: checked
+// before it, so that a long flight is not lost at the end. A FIFO is held
+// open for the flight.
+base::Status checkOutput(const std::string& path, const char* what,
+                         std::vector<desktop::HeldOutput>& held) {
     if (path.empty()) return {};
-    std::error_code ec;
-    const fs::path parent = fs::path(path).parent_path();
-    if (!parent.empty() && !fs::is_directory(parent, ec))
-        return base::Failure{"cannot write the " + std::string(what) + " " + path + ": no folder " +
-                             parent.string()};
-    if (fs::is_directory(path, ec))
-        return base::Failure{"cannot write the " + std::string(what) + " " + path +
-                             ": it is a folder"};
+    base::Result<desktop::HeldOutput> checked = desktop::HeldOutput::check(path);
+    if (!checked)
+        return base::Failure{"cannot write the " + std::string(what) + " " + path + ": " +
+                             checked.error()};
+    held.push_back(std::move(*checked));
     return {};
 }
 
@@ -113,8 +114,12 @@ base::Status checkOptions(const FlyOptions& o, bool scriptEnds) {
         return base::Failure{
             "--video-driver offscreen shows nothing to close: give --seconds N, a script "
             "with an end line or --drill NAME"};
-    if (!o.pictures.empty() && o.seconds == 0.0 && !scriptEnds)
-        return base::Failure{"--pictures needs an end: --seconds N or a script with an end line"};
+    // A drill's attempt ends by itself.
+    if (!o.pictures.empty() && o.seconds == 0.0 && !scriptEnds && o.drill.empty())
+        return base::Failure{
+            "--pictures needs an end: --seconds N, a script with an end line or --drill NAME"};
+    if (!(o.interfaceScale >= 0.5 && o.interfaceScale <= 4.0))
+        return base::Failure{"--interface-scale: expected a factor from 0.5 to 4"};
     if (!(o.pictureEvery >= 0.01 && o.pictureEvery <= 3600.0))
         return base::Failure{"--picture-every: expected 0.01 to 3600 seconds"};
     return {};
@@ -132,34 +137,38 @@ base::Status writePicture(const std::string& path, const canvas::Image& image,
 }
 
 // A picture of the window every so often: numbered PNG files in a folder and
-// a contact sheet of them at the end, as `render` writes a sequence.
+// a contact sheet of them at the end, as `render` writes a sequence (and with
+// its rule: an earlier, longer run's frames go once this one is whole).
 class PictureFolder {
   public:
-    PictureFolder(std::string folder, int count) : folder_(std::move(folder)), count_(count) {}
+    PictureFolder(std::string folder, int count)
+        : sequence_(std::move(folder), static_cast<std::size_t>(count)), count_(count) {}
 
     void add(const canvas::Image& image) {
         if (!status_ || index_ >= count_) return;
         if (!sheet_) sheet_.emplace(count_, image.width, image.height);
         sheet_->add(index_, image);
-        char name[32];
-        std::snprintf(name, sizeof name, "frame-%04d.png", index_++);
-        write((fs::path(folder_) / name).string(), image);
+        write(sequence_.frameFile(static_cast<std::size_t>(index_++)), image);
     }
-    // Writes the contact sheet; the first failure, if any.
+    // Writes the contact sheet and removes an earlier run's frames; the
+    // first failure, if any.
     base::Status finish() {
-        if (sheet_) write((fs::path(folder_) / "contact-sheet.png").string(), sheet_->sheet());
+        if (sheet_) write(sequence_.sheetFile(), sheet_->sheet());
+        if (status_) removed_ = sequence_.removeEarlierFrames(static_cast<std::size_t>(index_));
         return status_;
     }
     int written() const { return index_; }
+    std::size_t removed() const { return removed_; }
 
   private:
     void write(const std::string& path, const canvas::Image& image) {
         if (status_) status_ = writePicture(path, image, png_);
     }
 
-    std::string folder_;
+    picture::PictureSequence sequence_;
     int count_;
     int index_ = 0;
+    std::size_t removed_ = 0;
     std::optional<picture::ContactSheet> sheet_;
     std::vector<uint8_t> png_;
     base::Status status_;
@@ -237,8 +246,17 @@ void flyFrames(fly::FlyApp& app, bool paced) {
 }
 
 // The script read and every option checked before anything starts.
-int checkRequest(const FlyOptions& options, std::optional<fly::ControlScript>& script,
+int checkRequest(const GlobalOptions& global, const FlyOptions& options,
+                 std::optional<fly::ControlScript>& script, std::vector<desktop::HeldOutput>& held,
                  std::FILE* err) {
+    std::vector<desktop::RunFile> outputs = {{"--screenshot", options.screenshot},
+                                             {"--record", options.record}};
+    if (!options.pictures.empty())
+        outputs.push_back({"the contact sheet",
+                           (fs::path(options.pictures) / picture::kContactSheetName).string()});
+    if (int code = checkOutputsApart(global, outputs, {{"the script", options.script}}, err);
+        code != kExitOk)
+        return code;
     if (!options.script.empty()) {
         const base::Result<std::string> text =
             desktop::readInputFile(options.script, "the script", fly::kMaxScriptBytes);
@@ -258,7 +276,7 @@ int checkRequest(const FlyOptions& options, std::optional<fly::ControlScript>& s
     for (const auto& [path, what, code] :
          {std::tuple{options.screenshot, "screenshot", kExitPicture},
           std::tuple{options.record, "flight log", kExitOutput}})
-        if (base::Status ok = checkOutput(path, what); !ok) {
+        if (base::Status ok = checkOutput(path, what, held); !ok) {
             printError(err, ok.error());
             return code;
         }
@@ -302,6 +320,7 @@ fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::ControlScrip
         return saved;
     };
     app.captureLastFrame = !options.screenshot.empty();
+    app.interfaceScale = static_cast<float>(options.interfaceScale);
     app.waitForDrawing = options.benchmark;
     if (options.seconds > 0.0)
         app.endNs = static_cast<int64_t>(std::llround(options.seconds * 1e9));
@@ -325,6 +344,9 @@ fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::Cont
     session.bestFlight = [&drills](std::string_view drill, uint64_t seed) {
         return drills.bestFlight(drill, seed);
     };
+    session.seedRecord = [&drills](std::string_view drill, uint64_t seed) {
+        return drills.book().seedRecord(drill, seed);
+    };
     return session;
 }
 
@@ -345,6 +367,9 @@ int reportRun(const FlyOptions& options, fly::FlyApp& app, fly::FlySession& sess
         } else {
             std::fprintf(notes, "wrote %d pictures and the contact sheet to %s\n",
                          pictures->written(), options.pictures.c_str());
+            if (pictures->removed() > 0)
+                std::fprintf(notes, "removed %zu frame(s) of an earlier, longer run from %s\n",
+                             pictures->removed(), options.pictures.c_str());
         }
     }
     return code;
@@ -352,7 +377,8 @@ int reportRun(const FlyOptions& options, fly::FlyApp& app, fly::FlySession& sess
 
 int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* out, std::FILE* err) {
     std::optional<fly::ControlScript> script;
-    if (int code = checkRequest(options, script, err); code != kExitOk) return code;
+    std::vector<desktop::HeldOutput> held;  // until the outputs are written
+    if (int code = checkRequest(global, options, script, held, err); code != kExitOk) return code;
     HostRun run;
     if (int code = startHost(global, run, err); code != kExitOk) return code;
     std::unique_ptr<fly::Platform> platform;
@@ -434,6 +460,9 @@ Subcommand addFlyCommand(CLI::App& app) {
                         "; without a screen, one attempt whose result is printed as a JSON line");
     fly->add_flag("--autopilot", options->autopilot, "The autopilot flies the drill's attempts");
     fly->add_flag("--unlimited-boost", options->unlimitedBoost, "Boost never runs out");
+    fly->add_option("--interface-scale", options->interfaceScale,
+                    "Text and panels this much larger (0.5 to 4; default 1: they follow the "
+                    "window's height and the display's pixels per point)");
     return {fly, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
                 return runFly(global, *options, out, err);
             }};

@@ -65,6 +65,10 @@ int planClip(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
 // video.
 int runClip(const GlobalOptions& global, const RenderOptions& options, std::FILE* out,
             std::FILE* err) {
+    if (int code = checkOutputsApart(global, {{"--video", options.video}, {"--plot", options.plot}},
+                                     {{"the flight log", options.scene}}, err);
+        code != kExitOk)
+        return code;
     ClipPlan plan;
     if (int code = planClip(options, plan, err); code != kExitOk) return code;
     if (plan.plot) {
@@ -76,7 +80,13 @@ int runClip(const GlobalOptions& global, const RenderOptions& options, std::FILE
 
 int runRender(const GlobalOptions& global, const RenderOptions& options, std::FILE* out,
               std::FILE* err) {
-    if (!options.saveDemo.empty()) return saveDemoScene(options.saveDemo, out, err);
+    if (!options.saveDemo.empty()) {
+        if (int code =
+                checkOutputsApart(global, {{"--save-demo-scene", options.saveDemo}}, {}, err);
+            code != kExitOk)
+            return code;
+        return saveDemoScene(options.saveDemo, out, err);
+    }
     if (!options.video.empty() || !options.plot.empty()) return runClip(global, options, out, err);
     return renderPictures(global, options, out, err);
 }

@@ -10,8 +10,10 @@
 
 #include "app/RenderJobs.h"
 #include "canvas/SettingsWindow.h"
+#include "desktop/OutputFile.h"
 #include "host/pluginsdk/NullCanvas.h"
 #include "picture/ContactSheet.h"
+#include "picture/PictureSequence.h"
 #include "picture/Png.h"
 #include "picture/ProgressBar.h"
 #include "scene/ScenePlayer.h"
@@ -21,8 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-constexpr const char* kSheetName = "contact-sheet.png";
 
 double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -40,15 +40,8 @@ struct Timing {
 // Where the pictures go: one file, or a folder of numbered frames.
 struct Output {
     bool sequence = false;
-    std::string file;  // one frame
-    fs::path folder;   // a sequence
-    int digits = 4;
-
-    std::string frameFile(std::size_t index) const {
-        char name[32];
-        std::snprintf(name, sizeof name, "frame-%0*zu.png", digits, index);
-        return (folder / name).string();
-    }
+    std::string file;                 // one frame
+    picture::PictureSequence frames;  // a sequence
 };
 
 // Draws each frame into a picture on the calling thread and hands it to the
@@ -98,12 +91,12 @@ class PictureSink final : public scene::FrameSink {
         ++timing_.frames;
         if (output_.sequence) {
             if (index == 0) {
-                if (base::Status made = makeFolder(); !made) return stop(made);
+                if (base::Status made = output_.frames.makeFolder(); !made) return stop(made);
             }
             if (!sheet_) sheet_.emplace(static_cast<int>(frameCount_), image.width, image.height);
             sheet_->add(static_cast<int>(index), image);
         }
-        const std::string path = output_.sequence ? output_.frameFile(index) : output_.file;
+        const std::string path = output_.sequence ? output_.frames.frameFile(index) : output_.file;
         pipeline_.submit(path, std::move(image));
     }
 
@@ -124,17 +117,6 @@ class PictureSink final : public scene::FrameSink {
     void stop(const base::Status& failure) {
         stopped_ = true;
         pipeline_.fail(base::Failure{failure.error()});
-    }
-
-    // Made only now, so that a scene refused before its first frame leaves
-    // nothing behind.
-    base::Status makeFolder() const {
-        std::error_code ec;
-        fs::create_directories(output_.folder, ec);
-        if (ec)
-            return base::Failure{"cannot make the folder " + output_.folder.string() + ": " +
-                                 ec.message()};
-        return {};
     }
 
     picture::PictureRenderer& renderer_;
@@ -172,13 +154,13 @@ base::Status prepareOutput(const RenderOptions& options, const std::string& stem
         output.file = file;
         return {};
     }
-    output.folder = options.output.empty()
-                        ? fs::path(stem + (options.scene.empty() ? "" : "-frames"))
-                        : fs::path(options.output);
-    if (fs::exists(output.folder, ec) && !fs::is_directory(output.folder, ec))
-        return base::Failure{"cannot write the frames to " + output.folder.string() +
-                             ": it is a file, and a sequence needs a folder"};
-    output.digits = std::max<int>(4, static_cast<int>(std::to_string(frameCount - 1).size()));
+    // Made when the first frame is written, so that a scene refused before
+    // its first frame leaves nothing behind.
+    output.frames = picture::PictureSequence(
+        options.output.empty() ? stem + (options.scene.empty() ? "" : "-frames") : options.output,
+        frameCount);
+    if (const std::string problem = output.frames.problem(); !problem.empty())
+        return base::Failure{problem};
     return {};
 }
 
@@ -241,7 +223,7 @@ int play(const SceneToRender& job, HostRun& run, Pictures& pictures, const Outpu
     }
     timing = sink.timing();
     if (output.sequence && sink.sheet() != nullptr) {
-        sheetPath = (output.folder / kSheetName).string();
+        sheetPath = output.frames.sheetFile();
         std::vector<uint8_t> bytes;
         base::Status written = picture::encodePng(sink.sheet()->sheet(), bytes);
         if (written) written = writePicture(sheetPath, bytes);
@@ -253,48 +235,37 @@ int play(const SceneToRender& job, HostRun& run, Pictures& pictures, const Outpu
     return kExitOk;
 }
 
-// Whether `name` is a numbered frame ("frame-" and four or more digits).
-bool isFrameName(const std::string& name) {
-    constexpr std::string_view kPrefix = "frame-", kSuffix = ".png";
-    if (name.size() < kPrefix.size() + 4 + kSuffix.size() || name.rfind(kPrefix, 0) != 0 ||
-        !name.ends_with(kSuffix))
-        return false;
-    for (std::size_t i = kPrefix.size(); i < name.size() - kSuffix.size(); ++i)
-        if (name[i] < '0' || name[i] > '9') return false;
-    return true;
-}
-
-// Once a sequence is written, the numbered frames of an earlier run that this
-// run did not replace (it was longer, or numbered wider) would mix in with
-// it: they go. Only files (and links) named like frames are touched. Returns
-// how many went.
-std::size_t removeEarlierFrames(const Output& output, std::size_t frameCount) {
-    std::error_code ec;
-    std::size_t removed = 0;
-    for (const auto& entry : fs::directory_iterator(output.folder, ec)) {
-        const std::string name = entry.path().filename().string();
-        const bool file = entry.is_symlink(ec) || entry.is_regular_file(ec);
-        if (!file || !isFrameName(name)) continue;
-        const std::size_t digits = name.size() - 10;  // "frame-" and ".png"
-        const bool ours = digits == static_cast<std::size_t>(output.digits) &&
-                          std::stoull(name.substr(6, digits)) < frameCount;
-        if (!ours && fs::remove(entry.path(), ec)) ++removed;
-    }
-    return removed;
-}
-
 void report(const SceneToRender& job, const Output& output, const std::string& sheetPath,
             std::FILE* out) {
     const std::size_t frames = job.scene.frames.size();
     if (output.sequence) {
         std::fprintf(out, "wrote %zu frames to %s (%s to %s) and the contact sheet %s\n", frames,
-                     output.folder.string().c_str(),
-                     fs::path(output.frameFile(0)).filename().string().c_str(),
-                     fs::path(output.frameFile(frames - 1)).filename().string().c_str(),
+                     output.frames.folder().c_str(),
+                     fs::path(output.frames.frameFile(0)).filename().string().c_str(),
+                     fs::path(output.frames.frameFile(frames - 1)).filename().string().c_str(),
                      sheetPath.c_str());
     } else {
         std::fprintf(out, "wrote %s\n", output.file.c_str());
     }
+}
+
+// The pictures must not replace the scene (nor the plugin, the config, the
+// history). A sequence writes its contact sheet in the folder and removes
+// frames of earlier runs there, so an input named like a frame in that
+// folder counts as one of its outputs.
+int checkPicturesApart(const GlobalOptions& global, const RenderOptions& options,
+                       const Output& output, std::FILE* err) {
+    std::vector<desktop::RunFile> outputs;
+    if (!output.sequence) {
+        outputs.push_back({"the picture", output.file});
+    } else {
+        outputs.push_back({"the contact sheet", output.frames.sheetFile()});
+        const base::Result<std::string> scene = desktop::resolveLinks(options.scene);
+        const std::string name = scene ? fs::path(*scene).filename().string() : std::string();
+        if (!options.scene.empty() && picture::isFrameName(name))
+            outputs.push_back({"the frame", (fs::path(output.frames.folder()) / name).string()});
+    }
+    return checkOutputsApart(global, outputs, {{"the scene", options.scene}}, err);
 }
 
 }  // namespace
@@ -308,6 +279,18 @@ int renderPictures(const GlobalOptions& global, const RenderOptions& options, st
     }
     SceneToRender job;
     if (int code = checkScene(options, job, err); code != kExitOk) return code;
+    // -o itself first: a picture's file or a sequence's folder.
+    if (int code = checkOutputsApart(global, {{"-o", options.output}},
+                                     {{"the scene", options.scene}}, err);
+        code != kExitOk)
+        return code;
+    Output output;
+    if (base::Status prepared = prepareOutput(options, job.stem, job.scene.frames.size(), output);
+        !prepared) {
+        printError(err, prepared.error());
+        return kExitPicture;
+    }
+    if (int code = checkPicturesApart(global, options, output, err); code != kExitOk) return code;
     HostRun run;
     if (int code = startHost(global, run, err); code != kExitOk) return code;
     Pictures pictures;
@@ -315,21 +298,15 @@ int renderPictures(const GlobalOptions& global, const RenderOptions& options, st
     pictures.steps = std::move(*steps);
     pictures.workers =
         static_cast<unsigned>(std::min<std::size_t>(options.jobs - 1, job.scene.frames.size()));
-    Output output;
-    if (base::Status prepared = prepareOutput(options, job.stem, job.scene.frames.size(), output);
-        !prepared) {
-        printError(err, prepared.error());
-        return kExitPicture;
-    }
     std::string sheetPath;
     Timing timing;
     if (int code = play(job, run, pictures, output, sheetPath, timing, err); code != kExitOk)
         return code;
     report(job, output, sheetPath, out);
     if (output.sequence) {
-        if (const std::size_t removed = removeEarlierFrames(output, job.scene.frames.size()))
+        if (const std::size_t removed = output.frames.removeEarlierFrames(job.scene.frames.size()))
             std::fprintf(out, "removed %zu frame(s) of an earlier, longer run from %s\n", removed,
-                         output.folder.string().c_str());
+                         output.frames.folder().c_str());
     }
     if (options.timing) printTiming(out, timing, pictures.renderer->rendererName(), job.lastCanvas);
     return kExitOk;

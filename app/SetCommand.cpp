@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/CommandKit.h"
+#include "base/Excerpt.h"
 #include "sandbox/NumberText.h"
 #include "scene/SavedSettings.h"
 
@@ -30,13 +31,18 @@ int runSet(const GlobalOptions& global, const std::string& name, const std::stri
            std::FILE* err) {
     HostRun run;
     if (int code = startPlugin(global, run, err); code != kExitOk) return code;
+    if (int code = checkOutputsApart(global, {{"the config file", run.configPath}}, {}, err,
+                                     {.config = false});
+        code != kExitOk)
+        return code;
     auto entry = findVariable(run, name, err);
     if (!entry) return kExitVariable;
     const auto& s = entry->definition;
     const base::Result<float> typed = scene::parseConsoleNumber(value);
     const base::Result<float> kept = typed ? scene::boundedNumber(s, *typed) : typed;
     if (!kept) {
-        printError(err, name + ": " + sandbox::jsonString(value) + " " + kept.error());
+        printError(err,
+                   name + ": " + sandbox::jsonString(base::excerpt(value)) + " " + kept.error());
         return kExitVariable;
     }
     if (int code = lockSettings(global, run, err); code != kExitOk) return code;

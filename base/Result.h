@@ -1,7 +1,8 @@
 #pragma once
 // base/: what every library of the host program shares, and nothing else:
-// the one way a failure is reported (this file) and the one way a warning is
-// passed on (Warnings.h). Headers only; nothing here knows the plugin, the
+// the one way a failure is reported (this file), the one way a warning is
+// passed on (Warnings.h), and the part of a user's text a message quotes
+// (Excerpt.h). Headers only; nothing here knows the plugin, the
 // host layer, files or the program.
 //
 // A function that can fail returns Result<T>, a value or a one-line message

@@ -1,6 +1,5 @@
 #include "desktop/ConfigFile.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -29,30 +28,23 @@ base::Result<scene::SavedSettings> loadConfigFile(const std::string& path) {
     return parsed;
 }
 
-namespace {
-
-// Removes the temporary files killed saves of `config` left in its folder.
-void removeStaleTemporaries(const std::string& config) {
-    const std::string dir = parentOf(config);
-    const std::string name = config.substr(config.find_last_of('/') + 1);
-    DIR* folder = ::opendir(dir.c_str());
-    if (folder == nullptr) return;
-    while (const dirent* entry = ::readdir(folder)) {
-        if (!isTemporaryOf(entry->d_name, name)) continue;
-        struct stat st {};
-        const std::string path = dir + "/" + entry->d_name;
-        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
-    }
-    ::closedir(folder);
-}
-
-}  // namespace
-
 base::Result<ConfigLock> ConfigLock::take(const std::string& configPath) {
     base::Result<std::string> config = resolveLinks(configPath);
     if (!config)
         return base::Failure{
             configPath + ": cannot write the config file: cannot take its lock: " + config.error()};
+    // A config no save could replace is refused before the lock file is
+    // made, so a refused save leaves nothing new.
+    if (struct stat st{}; ::stat(config->c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return base::Failure{configPath +
+                                 ": cannot write the config file: it is not a regular file (a "
+                                 "folder, a FIFO, a device or a socket)"};
+        if ((st.st_mode & 0222) == 0 || ::access(config->c_str(), W_OK) != 0)
+            return base::Failure{configPath +
+                                 ": cannot write the config file: the file is read-only; not "
+                                 "replacing it"};
+    }
     const std::string lockPath = *config + ".lock";
     const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)

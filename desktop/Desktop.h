@@ -9,8 +9,10 @@
 //   InputFile.h      the one way an input is read (a regular file of bounded
 //                    size, nothing else; "PATH: cannot read WHAT: why"), and
 //                    the scene and flight-log readers on top of it
-//   OutputFile.h     the one way a file is written: temporary file, sync,
-//                    rename; devices and FIFOs refused; fault switches for
+//   OutputFile.h     the one way a file is written: temporary file (locked,
+//                    stale ones removed), sync, rename; devices and FIFOs
+//                    refused; an output checked before a long run; a run's
+//                    outputs kept apart from its inputs; fault switches for
 //                    tests
 //   UserFolders.h    where the config and the history live (XDG folders)
 //   ConfigFile.h     the config file holding the saved settings, its lock,

@@ -29,11 +29,20 @@ std::vector<sandbox::AttemptRecord> HistoryArchive::attempts() {
 
 base::Result<sandbox::FlightLog> HistoryArchive::flight(const sandbox::AttemptRecord& record) {
     if (!path_) return path_.failure();
-    const std::string file = attemptFlightPath(*path_, record);
-    if (file.empty())
-        return base::Failure{"the attempt at " + record.drill + " with seed " +
-                             std::to_string(record.seed) + " kept no flight log"};
-    return loadFlightLog(file);
+    // A log that cannot be used is a warning: the ghost is missing for a
+    // reason the player can see.
+    const auto refuse = [this](const std::string& why) {
+        warnings_.add("the best attempt is not raced: " + why);
+        return base::Failure{why};
+    };
+    const base::Result<std::string> file = attemptFlightPath(*path_, record);
+    if (!file) return refuse(file.error());
+    base::Result<sandbox::FlightLog> log = loadFlightLog(*file);
+    if (!log) return refuse(log.error());
+    if (log->drill && (log->drill->name != record.drill || log->drill->seed != record.seed))
+        return refuse(*file + ": the flight log is not of the attempt at " + record.drill +
+                      " with seed " + std::to_string(record.seed) + " that its line names");
+    return log;
 }
 
 }  // namespace desktop

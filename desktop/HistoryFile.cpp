@@ -10,9 +10,11 @@
 #include <ctime>
 #include <utility>
 
+#include "base/Excerpt.h"
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
 #include "desktop/UserFolders.h"
+#include "sandbox/NumberText.h"
 #include "scene/JsonReader.h"
 
 namespace desktop {
@@ -25,6 +27,40 @@ constexpr int kMaxSameNameLogs = 1000;
 
 base::Failure appendFailure(const std::string& path, const std::string& why) {
     return {path + ": cannot append to the history: " + why};
+}
+
+// By its mode bits, as for every file the program writes: even a user the
+// kernel lets write (root) does not append to a file marked read-only.
+bool isReadOnly(const struct stat& st) { return (st.st_mode & 0222) == 0; }
+
+// Why the history cannot take a line, checked before anything is written
+// beside it: it must be a regular file that is not read-only, or missing in
+// an existing folder (made for the default history first).
+base::Status checkHistory(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT) return base::Failure{std::strerror(errno)};
+        const std::string folder = parentOf(path);
+        if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return base::Failure{"no folder " + folder};
+        return {};
+    }
+    if (S_ISDIR(st.st_mode)) return base::Failure{std::strerror(EISDIR)};
+    if (!S_ISREG(st.st_mode))
+        return base::Failure{"not a regular file (a FIFO, a device or a socket)"};
+    if (isReadOnly(st) || ::access(path.c_str(), W_OK) != 0)
+        return base::Failure{"the file is read-only"};
+    return {};
+}
+
+// Whether a history line's log= is a file in the history's own flights/
+// folder ("flights/NAME", NAME a plain file name), the only place an attempt's
+// log is written and read.
+bool isOwnFlightLog(const std::string& name) {
+    const std::string prefix = std::string(kFlightsFolder) + "/";
+    if (name.rfind(prefix, 0) != 0) return false;
+    const std::string file = name.substr(prefix.size());
+    return !file.empty() && file != "." && file != ".." && file.find('/') == std::string::npos;
 }
 
 // Closes the history file, letting go of its lock, whatever happens.
@@ -138,8 +174,9 @@ base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRe
     if (::fstat(fd, &st) != 0) return appendFailure(path, std::strerror(errno));
     if (!S_ISREG(st.st_mode))
         return appendFailure(path, "not a regular file (a FIFO, a device or a socket)");
+    if (isReadOnly(st)) return appendFailure(path, "the file is read-only");
     // Appenders take turns, so that the last byte read is still the last
-    // byte when the line goes after it.
+    // byte when the line goes after it, and a torn line can be cut off.
     while (::flock(fd, LOCK_EX) != 0)
         if (errno != EINTR)
             return appendFailure(path, std::string("lock: ") + std::strerror(errno));
@@ -147,15 +184,29 @@ base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRe
     if (!last) return appendFailure(path, last.error());
     const base::Result<std::string> text = sandbox::historyAppendText(record, *last);
     if (!text.ok()) return appendFailure(path, text.error());
-    // One write of the whole line: a crash tears this line at most.
+    struct stat before {};
+    if (::fstat(fd, &before) != 0) return appendFailure(path, std::strerror(errno));
+    // One write of the whole line: a crash tears this line at most. A write
+    // the disk takes only part of (a full disk, a file-size limit) is cut
+    // back off, so the file is as it was.
     ssize_t n = 0;
     do {
         n = ::write(fd, text->data(), text->size());
     } while (n < 0 && errno == EINTR);
-    if (n < 0) return appendFailure(path, std::string("write: ") + std::strerror(errno));
-    if (static_cast<std::size_t>(n) != text->size())
-        return appendFailure(path, "write: the disk took only part of the line");
-    if (::fsync(fd) != 0) return appendFailure(path, std::string("fsync: ") + std::strerror(errno));
+    const int writeError = errno;
+    if (n < 0 || static_cast<std::size_t>(n) != text->size()) {
+        const bool cut = n <= 0 || ::ftruncate(fd, before.st_size) == 0;
+        const std::string why = n < 0 ? std::string("write: ") + std::strerror(writeError)
+                                      : std::string("write: the disk took only part of the line");
+        return appendFailure(path, why + (cut ? "" : "; the part written could not be cut off"));
+    }
+    if (::fsync(fd) != 0) {
+        // Not known to be on the disk: cut off, as the log it names goes.
+        const int syncError = errno;
+        const bool cut = ::ftruncate(fd, before.st_size) == 0;
+        return appendFailure(path, std::string("fsync: ") + std::strerror(syncError) +
+                                       (cut ? "" : "; the line could not be cut off"));
+    }
     if (!*last) {  // a new file: its name in the folder must last too
         const int dir = ::open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dir >= 0) {
@@ -179,17 +230,30 @@ base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path,
         if (base::Status made = makeProgramFolder(kDataBase); !made)
             return appendFailure(path, made.error());
     }
+    if (base::Status usable = checkHistory(path); !usable)
+        return appendFailure(path, usable.error());
     base::Result<std::string> kept = keepFlightLog(path, stem, log);
     if (!kept) return appendFailure(path, kept.error());
     record.flightLog = std::move(*kept);
-    if (base::Status appended = appendAttemptLine(path, record); !appended)
+    if (base::Status appended = appendAttemptLine(path, record); !appended) {
+        // No line names the log: it goes too.
+        ::unlink((parentOf(path) + "/" + record.flightLog).c_str());
         return base::Failure{appended.error()};
+    }
     return record;
 }
 
-std::string attemptFlightPath(const std::string& historyPath,
-                              const sandbox::AttemptRecord& attempt) {
-    if (attempt.flightLog.empty() || attempt.flightLog.front() == '/') return attempt.flightLog;
+base::Result<std::string> attemptFlightPath(const std::string& historyPath,
+                                            const sandbox::AttemptRecord& attempt) {
+    if (attempt.flightLog.empty())
+        return base::Failure{"the attempt at " + attempt.drill + " with seed " +
+                             std::to_string(attempt.seed) + " kept no flight log"};
+    if (!isOwnFlightLog(attempt.flightLog))
+        return base::Failure{historyPath + ": the attempt at " + attempt.drill + " with seed " +
+                             std::to_string(attempt.seed) + " names the log " +
+                             sandbox::jsonString(base::excerpt(attempt.flightLog)) +
+                             ", which is not in the history's own " + kFlightsFolder +
+                             "/ folder; not read"};
     return parentOf(historyPath) + "/" + attempt.flightLog;
 }
 

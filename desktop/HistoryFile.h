@@ -19,7 +19,10 @@
 // Safety: the history is only ever appended to, one whole line with one
 // O_APPEND write and then fsync, so a crash never touches earlier lines (a
 // torn last line is skipped by the reader and the next append starts on a
-// line of its own). Appends from several processes at once each land whole.
+// line of its own); a write the disk takes only part of, or an fsync that
+// fails, is cut back off under the lock. A history that is no regular file
+// or is read-only (by its mode bits, even for root) is refused before
+// anything is written beside it. Appends from several processes at once each land whole.
 // A file that is corrupt or holds lines of a newer version is read for its
 // good lines, with warnings, and never rewritten.
 #include <cstddef>
@@ -60,9 +63,12 @@ base::Result<std::vector<sandbox::AttemptRecord>> loadHistory(const std::string&
 // if it is missing. The folder must exist.
 base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record);
 
-// Keeps a finished attempt (its record, from sandbox::attemptRecord): writes
-// its flight log into flights/ beside the history (a name no other file
-// has), then appends its line naming that log.
+// Keeps a finished attempt (its record, from sandbox::attemptRecord): checks
+// the history (a regular file, not read-only, or missing in an existing
+// folder), writes its flight log into flights/ beside it (a name no other
+// file has), then appends its line naming that log; when the line cannot be
+// appended whole, what was written of it is cut off under the history's lock
+// and the log removed, so a full disk loses the new attempt only.
 // For the default history the program's data folder is made first, as the
 // config's folder is (only trimsight/ under an existing data home, or
 // ~/.local/share in an existing home folder); the folder of a --history path
@@ -73,8 +79,10 @@ base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path,
                                                    const sandbox::FlightLog& log);
 
 // The flight log file of an attempt: its log= name, taken relative to the
-// history's folder unless absolute; empty when it has none.
-std::string attemptFlightPath(const std::string& historyPath,
-                              const sandbox::AttemptRecord& attempt);
+// history's folder. Only a file in the history's own flights/ folder
+// ("flights/NAME") is an attempt's log: any other name (absolute, "../..",
+// a subfolder) fails, as does a line with no log.
+base::Result<std::string> attemptFlightPath(const std::string& historyPath,
+                                            const sandbox::AttemptRecord& attempt);
 
 }  // namespace desktop

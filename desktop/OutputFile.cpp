@@ -1,6 +1,8 @@
 #include "desktop/OutputFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace desktop {
 namespace {
@@ -90,33 +94,28 @@ base::Status setModeAndOwner(int fd, mode_t mode, const std::optional<struct sta
     return {};
 }
 
-// Writes the temporary file's content and syncs it; closes `fd` either way.
+// Writes the temporary file's content and syncs it.
 base::Status fillTemporary(int fd, std::string_view bytes, mode_t mode,
                            const std::optional<struct stat>& existing) {
     const Fault fault = faultSwitch();
-    auto fail = [fd](const std::string& step) {
-        const int err = errno;
-        ::close(fd);
-        return failure(step, err);
-    };
-    if (base::Status set = setModeAndOwner(fd, mode, existing); !set) {
-        ::close(fd);
-        return set;
-    }
+    if (base::Status set = setModeAndOwner(fd, mode, existing); !set) return set;
     const std::size_t first = fault == Fault::MidWrite ? bytes.size() / 2 : bytes.size();
-    if (!writeAll(fd, bytes.data(), first)) return fail("write");
+    if (!writeAll(fd, bytes.data(), first)) return failure("write", errno);
     if (fault == Fault::MidWrite) std::abort();
-    if (!writeAll(fd, bytes.data() + first, bytes.size() - first)) return fail("write");
-    if (::fsync(fd) != 0) return fail("fsync");
+    if (!writeAll(fd, bytes.data() + first, bytes.size() - first)) return failure("write", errno);
+    if (::fsync(fd) != 0) return failure("fsync", errno);
     if (fault == Fault::AfterWrite) std::abort();
-    if (::close(fd) != 0) return failure("close", errno);
     return {};
 }
 
-// The temporary file beside `path`, opened; -1 with errno set on failure.
+// The temporary file beside `path`, opened and locked (flock) until it is
+// closed, which is after its rename: a temporary nobody holds locked is one
+// a killed run left. -1 with errno set on failure.
 int makeTemporary(const std::string& path, std::string& temporary) {
     temporary = path + kTemporarySuffix + std::string(kTemporaryRandom, 'X');
-    return ::mkostemp(temporary.data(), O_CLOEXEC);
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd >= 0) ::flock(fd, LOCK_EX | LOCK_NB);  // a new file: nobody else holds it
+    return fd;
 }
 
 // The complete temporary file renamed over `path`, and the rename made
@@ -135,22 +134,32 @@ base::Status publishTemporary(const std::string& temporary, const std::string& p
     return {};
 }
 
+// The temporary's end: renamed over `path` when `done`, else removed; its
+// descriptor closed last, so that its lock lasts until then.
+base::Status endTemporary(int fd, const std::string& temporary, const std::string& path,
+                          base::Status done) {
+    if (done)
+        done = publishTemporary(temporary, path);
+    else
+        ::unlink(temporary.c_str());
+    if (::close(fd) != 0 && done) return failure("close", errno);
+    return done;
+}
+
 // A missing or regular file, replaced through a synced temporary and a rename.
 base::Status replaceFile(const std::string& path, std::string_view bytes, mode_t mode,
                          const std::optional<struct stat>& existing) {
+    removeStaleTemporaries(path);
     std::string temporary;
     const int fd = makeTemporary(path, temporary);
     if (fd < 0) return failure("cannot create a temporary file in " + parentOf(path), errno);
-    if (base::Status filled = fillTemporary(fd, bytes, mode, existing); !filled) {
-        ::unlink(temporary.c_str());
-        return filled;
-    }
-    return publishTemporary(temporary, path);
+    return endTemporary(fd, temporary, path, fillTemporary(fd, bytes, mode, existing));
 }
 
 // The same with the content written by `fill` to the temporary file's path.
 base::Status replaceFileThrough(const std::string& path, mode_t mode,
                                 const std::optional<struct stat>& existing, const FillFile& fill) {
+    removeStaleTemporaries(path);
     std::string temporary;
     const int fd = makeTemporary(path, temporary);
     if (fd < 0) return failure("cannot create a temporary file in " + parentOf(path), errno);
@@ -158,13 +167,8 @@ base::Status replaceFileThrough(const std::string& path, mode_t mode,
     if (done) done = fill(temporary);
     // Syncing any descriptor of the file syncs what every writer wrote to it.
     if (done && ::fsync(fd) != 0) done = failure("fsync", errno);
-    if (::close(fd) != 0 && done) done = failure("close", errno);
-    if (!done) {
-        ::unlink(temporary.c_str());
-        return done;
-    }
-    if (faultSwitch() == Fault::AfterWrite) std::abort();
-    return publishTemporary(temporary, path);
+    if (done && faultSwitch() == Fault::AfterWrite) std::abort();
+    return endTemporary(fd, temporary, path, std::move(done));
 }
 
 // What is at a path the caller means to write, after its links.
@@ -198,7 +202,71 @@ std::optional<base::Failure> refusal(const struct stat& st, const std::string& p
     return base::Failure{"it is a socket or another kind of file that cannot take the output"};
 }
 
+// Where a path leads: an existing file's device and inode, or for a missing
+// one its folder's and its name.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::string name;  // empty for an existing file
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> identityOf(const std::string& path) {
+    const base::Result<std::string> resolved = resolveLinks(path);
+    if (!resolved) return std::nullopt;
+    struct stat st {};
+    if (::stat(resolved->c_str(), &st) == 0) return FileIdentity{st.st_dev, st.st_ino, {}};
+    if (errno != ENOENT) return std::nullopt;
+    if (::stat(parentOf(*resolved).c_str(), &st) != 0) return std::nullopt;
+    return FileIdentity{st.st_dev, st.st_ino, resolved->substr(resolved->find_last_of('/') + 1)};
+}
+
 }  // namespace
+
+base::Result<HeldOutput> HeldOutput::check(const std::string& path) {
+    base::Result<Target> target = examineTarget(path);
+    if (!target) return target.failure();
+    if (!target->existing) {
+        struct stat folder {};
+        const std::string parent = parentOf(target->path);
+        if (::stat(parent.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
+            return base::Failure{"no folder " + parent};
+        return HeldOutput(-1);
+    }
+    const struct stat& st = *target->existing;
+    if (S_ISCHR(st.st_mode)) return HeldOutput(-1);
+    if (S_ISFIFO(st.st_mode)) {
+        const int fd = ::open(target->path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0 && errno == ENXIO)
+            return base::Failure{"it is a FIFO that no program is reading"};
+        if (fd < 0) return failure("", errno);
+        return HeldOutput(fd);
+    }
+    if (std::optional<base::Failure> refused = refusal(st, target->path)) return *refused;
+    return HeldOutput(-1);
+}
+
+HeldOutput::~HeldOutput() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+base::Status checkFilesApart(std::span<const RunFile> outputs, std::span<const RunFile> inputs) {
+    std::vector<std::optional<FileIdentity>> written;
+    for (const RunFile& output : outputs) written.push_back(identityOf(output.path));
+    const auto clash = [](const RunFile& output, const RunFile& other) {
+        return base::Failure{output.what + " " + output.path + " is " + other.what + " " +
+                             other.path + " itself; not writing over it"};
+    };
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (!written[i]) continue;
+        for (const RunFile& input : inputs)
+            if (identityOf(input.path) == written[i]) return clash(outputs[i], input);
+        for (std::size_t j = 0; j < i; ++j)
+            if (written[j] == written[i]) return clash(outputs[i], outputs[j]);
+    }
+    return {};
+}
 
 base::Status checkFaultSwitch() {
     if (faultSwitch() != Fault::Unknown) return {};
@@ -225,6 +293,26 @@ base::Result<std::string> resolveLinks(std::string path) {
         path = next.front() == '/' ? next : parentOf(path).append("/").append(next);
     }
     return failure("", ELOOP);
+}
+
+void removeStaleTemporaries(const std::string& target) {
+    const std::string folder = parentOf(target);
+    const std::string name = target.substr(target.find_last_of('/') + 1);
+    DIR* entries = ::opendir(folder.c_str());
+    if (entries == nullptr) return;
+    while (const dirent* entry = ::readdir(entries)) {
+        if (!isTemporaryOf(entry->d_name, name)) continue;
+        const std::string path = folder + "/" + entry->d_name;
+        const int fd =
+            ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st {};
+        // Locked: a run is writing it now.
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.c_str());
+        ::close(fd);
+    }
+    ::closedir(entries);
 }
 
 bool isTemporaryOf(const std::string& name, const std::string& target) {

@@ -1,10 +1,12 @@
 #pragma once
 // Every file the host program writes (the config, pictures, the demo's scene
 // file) goes through writeOutputFile, so that all of them are written the
-// same careful way.
+// same careful way; checkFilesApart keeps every command's outputs off its
+// inputs.
 #include <sys/types.h>
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,8 +18,9 @@ namespace desktop {
 // - A symbolic link is followed, a dangling one too: the file it points to is
 //   written (created if missing) and the link stays a link.
 // - A missing or regular file is replaced so that a crash at any moment leaves
-//   the old file or the new one whole: a temporary file beside it is written,
-//   synced and renamed over it, and the folder is synced. A replaced file
+//   the old file or the new one whole: a temporary file beside it is written
+//   (locked while it is), synced and renamed over it, and the folder is
+//   synced. Temporaries killed runs left beside it go first. A replaced file
 //   keeps its mode and owner; a new one gets `mode` less the umask. A
 //   read-only file is refused.
 // - A character device or a FIFO is written in place (a FIFO only while some
@@ -43,6 +46,40 @@ using FillFile = std::function<base::Status(const std::string& temporaryPath)>;
 // TRIMSIGHT_FAULT_SAVE=after-write aborts before the rename.
 base::Status writeOutputFileThrough(const std::string& path, mode_t mode, const FillFile& fill);
 
+// An output a long run (a flight) writes at its end, checked at its start as
+// writeOutputFile would judge it: a missing file's folder must exist; a read-
+// only file, a folder, a block device or a socket is refused; a FIFO must have
+// a reader, and is held open for writing from now until the object goes, so
+// that the reader waits for what is written at the end instead of seeing
+// the end of its input when the check lets go.
+class HeldOutput {
+  public:
+    static base::Result<HeldOutput> check(const std::string& path);
+    HeldOutput(HeldOutput&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    HeldOutput& operator=(HeldOutput&&) = delete;
+    ~HeldOutput();
+
+  private:
+    explicit HeldOutput(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// One file a run reads or writes, as checkFilesApart names it: what it is
+// ("--plot", "the flight log") and its path as given.
+struct RunFile {
+    std::string what;
+    std::string path;
+};
+
+// Refuses a run that would write over a file it reads, before it does any
+// work: each output is compared with each input and with each other output
+// by identity, the device and inode after following links, or for a missing
+// file the folder it would be made in (likewise) and its name. Paths that
+// cannot be examined (a missing folder) match nothing; writing them fails
+// later with its own message. The failure names both files: "--plot a.log
+// is the flight log a.log itself; not writing over it".
+base::Status checkFilesApart(std::span<const RunFile> outputs, std::span<const RunFile> inputs);
+
 // Fails, saying why, when TRIMSIGHT_FAULT_SAVE is set to a value the
 // program does not know.
 base::Status checkFaultSwitch();
@@ -53,6 +90,12 @@ base::Result<std::string> resolveLinks(std::string path);
 
 // The folder part of a path: "." for a bare name, "/" for a file at the root.
 std::string parentOf(const std::string& path);
+
+// Removes the temporary files (NAME.tmp.XXXXXX) that killed runs writing the
+// file `target` (links followed) left beside it; one a running writer holds
+// locked is left alone. writeOutputFile and writeOutputFileThrough do this
+// before each write.
+void removeStaleTemporaries(const std::string& target);
 
 // Whether `name` is one of writeOutputFile's temporary files for the file
 // called `target` (both without their folder).

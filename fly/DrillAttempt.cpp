@@ -42,10 +42,10 @@ void DrillAttempt::record(const sandbox::World& world, const sandbox::CarControl
 void DrillAttempt::placeGhosts(const sandbox::CarState& car) {
     ghostCount_ = 0;
     if (const std::optional<sandbox::Orientation> target = drill_->targetAttitude())
-        ghosts_[ghostCount_++] = {car.location, *target};
+        ghosts_[ghostCount_++] = {car.location, *target, GhostKind::TargetAttitude};
     if (replay_) {
         const sandbox::CarState& best = replay_->world().car;
-        ghosts_[ghostCount_++] = {best.location, best.attitude};
+        ghosts_[ghostCount_++] = {best.location, best.attitude, GhostKind::BestAttempt};
     }
 }
 

@@ -43,9 +43,10 @@ class DrillReporter {
     // At the end of the run, the line of an attempt still under way.
     void unfinished(const fly::FlySession& session);
     // The flight of the best passed attempt of a drill and seed, to race as
-    // the ghost; null when there is none, or (with a warning) when its
-    // flight cannot be read.
+    // the ghost; null when there is none, or when the archive cannot give
+    // its flight (the archive warns).
     const sandbox::FlightLog* bestFlight(std::string_view drill, uint64_t seed);
+    sandbox::AttemptBook& book() { return book_; }
 
   private:
     Say line_;

@@ -32,7 +32,8 @@ FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
       freePhysics_(options.physics),
       seed_(options.seed),
       autopilot_(options.autopilot),
-      bestFlight_(options.bestFlight) {
+      bestFlight_(options.bestFlight),
+      seedRecord_(options.seedRecord) {
     if (options.script != nullptr) script_.emplace(*options.script);
     log_.ticks.reserve(options.ticksToReserve);
     if (seed_) nextSeed_ = *seed_ + 1;
@@ -131,12 +132,20 @@ void FlySession::releaseCue() {
     noteSetting(render::kTargetOptionVariable);
 }
 
+std::optional<sandbox::AttemptBook::SeedRecord> FlySession::seedRecord() const {
+    if (!seedRecord_ || drill_ == nullptr) return std::nullopt;
+    return seedRecord_(drill_->info.name, drillSeed_);
+}
+
 std::span<const GhostCar> FlySession::ghosts() const {
     return attempt_ ? attempt_->ghosts() : std::span<const GhostCar>{};
 }
 
 void FlySession::apply(CommandSet commands) {
-    if (commands.has(Command::Help)) helpShown_ = !helpShown_;
+    if (commands.has(Command::Help))
+        helpPage_ = helpPage_ == HelpPage::Closed     ? HelpPage::Controls
+                    : helpPage_ == HelpPage::Controls ? HelpPage::ReadingTheDial
+                                                      : HelpPage::Closed;
     if (commands.has(Command::Settings)) settingsShown_ = !settingsShown_;
     if (commands.has(Command::BallCamera)) ballCamera_ = !ballCamera_;
     if (commands.has(Command::Quit)) quit_ = true;

@@ -45,6 +45,7 @@
 #include "host/CanvasWrapper.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
+#include "sandbox/AttemptBook.h"
 #include "sandbox/Sandbox.h"
 
 namespace fly {
@@ -65,6 +66,10 @@ struct SessionOptions {
     // The best flight so far of a drill and seed, raced as a ghost car; null
     // when there is none. Asked as each attempt starts.
     std::function<const sandbox::FlightLog*(std::string_view drill, uint64_t seed)> bestFlight;
+    // A drill and seed's attempts so far (the book's), for the result panel;
+    // empty: the panel shows none.
+    std::function<sandbox::AttemptBook::SeedRecord(std::string_view drill, uint64_t seed)>
+        seedRecord;
 };
 
 // A console variable's text to save in place of what the store holds.
@@ -137,7 +142,12 @@ class FlySession {
     CameraPose camera() const;
 
     bool ballCamera() const { return ballCamera_; }
-    bool helpShown() const { return helpShown_; }
+    // The help overlay's pages, which F1 steps through and then closes.
+    enum class HelpPage : uint8_t { Closed, Controls, ReadingTheDial };
+    bool helpShown() const { return helpPage_ != HelpPage::Closed; }
+    // The book's record of the current drill and seed (nullopt without one).
+    std::optional<sandbox::AttemptBook::SeedRecord> seedRecord() const;
+    HelpPage helpPage() const { return helpPage_; }
     bool settingsShown() const { return settingsShown_; }
     bool quitRequested() const { return quit_; }
     bool scriptEnded() const { return script_ && script_->ended(timeNs_); }
@@ -165,7 +175,7 @@ class FlySession {
     uint32_t buttonsBefore_ = 0;
     bool recording_ = true;
     bool ballCamera_ = false;
-    bool helpShown_ = false;
+    HelpPage helpPage_ = HelpPage::Closed;
     bool settingsShown_ = false;
     bool quit_ = false;
     std::unique_ptr<DrillAttempt> attempt_;
@@ -177,6 +187,7 @@ class FlySession {
     bool raceBest_ = true;
     bool drillMenuShown_ = false;
     std::function<const sandbox::FlightLog*(std::string_view, uint64_t)> bestFlight_;
+    std::function<sandbox::AttemptBook::SeedRecord(std::string_view, uint64_t)> seedRecord_;
     // The saved console variables' text as last noted, and the changes noted
     // but not yet in the log.
     std::vector<std::pair<std::string, std::string>> settings_;

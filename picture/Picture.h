@@ -12,8 +12,9 @@
 //   Png.h              PNG encoding (and decoding, for tests)
 //   ContactSheet.h     a sequence's pictures side by side, small
 //   PicturePipeline.h  pictures encoded and written on worker threads while
-//                      the next frames draw (BoundedQueue.h), in order; the
-//                      one writer of picture sequences
+//                      the next frames draw (BoundedQueue.h), in order
+//   PictureSequence.h  a sequence's folder: numbered frames, contact sheet,
+//                      an earlier run's frames removed (render and fly)
 //   VideoWriter.h      a video through FFmpeg's libraries (H.264, VP9, ...)
 //   VideoRender.h      a scene's frames drawn and encoded into one video
 //   LinePlot.h         panels of series drawn as lines
@@ -33,6 +34,7 @@
 #include "picture/OffscreenGL.h"
 #include "picture/PicturePipeline.h"
 #include "picture/PictureRenderer.h"
+#include "picture/PictureSequence.h"
 #include "picture/Png.h"
 #include "picture/VideoRender.h"
 #include "picture/VideoWriter.h"

@@ -7,6 +7,7 @@
 #include <cfloat>
 
 #include "canvas/DrawListCanvas.h"
+#include "canvas/Fonts.h"
 #include "picture/OffscreenGL.h"
 
 namespace picture {
@@ -63,6 +64,15 @@ PictureRenderer::~PictureRenderer() {
     if (inFrame_) ImGui::EndFrame();
     if (backendStarted_) ImGui_ImplOpenGL3_Shutdown();
     ImGui::DestroyContext(context_);
+}
+
+void PictureRenderer::useInterfaceFont(float scale) {
+    ImGui::SetCurrentContext(context_);
+    canvas::loadInterfaceFonts(scale);
+    canvas::scaleStyle(scale);
+    ImGui::GetStyle().AntiAliasedFill = false;
+    ImGui_ImplOpenGL3_DestroyFontsTexture();
+    ImGui_ImplOpenGL3_CreateFontsTexture();
 }
 
 const std::string& PictureRenderer::rendererName() const { return gl_->rendererName(); }

@@ -42,6 +42,11 @@ class PictureRenderer {
     // The same check against a given limit, before any renderer exists.
     static base::Status checkCanvasSize(int width, int height, int limit = kMaxSide);
 
+    // Text in the windows in the interface's scalable font at `scale`
+    // (canvas/Fonts.h) in place of ImGui's built-in one; pictures of the
+    // canvas alone do not change by it.
+    void useInterfaceFont(float scale);
+
     // The host's ImGui context, for a plugin's attachImGuiContext.
     ImGuiContext* imguiContext() const { return context_; }
     const std::string& rendererName() const;

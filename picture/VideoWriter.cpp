@@ -10,8 +10,15 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <thread>
 
 namespace picture {
 namespace {
@@ -92,6 +99,12 @@ base::Status checkVideoSize(int width, int height) {
         return base::Failure{
             "a video's frames need an even width and height of at least 2 (4:2:0 colour), not " +
             std::to_string(width) + " by " + std::to_string(height)};
+    if (width > kMaxVideoSide || height > kMaxVideoSide ||
+        static_cast<long>(width) * height > kMaxVideoPixels)
+        return base::Failure{
+            "a video's frames are at most 3840 by 2160 pixels in all (no side above " +
+            std::to_string(kMaxVideoSide) + "), not " + std::to_string(width) + " by " +
+            std::to_string(height)};
     return {};
 }
 
@@ -135,6 +148,8 @@ base::Status VideoWriter::State::openEncoder(VideoContainer container, int fps) 
     codec->framerate = AVRational{fps, 1};
     codec->pix_fmt = AV_PIX_FMT_YUV420P;
     codec->gop_size = 2 * fps;  // a key frame every two seconds, for seeking
+    codec->thread_count =
+        std::min<int>(kMaxEncoderThreads, std::max(1u, std::thread::hardware_concurrency()));
     if ((format->oformat->flags & AVFMT_GLOBALHEADER) != 0)
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
@@ -146,8 +161,15 @@ base::Status VideoWriter::State::openEncoder(VideoContainer container, int fps) 
     }
     const int opened = avcodec_open2(codec, found, &options);
     av_dict_free(&options);
+    if (opened == AVERROR(ENOMEM))
+        return base::Failure{std::string("cannot open the encoder ") + encoder->name +
+                             ": out of memory for frames of " + std::to_string(width) + " by " +
+                             std::to_string(height)};
     if (opened < 0)
-        return avFailure(std::string("cannot open the encoder ") + encoder->name, opened);
+        return avFailure(std::string("cannot open the encoder ") + encoder->name +
+                             " for frames of " + std::to_string(width) + " by " +
+                             std::to_string(height) + " (too little memory, perhaps)",
+                         opened);
     stream = avformat_new_stream(format, nullptr);
     if (stream == nullptr) return base::Failure{"out of memory for the video stream"};
     stream->time_base = codec->time_base;
@@ -157,8 +179,24 @@ base::Status VideoWriter::State::openEncoder(VideoContainer container, int fps) 
 }
 
 base::Status VideoWriter::State::openFile(const std::string& path) {
-    if (const int opened = avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE); opened < 0)
-        return avFailure("cannot open the file", opened);
+    // A path is a file, whatever it looks like: "pipe:x.webm" or "12:30.mp4"
+    // would otherwise name one of FFmpeg's protocols. Given as "file:" and
+    // the absolute path, with no protocol but the file allowed, it is the
+    // file the caller made.
+    std::string url = "file:";
+    if (path.empty() || path.front() != '/') {
+        char here[PATH_MAX];
+        if (::getcwd(here, sizeof here) == nullptr)
+            return base::Failure{std::string("cannot open the file: getcwd: ") +
+                                 std::strerror(errno)};
+        url.append(here).append("/");
+    }
+    url += path;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    const int opened = avio_open2(&format->pb, url.c_str(), AVIO_FLAG_WRITE, nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0) return avFailure("cannot open the file", opened);
     if (const int written = avformat_write_header(format, nullptr); written < 0)
         return avFailure("cannot write the video's header", written);
     headerWritten = true;

@@ -28,6 +28,17 @@ std::optional<VideoContainer> videoContainerFor(std::string_view path);
 // why none can be made (no encoder for it in this libavcodec).
 base::Result<std::string> videoEncoderFor(VideoContainer container);
 
+// The largest video frame: a 4K (3840 by 2160) frame's pixels, and no side
+// longer than 4096. The encoders keep a few dozen frames in flight (look-
+// ahead, reference frames, one set per thread), so their memory grows with
+// the frame: at this size the encoder takes some 0.75 GB (H.264) to 1 GB
+// (VP9) (bench/video_memory_bench; docs/pictures.md has the figures), where
+// an 8192 by 8192 canvas took 8 GB.
+inline constexpr int kMaxVideoSide = 4096;
+inline constexpr long kMaxVideoPixels = 3840L * 2160L;
+// Encoder threads at most: each keeps frames of its own.
+inline constexpr int kMaxEncoderThreads = 4;
+
 // Whether a canvas can be a video's frame size, and why not.
 base::Status checkVideoSize(int width, int height);
 

@@ -47,4 +47,23 @@ base::Result<const sandbox::FlightLog*> AttemptBook::bestFlight(std::string_view
     return static_cast<const sandbox::FlightLog*>(flight.get());
 }
 
+AttemptBook::SeedRecord AttemptBook::seedRecord(std::string_view drill, uint64_t seed) {
+    readArchive();
+    SeedRecord r;
+    bool latestSeen = false;
+    for (auto it = attempts_.rbegin(); it != attempts_.rend(); ++it) {
+        if (it->drill != drill || it->seed != seed) continue;
+        ++r.attempts;
+        if (!latestSeen) {
+            r.latest = it->mainScore();
+            latestSeen = true;
+        } else if (r.attempts == 2) {
+            r.before = it->mainScore();
+        }
+    }
+    if (const sandbox::AttemptRecord* best = sandbox::bestAttempt(attempts_, drill, seed))
+        r.best = best->mainScore();
+    return r;
+}
+
 }  // namespace sandbox

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -51,6 +52,17 @@ class AttemptBook {
     // on a tie); null when none passed, a failure when the archive cannot
     // give its flight. Valid until the next add().
     base::Result<const sandbox::FlightLog*> bestFlight(std::string_view drill, uint64_t seed);
+
+    // A drill and seed's attempts so far, for the result panel: how many,
+    // the best passed one's main score, and the latest two attempts' (the
+    // latest first); nullopt where there is none or it has no value.
+    struct SeedRecord {
+        std::size_t attempts = 0;
+        std::optional<float> best;
+        std::optional<float> latest;
+        std::optional<float> before;
+    };
+    SeedRecord seedRecord(std::string_view drill, uint64_t seed);
 
   private:
     void readArchive();

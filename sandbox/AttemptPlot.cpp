@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 
 namespace sandbox {
@@ -52,6 +53,29 @@ base::Result<AttemptPlot> replayAttemptPlot(const FlightLog& log, const std::str
         drill->update(replay.world(), replay.lastControls(), report);
         plot.add(drill->sample());
     }
+    const DrillInfo& info = drill->info();
+    const DrillScore score = drill->score();
+    plot.title = log.drill->name + ", seed " + std::to_string(log.drill->seed) + ": " +
+                 (score.outcome == DrillOutcome::Passed   ? "passed"
+                  : score.outcome == DrillOutcome::Failed ? "failed"
+                                                          : "unfinished");
+    plot.outcome = std::string(score.verdict);
+    for (const ScorePart& part : score.parts()) {
+        if (part.key != info.mainPart) continue;
+        // Rounded as the result panel rounds it.
+        char value[48];
+        if (part.unit == "%")
+            std::snprintf(value, sizeof value, "%.1f %%", static_cast<double>(part.value));
+        else
+            std::snprintf(value, sizeof value, "%.2f %.*s", static_cast<double>(part.value),
+                          static_cast<int>(part.unit.size()), part.unit.data());
+        plot.outcome += (plot.outcome.empty() ? "" : "; ") +
+                        std::string(
+                            "the part that ranks "
+                            "attempts, ") +
+                        std::string(part.label) + ": " + value;
+    }
+    plot.errorLabel = std::string(info.errorLabel);
     return plot;
 }
 

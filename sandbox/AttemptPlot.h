@@ -26,6 +26,13 @@ struct AttemptPlot {
     enum Series { Error, Inside, Pitch, Yaw, Roll, SeriesCount };
     std::array<std::vector<float>, SeriesCount> series;
     float largestError = 0.0f;  // degrees, for the plot's scale
+    // What a picture of the plot says (replayAttemptPlot fills them; the
+    // live plot has its panel's words): "velocity-alignment, seed 1:
+    // passed", then how it ended and the part that ranks attempts with its
+    // value, and what the angle is.
+    std::string title;
+    std::string outcome;
+    std::string errorLabel;
 
     AttemptPlot();
     void add(const DrillSample& sample);

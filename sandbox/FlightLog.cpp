@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <new>
 
+#include "base/Excerpt.h"
 #include "sandbox/NumberText.h"
 
 namespace sandbox {
@@ -15,6 +16,20 @@ constexpr std::string_view kMagic = kFlightLogMagic;
 constexpr std::size_t kMaxLineLength = 4096;
 // How far from unit length and square the start attitude's axes may be.
 constexpr float kAttitudeTolerance = 1e-3f;
+
+// Where a start may be, and how fast: a generous box around the arena (its
+// own size again on every side, and as far below the floor as it is high)
+// and speeds and spins up to four times the model's caps. A start outside
+// them is no flight the sandbox makes, and such numbers fly the model into
+// values that are not finite.
+constexpr Vec3 kStartBox{3.0f * arena::kHalfWidth, 3.0f * arena::kHalfLength,
+                         2.0f * arena::kHeight};
+constexpr float kStartBelowFloor = arena::kHeight;
+constexpr int kStartCapFactor = 4;
+
+std::string formatVec(Vec3 v) {
+    return formatFloat(v.x) + " " + formatFloat(v.y) + " " + formatFloat(v.z);
+}
 
 // Raised inside this file only; parseFlightLog turns it into its message.
 struct LogError {
@@ -94,12 +109,48 @@ class Fields {
         const std::string_view w = word(what);
         const std::optional<float> v = parseFloat(w);
         if (!v)
-            fail(std::string(what) + ": expected a finite number, got \"" + std::string(w) + '"');
+            fail(std::string(what) + ": expected a finite number, got \"" + base::excerpt(w) + '"');
         return *v;
     }
     Vec3 vec(const char* what) {
         const float x = number(what), y = number(what), z = number(what);
         return {x, y, z};
+    }
+    // A location inside the start box around the arena.
+    Vec3 location(const char* what) {
+        const Vec3 v = vec(what);
+        const bool inside = std::fabs(v.x) <= kStartBox.x && std::fabs(v.y) <= kStartBox.y &&
+                            v.z >= -kStartBelowFloor && v.z <= kStartBox.z;
+        if (!inside)
+            fail(std::string(what) + ": " + formatVec(v) +
+                 " is outside the box a start may be in (x within " + formatFloat(kStartBox.x) +
+                 ", y within " + formatFloat(kStartBox.y) + " of the centre, z from " +
+                 formatFloat(-kStartBelowFloor) + " to " + formatFloat(kStartBox.z) + ")");
+        return v;
+    }
+    // A velocity or a spin whose length is at most `most`, `cap` times
+    // kStartCapFactor: faster than the model ever goes.
+    Vec3 bounded(const char* what, float cap, const char* unit) {
+        const Vec3 v = vec(what);
+        const double most = static_cast<double>(cap) * kStartCapFactor;
+        const double length =
+            std::sqrt(static_cast<double>(v.x) * v.x + static_cast<double>(v.y) * v.y +
+                      static_cast<double>(v.z) * v.z);
+        if (!(length <= most))
+            fail(std::string(what) + ": " + formatVec(v) + " is longer than " +
+                 formatFloat(static_cast<float>(most)) + " " + unit + " (" +
+                 std::to_string(kStartCapFactor) + " times the cap of " + formatFloat(cap) + ")");
+        return v;
+    }
+    // An attitude axis: of unit length, within kAttitudeTolerance.
+    Vec3 axis(const char* what) {
+        const Vec3 v = vec(what);
+        const double length =
+            std::sqrt(static_cast<double>(v.x) * v.x + static_cast<double>(v.y) * v.y +
+                      static_cast<double>(v.z) * v.z);
+        if (!(std::fabs(length - 1.0) <= kAttitudeTolerance))
+            fail(std::string(what) + ": " + formatVec(v) + " is not of unit length");
+        return v;
     }
     int64_t integer(const char* what, int64_t lo, int64_t hi) {
         const std::string_view w = word(what);
@@ -107,7 +158,7 @@ class Fields {
         const auto r = std::from_chars(w.data(), w.data() + w.size(), v);
         if (r.ec != std::errc() || r.ptr != w.data() + w.size() || v < lo || v > hi)
             fail(std::string(what) + ": expected a whole number from " + std::to_string(lo) +
-                 " to " + std::to_string(hi) + ", got \"" + std::string(w) + '"');
+                 " to " + std::to_string(hi) + ", got \"" + base::excerpt(w) + '"');
         return v;
     }
     bool flag(const char* what) { return integer(what, 0, 1) == 1; }
@@ -117,7 +168,7 @@ class Fields {
         const auto r = std::from_chars(w.data(), w.data() + w.size(), v);
         if (r.ec != std::errc() || r.ptr != w.data() + w.size())
             fail(std::string(what) + ": expected a whole number from 0 to " +
-                 std::to_string(UINT64_MAX) + ", got \"" + std::string(w) + '"');
+                 std::to_string(UINT64_MAX) + ", got \"" + base::excerpt(w) + '"');
         return v;
     }
     // A double-quoted string (escapes \" and \\) or null.
@@ -125,7 +176,7 @@ class Fields {
     void end() {
         skipSpaces();
         if (!rest_.empty())
-            fail("unexpected \"" + std::string(rest_) + "\" at the end of the line");
+            fail("unexpected \"" + base::excerpt(rest_) + "\" at the end of the line");
     }
 
   private:
@@ -184,19 +235,23 @@ const StartLine kStartLines[] = {
      [](std::string& o, const FlightLog& l) { appendFlag(o, l.options.ballFloats); },
      [](Fields& f, FlightLog& l) { l.options.ballFloats = f.flag("ball_floats"); }, 2},
     {"car location", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.location); },
-     [](Fields& f, FlightLog& l) { l.start.car.location = f.vec("location"); }},
+     [](Fields& f, FlightLog& l) { l.start.car.location = f.location("location"); }},
     {"car velocity", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.velocity); },
-     [](Fields& f, FlightLog& l) { l.start.car.velocity = f.vec("velocity"); }},
+     [](Fields& f, FlightLog& l) {
+         l.start.car.velocity = f.bounded("velocity", model::kMaxCarSpeed, "uu/s");
+     }},
     {"car forward",
      [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.forward); },
-     [](Fields& f, FlightLog& l) { l.start.car.attitude.forward = f.vec("forward"); }},
+     [](Fields& f, FlightLog& l) { l.start.car.attitude.forward = f.axis("forward"); }},
     {"car right",
      [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.right); },
-     [](Fields& f, FlightLog& l) { l.start.car.attitude.right = f.vec("right"); }},
+     [](Fields& f, FlightLog& l) { l.start.car.attitude.right = f.axis("right"); }},
     {"car up", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.up); },
-     [](Fields& f, FlightLog& l) { l.start.car.attitude.up = f.vec("up"); }},
+     [](Fields& f, FlightLog& l) { l.start.car.attitude.up = f.axis("up"); }},
     {"car spin", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.spin); },
-     [](Fields& f, FlightLog& l) { l.start.car.spin = f.vec("spin"); }},
+     [](Fields& f, FlightLog& l) {
+         l.start.car.spin = f.bounded("spin", model::kMaxSpin, "rad/s");
+     }},
     {"car boost", [](std::string& o, const FlightLog& l) { appendFloat(o, l.start.car.boost); },
      [](Fields& f, FlightLog& l) {
          const float b = f.number("boost");
@@ -229,10 +284,12 @@ const StartLine kStartLines[] = {
      }},
     {"ball location",
      [](std::string& o, const FlightLog& l) { appendVec(o, l.start.ball.location); },
-     [](Fields& f, FlightLog& l) { l.start.ball.location = f.vec("location"); }},
+     [](Fields& f, FlightLog& l) { l.start.ball.location = f.location("location"); }},
     {"ball velocity",
      [](std::string& o, const FlightLog& l) { appendVec(o, l.start.ball.velocity); },
-     [](Fields& f, FlightLog& l) { l.start.ball.velocity = f.vec("velocity"); }},
+     [](Fields& f, FlightLog& l) {
+         l.start.ball.velocity = f.bounded("velocity", model::kMaxBallSpeed, "uu/s");
+     }},
 };
 constexpr std::size_t kStartLineCount = sizeof kStartLines / sizeof kStartLines[0];
 

@@ -42,6 +42,8 @@
 //   Drills.h            the training drills: a table of them by name, each
 //                       a seeded start, a per-tick update, an end and a
 //                       score with named parts, the dial cue it trains.
+//   Levels.h            each drill's bronze, silver and gold values, gold
+//                       from what the autopilot reaches.
 //   Autopilot.h         an attitude controller that flies each drill's goal
 //                       on a person's controls (tests, `fly --autopilot`).
 //   History.h           the record of attempts as lines of text: format,
@@ -91,6 +93,7 @@
 #include "sandbox/FlightLog.h"
 #include "sandbox/History.h"
 #include "sandbox/HostView.h"
+#include "sandbox/Levels.h"
 #include "sandbox/Manifold.h"
 #include "sandbox/Mechanics.h"
 #include "sandbox/NumberText.h"

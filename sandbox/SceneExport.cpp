@@ -1,5 +1,6 @@
 #include "sandbox/SceneExport.h"
 
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -42,6 +43,16 @@ std::string frameText(const HostView& view, const CVarChanges& cvars, const std:
     out += ", \"ball\": {\"location\": " + jsonVector(view.ballLocation) +
            ", \"velocity\": " + jsonVector(view.ballVelocity) + "}}";
     return out;
+}
+
+bool finite(Vector v) { return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z); }
+
+// Whether every number of a frame can be written: a scene never holds one
+// that is not finite (the reader would refuse it).
+bool finite(const HostView& view) {
+    return finite(view.carLocation) && finite(view.carVelocity) && finite(view.ballLocation) &&
+           finite(view.ballVelocity) && std::isfinite(view.input.Steer) &&
+           std::isfinite(view.input.Pitch);
 }
 
 void collectEvents(const FlightReplay& replay, CVarChanges& changes) {
@@ -87,10 +98,16 @@ base::Result<std::string> exportScene(const FlightLog& log, const SceneExportOpt
                                      "], \"game\": {\"paused\": false, \"freeplay\": true, "
                                      "\"custom_training\": false, \"replay\": false}, ";
     std::string out = "{\"frames\": [\n";
+    std::optional<uint32_t> notFinite;
     forEachExportFrame(log, options.ticksPerFrame, [&](const ExportFrame& f) {
+        if (notFinite) return;
+        if (!finite(f.view)) notFinite = f.time;
         if (f.time != 0) out += ",\n";
         out += frameText(f.view, f.cvars, f.time == 0 ? firstOpening : std::string());
     });
+    if (notFinite)
+        return base::Failure{"the flight reaches a number that is not finite at tick " +
+                             std::to_string(*notFinite) + "; no scene is written"};
     out += "\n]}\n";
     return out;
 }

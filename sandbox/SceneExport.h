@@ -48,7 +48,9 @@ void forEachExportFrame(const FlightLog& log, int32_t ticksPerFrame,
 
 // The scene's JSON text, one frame a line, the first setting the canvas and
 // the game state. Every float reads back to the same bits through a JSON
-// reader that parses numbers as doubles. Fails only for options out of range.
+// reader that parses numbers as doubles. Fails for options out of range, and
+// for a flight that reaches a number that is not finite (a log whose start
+// is read within its bounds never does).
 base::Result<std::string> exportScene(const FlightLog& log, const SceneExportOptions& options = {});
 
 }  // namespace sandbox

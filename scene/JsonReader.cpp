@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "base/Excerpt.h"
 #include "sandbox/NumberText.h"
 
 namespace scene {
@@ -44,7 +45,7 @@ class CheckingSax : public nlohmann::json_sax<json> {
         Level& top = stack_.back();
         if (!top.keys.insert(k).second) {
             error_ = "at " + member(pathOf(stack_.size() - 1), k) + ": duplicate key " +
-                     sandbox::jsonString(k);
+                     sandbox::jsonString(base::excerpt(k));
             error_ += " (each key may appear once per object)";
             return false;
         }
@@ -158,8 +159,8 @@ std::string member(const std::string& path, const std::string& key) {
     bool plain = !key.empty();
     for (char c : key)
         if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) plain = false;
-    if (plain) return path.empty() ? key : path + "." + key;
-    return path + "[" + sandbox::jsonString(key) + "]";
+    if (plain) return path.empty() ? base::excerpt(key) : path + "." + base::excerpt(key);
+    return path + "[" + sandbox::jsonString(base::excerpt(key)) + "]";
 }
 
 std::string element(const std::string& path, std::size_t index) {

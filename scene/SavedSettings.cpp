@@ -75,10 +75,11 @@ bool isDecimal(std::string_view text) {
 
 base::Result<float> parseConsoleNumber(std::string_view text) {
     if (!isDecimal(text)) return base::Failure{"is not a number"};
-    // strtof reads any length and rounds to the nearest float: out of range
-    // it gives 0 or an infinity, which is what the rule says.
-    const std::string copy(text);
-    return std::strtof(copy.c_str(), nullptr);
+    if (text.size() > pluginsdk::kMaxCVarNumberText)
+        return base::Failure{"is longer than the " + std::to_string(pluginsdk::kMaxCVarNumberText) +
+                             " characters the console reads a number from"};
+    // Out of range strtof gives 0 or an infinity, which is what the rule says.
+    return pluginsdk::parseCVarFloat(text);
 }
 
 base::Result<float> boundedNumber(const pluginsdk::CVarDefinition& variable, float number) {

@@ -27,10 +27,12 @@ std::string formatSavedSettings(const SavedSettings& entries);
 
 // The number rule of the console, for `set` and the saved settings alike: a
 // value is a decimal number (an optional sign, digits with an optional point
-// or a point and digits, an optional exponent), of any length, rounded to
-// the nearest 32-bit float. So 1e-400 reads as 0, and 1e40 as infinity,
-// beyond every bound. Anything else (spaces, a comma, hexadecimal, inf, nan)
-// is refused.
+// or a point and digits, an optional exponent) of at most
+// pluginsdk::kMaxCVarNumberText (63) characters, the most the console reads
+// whole, read as the console reads it (parseCVarFloat): rounded to the
+// nearest 32-bit float. So 1e-400 reads as 0, and 1e40 as infinity, beyond
+// every bound. Anything else (spaces, a comma, hexadecimal, inf, nan, a
+// longer text) is refused.
 base::Result<float> parseConsoleNumber(std::string_view text);
 
 // A number as `variable` stores it: kept inside its bounds. A number beyond

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "base/Excerpt.h"
 #include "sandbox/NumberText.h"
 #include "scene/JsonReader.h"
 
@@ -31,7 +32,8 @@ std::string describe(const json& v) {
         case json::value_t::boolean:
             return v.get<bool>() ? "true" : "false";
         case json::value_t::string:
-            return "the string " + sandbox::jsonString(v.get_ref<const std::string&>());
+            return "the string " +
+                   sandbox::jsonString(base::excerpt(v.get_ref<const std::string&>()));
         case json::value_t::number_integer:
         case json::value_t::number_unsigned:
         case json::value_t::number_float:
@@ -98,7 +100,8 @@ bool SceneReader::checkKeys(const json& obj, const std::string& path,
             list += a;
         }
         return problem("at " + member(path, it.key()) + ": unknown key " +
-                       sandbox::jsonString(it.key()) + " (expected one of: " + list + ")");
+                       sandbox::jsonString(base::excerpt(it.key())) + " (expected one of: " + list +
+                       ")");
     }
     return true;
 }
@@ -254,7 +257,7 @@ base::Result<SceneFrames> SceneReader::read(const json& doc) {
         for (auto it = doc.begin(); it != doc.end(); ++it)
             if (it.key() != "frames")
                 return base::Failure{"at " + member("", it.key()) + ": unknown key " +
-                                     sandbox::jsonString(it.key()) +
+                                     sandbox::jsonString(base::excerpt(it.key())) +
                                      " (a file with \"frames\" has no other top-level key)"};
         const json& frames = doc["frames"];
         if (!frames.is_array() || frames.empty())

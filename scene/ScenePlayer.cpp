@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "base/Excerpt.h"
 #include "host/GameEvents.h"
 #include "sandbox/NumberText.h"
 #include "scene/JsonReader.h"
@@ -20,7 +21,7 @@ base::Status playScene(const SceneFrames& scene, pluginsdk::CVarStore& cvars,
             if (!registered.count(change.name))
                 return base::Failure{"at " + change.place +
                                      ": the plugin registered no console variable " +
-                                     sandbox::jsonString(change.name)};
+                                     sandbox::jsonString(base::excerpt(change.name))};
 
     FrameState state;
     bool replayBefore = false;

@@ -10,6 +10,7 @@ packages=(
     libimgui-dev libstb-dev nlohmann-json3-dev libcli11-dev
     libegl-dev libegl1-mesa-dev libopengl-dev libgl-dev libgl1-mesa-dri libepoxy-dev libpng-dev
     libsdl2-dev
+    fonts-dejavu-core  # the interface's scalable font, found at run time (canvas/Fonts.h)
     libavcodec-dev libavformat-dev libswscale-dev  # render --video
     clang libclang-rt-14-dev
     clang-format clang-tidy python3  # scripts/lint.sh (run-clang-tidy is a Python script)

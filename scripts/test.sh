@@ -57,13 +57,21 @@ launcher=()
 if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
-export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1
+# intercept_tls_get_addr=0: the leak checker's own record of dynamically
+# loaded libraries' thread-local blocks goes wrong once the video encoder and
+# Mesa's driver have been loaded (glibc 2.36, GCC 12's runtime), and its
+# tracer then dies at exit reading a block that is not there. Without the
+# record those blocks are not scanned; the leak check itself stays on.
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 echo "== normal build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIMSIGHT_BENCHMARKS=ON "${launcher[@]}" >/dev/null
 cmake --build build -j"$jobs"
 run_ctest build
+
+echo "== the pictures of docs/ and the README made again and compared (scripts/docs-pictures.sh)"
+run_check scripts/docs-pictures.sh --check build
 
 echo "== lint: clang-format check and clang-tidy over the normal build's sources"
 run_check scripts/lint.sh build

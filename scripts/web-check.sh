@@ -132,7 +132,16 @@ if ! "$desktop/trimsight-host" --config "$work/no-config.json" fly --video-drive
     echo "web-check: the desktop could not fly the script offscreen" >&2
     failed=1
 fi
+# The screenshot's flight (web/page-check.js, kScreenshotScript) on the
+# desktop, for the page's picture to be compared with.
+printf '%s\n' '0 key down C' '0 stick 0.35 -0.5' '0.1 key up C' '0.9 stick 0 0' '1.2 end' \
+    >"$work/screenshot.script"
+if ! "$desktop/trimsight-host" --config "$work/no-config.json" fly --video-driver offscreen \
+    --seed 4 --script "$work/screenshot.script" --screenshot "$work/desktop.png" >/dev/null; then
+    echo "web-check: the desktop could not fly the screenshot's script offscreen" >&2
+    failed=1
+fi
 timeout 600 node web/page-check.js "http://127.0.0.1:$port" --script "$work/flight.script" \
-    --desktop-log "$work/desktop-flight.log" \
+    --desktop-log "$work/desktop-flight.log" --desktop-picture "$work/desktop.png" \
     ${TRIMSIGHT_WEB_SCREENSHOT:+--screenshot "$TRIMSIGHT_WEB_SCREENSHOT"} || failed=1
 [ "$failed" -eq 0 ]

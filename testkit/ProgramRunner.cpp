@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,9 +44,10 @@ class Command {
 
     // Starts the program with no input and its output and errors on the
     // given descriptors.
-    pid_t spawn(int outFd, int errFd) {
+    pid_t spawn(int outFd, int errFd, const std::string& folder = {}) {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_adddup2(&actions, outFd, 1);
         posix_spawn_file_actions_adddup2(&actions, errFd, 2);
@@ -97,11 +99,16 @@ void waitInto(pid_t pid, RunResult& result) {
 }  // namespace
 
 RunResult runHost(const std::vector<std::string>& args, const Environment& env) {
+    return runHostIn({}, args, env);
+}
+
+RunResult runHostIn(const std::string& folder, const std::vector<std::string>& args,
+                    const Environment& env) {
     Command command(args, env);
     int outPipe[2], errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
-    const pid_t pid = command.spawn(outPipe[1], errPipe[1]);
+    const pid_t pid = command.spawn(outPipe[1], errPipe[1], folder);
     close(outPipe[1]);
     close(errPipe[1]);
     if (pid < 0) {
@@ -112,6 +119,27 @@ RunResult runHost(const std::vector<std::string>& args, const Environment& env) 
     RunResult result;
     collect(outPipe[0], errPipe[0], result);
     waitInto(pid, result);
+    return result;
+}
+
+RunResult runHostWithFileLimit(const std::vector<std::string>& args, const Environment& env,
+                               std::size_t maxFileBytes) {
+    // posix_spawn has no rlimit action: the child inherits the limit the
+    // test sets on itself for the moment of the spawn (the test only
+    // reads pipes meanwhile).
+    rlimit before{};
+    if (getrlimit(RLIMIT_FSIZE, &before) != 0) throw std::runtime_error("getrlimit failed");
+    rlimit limited = before;
+    limited.rlim_cur = static_cast<rlim_t>(maxFileBytes);
+    if (setrlimit(RLIMIT_FSIZE, &limited) != 0) throw std::runtime_error("setrlimit failed");
+    RunResult result;
+    try {
+        result = runHost(args, env);
+    } catch (...) {
+        setrlimit(RLIMIT_FSIZE, &before);
+        throw;
+    }
+    setrlimit(RLIMIT_FSIZE, &before);
     return result;
 }
 

@@ -24,6 +24,16 @@ struct RunResult {
 RunResult runHost(const std::vector<std::string>& args,
                   const std::map<std::string, std::optional<std::string>>& env);
 
+// runHost with the child's working folder `folder`, for relative paths.
+RunResult runHostIn(const std::string& folder, const std::vector<std::string>& args,
+                    const std::map<std::string, std::optional<std::string>>& env);
+
+// runHost with the child's file-size limit (RLIMIT_FSIZE) at `maxFileBytes`:
+// a write that would make any file larger fails, as on a full disk.
+RunResult runHostWithFileLimit(const std::vector<std::string>& args,
+                               const std::map<std::string, std::optional<std::string>>& env,
+                               std::size_t maxFileBytes);
+
 // Starts the program as runHost does and returns at once, its output thrown
 // away: for tests that end a run part way. Collect it with waitForHost.
 pid_t startHost(const std::vector<std::string>& args,

@@ -1,7 +1,7 @@
 // The flying page in a real browser (headless Chromium, web/chromium.js),
 // for scripts/web-check.sh:
 //   node web/page-check.js SITE_URL --script FILE [--desktop-log FILE]
-//        [--screenshot OUT.png]
+//        [--screenshot OUT.png] [--desktop-picture DESKTOP.png]
 // SITE_URL serves the built site (python3 -m http.server on 127.0.0.1).
 // The checks, each a line "page: ..." (a failure's on standard error):
 //   1. a scripted flight (FILE, flown with the session's time in fixed
@@ -13,7 +13,10 @@
 //   2. a pad (the Gamepad API, stood in for by a script: headless Chromium
 //      has no pads) and the keyboard fly the car: the nose rises, it turns
 //      and rolls as they say, and the HUD names the pad;
-//   3. a screenshot of the page flying (--screenshot keeps it);
+//   3. a screenshot of the page flying (--screenshot keeps it), its frame
+//      compared region by region (world, dial, HUD) with the desktop's
+//      picture of the same flight (--desktop-picture), with a bound on the
+//      share of pixels that differ in each;
 //   4. the settings: stored ones load at the start, a change made in the
 //      settings page (F2, a click) is stored, entries of other versions stay,
 //      and stored settings that cannot be read are reported and never
@@ -41,8 +44,9 @@ const kKeys = {
 };
 // The "Enable plugin" checkbox of the settings window (F2) at 1280 by 720,
 // in the canvas's pixels: the window sits 28.8 in from the top right and
-// is 900 wide; under its title bar and first line of text, the box.
-const kEnableCheckbox = { x: 369, y: 82 };
+// is 1200 wide (the plugin's page and the target options' meanings beside
+// it); under its title bar and first line of text, the box.
+const kEnableCheckbox = { x: 46, y: 88 };
 
 let failures = 0;
 function check(ok, what, detail = '') {
@@ -268,13 +272,127 @@ async function drill(page, base) {
 
 // The page flying from a random start in the air with the ball camera on,
 // for the README.
-async function screenshot(page, base, out) {
-  const script = '0 key down C;0 stick 0.35 -0.5;0.1 key up C;0.9 stick 0 0;1.2 end';
-  await openFlyingPage(page, base, `${kSize}&fixed=1&seed=4&script=${encodeURIComponent(script)}`,
+// Its script and seed; scripts/web-check.sh flies the same on the desktop
+// (kScreenshotScript, one step a line) for the comparison below.
+const kScreenshotScript = '0 key down C;0 stick 0.35 -0.5;0.1 key up C;0.9 stick 0 0;1.2 end';
+async function screenshot(page, base, out, desktopPicture) {
+  await openFlyingPage(page, base,
+                       `${kSize}&fixed=1&seed=4&script=${encodeURIComponent(kScreenshotScript)}`,
                        true);
   const picture = await page.screenshot();
   fs.writeFileSync(out, picture);
   check(picture.length > 10000, `a screenshot of the page: ${out}`);
+  if (desktopPicture) await compareWithDesktop(page, desktopPicture);
+}
+
+// An 8-bit RGB or RGBA PNG (no interlace) as {width, height, rgb}.
+function readPng(file) {
+  const zlib = require('zlib');
+  const data = fs.readFileSync(file);
+  let at = 8, width = 0, height = 0, channels = 0;
+  const idat = [];
+  while (at < data.length) {
+    const length = data.readUInt32BE(at);
+    const kind = data.toString('latin1', at + 4, at + 8);
+    const body = data.subarray(at + 8, at + 8 + length);
+    if (kind === 'IHDR') {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      channels = body[9] === 6 ? 4 : 3;
+    } else if (kind === 'IDAT') {
+      idat.push(body);
+    }
+    at += 12 + length;
+  }
+  const raw = zlib.inflateSync(Buffer.concat(idat));
+  const stride = width * channels;
+  const rgb = new Uint8Array(width * height * 3);
+  let previous = new Uint8Array(stride);
+  for (let y = 0; y < height; ++y) {
+    const filter = raw[y * (stride + 1)];
+    const line = Uint8Array.from(raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1)));
+    for (let i = 0; i < stride; ++i) {
+      const a = i >= channels ? line[i - channels] : 0;
+      const b = previous[i];
+      const c = i >= channels ? previous[i - channels] : 0;
+      let add = 0;
+      if (filter === 1) add = a;
+      else if (filter === 2) add = b;
+      else if (filter === 3) add = (a + b) >> 1;
+      else if (filter === 4) {
+        const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        add = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      }
+      line[i] = (line[i] + add) & 255;
+    }
+    for (let x = 0; x < width; ++x)
+      for (let k = 0; k < 3; ++k) rgb[(y * width + x) * 3 + k] = line[x * channels + k];
+    previous = line;
+  }
+  return { width, height, rgb };
+}
+
+// The page's last frame against the desktop's (`fly --video-driver
+// offscreen` of the same seed and script), region by region: the dial (its
+// circle), the HUD (the upper left box, whose frame rate and frame time
+// differ by nature) and the world (the rest). A pixel differs when no pixel
+// of the other picture within one pixel of it has its colour (within 40 a
+// channel): the two rasterisers may place an edge a pixel apart.
+const kRegions = [
+  { name: 'world', bound: 0.005 },
+  { name: 'dial', bound: 0.005 },
+  { name: 'HUD', bound: 0.1 },
+];
+function regionOf(x, y) {
+  if (Math.hypot(x - 430, y - 555) <= 140) return 1;
+  if (x < 340 && y < 130) return 2;
+  return 0;
+}
+async function compareWithDesktop(page, desktopFile) {
+  const desktop = readPng(desktopFile);
+  const encoded = await page.evaluate(`(() => {
+    const p = window.trimsight.lastPicture();
+    let s = '';
+    for (let i = 0; i < p.rgb.length; i += 0x8000)
+      s += String.fromCharCode.apply(null, p.rgb.subarray(i, i + 0x8000));
+    return JSON.stringify({ width: p.width, height: p.height, rgb: btoa(s) });
+  })()`);
+  const parsed = JSON.parse(encoded);
+  const web = { width: parsed.width, height: parsed.height,
+                rgb: new Uint8Array(Buffer.from(parsed.rgb, 'base64')) };
+  if (web.width !== desktop.width || web.height !== desktop.height) {
+    check(false, 'the page draws the flight as the desktop does',
+          `sizes ${web.width}x${web.height} and ${desktop.width}x${desktop.height}`);
+    return;
+  }
+  const { width, height } = web;
+  const near = (a, i, b, j) => Math.abs(a[i] - b[j]) <= 40 && Math.abs(a[i + 1] - b[j + 1]) <= 40 &&
+                               Math.abs(a[i + 2] - b[j + 2]) <= 40;
+  const foundAround = (a, b, x, y) => {
+    const i = (y * width + x) * 3;
+    for (let dy = -1; dy <= 1; ++dy)
+      for (let dx = -1; dx <= 1; ++dx) {
+        const qx = x + dx, qy = y + dy;
+        if (qx < 0 || qy < 0 || qx >= width || qy >= height) continue;
+        if (near(a, i, b, (qy * width + qx) * 3)) return true;
+      }
+    return false;
+  };
+  const total = [0, 0, 0], differing = [0, 0, 0];
+  for (let y = 0; y < height; ++y)
+    for (let x = 0; x < width; ++x) {
+      const r = regionOf(x, y);
+      ++total[r];
+      if (!foundAround(web.rgb, desktop.rgb, x, y) || !foundAround(desktop.rgb, web.rgb, x, y))
+        ++differing[r];
+    }
+  kRegions.forEach((region, r) => {
+    const share = differing[r] / total[r];
+    check(share <= region.bound,
+          `the page draws the ${region.name} as the desktop does: ${differing[r]} of ` +
+          `${total[r]} pixels differ (${(100 * share).toFixed(2)} %, at most ` +
+          `${(100 * region.bound).toFixed(1)} %)`);
+  });
 }
 
 async function main() {
@@ -288,7 +406,7 @@ async function main() {
     await padAndKeyboard(await browser.newPage(), base);
     // Before the settings' checks, which leave their warnings on the page.
     const out = argument('--screenshot') || path.join(userData, 'page.png');
-    await screenshot(await browser.newPage(), base, out);
+    await screenshot(await browser.newPage(), base, out, argument('--desktop-picture'));
     await settings(await browser.newPage(), base);
     await drill(await browser.newPage(), base);
   } finally {

@@ -9,7 +9,8 @@ using sandbox::PadButton;
 // players know: Start opens menus, Back resets in training, North is the
 // ball camera; the d-pad takes the rest.
 constexpr CommandBinding kCommands[kCommandCount] = {
-    {Command::Help, "help", "F1", std::nullopt, "help (this overlay)"},
+    {Command::Help, "help", "F1", std::nullopt,
+     "help: controls, then reading the dial, then closed"},
     {Command::Settings, "settings", "F2", PadButton::Start, "settings window"},
     {Command::Reset, "reset", "R", PadButton::Back,
      "reset to the start; in a drill, again with the same seed"},

@@ -3,12 +3,15 @@
 #include <imgui.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <span>
 #include <string_view>
 
 #include "canvas/Colour.h"
+#include "canvas/Fonts.h"
+#include "sandbox/Levels.h"
 
 namespace fly {
 namespace {
@@ -16,10 +19,16 @@ namespace {
 constexpr ImGuiWindowFlags kPanel = ImGuiWindowFlags_AlwaysAutoResize |
                                     ImGuiWindowFlags_NoSavedSettings |
                                     ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoNav;
-constexpr float kPanelWidth = 400.0f;
-constexpr float kPlotHeight = 64.0f;
-constexpr float kStripHeight = 10.0f;
+// In lines of text: the panel's least width (it grows to its widest
+// line), the plots' and the strip's heights.
+constexpr float kPanelEms = 26.0f;
+constexpr float kPlotLines = 4.3f;
+constexpr float kStripLines = 0.7f;
+// ImGui's built-in font drawn this much larger when no scalable font was
+// found.
 constexpr float kCountdownFontScale = 6.0f;
+
+float em() { return ImGui::GetFontSize(); }
 
 ImVec4 imGuiColour(canvas::Rgb8 c) {
     return {static_cast<float>(c.r) / 255.0f, static_cast<float>(c.g) / 255.0f,
@@ -51,7 +60,9 @@ void drillTitle(const FlySession& session, const DrillAttempt& attempt) {
 
 // One part of a score as a row: label, value and unit.
 void scoreRows(const sandbox::DrillScore& score, std::string_view mainPart) {
-    if (!ImGui::BeginTable("score", 2, ImGuiTableFlags_SizingStretchProp)) return;
+    // Fitted to the texts, so that the panel, which sizes itself to its
+    // contents, is as wide as its widest row.
+    if (!ImGui::BeginTable("score", 2, ImGuiTableFlags_SizingFixedFit)) return;
     for (const sandbox::ScorePart& part : score.parts()) {
         ImGui::TableNextRow();
         ImGui::TableNextColumn();
@@ -85,7 +96,9 @@ void drawPlot(const DrillAttempt& attempt) {
     const sandbox::DrillInfo& info = attempt.drill().info();
     const int n = static_cast<int>(plot.size());
     const float seconds = static_cast<float>(n) / sandbox::kTicksPerSecond;
-    const float width = kPanelWidth - 2.0f * ImGui::GetStyle().WindowPadding.x;
+    // As wide as the panel's text, and no narrower than its least width.
+    const float width = std::max(kPanelEms * em(), ImGui::GetContentRegionAvail().x);
+    const float plotHeight = kPlotLines * em();
     // The scale grows with the largest angle so far, a step at a time.
     const float top = sandbox::plotScaleTop(plot.largestError);
     ImGui::Text("%.*s, 0 to %.0f degrees; 0 to %.1f s", length(info.errorLabel),
@@ -94,10 +107,10 @@ void drawPlot(const DrillAttempt& attempt) {
     char overlayText[32];
     std::snprintf(overlayText, sizeof overlayText, "%.1f deg", static_cast<double>(now));
     ImGui::PlotLines("##error", plot[sandbox::AttemptPlot::Error].data(), n, 0, overlayText, 0.0f,
-                     top, ImVec2(width, kPlotHeight));
+                     top, ImVec2(width, plotHeight));
     ImGui::PushStyleColor(ImGuiCol_PlotHistogram, kPassed);
     ImGui::PlotHistogram("##inside", plot[sandbox::AttemptPlot::Inside].data(), n, 0, nullptr, 0.0f,
-                         1.0f, ImVec2(width, kStripHeight));
+                         1.0f, ImVec2(width, kStripLines * em()));
     ImGui::PopStyleColor();
     ImGui::TextDisabled("strip: within the drill's cone or limit");
 
@@ -109,7 +122,7 @@ void drawPlot(const DrillAttempt& attempt) {
     ImGui::SameLine();
     ImGui::TextUnformatted("(the stick, -1 to 1)");
     const ImVec2 at = ImGui::GetCursorScreenPos();
-    const ImVec2 size(width, kPlotHeight);
+    const ImVec2 size(width, plotHeight);
     ImGui::PushStyleColor(ImGuiCol_PlotLines, kPitchColour);
     ImGui::PlotLines("##pitch", plot[sandbox::AttemptPlot::Pitch].data(), n, 0, nullptr, -1.0f,
                      1.0f, size);
@@ -132,8 +145,15 @@ void drawCountdown(const DrillAttempt& attempt) {
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize |
                      ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoInputs |
                      ImGuiWindowFlags_NoBackground);
-    ImGui::SetWindowFontScale(kCountdownFontScale);
+    // The scalable font's large digit (canvas/Fonts.h), sharp at any size;
+    // ImGui's built-in font, upscaled, when there is none.
+    ImFont* large = canvas::countdownFont();
+    if (large != nullptr)
+        ImGui::PushFont(large);
+    else
+        ImGui::SetWindowFontScale(kCountdownFontScale);
     ImGui::Text("%d", left);
+    if (large != nullptr) ImGui::PopFont();
     ImGui::End();
     ImGui::PopStyleVar();
 }
@@ -142,9 +162,11 @@ void drawCountdown(const DrillAttempt& attempt) {
 // car (the middle) and the dial (lower left by default).
 void placePanel(float backgroundAlpha) {
     const ImGuiIO& io = ImGui::GetIO();
-    ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x - 10.0f, 10.0f), ImGuiCond_Always,
+    ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x - 0.7f * em(), 0.7f * em()), ImGuiCond_Always,
                             ImVec2(1.0f, 0.0f));
-    ImGui::SetNextWindowSize(ImVec2(kPanelWidth, 0.0f), ImGuiCond_Always);
+    // Its size follows its text (kPanel auto-resizes), within the display.
+    ImGui::SetNextWindowSizeConstraints(ImVec2(0.0f, 0.0f),
+                                        ImVec2(io.DisplaySize.x - 1.4f * em(), FLT_MAX));
     ImGui::SetNextWindowBgAlpha(backgroundAlpha);
 }
 
@@ -156,11 +178,79 @@ void drawLivePanel(const FlySession& session, const DrillAttempt& attempt) {
         ImGui::TextUnformatted("get ready: the world is held still");
     else
         ImGui::Text("%.2f s", static_cast<double>(attempt.drill().sample().seconds));
-    const sandbox::DrillScore score = attempt.drill().score();
-    scoreRows(score, attempt.drill().info().mainPart);
+    // No score before the attempt starts: a part such as the smallest error
+    // so far has no value yet.
+    if (attempt.phase() != AttemptPhase::Countdown)
+        scoreRows(attempt.drill().score(), attempt.drill().info().mainPart);
     drawPlot(attempt);
     ImGui::TextDisabled("R: again   N: next seed   F3: drills");
     ImGui::End();
+}
+
+// "77.2 %" or "2.38 s", as the score's rows write a value.
+void valueText(char* out, std::size_t size, float value, std::string_view unit) {
+    if (unit == "%")
+        std::snprintf(out, size, "%.1f %%", static_cast<double>(value));
+    else
+        std::snprintf(out, size, "%.2f %.*s", static_cast<double>(value), length(unit),
+                      unit.data());
+}
+
+// The level this attempt earned and what the next asks for; this attempt
+// against the one before on this seed, and the seed's best.
+void progressRows(const FlySession& session, const DrillAttempt& attempt,
+                  const sandbox::DrillScore& score) {
+    const sandbox::DrillInfo& info = attempt.drill().info();
+    const std::optional<float> value = score.value(info.mainPart);
+    if (!value) return;
+    std::string_view unit;
+    for (const sandbox::ScorePart& part : score.parts())
+        if (part.key == info.mainPart) unit = part.unit;
+    char text[48];
+    if (const sandbox::DrillLevels* levels = sandbox::findLevels(info.name)) {
+        const sandbox::Level level =
+            sandbox::levelReached(*levels, score.outcome == sandbox::DrillOutcome::Passed, *value);
+        const char* names[] = {"no level", "bronze", "silver", "gold"};
+        const ImVec4 colours[] = {ImVec4(0.7f, 0.7f, 0.7f, 1.0f), ImVec4(0.8f, 0.5f, 0.2f, 1.0f),
+                                  ImVec4(0.78f, 0.8f, 0.85f, 1.0f),
+                                  ImVec4(1.0f, 0.82f, 0.2f, 1.0f)};
+        const int index = static_cast<int>(level);
+        ImGui::TextColored(colours[index], "level: %s", names[index]);
+        if (level != sandbox::Level::Gold) {
+            const auto next = static_cast<sandbox::Level>(index + 1);
+            valueText(text, sizeof text, levels->value(next), unit);
+            ImGui::SameLine();
+            ImGui::TextDisabled("(%s: %s %s)", names[index + 1], text,
+                                info.better == sandbox::Better::Higher ? "or more" : "or less");
+        }
+    }
+    const std::optional<sandbox::AttemptBook::SeedRecord> record = session.seedRecord();
+    if (!record) return;
+    // The autopilot's attempts are not kept: then the book's latest is the
+    // one before this.
+    const std::optional<float> before = attempt.autopilot() ? record->latest : record->before;
+    valueText(text, sizeof text, *value, unit);
+    if (before) {
+        const float change = *value - *before;
+        const bool better = info.better == sandbox::Better::Higher ? change > 0.0f : change < 0.0f;
+        char was[48];
+        valueText(was, sizeof was, *before, unit);
+        ImGui::Text("this attempt %s, the one before %s:", text, was);
+        ImGui::SameLine();
+        ImGui::TextColored(change == 0.0f ? ImVec4(0.8f, 0.8f, 0.8f, 1.0f)
+                           : better       ? kPassed
+                                          : kFailed,
+                           "%+.2f", static_cast<double>(change));
+    } else if ((attempt.autopilot() ? record->attempts : record->attempts - 1) > 0) {
+        ImGui::Text("this attempt %s; the one before has none (failed)", text);
+    } else {
+        ImGui::Text("this attempt %s, the first on this seed", text);
+    }
+    if (record->best) {
+        valueText(text, sizeof text, *record->best, unit);
+        ImGui::Text("best of this seed %s, %zu attempt%s", text, record->attempts,
+                    record->attempts == 1 ? "" : "s");
+    }
 }
 
 void drawResult(FlySession& session, const DrillAttempt& attempt) {
@@ -173,6 +263,7 @@ void drawResult(FlySession& session, const DrillAttempt& attempt) {
                        length(score.verdict), score.verdict.data());
     ImGui::Separator();
     scoreRows(score, attempt.drill().info().mainPart);
+    progressRows(session, attempt, score);
     ImGui::Separator();
     drawPlot(attempt);
     ImGui::Separator();
@@ -212,7 +303,7 @@ void drawDrillMenu(FlySession& session, DrillMenuChoice& choice) {
     const ImGuiIO& io = ImGui::GetIO();
     ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x * 0.5f, io.DisplaySize.y * 0.5f),
                             ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
-    ImGui::SetNextWindowSize(ImVec2(440.0f, 0.0f), ImGuiCond_Always);
+    ImGui::SetNextWindowSize(ImVec2(29.0f * em(), 0.0f), ImGuiCond_Always);
     bool open = true;
     ImGui::Begin("Drills (F3 closes)", &open,
                  ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoCollapse);

@@ -4,8 +4,10 @@
 #include <imgui.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "canvas/DrawListCanvas.h"
+#include "canvas/Fonts.h"
 #include "canvas/SettingsWindow.h"
 #include "fly/platform/Gl.h"
 #include "fly/window/Hud.h"
@@ -91,10 +93,11 @@ bool FlyApp::frame() {
                       (options_.endNs && session_.timeNs() >= *options_.endNs) ||
                       (options_.endWithAttempt && resultShown);
 
+    const Vector2 framebuffer = platform_.framebufferSize();
+    fitInterface(framebuffer);
     ImGui_ImplOpenGL3_NewFrame();
     platform_.newImGuiFrame();
     ImGui::NewFrame();
-    const Vector2 framebuffer = platform_.framebufferSize();
     renderer_->draw(session_.world(), session_.camera(), framebuffer.X, framebuffer.Y,
                     session_.ghosts());
     // The plugin lays its dial out on ImGui's display size, which is the
@@ -103,7 +106,10 @@ bool FlyApp::frame() {
     const Vector2 canvas{static_cast<int32_t>(display.x), static_cast<int32_t>(display.y)};
     const int64_t dialStart = platform_.nowNs();
     canvas::DrawListCanvas dial(ImGui::GetBackgroundDrawList(), canvas);
-    session_.drawDial(dial);
+    dialElements_.setNext(&dial);
+    dialElements_.startFrame();
+    session_.drawDial(dialElements_);
+    dialElements_.finishFrame();
     simulation += platform_.nowNs() - dialStart;
     drawWindows(canvas);
     keepSettings(session_.timeNs());
@@ -159,6 +165,33 @@ float FlyApp::frameMilliseconds() const {
     return static_cast<float>(static_cast<double>(sum) / static_cast<double>(n) / 1e6);
 }
 
+// The fonts are made again, sharp at their new size, when the window's
+// height or the display's pixels per point have changed the interface's
+// scale by more than a little; between, nothing is done.
+void FlyApp::fitInterface(Vector2 framebuffer) {
+    const ImVec2 display = ImGui::GetIO().DisplaySize;
+    // Before the first frame ImGui knows no display: the framebuffer's
+    // height stands in for it.
+    const float height = display.y > 0.0f ? display.y : static_cast<float>(framebuffer.Y);
+    const float pixelsPerPoint =
+        display.y > 0.0f ? static_cast<float>(framebuffer.Y) / display.y : 1.0f;
+    const float scale = canvas::interfaceScale(height, options_.interfaceScale);
+    if (std::fabs(scale - fontScale_) < 0.05f * fontScale_ &&
+        std::fabs(pixelsPerPoint - fontPixelsPerPoint_) < 0.01f)
+        return;
+    const bool textureMade = fontScale_ > 0.0f;
+    fontScale_ = scale;
+    fontPixelsPerPoint_ = pixelsPerPoint;
+    canvas::loadInterfaceFonts(scale, pixelsPerPoint);
+    canvas::scaleStyle(scale);
+    ImGui::GetStyle().AntiAliasedFill = false;
+    // The backend makes the first texture in its first frame.
+    if (textureMade) {
+        ImGui_ImplOpenGL3_DestroyFontsTexture();
+        ImGui_ImplOpenGL3_CreateFontsTexture();
+    }
+}
+
 void FlyApp::drawWindows(Vector2 canvas) {
     drawHud({&session_, framesPerSecond(), frameMilliseconds(), platform_.padName()});
     if (!saved_) {
@@ -170,7 +203,7 @@ void FlyApp::drawWindows(Vector2 canvas) {
     }
     drawAttempt(session_);
     drawDrillMenu(session_, drillMenu_);
-    if (session_.helpShown()) drawHelp(help_);
+    if (session_.helpShown()) drawHelp(help_, session_.helpPage(), dialElements_);
     if (session_.settingsShown() && options_.settingsPage != nullptr)
         canvas::drawSettingsWindow(*options_.settingsPage, options_.settingsTitle, canvas.X,
                                    canvas.Y);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "canvas/DialElements.h"
 #include "canvas/Image.h"
 #include "fly/FlySession.h"
 #include "fly/platform/Platform.h"
@@ -58,6 +59,10 @@ struct AppOptions {
     bool waitForDrawing = false;
     // The session ends when its time reaches this.
     std::optional<int64_t> endNs;
+    // The player's factor on the interface's size, which otherwise follows
+    // the window's height and the display's pixels per point
+    // (canvas/Fonts.h).
+    float interfaceScale = 1.0f;
 };
 
 // Times of each frame, in nanoseconds: the whole frame, and the simulation
@@ -94,6 +99,7 @@ class FlyApp {
     FlyApp(Platform& platform, FlySession& session, AppOptions options);
     int64_t elapsedSinceLastFrame(int64_t now);
     void drawWindows(Vector2 canvas);
+    void fitInterface(Vector2 framebuffer);
     void keepSettings(int64_t now);
     void saveSettings();
     bool reportAttempts();
@@ -109,6 +115,9 @@ class FlyApp {
     bool glImGui_ = false;
     std::unique_ptr<WorldRenderer> renderer_;
     std::vector<HelpRow> help_;
+    // This frame's dial, passed on to the ImGui canvas, for the help page's
+    // labels.
+    canvas::DialElements dialElements_{nullptr};
     FrameInput input_;
     DrillMenuChoice drillMenu_;
     uint64_t attemptsReported_ = 0;
@@ -124,6 +133,9 @@ class FlyApp {
     base::Status saved_;  // the last save's
     canvas::Image picture_;
     FrameTimes times_;
+    // The scale and pixels per point the fonts and style were made for.
+    float fontScale_ = 0.0f;
+    float fontPixelsPerPoint_ = 0.0f;
 };
 
 }  // namespace fly

@@ -2,6 +2,11 @@
 
 #include <imgui.h>
 
+#include <algorithm>
+
+#include "canvas/DialGuide.h"
+#include "fly/window/WorldRenderer.h"
+
 namespace fly {
 namespace {
 
@@ -18,6 +23,21 @@ const char* clockState(const sandbox::FixedStepClock& clock) {
             return "slow motion 1/4";
         default:
             return "";
+    }
+}
+
+// One line per kind of ghost in the world, in its colour.
+void ghostLines(std::span<const GhostCar> ghosts) {
+    bool shown[2] = {false, false};
+    for (const GhostCar& g : ghosts) {
+        const int kind = static_cast<int>(g.kind);
+        if (shown[kind]) continue;
+        shown[kind] = true;
+        const Rgb8 c = ghostColour(g.kind);
+        ImGui::TextColored(ImVec4(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, 1.0f), "%s",
+                           g.kind == GhostKind::TargetAttitude
+                               ? "pink ghost: the attitude to reach"
+                               : "blue ghost: the best attempt of this seed");
     }
 }
 
@@ -40,36 +60,61 @@ void drawHud(const HudFacts& facts) {
         ImGui::Text("random start, seed %llu", static_cast<unsigned long long>(*s.seed()));
     if (const char* state = clockState(s.clock()); state[0] != '\0') ImGui::TextUnformatted(state);
     if (!s.recording()) ImGui::TextUnformatted("the flight log is full: no longer recording");
+    ghostLines(s.ghosts());
     ImGui::TextDisabled("%s; F1 help, F2 settings, F3 drills",
                         facts.padName.empty() ? "keyboard" : facts.padName.c_str());
     ImGui::End();
 }
 
-void drawHelp(std::span<const HelpRow> rows) {
-    const ImGuiIO& io = ImGui::GetIO();
-    ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x * 0.5f, io.DisplaySize.y * 0.5f),
-                            ImGuiCond_Always, ImVec2(0.5f, 0.5f));
-    ImGui::SetNextWindowBgAlpha(0.85f);
-    ImGui::Begin("Controls (F1 closes)", nullptr,
-                 ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoSavedSettings |
-                     ImGuiWindowFlags_NoCollapse);
-    if (ImGui::BeginTable("controls", 3, ImGuiTableFlags_RowBg | ImGuiTableFlags_BordersInnerV)) {
-        ImGui::TableSetupColumn("control");
-        ImGui::TableSetupColumn("keyboard");
-        ImGui::TableSetupColumn("pad");
-        ImGui::TableHeadersRow();
-        for (const HelpRow& row : rows) {
-            ImGui::TableNextRow();
-            ImGui::TableNextColumn();
-            ImGui::TextUnformatted(row.what.c_str());
-            ImGui::TableNextColumn();
-            ImGui::TextUnformatted(row.keys.c_str());
-            ImGui::TableNextColumn();
-            ImGui::TextUnformatted(row.pad.c_str());
-        }
-        ImGui::EndTable();
+void drawControls(std::span<const HelpRow> rows) {
+    if (!ImGui::BeginTable("controls", 3, ImGuiTableFlags_RowBg | ImGuiTableFlags_BordersInnerV))
+        return;
+    ImGui::TableSetupColumn("control");
+    ImGui::TableSetupColumn("keyboard");
+    ImGui::TableSetupColumn("pad");
+    ImGui::TableHeadersRow();
+    for (const HelpRow& row : rows) {
+        ImGui::TableNextRow();
+        ImGui::TableNextColumn();
+        ImGui::TextUnformatted(row.what.c_str());
+        ImGui::TableNextColumn();
+        ImGui::TextUnformatted(row.keys.c_str());
+        ImGui::TableNextColumn();
+        ImGui::TextUnformatted(row.pad.c_str());
     }
+    ImGui::EndTable();
+}
+
+void drawHelp(std::span<const HelpRow> rows, FlySession::HelpPage page,
+              const canvas::DialElements& dial) {
+    const ImGuiIO& io = ImGui::GetIO();
+    const float fontSize = ImGui::GetFontSize();
+    const bool dialPage = page == FlySession::HelpPage::ReadingTheDial;
+    // The controls in the middle; the dial's page at the upper right, clear
+    // of the dial it labels.
+    if (dialPage)
+        ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x - fontSize, fontSize), ImGuiCond_Always,
+                                ImVec2(1.0f, 0.0f));
+    else
+        ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x * 0.5f, io.DisplaySize.y * 0.5f),
+                                ImGuiCond_Always, ImVec2(0.5f, 0.5f));
+    ImGui::SetNextWindowBgAlpha(0.85f);
+    ImGui::Begin(
+        dialPage ? "Reading the dial (F1 closes)###help" : "Controls (F1: reading the dial)###help",
+        nullptr,
+        ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoSavedSettings |
+            ImGuiWindowFlags_NoCollapse);
+    if (dialPage)
+        canvas::drawDialGuideText(
+            std::min(fontSize * 44.0f, io.DisplaySize.x * 0.55f - 2.0f * fontSize));
+    else
+        drawControls(rows);
+    const ImVec2 helpMin = ImGui::GetWindowPos();
     ImGui::End();
+    // The labels keep left of the page.
+    if (dialPage)
+        canvas::drawDialLabels(ImGui::GetForegroundDrawList(), dial, ImVec2(0.0f, 0.0f),
+                               ImVec2(helpMin.x, io.DisplaySize.y), fontSize);
 }
 
 }  // namespace fly

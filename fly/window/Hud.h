@@ -1,10 +1,11 @@
 #pragma once
 // What the window shows over the world besides the dial: the HUD (speed,
 // boost, spin, frame rate, the clock's state) and the help overlay listing
-// every control. Dear ImGui windows, drawn inside the host's ImGui frame.
+// every control and how to read the dial. Dear ImGui windows, drawn inside the host's ImGui frame.
 #include <span>
 #include <string>
 
+#include "canvas/DialElements.h"
 #include "fly/FlySession.h"
 #include "fly/platform/Controls.h"
 
@@ -18,6 +19,10 @@ struct HudFacts {
 };
 
 void drawHud(const HudFacts& facts);
-void drawHelp(std::span<const HelpRow> rows);
+// The help overlay: a page of the controls and a page on reading the dial,
+// which labels the live dial's elements where it drew them (`dial`, this
+// frame's).
+void drawHelp(std::span<const HelpRow> rows, FlySession::HelpPage page,
+              const canvas::DialElements& dial);
 
 }  // namespace fly

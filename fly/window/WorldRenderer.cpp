@@ -11,17 +11,26 @@ namespace {
 
 using sandbox::Vec3;
 
-// One vertex: position, normal (zero: drawn unlit) and colour.
+// One vertex: position, normal (zero: drawn unlit) and colour; for a line,
+// the other end's position (the shader clips the line at the near plane).
 struct Vertex {
     float position[3];
     float normal[3];
     float colour[4];
+    float other[3];
 };
 
 // A vertex's colour, as the shader takes it.
 struct VertexColour {
     float r, g, b, a;
 };
+
+// A vector's component by its axis, 0 to 2. Not `(&v.x)[axis]`: indexing
+// past the member `x` is undefined behaviour, and clang (the browser
+// build's compiler) dropped those stores, collapsing the car's sides and
+// roof into its middle.
+float& component(Vec3& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+float component(const Vec3& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 
 VertexColour colour(Rgb8 c, float alpha = 1.0f) {
     return {static_cast<float>(c.r) / 255.0f, static_cast<float>(c.g) / 255.0f,
@@ -53,12 +62,28 @@ const char* kVertexShader = R"(
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec3 normal;
 layout(location = 2) in vec4 colour;
+layout(location = 3) in vec3 other;
 uniform mat4 viewProjection;
 uniform mat4 model;
 uniform vec3 light;
+uniform bool lines;
 out vec4 shade;
 void main() {
-    gl_Position = viewProjection * model * vec4(position, 1.0);
+    mat4 toClip = viewProjection * model;
+    vec4 here = toClip * vec4(position, 1.0);
+    // A line's end behind the near plane is moved along the line onto a
+    // point just in front of it, so that no line needs the rasteriser's
+    // clipping there: headless Chromium's WebGL (ANGLE on SwiftShader)
+    // draws nothing of a line with an end behind the eye.
+    if (lines) {
+        vec4 there = toClip * vec4(other, 1.0);
+        float inHere = here.z + here.w;
+        float inThere = there.z + there.w;
+        const float kInside = 0.01;
+        if (inHere < kInside && inThere > kInside)
+            here = mix(here, there, (kInside - inHere) / (inThere - inHere));
+    }
+    gl_Position = here;
     vec3 facing = mat3(model) * normal;
     float lit = 1.0;
     if (dot(facing, facing) > 0.0) lit = 0.5 + 0.5 * max(dot(normalize(facing), light), 0.0);
@@ -77,11 +102,18 @@ void main() {
 class MeshBuilder {
   public:
     void vertex(Vec3 p, Vec3 n, VertexColour c) {
-        vertices.push_back({{p.x, p.y, p.z}, {n.x, n.y, n.z}, {c.r, c.g, c.b, c.a}});
+        vertices.push_back(
+            {{p.x, p.y, p.z}, {n.x, n.y, n.z}, {c.r, c.g, c.b, c.a}, {p.x, p.y, p.z}});
     }
     void line(Vec3 a, Vec3 b, VertexColour c) {
         vertex(a, {}, c);
         vertex(b, {}, c);
+        Vertex& first = vertices[vertices.size() - 2];
+        Vertex& second = vertices.back();
+        for (int k = 0; k < 3; ++k) {
+            first.other[k] = second.position[k];
+            second.other[k] = first.position[k];
+        }
     }
     void quad(Vec3 a, Vec3 b, Vec3 c, Vec3 d, Vec3 n, VertexColour col) {
         for (Vec3 p : {a, b, c, a, c, d}) vertex(p, n, col);
@@ -93,11 +125,11 @@ class MeshBuilder {
             for (int side = 0; side < 2; ++side) {
                 const float sign = side == 0 ? -1.0f : 1.0f;
                 Vec3 n{};
-                (&n.x)[axis] = sign;
+                component(n, axis) = sign;
                 // Two axes across the face.
                 Vec3 u{}, v{};
-                (&u.x)[(axis + 1) % 3] = (&h.x)[(axis + 1) % 3];
-                (&v.x)[(axis + 2) % 3] = (&h.x)[(axis + 2) % 3];
+                component(u, (axis + 1) % 3) = component(h, (axis + 1) % 3);
+                component(v, (axis + 2) % 3) = component(h, (axis + 2) % 3);
                 const Vec3 c = centre + Vec3{n.x * h.x, n.y * h.y, n.z * h.z};
                 quad(c - u - v, c + u - v, c + u + v, c - u + v, n, faces[axis * 2 + side]);
             }
@@ -163,9 +195,9 @@ std::vector<Vertex> carMesh() {
 
 // A ghost car in its own axes: the car's box grown by kGhostScale about its
 // centre, unlit and see-through, its nose and underside told apart.
-std::vector<Vertex> ghostMesh() {
+std::vector<Vertex> ghostMesh(Rgb8 body) {
     namespace k = sandbox::model;
-    const VertexColour side = colour(kGhostColour, kGhostAlpha);
+    const VertexColour side = colour(body, kGhostAlpha);
     const VertexColour faces[6] = {side, colour(kNoseColour, kGhostAlpha + 0.15f),      side,
                                    side, colour(kUndersideColour, kGhostAlpha + 0.15f), side};
     MeshBuilder unlit;
@@ -176,20 +208,22 @@ std::vector<Vertex> ghostMesh() {
 
 // The ghost's twelve edges, so that its attitude reads even where it covers
 // the car.
-std::vector<Vertex> ghostEdges() {
+std::vector<Vertex> ghostEdges(Rgb8 body) {
     namespace k = sandbox::model;
     MeshBuilder m;
     const Vec3 h = k::kCarBoxSize * (0.5f * kGhostScale);
     const Vec3 c = k::kCarBoxOffset;
-    const VertexColour edge = colour(kGhostColour, 0.9f);
+    const VertexColour edge = colour(body, 0.9f);
     for (int axis = 0; axis < 3; ++axis)
         for (float a : {-1.0f, 1.0f})
             for (float b : {-1.0f, 1.0f}) {
                 Vec3 from{}, to{};
-                (&from.x)[axis] = -(&h.x)[axis];
-                (&to.x)[axis] = (&h.x)[axis];
-                (&from.x)[(axis + 1) % 3] = (&to.x)[(axis + 1) % 3] = a * (&h.x)[(axis + 1) % 3];
-                (&from.x)[(axis + 2) % 3] = (&to.x)[(axis + 2) % 3] = b * (&h.x)[(axis + 2) % 3];
+                component(from, axis) = -component(h, axis);
+                component(to, axis) = component(h, axis);
+                component(from, (axis + 1) % 3) = component(to, (axis + 1) % 3) =
+                    a * component(h, (axis + 1) % 3);
+                component(from, (axis + 2) % 3) = component(to, (axis + 2) % 3) =
+                    b * component(h, (axis + 2) % 3);
                 m.line(c + from, c + to, edge);
             }
     return m.vertices;
@@ -313,6 +347,9 @@ struct WorldRenderer::Mesh {
         glEnableVertexAttribArray(2);
         glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride,
                               bufferOffset(offsetof(Vertex, colour)));
+        glEnableVertexAttribArray(3);
+        glVertexAttribPointer(3, 3, GL_FLOAT, GL_FALSE, stride,
+                              bufferOffset(offsetof(Vertex, other)));
         glBindVertexArray(0);
     }
     void release() {
@@ -322,7 +359,9 @@ struct WorldRenderer::Mesh {
 };
 
 struct WorldRenderer::Meshes {
-    Mesh floor, lines, car, ball, disc, dropLine, ghost, ghostEdges;
+    Mesh floor, lines, car, ball, disc, dropLine;
+    // One body and one set of edges per kind of ghost, in GhostKind's order.
+    Mesh ghost[2], ghostEdges[2];
 };
 
 WorldRenderer::WorldRenderer() = default;
@@ -334,6 +373,7 @@ base::Result<std::unique_ptr<WorldRenderer>> WorldRenderer::create() {
     r->program_ = *program;
     r->modelLocation_ = glGetUniformLocation(r->program_, "model");
     r->viewProjectionLocation_ = glGetUniformLocation(r->program_, "viewProjection");
+    r->linesLocation_ = glGetUniformLocation(r->program_, "lines");
     glUseProgram(r->program_);
     glUniform3fv(glGetUniformLocation(r->program_, "light"), 1, kLight);
     glUseProgram(0);
@@ -345,22 +385,25 @@ base::Result<std::unique_ptr<WorldRenderer>> WorldRenderer::create() {
     m.ball.upload(sphereMesh(), GL_TRIANGLES);
     m.disc.upload(discMesh(), GL_TRIANGLES);
     m.dropLine.upload(dropLineMesh(), GL_LINES);
-    m.ghost.upload(ghostMesh(), GL_TRIANGLES);
-    m.ghostEdges.upload(ghostEdges(), GL_LINES);
+    for (GhostKind kind : {GhostKind::TargetAttitude, GhostKind::BestAttempt}) {
+        m.ghost[static_cast<int>(kind)].upload(ghostMesh(ghostColour(kind)), GL_TRIANGLES);
+        m.ghostEdges[static_cast<int>(kind)].upload(ghostEdges(ghostColour(kind)), GL_LINES);
+    }
     return r;
 }
 
 WorldRenderer::~WorldRenderer() {
     if (meshes_)
-        for (Mesh* mesh :
-             {&meshes_->floor, &meshes_->lines, &meshes_->car, &meshes_->ball, &meshes_->disc,
-              &meshes_->dropLine, &meshes_->ghost, &meshes_->ghostEdges})
+        for (Mesh* mesh : {&meshes_->floor, &meshes_->lines, &meshes_->car, &meshes_->ball,
+                           &meshes_->disc, &meshes_->dropLine, &meshes_->ghost[0],
+                           &meshes_->ghost[1], &meshes_->ghostEdges[0], &meshes_->ghostEdges[1]})
             mesh->release();
     if (program_ != 0) glDeleteProgram(program_);
 }
 
 void WorldRenderer::drawMesh(const Mesh& mesh, const Mat4& model) {
     glUniformMatrix4fv(modelLocation_, 1, GL_FALSE, model.m);
+    glUniform1i(linesLocation_, mesh.mode == GL_LINES ? 1 : 0);
     glBindVertexArray(mesh.vao);
     glDrawArrays(mesh.mode, 0, mesh.count);
 }
@@ -371,15 +414,16 @@ void WorldRenderer::drawMesh(const Mesh& mesh, const Mat4& model) {
 void WorldRenderer::drawGhosts(std::span<const GhostCar> ghosts) {
     if (ghosts.empty()) return;
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    for (const GhostCar& g : ghosts) drawMesh(meshes_->ghost, bodyMatrix(g.location, g.attitude));
+    for (const GhostCar& g : ghosts)
+        drawMesh(meshes_->ghost[static_cast<int>(g.kind)], bodyMatrix(g.location, g.attitude));
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_FALSE);
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_BLEND);
     for (const GhostCar& g : ghosts) {
         const Mat4 model = bodyMatrix(g.location, g.attitude);
-        drawMesh(meshes_->ghost, model);
-        drawMesh(meshes_->ghostEdges, model);
+        drawMesh(meshes_->ghost[static_cast<int>(g.kind)], model);
+        drawMesh(meshes_->ghostEdges[static_cast<int>(g.kind)], model);
     }
     glDepthMask(GL_TRUE);
     glDepthFunc(GL_LESS);

@@ -27,9 +27,15 @@ inline constexpr Rgb8 kSkyColour{150, 170, 195};
 inline constexpr Rgb8 kFloorColour{46, 82, 52};
 inline constexpr float kGridSpacing = 512.0f;
 // A ghost car's sides and roof, unlit, and how much of them covers what is
-// behind: over the sky a ghost shows as kGhostColour * kGhostAlpha + sky *
+// behind: over the sky a ghost shows as its colour * kGhostAlpha + sky *
 // (1 - kGhostAlpha). Its nose is yellow and its underside dark, as the car's.
-inline constexpr Rgb8 kGhostColour{200, 235, 255};
+// The two kinds apart at a glance: the target attitude pink, the best
+// attempt pale blue (the HUD names them).
+inline constexpr Rgb8 kTargetGhostColour{255, 120, 215};
+inline constexpr Rgb8 kBestGhostColour{200, 235, 255};
+inline constexpr Rgb8 ghostColour(GhostKind kind) {
+    return kind == GhostKind::TargetAttitude ? kTargetGhostColour : kBestGhostColour;
+}
 inline constexpr float kGhostAlpha = 0.45f;
 
 class WorldRenderer {
@@ -55,6 +61,7 @@ class WorldRenderer {
     unsigned program_ = 0;
     int modelLocation_ = -1;
     int viewProjectionLocation_ = -1;
+    int linesLocation_ = -1;
     std::unique_ptr<Meshes> meshes_;
 };
 

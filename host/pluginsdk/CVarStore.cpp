@@ -12,7 +12,7 @@ namespace pluginsdk {
 
 float parseCVarFloat(std::string_view text) {
     // strtof needs a terminated string; console values are short.
-    char buf[64];
+    char buf[kMaxCVarNumberText + 1];
     const std::size_t n = text.size() < sizeof buf - 1 ? text.size() : sizeof buf - 1;
     text.copy(buf, n);
     buf[n] = '\0';

@@ -29,7 +29,12 @@ struct CVarDefinition {
     bool saveToFile = true;
 };
 
-// Host's conversions from stored text.
+// The longest text whose number the console reads whole: it converts a
+// copy of at most this many characters.
+inline constexpr std::size_t kMaxCVarNumberText = 63;
+
+// Host's conversions from stored text: the number at the start of the first
+// kMaxCVarNumberText characters, 0 when there is none.
 float parseCVarFloat(std::string_view text);
 int truncCVarInt(float value);
 

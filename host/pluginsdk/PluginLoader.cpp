@@ -1,5 +1,12 @@
 #include "host/pluginsdk/PluginLoader.h"
 
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <typeinfo>
+
 #include "host/pluginsdk/SharedLibrary.h"
 
 namespace pluginsdk {
@@ -42,18 +49,67 @@ LoadedPlugin::~LoadedPlugin() {
     if (handle_) closeLibrary(handle_);
 }
 
+namespace {
+
+// The type of the exception being handled, as the source names it.
+std::string thrownType() {
+    const std::type_info* type = abi::__cxa_current_exception_type();
+    if (type == nullptr) return "an unknown value";
+    int status = 0;
+    char* name = abi::__cxa_demangle(type->name(), nullptr, nullptr, &status);
+    std::string text = status == 0 && name != nullptr ? name : type->name();
+    std::free(name);
+    return text;
+}
+
+// What the plugin threw, for a message: "std::runtime_error (\"why\")", or
+// the type of a value that is no standard exception ("int").
+std::string whatWasThrown() {
+    constexpr std::size_t kMaxWhat = 200;  // the plugin's text, cut short
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        std::string what = e.what();
+        if (what.size() > kMaxWhat) what = what.substr(0, kMaxWhat) + "...";
+        return thrownType() + " (\"" + what + "\")";
+    } catch (...) {
+        return "a value of type " + thrownType() + ", not a standard exception";
+    }
+}
+
+}  // namespace
+
 bool LoadedPlugin::load(CVarStore& cvars, GameHost& game, std::string* error) {
     if (plugin_) return true;
-    BakkesMod::Plugin::PluginPointer* created = info_->createFunction();
-    if (created == nullptr || !*created) {
-        if (error != nullptr)
-            *error = path_ + ": the plugin's create function returned " +
-                     (created == nullptr ? "a null pointer" : "an empty plugin pointer");
+    const auto fail = [&](const std::string& why) {
+        if (error != nullptr) *error = path_ + ": " + why + "; the plugin cannot be used";
         return false;
+    };
+    BakkesMod::Plugin::PluginPointer* created = nullptr;
+    try {
+        created = info_->createFunction();
+    } catch (...) {
+        return fail("the plugin's create function threw " + whatWasThrown());
     }
+    if (created == nullptr || !*created)
+        return fail(std::string("the plugin's create function returned ") +
+                    (created == nullptr ? "a null pointer" : "an empty plugin pointer"));
     plugin_ = *created;
     game_ = &game;
-    attachPlugin(*plugin_, cvars, game, this);
+    try {
+        attachPlugin(*plugin_, cvars, game, this);
+    } catch (...) {
+        const std::string what = whatWasThrown();
+        // Not loaded, so not unloaded either: what it registered goes, and
+        // the plugin is deleted.
+        game_->release(this);
+        try {
+            info_->deleteFunction();
+        } catch (...) {
+        }
+        plugin_.reset();
+        return fail("onLoad threw " + what);
+    }
     return true;
 }
 
@@ -65,8 +121,15 @@ void LoadedPlugin::release() {
     if (!plugin_) return;
     // The plugin never unregisters its callbacks; they hold its bare address.
     game_->release(this);
-    plugin_->onUnload();
-    info_->deleteFunction();
+    // Nothing the plugin throws on its way out may end the host.
+    try {
+        plugin_->onUnload();
+    } catch (...) {
+    }
+    try {
+        info_->deleteFunction();
+    } catch (...) {
+    }
     plugin_.reset();
 }
 

@@ -185,7 +185,8 @@ TEST_F(FlightCommands, FrameOptionsOutOfRangeOrWithoutALogAreUsageErrors) {
         {{"render", "--canvas", "64x64"},
          "--fps and --canvas apply to a flight log, not to the "
          "built-in demo"},
-        {{"export", log, "-o", log}, "is the flight log itself; not writing the scene over it"},
+        {{"export", log, "-o", log},
+         "-o " + log + " is the flight log " + log + " itself; not writing over it"},
     };
     const auto before = readFile(log);
     for (const Case& c : cases) {

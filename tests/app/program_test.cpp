@@ -450,7 +450,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCommand{"UnknownOption", {"--frobnicate", "info"}, 2, "--frobnicate"},
         BadCommand{"TraceWithoutScene", {"trace"}, 2, "SCENE is required"},
         BadCommand{"SetWithoutValue", {"set", "trimsight_size"}, 2, "VALUE is required"},
-        BadCommand{"EmptyPluginPath", {"--plugin", "", "info"}, 2, "non-empty path"},
+        BadCommand{"EmptyPluginPath", {"--plugin", "", "info"}, 2, "needs a non-empty value"},
         BadCommand{"MissingPlugin",
                    {"--plugin", "/nonexistent/libtrimsight.so", "info"},
                    3,

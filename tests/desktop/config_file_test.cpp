@@ -191,9 +191,9 @@ TEST(ConsoleNumber, AnyDecimalIsTheNearestFloatAndNothingElseIsANumber) {
         {"1e-400", 0.0f},
         {"1e40", INFINITY},
         {"-1e999", -INFINITY},
-        // Length is no limit: 0.25 and 100 more digits.
-        {"0.25" + std::string(99, '0') + "1", 0.25f},
-        {std::string(120, '0') + "7", 7.0f},
+        // Up to the 63 characters the console reads a number from.
+        {"0.25" + std::string(58, '0') + "1", 0.25f},
+        {std::string(62, '0') + "7", 7.0f},
     };
     for (const Case& c : numbers) {
         const auto n = parseConsoleNumber(c.text);
@@ -204,6 +204,9 @@ TEST(ConsoleNumber, AnyDecimalIsTheNearestFloatAndNothingElseIsANumber) {
          {"",     " 1",  "1 ",  "1x",  "x", "nan", "-nan", "inf", "-inf", "Infinity",
           "0x10", "--1", "+-1", "1,5", ".", "-",   "e5",   "1e",  "1e+",  "1.5.2"})
         EXPECT_EQ(parseConsoleNumber(bad).error(), "is not a number") << bad;
+    // 64 characters: the console would read the first 63 (here 0, not 4.5).
+    EXPECT_EQ(parseConsoleNumber(std::string(61, '0') + "4.5").error(),
+              "is longer than the 63 characters the console reads a number from");
 }
 
 TEST(ConsoleNumber, ValuesAreKeptInsideTheBoundsAndInfinityOnlyWhereThereIsABound) {

@@ -339,7 +339,7 @@ TEST_F(AttemptHistory, AHistoryThatIsNoRegularFileIsRefusedWithoutWaiting) {
     EXPECT_THAT(r.err, HasSubstr("cannot read the history: Is a directory"));
     r = run({"--history", "", "history"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_THAT(r.err, HasSubstr("need a non-empty path"));
+    EXPECT_THAT(r.err, HasSubstr("--history needs a non-empty value"));
 }
 
 }  // namespace

@@ -212,7 +212,7 @@ fly::Rgb8 ghostOver(fly::Rgb8 behind) {
             std::lround(fly::kGhostAlpha * static_cast<float>(ghost) +
                         (1.0f - fly::kGhostAlpha) * static_cast<float>(back)));
     };
-    const fly::Rgb8 g = fly::kGhostColour;
+    const fly::Rgb8 g = fly::kTargetGhostColour;
     return {mix(g.r, behind.r), mix(g.g, behind.g), mix(g.b, behind.b)};
 }
 

@@ -11,7 +11,9 @@
 #include "fly/FlySession.h"
 #include "host/pluginsdk/RecordingCanvas.h"
 #include "sandbox/AttemptBook.h"
+#include "sandbox/Levels.h"
 #include "testkit/LoadPlugin.h"
+#include "testkit/TestFlights.h"
 
 namespace {
 
@@ -368,6 +370,63 @@ TEST(AttemptBook, KeepsTheFlightOfTheBestPassedAttemptPerDrillAndSeed) {
     sandbox::AttemptBook failedOnly;
     ASSERT_TRUE(failedOnly.add(ScoredDrill(kLowerIsBetter, 1, false, 1.0f), flightOf(5), kTime));
     EXPECT_EQ(*failedOnly.bestFlight("recovery", 1), nullptr);
+}
+
+// The result panel's best, latest and the one before, over three attempts
+// at one seed (lower is better), with another seed's between them.
+TEST(AttemptBook, ASeedsRecordHasItsBestItsLatestAndTheOneBefore) {
+    sandbox::AttemptBook book;
+    EXPECT_EQ(book.seedRecord("recovery", 1).attempts, 0u);
+    struct Step {
+        ScoredDrill drill;
+        std::size_t attempts;
+        std::optional<float> best, latest, before;
+    };
+    const Step steps[] = {
+        {{kLowerIsBetter, 1, true, 3.0f}, 1, 3.0f, 3.0f, std::nullopt},
+        {{kLowerIsBetter, 2, true, 1.0f}, 1, 3.0f, 3.0f, std::nullopt},  // another seed
+        {{kLowerIsBetter, 1, true, 2.0f}, 2, 2.0f, 2.0f, 3.0f},
+        {{kLowerIsBetter, 1, false, 0.5f}, 3, 2.0f, 0.5f, 2.0f},  // failed: not the best
+    };
+    for (const Step& s : steps) {
+        ASSERT_TRUE(book.add(s.drill, flightOf(10), kTime));
+        const sandbox::AttemptBook::SeedRecord r = book.seedRecord("recovery", 1);
+        EXPECT_EQ(r.attempts, s.attempts);
+        EXPECT_EQ(r.best, s.best);
+        EXPECT_EQ(r.latest, s.latest);
+        EXPECT_EQ(r.before, s.before);
+    }
+}
+
+// Every drill has its levels, on the part that ranks its attempts, in order
+// (gold the hardest); the autopilot's attempt at seed 1 earns gold, a
+// failed attempt none.
+TEST(DrillLevels, EachDrillHasOrderedLevelsAndTheAutopilotEarnsGold) {
+    for (const sandbox::DrillEntry& entry : sandbox::drillTable()) {
+        SCOPED_TRACE(std::string(entry.info.name));
+        const sandbox::DrillLevels* levels = sandbox::findLevels(entry.info.name);
+        ASSERT_NE(levels, nullptr);
+        EXPECT_EQ(levels->part, entry.info.mainPart);
+        EXPECT_EQ(levels->better, entry.info.better);
+        const float gold = levels->value(sandbox::Level::Gold);
+        const float silver = levels->value(sandbox::Level::Silver);
+        const float bronze = levels->value(sandbox::Level::Bronze);
+        if (levels->better == sandbox::Better::Higher) {
+            EXPECT_GT(gold, silver);
+            EXPECT_GT(silver, bronze);
+        } else {
+            EXPECT_LT(gold, silver);
+            EXPECT_LT(silver, bronze);
+        }
+        EXPECT_EQ(sandbox::levelReached(*levels, true, silver), sandbox::Level::Silver);
+        EXPECT_EQ(sandbox::levelReached(*levels, false, gold), sandbox::Level::None);
+
+        hosttest::FlownAttempt attempt = hosttest::flyAttempt(entry.info.name, 1);
+        const sandbox::DrillScore score = attempt.drill->score();
+        ASSERT_EQ(score.outcome, sandbox::DrillOutcome::Passed);
+        EXPECT_EQ(sandbox::levelReached(*levels, true, *score.value(entry.info.mainPart)),
+                  sandbox::Level::Gold);
+    }
 }
 
 TEST(AttemptBook, ReadsTheArchiveFirstAndItsBestFlightWhenAskedAndAppendsToIt) {

@@ -264,6 +264,12 @@ TEST_F(Session, CommandsResetPauseStepSlowDownAndStartAgain) {
     EXPECT_FALSE(session.ballCamera());
     frameWith({Command::BallCamera, Command::Help, Command::Settings});
     EXPECT_TRUE(session.ballCamera() && session.helpShown() && session.settingsShown());
+    // F1 steps through the help's two pages, then closes it.
+    EXPECT_EQ(session.helpPage(), FlySession::HelpPage::Controls);
+    frameWith({Command::Help});
+    EXPECT_EQ(session.helpPage(), FlySession::HelpPage::ReadingTheDial);
+    frameWith({Command::Help});
+    EXPECT_FALSE(session.helpShown());
     EXPECT_FALSE(session.quitRequested());
     frameWith({Command::Quit});
     EXPECT_TRUE(session.quitRequested());

@@ -4,6 +4,8 @@
 // floor and the plugin's dial where they belong.
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <imgui.h>
+#include <imgui_internal.h>
 
 #include <cmath>
 #include <memory>
@@ -244,6 +246,63 @@ TEST_F(Window, DuringADrillASaveKeepsThePlayersTargetAndF3OpensTheDrillMenu) {
     EXPECT_EQ(frames, 180 - 42 + (static_cast<int>(session.attempt()->drill().ticks()) + 1) / 2);
     EXPECT_EQ(cvars.find("trimsight_target")->text(), "1");
     EXPECT_TRUE((*app)->finish().ok());
+}
+
+// The result panel sizes itself to its text: at the smallest and the
+// largest window, its widest row (a part's label, the "ranks attempts" note
+// and the value) fits inside it, and the panel inside the window.
+TEST_F(Window, TheResultPanelFitsItsWidestRowFrom800x450To3840x2160) {
+    for (const Vector2 size : {Vector2{800, 450}, Vector2{3840, 2160}}) {
+        SCOPED_TRACE(std::to_string(size.X) + "x" + std::to_string(size.Y));
+        platform.reset();
+        WindowOptions window;
+        window.width = size.X;
+        window.height = size.Y;
+        window.videoDriver = "offscreen";
+        base::Result<std::unique_ptr<Platform>> opened = openSdlPlatform(window);
+        ASSERT_TRUE(opened) << opened.error();
+        platform = std::move(*opened);
+        SessionOptions drill;
+        drill.drill = sandbox::findDrill("velocity-alignment");
+        drill.seed = 1;
+        drill.autopilot = true;
+        FlySession session(cvars, game, drill);
+        AppOptions options;
+        options.endWithAttempt = true;
+        auto app = FlyApp::create(*platform, session, options);
+        ASSERT_TRUE(app) << app.error();
+        while ((*app)->frame()) {
+        }
+        const ImGuiWindow* panel = ImGui::FindWindowByName("Result");
+        ASSERT_NE(panel, nullptr);
+        const ImGuiStyle& style = ImGui::GetStyle();
+        const float inner = panel->Size.x - 2.0f * style.WindowPadding.x;
+        float widest = 0.0f;
+        const sandbox::DrillScore score = session.attempt()->drill().score();
+        for (const sandbox::ScorePart& part : score.parts()) {
+            const std::string label(part.label);
+            // As the panel writes the value.
+            char value[64];
+            if (part.unit == "%")
+                std::snprintf(value, sizeof value, "%.1f %%", static_cast<double>(part.value));
+            else
+                std::snprintf(value, sizeof value, "%.2f %.*s", static_cast<double>(part.value),
+                              static_cast<int>(part.unit.size()), part.unit.data());
+            const bool ranks = part.key == session.attempt()->drill().info().mainPart;
+            widest = std::max(
+                widest, ImGui::CalcTextSize(label.c_str()).x +
+                            (ranks ? ImGui::CalcTextSize("(ranks attempts)").x + style.ItemSpacing.x
+                                   : 0.0f) +
+                            ImGui::CalcTextSize(value).x + 2.0f * style.CellPadding.x);
+        }
+        EXPECT_GT(widest, 0.0f);
+        EXPECT_LE(widest, inner);
+        EXPECT_GE(panel->Pos.x, 0.0f);
+        EXPECT_LE(panel->Pos.x + panel->Size.x, static_cast<float>(size.X));
+        // The text grows with the window.
+        EXPECT_NEAR(ImGui::GetFontSize(), 15.0f * static_cast<float>(size.Y) / 720.0f,
+                    static_cast<float>(size.Y) / 720.0f);
+    }
 }
 
 }  // namespace

@@ -279,6 +279,20 @@ TEST_F(ClipTest, PlotCommandDrawsTheAttemptAndRefusesAFreeFlight) {
     EXPECT_GT(angle, 1000u);
     EXPECT_GT(inside, 1000u);
     EXPECT_GT(pitch, 100u);
+    // Words: the title at the top, the angle's values left of its axis, the
+    // seconds below the time axis, each in the words' near white.
+    const auto words = [&](int x0, int y0, int x1, int y1) {
+        std::size_t n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
+                const Rgb c = pixel(*image, x, y);
+                n += c.r >= 170 && c.r == c.g && std::abs(c.b - c.r) <= 4;
+            }
+        return n;
+    };
+    EXPECT_GT(words(0, 0, image->width, 30), 100u) << "the title";
+    EXPECT_GT(words(0, 60, 36, 260), 30u) << "the angle's values";
+    EXPECT_GT(words(0, image->height - 40, image->width, image->height), 30u) << "the seconds";
 
     // A free flight has no drill to plot: nothing written.
     r = render({oneSecondFlight(), "--plot", dir.file("free.png")});

@@ -83,12 +83,14 @@ TEST(FlightLog, AWrittenLogReadsBackEqualAndWritesTheSameText) {
     }
 }
 
-TEST(FlightLog, StartStatesOfAnyFloatsReadBackToTheSameBits) {
+TEST(FlightLog, StartStatesOfAnyFloatsWithinTheBoundsReadBackToTheSameBits) {
     FlightLog log;
     log.start.car.location = {0.1f, -0.0f, 1e-40f};  // a tenth, negative zero, a subnormal
-    log.start.car.velocity = {FLT_MAX, -FLT_MAX, FLT_MIN};
-    log.start.ball.location = {16777216.0f, 1.00000012f, 3.14159274f};
-    log.start.ball.velocity = {-2299.99976f, 123456792.0f, 7e-45f};
+    // Near the start's bounds: 9200 uu/s (four times the car's cap) and the
+    // box around the arena, 12288 by 15360.
+    log.start.car.velocity = {FLT_MIN, -9199.999f, 1e-38f};
+    log.start.ball.location = {12287.999f, -15359.999f, 3.14159274f};
+    log.start.ball.velocity = {-2299.99976f, 23800.002f, 7e-45f};
     const base::Result<FlightLog> back = parseFlightLog(formatFlightLog(log), "exact.log");
     ASSERT_TRUE(back.ok()) << back.error();
     EXPECT_EQ(stateText(back->start), stateText(log.start));
@@ -264,7 +266,8 @@ TEST(FlightLogErrors, EachFaultIsNamedWithItsFileAndLine) {
         {"car location -2000 0 17.03", "car location -2000 0", "f.log:3: missing location"},
         {"car on_ground 1", "car on_ground yes",
          "f.log:10: on_ground: expected a whole number from 0 to 1, got \"yes\""},
-        {"car forward 1 0 0", "car forward 2 0 0", kNotARotation},
+        {"car forward 1 0 0", "car forward 2 0 0", "f.log:5: forward: 2 0 0 is not of unit length"},
+        {"car forward 1 0 0", "car forward 0 1 0", kNotARotation},
         {"car up 0 0 1", "car up 0 0 -1", kNotARotation},
         {"1 0 1 0 0 0.5 BJ", "2 0 1 0 0 0.5 BJ",
          "f.log:18: the line is for tick 2, but tick 1 is due here"},
