@@ -5,7 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/Excerpt.h"
 #include "desktop/HistoryFile.h"
+#include "sandbox/NumberText.h"
 
 namespace app {
 namespace {
@@ -25,6 +27,24 @@ void printError(std::FILE* err, const std::string& message) {
 
 void printWarning(std::FILE* err, const std::string& message) {
     std::fprintf(err, "%s: warning: %s\n", kProgram, oneLine(message).c_str());
+}
+
+base::Warnings printedWarnings(std::FILE* err) {
+    return base::Warnings([err](const std::string& warning) { printWarning(err, warning); });
+}
+
+std::string formatBound(float v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", static_cast<double>(v));
+    return buf;
+}
+
+std::shared_ptr<pluginsdk::CVarEntry> findVariable(HostRun& run, const std::string& name,
+                                                   std::FILE* err) {
+    auto entry = run.session.cvars.find(name);
+    if (!entry)
+        printError(err, "no console variable named " + sandbox::jsonString(base::excerpt(name)));
+    return entry;
 }
 
 CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::string& about) {
@@ -86,9 +106,8 @@ int readSettings(const GlobalOptions&, HostRun& run, std::FILE* err) {
         printWarning(err, run.config.error() + "; using the defaults");
         return kExitOk;
     }
-    std::vector<std::string> warnings;
+    base::Warnings warnings = printedWarnings(err);
     run.session.applyConfig(*run.config, run.configPath, warnings);
-    for (const std::string& w : warnings) printWarning(err, w);
     return kExitOk;
 }
 

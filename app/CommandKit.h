@@ -6,8 +6,7 @@
 // Adding a subcommand: write `Subcommand addNameCommand(CLI::App& app)` in a
 // file of its own (it adds the subcommand and its options to `app` and
 // returns what runs it; commandWithOptions does that for a struct of
-// options), declare it below and list it in kCommands in Commands.cpp. The
-// console's three (info, set, get) share ConsoleCommands.cpp.
+// options), declare it below and list it in kCommands in Commands.cpp.
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -17,6 +16,7 @@
 
 #include "app/Commands.h"
 #include "app/HostSession.h"
+#include "base/Warnings.h"
 #include "desktop/ConfigFile.h"
 #include "desktop/OutputFile.h"
 
@@ -66,10 +66,10 @@ Subcommand commandWithOptions(CLI::App& app, const std::string& name, const std:
 }
 
 // The subcommands, in the order --help lists them.
-Subcommand addInfoCommand(CLI::App& app);     // ConsoleCommands.cpp
+Subcommand addInfoCommand(CLI::App& app);     // InfoCommand.cpp
 Subcommand addTraceCommand(CLI::App& app);    // TraceCommand.cpp
-Subcommand addSetCommand(CLI::App& app);      // ConsoleCommands.cpp
-Subcommand addGetCommand(CLI::App& app);      // ConsoleCommands.cpp
+Subcommand addSetCommand(CLI::App& app);      // SetCommand.cpp
+Subcommand addGetCommand(CLI::App& app);      // GetCommand.cpp
 Subcommand addRenderCommand(CLI::App& app);   // RenderCommand.cpp
 Subcommand addFlyCommand(CLI::App& app);      // FlyCommand.cpp
 Subcommand addExportCommand(CLI::App& app);   // ExportCommand.cpp
@@ -95,15 +95,12 @@ int startHost(const GlobalOptions& global, HostRun& run, std::FILE* err);
 int startPlugin(const GlobalOptions& global, HostRun& run, std::FILE* err);
 int readSettings(const GlobalOptions& global, HostRun& run, std::FILE* err);
 
-// Writes the run's saved console variables over its config file, keeping
-// entries the plugin did not register, as `set` does: under the config's lock
-// the file is read again (not applied), so what other runs saved meanwhile
-// stays. For a command that keeps running (`fly`). `inPlace` are texts saved
-// instead of what the store holds (a setting the command stands in for a
-// while, such as a drill's cue).
-// Errors go to `err`. Returns kExitOk or kExitConfigWrite.
-int saveSettings(const GlobalOptions& global, HostRun& run, std::FILE* err,
-                 const scene::SavedSettings& inPlace = {});  // ConsoleCommands.cpp
+// The console variable `name` of the run's console; null, with the error
+// printed, when there is none.
+std::shared_ptr<pluginsdk::CVarEntry> findVariable(HostRun& run, const std::string& name,
+                                                   std::FILE* err);
+// A variable's bound as the console prints it ("%g").
+std::string formatBound(float v);
 
 // Which of the program's own files a command reads besides its inputs.
 struct OwnFiles {
@@ -122,6 +119,8 @@ int checkOutputsApart(const GlobalOptions& global, const std::vector<desktop::Ru
 void printError(std::FILE* err, const std::string& message);
 // "trimsight-host: warning: MESSAGE" on one line.
 void printWarning(std::FILE* err, const std::string& message);
+// Warnings printed to `err` as they come, by printWarning.
+base::Warnings printedWarnings(std::FILE* err);
 
 inline constexpr const char* kProgram = "trimsight-host";
 

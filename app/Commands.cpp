@@ -224,8 +224,8 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
     } catch (const CLI::ParseError& e) {
         return reportParseError(app, e, out, err);
     }
-    if (const std::string problem = desktop::faultSwitchProblem(); !problem.empty()) {
-        printError(err, problem);
+    if (const base::Status known = desktop::checkFaultSwitch(); !known) {
+        printError(err, known.error());
         return kExitUsage;
     }
     if (const std::string empty = emptyValue(app); !empty.empty()) {

@@ -13,10 +13,13 @@
 //   Commands         runHost, below: the command line, one subcommand run
 //   ExitCodes.h      the exit codes (docs/host-program.md has the table)
 //   CommandKit       what the subcommands share, and how to add one
-//   ConsoleCommands  info, set, get (the console's three) and the locked
-//                    save of the settings
+//   InfoCommand      info                GetCommand      get
+//   SetCommand       set (the save itself is desktop/ConfigFile's)
 //   TraceCommand     trace               ExportCommand   export
-//   RenderCommand    render: pictures, --video, --plot, --save-demo-scene
+//   RenderCommand    render: its options and the choice of job, what the
+//                    jobs share (RenderJobs.h); each job a file of its own:
+//                    RenderPictures (PNG pictures), RenderVideo (--video),
+//                    RenderPlot (--plot), SaveDemoScene (--save-demo-scene)
 //   FlyCommand       fly: the sandbox window (fly/), its outputs, a drill's
 //                    JSON line (fly/DrillReport.h), the history (desktop/)
 //   HistoryCommand   history

@@ -72,8 +72,8 @@ base::Result<sandbox::SceneExportOptions> exportOptions(const FlightFrameOptions
         return base::Failure{"--canvas " + sandbox::jsonString(base::excerpt(options.canvas)) +
                              ": expected WIDTHxHEIGHT in pixels, such as 1280x720"};
     out.canvas = {*width, *height};
-    if (const std::string problem = sandbox::sceneExportProblem(out); !problem.empty())
-        return base::Failure{"--canvas " + base::excerpt(options.canvas) + ": " + problem};
+    if (const base::Status valid = sandbox::checkSceneExport(out); !valid)
+        return base::Failure{"--canvas " + base::excerpt(options.canvas) + ": " + valid.error()};
     return out;
 }
 

@@ -18,6 +18,7 @@
 #include "app/CommandKit.h"
 #include "desktop/HistoryArchive.h"
 #include "desktop/HistoryFile.h"
+#include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
 #include "fly/DrillReport.h"
 #include "fly/Fly.h"
@@ -97,26 +98,30 @@ base::Status makePictureFolder(const std::string& folder) {
     return {};
 }
 
-// Options checked before anything starts; a usage error's message, if any.
-std::string checkOptions(const FlyOptions& o, bool scriptEnds) {
-    if (!parseSize(o.size)) return "--size: expected WIDTHxHEIGHT, each 1 to 8192, got " + o.size;
+// Options checked before anything starts; a failure is a usage error.
+base::Status checkOptions(const FlyOptions& o, bool scriptEnds) {
+    if (!parseSize(o.size))
+        return base::Failure{"--size: expected WIDTHxHEIGHT, each 1 to 8192, got " + o.size};
     if (!(o.seconds >= 0.0 && o.seconds <= fly::kMaxScriptSeconds))
-        return "--seconds: expected a number of seconds from 0 to 86400";
+        return base::Failure{"--seconds: expected a number of seconds from 0 to 86400"};
     if (!o.drill.empty() && sandbox::findDrill(o.drill) == nullptr)
-        return "no drill named \"" + o.drill + "\"; the drills are " + drillNames();
-    if (o.autopilot && o.drill.empty()) return "--autopilot flies drills: give --drill NAME";
+        return base::Failure{"no drill named \"" + o.drill + "\"; the drills are " + drillNames()};
+    if (o.autopilot && o.drill.empty())
+        return base::Failure{"--autopilot flies drills: give --drill NAME"};
     if (o.autopilot && !o.script.empty())
-        return "--autopilot and --script both fly the car: give one of them";
+        return base::Failure{"--autopilot and --script both fly the car: give one of them"};
     if (o.videoDriver == "offscreen" && o.seconds == 0.0 && !scriptEnds && o.drill.empty())
-        return "--video-driver offscreen shows nothing to close: give --seconds N, a script "
-               "with an end line or --drill NAME";
+        return base::Failure{
+            "--video-driver offscreen shows nothing to close: give --seconds N, a script "
+            "with an end line or --drill NAME"};
     // A drill's attempt ends by itself.
     if (!o.pictures.empty() && o.seconds == 0.0 && !scriptEnds && o.drill.empty())
-        return "--pictures needs an end: --seconds N, a script with an end line or --drill NAME";
+        return base::Failure{
+            "--pictures needs an end: --seconds N, a script with an end line or --drill NAME"};
     if (!(o.interfaceScale >= 0.5 && o.interfaceScale <= 4.0))
-        return "--interface-scale: expected a factor from 0.5 to 4";
+        return base::Failure{"--interface-scale: expected a factor from 0.5 to 4"};
     if (!(o.pictureEvery >= 0.01 && o.pictureEvery <= 3600.0))
-        return "--picture-every: expected 0.01 to 3600 seconds";
+        return base::Failure{"--picture-every: expected 0.01 to 3600 seconds"};
     return {};
 }
 
@@ -253,16 +258,19 @@ int checkRequest(const GlobalOptions& global, const FlyOptions& options,
         code != kExitOk)
         return code;
     if (!options.script.empty()) {
+        const base::Result<std::string> text =
+            desktop::readInputFile(options.script, "the script", fly::kMaxScriptBytes);
         base::Result<fly::ControlScript> loaded =
-            fly::loadControlScript(options.script, sandbox::defaultBindings());
+            text ? fly::parseControlScript(*text, options.script, sandbox::defaultBindings())
+                 : base::Result<fly::ControlScript>(text.failure());
         if (!loaded) {
             printError(err, loaded.error());
             return kExitScene;
         }
         script = std::move(*loaded);
     }
-    if (const std::string usage = checkOptions(options, script && script->endNs); !usage.empty()) {
-        printError(err, usage);
+    if (const base::Status usage = checkOptions(options, script && script->endNs); !usage) {
+        printError(err, usage.error());
         return kExitUsage;
     }
     for (const auto& [path, what, code] :
@@ -306,7 +314,10 @@ fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::ControlScrip
     app.saveSettings = [&global, &run, err](std::span<const fly::SettingText> inPlace) {
         scene::SavedSettings texts;
         for (const fly::SettingText& t : inPlace) texts[std::string(t.name)] = std::string(t.text);
-        return saveSettings(global, run, err, texts) == kExitOk;
+        base::Status saved = desktop::saveConsoleSettingsLocked(
+            run.configPath, global.config.empty(), run.session.cvars, texts);
+        if (!saved) printError(err, saved.error());
+        return saved;
     };
     app.captureLastFrame = !options.screenshot.empty();
     app.interfaceScale = static_cast<float>(options.interfaceScale);
@@ -331,7 +342,7 @@ fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::Cont
     session.drill = options.drill.empty() ? nullptr : sandbox::findDrill(options.drill);
     session.autopilot = options.autopilot;
     session.bestFlight = [&drills](std::string_view drill, uint64_t seed) {
-        return drills.book().bestFlight(drill, seed);
+        return drills.bestFlight(drill, seed);
     };
     session.seedRecord = [&drills](std::string_view drill, uint64_t seed) {
         return drills.book().seedRecord(drill, seed);
@@ -376,15 +387,14 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     // Attempts are kept in the history (--history or the default), and
     // earlier runs' bests raced; a history that cannot be read or written
     // is a warning, and the flight goes on.
-    desktop::HistoryArchive history(
-        desktop::historyPath(global.history),
-        [err](const std::string& warning) { printWarning(err, warning); });
+    base::Warnings warnings = printedWarnings(err);
+    desktop::HistoryArchive history(desktop::historyPath(global.history), warnings);
     fly::DrillReporter drills(
         [out](const std::string& line) {
             std::fprintf(out, "%s\n", line.c_str());
             std::fflush(out);
         },
-        [err](const std::string& warning) { printWarning(err, warning); }, &history);
+        warnings, &history);
     const fly::ControlScript* scriptToFly = script ? &*script : nullptr;
     fly::FlySession session(run.session.cvars, run.session.game,
                             sessionOptionsFor(options, scriptToFly, drills));
@@ -408,7 +418,7 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
 
     flyFrames(**app, !platform->headless() && !options.benchmark);
     if (oneAttempt) drills.unfinished(session);
-    const bool settingsSaved = (*app)->finish();  // a failure's reason is printed
+    const bool settingsSaved = (*app)->finish().ok();  // a failure's reason is printed
     const int code = reportRun(options, **app, session, *platform, pictures, out, err);
     return code != kExitOk ? code : (settingsSaved ? kExitOk : kExitConfigWrite);
 }

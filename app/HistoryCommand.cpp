@@ -79,14 +79,15 @@ void printDrill(std::FILE* out, const sandbox::DrillSummary& s) {
                      trendText(s).c_str());
 }
 
-void printText(std::FILE* out, const std::string& path, const sandbox::HistoryRead& history,
+void printText(std::FILE* out, const std::string& path,
+               const std::vector<sandbox::AttemptRecord>& attempts,
                const std::vector<sandbox::DrillSummary>& drills) {
-    if (history.attempts.empty()) {
+    if (attempts.empty()) {
         std::fprintf(out, "no attempts in %s yet\n", path.c_str());
         return;
     }
-    std::fprintf(out, "history of attempts: %s (%zu attempt%s)\n", path.c_str(),
-                 history.attempts.size(), history.attempts.size() == 1 ? "" : "s");
+    std::fprintf(out, "history of attempts: %s (%zu attempt%s)\n", path.c_str(), attempts.size(),
+                 attempts.size() == 1 ? "" : "s");
     for (const sandbox::DrillSummary& s : drills) printDrill(out, s);
 }
 
@@ -105,11 +106,13 @@ json drillJson(const sandbox::DrillSummary& s) {
             {"last", utcText(s.lastTime)}};
 }
 
-void printJson(std::FILE* out, const std::string& path, const sandbox::HistoryRead& history,
+void printJson(std::FILE* out, const std::string& path,
+               const std::vector<sandbox::AttemptRecord>& attempts,
+               const std::vector<std::string>& warnings,
                const std::vector<sandbox::DrillSummary>& drills) {
     json doc = {{"history", path},
-                {"attempts", history.attempts.size()},
-                {"warnings", history.warnings},
+                {"attempts", attempts.size()},
+                {"warnings", warnings},
                 {"drills", json::array()}};
     for (const sandbox::DrillSummary& s : drills) doc["drills"].push_back(drillJson(s));
     // A path is bytes; invalid UTF-8 in it is replaced rather than thrown on.
@@ -124,15 +127,17 @@ int runHistory(const GlobalOptions& global, const HistoryOptions& options, std::
         printError(err, path.error());
         return kExitScene;
     }
-    const base::Result<sandbox::HistoryRead> history = desktop::loadHistory(*path);
+    base::Warnings warnings;  // printed, and listed by --json
+    const base::Result<std::vector<sandbox::AttemptRecord>> history =
+        desktop::loadHistory(*path, warnings);
     if (!history) {
         printError(err, history.error());
         return kExitScene;
     }
-    for (const std::string& warning : history->warnings) printWarning(err, warning);
-    const std::vector<sandbox::DrillSummary> drills = sandbox::summarizeHistory(history->attempts);
+    for (const std::string& warning : warnings.list()) printWarning(err, warning);
+    const std::vector<sandbox::DrillSummary> drills = sandbox::summarizeHistory(*history);
     if (options.json)
-        printJson(out, *path, *history, drills);
+        printJson(out, *path, *history, warnings.list(), drills);
     else
         printText(out, *path, *history, drills);
     return kExitOk;

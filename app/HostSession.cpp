@@ -24,12 +24,8 @@ base::Status HostSession::load(const std::string& pluginPath) {
 }
 
 void HostSession::applyConfig(const scene::SavedSettings& entries, const std::string& configName,
-                              std::vector<std::string>& warnings) {
+                              base::Warnings& warnings) {
     scene::applySavedSettings(cvars, entries, configName, warnings);
-}
-
-scene::SavedSettings HostSession::savedEntries(scene::SavedSettings base) const {
-    return scene::collectSavedSettings(cvars, std::move(base));
 }
 
 std::string defaultPluginPath() {

@@ -26,11 +26,9 @@ class HostSession {
     // onLoad.
     base::Status load(const std::string& pluginPath);
 
-    // applySavedSettings and savedSettings (SavedSettings.h) on this run's
-    // console.
+    // applySavedSettings (SavedSettings.h) on this run's console.
     void applyConfig(const scene::SavedSettings& entries, const std::string& configName,
-                     std::vector<std::string>& warnings);
-    scene::SavedSettings savedEntries(scene::SavedSettings base) const;
+                     base::Warnings& warnings);
 
     pluginsdk::CVarStore cvars;
     pluginsdk::GameHost game;

@@ -56,12 +56,13 @@ namespace {
 
 using pluginsdk::NullCanvas;
 
-struct Scene {
+// A game state and settings one frame is drawn for.
+struct FrameCase {
     const char* name;
     void (*setUp)(pluginsdk::GameState&, pluginsdk::CVarStore&);
 };
 
-const Scene kScenes[] = {
+const FrameCase kScenes[] = {
     // Level car, ball ahead and up, moving: dial with both dots in front,
     // target "Velocity (opposite)" (the default).
     {"level",
@@ -101,7 +102,7 @@ struct Loaded {
     pluginsdk::GameHost game;
     std::unique_ptr<pluginsdk::LoadedPlugin> plugin;
 
-    explicit Loaded(const Scene& scene, const char* path = TRIMSIGHT_PLUGIN_PATH)
+    explicit Loaded(const FrameCase& scene, const char* path = TRIMSIGHT_PLUGIN_PATH)
         : plugin(testkit::loadPlugin(path, store, game)) {
         scene.setUp(game.state, store);
     }
@@ -114,7 +115,7 @@ struct Loaded {
 // does. Also checks that the copy draws exactly what the library draws.
 enum class Copy { Floor, Frame };
 
-void drawFloorCopy(const Scene& scene, pluginsdk::RecordingCanvas& canvas,
+void drawFloorCopy(const FrameCase& scene, pluginsdk::RecordingCanvas& canvas,
                    std::vector<bench::MathCall>& calls) {
     pluginsdk::CVarStore store;
     pluginsdk::GameHost game;
@@ -130,7 +131,7 @@ void drawFloorCopy(const Scene& scene, pluginsdk::RecordingCanvas& canvas,
     deleteMe();
 }
 
-void drawFrameCopy(const Scene& scene, pluginsdk::RecordingCanvas& canvas,
+void drawFrameCopy(const FrameCase& scene, pluginsdk::RecordingCanvas& canvas,
                    std::vector<bench::MathCall>& calls) {
     Loaded copy(scene, TRIMSIGHT_FRAME_CAPTURE_PATH);
     bench::startCapture(&calls);
@@ -138,7 +139,7 @@ void drawFrameCopy(const Scene& scene, pluginsdk::RecordingCanvas& canvas,
     bench::stopCapture();
 }
 
-std::vector<bench::MathCall> captureFrame(const Scene& scene, Loaded& real, Copy copy) {
+std::vector<bench::MathCall> captureFrame(const FrameCase& scene, Loaded& real, Copy copy) {
     std::vector<bench::MathCall> calls;
     pluginsdk::RecordingCanvas mine;
     if (copy == Copy::Floor) {
@@ -156,7 +157,7 @@ std::vector<bench::MathCall> captureFrame(const Scene& scene, Loaded& real, Copy
 }
 
 // The floor: every maths call of the frame with nothing precomputed.
-bench::MathFloor captureFloor(const Scene& scene, Loaded& real) {
+bench::MathFloor captureFloor(const FrameCase& scene, Loaded& real) {
     return bench::MathFloor(captureFrame(scene, real, Copy::Floor));
 }
 
@@ -182,7 +183,7 @@ double median(std::vector<double> v) {
 }
 
 void BM_Frame(benchmark::State& state) {
-    const Scene& scene = kScenes[state.range(0)];
+    const FrameCase& scene = kScenes[state.range(0)];
     state.SetLabel(scene.name);
     Loaded loaded(scene);
     const bench::MathFloor floor = captureFloor(scene, loaded);
@@ -223,7 +224,7 @@ void BM_Frame(benchmark::State& state) {
 BENCHMARK(BM_Frame)->DenseRange(0, 2)->Unit(benchmark::kNanosecond);
 
 void BM_Floor(benchmark::State& state) {
-    const Scene& scene = kScenes[state.range(0)];
+    const FrameCase& scene = kScenes[state.range(0)];
     state.SetLabel(scene.name);
     Loaded loaded(scene);
     const bench::MathFloor floor = captureFloor(scene, loaded);
@@ -261,8 +262,8 @@ void BM_SettingsPass(benchmark::State& state) {
 }
 BENCHMARK(BM_SettingsPass)->Unit(benchmark::kNanosecond);
 
-const Scene* findScene(std::string_view name) {
-    for (const Scene& scene : kScenes) {
+const FrameCase* findScene(std::string_view name) {
+    for (const FrameCase& scene : kScenes) {
         if (name == scene.name) return &scene;
     }
     std::fprintf(stderr, "no scene %.*s\n", static_cast<int>(name.size()), name.data());
@@ -274,7 +275,7 @@ const Scene* findScene(std::string_view name) {
 // that the counted ones find every symbol bound.
 constexpr int kCountedFrames = 1000;
 
-int countInstructions(const Scene& scene) {
+int countInstructions(const FrameCase& scene) {
     Loaded loaded(scene);
     const bench::MathFloor floor = captureFloor(scene, loaded);
     NullCanvas canvas;
@@ -288,7 +289,7 @@ int countInstructions(const Scene& scene) {
 
 // For the docs: the scene's maths calls by function, in the floor and in the
 // frame as it is now.
-int listCalls(const Scene& scene) {
+int listCalls(const FrameCase& scene) {
     Loaded loaded(scene);
     std::size_t floorCalls[static_cast<int>(bench::MathFn::Count)] = {};
     std::size_t frameCalls[static_cast<int>(bench::MathFn::Count)] = {};
@@ -313,11 +314,11 @@ int main(int argc, char** argv) {
     // A plugin that cannot be loaded ends the run with the loader's message.
     try {
         if (argc == 3 && std::string_view(argv[1]) == "--instructions") {
-            const Scene* scene = findScene(argv[2]);
+            const FrameCase* scene = findScene(argv[2]);
             return scene ? countInstructions(*scene) : 2;
         }
         if (argc == 3 && std::string_view(argv[1]) == "--calls") {
-            const Scene* scene = findScene(argv[2]);
+            const FrameCase* scene = findScene(argv[2]);
             return scene ? listCalls(*scene) : 2;
         }
         benchmark::Initialize(&argc, argv);

@@ -36,6 +36,30 @@ CarControls controlsFor(int64_t tick) {
     return kCycle[(tick / 15) % 8];
 }
 
+// The heap allocations since `before`, per iteration, as allocs_per_tick.
+void countAllocations(benchmark::State& state, std::uint64_t before) {
+    state.counters["allocs_per_tick"] =
+        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
+                           benchmark::Counter::kAvgIterations);
+}
+
+// One tick an iteration, `step(world, tick)` (what it returns kept from the
+// optimiser), the world started again from `start` every `every` ticks; and
+// the allocations per tick.
+template <typename WorldType, typename Step>
+void runTicks(benchmark::State& state, const WorldType& start, int every, Step step) {
+    WorldType world = start;
+    int64_t tick = 0;
+    const std::uint64_t before = testkit::allocations.load();
+    for (auto _ : state) {
+        const auto result = step(world, tick);
+        benchmark::DoNotOptimize(result);
+        benchmark::DoNotOptimize(world);
+        if (++tick % every == 0) world = start;
+    }
+    countAllocations(state, before);
+}
+
 void BM_Tick(benchmark::State& state) {
     // High up with unlimited boost, started again every two seconds so that
     // every tick is a flying one.
@@ -43,18 +67,9 @@ void BM_Tick(benchmark::State& state) {
     start.car.location.z = 1200.0f;
     start.ball.location.z = 1800.0f;
     const PhysicsOptions options{true};
-    World world = start;
-    int64_t tick = 0;
-    const std::uint64_t before = testkit::allocations.load();
-    for (auto _ : state) {
-        const TickReport report = stepWorld(world, controlsFor(tick), options);
-        benchmark::DoNotOptimize(report);
-        benchmark::DoNotOptimize(world);
-        if (++tick % 240 == 0) world = start;
-    }
-    state.counters["allocs_per_tick"] =
-        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
-                           benchmark::Counter::kAvgIterations);
+    runTicks(state, start, 240, [&options](World& world, int64_t tick) {
+        return stepWorld(world, controlsFor(tick), options);
+    });
 }
 BENCHMARK(BM_Tick);
 
@@ -75,20 +90,11 @@ void BM_FullModelTickInTheAir(benchmark::State& state) {
     start.ball.spin = {0.0f, 1.0f, 0.0f};
     mechanics::Options options;
     options.unlimitedBoost = true;
-    mechanics::World world = start;
-    int64_t tick = 0;
-    const std::uint64_t before = testkit::allocations.load();
-    for (auto _ : state) {
+    runTicks(state, start, 240, [&options](mechanics::World& world, int64_t tick) {
         CarControls controls = controlsFor(tick);
         controls.jump = tick % 30 < 2;
-        const mechanics::TickEvents events = mechanics::step(world, controls, options);
-        benchmark::DoNotOptimize(events);
-        benchmark::DoNotOptimize(world);
-        if (++tick % 240 == 0) world = start;
-    }
-    state.counters["allocs_per_tick"] =
-        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
-                           benchmark::Counter::kAvgIterations);
+        return mechanics::step(world, controls, options);
+    });
 }
 BENCHMARK(BM_FullModelTickInTheAir);
 
@@ -111,21 +117,12 @@ void BM_FullModelTickOnTheFloor(benchmark::State& state) {
     options.unlimitedBoost = true;
     mechanics::World world = start;
     for (int i = 0; i < 120; ++i) mechanics::step(world, {}, options);  // settled on its springs
-    const mechanics::World settled = world;
-    int64_t tick = 0;
     int64_t onFloor = 0;
-    const std::uint64_t before = testkit::allocations.load();
-    for (auto _ : state) {
-        const mechanics::TickEvents events =
-            mechanics::step(world, kDriving[(tick / 15) % 4], options);
-        benchmark::DoNotOptimize(events);
-        benchmark::DoNotOptimize(world);
+    runTicks(state, world, 480, [&](mechanics::World& w, int64_t tick) {
+        const mechanics::TickEvents events = mechanics::step(w, kDriving[(tick / 15) % 4], options);
         onFloor += events.wheelsInContact == 4 ? 1 : 0;
-        if (++tick % 480 == 0) world = settled;
-    }
-    state.counters["allocs_per_tick"] =
-        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
-                           benchmark::Counter::kAvgIterations);
+        return events;
+    });
     state.counters["four_wheels_share"] =
         benchmark::Counter(static_cast<double>(onFloor), benchmark::Counter::kAvgIterations);
 }
@@ -146,18 +143,8 @@ void BM_FullModelTickBallAndCarOnTheFloor(benchmark::State& state) {
     const mechanics::Options options;
     mechanics::World world = start;
     for (int i = 0; i < 60; ++i) mechanics::step(world, {}, options);  // let the car settle
-    start = world;
-    int64_t tick = 0;
-    const std::uint64_t before = testkit::allocations.load();
-    for (auto _ : state) {
-        const mechanics::TickEvents events = mechanics::step(world, {}, options);
-        benchmark::DoNotOptimize(events);
-        benchmark::DoNotOptimize(world);
-        if (++tick % 240 == 0) world = start;
-    }
-    state.counters["allocs_per_tick"] =
-        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
-                           benchmark::Counter::kAvgIterations);
+    runTicks(state, world, 240,
+             [&options](mechanics::World& w, int64_t) { return mechanics::step(w, {}, options); });
 }
 BENCHMARK(BM_FullModelTickBallAndCarOnTheFloor);
 
@@ -170,18 +157,9 @@ void BM_FullModelTickBallOnTheFloor(benchmark::State& state) {
     start.ball.spin = {-4.0f, 0.0f, 1.0f};
     mechanics::Options options;
     options.unlimitedBoost = true;
-    mechanics::World world = start;
-    int64_t tick = 0;
-    const std::uint64_t before = testkit::allocations.load();
-    for (auto _ : state) {
-        const mechanics::TickEvents events = mechanics::step(world, controlsFor(tick), options);
-        benchmark::DoNotOptimize(events);
-        benchmark::DoNotOptimize(world);
-        if (++tick % 240 == 0) world = start;
-    }
-    state.counters["allocs_per_tick"] =
-        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
-                           benchmark::Counter::kAvgIterations);
+    runTicks(state, start, 240, [&options](mechanics::World& world, int64_t tick) {
+        return mechanics::step(world, controlsFor(tick), options);
+    });
 }
 BENCHMARK(BM_FullModelTickBallOnTheFloor);
 
@@ -196,18 +174,9 @@ void BM_FullModelTickHittingTheBall(benchmark::State& state) {
     start.ball.location = {-1270.0f, 0.0f, 1020.755f};
     start.ball.velocity = {0.0f, 0.0f, 700.0f};
     const mechanics::Options options;
-    mechanics::World world = start;
-    int64_t tick = 0;
-    const std::uint64_t before = testkit::allocations.load();
-    for (auto _ : state) {
-        const mechanics::TickEvents events = mechanics::step(world, {}, options);
-        benchmark::DoNotOptimize(events);
-        benchmark::DoNotOptimize(world);
-        if (++tick % 12 == 0) world = start;
-    }
-    state.counters["allocs_per_tick"] =
-        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
-                           benchmark::Counter::kAvgIterations);
+    runTicks(state, start, 12, [&options](mechanics::World& world, int64_t) {
+        return mechanics::step(world, {}, options);
+    });
 }
 BENCHMARK(BM_FullModelTickHittingTheBall);
 
@@ -258,9 +227,7 @@ void BM_MapControls(benchmark::State& state) {
         benchmark::DoNotOptimize(pad);
         benchmark::DoNotOptimize(mapControls(bindings, pad, keys));
     }
-    state.counters["allocs_per_tick"] =
-        benchmark::Counter(static_cast<double>(testkit::allocations.load() - before),
-                           benchmark::Counter::kAvgIterations);
+    countAllocations(state, before);
 }
 BENCHMARK(BM_MapControls);
 

@@ -62,4 +62,38 @@ std::string defaultConfigPath() {
 
 base::Status makeDefaultConfigFolder() { return makeProgramFolder(kConfigBase); }
 
+base::Result<ConfigLock> lockConfigForSave(const std::string& path, bool isDefault) {
+    if (path.empty())
+        return base::Failure{
+            "cannot save the settings: neither XDG_CONFIG_HOME nor HOME names a directory; use "
+            "--config PATH"};
+    if (isDefault) {
+        if (base::Status made = makeDefaultConfigFolder(); !made)
+            return base::Failure{path + ": cannot write the config file: " + made.error()};
+    }
+    return ConfigLock::take(path);
+}
+
+base::Status saveConsoleSettings(const std::string& path,
+                                 const base::Result<scene::SavedSettings>& before,
+                                 const pluginsdk::CVarStore& cvars,
+                                 const scene::SavedSettings& inPlace) {
+    if (!before)
+        return base::Failure{path +
+                             ": not saving over a config file that cannot be read; fix or "
+                             "remove it"};
+    scene::SavedSettings entries = scene::collectSavedSettings(cvars, *before);
+    for (const auto& [name, value] : inPlace)
+        if (const auto saved = entries.find(name); saved != entries.end()) saved->second = value;
+    return saveConfigFile(path, scene::formatSavedSettings(entries));
+}
+
+base::Status saveConsoleSettingsLocked(const std::string& path, bool isDefault,
+                                       const pluginsdk::CVarStore& cvars,
+                                       const scene::SavedSettings& inPlace) {
+    const base::Result<ConfigLock> lock = lockConfigForSave(path, isDefault);
+    if (!lock) return lock.failure();
+    return saveConsoleSettings(path, loadConfigFile(path), cvars, inPlace);
+}
+
 }  // namespace desktop

@@ -1,6 +1,14 @@
 #pragma once
 // The host's saved settings in their file: the config file, its lock, its
-// place. The text in it and how it applies are SavedSettings.h's.
+// place, and the locked save. The text in it and how it applies are
+// SavedSettings.h's.
+//
+// A save, as `set` and the window make it:
+//   Result<ConfigLock> lock = lockConfigForSave(path, isDefault);
+//   Result<SavedSettings> before = loadConfigFile(path);   // under the lock
+//   ... change the console ...
+//   Status saved = saveConsoleSettings(path, before, cvars);
+// (saveConsoleSettingsLocked does all of it for a program that keeps running).
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -8,6 +16,7 @@
 
 #include "base/Result.h"
 #include "desktop/platform/Files.h"
+#include "host/pluginsdk/CVarStore.h"
 #include "scene/SavedSettings.h"
 
 namespace desktop {
@@ -51,5 +60,28 @@ std::string defaultConfigPath();
 // exist (a mistyped XDG_CONFIG_HOME or HOME) is a failure, not a chain of
 // folders made from the root.
 base::Status makeDefaultConfigFolder();
+
+// The lock for a save of the config at `path`; for the default config
+// (`isDefault`) its folder is made first. Fails, saying why, when `path` is
+// empty (no folder for the default config), the folder cannot be made or
+// the lock taken.
+base::Result<ConfigLock> lockConfigForSave(const std::string& path, bool isDefault);
+
+// Writes the console's saved variables over the config at `path`, keeping
+// the entries of `before` (what the file held, read under the lock) that
+// this console does not register; `inPlace` are texts saved instead of what
+// the console holds (a setting a command stands in for a while, such as a
+// drill's cue). Refuses to write over a file that could not be read.
+base::Status saveConsoleSettings(const std::string& path,
+                                 const base::Result<scene::SavedSettings>& before,
+                                 const pluginsdk::CVarStore& cvars,
+                                 const scene::SavedSettings& inPlace = {});
+
+// The whole save for a program that keeps running (the window): the lock,
+// the file read again without applying it (what other runs saved meanwhile
+// stays), the console's variables written over it, the lock let go.
+base::Status saveConsoleSettingsLocked(const std::string& path, bool isDefault,
+                                       const pluginsdk::CVarStore& cvars,
+                                       const scene::SavedSettings& inPlace = {});
 
 }  // namespace desktop

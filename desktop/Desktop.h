@@ -15,8 +15,9 @@
 //                    outputs kept apart from its inputs; fault switches for
 //                    tests
 //   UserFolders.h    where the config and the history live (XDG folders)
-//   ConfigFile.h     the config file holding the saved settings, its lock
-//                    (a save reads and writes under it), its default place
+//   ConfigFile.h     the config file holding the saved settings, its lock,
+//                    its default place, and the locked save (read again and
+//                    written under the lock, so that no save loses another's)
 //   HistoryFile.h    the history of drill attempts: appending a line (and
 //                    the attempt's flight log beside it), reading it back
 //   HistoryArchive.h the window's archive of attempts (sandbox::
@@ -26,7 +27,7 @@
 //                    here, and OutputFile, UserFolders and Files for Windows
 //
 // Builds on: scene/ (scenes and the saved settings' text), sandbox/ (flight
-// logs, the history's lines), base/.
+// logs, the history's lines), the host layer's console store, base/.
 //
 // Must not touch: the plugin, the window, pictures, the program's exit
 // codes; no file but those it is asked for.

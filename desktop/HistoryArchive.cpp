@@ -7,26 +7,24 @@
 
 namespace desktop {
 
-HistoryArchive::HistoryArchive(base::Result<std::string> path, Warn warn)
-    : path_(std::move(path)), warn_(std::move(warn)) {}
+HistoryArchive::HistoryArchive(base::Result<std::string> path, base::Warnings& warnings)
+    : path_(std::move(path)), warnings_(warnings) {}
 
-base::Result<sandbox::AttemptRecord> HistoryArchive::append(const sandbox::Drill& drill,
-                                                            const sandbox::FlightLog& flight,
-                                                            int64_t time) {
+base::Result<sandbox::AttemptRecord> HistoryArchive::append(const sandbox::AttemptRecord& record,
+                                                            const sandbox::FlightLog& flight) {
     if (!path_) return path_.failure();
-    return appendAttempt(*path_, drill, flight, time);
+    return appendAttempt(*path_, record, flight);
 }
 
 std::vector<sandbox::AttemptRecord> HistoryArchive::attempts() {
     if (!path_) return {};
-    base::Result<sandbox::HistoryRead> read = loadHistory(*path_);
+    base::Result<std::vector<sandbox::AttemptRecord>> read = loadHistory(*path_, warnings_);
     if (!read) {
         // Appends go on: they never touch what is there.
-        warn_("earlier attempts are not raced: " + read.error());
+        warnings_.add("earlier attempts are not raced: " + read.error());
         return {};
     }
-    for (const std::string& warning : read->warnings) warn_(warning);
-    return std::move(read->attempts);
+    return std::move(*read);
 }
 
 base::Result<sandbox::FlightLog> HistoryArchive::flight(const sandbox::AttemptRecord& record) {
@@ -34,7 +32,7 @@ base::Result<sandbox::FlightLog> HistoryArchive::flight(const sandbox::AttemptRe
     // A log that cannot be used is a warning: the ghost is missing for a
     // reason the player can see.
     const auto refuse = [this](const std::string& why) {
-        warn_("the best attempt is not raced: " + why);
+        warnings_.add("the best attempt is not raced: " + why);
         return base::Failure{why};
     };
     const base::Result<std::string> file = attemptFlightPath(*path_, record);

@@ -3,36 +3,33 @@
 // file: each finished attempt appended with its flight log (History.h), the
 // attempts of earlier runs read from it, and their flights for the ghost.
 //
-// Reading warns, through `warn`, of every line skipped (a torn last line, a
+// Reading warns, through `warnings`, of every line skipped (a torn last line, a
 // corrupt line, a newer version's) and of a history that cannot be read at
 // all; the good lines are used and the file is only ever appended to.
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "base/Result.h"
+#include "base/Warnings.h"
 #include "sandbox/AttemptBook.h"
 
 namespace desktop {
 
 class HistoryArchive final : public sandbox::AttemptArchive {
   public:
-    using Warn = std::function<void(const std::string& warning)>;
-
     // `path` is historyPath(--history): a failure there (no folder for the
     // default history) makes every append fail with its reason, and reads
-    // find nothing.
-    HistoryArchive(base::Result<std::string> path, Warn warn);
+    // find nothing. `warnings` must outlive the archive.
+    HistoryArchive(base::Result<std::string> path, base::Warnings& warnings);
 
-    base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
-                                                const sandbox::FlightLog& flight,
-                                                int64_t time) override;
+    base::Result<sandbox::AttemptRecord> append(const sandbox::AttemptRecord& record,
+                                                const sandbox::FlightLog& flight) override;
     std::vector<sandbox::AttemptRecord> attempts() override;
     base::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override;
 
   private:
     base::Result<std::string> path_;
-    Warn warn_;
+    base::Warnings& warnings_;
 };
 
 }  // namespace desktop

@@ -114,11 +114,13 @@ base::Result<std::string> historyPath(const std::string& given) {
     return path;
 }
 
-base::Result<sandbox::HistoryRead> loadHistory(const std::string& path) {
-    if (platform::isMissing(path)) return sandbox::HistoryRead{};  // no attempt kept yet
+base::Result<std::vector<sandbox::AttemptRecord>> loadHistory(const std::string& path,
+                                                              base::Warnings& warnings) {
+    if (platform::isMissing(path))
+        return std::vector<sandbox::AttemptRecord>{};  // no attempt kept yet
     const base::Result<std::string> text = readInputFile(path, "the history", kMaxHistoryBytes);
     if (!text) return text.failure();
-    return sandbox::parseHistory(*text, path);
+    return sandbox::parseHistory(*text, path, warnings);
 }
 
 base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record) {
@@ -154,12 +156,11 @@ base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRe
 }
 
 base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path,
-                                                   const sandbox::Drill& drill,
-                                                   const sandbox::FlightLog& log, int64_t time) {
-    const std::string stem = std::string(drill.info().name) + "-" + std::to_string(drill.seed()) +
-                             "-" + compactUtc(time);
-    sandbox::AttemptRecord record =
-        sandbox::attemptRecord(drill, time, std::string(kFlightsFolder) + "/" + stem + ".log");
+                                                   sandbox::AttemptRecord record,
+                                                   const sandbox::FlightLog& log) {
+    const std::string stem =
+        record.drill + "-" + std::to_string(record.seed) + "-" + compactUtc(record.time);
+    record.flightLog = std::string(kFlightsFolder) + "/" + stem + ".log";
     // A record the line cannot hold is refused before any file is made.
     if (const base::Result<std::string> line = sandbox::formatAttemptLine(record); !line.ok())
         return appendFailure(path, line.error());

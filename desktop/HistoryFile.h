@@ -10,11 +10,11 @@
 // and the history names them relative to its own folder.
 //
 // The window, when an attempt ends:
-//   Result<AttemptRecord> kept = appendAttempt(historyPath, *drill, log, std::time(nullptr));
+//   Result<AttemptRecord> kept = appendAttempt(historyPath, record, log);
 //   if (!kept) show kept.error();        // nothing half-written is left
 // and when a drill starts, the attempts so far, each flight read back from
 // attemptFlightPath (HistoryArchive.h does both for the window's ghost):
-//   Result<HistoryRead> history = loadHistory(historyPath);  // show history->warnings
+//   Result<vector<AttemptRecord>> history = loadHistory(historyPath, warnings);
 //
 // Safety: the history is only ever appended to, one whole line with one
 // O_APPEND write and then fsync, so a crash never touches earlier lines (a
@@ -31,8 +31,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/Result.h"
+#include "base/Warnings.h"
 #include "sandbox/Drills.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/History.h"
@@ -54,26 +56,27 @@ base::Result<std::string> historyPath(const std::string& given);
 // skipped") for each line skipped. A missing file is an empty history. Fails
 // only when the file cannot be read at all (not a regular file, larger than
 // kMaxHistoryBytes, no permission).
-base::Result<sandbox::HistoryRead> loadHistory(const std::string& path);
+base::Result<std::vector<sandbox::AttemptRecord>> loadHistory(const std::string& path,
+                                                              base::Warnings& warnings);
 
 // Appends one attempt's line to the history, creating the file (mode 0600)
 // if it is missing. The folder must exist.
 base::Status appendAttemptLine(const std::string& path, const sandbox::AttemptRecord& record);
 
-// Keeps a finished attempt: checks the history (a regular file, not read-
-// only, or missing in an existing folder), writes its flight log into
-// flights/ beside it (a name no other file has), then appends its line
-// naming that log; when the line cannot be appended whole, what was written
-// of it is cut off under the history's lock and the log removed, so a full
-// disk loses the new attempt only.
+// Keeps a finished attempt (its record, from sandbox::attemptRecord): checks
+// the history (a regular file, not read-only, or missing in an existing
+// folder), writes its flight log into flights/ beside it (a name no other
+// file has), then appends its line naming that log; when the line cannot be
+// appended whole, what was written of it is cut off under the history's lock
+// and the log removed, so a full disk loses the new attempt only.
 // For the default history the program's data folder is made first, as the
 // config's folder is (only trimsight/ under an existing data home, or
 // ~/.local/share in an existing home folder); the folder of a --history path
 // must exist. Returns the record as written. On failure nothing names a
 // log that is not there.
 base::Result<sandbox::AttemptRecord> appendAttempt(const std::string& path,
-                                                   const sandbox::Drill& drill,
-                                                   const sandbox::FlightLog& log, int64_t time);
+                                                   sandbox::AttemptRecord record,
+                                                   const sandbox::FlightLog& log);
 
 // The flight log file of an attempt: its log= name, taken relative to the
 // history's folder. Only a file in the history's own flights/ folder

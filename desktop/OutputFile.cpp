@@ -268,10 +268,11 @@ base::Status checkFilesApart(std::span<const RunFile> outputs, std::span<const R
     return {};
 }
 
-std::string faultSwitchProblem() {
+base::Status checkFaultSwitch() {
     if (faultSwitch() != Fault::Unknown) return {};
-    return std::string("TRIMSIGHT_FAULT_SAVE=") + std::getenv("TRIMSIGHT_FAULT_SAVE") +
-           " is not a fault this program knows (mid-write or after-write)";
+    return base::Failure{std::string("TRIMSIGHT_FAULT_SAVE=") +
+                         std::getenv("TRIMSIGHT_FAULT_SAVE") +
+                         " is not a fault this program knows (mid-write or after-write)"};
 }
 
 std::string parentOf(const std::string& path) {

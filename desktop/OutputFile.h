@@ -80,9 +80,9 @@ struct RunFile {
 // is the flight log a.log itself; not writing over it".
 base::Status checkFilesApart(std::span<const RunFile> outputs, std::span<const RunFile> inputs);
 
-// Why the value of TRIMSIGHT_FAULT_SAVE is not one the program knows; empty
-// when it is unset or known.
-std::string faultSwitchProblem();
+// Fails, saying why, when TRIMSIGHT_FAULT_SAVE is set to a value the
+// program does not know.
+base::Status checkFaultSwitch();
 
 // `path` with every symbolic link along the last component followed (the
 // final target may be missing). Fails on a loop.

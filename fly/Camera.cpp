@@ -111,13 +111,4 @@ Mat4 scaleAndMove(Vec3 scale, Vec3 location) {
     return m;
 }
 
-ClipPoint project(const Mat4& matrix, Vec3 p) {
-    const float v[4] = {p.x, p.y, p.z, 1.0f};
-    float out[4];
-    for (int r = 0; r < 4; ++r)
-        out[r] = matrix.at(r, 0) * v[0] + matrix.at(r, 1) * v[1] + matrix.at(r, 2) * v[2] +
-                 matrix.at(r, 3) * v[3];
-    return {out[0], out[1], out[2], out[3]};
-}
-
 }  // namespace fly

@@ -54,14 +54,4 @@ Mat4 bodyMatrix(Vec3 location, const sandbox::Orientation& attitude);
 // Scale along each local axis, then move.
 Mat4 scaleAndMove(Vec3 scale, Vec3 location);
 
-// A point in clip space, and where it lands on the screen: x from -1 (left
-// edge) to 1 (right edge), y from -1 (bottom) to 1 (top).
-struct ClipPoint {
-    float x, y, z, w;
-    bool inFront() const { return w > 0.0f; }
-    float screenX() const { return x / w; }
-    float screenY() const { return y / w; }
-};
-ClipPoint project(const Mat4& matrix, Vec3 point);
-
 }  // namespace fly

@@ -1,14 +1,9 @@
 #include "fly/ControlScript.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 
 namespace fly {
@@ -24,21 +19,18 @@ std::vector<std::string> words(std::string_view line) {
 // A finite decimal number from lo to hi, or a message saying what it is not
 // (strtod also reads hexadecimal, "inf" and "nan", which a script has no
 // use for: no letter but an exponent's e is let through).
-std::optional<double> number(const std::string& word, double lo, double hi, std::string& error) {
+base::Result<double> number(const std::string& word, double lo, double hi) {
     const bool lettersOk = std::all_of(word.begin(), word.end(), [](char c) {
         return !std::isalpha(static_cast<unsigned char>(c)) || c == 'e' || c == 'E';
     });
     char* end = nullptr;
     const double v = std::strtod(word.c_str(), &end);
-    if (word.empty() || !lettersOk || *end != '\0' || !std::isfinite(v)) {
-        error = "\"" + word + "\" is not a number";
-        return std::nullopt;
-    }
+    if (word.empty() || !lettersOk || *end != '\0' || !std::isfinite(v))
+        return base::Failure{"\"" + word + "\" is not a number"};
     if (v < lo || v > hi) {
         std::ostringstream o;
         o << word << " is outside " << lo << " to " << hi;
-        error = o.str();
-        return std::nullopt;
+        return base::Failure{o.str()};
     }
     return v;
 }
@@ -49,50 +41,46 @@ std::string joined(const std::vector<std::string>& w, std::size_t from) {
     return s;
 }
 
-// The step a line's words (after its time) describe; `error` set when none.
-std::optional<ScriptStep> parseStep(const std::vector<std::string>& w,
-                                    const sandbox::Bindings& bindings, std::string& error) {
+// The step a line's words (after its time) describe, or why they describe
+// none.
+base::Result<ScriptStep> parseStep(const std::vector<std::string>& w,
+                                   const sandbox::Bindings& bindings) {
     ScriptStep step;
     const std::string& verb = w[1];
-    const auto pair = [&](double lo, double hi) {
-        if (w.size() != 4) {
-            error = verb + " takes two numbers";
-            return false;
-        }
-        const auto a = number(w[2], lo, hi, error);
-        const auto b = a ? number(w[3], lo, hi, error) : std::nullopt;
-        if (!b) return false;
+    const auto pair = [&](double lo, double hi) -> base::Status {
+        if (w.size() != 4) return base::Failure{verb + " takes two numbers"};
+        const base::Result<double> a = number(w[2], lo, hi);
+        if (!a) return a.failure();
+        const base::Result<double> b = number(w[3], lo, hi);
+        if (!b) return b.failure();
         step.first = static_cast<float>(*a);
         step.second = static_cast<float>(*b);
-        return true;
+        return {};
     };
     const bool upDown = w.size() >= 4 && (w[2] == "down" || w[2] == "up");
     if (verb == "stick") {
         step.kind = ScriptStep::Kind::Stick;
-        if (!pair(-1.0, 1.0)) return std::nullopt;
+        if (base::Status read = pair(-1.0, 1.0); !read) return read.failure();
     } else if (verb == "triggers") {
         step.kind = ScriptStep::Kind::Triggers;
-        if (!pair(0.0, 1.0)) return std::nullopt;
+        if (base::Status read = pair(0.0, 1.0); !read) return read.failure();
     } else if (verb == "key" && upDown) {
         const std::string name = joined(w, 3);
         step.kind = w[2] == "down" ? ScriptStep::Kind::KeyDown : ScriptStep::Kind::KeyUp;
         step.key = lookUpKey(bindings, name);
-        if (!step.key.action && !step.key.command) {
-            error = "no key \"" + name + "\" is bound (see the help overlay, F1)";
-            return std::nullopt;
-        }
+        if (!step.key.action && !step.key.command)
+            return base::Failure{"no key \"" + name + "\" is bound (see the help overlay, F1)"};
     } else if (verb == "button" && upDown && w.size() == 4) {
         const auto button = sandbox::padButtonNamed(w[3]);
-        if (!button) {
-            error = "no pad button \"" + w[3] + "\" (South, East, West, North, LeftShoulder, " +
-                    "RightShoulder, Back, Start, DPadUp, DPadDown, DPadLeft, DPadRight)";
-            return std::nullopt;
-        }
+        if (!button)
+            return base::Failure{"no pad button \"" + w[3] +
+                                 "\" (South, East, West, North, LeftShoulder, RightShoulder, "
+                                 "Back, Start, DPadUp, DPadDown, DPadLeft, DPadRight)"};
         step.kind = w[2] == "down" ? ScriptStep::Kind::ButtonDown : ScriptStep::Kind::ButtonUp;
         step.button = *button;
     } else {
-        error = "expected stick X Y, triggers L R, key down|up NAME, button down|up NAME or end";
-        return std::nullopt;
+        return base::Failure{
+            "expected stick X Y, triggers L R, key down|up NAME, button down|up NAME or end"};
     }
     return step;
 }
@@ -119,9 +107,8 @@ base::Result<ControlScript> parseControlScript(std::string_view text, std::strin
         const std::vector<std::string> w = words(line);
         if (w.empty()) continue;
         if (script.endNs) return fail("a step after the end line");
-        std::string error;
-        const auto seconds = number(w[0], 0.0, kMaxScriptSeconds, error);
-        if (!seconds) return fail("the time: " + error);
+        const base::Result<double> seconds = number(w[0], 0.0, kMaxScriptSeconds);
+        if (!seconds) return fail("the time: " + seconds.error());
         const auto timeNs = static_cast<int64_t>(std::llround(*seconds * 1e9));
         if (timeNs < lastNs) return fail("the time goes backwards (" + w[0] + " s)");
         lastNs = timeNs;
@@ -130,29 +117,12 @@ base::Result<ControlScript> parseControlScript(std::string_view text, std::strin
             script.endNs = timeNs;
             continue;
         }
-        std::optional<ScriptStep> step = parseStep(w, bindings, error);
-        if (!step) return fail(error);
+        base::Result<ScriptStep> step = parseStep(w, bindings);
+        if (!step) return fail(step.error());
         step->timeNs = timeNs;
         script.steps.push_back(*step);
     }
     return script;
-}
-
-base::Result<ControlScript> loadControlScript(const std::string& path,
-                                              const sandbox::Bindings& bindings) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return base::Failure{path + ": cannot read the script: " + std::strerror(errno)};
-    if (!S_ISREG(st.st_mode))
-        return base::Failure{path + ": cannot read the script: not a regular file"};
-    if (static_cast<std::size_t>(st.st_size) > kMaxScriptBytes)
-        return base::Failure{path + ": the script is larger than 16 MiB"};
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in && !in.eof())
-        return base::Failure{path + ": cannot read the script: " + std::strerror(errno)};
-    return parseControlScript(text.str(), path, bindings);
 }
 
 void ScriptPlayer::advanceTo(int64_t nowNs, CommandSet& pressed) {

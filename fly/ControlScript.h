@@ -50,12 +50,11 @@ struct ControlScript {
     std::optional<int64_t> endNs;   // the `end` line's time
 };
 
-// Reads a script; errors read "FILE:LINE: what is wrong". Key names are
+// Reads a script's text (the program reads the file, at most
+// kMaxScriptBytes); errors read "FILE:LINE: what is wrong". Key names are
 // checked against the bindings and the window's commands.
 base::Result<ControlScript> parseControlScript(std::string_view text, std::string_view fileName,
                                                const sandbox::Bindings& bindings);
-base::Result<ControlScript> loadControlScript(const std::string& path,
-                                              const sandbox::Bindings& bindings);
 
 // What a script holds at a moment, added to a person's input each frame.
 struct ScriptInput {

@@ -49,12 +49,19 @@ void DrillReporter::finished(const fly::FlySession& session) {
     if (attempt.autopilot()) return;
     const auto now = static_cast<int64_t>(std::time(nullptr));
     if (base::Status kept = book_.add(attempt.drill(), session.log(), now); !kept)
-        warn_("the attempt is not in the history: " + kept.error());
+        warnings_.add("the attempt is not in the history: " + kept.error());
 }
 
 void DrillReporter::unfinished(const fly::FlySession& session) {
     if (session.attempt() != nullptr && !session.attempt()->finished())
         line_(attemptJsonLine(session.attempt()->drill(), session.attempt()->autopilot()));
+}
+
+const sandbox::FlightLog* DrillReporter::bestFlight(std::string_view drill, uint64_t seed) {
+    base::Result<const sandbox::FlightLog*> best = book_.bestFlight(drill, seed);
+    // A flight the archive cannot give is not raced; the archive has said
+    // why (desktop/HistoryArchive.cpp warns).
+    return best ? *best : nullptr;
 }
 
 }  // namespace fly

@@ -13,10 +13,13 @@
 // outcome is "passed", "failed" or "unfinished" (the run ended first);
 // parts are the score's parts by key, in the drill's order, their numbers in
 // the shortest form that reads back to the same float.
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 
+#include "base/Warnings.h"
 #include "fly/FlySession.h"
 #include "sandbox/AttemptBook.h"
 
@@ -28,21 +31,26 @@ class DrillReporter {
   public:
     using Say = std::function<void(const std::string& text)>;
 
-    // `line` takes each result line, `warn` each warning (an attempt the
-    // archive could not keep; the flight goes on).
-    DrillReporter(Say line, Say warn, sandbox::AttemptArchive* archive)
-        : line_(std::move(line)), warn_(std::move(warn)), book_(archive) {}
+    // `line` takes each result line, `warnings` each warning (an attempt the
+    // archive could not keep; the flight goes on), and must outlive the
+    // reporter.
+    DrillReporter(Say line, base::Warnings& warnings, sandbox::AttemptArchive* archive)
+        : line_(std::move(line)), warnings_(warnings), book_(archive) {}
 
     // An attempt the session just finished: its line, then the record. The
     // autopilot's attempts are not the player's: they are printed only.
     void finished(const fly::FlySession& session);
     // At the end of the run, the line of an attempt still under way.
     void unfinished(const fly::FlySession& session);
+    // The flight of the best passed attempt of a drill and seed, to race as
+    // the ghost; null when there is none, or when the archive cannot give
+    // its flight (the archive warns).
+    const sandbox::FlightLog* bestFlight(std::string_view drill, uint64_t seed);
     sandbox::AttemptBook& book() { return book_; }
 
   private:
     Say line_;
-    Say warn_;
+    base::Warnings& warnings_;
     sandbox::AttemptBook book_;
 };
 

@@ -34,7 +34,8 @@
 //                     (DialCue, with render::TargetOption).
 //   DrillReport.h     a finished attempt's JSON line, and the attempt handed
 //                     to the book of attempts (sandbox/AttemptBook.h)
-//   ControlScript.h   timed control inputs (`--script`) and their reader.
+//   ControlScript.h   timed control inputs (`--script`) and their reader
+//                     (of the text: the program reads the file).
 //   Camera.h          the chase and ball cameras and the matrices, with the
 //                     mirror the game's left-handed axes need. Plain maths.
 //   GhostCar.h        where a ghost car is drawn.
@@ -58,6 +59,9 @@
 // A drill: SessionOptions::drill starts its first attempt (or the menu
 // does); AppOptions::onAttemptFinished hears of each finished attempt
 // (fly/DrillReport.h prints its JSON line and keeps it in the book).
+// Warnings (a history line skipped, a best flight that cannot be read) go
+// to the base::Warnings the program hands in; failures come back as
+// base::Result or base::Status.
 //
 // This header includes the session core and the platform interface; the
 // window's headers are included where the window is made.

@@ -94,15 +94,17 @@ base::Result<std::string> videoEncoderFor(VideoContainer container) {
     return encoder->description + in;
 }
 
-std::string videoSizeProblem(int width, int height) {
+base::Status checkVideoSize(int width, int height) {
     if (width < 2 || height < 2 || width % 2 != 0 || height % 2 != 0)
-        return "a video's frames need an even width and height of at least 2 (4:2:0 colour), not " +
-               std::to_string(width) + " by " + std::to_string(height);
+        return base::Failure{
+            "a video's frames need an even width and height of at least 2 (4:2:0 colour), not " +
+            std::to_string(width) + " by " + std::to_string(height)};
     if (width > kMaxVideoSide || height > kMaxVideoSide ||
         static_cast<long>(width) * height > kMaxVideoPixels)
-        return "a video's frames are at most 3840 by 2160 pixels in all (no side above " +
-               std::to_string(kMaxVideoSide) + "), not " + std::to_string(width) + " by " +
-               std::to_string(height);
+        return base::Failure{
+            "a video's frames are at most 3840 by 2160 pixels in all (no side above " +
+            std::to_string(kMaxVideoSide) + "), not " + std::to_string(width) + " by " +
+            std::to_string(height)};
     return {};
 }
 
@@ -237,8 +239,7 @@ VideoWriter::~VideoWriter() = default;
 
 base::Status VideoWriter::open(const std::string& path, VideoContainer container, int width,
                                int height, int fps) {
-    if (const std::string problem = videoSizeProblem(width, height); !problem.empty())
-        return base::Failure{problem};
+    if (base::Status size = checkVideoSize(width, height); !size) return size;
     if (fps < 1) return base::Failure{"a video needs a frame rate of at least 1"};
     // The libraries' own notes (the encoder's settings, statistics) would
     // mix with the program's messages; their errors still show.

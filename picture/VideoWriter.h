@@ -39,8 +39,8 @@ inline constexpr long kMaxVideoPixels = 3840L * 2160L;
 // Encoder threads at most: each keeps frames of its own.
 inline constexpr int kMaxEncoderThreads = 4;
 
-// Why a canvas cannot be a video's frame size; empty when it can.
-std::string videoSizeProblem(int width, int height);
+// Whether a canvas can be a video's frame size, and why not.
+base::Status checkVideoSize(int width, int height);
 
 class VideoWriter {
   public:

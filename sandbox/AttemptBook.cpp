@@ -17,7 +17,7 @@ base::Status AttemptBook::add(const sandbox::Drill& drill, const sandbox::Flight
     sandbox::AttemptRecord record = sandbox::attemptRecord(drill, time, "");
     base::Status kept;
     if (archive_ != nullptr) {
-        base::Result<sandbox::AttemptRecord> archived = archive_->append(drill, flight, time);
+        base::Result<sandbox::AttemptRecord> archived = archive_->append(record, flight);
         if (archived)
             record = std::move(*archived);
         else
@@ -31,19 +31,20 @@ base::Status AttemptBook::add(const sandbox::Drill& drill, const sandbox::Flight
     return kept;
 }
 
-const sandbox::FlightLog* AttemptBook::bestFlight(std::string_view drill, uint64_t seed) {
+base::Result<const sandbox::FlightLog*> AttemptBook::bestFlight(std::string_view drill,
+                                                                uint64_t seed) {
     readArchive();
     const sandbox::AttemptRecord* best = sandbox::bestAttempt(attempts_, drill, seed);
-    if (best == nullptr) return nullptr;
+    if (best == nullptr) return nullptr;  // none passed
     const auto index = static_cast<std::size_t>(best - attempts_.data());
     auto& [kept, flight] = best_[{std::string(drill), seed}];
     if (flight && kept == index) return flight.get();
     if (archive_ == nullptr) return nullptr;
     base::Result<sandbox::FlightLog> read = archive_->flight(*best);
-    if (!read) return nullptr;
+    if (!read) return read.failure();
     kept = index;
     flight = std::make_unique<sandbox::FlightLog>(std::move(*read));
-    return flight.get();
+    return static_cast<const sandbox::FlightLog*>(flight.get());
 }
 
 AttemptBook::SeedRecord AttemptBook::seedRecord(std::string_view drill, uint64_t seed) {

@@ -26,11 +26,11 @@ namespace sandbox {
 class AttemptArchive {
   public:
     virtual ~AttemptArchive() = default;
-    // Keeps a finished attempt, ended at `time` (Unix seconds), and its
-    // flight; the record as kept (its flight log named).
-    virtual base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
-                                                        const sandbox::FlightLog& flight,
-                                                        int64_t time) = 0;
+    // Keeps a finished attempt's record (made by the book, its flight log
+    // not yet named) and its flight; the record as kept (its flight log
+    // named, when the archive keeps the flight).
+    virtual base::Result<sandbox::AttemptRecord> append(const sandbox::AttemptRecord& record,
+                                                        const sandbox::FlightLog& flight) = 0;
     // The attempts kept so far, oldest first.
     virtual std::vector<sandbox::AttemptRecord> attempts() = 0;
     // The flight of one of them.
@@ -49,9 +49,9 @@ class AttemptBook {
     base::Status add(const sandbox::Drill& drill, const sandbox::FlightLog& flight, int64_t time);
 
     // The flight of the best passed attempt of a drill and seed (the earliest
-    // on a tie); null when none passed or its flight cannot be had. Valid
-    // until the next add().
-    const sandbox::FlightLog* bestFlight(std::string_view drill, uint64_t seed);
+    // on a tie); null when none passed, a failure when the archive cannot
+    // give its flight. Valid until the next add().
+    base::Result<const sandbox::FlightLog*> bestFlight(std::string_view drill, uint64_t seed);
 
     // A drill and seed's attempts so far, for the result panel: how many,
     // the best passed one's main score, and the latest two attempts' (the

@@ -18,15 +18,6 @@ int32_t unitsOf(double radians) {
     return static_cast<int32_t>(std::lround(radians / kRadiansPerUnit));
 }
 
-// Into -32768..32767.
-int32_t wrapUnits(int32_t units) {
-    const int32_t turn = kRotatorUnitsPerTurn;
-    int32_t u = units % turn;
-    if (u >= turn / 2) u -= turn;
-    if (u < -turn / 2) u += turn;
-    return u;
-}
-
 Vec3 normalised(Vec3 v) { return v * (1.0f / length(v)); }
 
 // v turned by `angle` about the unit axis k (Rodrigues' formula).
@@ -35,6 +26,14 @@ Vec3 turned(Vec3 v, Vec3 k, float cosAngle, float sinAngle) {
 }
 
 }  // namespace
+
+int32_t wrapRotatorUnits(int32_t units) {
+    const int32_t turn = kRotatorUnitsPerTurn;
+    int32_t u = units % turn;
+    if (u >= turn / 2) u -= turn;
+    if (u < -turn / 2) u += turn;
+    return u;
+}
 
 Orientation orientationFromRotator(Rotator rotator) {
     const double p = rotator.Pitch * kRadiansPerUnit;
@@ -59,12 +58,12 @@ Rotator toRotator(const Orientation& a) {
     out.Pitch = unitsOf(pitch);
     if (horizontal < kVerticalNose) {
         // Nose vertical: with Roll 0 the right axis is (-sin Y, cos Y, 0).
-        out.Yaw = wrapUnits(unitsOf(std::atan2(-double(a.right.x), double(a.right.y))));
+        out.Yaw = wrapRotatorUnits(unitsOf(std::atan2(-double(a.right.x), double(a.right.y))));
         out.Roll = 0;
     } else {
-        out.Yaw = wrapUnits(unitsOf(std::atan2(fy, fx)));
+        out.Yaw = wrapRotatorUnits(unitsOf(std::atan2(fy, fx)));
         // right.z = -sin R cos P and up.z = cos R cos P, with cos P > 0.
-        out.Roll = wrapUnits(unitsOf(std::atan2(-double(a.right.z), double(a.up.z))));
+        out.Roll = wrapRotatorUnits(unitsOf(std::atan2(-double(a.right.z), double(a.up.z))));
     }
     return out;
 }

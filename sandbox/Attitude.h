@@ -45,6 +45,9 @@ inline bool operator==(const Orientation& a, const Orientation& b) {
 inline constexpr int kRotatorUnitsPerTurn = 65536;
 inline constexpr int kRotatorQuarterTurn = 16384;
 
+// A yaw or roll in rotator units, wrapped into -32768..32767.
+int32_t wrapRotatorUnits(int32_t units);
+
 // The matrix of a rotator (computed in double precision, stored as floats).
 Orientation orientationFromRotator(Rotator rotator);
 

@@ -47,8 +47,4 @@ bool FixedStepClock::setSlowMotion(int divisor) {
     return true;
 }
 
-double FixedStepClock::tickFraction() const {
-    return static_cast<double>(owed_) / static_cast<double>(kNanosecondsPerSecond * divisor_);
-}
-
 }  // namespace sandbox

@@ -31,10 +31,6 @@ class FixedStepClock {
     bool setSlowMotion(int divisor);
     int slowMotion() const { return divisor_; }
 
-    // How far into the next tick simulated time is, from 0 up to (not
-    // including) 1; for drawing between ticks.
-    double tickFraction() const;
-
   private:
     // Real time not yet run, in 1/120 ns; a tick costs 1e9 * divisor of
     // these units.

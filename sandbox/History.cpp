@@ -181,7 +181,9 @@ std::optional<std::string> decodeLog(std::string_view text) {
 
 // ------------------------------------------------------------- one line
 
-std::string corrupt(std::string_view what) { return "corrupt line (" + std::string(what) + ")"; }
+base::Failure corrupt(std::string_view what) {
+    return {"corrupt line (" + std::string(what) + ")"};
+}
 
 // The fields after the version, by key; each key at most once.
 struct Fields {
@@ -189,7 +191,7 @@ struct Fields {
     std::vector<std::pair<std::string_view, std::string_view>> scores;
 };
 
-std::optional<std::string> splitFields(std::string_view rest, Fields& fields) {
+base::Status splitFields(std::string_view rest, Fields& fields) {
     while (!rest.empty()) {
         const std::size_t space = rest.find(' ');
         const std::string_view field = rest.substr(0, space);
@@ -209,10 +211,10 @@ std::optional<std::string> splitFields(std::string_view rest, Fields& fields) {
             return corrupt(std::string(key) + "= twice");
         }
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> readFields(const Fields& fields, AttemptRecord& out) {
+base::Status readFields(const Fields& fields, AttemptRecord& out) {
     static const std::string_view kKeys[] = {"at",   "drill",  "seed", "result",
                                              "main", "better", "log"};
     for (const auto& [key, value] : fields.byKey)
@@ -249,11 +251,11 @@ std::optional<std::string> readFields(const Fields& fields, AttemptRecord& out) 
     const std::optional<std::string> log = decodeLog(get("log"));
     if (!log) return corrupt("log= has a % not followed by two hex digits");
     out.flightLog = *log;
-    return std::nullopt;
+    return {};
 }
 
 // The line as a record, or why it is skipped.
-std::optional<std::string> readAttemptLine(std::string_view line, AttemptRecord& out) {
+base::Status readAttemptLine(std::string_view line, AttemptRecord& out) {
     if (line.size() > kMaxAttemptLineLength)
         return corrupt("longer than " + std::to_string(kMaxAttemptLineLength) + " characters");
     if (line.substr(0, kMagic.size() + 1) != std::string(kMagic) + ' ')
@@ -268,8 +270,9 @@ std::optional<std::string> readAttemptLine(std::string_view line, AttemptRecord&
         version < 1)
         return corrupt("no version after \"" + std::string(kMagic) + "\"");
     if (version > kHistoryVersion)
-        return "written by a newer version of the history format (" + std::to_string(version) +
-               "); this program reads version " + std::to_string(kHistoryVersion);
+        return base::Failure{"written by a newer version of the history format (" +
+                             std::to_string(version) + "); this program reads version " +
+                             std::to_string(kHistoryVersion)};
     const std::size_t sumAt = line.rfind(kSumField);
     if (sumAt == std::string_view::npos) return corrupt("no sum=");
     if (line.substr(sumAt + kSumField.size()) != hex8(fnv1a(line.substr(0, sumAt))))
@@ -277,19 +280,36 @@ std::optional<std::string> readAttemptLine(std::string_view line, AttemptRecord&
     Fields fields;
     const std::size_t fieldsAt = kMagic.size() + 1 + versionText.size() + 1;
     if (fieldsAt > sumAt) return corrupt("no fields");
-    if (auto problem = splitFields(line.substr(fieldsAt, sumAt - fieldsAt), fields)) return problem;
+    if (base::Status split = splitFields(line.substr(fieldsAt, sumAt - fieldsAt), fields); !split)
+        return split;
     return readFields(fields, out);
 }
 
 // ---------------------------------------------------------------- reading
 
-void warn(HistoryRead& read, std::size_t& skipped, std::string message) {
-    ++skipped;
-    if (read.warnings.size() < kMaxHistoryWarnings) read.warnings.push_back(std::move(message));
-}
+// Passes on the first kMaxHistoryWarnings warnings and counts the rest.
+class SkippedLines {
+  public:
+    SkippedLines(std::string_view fileName, base::Warnings& warnings)
+        : fileName_(fileName), warnings_(warnings) {}
+    void skip(std::string message) {
+        if (++skipped_ <= kMaxHistoryWarnings) warnings_.add(std::move(message));
+    }
+    // The count of those not passed on, if any.
+    void finish() {
+        if (skipped_ > kMaxHistoryWarnings)
+            warnings_.add(std::string(fileName_) + ": " +
+                          std::to_string(skipped_ - kMaxHistoryWarnings) + " more lines skipped");
+    }
 
-void readLines(std::string_view text, std::string_view fileName, HistoryRead& read) {
-    std::size_t skipped = 0;
+  private:
+    std::string_view fileName_;
+    base::Warnings& warnings_;
+    std::size_t skipped_ = 0;
+};
+
+void readLines(std::string_view text, std::string_view fileName,
+               std::vector<AttemptRecord>& attempts, SkippedLines& skipped) {
     std::size_t lineNumber = 0;
     for (std::size_t pos = 0; pos < text.size();) {
         const std::size_t end = text.find('\n', pos);
@@ -300,23 +320,18 @@ void readLines(std::string_view text, std::string_view fileName, HistoryRead& re
         const std::string where = std::string(fileName) + ":" + std::to_string(lineNumber) + ": ";
         if (line.empty()) continue;
         if (torn) {
-            warn(read, skipped,
-                 where +
-                     "the last line is cut short (no newline: a write was interrupted); "
-                     "skipped");
+            skipped.skip(where +
+                         "the last line is cut short (no newline: a write was interrupted); "
+                         "skipped");
             continue;
         }
         AttemptRecord record;
-        if (const std::optional<std::string> problem = readAttemptLine(line, record)) {
-            warn(read, skipped, where + *problem + "; skipped");
+        if (const base::Status read = readAttemptLine(line, record); !read) {
+            skipped.skip(where + read.error() + "; skipped");
             continue;
         }
-        read.attempts.push_back(std::move(record));
+        attempts.push_back(std::move(record));
     }
-    if (skipped > read.warnings.size())
-        read.warnings.push_back(std::string(fileName) + ": " +
-                                std::to_string(skipped - read.warnings.size()) +
-                                " more lines skipped");
 }
 
 // ---------------------------------------------------------------- summary
@@ -438,14 +453,18 @@ base::Result<std::string> historyAppendText(const AttemptRecord& record,
     return line;
 }
 
-HistoryRead parseHistory(std::string_view text, std::string_view fileName) {
-    HistoryRead read;
+std::vector<AttemptRecord> parseHistory(std::string_view text, std::string_view fileName,
+                                        base::Warnings& warnings) {
+    std::vector<AttemptRecord> attempts;
+    SkippedLines skipped(fileName, warnings);
     try {
-        readLines(text, fileName, read);
+        readLines(text, fileName, attempts, skipped);
     } catch (const std::bad_alloc&) {
-        read.warnings.push_back(std::string(fileName) + ": out of memory; the rest is skipped");
+        warnings.add(std::string(fileName) + ": out of memory; the rest is skipped");
+        return attempts;
     }
-    return read;
+    skipped.finish();
+    return attempts;
 }
 
 std::vector<DrillSummary> summarizeHistory(std::span<const AttemptRecord> attempts) {

@@ -44,6 +44,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "base/Warnings.h"
 #include "sandbox/Drills.h"
 
 namespace sandbox {
@@ -93,14 +94,12 @@ base::Result<std::string> formatAttemptLine(const AttemptRecord& record);
 base::Result<std::string> historyAppendText(const AttemptRecord& record,
                                             std::optional<char> lastByte);
 
-struct HistoryRead {
-    std::vector<AttemptRecord> attempts;  // in file order
-    std::vector<std::string> warnings;    // "FILE:LINE: what is wrong; skipped"
-};
-
-// Every good line of a history file's text. Never fails and never throws,
-// whatever the bytes.
-HistoryRead parseHistory(std::string_view text, std::string_view fileName);
+// Every good line of a history file's text, in file order, with a warning
+// ("FILE:LINE: what is wrong; skipped") for each line skipped, the first
+// kMaxHistoryWarnings of them and then a count of the rest. Never fails and
+// never throws, whatever the bytes.
+std::vector<AttemptRecord> parseHistory(std::string_view text, std::string_view fileName,
+                                        base::Warnings& warnings);
 
 // What `trimsight-host history` lists for one drill.
 struct DrillSummary {

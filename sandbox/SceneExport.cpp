@@ -62,13 +62,14 @@ void collectEvents(const FlightReplay& replay, CVarChanges& changes) {
 
 }  // namespace
 
-std::string sceneExportProblem(const SceneExportOptions& options) {
+base::Status checkSceneExport(const SceneExportOptions& options) {
     if (options.ticksPerFrame < 1)
-        return "ticks per frame must be at least 1, not " + std::to_string(options.ticksPerFrame);
+        return base::Failure{"ticks per frame must be at least 1, not " +
+                             std::to_string(options.ticksPerFrame)};
     const Vector2 canvas = options.canvas;
     if (canvas.X < 1 || canvas.X > kMaxCanvasSide || canvas.Y < 1 || canvas.Y > kMaxCanvasSide)
-        return "the canvas must be 1 to 16384 pixels each way, not " + std::to_string(canvas.X) +
-               " by " + std::to_string(canvas.Y);
+        return base::Failure{"the canvas must be 1 to 16384 pixels each way, not " +
+                             std::to_string(canvas.X) + " by " + std::to_string(canvas.Y)};
     return {};
 }
 
@@ -90,8 +91,7 @@ void forEachExportFrame(const FlightLog& log, int32_t ticksPerFrame,
 }
 
 base::Result<std::string> exportScene(const FlightLog& log, const SceneExportOptions& options) {
-    if (std::string problem = sceneExportProblem(options); !problem.empty())
-        return base::Failure{std::move(problem)};
+    if (base::Status valid = checkSceneExport(options); !valid) return valid.failure();
     // The first frame sets what later frames inherit: canvas and game state.
     const std::string firstOpening = "\"canvas\": [" + std::to_string(options.canvas.X) + ", " +
                                      std::to_string(options.canvas.Y) +

@@ -22,8 +22,8 @@ struct SceneExportOptions {
     Vector2 canvas{1920, 1080};  // each side 1 to 16384, as scenes allow
 };
 
-// Why the options cannot make a scene; empty when they can.
-std::string sceneExportProblem(const SceneExportOptions& options);
+// Whether the options can make a scene, and why not.
+base::Status checkSceneExport(const SceneExportOptions& options);
 
 // The console-variable changes since the frame before, by name (the order a
 // scene lists them in); a later change of the same variable replaces an
@@ -42,7 +42,7 @@ struct ExportFrame {
 // the last frame are not shown by any frame and are left out. Both the
 // scene text below and the host program's scene built straight from a log
 // come from here, so the two play the same. The options must be valid
-// (sceneExportProblem empty); ticksPerFrame below 1 is taken as 1.
+// (checkSceneExport passes); ticksPerFrame below 1 is taken as 1.
 void forEachExportFrame(const FlightLog& log, int32_t ticksPerFrame,
                         const std::function<void(const ExportFrame&)>& frame);
 

@@ -22,14 +22,11 @@ double smooth(double from, double to, double t) {
     return x * x * (3.0 - 2.0 * x);
 }
 
-// Degrees to rotator units, wrapped into the game's range before rounding
-// (the sandbox's rotators wrap after it: the demo's frames stay as they were).
+// Degrees to rotator units, rounded and wrapped into the game's range as the
+// sandbox wraps its rotators.
 int32_t units(double degrees) {
     constexpr double kTurn = sandbox::kRotatorUnitsPerTurn;
-    double u = std::fmod(degrees * kTurn / 360.0, kTurn);
-    if (u >= kTurn / 2) u -= kTurn;
-    if (u < -kTurn / 2) u += kTurn;
-    return static_cast<int32_t>(std::lround(u));
+    return sandbox::wrapRotatorUnits(static_cast<int32_t>(std::lround(degrees * kTurn / 360.0)));
 }
 
 struct Attitude {

@@ -12,7 +12,7 @@ namespace scene {
 
 // The scene a log exports to (sandbox::exportScene), frame for frame what
 // reading that text back gives, built straight from the log. The options
-// must be valid (sandbox::sceneExportProblem).
+// must be valid (sandbox::checkSceneExport).
 SceneFrames sceneFromFlightLog(const sandbox::FlightLog& log,
                                const sandbox::SceneExportOptions& options);
 

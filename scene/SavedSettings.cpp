@@ -91,7 +91,7 @@ base::Result<float> boundedNumber(const pluginsdk::CVarDefinition& variable, flo
 }
 
 void applySavedSettings(pluginsdk::CVarStore& cvars, const SavedSettings& entries,
-                        const std::string& settingsName, std::vector<std::string>& warnings) {
+                        const std::string& settingsName, base::Warnings& warnings) {
     for (const auto& snap : cvars.list()) {
         if (!snap.definition.saveToFile) continue;
         auto it = entries.find(snap.definition.name);
@@ -101,8 +101,8 @@ void applySavedSettings(pluginsdk::CVarStore& cvars, const SavedSettings& entrie
         const base::Result<float> saved = parseConsoleNumber(it->second);
         const base::Result<float> kept = saved ? boundedNumber(snap.definition, *saved) : saved;
         if (!kept) {
-            warnings.push_back(settingsName + ": value of " + snap.definition.name + " " +
-                               kept.error() + "; its default is kept");
+            warnings.add(settingsName + ": value of " + snap.definition.name + " " + kept.error() +
+                         "; its default is kept");
             continue;
         }
         // In bounds the text is kept as saved ("4.0" stays "4.0"); outside,

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "base/Warnings.h"
 #include "host/pluginsdk/CVarStore.h"
 
 namespace scene {
@@ -43,7 +44,7 @@ base::Result<float> boundedNumber(const pluginsdk::CVarDefinition& variable, flo
 // that do not exist are left alone; a value that is not a number is skipped
 // with a warning naming `settingsName` and the variable.
 void applySavedSettings(pluginsdk::CVarStore& cvars, const SavedSettings& entries,
-                        const std::string& settingsName, std::vector<std::string>& warnings);
+                        const std::string& settingsName, base::Warnings& warnings);
 
 // `base` with every variable registered with the save-to-file flag set to
 // its current text; entries of variables not registered in this run stay.

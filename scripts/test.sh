@@ -53,6 +53,11 @@ run_check() {
         failed=$((failed + 1))
     fi
 }
+# ccache, when installed, keeps the second and later runs' builds short.
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 # intercept_tls_get_addr=0: the leak checker's own record of dynamically
 # loaded libraries' thread-local blocks goes wrong once the video encoder and
 # Mesa's driver have been loaded (glibc 2.36, GCC 12's runtime), and its
@@ -62,7 +67,7 @@ export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1:intercept_tl
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 echo "== normal build"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIMSIGHT_BENCHMARKS=ON >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIMSIGHT_BENCHMARKS=ON "${launcher[@]}" >/dev/null
 cmake --build build -j"$jobs"
 run_ctest build
 
@@ -73,13 +78,13 @@ echo "== lint: clang-format check and clang-tidy over the normal build's sources
 run_check scripts/lint.sh build
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIMSIGHT_SANITIZE=ON >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIMSIGHT_SANITIZE=ON "${launcher[@]}" >/dev/null
 cmake --build build-asan -j"$jobs"
 run_ctest build-asan
 
 echo "== ThreadSanitizer build: settings, frames and replay events on three threads;"
 echo "   pictures encoded and written on worker threads while the next frames draw"
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIMSIGHT_TSAN=ON >/dev/null
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIMSIGHT_TSAN=ON "${launcher[@]}" >/dev/null
 cmake --build build-tsan -j"$jobs" --target prove_thread_safety_test picture_library_test \
     picture_pipeline_test picture_render_test
 # Mesa's rasteriser threads are not instrumented: see the file.

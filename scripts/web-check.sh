@@ -68,27 +68,12 @@ if ! cmp -s "$work/demo.json" "$work/demo.web.json"; then
     echo "traces: the module's built-in demo scene differs from the desktop's" >&2
     failed=1
 fi
-# compare_traces NAME DESKTOP WEB: one line "NAME CALLS DIFFERING BAD", where
-# BAD counts the differing calls that are more than a pixel apart or not
-# the same kind of call (a missing or extra line counts as such).
-compare_traces() {
-    paste -d '\t' "$2" "$3" | awk -F '\t' -v name="$1" '
-        { if ($1 !~ /^frame /) ++calls }
-        $1 == $2 { next }
-        {
-            ++differing
-            n = split($1, a, " "); m = split($2, b, " ")
-            if (n != m || a[1] != b[1] || a[1] == "frame" || a[1] == "SetColor") { ++bad; next }
-            for (i = 2; i <= n; ++i) if (a[i] - b[i] > 1 || b[i] - a[i] > 1) { ++bad; next }
-        }
-        END { printf "%s %d %d %d\n", name, calls, differing, bad }'
-}
 : >"$work/counts"
 for scene in scenes/*.json "$work/demo.json" "$work/sweep.json"; do
     name=$(basename "$scene" .json)
     "$desktop/trimsight-host" --config "$work/no-config.json" trace "$scene" >"$work/desktop.trace"
     node web/trace-scene.js "$web/site" "$scene" >"$work/web.trace"
-    compare_traces "$name" "$work/desktop.trace" "$work/web.trace" | tee -a "$work/counts"
+    scripts/compare-traces.sh "$name" "$work/desktop.trace" "$work/web.trace" | tee -a "$work/counts"
 done
 awk '{ calls += $2; differing += $3; bad += $4 }
     END {

@@ -321,20 +321,6 @@ fi
 echo "== traces: every canvas call, trimsight-host.exe against the Linux trimsight-host"
 "$linux/trimsight-host" render --save-demo-scene "$check/demo.json" >/dev/null
 "$python" scripts/scene-frames.py sweep 1 "$sweep_frames" >"$check/sweep.json"
-# compare_traces NAME LINUX WINDOWS: "NAME CALLS DIFFERING BAD", BAD counting
-# the differing calls more than a pixel apart or not the same kind of call.
-compare_traces() {
-    paste -d '\t' "$2" "$3" | awk -F '\t' -v name="$1" '
-        { if ($1 !~ /^frame /) ++calls }
-        $1 == $2 { next }
-        {
-            ++differing
-            n = split($1, a, " "); m = split($2, b, " ")
-            if (n != m || a[1] != b[1] || a[1] == "frame" || a[1] == "SetColor") { ++bad; next }
-            for (i = 2; i <= n; ++i) if (a[i] - b[i] > 1 || b[i] - a[i] > 1) { ++bad; next }
-        }
-        END { printf "%s %d %d %d\n", name, calls, differing, bad }'
-}
 # trace_both NAME ARGS...: the Linux and the Windows program's trace of one
 # scene, with no saved settings, into NAME.linux and NAME.windows.
 trace_both() {
@@ -348,7 +334,7 @@ trace_both() {
 for scene in scenes/*.json "$check/demo.json" "$check/sweep.json" "$flight"; do
     name=$(basename "$scene" .json)
     trace_both "$name" "$scene"
-    compare_traces "$name" "$check/$name.linux" "$check/$name.windows" |
+    scripts/compare-traces.sh "$name" "$check/$name.linux" "$check/$name.windows" |
         tee -a "$check/traces.counts"
     # What matched is not kept: a sweep's traces are some 90 MB each.
     if cmp -s "$check/$name.linux" "$check/$name.windows"; then

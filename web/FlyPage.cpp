@@ -93,10 +93,9 @@ struct FlyRun {
     web::PageHost host;
     web::PageOptions options;
     LocalStorage storage;
-    web::StoredAttemptArchive archive{
-        storage, [](const std::string& warning) { report("warning", warning); }};
-    fly::DrillReporter drills{[](const std::string& line) { report("attempt", line); },
-                              [](const std::string& warning) { report("warning", warning); },
+    base::Warnings warnings{[](const std::string& warning) { report("warning", warning); }};
+    web::StoredAttemptArchive archive{storage, warnings};
+    fly::DrillReporter drills{[](const std::string& line) { report("attempt", line); }, warnings,
                               &archive};
     std::unique_ptr<fly::Platform> platform;
     std::unique_ptr<fly::FlySession> session;
@@ -108,24 +107,30 @@ struct FlyRun {
 
 std::unique_ptr<FlyRun> run;
 
-// Saves the console's saved variables over the stored settings; false, with
-// the reason told to the page, when they cannot be.
-bool saveSettings(const pluginsdk::CVarStore& cvars, std::span<const fly::SettingText> inPlace) {
+// Saves the console's saved variables over the stored settings; a failure,
+// its reason told to the page, when they cannot be.
+base::Status saveSettings(const pluginsdk::CVarStore& cvars,
+                          std::span<const fly::SettingText> inPlace) {
     std::vector<web::SettingText> texts;
     for (const fly::SettingText& t : inPlace) texts.emplace_back(t.name, t.text);
     base::Result<std::string> text =
         web::settingsToStore(cvars, storedText(web::kSettingsKey), texts);
     if (!text) {
         report("warning", text.error());
-        return false;
+        return text.failure();
     }
-    return page_storage_set(web::kSettingsKey, text->c_str()) != 0;
+    // The page's store tells the page why it cannot store a text.
+    if (page_storage_set(web::kSettingsKey, text->c_str()) == 0)
+        return base::Failure{"the settings cannot be stored"};
+    return {};
 }
 
 void loadSettings(pluginsdk::CVarStore& cvars) {
-    std::vector<std::string> warnings;
-    web::applyStoredSettings(cvars, storedText(web::kSettingsKey), warnings);
-    for (const std::string& warning : warnings) report("warning", warning);
+    base::Warnings warnings([](const std::string& warning) { report("warning", warning); });
+    if (base::Status applied =
+            web::applyStoredSettings(cvars, storedText(web::kSettingsKey), warnings);
+        !applied)
+        warnings.add(applied.error());
 }
 
 fly::AppOptions appOptions(FlyRun& r) {
@@ -181,7 +186,7 @@ void frame() {
     if (more) return;
     emscripten_cancel_main_loop();
     if (r.options.drill != nullptr) r.drills.unfinished(*r.session);
-    r.app->finish();
+    (void)r.app->finish();  // a failure was told to the page as it came
     r.ended = true;
     report("ended", flightJson(r));
 }
@@ -191,7 +196,7 @@ base::Status startRun(FlyRun& r, std::string_view optionsJson) {
     base::Result<web::PageOptions> options = web::parsePageOptions(optionsJson);
     if (!options) return options.failure();
     r.options = std::move(*options);
-    if (std::string error; !r.host.load(error)) return base::Failure{error};
+    if (base::Status loaded = r.host.load(); !loaded) return loaded.failure();
     loadSettings(r.host.cvars);
 
     fly::WindowOptions window;
@@ -207,8 +212,8 @@ base::Status startRun(FlyRun& r, std::string_view optionsJson) {
     session.script = r.options.script ? &*r.options.script : nullptr;
     session.drill = r.options.drill;
     session.autopilot = r.options.autopilot;
-    session.bestFlight = [&book = r.drills.book()](std::string_view drill, uint64_t seed) {
-        return book.bestFlight(drill, seed);
+    session.bestFlight = [&drills = r.drills](std::string_view drill, uint64_t seed) {
+        return drills.bestFlight(drill, seed);
     };
     r.session = std::make_unique<fly::FlySession>(r.host.cvars, r.host.game, session);
     base::Result<std::unique_ptr<fly::FlyApp>> app =

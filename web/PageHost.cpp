@@ -21,20 +21,17 @@ PageHost::~PageHost() {
     exports.deleteFunction();
 }
 
-bool PageHost::load(std::string& error) {
-    if (exports.apiVersion != BakkesMod::Plugin::kApiVersion) {
-        error = "the linked-in plugin has API version " + std::to_string(exports.apiVersion) +
-                ", this host needs " + std::to_string(BakkesMod::Plugin::kApiVersion);
-        return false;
-    }
+base::Status PageHost::load() {
+    if (exports.apiVersion != BakkesMod::Plugin::kApiVersion)
+        return base::Failure{"the linked-in plugin has API version " +
+                             std::to_string(exports.apiVersion) + ", this host needs " +
+                             std::to_string(BakkesMod::Plugin::kApiVersion)};
     BakkesMod::Plugin::PluginPointer* created = exports.createFunction();
-    if (created == nullptr || !*created) {
-        error = "the linked-in plugin's create function gave no plugin";
-        return false;
-    }
+    if (created == nullptr || !*created)
+        return base::Failure{"the linked-in plugin's create function gave no plugin"};
     plugin_ = *created;
     pluginsdk::attachPlugin(*plugin_, cvars, game, this);
-    return true;
+    return {};
 }
 
 BakkesMod::Plugin::PluginSettingsWindow* PageHost::settingsWindow() const {
@@ -48,9 +45,8 @@ int traceScene(std::string_view sceneText, std::FILE* out, std::FILE* err) {
         return app::kExitScene;
     }
     PageHost host;
-    std::string error;
-    if (!host.load(error)) {
-        std::fprintf(err, "%s\n", error.c_str());
+    if (base::Status loaded = host.load(); !loaded) {
+        std::fprintf(err, "%s\n", loaded.error().c_str());
         return app::kExitPlugin;
     }
     scene::TraceSink sink(out);

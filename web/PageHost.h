@@ -41,6 +41,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Result.h"
 #include "host/Plugin.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
@@ -56,9 +57,9 @@ class PageHost {
 
     // Creates the linked-in plugin and loads it as the host layer loads a
     // library's: the record's API version checked, its create function, then
-    // attachPlugin (console, game, onLoad). False, with a one-line message
-    // in `error`, when the record cannot be used or gives no plugin.
-    bool load(std::string& error);
+    // attachPlugin (console, game, onLoad). Fails, with a one-line message,
+    // when the record cannot be used or gives no plugin.
+    base::Status load();
     // The plugin's settings page, for the host's settings window; null when
     // it has none or none is loaded.
     BakkesMod::Plugin::PluginSettingsWindow* settingsWindow() const;

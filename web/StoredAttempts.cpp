@@ -7,9 +7,9 @@ namespace {
 
 constexpr const char* kHistoryName = "the stored history";
 
-std::string flightKey(const sandbox::Drill& drill, int64_t time) {
-    return std::string(kFlightKeyPrefix) + std::string(drill.info().name) + "." +
-           std::to_string(drill.seed()) + "." + std::to_string(time);
+std::string flightKey(const sandbox::AttemptRecord& record) {
+    return std::string(kFlightKeyPrefix) + record.drill + "." + std::to_string(record.seed) + "." +
+           std::to_string(record.time);
 }
 
 // True when `record` would be the best passed attempt of its drill and
@@ -23,30 +23,33 @@ bool wouldBeBest(const std::vector<sandbox::AttemptRecord>& attempts,
 
 }  // namespace
 
-sandbox::HistoryRead readStoredAttempts(const PageStorage& storage) {
+std::vector<sandbox::AttemptRecord> readStoredAttempts(const PageStorage& storage,
+                                                       base::Warnings& warnings) {
     const std::optional<std::string> text = storage.get(kHistoryKey);
-    return sandbox::parseHistory(text ? *text : std::string(), kHistoryName);
+    return sandbox::parseHistory(text ? *text : std::string(), kHistoryName, warnings);
 }
 
 base::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
-                                                       const sandbox::Drill& drill,
+                                                       sandbox::AttemptRecord record,
                                                        const sandbox::FlightLog& flight,
-                                                       int64_t time,
-                                                       std::vector<std::string>& warnings) {
+                                                       base::Warnings& warnings) {
     const std::string history = storage.get(kHistoryKey).value_or("");
-    const sandbox::HistoryRead read = sandbox::parseHistory(history, kHistoryName);
-    sandbox::AttemptRecord record = sandbox::attemptRecord(drill, time, "");
+    // Lines skipped here were warned of when the history was read.
+    base::Warnings skipped;
+    const std::vector<sandbox::AttemptRecord> attempts =
+        sandbox::parseHistory(history, kHistoryName, skipped);
+    record.flightLog.clear();
     const sandbox::AttemptRecord* former =
-        sandbox::bestAttempt(read.attempts, record.drill, record.seed);
+        sandbox::bestAttempt(attempts, record.drill, record.seed);
     const std::string formerFlight = former != nullptr ? former->flightLog : "";
-    if (wouldBeBest(read.attempts, record)) {
-        const std::string key = flightKey(drill, time);
+    if (wouldBeBest(attempts, record)) {
+        const std::string key = flightKey(record);
         if (storage.set(key, sandbox::formatFlightLog(flight)))
             record.flightLog = key;
         else
-            warnings.push_back("the best flight of " + record.drill + " seed " +
-                               std::to_string(record.seed) +
-                               " was not kept: the browser's storage is full");
+            warnings.add("the best flight of " + record.drill + " seed " +
+                         std::to_string(record.seed) +
+                         " was not kept: the browser's storage is full");
     }
     const auto dropNewFlight = [&] {
         if (!record.flightLog.empty() && record.flightLog != formerFlight)
@@ -81,23 +84,16 @@ base::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
     return std::move(*log);
 }
 
-StoredAttemptArchive::StoredAttemptArchive(PageStorage& storage, Warn warn)
-    : storage_(storage), warn_(std::move(warn)) {}
+StoredAttemptArchive::StoredAttemptArchive(PageStorage& storage, base::Warnings& warnings)
+    : storage_(storage), warnings_(warnings) {}
 
-base::Result<sandbox::AttemptRecord> StoredAttemptArchive::append(const sandbox::Drill& drill,
-                                                                  const sandbox::FlightLog& flight,
-                                                                  int64_t time) {
-    std::vector<std::string> warnings;
-    base::Result<sandbox::AttemptRecord> kept =
-        keepStoredAttempt(storage_, drill, flight, time, warnings);
-    for (const std::string& warning : warnings) warn_(warning);
-    return kept;
+base::Result<sandbox::AttemptRecord> StoredAttemptArchive::append(
+    const sandbox::AttemptRecord& record, const sandbox::FlightLog& flight) {
+    return keepStoredAttempt(storage_, record, flight, warnings_);
 }
 
 std::vector<sandbox::AttemptRecord> StoredAttemptArchive::attempts() {
-    sandbox::HistoryRead read = readStoredAttempts(storage_);
-    for (const std::string& warning : read.warnings) warn_(warning);
-    return std::move(read.attempts);
+    return readStoredAttempts(storage_, warnings_);
 }
 
 base::Result<sandbox::FlightLog> StoredAttemptArchive::flight(

@@ -14,13 +14,13 @@
 // kept (a warning says so) and the attempt is recorded all the same; an
 // attempt whose line finds no room is not recorded, and its flight goes.
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/Result.h"
+#include "base/Warnings.h"
 #include "sandbox/AttemptBook.h"
 #include "sandbox/Drills.h"
 #include "sandbox/FlightLog.h"
@@ -44,16 +44,16 @@ inline constexpr std::string_view kFlightKeyPrefix = "trimsight.flight.";
 
 // Every good line of the stored history, with a warning for each skipped
 // ("the stored history:LINE: ...; skipped").
-sandbox::HistoryRead readStoredAttempts(const PageStorage& storage);
+std::vector<sandbox::AttemptRecord> readStoredAttempts(const PageStorage& storage,
+                                                       base::Warnings& warnings);
 
-// Keeps a finished attempt, ended at `time` (Unix seconds), and, when it is
-// the best passed one of its drill and seed, its flight. The record as kept;
-// `warnings` gets a line when the flight found no room.
+// Keeps a finished attempt (its record, from sandbox::attemptRecord) and,
+// when it is the best passed one of its drill and seed, its flight. The
+// record as kept; `warnings` gets a line when the flight found no room.
 base::Result<sandbox::AttemptRecord> keepStoredAttempt(PageStorage& storage,
-                                                       const sandbox::Drill& drill,
+                                                       sandbox::AttemptRecord record,
                                                        const sandbox::FlightLog& flight,
-                                                       int64_t time,
-                                                       std::vector<std::string>& warnings);
+                                                       base::Warnings& warnings);
 
 // The stored flight of an attempt; a failure when it kept none or its
 // flight is gone or unreadable.
@@ -61,23 +61,22 @@ base::Result<sandbox::FlightLog> storedFlight(const PageStorage& storage,
                                               const sandbox::AttemptRecord& record);
 
 // The page's record of attempts for the window's drills (the desktop keeps
-// its history file so, hostapp/HistoryArchive.h): each finished attempt
+// its history file so, desktop/HistoryArchive.h): each finished attempt
 // kept as above, the stored ones read for the ghost. Every warning (a line
-// skipped, a flight with no room) goes to `warn`.
+// skipped, a flight with no room) goes to `warnings`, which must outlive
+// the archive.
 class StoredAttemptArchive final : public sandbox::AttemptArchive {
   public:
-    using Warn = std::function<void(const std::string& warning)>;
-    StoredAttemptArchive(PageStorage& storage, Warn warn);
+    StoredAttemptArchive(PageStorage& storage, base::Warnings& warnings);
 
-    base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
-                                                const sandbox::FlightLog& flight,
-                                                int64_t time) override;
+    base::Result<sandbox::AttemptRecord> append(const sandbox::AttemptRecord& record,
+                                                const sandbox::FlightLog& flight) override;
     std::vector<sandbox::AttemptRecord> attempts() override;
     base::Result<sandbox::FlightLog> flight(const sandbox::AttemptRecord& record) override;
 
   private:
     PageStorage& storage_;
-    Warn warn_;
+    base::Warnings& warnings_;
 };
 
 }  // namespace web

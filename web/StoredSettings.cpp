@@ -10,17 +10,16 @@ constexpr const char* kStoredName = "the stored settings";
 
 }  // namespace
 
-bool applyStoredSettings(pluginsdk::CVarStore& cvars, const std::optional<std::string>& stored,
-                         std::vector<std::string>& warnings) {
-    if (!stored) return true;
+base::Status applyStoredSettings(pluginsdk::CVarStore& cvars,
+                                 const std::optional<std::string>& stored,
+                                 base::Warnings& warnings) {
+    if (!stored) return {};
     const base::Result<scene::SavedSettings> entries = scene::parseSavedSettings(*stored);
-    if (!entries) {
-        warnings.push_back(std::string(kStoredName) + " cannot be read (" + entries.error() +
-                           "); using the defaults");
-        return false;
-    }
+    if (!entries)
+        return base::Failure{std::string(kStoredName) + " cannot be read (" + entries.error() +
+                             "); using the defaults"};
     scene::applySavedSettings(cvars, *entries, kStoredName, warnings);
-    return true;
+    return {};
 }
 
 base::Result<std::string> settingsToStore(const pluginsdk::CVarStore& cvars,

@@ -1,7 +1,7 @@
 #pragma once
 // The settings as the page keeps them: in the browser's local storage, as the
 // same JSON text as the desktop's config file, read and written through the
-// host program's own functions (hostapp/SavedSettings.h). Plain logic over
+// host program's own functions (scene/SavedSettings.h). Plain logic over
 // text, compiled natively for the tests; the page does the storage calls.
 //
 // As on the desktop, bad input loses nothing: a stored text that cannot be
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "base/Warnings.h"
 #include "host/pluginsdk/CVarStore.h"
 
 namespace web {
@@ -22,11 +23,12 @@ namespace web {
 inline constexpr const char* kSettingsKey = "trimsight.settings";
 
 // Applies the stored text (nullopt: nothing stored yet) to the console's
-// saved variables, as the desktop applies its config file. Warnings say
-// what was skipped: a text that cannot be read (then every default stays),
-// or a value that is not a number. False when the text cannot be read.
-bool applyStoredSettings(pluginsdk::CVarStore& cvars, const std::optional<std::string>& stored,
-                         std::vector<std::string>& warnings);
+// saved variables, as the desktop applies its config file. A warning for
+// each value that is not a number (skipped). Fails, every default kept,
+// when the text cannot be read.
+base::Status applyStoredSettings(pluginsdk::CVarStore& cvars,
+                                 const std::optional<std::string>& stored,
+                                 base::Warnings& warnings);
 
 // A variable's text to save in place of the one the console holds (a
 // drill's cue stands in for the player's own target option).

@@ -33,8 +33,6 @@ void append(std::string& list, std::string_view item) {
 
 std::span<const CommandBinding> commandBindings() { return kCommands; }
 
-const CommandBinding& bindingOf(Command command) { return kCommands[static_cast<int>(command)]; }
-
 KeyUse lookUpKey(const sandbox::Bindings& bindings, std::string_view keyName) {
     KeyUse use;
     use.action = sandbox::actionForKey(bindings, keyName);

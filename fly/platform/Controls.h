@@ -51,7 +51,6 @@ struct CommandBinding {
 
 // Every command with its key and pad button.
 std::span<const CommandBinding> commandBindings();
-const CommandBinding& bindingOf(Command command);
 
 // What a key does: a car action, a window command, or nothing.
 struct KeyUse {

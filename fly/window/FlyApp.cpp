@@ -194,7 +194,7 @@ void FlyApp::fitInterface(Vector2 framebuffer) {
 
 void FlyApp::drawWindows(Vector2 canvas) {
     drawHud({&session_, framesPerSecond(), frameMilliseconds(), platform_.padName()});
-    if (saveFailed_) {
+    if (!saved_) {
         ImGui::SetNextWindowPos(ImVec2(10.0f, static_cast<float>(canvas.Y) - 40.0f));
         ImGui::Begin("##save", nullptr,
                      ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize);
@@ -221,27 +221,27 @@ void FlyApp::keepSettings(int64_t now) {
     settingsWereShown_ = shown;
     if (unsavedSince_ && (closed || now - *unsavedSince_ >= kSettingsRestNs)) {
         unsavedSince_.reset();
-        saveFailed_ = !saveSettings();
+        saveSettings();
     }
 }
 
 // A drill's cue in the store is not the player's setting: the player's own
 // value is saved in its place.
-bool FlyApp::saveSettings() {
-    if (!options_.saveSettings) return true;
+void FlyApp::saveSettings() {
+    if (!options_.saveSettings) return;
     const std::optional<SettingText> held = session_.settingInPlaceOfCue();
-    return options_.saveSettings(held ? std::span<const SettingText>(&*held, 1)
-                                      : std::span<const SettingText>{});
+    saved_ = options_.saveSettings(held ? std::span<const SettingText>(&*held, 1)
+                                        : std::span<const SettingText>{});
 }
 
-bool FlyApp::finish() {
+base::Status FlyApp::finish() {
     session_.releaseCue();
     if (session_.recordSettingChanges()) unsavedSince_ = 0;
     if (unsavedSince_ && options_.saveSettings) {
         unsavedSince_.reset();
-        saveFailed_ = !saveSettings();
+        saveSettings();
     }
-    return !saveFailed_;
+    return saved_;
 }
 
 }  // namespace fly

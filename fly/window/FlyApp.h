@@ -31,12 +31,13 @@ struct AppOptions {
     // the window's title; null when the plugin has none.
     BakkesMod::Plugin::PluginSettingsWindow* settingsPage = nullptr;
     std::string settingsTitle;
-    // Saves the console variables to the config file, saying why not on the
-    // terminal when it cannot; called when settings changed by the page have
-    // rested half a second, when the settings window closes, and at the end.
-    // `inPlace` are texts to save instead of the store's (the player's own
-    // target option while a drill's cue stands in for it).
-    std::function<bool(std::span<const SettingText> inPlace)> saveSettings;
+    // Saves the console variables to the config file, saying why not (on
+    // the terminal, to the page) when it cannot, and failing; called when
+    // settings changed by the page have rested half a second, when the
+    // settings window closes, and at the end. `inPlace` are texts to save
+    // instead of the store's (the player's own target option while a
+    // drill's cue stands in for it).
+    std::function<base::Status(std::span<const SettingText> inPlace)> saveSettings;
     // Called once for each attempt at a drill that finishes, in the frame it
     // finishes: the session's attempt() and log() are the attempt's.
     std::function<void(const FlySession& session)> onAttemptFinished;
@@ -83,9 +84,9 @@ class FlyApp {
     // One frame. False when it was the last: the window closed, Escape, the
     // script's end or the end time.
     bool frame();
-    // Saves settings still unsaved. False when settings could not be saved,
-    // now or earlier in the session.
-    bool finish();
+    // Saves settings still unsaved. The last failure when settings could
+    // not be saved, now or earlier in the session.
+    base::Status finish();
 
     const canvas::Image& lastPicture() const { return picture_; }
     const FrameTimes& times() const { return times_; }
@@ -100,7 +101,7 @@ class FlyApp {
     void drawWindows(Vector2 canvas);
     void fitInterface(Vector2 framebuffer);
     void keepSettings(int64_t now);
-    bool saveSettings();
+    void saveSettings();
     bool reportAttempts();
 
     // Frames the rate and the frame time are taken over.
@@ -129,7 +130,7 @@ class FlyApp {
     std::optional<int64_t> lastFrameStart_;
     bool settingsWereShown_ = false;
     std::optional<int64_t> unsavedSince_;
-    bool saveFailed_ = false;
+    base::Status saved_;  // the last save's
     canvas::Image picture_;
     FrameTimes times_;
     // The scale and pixels per point the fonts and style were made for.

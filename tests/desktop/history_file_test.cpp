@@ -119,7 +119,8 @@ TEST_F(AttemptHistory, AFinishedAttemptKeepsItsFlightLogAndTheArchiveReadsItBack
     ASSERT_EQ(flown.drill->score().outcome, sandbox::DrillOutcome::Passed);
     std::vector<sandbox::AttemptRecord> kept;
     for (int i = 0; i < 2; ++i) {  // the same drill, seed and second: two logs
-        const auto record = desktop::appendAttempt(history, *flown.drill, flown.log, kMarch14);
+        const auto record = desktop::appendAttempt(
+            history, sandbox::attemptRecord(*flown.drill, kMarch14, ""), flown.log);
         ASSERT_TRUE(record) << record.error();
         kept.push_back(*record);
     }
@@ -131,13 +132,15 @@ TEST_F(AttemptHistory, AFinishedAttemptKeepsItsFlightLogAndTheArchiveReadsItBack
         EXPECT_TRUE(*log == flown.log);
     }
 
-    const auto read = desktop::loadHistory(history);
+    base::Warnings warnings;
+    const auto read = desktop::loadHistory(history, warnings);
     ASSERT_TRUE(read) << read.error();
-    ASSERT_EQ(read->attempts.size(), 2u);
-    EXPECT_EQ(read->attempts[0], kept[0]);
+    ASSERT_EQ(read->size(), 2u);
+    EXPECT_EQ((*read)[0], kept[0]);
+    EXPECT_THAT(warnings.list(), ::testing::IsEmpty());
     // The window reads an attempt's flight back through the archive (to race
     // it as the ghost); a log that has gone is a message naming it.
-    desktop::HistoryArchive archive(history, [](const std::string&) {});
+    desktop::HistoryArchive archive(history, warnings);
     const auto flight = archive.flight(kept[0]);
     ASSERT_TRUE(flight) << flight.error();
     EXPECT_TRUE(*flight == flown.log);
@@ -151,12 +154,11 @@ TEST_F(AttemptHistory, AFinishedAttemptKeepsItsFlightLogAndTheArchiveReadsItBack
 TEST_F(AttemptHistory, TheWindowsArchiveKeepsEachAttemptAndALaterRunRacesTheBestOfTheHistory) {
     const hosttest::FlownAttempt flown = hosttest::flyAttempt("recovery", 3);
     ASSERT_EQ(flown.drill->score().outcome, sandbox::DrillOutcome::Passed);
-    std::vector<std::string> warnings;
-    const auto warn = [&warnings](const std::string& w) { warnings.push_back(w); };
+    base::Warnings warnings;
     {  // the first run: nothing to race yet, its attempt kept
-        desktop::HistoryArchive archive(history, warn);
+        desktop::HistoryArchive archive(history, warnings);
         sandbox::AttemptBook book(&archive);
-        EXPECT_EQ(book.bestFlight("recovery", 3), nullptr);
+        EXPECT_EQ(*book.bestFlight("recovery", 3), nullptr);
         const base::Status kept = book.add(*flown.drill, flown.log, kMarch14);
         ASSERT_TRUE(kept) << kept.error();
     }
@@ -166,21 +168,21 @@ TEST_F(AttemptHistory, TheWindowsArchiveKeepsEachAttemptAndALaterRunRacesTheBest
     // A corrupt line in between: warned of, and the good one still raced.
     std::ofstream(history, std::ios::app) << "not an attempt at all\n";
     const auto before = readFile(history);
-    desktop::HistoryArchive archive(history, warn);
+    desktop::HistoryArchive archive(history, warnings);
     sandbox::AttemptBook book(&archive);
-    const sandbox::FlightLog* ghost = book.bestFlight("recovery", 3);
+    const sandbox::FlightLog* ghost = *book.bestFlight("recovery", 3);
     ASSERT_NE(ghost, nullptr);
     EXPECT_TRUE(*ghost == flown.log);
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_THAT(warnings[0], StartsWith(history + ":2: corrupt line"));
+    ASSERT_EQ(warnings.list().size(), 1u);
+    EXPECT_THAT(warnings.list()[0], StartsWith(history + ":2: corrupt line"));
     EXPECT_TRUE(readFile(history) == before) << "reading changed the file";
 
     // No history to keep attempts in: each append says why; the run still
     // races its own.
-    desktop::HistoryArchive none(base::Failure{"no history of attempts"}, warn);
+    desktop::HistoryArchive none(base::Failure{"no history of attempts"}, warnings);
     sandbox::AttemptBook unkept(&none);
     EXPECT_EQ(unkept.add(*flown.drill, flown.log, kMarch14).error(), "no history of attempts");
-    EXPECT_NE(unkept.bestFlight("recovery", 3), nullptr);
+    EXPECT_NE(*unkept.bestFlight("recovery", 3), nullptr);
 }
 
 TEST_F(AttemptHistory, ATornLastLineIsSkippedWithAWarningAndTheNextAttemptStaysWhole) {
@@ -273,17 +275,19 @@ TEST_F(AttemptHistory, AttemptsAppendedByManyProcessesAtOnceAllArriveWhole) {
     EXPECT_EQ(doc["attempts"], kProcesses * kEach);
     EXPECT_EQ(doc["warnings"], json::array());
     std::set<uint64_t> seeds;
-    const auto read = desktop::loadHistory(history);
+    base::Warnings warnings;
+    const auto read = desktop::loadHistory(history, warnings);
     ASSERT_TRUE(read) << read.error();
-    for (const auto& a : read->attempts) seeds.insert(a.seed);
+    for (const auto& a : *read) seeds.insert(a.seed);
     EXPECT_EQ(seeds.size(), static_cast<std::size_t>(kProcesses * kEach));
 }
 
 TEST_F(AttemptHistory, TheDefaultFolderIsMadeOnlyUnderAnExistingDataHome) {
     const hosttest::FlownAttempt flown = hosttest::flyAttempt("recovery", 1);
     auto keep = [&flown] {
-        return desktop::appendAttempt(desktop::defaultHistoryPath(), *flown.drill, flown.log,
-                                      kMarch14);
+        return desktop::appendAttempt(desktop::defaultHistoryPath(),
+                                      sandbox::attemptRecord(*flown.drill, kMarch14, ""),
+                                      flown.log);
     };
     {
         ScopedEnv xdg("XDG_DATA_HOME", dir.file("data"));

@@ -8,10 +8,13 @@
 #include "fly/Camera.h"
 #include "fly/platform/Controls.h"
 #include "sandbox/Starts.h"
+#include "testkit/ClipSpace.h"
 
 namespace {
 
 using namespace fly;
+using hosttest::ClipPoint;
+using hosttest::project;
 using sandbox::Vec3;
 
 constexpr float kAspect = 16.0f / 9.0f;
@@ -84,12 +87,13 @@ TEST(Controls, EveryKeyAndButtonDoesOneThing) {
     std::set<int> buttons;
     for (const auto& b : bindings.padButtons)
         EXPECT_TRUE(buttons.insert(static_cast<int>(b.button)).second);
+    int index = 0;
     for (const CommandBinding& c : commandBindings()) {
         EXPECT_TRUE(keys.insert(std::string(c.key)).second) << c.key << " is bound twice";
         if (c.button) {
             EXPECT_TRUE(buttons.insert(static_cast<int>(*c.button)).second) << c.name;
         }
-        EXPECT_EQ(&bindingOf(c.command), &c);
+        EXPECT_EQ(static_cast<int>(c.command), index++) << c.name << " is out of order";
     }
     // The keys the help overlay promises.
     EXPECT_EQ(lookUpKey(bindings, "S").action, sandbox::Action::PitchUp);

@@ -17,6 +17,7 @@
 #include "fly/window/WorldRenderer.h"
 #include "picture/Png.h"
 #include "sandbox/Sandbox.h"
+#include "testkit/ClipSpace.h"
 #include "testkit/ProgramRunner.h"
 
 namespace {
@@ -188,10 +189,11 @@ TEST_F(DrillProgram, EachFinishedAttemptIsAppendedToTheHistoryAndAFailedAppendIs
     EXPECT_EQ(doc["attempts"], 2) << listed.out;
     EXPECT_EQ(doc["drills"][0]["drill"], "recovery");
     EXPECT_EQ(doc["drills"][0]["passed"], 0);
-    const auto kept = sandbox::parseHistory(*hosttest::readFile(history), history);
-    ASSERT_EQ(kept.attempts.size(), 2u);
-    EXPECT_NE(kept.attempts[0].flightLog, kept.attempts[1].flightLog);
-    for (const sandbox::AttemptRecord& a : kept.attempts)
+    base::Warnings warnings;
+    const auto kept = sandbox::parseHistory(*hosttest::readFile(history), history, warnings);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_NE(kept[0].flightLog, kept[1].flightLog);
+    for (const sandbox::AttemptRecord& a : kept)
         EXPECT_TRUE(desktop::loadFlightLog(dir.file(a.flightLog)).ok()) << a.flightLog;
 
     // A history whose folder is missing: the flight and its line go on.
@@ -235,7 +237,7 @@ ScreenBox ghostOnScreen(const sandbox::CarState& car, const sandbox::Orientation
                     k::kCarBoxOffset + sandbox::Vec3{a * half.x, b * half.y, c * half.z};
                 const sandbox::Vec3 world = car.location + target.forward * local.x +
                                             target.right * local.y + target.up * local.z;
-                const fly::ClipPoint p = fly::project(matrix, world);
+                const hosttest::ClipPoint p = hosttest::project(matrix, world);
                 const float x = (p.screenX() + 1.0f) * 0.5f * static_cast<float>(width);
                 const float y = (1.0f - p.screenY()) * 0.5f * static_cast<float>(height);
                 box = {std::min(box.left, x), std::max(box.right, x), std::min(box.top, y),

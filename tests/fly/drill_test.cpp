@@ -319,12 +319,13 @@ constexpr int64_t kTime = 1700000000;
 
 class FakeArchive final : public sandbox::AttemptArchive {
   public:
-    base::Result<sandbox::AttemptRecord> append(const sandbox::Drill& drill,
-                                                const sandbox::FlightLog& flight,
-                                                int64_t time) override {
+    base::Result<sandbox::AttemptRecord> append(const sandbox::AttemptRecord& record,
+                                                const sandbox::FlightLog& flight) override {
         appendedTicks.push_back(flight.ticks.size());
         if (full) return base::Failure{"disk full"};
-        return sandbox::attemptRecord(drill, time, "flights/kept.log");
+        sandbox::AttemptRecord kept = record;
+        kept.flightLog = "flights/kept.log";
+        return kept;
     }
     std::vector<sandbox::AttemptRecord> attempts() override {
         ++reads;
@@ -361,8 +362,9 @@ TEST(AttemptBook, KeepsTheFlightOfTheBestPassedAttemptPerDrillAndSeed) {
     sandbox::AttemptBook book;
     for (const Step& s : steps) ASSERT_TRUE(book.add(s.drill, flightOf(s.ticks), kTime));
     const auto ticksOf = [&](std::string_view drill, uint64_t seed) -> std::size_t {
-        const sandbox::FlightLog* f = book.bestFlight(drill, seed);
-        return f != nullptr ? f->ticks.size() : 0;
+        const base::Result<const sandbox::FlightLog*> f = book.bestFlight(drill, seed);
+        EXPECT_TRUE(f) << f.error();
+        return f && *f != nullptr ? (*f)->ticks.size() : 0;
     };
     EXPECT_EQ(ticksOf("recovery", 1), 250u);
     EXPECT_EQ(ticksOf("recovery", 2), 900u);
@@ -371,7 +373,7 @@ TEST(AttemptBook, KeepsTheFlightOfTheBestPassedAttemptPerDrillAndSeed) {
     EXPECT_EQ(ticksOf("aerial", 1), 0u);
     sandbox::AttemptBook failedOnly;
     ASSERT_TRUE(failedOnly.add(ScoredDrill(kLowerIsBetter, 1, false, 1.0f), flightOf(5), kTime));
-    EXPECT_EQ(failedOnly.bestFlight("recovery", 1), nullptr);
+    EXPECT_EQ(*failedOnly.bestFlight("recovery", 1), nullptr);
 }
 
 // The result panel's best, latest and the one before, over three attempts
@@ -442,13 +444,15 @@ TEST(AttemptBook, ReadsTheArchiveFirstAndItsBestFlightWhenAskedAndAppendsToIt) {
     ASSERT_TRUE(book.add(ScoredDrill(kLowerIsBetter, 4, true, 2.0f), flightOf(20), kTime));
     EXPECT_EQ(archive.reads, 1);
     EXPECT_EQ(archive.appendedTicks, std::vector<std::size_t>{20});
-    const sandbox::FlightLog* best = book.bestFlight("recovery", 4);
+    const sandbox::FlightLog* best = *book.bestFlight("recovery", 4);
     ASSERT_NE(best, nullptr);
     EXPECT_EQ(best->ticks.size(), 40u);  // the archive's flight
-    EXPECT_EQ(book.bestFlight("recovery", 4), best);
+    EXPECT_EQ(*book.bestFlight("recovery", 4), best);
     EXPECT_EQ(archive.flightReads, 1);  // read once
-    // A flight the archive has lost is no ghost.
-    EXPECT_EQ(book.bestFlight("recovery", 5), nullptr);
+    // A flight the archive has lost is no ghost, and the book says why.
+    const base::Result<const sandbox::FlightLog*> lost = book.bestFlight("recovery", 5);
+    ASSERT_FALSE(lost);
+    EXPECT_EQ(lost.error(), "no such file");
 
     // A better one replaces it; the archive's failure is passed on, and the
     // attempt is noted all the same.
@@ -456,8 +460,8 @@ TEST(AttemptBook, ReadsTheArchiveFirstAndItsBestFlightWhenAskedAndAppendsToIt) {
     const base::Status kept =
         book.add(ScoredDrill(kLowerIsBetter, 4, true, 0.5f), flightOf(21), kTime);
     EXPECT_EQ(kept.error(), "disk full");
-    ASSERT_NE(book.bestFlight("recovery", 4), nullptr);
-    EXPECT_EQ(book.bestFlight("recovery", 4)->ticks.size(), 21u);
+    ASSERT_NE(*book.bestFlight("recovery", 4), nullptr);
+    EXPECT_EQ((*book.bestFlight("recovery", 4))->ticks.size(), 21u);
     EXPECT_EQ(archive.reads, 1);
 }
 

@@ -18,18 +18,12 @@
 #include "fly/window/FlyApp.h"
 #include "fly/window/WorldRenderer.h"
 #include "testkit/LoadPlugin.h"
+#include "testkit/Pixels.h"
 
 namespace {
 
 using namespace fly;
 
-struct Rgb {
-    int r, g, b;
-};
-Rgb pixel(const canvas::Image& image, int x, int y) {
-    const uint8_t* p = image.at(x, y);
-    return {p[0], p[1], p[2]};
-}
 bool near(Rgb a, Rgb8 b, int tolerance = 6) {
     return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
            std::abs(a.b - b.b) <= tolerance;
@@ -170,7 +164,7 @@ TEST_F(Window, F2OpensTheSettingsPageWhoseChangesAreSavedOnceTheyRest) {
     int saves = 0;
     options.saveSettings = [&](std::span<const SettingText>) {
         ++saves;
-        return true;
+        return base::Status();
     };
     auto app = FlyApp::create(*platform, session, options);
     ASSERT_TRUE(app) << app.error();
@@ -193,7 +187,7 @@ TEST_F(Window, F2OpensTheSettingsPageWhoseChangesAreSavedOnceTheyRest) {
     tapKey(SDL_SCANCODE_F2);
     ASSERT_TRUE((*app)->frame());
     EXPECT_FALSE(session.settingsShown());
-    EXPECT_TRUE((*app)->finish());
+    EXPECT_TRUE((*app)->finish().ok());
     EXPECT_EQ(saves, 1);
     // The flight log has the change where the dial first showed it.
     session.flushSettingChanges();
@@ -217,7 +211,7 @@ TEST_F(Window, DuringADrillASaveKeepsThePlayersTargetAndF3OpensTheDrillMenu) {
     options.saveSettings = [&](std::span<const SettingText> texts) {
         ++saves;
         for (const SettingText& t : texts) inPlace.emplace_back(t.name, t.text);
-        return true;
+        return base::Status();
     };
     int reported = 0;
     options.onAttemptFinished = [&](const FlySession& s) {
@@ -251,7 +245,7 @@ TEST_F(Window, DuringADrillASaveKeepsThePlayersTargetAndF3OpensTheDrillMenu) {
     EXPECT_EQ(reported, 1);
     EXPECT_EQ(frames, 180 - 42 + (static_cast<int>(session.attempt()->drill().ticks()) + 1) / 2);
     EXPECT_EQ(cvars.find("trimsight_target")->text(), "1");
-    EXPECT_TRUE((*app)->finish());
+    EXPECT_TRUE((*app)->finish().ok());
 }
 
 // The result panel sizes itself to its text: at the smallest and the

@@ -17,8 +17,8 @@
 #include "scene/Scene.h"
 #include "scene/ScenePlayer.h"
 #include "testkit/LoadPlugin.h"
+#include "testkit/Pixels.h"
 #include "testkit/ProgramRunner.h"
-#include "tests/picture/pixels.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "picture/ContactSheet.h"
 #include "picture/PictureRenderer.h"
 #include "picture/Png.h"
-#include "tests/picture/pixels.h"
+#include "testkit/Pixels.h"
 
 namespace {
 

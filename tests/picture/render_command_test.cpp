@@ -12,9 +12,9 @@
 
 #include "picture/PictureRenderer.h"
 #include "picture/Png.h"
+#include "testkit/Pixels.h"
 #include "testkit/ProgramRunner.h"
 #include "tests/picture/RenderRun.h"
-#include "tests/picture/pixels.h"
 
 namespace {
 

@@ -20,10 +20,10 @@ extern "C" {
 #include "picture/AttemptPlotPicture.h"
 #include "picture/Png.h"
 #include "picture/VideoWriter.h"
+#include "testkit/Pixels.h"
 #include "testkit/ProgramRunner.h"
 #include "testkit/TestFlights.h"
 #include "tests/picture/RenderRun.h"
-#include "tests/picture/pixels.h"
 
 namespace {
 

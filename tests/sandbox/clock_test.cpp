@@ -38,8 +38,8 @@ TEST(Clock, AStallRunsAtMostEightTicksAndDropsTheBacklog) {
     EXPECT_EQ(clock.advance(kSecond), 8);
     EXPECT_EQ(clock.advance(kTickNs), 1);
     EXPECT_EQ(clock.advance(INT64_MAX), 8);
+    EXPECT_EQ(clock.advance(0), 0);  // the backlog dropped: less than a tick owed
     EXPECT_EQ(clock.advance(-5 * kSecond), 0);
-    EXPECT_LT(clock.tickFraction(), 1.0);
 }
 
 TEST(Clock, PauseStopsTimeAndSingleTicksStepOneAtATime) {

@@ -29,6 +29,18 @@ AttemptRecord record(std::string drill, uint64_t seed, bool passed, float score,
     return r;
 }
 
+// A history's text as read: the good lines and the warnings given.
+struct HistoryRead {
+    std::vector<AttemptRecord> attempts;
+    std::vector<std::string> warnings;
+};
+
+HistoryRead readHistory(std::string_view text, std::string_view fileName) {
+    base::Warnings warnings;
+    std::vector<AttemptRecord> attempts = parseHistory(text, fileName, warnings);
+    return {std::move(attempts), warnings.list()};
+}
+
 std::string line(const AttemptRecord& r) {
     const base::Result<std::string> text = formatAttemptLine(r);
     EXPECT_TRUE(text.ok()) << text.error();
@@ -77,7 +89,7 @@ TEST(HistoryLine, RecordsReadBackEqualWhateverTheirNumbersAndLogNames) {
 
     std::string text;
     for (const AttemptRecord& each : records) text += line(each);
-    const HistoryRead read = parseHistory(text, "history");
+    const HistoryRead read = readHistory(text, "history");
     EXPECT_TRUE(read.warnings.empty()) << read.warnings[0];
     ASSERT_EQ(read.attempts.size(), records.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -105,7 +117,7 @@ TEST(HistoryLine, TimesAreWrittenInUtcToTheSecondAcrossTheCalendar) {
         AttemptRecord r = record("recovery", 1, true, 1.0f, c.time);
         const std::string text = line(r);
         EXPECT_NE(text.find(std::string(" at=") + c.text + " "), std::string::npos) << text;
-        const HistoryRead read = parseHistory(text, "h");
+        const HistoryRead read = readHistory(text, "h");
         ASSERT_EQ(read.attempts.size(), 1u) << c.text;
         EXPECT_EQ(read.attempts[0].time, c.time);
     }
@@ -158,7 +170,7 @@ TEST(HistoryRead, KeepsTheGoodLinesAndWarnsOfATornLastLine) {
     // Cut anywhere in the last line, even just before its newline.
     for (std::size_t cut : {std::size_t{1}, third.size() / 2, third.size() - 1}) {
         const HistoryRead read =
-            parseHistory(first + second + third.substr(0, cut), "/data/history");
+            readHistory(first + second + third.substr(0, cut), "/data/history");
         ASSERT_EQ(read.attempts.size(), 2u) << cut;
         EXPECT_EQ(read.attempts[1].seed, 2u);
         ASSERT_EQ(read.warnings.size(), 1u);
@@ -179,7 +191,7 @@ TEST(HistoryRead, AnAppendAfterATornLineStartsOnALineOfItsOwnAndIsKept) {
     EXPECT_EQ(*historyAppendText(next, '\n'), line(next));
     EXPECT_EQ(*historyAppendText(next, std::nullopt), line(next));  // an empty file
 
-    const HistoryRead read = parseHistory(whole + torn + *afterTorn, "h");
+    const HistoryRead read = readHistory(whole + torn + *afterTorn, "h");
     ASSERT_EQ(read.attempts.size(), 2u);
     EXPECT_EQ(read.attempts[0].seed, 1u);
     EXPECT_EQ(read.attempts[1].seed, 3u);
@@ -196,7 +208,7 @@ TEST(HistoryRead, WarnsOfACorruptLineAndANewerVersionAndKeepsTheRest) {
         "ghosts=1 result=passed");
     const std::string notOurs = "{\"drill\": \"aerial-touch\"}\n";
 
-    const HistoryRead read = parseHistory(good + flipped + "\n" + newer + notOurs + good, "h");
+    const HistoryRead read = readHistory(good + flipped + "\n" + newer + notOurs + good, "h");
     ASSERT_EQ(read.attempts.size(), 2u);
     EXPECT_TRUE(read.attempts[0] == read.attempts[1]);
     const std::vector<std::string> expected = {
@@ -244,7 +256,7 @@ TEST(HistoryRead, EachFaultOfASealedLineIsNamed) {
         const std::size_t at = text.find(c.replace);
         ASSERT_NE(at, std::string::npos) << c.replace;
         text.replace(at, c.replace.size(), c.with);
-        const HistoryRead read = parseHistory(sealed(text), "h");
+        const HistoryRead read = readHistory(sealed(text), "h");
         EXPECT_TRUE(read.attempts.empty()) << c.problem;
         ASSERT_EQ(read.warnings.size(), 1u) << c.problem;
         EXPECT_EQ(read.warnings[0], "h:1: corrupt line (" + c.problem + "); skipped");
@@ -255,7 +267,7 @@ TEST(HistoryRead, ManyBadLinesGiveFiftyWarningsAndACountOfTheRest) {
     std::string text;
     for (int i = 0; i < 60; ++i) text += "garbage\n";
     text += line(record("recovery", 9, true, 1.0f));
-    const HistoryRead read = parseHistory(text, "h");
+    const HistoryRead read = readHistory(text, "h");
     EXPECT_EQ(read.attempts.size(), 1u);
     ASSERT_EQ(read.warnings.size(), 51u);
     EXPECT_EQ(read.warnings.back(), "h: 10 more lines skipped");
@@ -265,18 +277,18 @@ TEST(HistoryRead, NoCutOrMangledFileCrashesTheReader) {
     std::string text;
     for (uint64_t seed = 0; seed < 3; ++seed) text += line(record("recovery", seed, true, 1.0f));
     for (std::size_t cut = 0; cut <= text.size(); ++cut) {
-        const HistoryRead read = parseHistory(std::string_view(text).substr(0, cut), "h");
+        const HistoryRead read = readHistory(std::string_view(text).substr(0, cut), "h");
         EXPECT_LE(read.attempts.size(), 3u);
     }
     for (std::size_t i = 0; i < text.size(); i += 7) {
         std::string mangled = text;
         mangled[i] = static_cast<char>(mangled[i] ^ 0x5a);
-        const HistoryRead read = parseHistory(mangled, "h");
+        const HistoryRead read = readHistory(mangled, "h");
         // Only the changed line is lost, or two lines run together.
         EXPECT_GE(read.attempts.size(), text[i] == '\n' ? 1u : 2u) << i;
     }
-    EXPECT_TRUE(parseHistory("", "h").attempts.empty());
-    EXPECT_TRUE(parseHistory(std::string(3, '\0') + "\n\n", "h").attempts.empty());
+    EXPECT_TRUE(readHistory("", "h").attempts.empty());
+    EXPECT_TRUE(readHistory(std::string(3, '\0') + "\n\n", "h").attempts.empty());
 }
 
 // ---------------------------------------------------------------- summary
@@ -377,7 +389,7 @@ TEST(HistoryRecord, AFlownAttemptRecordsItsDrillSeedResultAndEveryScorePart) {
     const DrillScore score = drill->score();
     ASSERT_EQ(r.parts.size(), score.parts().size());
     EXPECT_EQ(r.mainScore(), score.value("time_to_touch"));
-    const HistoryRead read = parseHistory(line(r), "h");
+    const HistoryRead read = readHistory(line(r), "h");
     ASSERT_EQ(read.attempts.size(), 1u);
     EXPECT_TRUE(read.attempts[0] == r);
 }

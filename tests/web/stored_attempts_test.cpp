@@ -83,9 +83,10 @@ TEST(StoredAttempts, OnlyTheBestPassedAttemptOfADrillAndSeedKeepsItsFlight) {
               *fair.drill->score().value("time_inside"));
 
     MapStorage storage;
-    std::vector<std::string> warnings;
+    base::Warnings warnings;
     const auto keep = [&](const Attempt& a, int64_t time) {
-        auto kept = web::keepStoredAttempt(storage, *a.drill, a.flight, time, warnings);
+        auto kept = web::keepStoredAttempt(storage, sandbox::attemptRecord(*a.drill, time, ""),
+                                           a.flight, warnings);
         EXPECT_TRUE(kept) << kept.error();
         return *kept;
     };
@@ -99,45 +100,46 @@ TEST(StoredAttempts, OnlyTheBestPassedAttemptOfADrillAndSeedKeepsItsFlight) {
     EXPECT_EQ(keep(worse, 1765000200).flightLog, "");
     EXPECT_EQ(keep(failed, 1765000300).flightLog, "");
     EXPECT_THAT(flightKeys(storage), ::testing::ElementsAre(second.flightLog));
-    EXPECT_TRUE(warnings.empty());
+    EXPECT_TRUE(warnings.list().empty());
 
     // Every attempt reads back as kept; the best one's flight as flown.
-    const sandbox::HistoryRead read = web::readStoredAttempts(storage);
-    EXPECT_TRUE(read.warnings.empty());
-    ASSERT_THAT(read.attempts, SizeIs(4));
-    EXPECT_EQ(read.attempts[0], first);
-    EXPECT_EQ(read.attempts[1], second);
-    const sandbox::AttemptRecord* ghost = sandbox::bestAttempt(read.attempts, "nose-on-ball", 3);
-    ASSERT_EQ(ghost, &read.attempts[1]);
+    const std::vector<sandbox::AttemptRecord> read = web::readStoredAttempts(storage, warnings);
+    EXPECT_TRUE(warnings.list().empty());
+    ASSERT_THAT(read, SizeIs(4));
+    EXPECT_EQ(read[0], first);
+    EXPECT_EQ(read[1], second);
+    const sandbox::AttemptRecord* ghost = sandbox::bestAttempt(read, "nose-on-ball", 3);
+    ASSERT_EQ(ghost, &read[1]);
     const auto flight = web::storedFlight(storage, *ghost);
     ASSERT_TRUE(flight) << flight.error();
     EXPECT_EQ(*flight, best.flight);
     // The former best's flight is gone, and says so.
     EXPECT_THAT(web::storedFlight(storage, first).error(), HasSubstr("is not in the browser's"));
-    EXPECT_THAT(web::storedFlight(storage, read.attempts[2]).error(), HasSubstr("kept no flight"));
+    EXPECT_THAT(web::storedFlight(storage, read[2]).error(), HasSubstr("kept no flight"));
 }
 
 TEST(StoredAttempts, AFullStorageKeepsTheAttemptWithoutItsFlightOrRecordsNothingAtAll) {
     const Attempt fair = noseOnBall(240);
     const std::size_t flightSize = sandbox::formatFlightLog(fair.flight).size();
-    std::vector<std::string> warnings;
+    base::Warnings warnings;
 
     // Room for a few lines but not the flight: recorded without it.
     MapStorage small(2000);
     ASSERT_GT(flightSize, 2000u);
-    const auto kept = web::keepStoredAttempt(small, *fair.drill, fair.flight, 1765000000, warnings);
+    const auto kept = web::keepStoredAttempt(
+        small, sandbox::attemptRecord(*fair.drill, 1765000000, ""), fair.flight, warnings);
     ASSERT_TRUE(kept) << kept.error();
     EXPECT_EQ(kept->flightLog, "");
-    EXPECT_THAT(warnings,
+    EXPECT_THAT(warnings.list(),
                 ::testing::ElementsAre(HasSubstr("was not kept: the browser's storage is full")));
-    EXPECT_THAT(web::readStoredAttempts(small).attempts, SizeIs(1));
+    EXPECT_THAT(web::readStoredAttempts(small, warnings), SizeIs(1));
 
     // Room for the flight under its key (42 characters) but not for the
     // line as well: the flight goes again and nothing changes.
     MapStorage tight(flightSize + 42 + 60);
     const auto before = tight.items;
-    const auto refused =
-        web::keepStoredAttempt(tight, *fair.drill, fair.flight, 1765000000, warnings);
+    const auto refused = web::keepStoredAttempt(
+        tight, sandbox::attemptRecord(*fair.drill, 1765000000, ""), fair.flight, warnings);
     EXPECT_FALSE(refused);
     EXPECT_THAT(refused.error(), HasSubstr("not recorded: the browser's storage is full"));
     EXPECT_EQ(tight.items, before);
@@ -146,45 +148,48 @@ TEST(StoredAttempts, AFullStorageKeepsTheAttemptWithoutItsFlightOrRecordsNothing
 TEST(StoredAttempts, AHistoryWithABadLineKeepsItsGoodOnesAndTheNextAttemptStartsALineOfItsOwn) {
     const Attempt fair = noseOnBall(240);
     MapStorage storage;
-    std::vector<std::string> warnings;
-    ASSERT_TRUE(web::keepStoredAttempt(storage, *fair.drill, fair.flight, 1765000000, warnings));
+    base::Warnings warnings;
+    ASSERT_TRUE(web::keepStoredAttempt(storage, sandbox::attemptRecord(*fair.drill, 1765000000, ""),
+                                       fair.flight, warnings));
     // A torn line after it, as an interrupted write of another tab leaves.
     storage.items[web::kHistoryKey] += "trimsight-attempt 1 at=2026-";
-    ASSERT_TRUE(web::keepStoredAttempt(storage, *fair.drill, fair.flight, 1765000100, warnings));
-    const sandbox::HistoryRead read = web::readStoredAttempts(storage);
-    EXPECT_THAT(read.attempts, SizeIs(2));
-    EXPECT_THAT(read.warnings, ::testing::ElementsAre(HasSubstr("the stored history:2:")));
+    ASSERT_TRUE(web::keepStoredAttempt(storage, sandbox::attemptRecord(*fair.drill, 1765000100, ""),
+                                       fair.flight, warnings));
+    // Keeping an attempt reads the history without warning again.
+    EXPECT_THAT(warnings.list(), ::testing::IsEmpty());
+    EXPECT_THAT(web::readStoredAttempts(storage, warnings), SizeIs(2));
+    EXPECT_THAT(warnings.list(), ::testing::ElementsAre(HasSubstr("the stored history:2:")));
 }
 
 TEST(StoredAttempts, ThePagesArchiveKeepsTheWindowsAttemptsAndTheNextPageRacesTheBest) {
     const Attempt best = noseOnBall(0), worse = noseOnBall(360);
     MapStorage storage(400000);  // room for a flight or two (some 150 KB each)
-    std::vector<std::string> warnings;
-    const auto warn = [&warnings](const std::string& w) { warnings.push_back(w); };
+    base::Warnings warnings;
     {  // one page load: two attempts, the best's flight stored
-        web::StoredAttemptArchive archive(storage, warn);
+        web::StoredAttemptArchive archive(storage, warnings);
         sandbox::AttemptBook book(&archive);
-        EXPECT_EQ(book.bestFlight("nose-on-ball", 3), nullptr);
+        EXPECT_EQ(*book.bestFlight("nose-on-ball", 3), nullptr);
         ASSERT_TRUE(book.add(*worse.drill, worse.flight, 1765000000));
         ASSERT_TRUE(book.add(*best.drill, best.flight, 1765000100));
     }
     EXPECT_THAT(flightKeys(storage), SizeIs(1));
-    EXPECT_THAT(warnings, SizeIs(0));
+    EXPECT_THAT(warnings.list(), SizeIs(0));
 
     // The next load races the best; a bad line is warned of, not lost.
     storage.items[web::kHistoryKey] += "not an attempt\n";
     const std::string before = storage.items[web::kHistoryKey];
-    web::StoredAttemptArchive archive(storage, warn);
+    web::StoredAttemptArchive archive(storage, warnings);
     sandbox::AttemptBook book(&archive);
-    const sandbox::FlightLog* ghost = book.bestFlight("nose-on-ball", 3);
+    const sandbox::FlightLog* ghost = *book.bestFlight("nose-on-ball", 3);
     ASSERT_NE(ghost, nullptr);
     EXPECT_TRUE(*ghost == best.flight);
-    EXPECT_THAT(warnings, ::testing::ElementsAre(HasSubstr("the stored history:3: corrupt line")));
+    EXPECT_THAT(warnings.list(),
+                ::testing::ElementsAre(HasSubstr("the stored history:3: corrupt line")));
     EXPECT_EQ(storage.items[web::kHistoryKey], before);
 
     // A full storage: the book says why, and the page flies on.
     MapStorage full(10);
-    web::StoredAttemptArchive cramped(full, warn);
+    web::StoredAttemptArchive cramped(full, warnings);
     sandbox::AttemptBook unkept(&cramped);
     EXPECT_THAT(unkept.add(*worse.drill, worse.flight, 1765000200).error(),
                 HasSubstr("storage is full"));

@@ -31,12 +31,12 @@ class StoredSettings : public ::testing::Test {
     std::string text(const char* name) const { return cvars.find(name)->text(); }
 
     pluginsdk::CVarStore cvars;
-    std::vector<std::string> warnings;
+    base::Warnings warnings;
 };
 
 TEST_F(StoredSettings, NothingStoredLeavesTheDefaultsAndSavesEverySavedVariable) {
     EXPECT_TRUE(web::applyStoredSettings(cvars, std::nullopt, warnings));
-    EXPECT_TRUE(warnings.empty());
+    EXPECT_TRUE(warnings.list().empty());
     EXPECT_EQ(text("trimsight_size"), "3.3");
     const auto stored = web::settingsToStore(cvars, std::nullopt);
     ASSERT_TRUE(stored) << stored.error();
@@ -49,7 +49,7 @@ TEST_F(StoredSettings, AStoredTextAppliesAndRoundTripsKeepingWhatThisBuildDoesNo
     const std::string stored =
         R"({"trimsight_size": "4.50", "trimsight_target": "9", "later_option": "x"})";
     EXPECT_TRUE(web::applyStoredSettings(cvars, stored, warnings));
-    EXPECT_TRUE(warnings.empty());
+    EXPECT_TRUE(warnings.list().empty());
     EXPECT_EQ(text("trimsight_size"), "4.50");
     EXPECT_EQ(cvars.find("trimsight_target")->floatValue(), 6.0f);
 
@@ -73,18 +73,19 @@ TEST_F(StoredSettings, AStoredTextAppliesAndRoundTripsKeepingWhatThisBuildDoesNo
 TEST_F(StoredSettings, AValueThatIsNotANumberIsSkippedWithAWarningAndTheRestApplies) {
     EXPECT_TRUE(web::applyStoredSettings(
         cvars, R"({"trimsight_size": "big", "trimsight_target": "5"})", warnings));
-    EXPECT_THAT(warnings, ElementsAre("the stored settings: value of trimsight_size is not a "
-                                      "number; its default is kept"));
+    EXPECT_THAT(warnings.list(),
+                ElementsAre("the stored settings: value of trimsight_size is not a "
+                            "number; its default is kept"));
     EXPECT_EQ(text("trimsight_size"), "3.3");
     EXPECT_EQ(text("trimsight_target"), "5");
 }
 
 TEST_F(StoredSettings, AStoredTextThatCannotBeReadKeepsTheDefaultsAndIsNeverSavedOver) {
     for (const std::string corrupt : {R"({"trimsight_size": )", "[]", R"({"trimsight_size": 4})"}) {
-        warnings.clear();
-        EXPECT_FALSE(web::applyStoredSettings(cvars, corrupt, warnings)) << corrupt;
-        ASSERT_EQ(warnings.size(), 1u) << corrupt;
-        EXPECT_THAT(warnings[0], HasSubstr("the stored settings cannot be read (")) << corrupt;
+        const base::Status applied = web::applyStoredSettings(cvars, corrupt, warnings);
+        EXPECT_FALSE(applied) << corrupt;
+        EXPECT_THAT(applied.error(), HasSubstr("the stored settings cannot be read (")) << corrupt;
+        EXPECT_TRUE(warnings.list().empty()) << corrupt;
         EXPECT_EQ(text("trimsight_size"), "3.3") << corrupt;
         const auto saved = web::settingsToStore(cvars, corrupt);
         EXPECT_FALSE(saved) << corrupt;

@@ -4,7 +4,8 @@
 
 #include "canvas/Image.h"
 
-// One pixel of a rendered picture, comparable and printable in test output.
+// One pixel of a rendered picture (of the window or of `render`), comparable
+// and printable in test output.
 struct Rgb {
     int r, g, b;
     bool operator==(const Rgb&) const = default;
