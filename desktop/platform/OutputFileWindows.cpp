@@ -178,10 +178,11 @@ std::optional<base::Failure> refusal(Kind kind, DWORD code) {
 
 }  // namespace
 
-std::string faultSwitchProblem() {
+base::Status checkFaultSwitch() {
     if (faultSwitch() != Fault::Unknown) return {};
-    return std::string("TRIMSIGHT_FAULT_SAVE=") + std::getenv("TRIMSIGHT_FAULT_SAVE") +
-           " is not a fault this program knows (mid-write or after-write)";
+    return base::Failure{std::string("TRIMSIGHT_FAULT_SAVE=") +
+                         std::getenv("TRIMSIGHT_FAULT_SAVE") +
+                         " is not a fault this program knows (mid-write or after-write)"};
 }
 
 std::string parentOf(const std::string& path) {
