@@ -33,7 +33,7 @@ inline constexpr int32_t kMinAirTicks = 12;
 // resting on its wheels stands on them (and settles in a tick or two).
 mechanics::World fullWorldFrom(const World& start);
 // The full model's state as the legacy model's.
-World legacyView(const mechanics::World& world);
+World legacyView(const mechanics::World& full);
 mechanics::Options fullOptions(const PhysicsOptions& options);
 
 // How many of the car's wheels touch something (their rays of the last
