@@ -131,10 +131,12 @@ RayReach rayReach(Vec3 from, Vec3 direction, float maxLength) {
     const Vec3 to = from + direction * maxLength;
     const float margin =
         1.0f + 1e-4f * (std::fabs(from.x) + std::fabs(from.y) + std::fabs(from.z) + maxLength);
-    return {{std::fmin(from.x, to.x) - margin, std::fmin(from.y, to.y) - margin,
-             std::fmin(from.z, to.z) - margin},
-            {std::fmax(from.x, to.x) + margin, std::fmax(from.y, to.y) + margin,
-             std::fmax(from.z, to.z) + margin}};
+    const auto least = [](float a, float b) { return a < b ? a : b; };
+    const auto most = [](float a, float b) { return a > b ? a : b; };
+    return {{least(from.x, to.x) - margin, least(from.y, to.y) - margin,
+             least(from.z, to.z) - margin},
+            {most(from.x, to.x) + margin, most(from.y, to.y) + margin,
+             most(from.z, to.z) + margin}};
 }
 // A NaN bound compares false: that block goes through the slab method as
 // before.
@@ -269,8 +271,13 @@ int sphereContacts(Arena arena, Vec3 centre, float radius, float reach,
 
 ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength) {
     ArenaRayHit best;
-    best.distance = maxLength;
     const RayReach reach = rayReach(from, direction, maxLength);
+    // The box around the ray clear of every surface: out of every block's
+    // reach at once (a ray in the open, as most of them are).
+    const Vec3 middle = (reach.low + reach.high) * 0.5f;
+    const Vec3 halfSize = (reach.high - reach.low) * 0.5f;
+    if (clearOfArena(arena, middle, length(halfSize))) return best;
+    best.distance = maxLength;
     for (const ArenaBlock& b : blocksOf(arena)) {
         if (outOfReach(b, reach)) continue;
         const ArenaRayHit hit = rayIntoBlock(b, from, direction, best.distance);
