@@ -679,16 +679,18 @@ BoxPoint boxAgainstBlock(const Car& car, Arena arena, int index) {
     return best;
 }
 
-ContactManifold* manifoldFor(Car& car, int block, bool make) {
-    ContactManifold* free = nullptr;
-    for (ContactManifold& m : car.worldContacts) {
+// The manifold the car keeps with a block, or null.
+ContactManifold* keptManifold(Car& car, int block) {
+    for (ContactManifold& m : car.worldContacts)
         if (m.block == block) return &m;
-        if (m.block < 0 && free == nullptr) free = &m;
-    }
-    if (!make || free == nullptr) return nullptr;
-    *free = {};
-    free->block = static_cast<int8_t>(block);
-    return free;
+    return nullptr;
+}
+// A free manifold (all its points unused) for a block, or null when all are
+// taken.
+ContactManifold* freeManifold(Car& car) {
+    for (ContactManifold& m : car.worldContacts)
+        if (m.block < 0) return &m;
+    return nullptr;
 }
 
 void carAgainstArena(Car& car, Arena arena, Solver& solver) {
@@ -708,12 +710,16 @@ void carAgainstArena(Car& car, Arena arena, Solver& solver) {
     for (size_t i = 0; i < blocks.size(); ++i) {
         const int index = static_cast<int>(i);
         const bool near = nearBlock(blocks[i], centre, reach);
-        ContactManifold* m = manifoldFor(car, index, near);
-        if (m == nullptr) continue;
+        ContactManifold* m = keptManifold(car, index);
         if (!near) {
-            *m = {};
+            if (m != nullptr) *m = {};
             continue;
         }
+        // A block near the box is measured while a manifold is kept for it
+        // or one is free; a free one is taken only when there is a point to
+        // put into it (one taken for none would be freed again at once).
+        ContactManifold* free = m == nullptr ? freeManifold(car) : nullptr;
+        if (m == nullptr && free == nullptr) continue;
         const BoxPoint p = boxAgainstBlock(car, arena, index);
         if (p.found && p.distance < kCarContactDistance) {
             car.touchedWorld = true;
@@ -721,9 +727,15 @@ void carAgainstArena(Car& car, Arena arena, Solver& solver) {
                 deepest = p.distance;
                 car.worldContactNormal = p.normal;
             }
+            if (m == nullptr) {
+                m = free;
+                *m = {};
+                m->block = static_cast<int8_t>(index);
+            }
             addPoint(*m, {p.onCar, p.onArena, p.normal, p.distance, 0.0f, 0.0f},
                      kCarContactDistance);
         }
+        if (m == nullptr) continue;
         refresh(*m, carFrame, arenaFrame, kCarContactDistance);
         if (m->count == 0) *m = {};
     }
