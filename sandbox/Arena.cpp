@@ -106,32 +106,42 @@ bool onBlock(const ArenaBlock& b, Vec3 p) {
     return true;
 }
 
-// The ray's entry into one block: the slab method over its bounded sides.
+// One axis of the slab method: the ray's distances to the block's two sides
+// on it narrow [enter, leave]; false when the ray runs beside the block
+// without ever reaching it. `axis` is the axis's unit vector and `against`
+// the opposite one (spelled out: -axis would carry zeros of the other sign).
+bool slab(float o, float d, float low, float high, Vec3 axis, Vec3 against, float& enter,
+          float& leave, Vec3& enterNormal) {
+    if (d == 0.0f) return !(o < low || o > high);
+    float tLow = (low - o) / d, tHigh = (high - o) / d;
+    // The side the ray crosses first faces against it.
+    Vec3 normal = against;
+    if (tLow > tHigh) {
+        const float t = tLow;
+        tLow = tHigh;
+        tHigh = t;
+        normal = axis;
+    }
+    if (tLow > enter) {
+        enter = tLow;
+        enterNormal = normal;
+    }
+    if (tHigh < leave) leave = tHigh;
+    return true;
+}
+
+// The ray's entry into one block: the slab method over its sides, axis by
+// axis.
 ArenaRayHit rayIntoBlock(const ArenaBlock& b, Vec3 from, Vec3 direction, float maxLength) {
     float enter = -kU, leave = kU;
     Vec3 enterNormal{};
-    for (int axis = 0; axis < 3; ++axis) {
-        const float o = component(from, axis), d = component(direction, axis);
-        const float low = component(b.low, axis), high = component(b.high, axis);
-        if (d == 0.0f) {
-            if (o < low || o > high) return {};
-            continue;
-        }
-        float tLow = (low - o) / d, tHigh = (high - o) / d;
-        // The side the ray crosses first faces against it.
-        Vec3 normal = unitAxis(axis, -1.0f);
-        if (tLow > tHigh) {
-            const float t = tLow;
-            tLow = tHigh;
-            tHigh = t;
-            normal = unitAxis(axis, 1.0f);
-        }
-        if (tLow > enter) {
-            enter = tLow;
-            enterNormal = normal;
-        }
-        if (tHigh < leave) leave = tHigh;
-    }
+    if (!slab(from.x, direction.x, b.low.x, b.high.x, {1.0f, 0.0f, 0.0f}, {-1.0f, 0.0f, 0.0f},
+              enter, leave, enterNormal) ||
+        !slab(from.y, direction.y, b.low.y, b.high.y, {0.0f, 1.0f, 0.0f}, {0.0f, -1.0f, 0.0f},
+              enter, leave, enterNormal) ||
+        !slab(from.z, direction.z, b.low.z, b.high.z, {0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, -1.0f},
+              enter, leave, enterNormal))
+        return {};
     // A ray that starts inside the block leaves it unseen.
     if (enter > leave || enter < 0.0f || enter > maxLength) return {};
     return {true, enter, from + direction * enter, enterNormal};
