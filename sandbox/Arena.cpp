@@ -59,6 +59,26 @@ constexpr ArenaBlock kBoxBlocks[] = {
     behindGoal(-1.0f, 2),
 };
 
+// The box around blocks [first, first + count).
+constexpr BlockRun runOf(const ArenaBlock* blocks, int first, int count) {
+    ArenaBlock bounds = blocks[first];
+    for (int i = first + 1; i < first + count; ++i) {
+        const ArenaBlock& b = blocks[i];
+        bounds.low = {b.low.x < bounds.low.x ? b.low.x : bounds.low.x,
+                      b.low.y < bounds.low.y ? b.low.y : bounds.low.y,
+                      b.low.z < bounds.low.z ? b.low.z : bounds.low.z};
+        bounds.high = {b.high.x > bounds.high.x ? b.high.x : bounds.high.x,
+                       b.high.y > bounds.high.y ? b.high.y : bounds.high.y,
+                       b.high.z > bounds.high.z ? b.high.z : bounds.high.z};
+    }
+    return {first, count, bounds};
+}
+constexpr BlockRun kFloorRuns[] = {runOf(kFloorBlocks, 0, 1)};
+constexpr BlockRun kBoxRuns[] = {runOf(kBoxBlocks, 0, 1), runOf(kBoxBlocks, 1, 1),
+                                 runOf(kBoxBlocks, 2, 1), runOf(kBoxBlocks, 3, 1),
+                                 runOf(kBoxBlocks, 4, 4), runOf(kBoxBlocks, 8, 4)};
+static_assert(sizeof(kBoxBlocks) / sizeof(kBoxBlocks[0]) == 12, "kBoxRuns covers every block");
+
 constexpr Surface kFloorSurfaces[] = {{{0.0f, 0.0f, 1.0f}, 0.0f}};
 constexpr Surface kBoxSurfaces[] = {
     {{0.0f, 0.0f, 1.0f}, 0.0f}, {{0.0f, 0.0f, -1.0f}, -kH}, {{1.0f, 0.0f, 0.0f}, -kW},
@@ -86,35 +106,72 @@ bool onBlock(const ArenaBlock& b, Vec3 p) {
     return true;
 }
 
-// The ray's entry into one block: the slab method over its bounded sides.
+// One axis of the slab method: the ray's distances to the block's two sides
+// on it narrow [enter, leave]; false when the ray runs beside the block
+// without ever reaching it. `axis` is the axis's unit vector and `against`
+// the opposite one (spelled out: -axis would carry zeros of the other sign).
+bool slab(float o, float d, float low, float high, Vec3 axis, Vec3 against, float& enter,
+          float& leave, Vec3& enterNormal) {
+    if (d == 0.0f) return !(o < low || o > high);
+    float tLow = (low - o) / d, tHigh = (high - o) / d;
+    // The side the ray crosses first faces against it.
+    Vec3 normal = against;
+    if (tLow > tHigh) {
+        const float t = tLow;
+        tLow = tHigh;
+        tHigh = t;
+        normal = axis;
+    }
+    if (tLow > enter) {
+        enter = tLow;
+        enterNormal = normal;
+    }
+    if (tHigh < leave) leave = tHigh;
+    return true;
+}
+
+// The ray's entry into one block: the slab method over its sides, axis by
+// axis.
 ArenaRayHit rayIntoBlock(const ArenaBlock& b, Vec3 from, Vec3 direction, float maxLength) {
     float enter = -kU, leave = kU;
     Vec3 enterNormal{};
-    for (int axis = 0; axis < 3; ++axis) {
-        const float o = component(from, axis), d = component(direction, axis);
-        const float low = component(b.low, axis), high = component(b.high, axis);
-        if (d == 0.0f) {
-            if (o < low || o > high) return {};
-            continue;
-        }
-        float tLow = (low - o) / d, tHigh = (high - o) / d;
-        // The side the ray crosses first faces against it.
-        Vec3 normal = unitAxis(axis, -1.0f);
-        if (tLow > tHigh) {
-            const float t = tLow;
-            tLow = tHigh;
-            tHigh = t;
-            normal = unitAxis(axis, 1.0f);
-        }
-        if (tLow > enter) {
-            enter = tLow;
-            enterNormal = normal;
-        }
-        if (tHigh < leave) leave = tHigh;
-    }
+    if (!slab(from.x, direction.x, b.low.x, b.high.x, {1.0f, 0.0f, 0.0f}, {-1.0f, 0.0f, 0.0f},
+              enter, leave, enterNormal) ||
+        !slab(from.y, direction.y, b.low.y, b.high.y, {0.0f, 1.0f, 0.0f}, {0.0f, -1.0f, 0.0f},
+              enter, leave, enterNormal) ||
+        !slab(from.z, direction.z, b.low.z, b.high.z, {0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, -1.0f},
+              enter, leave, enterNormal))
+        return {};
     // A ray that starts inside the block leaves it unseen.
     if (enter > leave || enter < 0.0f || enter > maxLength) return {};
     return {true, enter, from + direction * enter, enterNormal};
+}
+
+// The box around a ray's whole length, grown by a margin far larger than
+// any rounding of the slab method (which works to a few parts in 10^7 of
+// the coordinates): a block outside it lies past the ray's end on some
+// axis, so the slab method cannot find an entry within the length either.
+// Most rays (the wheels', every tick) are short and near one block at most;
+// this skips the others' six divisions.
+struct RayReach {
+    Vec3 low;
+    Vec3 high;
+};
+RayReach rayReach(Vec3 from, Vec3 direction, float maxLength) {
+    const Vec3 to = from + direction * maxLength;
+    const float margin =
+        1.0f + 1e-4f * (std::fabs(from.x) + std::fabs(from.y) + std::fabs(from.z) + maxLength);
+    const auto least = [](float a, float b) { return a < b ? a : b; };
+    const auto most = [](float a, float b) { return a > b ? a : b; };
+    return {
+        {least(from.x, to.x) - margin, least(from.y, to.y) - margin, least(from.z, to.z) - margin},
+        {most(from.x, to.x) + margin, most(from.y, to.y) + margin, most(from.z, to.z) + margin}};
+}
+// A NaN bound compares false: that block goes through the slab method as
+// before.
+bool outOfReach(const ArenaBlock& b, const RayReach& r) {
+    return b.high.x < r.low.x || b.low.x > r.high.x || b.high.y < r.low.y || b.low.y > r.high.y ||
+           b.high.z < r.low.z || b.low.z > r.high.z;
 }
 
 }  // namespace
@@ -136,6 +193,18 @@ std::span<const ArenaBlock> blocksOf(Arena arena) {
             return kFloorBlocks;
         case Arena::Box:
             return kBoxBlocks;
+    }
+    return {};
+}
+
+std::span<const BlockRun> blockRunsOf(Arena arena) {
+    switch (arena) {
+        case Arena::Void:
+            return {};
+        case Arena::Floor:
+            return kFloorRuns;
+        case Arena::Box:
+            return kBoxRuns;
     }
     return {};
 }
@@ -216,37 +285,65 @@ bool hiddenContact(Arena arena, int index, Vec3 query, const BlockPoint& contact
     return false;
 }
 
+namespace {
+
+// Block i's contact with the sphere (near it), if it has one neither
+// hidden nor a repeat of one found, added as out[count].
+void addSphereContact(Arena arena, std::span<const ArenaBlock> blocks, size_t i, Vec3 centre,
+                      float radius, float reach, std::span<SphereContact, kMaxSphereContacts> out,
+                      int& count) {
+    const BlockPoint p = nearestOnBlock(blocks[i], centre);
+    const float gap = p.distance - radius;
+    if (gap >= reach) return;
+    const int index = static_cast<int>(i);
+    if (hiddenContact(arena, index, centre, p)) return;
+    // A face two blocks of a wall share gives the same contact twice.
+    bool repeated = false;
+    for (int k = 0; k < count; ++k) {
+        const Vec3 apart = out[static_cast<size_t>(k)].point - p.point;
+        repeated = repeated || (dot(apart, apart) < kOnBlockSlack * kOnBlockSlack &&
+                                dot(out[static_cast<size_t>(k)].normal, p.normal) > 0.999f);
+    }
+    if (repeated) return;
+    out[static_cast<size_t>(count++)] = {index, gap, p.normal, p.point};
+}
+
+}  // namespace
+
 int sphereContacts(Arena arena, Vec3 centre, float radius, float reach,
                    std::span<SphereContact, kMaxSphereContacts> out) {
     if (clearOfArena(arena, centre, radius + reach)) return 0;
     const std::span<const ArenaBlock> blocks = blocksOf(arena);
     int count = 0;
-    for (size_t i = 0; i < blocks.size() && count < kMaxSphereContacts; ++i) {
-        if (!nearBlock(blocks[i], centre, radius + reach)) continue;
-        const BlockPoint p = nearestOnBlock(blocks[i], centre);
-        const float gap = p.distance - radius;
-        if (gap >= reach) continue;
-        const int index = static_cast<int>(i);
-        if (hiddenContact(arena, index, centre, p)) continue;
-        // A face two blocks of a wall share gives the same contact twice.
-        bool repeated = false;
-        for (int k = 0; k < count; ++k) {
-            const Vec3 apart = out[static_cast<size_t>(k)].point - p.point;
-            repeated = repeated || (dot(apart, apart) < kOnBlockSlack * kOnBlockSlack &&
-                                    dot(out[static_cast<size_t>(k)].normal, p.normal) > 0.999f);
-        }
-        if (repeated) continue;
-        out[static_cast<size_t>(count++)] = {index, gap, p.normal, p.point};
+    for (const BlockRun& run : blockRunsOf(arena)) {
+        if (!nearBlock(run.bounds, centre, radius + reach)) continue;
+        // A run of one is its block.
+        for (int k = run.first; k < run.first + run.count && count < kMaxSphereContacts; ++k)
+            if (run.count == 1 || nearBlock(blocks[static_cast<size_t>(k)], centre, radius + reach))
+                addSphereContact(arena, blocks, static_cast<size_t>(k), centre, radius, reach, out,
+                                 count);
     }
     return count;
 }
 
 ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength) {
     ArenaRayHit best;
+    const RayReach reach = rayReach(from, direction, maxLength);
+    // The box around the ray clear of every surface: out of every block's
+    // reach at once (a ray in the open, as most of them are).
+    const Vec3 middle = (reach.low + reach.high) * 0.5f;
+    const Vec3 halfSize = (reach.high - reach.low) * 0.5f;
+    if (clearOfArena(arena, middle, length(halfSize))) return best;
     best.distance = maxLength;
-    for (const ArenaBlock& b : blocksOf(arena)) {
-        const ArenaRayHit hit = rayIntoBlock(b, from, direction, best.distance);
-        if (hit.hit && (!best.hit || hit.distance < best.distance)) best = hit;
+    const std::span<const ArenaBlock> blocks = blocksOf(arena);
+    for (const BlockRun& run : blockRunsOf(arena)) {
+        if (outOfReach(run.bounds, reach)) continue;
+        for (int k = run.first; k < run.first + run.count; ++k) {
+            const ArenaBlock& b = blocks[static_cast<size_t>(k)];
+            if (run.count > 1 && outOfReach(b, reach)) continue;  // a run of one is its block
+            const ArenaRayHit hit = rayIntoBlock(b, from, direction, best.distance);
+            if (hit.hit && (!best.hit || hit.distance < best.distance)) best = hit;
+        }
     }
     if (!best.hit) best.distance = 0.0f;
     return best;

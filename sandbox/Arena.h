@@ -24,8 +24,8 @@
 //                 direction, within a length: distance, point and normal.
 //   sphereContacts  every surface within reach of a sphere: one contact per
 //                 block, its normal, gap and point.
-//   blocksOf, nearestOnBlock, hiddenContact  the blocks themselves, for the
-//                 car's box (Contacts.cpp).
+//   blocksOf, blockRunsOf, nearestOnBlock, hiddenContact  the blocks
+//                 themselves, for the car's box (Contacts.cpp).
 //   surfacesOf    the arena's planes without the goals' openings (the floor,
 //                 ceiling and walls as unbounded planes).
 #include <cstdint>
@@ -89,6 +89,17 @@ struct ArenaBlock {
 };
 
 std::span<const ArenaBlock> blocksOf(Arena arena);
+
+// The blocks in runs, each run with one box around all its blocks (an end
+// wall's four; the floor, the ceiling and each side wall alone): a point or
+// ray out of reach of that box is out of reach of every block in it, so the
+// questions below skip a far end wall in one test.
+struct BlockRun {
+    int first = 0;
+    int count = 0;
+    ArenaBlock bounds{};
+};
+std::span<const BlockRun> blockRunsOf(Arena arena);
 
 // A point's nearest point on a block's surface. `distance` is negative when
 // the point lies inside (then `point` is on the nearest face); `normal` is

@@ -679,21 +679,56 @@ BoxPoint boxAgainstBlock(const Car& car, Arena arena, int index) {
     return best;
 }
 
-ContactManifold* manifoldFor(Car& car, int block, bool make) {
-    ContactManifold* free = nullptr;
-    for (ContactManifold& m : car.worldContacts) {
+// The manifold the car keeps with a block, or null.
+ContactManifold* keptManifold(Car& car, int block) {
+    for (ContactManifold& m : car.worldContacts)
         if (m.block == block) return &m;
-        if (m.block < 0 && free == nullptr) free = &m;
+    return nullptr;
+}
+// A free manifold (all its points unused) for a block, or null when all are
+// taken.
+ContactManifold* freeManifold(Car& car) {
+    for (ContactManifold& m : car.worldContacts)
+        if (m.block < 0) return &m;
+    return nullptr;
+}
+
+// One block against the car's box: the manifold kept with it measured
+// again and the new point added, or let go when the box is out of its reach.
+void boxNearBlock(Car& car, Arena arena, std::span<const ArenaBlock> blocks, int index, Vec3 centre,
+                  float reach, float& deepest) {
+    const Frame carFrame{car.location, car.attitude};
+    const Frame arenaFrame{};
+    ContactManifold* m = keptManifold(car, index);
+    if (!nearBlock(blocks[static_cast<size_t>(index)], centre, reach)) {
+        if (m != nullptr) *m = {};
+        return;
     }
-    if (!make || free == nullptr) return nullptr;
-    *free = {};
-    free->block = static_cast<int8_t>(block);
-    return free;
+    // A block near the box is measured while a manifold is kept for it
+    // or one is free; a free one is taken only when there is a point to
+    // put into it (one taken for none would be freed again at once).
+    ContactManifold* free = m == nullptr ? freeManifold(car) : nullptr;
+    if (m == nullptr && free == nullptr) return;
+    const BoxPoint p = boxAgainstBlock(car, arena, index);
+    if (p.found && p.distance < kCarContactDistance) {
+        car.touchedWorld = true;
+        if (p.distance < deepest) {
+            deepest = p.distance;
+            car.worldContactNormal = p.normal;
+        }
+        if (m == nullptr) {
+            m = free;
+            *m = {};
+            m->block = static_cast<int8_t>(index);
+        }
+        addPoint(*m, {p.onCar, p.onArena, p.normal, p.distance, 0.0f, 0.0f}, kCarContactDistance);
+    }
+    if (m == nullptr) return;
+    refresh(*m, carFrame, arenaFrame, kCarContactDistance);
+    if (m->count == 0) *m = {};
 }
 
 void carAgainstArena(Car& car, Arena arena, Solver& solver) {
-    const Frame carFrame{car.location, car.attitude};
-    const Frame arenaFrame{};
     const Vec3 centre = car.location + fromCarAxes(car.attitude, kCarBoxOffset);
     const float reach = length(kCarBoxHalfSize) + kCarContactDistance;
     const std::span<const ArenaBlock> blocks = blocksOf(arena);
@@ -705,27 +740,16 @@ void carAgainstArena(Car& car, Arena arena, Solver& solver) {
         return;
     }
     float deepest = kCarContactDistance;
-    for (size_t i = 0; i < blocks.size(); ++i) {
-        const int index = static_cast<int>(i);
-        const bool near = nearBlock(blocks[i], centre, reach);
-        ContactManifold* m = manifoldFor(car, index, near);
-        if (m == nullptr) continue;
-        if (!near) {
-            *m = {};
+    for (const BlockRun& run : blockRunsOf(arena)) {
+        // A run out of reach: only its kept manifolds to let go (a run of
+        // one is its block, measured below).
+        if (run.count > 1 && !nearBlock(run.bounds, centre, reach)) {
+            for (ContactManifold& m : car.worldContacts)
+                if (m.block >= run.first && m.block < run.first + run.count) m = {};
             continue;
         }
-        const BoxPoint p = boxAgainstBlock(car, arena, index);
-        if (p.found && p.distance < kCarContactDistance) {
-            car.touchedWorld = true;
-            if (p.distance < deepest) {
-                deepest = p.distance;
-                car.worldContactNormal = p.normal;
-            }
-            addPoint(*m, {p.onCar, p.onArena, p.normal, p.distance, 0.0f, 0.0f},
-                     kCarContactDistance);
-        }
-        refresh(*m, carFrame, arenaFrame, kCarContactDistance);
-        if (m->count == 0) *m = {};
+        for (int index = run.first; index < run.first + run.count; ++index)
+            boxNearBlock(car, arena, blocks, index, centre, reach, deepest);
     }
     for (ContactManifold& m : car.worldContacts) {
         for (int i = 0; i < m.count; ++i) {
