@@ -68,8 +68,9 @@ int planClip(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
 // video.
 int runClip(const GlobalOptions& global, const RenderOptions& options, std::FILE* out,
             std::FILE* err) {
-    if (options.canvasOnly && options.video.empty()) {
-        printError(err, "--canvas-only applies to pictures and --video; --plot draws the plot");
+    if ((options.canvasOnly || options.ballCamera) && options.video.empty()) {
+        printError(err, std::string(options.canvasOnly ? "--canvas-only" : "--ball-camera") +
+                            " applies to pictures and --video; --plot draws the plot");
         return kExitUsage;
     }
     if (int code = checkOutputsApart(global, {{"--video", options.video}, {"--plot", options.plot}},
@@ -111,6 +112,10 @@ int checkScene(const RenderOptions& options, SceneToRender& job, std::FILE* err)
     if (options.canvasOnly && !flightLog) {
         printError(err, "--canvas-only applies to a flight log; " + job.name +
                             " is drawn as its canvas alone already");
+        return kExitUsage;
+    }
+    if (options.ballCamera && !flightLog) {
+        printError(err, "--ball-camera applies to a flight log's world; " + job.name + " has none");
         return kExitUsage;
     }
     job.world = flightLog && !options.canvasOnly;
@@ -171,8 +176,9 @@ int startWorld(const RenderOptions& options, const SceneToRender& job, Pictures&
     // The window's text and panels at the size a window of this height has.
     pictures.renderer->useInterfaceFont(
         canvas::interfaceScale(static_cast<float>(job.lastCanvas.Y), 1.0f));
-    base::Result<std::unique_ptr<WorldLayers>> world = WorldLayers::create(
-        *log, frames->ticksPerFrame, job.scene.frames.size(), options.flight.fps);
+    const WorldClip clip{frames->ticksPerFrame, job.scene.frames.size(), options.flight.fps,
+                         options.ballCamera};
+    base::Result<std::unique_ptr<WorldLayers>> world = WorldLayers::create(*log, clip);
     if (!world) {
         printError(err, world.error());
         return kExitPicture;
@@ -242,8 +248,13 @@ Subcommand addRenderCommand(CLI::App& app) {
         "--canvas-only", options->canvasOnly,
         "For a flight log: draw only what the plugin draws, over a plain backdrop, as for a "
         "scene file, instead of the world, the HUD and the drill's panels the window showed");
+    CLI::Option* ballCamera = render->add_flag(
+        "--ball-camera", options->ballCamera,
+        "For a flight log: the world from the window's ball camera (B) instead of the chase "
+        "camera");
+    ballCamera->excludes(render->get_option("--canvas-only"));
     for (const char* other : {"SCENE", "--output", "--settings", "--timing", "--jobs", "--fps",
-                              "--canvas", "--canvas-only"})
+                              "--canvas", "--canvas-only", "--ball-camera"})
         saveDemo->excludes(render->get_option(other));
     for (CLI::Option* clip : {video, plot}) {
         clip->excludes(render->get_option("--output"));

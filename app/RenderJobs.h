@@ -49,6 +49,7 @@ struct RenderOptions {
     // A flight log's canvas alone over the plain backdrop, as a scene's,
     // instead of the world the window showed.
     bool canvasOnly = false;
+    bool ballCamera = false;  // the world from the ball camera
 };
 
 // The scene to render, checked whole before the host starts.

@@ -41,14 +41,14 @@ fly::SessionOptions sessionOptions(const sandbox::DrillEntry* drill,
 // Declared in the order they are made: the replay reads the log, the session
 // its own store and game.
 struct WorldLayers::State {
-    State(const sandbox::FlightLog& flight, int ticks, std::size_t count, int rate)
+    State(const sandbox::FlightLog& flight, const WorldClip& pictures)
         : log(flight),
           replay(log),
           drill(attemptDrill(log)),
           session(cvars, game, sessionOptions(drill, log)),
-          ticksPerFrame(ticks > 0 ? ticks : 1),
-          frames(count),
-          fps(rate) {}
+          clip(pictures) {
+        if (clip.ticksPerFrame < 1) clip.ticksPerFrame = 1;
+    }
 
     sandbox::FlightLog log;
     sandbox::FlightReplay replay;
@@ -57,9 +57,7 @@ struct WorldLayers::State {
     pluginsdk::GameHost game;
     fly::FlySession session;
     std::unique_ptr<fly::WorldRenderer> renderer;
-    int ticksPerFrame;
-    std::size_t frames;
-    int fps;
+    WorldClip clip;
     std::size_t drawn = 0;  // pictures so far
 };
 
@@ -67,12 +65,17 @@ WorldLayers::WorldLayers(std::unique_ptr<State> state) : state_(std::move(state)
 WorldLayers::~WorldLayers() = default;
 
 base::Result<std::unique_ptr<WorldLayers>> WorldLayers::create(const sandbox::FlightLog& log,
-                                                               int ticksPerFrame,
-                                                               std::size_t frames, int fps) {
-    auto state = std::make_unique<State>(log, ticksPerFrame, frames, fps);
+                                                               const WorldClip& clip) {
+    auto state = std::make_unique<State>(log, clip);
     base::Result<std::unique_ptr<fly::WorldRenderer>> renderer = fly::WorldRenderer::create();
     if (!renderer) return base::Failure{"cannot draw the world: " + renderer.error()};
     state->renderer = std::move(*renderer);
+    if (clip.ballCamera) {
+        // As the window's key does it: a command in a frame that runs no tick.
+        fly::FrameInput input;
+        input.commands.add(fly::Command::BallCamera);
+        state->session.advance(0, input);
+    }
     state->session.showLoggedStart(state->replay.simulation());
     return std::unique_ptr<WorldLayers>(new WorldLayers(std::move(state)));
 }
@@ -83,10 +86,10 @@ base::Status WorldLayers::drawBeneath(int width, int height) {
     State& s = *state_;
     const std::size_t picture = s.drawn++;
     // A drill attempt's last picture shows its end, where its result is.
-    const bool last = picture + 1 >= s.frames;
+    const bool last = picture + 1 >= s.clip.frames;
     const std::size_t tick = last && s.drill != nullptr
                                  ? s.log.ticks.size()
-                                 : picture * static_cast<std::size_t>(s.ticksPerFrame);
+                                 : picture * static_cast<std::size_t>(s.clip.ticksPerFrame);
     while (s.replay.time() < tick && !s.replay.finished()) {
         const sandbox::TickReport report = s.replay.step();
         s.session.showLoggedTick(s.replay.simulation(), s.replay.lastControls(), report);
@@ -97,7 +100,7 @@ base::Status WorldLayers::drawBeneath(int width, int height) {
 
 void WorldLayers::drawWindows() {
     State& s = *state_;
-    const float rate = static_cast<float>(s.fps);
+    const float rate = static_cast<float>(s.clip.fps);
     fly::drawHud({&s.session, rate, rate > 0.0f ? 1000.0f / rate : 0.0f, ""});
     fly::drawAttempt(s.session);
 }

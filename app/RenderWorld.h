@@ -16,8 +16,10 @@
 // N - 1 ticks after the export's last frame, when the flight does not end
 // on a frame).
 //
-// Not shown: a best attempt's ghost (the log does not say which flight was
-// raced), the frame rate's line tells the clip's rate.
+// Not shown: what the window's commands changed, which the log does not
+// keep (the camera is the chase camera unless --ball-camera asks; help,
+// settings and the drill menu closed), nor a best attempt's ghost (the log
+// does not say which flight was raced); the HUD's rate line is the clip's.
 #include <cstddef>
 #include <memory>
 
@@ -27,14 +29,20 @@
 
 namespace app {
 
+// The pictures to draw of a log.
+struct WorldClip {
+    int ticksPerFrame = 2;
+    std::size_t frames = 0;
+    int fps = 60;             // for the HUD's rate line
+    bool ballCamera = false;  // the window's ball camera (B) instead of the chase camera
+};
+
 class WorldLayers final : public picture::PictureLayers {
   public:
-    // For `frames` pictures of `log`, one every `ticksPerFrame` ticks, at
-    // `fps` a second. Needs the picture renderer's OpenGL context current
-    // (the world renderer's shaders and meshes are made in it).
+    // Needs the picture renderer's OpenGL context current (the world
+    // renderer's shaders and meshes are made in it).
     static base::Result<std::unique_ptr<WorldLayers>> create(const sandbox::FlightLog& log,
-                                                             int ticksPerFrame, std::size_t frames,
-                                                             int fps);
+                                                             const WorldClip& clip);
     ~WorldLayers() override;
     WorldLayers(const WorldLayers&) = delete;
     WorldLayers& operator=(const WorldLayers&) = delete;

@@ -382,6 +382,29 @@ TEST_F(ClipTest, AFlightLogsPicturesShowTheWorldWithTheCarWhereTheCameraPutsIt) 
     }
 }
 
+TEST_F(ClipTest, TheBallCameraKeepsTheBallInTheMiddleOfThePicture) {
+    const std::string log = dir.file("flight.log");
+    const sandbox::FlightLog flight = hosttest::testFlight(5, 12);
+    hosttest::writeFile(log, sandbox::formatFlightLog(flight));
+    const RunResult r =
+        render({log, "--fps", "10", "--canvas", "480x270", "--ball-camera", "-o", dir.file("b")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const canvas::Image world = readFrame(dir.file("b") + "/frame-0000.png");
+    const sandbox::World& start = sandbox::FlightReplay(flight).world();
+    const hosttest::ClipPoint at = hosttest::project(
+        fly::viewProjection(fly::ballCamera(start.car, start.ball), 480.0f / 270.0f),
+        start.ball.location);
+    ASSERT_TRUE(at.inFront());
+    const int x = static_cast<int>((at.screenX() + 1.0f) * 0.5f * 480.0f);
+    const int y = static_cast<int>((1.0f - at.screenY()) * 0.5f * 270.0f);
+    // The ball, grey, lit from above (its lower half darker): grey pixels
+    // around its centre.
+    const auto ballColour = [](Rgb c) {
+        return c.r > 80 && std::abs(c.r - c.g) < 8 && std::abs(c.g - c.b) < 8;
+    };
+    EXPECT_GT(countIn(world, x - 4, y - 4, x + 4, y + 4, ballColour), 40) << x << ", " << y;
+}
+
 TEST_F(ClipTest, ADrillAttemptsClipEndsOnItsResultPanel) {
     const std::string log = attemptFile("recovery", 1);
     const base::Result<sandbox::FlightLog> flight =
