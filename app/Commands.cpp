@@ -17,6 +17,7 @@
 #include "app/CommandKit.h"
 #include "base/Excerpt.h"
 #include "desktop/OutputFile.h"
+#include "desktop/UserFolders.h"
 #include "sandbox/NumberText.h"
 #include "scene/JsonReader.h"
 
@@ -208,13 +209,14 @@ int parseAndRun(int argc, const char* const* argv, std::FILE* out, std::FILE* er
 
     GlobalOptions global;
     app.add_option("--plugin", global.plugin,
-                   "Plugin library to load (default: libtrimsight.so beside the program)");
+                   "Plugin library to load (default: " TRIMSIGHT_PLUGIN_FILE
+                   " beside the program)");
     app.add_option("--config", global.config,
-                   "Settings file (default: $XDG_CONFIG_HOME/trimsight/config.json or "
-                   "~/.config/trimsight/config.json)");
+                   "Settings file (default: " +
+                       desktop::defaultPlaceText(desktop::kConfigBase, "config.json") + ")");
     app.add_option("--history", global.history,
-                   "History of drill attempts (default: $XDG_DATA_HOME/trimsight/history.txt or "
-                   "~/.local/share/trimsight/history.txt)");
+                   "History of drill attempts (default: " +
+                       desktop::defaultPlaceText(desktop::kDataBase, "history.txt") + ")");
     std::vector<Subcommand> commands;
     for (const auto add : kCommands) commands.push_back(add(app));
     addNumberRules(app);

@@ -28,6 +28,11 @@ std::string programFolder(const UserBase& base) {
     return {};
 }
 
+std::string defaultPlaceText(const UserBase& base, const char* file) {
+    return std::string("$") + base.variable + "/trimsight/" + file + " or ~/" + base.underHome +
+           "/trimsight/" + file;
+}
+
 base::Status makeFolder(const std::string& path) {
     if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
         return base::Failure{"cannot create the folder " + path + ": " + std::strerror(errno)};

@@ -34,6 +34,10 @@ std::string programFolder(const UserBase& base);
 // from the root. An existing folder is fine.
 base::Status makeProgramFolder(const UserBase& base);
 
+// Where FILE lives by default, for help texts: "$XDG_CONFIG_HOME/trimsight/FILE
+// or ~/.config/trimsight/FILE" here, "%APPDATA%\\trimsight\\FILE" on Windows.
+std::string defaultPlaceText(const UserBase& base, const char* file);
+
 // One folder, mode 0700; an existing one is fine, a file in the way is not.
 base::Status makeFolder(const std::string& path);
 

@@ -198,6 +198,12 @@ fi
     >"$check/set.txt" 2>&1 || fail "trimsight-host.exe set failed: see $check/set.txt"
 [ "$("$run" "$bin/trimsight-host.exe" --config "$check/config.json" get trimsight_size)" = 4.5 ] ||
     fail "trimsight-host.exe get does not read what set saved"
+# The help names this build's plugin and folders, not the Linux ones.
+"$run" "$bin/trimsight-host.exe" --help >"$check/help.txt" 2>&1 || true
+grep -q 'trimsight.dll beside the program' "$check/help.txt" &&
+    grep -q '%APPDATA%\\trimsight\\config.json' "$check/help.txt" &&
+    ! grep -q 'XDG_' "$check/help.txt" ||
+    fail "trimsight-host.exe --help names other defaults than its own: see $check/help.txt"
 for command in render fly guide; do
     status=0
     "$run" "$bin/trimsight-host.exe" "$command" scenes/aerial.json >"$check/$command.txt" 2>&1 ||
@@ -223,7 +229,7 @@ status=0
 [ "$status" -eq 2 ] || fail "trimsight-host.exe export -o over its own input: exit $status, not 2"
 "$run" "$bin/trimsight-host.exe" --history "$check/history/history.txt" history \
     >"$check/history.txt" || fail "trimsight-host.exe history failed"
-echo "host: info as on Linux; set and get keep a setting; render, fly and guide exit 2, not" \
+echo "host: info as on Linux; --help names its own defaults; set and get keep a setting; render, fly and guide exit 2, not" \
     "in this build; export of a flown log as on Linux, and refused over its input; history reads"
 
 echo "== unit tests under Wine (CTest)"

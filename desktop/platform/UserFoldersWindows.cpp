@@ -36,6 +36,10 @@ std::string programFolder(const UserBase& base) {
     return isAbsolute(folder) ? folder + "\\" + kProgramFolder : std::string();
 }
 
+std::string defaultPlaceText(const UserBase& base, const char* file) {
+    return "%" + variableName(base) + "%\\trimsight\\" + file;
+}
+
 base::Status makeFolder(const std::string& path) {
     std::wstring wide;
     if (!platform::widen(path, wide))
