@@ -19,7 +19,9 @@
 //   RenderCommand    render: its options and the choice of job, what the
 //                    jobs share (RenderJobs.h); each job a file of its own:
 //                    RenderPictures (PNG pictures), RenderVideo (--video),
-//                    RenderPlot (--plot), SaveDemoScene (--save-demo-scene)
+//                    RenderPlot (--plot), SaveDemoScene (--save-demo-scene);
+//                    RenderWorld, a flight log's world, HUD and drill panels
+//                    beneath and around the canvas (fly/window's drawing)
 //   FlyCommand       fly: the sandbox window (fly/), its outputs, a drill's
 //                    JSON line (fly/DrillReport.h), the history (desktop/)
 //   HistoryCommand   history

@@ -5,7 +5,9 @@
 // sheet for a sequence. Pictures are encoded and written on threads of their
 // own while the next frames are drawn (PicturePipeline). A flight log can be
 // written as a video instead (VideoRender), and a drill attempt's log as the
-// attempt's plot (AttemptPlotPicture).
+// attempt's plot (AttemptPlotPicture). A flight log's pictures and video
+// show the world the window showed beneath the dial (RenderWorld.h), unless
+// --canvas-only asks for the canvas alone.
 
 // This file: the command and its options, the choice of job (RenderJobs.h),
 // and what the jobs share: the scene checked whole, the picture renderer.
@@ -17,6 +19,7 @@
 #include <filesystem>
 
 #include "app/RenderJobs.h"
+#include "canvas/Fonts.h"
 #include "desktop/InputFile.h"
 #include "scene/DemoScene.h"
 
@@ -65,6 +68,11 @@ int planClip(const RenderOptions& options, ClipPlan& plan, std::FILE* err) {
 // video.
 int runClip(const GlobalOptions& global, const RenderOptions& options, std::FILE* out,
             std::FILE* err) {
+    if ((options.canvasOnly || options.ballCamera) && options.video.empty()) {
+        printError(err, std::string(options.canvasOnly ? "--canvas-only" : "--ball-camera") +
+                            " applies to pictures and --video; --plot draws the plot");
+        return kExitUsage;
+    }
     if (int code = checkOutputsApart(global, {{"--video", options.video}, {"--plot", options.plot}},
                                      {{"the flight log", options.scene}}, err);
         code != kExitOk)
@@ -100,6 +108,17 @@ int checkScene(const RenderOptions& options, SceneToRender& job, std::FILE* err)
     const int loaded = job.demo ? loadDemo(options, job.scene, err)
                                 : loadPlayableInput(options.scene, options.flight, job.scene, err);
     if (loaded != kExitOk) return loaded;
+    const bool flightLog = !job.demo && desktop::isFlightLogFile(options.scene);
+    if (options.canvasOnly && !flightLog) {
+        printError(err, "--canvas-only applies to a flight log; " + job.name +
+                            " is drawn as its canvas alone already");
+        return kExitUsage;
+    }
+    if (options.ballCamera && !flightLog) {
+        printError(err, "--ball-camera applies to a flight log's world; " + job.name + " has none");
+        return kExitUsage;
+    }
+    job.world = flightLog && !options.canvasOnly;
     if (job.scene.frames.empty()) {
         printError(err, job.name + ": the scene has no frames to render");
         return kExitScene;
@@ -141,6 +160,34 @@ int startPictures(const RenderOptions& options, HostRun& run, Pictures& pictures
     return kExitOk;
 }
 
+int startWorld(const RenderOptions& options, const SceneToRender& job, Pictures& pictures,
+               std::FILE* err) {
+    if (!job.world) return kExitOk;
+    const base::Result<sandbox::FlightLog> log = desktop::loadFlightLog(options.scene);
+    if (!log) {
+        printError(err, log.error());
+        return kExitScene;
+    }
+    const base::Result<sandbox::SceneExportOptions> frames = exportOptions(options.flight);
+    if (!frames) {
+        printError(err, frames.error());
+        return kExitUsage;
+    }
+    // The window's text and panels at the size a window of this height has.
+    pictures.renderer->useInterfaceFont(
+        canvas::interfaceScale(static_cast<float>(job.lastCanvas.Y), 1.0f));
+    const WorldClip clip{frames->ticksPerFrame, job.scene.frames.size(), options.flight.fps,
+                         options.ballCamera};
+    base::Result<std::unique_ptr<WorldLayers>> world = WorldLayers::create(*log, clip);
+    if (!world) {
+        printError(err, world.error());
+        return kExitPicture;
+    }
+    pictures.world = std::move(*world);
+    pictures.renderer->setLayers(pictures.world.get());
+    return kExitOk;
+}
+
 base::Status writePicture(const std::string& path, const std::vector<uint8_t>& bytes) {
     if (base::Status written = picture::writePictureFile(path, bytes); !written)
         return base::Failure{"cannot write " + path + ": " + written.error()};
@@ -164,7 +211,8 @@ Subcommand addRenderCommand(CLI::App& app) {
     CLI::App* render = app.add_subcommand(
         "render",
         "Play a scene or a flight log (default: the built-in demo) and write what the plugin "
-        "draws as PNG; a flight log also as a video (--video), a drill attempt's plot (--plot)");
+        "draws as PNG; a flight log also as a video (--video), a drill attempt's plot (--plot); a "
+        "flight log's pictures and video show the world beneath the dial, as the window did");
     render->add_option("SCENE", options->scene,
                        "Scene file (JSON) or flight log (its first line trimsight-flight); "
                        "without it, the built-in demo");
@@ -196,8 +244,17 @@ Subcommand addRenderCommand(CLI::App& app) {
         "Draw a drill attempt's plot (its flight log names the drill) to this PNG: the drill's "
         "angle, the time within its cone and the stick against time; with --video as well, or "
         "alone to draw only the plot");
-    for (const char* other :
-         {"SCENE", "--output", "--settings", "--timing", "--jobs", "--fps", "--canvas"})
+    render->add_flag(
+        "--canvas-only", options->canvasOnly,
+        "For a flight log: draw only what the plugin draws, over a plain backdrop, as for a "
+        "scene file, instead of the world, the HUD and the drill's panels the window showed");
+    CLI::Option* ballCamera = render->add_flag(
+        "--ball-camera", options->ballCamera,
+        "For a flight log: the world from the window's ball camera (B) instead of the chase "
+        "camera");
+    ballCamera->excludes(render->get_option("--canvas-only"));
+    for (const char* other : {"SCENE", "--output", "--settings", "--timing", "--jobs", "--fps",
+                              "--canvas", "--canvas-only", "--ball-camera"})
         saveDemo->excludes(render->get_option(other));
     for (CLI::Option* clip : {video, plot}) {
         clip->excludes(render->get_option("--output"));

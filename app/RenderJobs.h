@@ -5,6 +5,8 @@
 //                       numbered frames and a contact sheet
 //   RenderVideo.cpp     --video: a flight log's frames as a video
 //   RenderPlot.cpp      --plot: a drill attempt's plot
+//   RenderWorld.cpp     a flight log's world, HUD and drill panels beneath
+//                       and around the canvas (not with --canvas-only)
 //   SaveDemoScene.cpp   --save-demo-scene: the demo as a scene file
 // Each job checks what it can before the host starts, prints its failures and
 // returns the exit code.
@@ -18,6 +20,7 @@
 
 #include "app/CommandKit.h"
 #include "app/FlightOptions.h"
+#include "app/RenderWorld.h"
 #include "base/Result.h"
 #include "picture/PicturePipeline.h"
 #include "picture/PictureRenderer.h"
@@ -43,6 +46,10 @@ struct RenderOptions {
     FlightFrameOptions flight;
     std::string video;  // a flight log's video, in place of pictures
     std::string plot;   // a drill attempt's plot
+    // A flight log's canvas alone over the plain backdrop, as a scene's,
+    // instead of the world the window showed.
+    bool canvasOnly = false;
+    bool ballCamera = false;  // the world from the ball camera
 };
 
 // The scene to render, checked whole before the host starts.
@@ -52,6 +59,7 @@ struct SceneToRender {
     std::string stem;  // for default output names
     scene::SceneFrames scene;
     Vector2 lastCanvas{};
+    bool world = false;  // a flight log drawn with its world (RenderWorld.h)
 };
 
 // Reads the scene, the flight log or the demo and checks every frame's
@@ -71,6 +79,9 @@ struct Pictures {
     }
 
     std::unique_ptr<picture::PictureRenderer> renderer;
+    // After the renderer, so that it goes first, while the renderer's
+    // OpenGL context still holds what it made.
+    std::unique_ptr<WorldLayers> world;
     BakkesMod::Plugin::PluginSettingsWindow* page = nullptr;
     std::string pageTitle;
     // Threads that encode and write while the drawing goes on, and what they do.
@@ -80,6 +91,11 @@ struct Pictures {
 
 // Starts the picture renderer, with the settings page when --settings asks.
 int startPictures(const RenderOptions& options, HostRun& run, Pictures& pictures, std::FILE* err);
+
+// The world beneath the canvas for a flight log (not with --canvas-only),
+// once the renderer has started; nothing for a scene or the demo.
+int startWorld(const RenderOptions& options, const SceneToRender& job, Pictures& pictures,
+               std::FILE* err);
 
 // A picture's file; a failure names it.
 base::Status writePicture(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -295,6 +295,7 @@ int renderPictures(const GlobalOptions& global, const RenderOptions& options, st
     if (int code = startHost(global, run, err); code != kExitOk) return code;
     Pictures pictures;
     if (int code = startPictures(options, run, pictures, err); code != kExitOk) return code;
+    if (int code = startWorld(options, job, pictures, err); code != kExitOk) return code;
     pictures.steps = std::move(*steps);
     pictures.workers =
         static_cast<unsigned>(std::min<std::size_t>(options.jobs - 1, job.scene.frames.size()));

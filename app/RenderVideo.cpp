@@ -43,6 +43,7 @@ int writeVideo(const GlobalOptions& global, const RenderOptions& options, const 
     if (int code = startHost(global, run, err); code != kExitOk) return code;
     Pictures pictures;
     if (int code = startPictures(options, run, pictures, err); code != kExitOk) return code;
+    if (int code = startWorld(options, job, pictures, err); code != kExitOk) return code;
     picture::VideoDrawing drawing{*pictures.renderer, pictures.page, pictures.pageTitle};
     const picture::VideoOutcome made = picture::renderVideo(
         job.scene, job.name, run.session.cvars, run.session.game, drawing, *plan.video, err);

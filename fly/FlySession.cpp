@@ -202,12 +202,34 @@ void FlySession::runAttemptTick(const sandbox::CarControls& person) {
     }
 }
 
-void FlySession::step(const sandbox::CarControls& controls) {
-    lastReport_ = sim_.step(controls);
+void FlySession::step(const sandbox::CarControls& controls) { noteTick(sim_.step(controls)); }
+
+void FlySession::noteTick(const sandbox::TickReport& report) {
+    lastReport_ = report;
     if (ticksSinceGoal_ < UINT32_MAX) ++ticksSinceGoal_;
     if (lastReport_.goalScored != 0) {
         lastGoal_ = lastReport_.goalScored;
         ticksSinceGoal_ = 0;
+    }
+}
+
+void FlySession::showLoggedStart(const sandbox::Simulation& start) {
+    if (attempt_)
+        while (attempt_->phase() == AttemptPhase::Countdown) attempt_->plan(sim_.world(), {});
+    sim_ = start;
+}
+
+void FlySession::showLoggedTick(const sandbox::Simulation& after,
+                                const sandbox::CarControls& controls,
+                                const sandbox::TickReport& report) {
+    sim_ = after;
+    lastControls_ = controls;
+    noteTick(report);
+    if (!attempt_ || attempt_->finished()) return;
+    attempt_->record(sim_.world(), controls, report);
+    if (attempt_->finished()) {
+        releaseCue();
+        ++attemptsFinished_;
     }
 }
 

@@ -116,6 +116,15 @@ class FlySession {
     // Sets the dial's target option back now if an attempt holds it (the
     // window's end: nothing is saved with the cue in it).
     void releaseCue();
+    // A flight log played back elsewhere (FlightReplay), shown in place of
+    // flying, for pictures of what the window showed (app/RenderWorld.h):
+    // the replay's simulation at its start, and after each of its ticks with
+    // the controls it ran and what it did. An attempt skips its countdown
+    // and records each tick as flown, so its panel and result read as they
+    // did in the window.
+    void showLoggedStart(const sandbox::Simulation& start);
+    void showLoggedTick(const sandbox::Simulation& after, const sandbox::CarControls& controls,
+                        const sandbox::TickReport& report);
     // The current attempt (running or finished); null in free flight.
     const DrillAttempt* attempt() const { return attempt_.get(); }
     const sandbox::DrillEntry* drill() const { return drill_; }
@@ -167,6 +176,7 @@ class FlySession {
     void apply(CommandSet commands);
     void startFlight(const sandbox::mechanics::World& start);
     void step(const sandbox::CarControls& controls);
+    void noteTick(const sandbox::TickReport& report);
     void runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys);
     void runAttemptTick(const sandbox::CarControls& person);
     void noteSetting(std::string_view name);

@@ -116,6 +116,23 @@ bool makeFramebuffer(int width, int height, unsigned& framebuffer, unsigned& col
     return false;
 }
 
+// A depth buffer of this size on the bound framebuffer; false (and nothing
+// made) when the driver has no room for it.
+bool attachDepth(int width, int height, unsigned& depth) {
+    glGetError();
+    glGenRenderbuffers(1, &depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    if (glGetError() == GL_NO_ERROR &&
+        glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE)
+        return true;
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+    glDeleteRenderbuffers(1, &depth);
+    depth = 0;
+    return false;
+}
+
 // Copies every pixel of one framebuffer into another of the same size and
 // format: a plain copy of memory in Mesa, far cheaper than drawing the same
 // pixels again.
@@ -191,6 +208,8 @@ OffscreenGL::~OffscreenGL() {
 void OffscreenGL::destroyFramebuffer() {
     if (framebuffer_ != 0) glBindFramebuffer(GL_FRAMEBUFFER, 0);
     deleteFramebuffer(framebuffer_, colour_);
+    if (depthBuffer_ != 0) glDeleteRenderbuffers(1, &depthBuffer_);
+    depthBuffer_ = 0;
     deleteFramebuffer(backdropFramebuffer_, backdropColour_);
     width_ = 0;
     height_ = 0;
@@ -201,16 +220,24 @@ base::Status OffscreenGL::begin(int width, int height) {
         return base::Failure{"cannot render a " + std::to_string(width) + " by " +
                              std::to_string(height) + " picture: each side must be 1 to " +
                              std::to_string(maxSide_) + " pixels"};
-    if (width != width_ || height != height_) {
+    if (width != width_ || height != height_ || depth_ != (depthBuffer_ != 0)) {
         destroyFramebuffer();
         if (!makeFramebuffer(width, height, framebuffer_, colour_)) return noRoom(width, height);
+        if (depth_ && !attachDepth(width, height, depthBuffer_)) {
+            destroyFramebuffer();
+            return noRoom(width, height);
+        }
         width_ = width;
         height_ = height;
     }
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     glViewport(0, 0, width, height);
     glDisable(GL_SCISSOR_TEST);
-    if (backdropFramebuffer_ != 0) {
+    if (depthBuffer_ != 0) {
+        // What is drawn beneath the canvas clears it again itself.
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    } else if (backdropFramebuffer_ != 0) {
         copyPixels(backdropFramebuffer_, framebuffer_, width, height);
         glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     } else {

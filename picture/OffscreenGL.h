@@ -26,6 +26,11 @@ class OffscreenGL {
     // The largest framebuffer side the driver allows.
     int maxSide() const { return maxSide_; }
 
+    // Whether the framebuffer has a depth buffer as well, for pictures that
+    // draw a 3D world beneath the canvas (PictureRenderer::setLayers); made
+    // anew at the next begin(). Without one, as before: colour alone.
+    void setDepth(bool depth) { depth_ = depth; }
+
     // Binds a framebuffer of this size (kept while the size stays the same)
     // and clears it to opaque black, or fills it with the backdrop kept for
     // this size.
@@ -50,6 +55,8 @@ class OffscreenGL {
     int height_ = 0;
     unsigned framebuffer_ = 0;
     unsigned colour_ = 0;
+    bool depth_ = false;
+    unsigned depthBuffer_ = 0;  // with depth_, made with the framebuffer
     unsigned backdropFramebuffer_ = 0;
     unsigned backdropColour_ = 0;
     std::vector<uint8_t> rgba_;

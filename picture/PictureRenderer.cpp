@@ -75,6 +75,11 @@ void PictureRenderer::useInterfaceFont(float scale) {
     ImGui_ImplOpenGL3_CreateFontsTexture();
 }
 
+void PictureRenderer::setLayers(PictureLayers* layers) {
+    layers_ = layers;
+    gl_->setDepth(layers != nullptr);
+}
+
 const std::string& PictureRenderer::rendererName() const { return gl_->rendererName(); }
 
 int PictureRenderer::maxSide() const { return std::min(kMaxSide, gl_->maxSide()); }
@@ -97,6 +102,14 @@ base::Status PictureRenderer::begin(int width, int height, std::function<void()>
     if (inFrame_) return base::Failure{"a picture is already being drawn"};
     if (base::Status fits = checkCanvas(width, height); !fits) return fits;
     if (base::Status started = gl_->begin(width, height); !started) return started;
+    if (layers_ != nullptr) {
+        if (base::Status drawn = layers_->drawBeneath(width, height); !drawn) return drawn;
+        // Its windows first, under any the caller asked for.
+        windows = [layers = layers_, windows = std::move(windows)] {
+            layers->drawWindows();
+            if (windows) windows();
+        };
+    }
 
     ImGui::SetCurrentContext(context_);
     ImGuiIO& io = ImGui::GetIO();
@@ -116,7 +129,7 @@ base::Status PictureRenderer::begin(int width, int height, std::function<void()>
     }
     ImGui_ImplOpenGL3_NewFrame();
     ImGui::NewFrame();
-    if (!gl_->hasBackdrop()) {
+    if (layers_ == nullptr && !gl_->hasBackdrop()) {
         if (base::Status kept = keepBackdrop(width, height); !kept) {
             ImGui::EndFrame();
             return kept;

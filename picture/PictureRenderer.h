@@ -25,6 +25,22 @@ namespace picture {
 
 class OffscreenGL;
 
+// What a picture may show besides the plugin's canvas, in place of the
+// plain backdrop: a scene drawn beneath the canvas, and windows over it (a
+// flight log's world, HUD and drill panels: app/RenderWorld.h). The
+// renderer knows nothing of what they draw.
+class PictureLayers {
+  public:
+    virtual ~PictureLayers() = default;
+    // Beneath the canvas, once per picture and in the order the pictures
+    // are drawn: draws over the whole bound framebuffer, which has a depth
+    // buffer, in the renderer's OpenGL context. A failure stops the picture.
+    virtual base::Status drawBeneath(int width, int height) = 0;
+    // Over the canvas: ImGui windows in the host's context, before any
+    // `windows` of begin(); called more than once per picture, as those.
+    virtual void drawWindows() = 0;
+};
+
 class PictureRenderer {
   public:
     // No picture side is larger than this, whatever the driver allows: a
@@ -46,6 +62,10 @@ class PictureRenderer {
     // (canvas/Fonts.h) in place of ImGui's built-in one; pictures of the
     // canvas alone do not change by it.
     void useInterfaceFont(float scale);
+
+    // Pictures from now on show these layers in place of the backdrop (null:
+    // the backdrop again). They must outlive their use.
+    void setLayers(PictureLayers* layers);
 
     // The host's ImGui context, for a plugin's attachImGuiContext.
     ImGuiContext* imguiContext() const { return context_; }
@@ -72,6 +92,7 @@ class PictureRenderer {
     bool backendStarted_ = false;
     bool inFrame_ = false;
     std::function<void()> windows_;
+    PictureLayers* layers_ = nullptr;
     std::unique_ptr<canvas::DrawListCanvas> canvas_;
 };
 

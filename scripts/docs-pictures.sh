@@ -43,10 +43,16 @@ run fly --video-driver offscreen --drill aerial-touch --seed 1 --autopilot \
 run fly --video-driver offscreen --drill velocity-alignment --seed 1 --autopilot \
     --record "$work/attempt.log"
 run render "$work/attempt.log" --plot "$out/plot.png"
+# A clip's last frame, the world and the attempt's result. At 40 frames a
+# second the 307 ticks of the flight end one tick after the last frame, so
+# the world shown with the result and the dial drawn at that frame agree.
+run fly --video-driver offscreen --drill recovery --seed 1 --autopilot --record "$work/recovery.log"
+run render "$work/recovery.log" --fps 40 --canvas 1280x720 -o "$work/clip"
+cp "$(ls "$work"/clip/frame-*.png | sort | tail -n 1)" "$out/clip.png"
 
 pictures=(dial.png settings.png dial-guide.png situation-level-ball-right.png
           situation-nose-up-ball-below.png situation-falling-velocity-behind.png
-          fly.png drill.png plot.png)
+          fly.png drill.png plot.png clip.png)
 if [ "$check" -eq 1 ]; then
     python3 scripts/compare-pictures.py "$out" docs "${pictures[@]}"
     echo "docs pictures: ${#pictures[@]} made again and alike"

@@ -344,6 +344,45 @@ class FakeArchive final : public sandbox::AttemptArchive {
     int flightReads = 0;
 };
 
+// `render`'s world clips show an attempt's log through a session: shown tick
+// by tick, the attempt skips its countdown, sees the world the log flew and
+// ends with the score the flight earned, its plot one sample a tick.
+TEST_F(Drills, ALoggedAttemptShownTickByTickEndsWithTheScoreItWasFlownTo) {
+    for (const char* name : {"recovery", "velocity-alignment", "target-attitude"}) {
+        SCOPED_TRACE(name);
+        const hosttest::FlownAttempt flown = hosttest::flyAttempt(name, 3);
+        ASSERT_TRUE(flown.drill->finished());
+        pluginsdk::CVarStore ownCvars;
+        pluginsdk::GameHost ownGame;
+        SessionOptions options;
+        options.drill = &drillNamed(name);
+        options.seed = 3;
+        FlySession shown(ownCvars, ownGame, options);
+        sandbox::FlightReplay replay(flown.log);
+        shown.showLoggedStart(replay.simulation());
+        ASSERT_EQ(shown.attempt()->phase(), AttemptPhase::Running);
+        EXPECT_EQ(shown.world().car.location, flown.log.start.car.location);
+        while (!replay.finished()) {
+            const sandbox::TickReport report = replay.step();
+            EXPECT_FALSE(shown.attempt()->finished()) << "before tick " << replay.time();
+            shown.showLoggedTick(replay.simulation(), replay.lastControls(), report);
+            ASSERT_EQ(shown.world().car.location, replay.world().car.location);
+        }
+        EXPECT_TRUE(shown.attempt()->finished());
+        EXPECT_EQ(shown.attemptsFinished(), 1u);
+        EXPECT_EQ(shown.attempt()->plot().size(), flown.log.ticks.size());
+        const sandbox::DrillScore flownScore = flown.drill->score();
+        const sandbox::DrillScore shownScore = shown.attempt()->drill().score();
+        EXPECT_EQ(shownScore.outcome, flownScore.outcome);
+        ASSERT_EQ(shownScore.parts().size(), flownScore.parts().size());
+        for (std::size_t i = 0; i < flownScore.parts().size(); ++i)
+            EXPECT_EQ(shownScore.parts()[i].value, flownScore.parts()[i].value)
+                << flownScore.parts()[i].label;
+        // Its log stays empty: the session shows the flight, it does not fly it.
+        EXPECT_TRUE(shown.log().ticks.empty());
+    }
+}
+
 TEST(AttemptBook, KeepsTheFlightOfTheBestPassedAttemptPerDrillAndSeed) {
     struct Step {
         ScoredDrill drill;

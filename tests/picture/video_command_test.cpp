@@ -17,9 +17,12 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "fly/Camera.h"
+#include "fly/window/WorldRenderer.h"
 #include "picture/AttemptPlotPicture.h"
 #include "picture/Png.h"
 #include "picture/VideoWriter.h"
+#include "testkit/ClipSpace.h"
 #include "testkit/Pixels.h"
 #include "testkit/ProgramRunner.h"
 #include "testkit/TestFlights.h"
@@ -308,6 +311,155 @@ TEST_F(ClipTest, PlotAndVideoTogetherWriteBoth) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(picture::readPng(dir.file("p.png")));
     EXPECT_GT(decodeVideo(dir.file("v.webm")).frames, 10);
+}
+
+// A flight log's clips and pictures as the window showed the flight: the
+// world beneath the dial, the HUD, and a drill attempt's panel and result.
+
+bool near(Rgb a, canvas::Rgb8 b, int within) {
+    return std::abs(a.r - b.r) <= within && std::abs(a.g - b.g) <= within &&
+           std::abs(a.b - b.b) <= within;
+}
+
+// Pixels of a box (clipped to the picture) that pass `test`.
+template <typename Test>
+int countIn(const canvas::Image& image, int x0, int y0, int x1, int y1, Test test) {
+    int n = 0;
+    for (int y = std::max(0, y0); y < std::min(image.height, y1); ++y)
+        for (int x = std::max(0, x0); x < std::min(image.width, x1); ++x)
+            n += test(pixel(image, x, y)) ? 1 : 0;
+    return n;
+}
+
+canvas::Image readFrame(const std::string& path) {
+    base::Result<canvas::Image> image = picture::readPng(path);
+    EXPECT_TRUE(image) << path;
+    return image ? *image : canvas::Image{};
+}
+
+TEST_F(ClipTest, AFlightLogsPicturesShowTheWorldWithTheCarWhereTheCameraPutsIt) {
+    // 24 ticks at 10 frames a second: frames at ticks 0, 12 and 24, on a
+    // 480 by 270 canvas.
+    const std::string log = dir.file("flight.log");
+    const sandbox::FlightLog flight = hosttest::testFlight(5, 24);
+    hosttest::writeFile(log, sandbox::formatFlightLog(flight));
+    const RunResult r = render({log, "--fps", "10", "--canvas", "480x270", "-o", dir.file("w")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const RunResult plain =
+        render({log, "--fps", "10", "--canvas", "480x270", "--canvas-only", "-o", dir.file("c")});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    sandbox::FlightReplay replay(flight);
+    for (int frame = 0; frame < 3; ++frame) {
+        SCOPED_TRACE(frame);
+        while (replay.time() < static_cast<uint32_t>(frame * 12)) replay.step();
+        const std::string name = "/frame-000" + std::to_string(frame) + ".png";
+        const canvas::Image world = readFrame(dir.file("w") + name);
+        const canvas::Image canvasOnly = readFrame(dir.file("c") + name);
+        ASSERT_EQ(world.width, 480);
+        ASSERT_EQ(world.height, 270);
+        // The chase camera looks a little down from behind the car: sky in the
+        // upper right (the HUD takes the upper left), floor in the lower right
+        // (the dial takes the lower left); neither in the canvas-only picture.
+        const auto sky = [](Rgb c) { return near(c, fly::kSkyColour, 0); };
+        const auto floor = [](Rgb c) { return near(c, fly::kFloorColour, 3); };
+        EXPECT_GT(countIn(world, 300, 0, 480, 40, sky), 1000);
+        EXPECT_GT(countIn(world, 300, 230, 480, 270, floor), 1000);
+        EXPECT_EQ(countIn(canvasOnly, 0, 0, 480, 270, sky), 0);
+        EXPECT_EQ(countIn(canvasOnly, 0, 0, 480, 270, floor), 0);
+        // The car, its red tail or blue body, around where the camera projects
+        // its centre (the dial's orange is no car's colour).
+        const sandbox::CarState& car = replay.world().car;
+        const hosttest::ClipPoint at = hosttest::project(
+            fly::viewProjection(fly::chaseCamera(car), 480.0f / 270.0f), car.location);
+        ASSERT_TRUE(at.inFront());
+        const int x = static_cast<int>((at.screenX() + 1.0f) * 0.5f * 480.0f);
+        const int y = static_cast<int>((1.0f - at.screenY()) * 0.5f * 270.0f);
+        const auto carColour = [](Rgb c) {
+            return (c.r > 90 && c.g < 50 && c.b < 50) || (c.b > c.r + 60 && c.b > c.g + 40);
+        };
+        EXPECT_GT(countIn(world, x - 12, y - 12, x + 12, y + 12, carColour), 100) << x << ", " << y;
+        EXPECT_EQ(countIn(canvasOnly, x - 12, y - 12, x + 12, y + 12, carColour), 0);
+    }
+}
+
+TEST_F(ClipTest, TheBallCameraKeepsTheBallInTheMiddleOfThePicture) {
+    const std::string log = dir.file("flight.log");
+    const sandbox::FlightLog flight = hosttest::testFlight(5, 12);
+    hosttest::writeFile(log, sandbox::formatFlightLog(flight));
+    const RunResult r =
+        render({log, "--fps", "10", "--canvas", "480x270", "--ball-camera", "-o", dir.file("b")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const canvas::Image world = readFrame(dir.file("b") + "/frame-0000.png");
+    const sandbox::World& start = sandbox::FlightReplay(flight).world();
+    const hosttest::ClipPoint at = hosttest::project(
+        fly::viewProjection(fly::ballCamera(start.car, start.ball), 480.0f / 270.0f),
+        start.ball.location);
+    ASSERT_TRUE(at.inFront());
+    const int x = static_cast<int>((at.screenX() + 1.0f) * 0.5f * 480.0f);
+    const int y = static_cast<int>((1.0f - at.screenY()) * 0.5f * 270.0f);
+    // The ball, grey, lit from above (its lower half darker): grey pixels
+    // around its centre.
+    const auto ballColour = [](Rgb c) {
+        return c.r > 80 && std::abs(c.r - c.g) < 8 && std::abs(c.g - c.b) < 8;
+    };
+    EXPECT_GT(countIn(world, x - 4, y - 4, x + 4, y + 4, ballColour), 40) << x << ", " << y;
+}
+
+TEST_F(ClipTest, ADrillAttemptsClipEndsOnItsResultPanel) {
+    const std::string log = attemptFile("recovery", 1);
+    const base::Result<sandbox::FlightLog> flight =
+        sandbox::parseFlightLog(hosttest::readFile(log).value_or(""), log);
+    ASSERT_TRUE(flight) << flight.error();
+    const std::size_t ticks = flight->ticks.size();
+    // At 30 frames a second, one every 4 ticks, from tick 0.
+    const int frames = static_cast<int>(ticks / 4) + 1;
+    const std::string clip = dir.file("attempt.mp4");
+    RunResult r = render({log, "--video", clip, "--fps", "30", "--canvas", "640x360"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(decodeVideo(clip).frames, frames);
+    r = render({log, "--fps", "30", "--canvas", "640x360", "-o", dir.file("f")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    char last[32];
+    char before[32];
+    std::snprintf(last, sizeof last, "/frame-%04d.png", frames - 1);
+    std::snprintf(before, sizeof before, "/frame-%04d.png", frames - 2);
+    const canvas::Image end = readFrame(dir.file("f") + last);
+    const canvas::Image running = readFrame(dir.file("f") + before);
+    // The result is a window with a title bar ("Result"), opaque in ImGui's
+    // dark style's blue whatever lies beneath; the live panel before it has
+    // no title bar.
+    const auto titleBar = [](Rgb c) { return c == Rgb{41, 74, 122}; };
+    EXPECT_GT(countIn(end, 320, 0, 640, 60, titleBar), 1000);
+    EXPECT_LT(countIn(running, 320, 0, 640, 60, titleBar), 50);
+}
+
+TEST_F(ClipTest, CanvasOnlyIsRefusedWhereThereIsNoWorldToLeaveOut) {
+    const std::string log = oneSecondFlight();
+    hosttest::writeFile(dir.file("s.json"), R"({"canvas": [64, 48]})");
+    struct Case {
+        std::string what;
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a scene file",
+         {dir.file("s.json"), "--canvas-only"},
+         "--canvas-only applies to a flight log"},
+        {"the demo", {"--canvas-only"}, "--canvas-only applies to a flight log"},
+        {"a plot alone",
+         {log, "--plot", dir.file("p.png"), "--canvas-only"},
+         "--canvas-only applies to pictures and --video"},
+        {"the demo's scene",
+         {"--save-demo-scene", dir.file("d.json"), "--canvas-only"},
+         "excludes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const RunResult r = render(c.args);
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_THAT(r.err, HasSubstr(c.message));
+        EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"flight.log", "s.json"}));
+    }
 }
 
 }  // namespace
