@@ -19,6 +19,7 @@
 #include "fly/FlySession.h"
 #include "fly/platform/Platform.h"
 #include "fly/window/DrillPanel.h"
+#include "fly/window/ProgressView.h"
 #include "fly/window/WorldRenderer.h"
 #include "host/Plugin.h"
 
@@ -99,6 +100,7 @@ class FlyApp {
     FlyApp(Platform& platform, FlySession& session, AppOptions options);
     int64_t elapsedSinceLastFrame(int64_t now);
     void drawWindows(Vector2 canvas);
+    void navigateProgressByKeyboard();
     void fitInterface(Vector2 framebuffer);
     void keepSettings(int64_t now);
     void saveSettings();
@@ -120,6 +122,8 @@ class FlyApp {
     canvas::DialElements dialElements_{nullptr};
     FrameInput input_;
     DrillMenuChoice drillMenu_;
+    ProgressChoice progress_;
+    bool keyboardNavForProgress_ = false;  // set while the view is open
     uint64_t attemptsReported_ = 0;
     std::optional<int> resultFrames_;  // frames since the last attempt finished
     int64_t frames_ = 0;
