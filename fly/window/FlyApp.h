@@ -90,6 +90,8 @@ class FlyApp {
     base::Status finish();
 
     const canvas::Image& lastPicture() const { return picture_; }
+    // The progress view's choice (its drill and seed), as the player left it.
+    const ProgressChoice& progressChoice() const { return progress_; }
     const FrameTimes& times() const { return times_; }
     // Over the last frames: how many were started a second, and the mean
     // time one took (its work, not the wait for the next).

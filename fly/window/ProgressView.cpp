@@ -3,6 +3,7 @@
 #include <imgui.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <string>
 
 #include "sandbox/NumberText.h"
@@ -45,9 +46,13 @@ void drillTable(ProgressChoice& choice) {
         ImGui::TableNextRow();
         ImGui::TableNextColumn();
         ImGui::PushID(static_cast<int>(i));
-        if (ImGui::Selectable(row.drill.c_str(), choice.drill == static_cast<int>(i),
-                              ImGuiSelectableFlags_SpanAllColumns)) {
-            if (choice.drill != static_cast<int>(i)) choice.seed = 0;
+        // The arrows choose as they move: the row with the focus is the one
+        // shown, as a click or Enter makes it.
+        const bool pressed =
+            ImGui::Selectable(row.drill.c_str(), choice.drill == static_cast<int>(i),
+                              ImGuiSelectableFlags_SpanAllColumns);
+        if ((pressed || ImGui::IsItemFocused()) && choice.drill != static_cast<int>(i)) {
+            choice.seed = 0;
             choice.drill = static_cast<int>(i);
         }
         ImGui::PopID();
@@ -100,8 +105,13 @@ void chosenDrill(const sandbox::DrillSummary& drill, const ProgressChoice& choic
         ImGui::TextDisabled("seeds mixed: pick a seed to compare like with like");
     }
     const std::vector<float>& scores = plottedScores(drill, choice.seed);
-    if (scores.empty()) {
-        ImGui::TextDisabled("no attempt with a score yet");
+    if (scores.size() < 2) {
+        // A line needs two points.
+        if (scores.empty())
+            ImGui::TextDisabled("no attempt with a score yet");
+        else
+            ImGui::TextDisabled("one scored attempt (%s): the plot starts with the second",
+                                sandbox::roundedText(scores[0]).c_str());
         return;
     }
     const auto [low, high] = std::minmax_element(scores.begin(), scores.end());
@@ -158,15 +168,18 @@ void drawProgress(FlySession& session, ProgressChoice& choice) {
                     choice.drill = static_cast<int>(i);
     }
     const ImGuiIO& io = ImGui::GetIO();
+    // Centred, as wide as its table wants, as tall as what the choice shows.
     ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x * 0.5f, io.DisplaySize.y * 0.5f),
-                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
-    ImGui::SetNextWindowSize(ImVec2(kViewEms * em(), 0.0f), ImGuiCond_Always);
+                            ImGuiCond_Always, ImVec2(0.5f, 0.5f));
+    ImGui::SetNextWindowSizeConstraints(ImVec2(kViewEms * em(), 0.0f),
+                                        ImVec2(kViewEms * em(), FLT_MAX));
     // Focused as it opens, so that the arrows and Enter move through it.
     if (!choice.wasShown) ImGui::SetNextWindowFocus();
     choice.wasShown = true;
     bool open = true;
     ImGui::Begin("Progress (H closes)", &open,
-                 ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoCollapse);
+                 ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoSavedSettings |
+                     ImGuiWindowFlags_NoCollapse);
     if (choice.rows.empty()) {
         ImGui::TextUnformatted("no drills");
     } else {
