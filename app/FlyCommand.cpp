@@ -54,6 +54,8 @@ struct FlyOptions {
     std::string drill;  // empty: free flight
     bool autopilot = false;
     double interfaceScale = 1.0;  // the player's factor on the text and panels' size
+    // Free flight after a landing: "off" (go on), "start" or "random".
+    std::string autoReset = "off";
 };
 
 // "nose-on-ball, recovery, ...": every drill's name, for messages.
@@ -347,6 +349,10 @@ fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::Cont
     session.seedRecord = [&drills](std::string_view drill, uint64_t seed) {
         return drills.book().seedRecord(drill, seed);
     };
+    session.attempts = [&drills] { return drills.book().attempts(); };
+    session.holdLandings = true;
+    // Checked with the command line (a CLI::IsMember validator).
+    session.autoReset = fly::autoResetNamed(options.autoReset).value_or(fly::AutoReset::Off);
     return session;
 }
 
@@ -463,6 +469,10 @@ Subcommand addFlyCommand(CLI::App& app) {
     fly->add_option("--interface-scale", options->interfaceScale,
                     "Text and panels this much larger (0.5 to 4; default 1: they follow the "
                     "window's height and the display's pixels per point)");
+    fly->add_option("--auto-reset", options->autoReset,
+                    "Free flight, after a landing (held still 1.5 s): off (fly on), start (back "
+                    "to the start, as R) or random (a new random start, as N); default off")
+        ->check(CLI::IsMember({"off", "start", "random"}));
     return {fly, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
                 return runFly(global, *options, out, err);
             }};

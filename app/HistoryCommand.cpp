@@ -1,7 +1,8 @@
-// `history [--json]`: the record of drill attempts, per drill the best and
-// the mean score and the trend of the latest attempts.
+// `history [--json]`: the record of drill attempts, per drill and per seed
+// the best and the mean score and the trend of the latest attempts (a
+// seed's trend over that seed's attempts only), with the flight logs the
+// best and the latest came from.
 #include <CLI/CLI.hpp>
-#include <charconv>
 #include <ctime>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -35,48 +36,70 @@ std::string utcText(int64_t time, const char* pattern = "%Y-%m-%dT%H:%M:%SZ") {
     return text;
 }
 
-// A score as a terminal shows it: four significant digits.
-std::string shortNumber(float value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4g", static_cast<double>(value));
+// Every number of the listing and of its JSON, rounded one way
+// (sandbox::roundedText: three decimals at most, never -0).
+std::string number(float value) { return sandbox::roundedText(value); }
+json jsonNumber(float value) { return sandbox::roundedNumber(value); }
+
+json optionalNumber(const std::optional<float>& value) {
+    return value ? jsonNumber(*value) : json(nullptr);
+}
+
+// "improving by 2 an attempt"; "steady" when the change rounds to nothing.
+std::string trendText(const std::vector<float>& recent, float trend) {
+    if (recent.size() < 2) return "too few scored attempts for a trend";
+    const std::string size = number(trend < 0.0f ? -trend : trend);
+    if (size == "0") return "steady";
+    return std::string(trend > 0.0f ? "improving" : "getting worse") + " by " + size +
+           " an attempt";
+}
+
+std::string scoresText(const std::vector<float>& scores) {
+    std::string text;
+    for (float v : scores) text += " " + number(v);
     return text;
 }
 
-// The float as the double its shortest text reads as, so that JSON shows
-// 6.1 rather than the float's 6.099999904632568; reading it back as a float
-// gives the same bits.
-double jsonNumber(float value) {
-    const std::string text = sandbox::formatFloat(value);
-    double number = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), number);
-    return number;
+std::string plural(std::size_t count, const char* noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
-json optionalNumber(const std::optional<float>& value) {
-    return value ? json(jsonNumber(*value)) : json(nullptr);
+std::string bestText(const std::optional<float>& best) {
+    return best ? "best " + number(*best) : std::string("no attempt passed yet");
 }
 
-std::string trendText(const sandbox::DrillSummary& s) {
-    if (s.recent.size() < 2) return "too few scored attempts for a trend";
-    if (s.trend == 0.0f) return "steady";
-    return std::string(s.trend > 0.0f ? "improving" : "getting worse") + " by " +
-           shortNumber(s.trend > 0.0f ? s.trend : -s.trend) + " an attempt";
+std::string meanText(const std::optional<float>& mean) {
+    return mean ? "mean " + number(*mean) : std::string("no attempt scored");
+}
+
+// One seed's row: its own best, mean and trend (attempts of one start
+// compare), and the flight logs they came from.
+void printSeed(std::FILE* out, const sandbox::SeedSummary& s) {
+    std::fprintf(out, "  seed %llu: %s, %zu passed; %s, %s",
+                 static_cast<unsigned long long>(s.seed), plural(s.attempts, "attempt").c_str(),
+                 s.passed, bestText(s.best).c_str(), meanText(s.mean).c_str());
+    if (!s.recent.empty())
+        std::fprintf(out, "; last %zu:%s; %s", s.recent.size(), scoresText(s.recent).c_str(),
+                     trendText(s.recent, s.trend).c_str());
+    std::fprintf(out, "\n");
+    std::string logs;
+    if (!s.bestLog.empty()) logs = "best from " + s.bestLog;
+    if (!s.latestLog.empty() && s.latestLog != s.bestLog)
+        logs += (logs.empty() ? "" : "; ") + std::string("latest from ") + s.latestLog;
+    if (!logs.empty()) std::fprintf(out, "    %s\n", logs.c_str());
 }
 
 void printDrill(std::FILE* out, const sandbox::DrillSummary& s) {
-    std::fprintf(out, "\n%s: %zu attempt%s, %zu passed, the last on %s\n", s.drill.c_str(),
-                 s.attempts, s.attempts == 1 ? "" : "s", s.passed,
+    std::fprintf(out, "\n%s: %s, %zu passed, the last on %s\n", s.drill.c_str(),
+                 plural(s.attempts, "attempt").c_str(), s.passed,
                  utcText(s.lastTime, "%Y-%m-%d %H:%M UTC").c_str());
-    const std::string best = s.best ? shortNumber(*s.best) : std::string("none passed");
-    const std::string mean = s.mean ? shortNumber(*s.mean) : std::string("none scored");
-    std::fprintf(out, "  %s, %s is better: best %s, mean %s\n", s.mainPart.c_str(),
-                 s.better == sandbox::Better::Higher ? "higher" : "lower", best.c_str(),
-                 mean.c_str());
-    std::string recent;
-    for (float v : s.recent) recent += " " + shortNumber(v);
+    std::fprintf(out, "  %s, %s is better: %s, %s\n", s.mainPart.c_str(),
+                 s.better == sandbox::Better::Higher ? "higher" : "lower", bestText(s.best).c_str(),
+                 meanText(s.mean).c_str());
     if (!s.recent.empty())
-        std::fprintf(out, "  last %zu:%s; %s\n", s.recent.size(), recent.c_str(),
-                     trendText(s).c_str());
+        std::fprintf(out, "  last %zu, seeds mixed:%s; %s\n", s.recent.size(),
+                     scoresText(s.recent).c_str(), trendText(s.recent, s.trend).c_str());
+    for (const sandbox::SeedSummary& seed : s.seeds) printSeed(out, seed);
 }
 
 void printText(std::FILE* out, const std::string& path,
@@ -86,14 +109,35 @@ void printText(std::FILE* out, const std::string& path,
         std::fprintf(out, "no attempts in %s yet\n", path.c_str());
         return;
     }
-    std::fprintf(out, "history of attempts: %s (%zu attempt%s)\n", path.c_str(), attempts.size(),
-                 attempts.size() == 1 ? "" : "s");
+    std::fprintf(out, "history of attempts: %s (%s)\n", path.c_str(),
+                 plural(attempts.size(), "attempt").c_str());
     for (const sandbox::DrillSummary& s : drills) printDrill(out, s);
 }
 
+json numbersJson(const std::vector<float>& values) {
+    json list = json::array();
+    for (float v : values) list.push_back(jsonNumber(v));
+    return list;
+}
+
+json logJson(const std::string& log) { return log.empty() ? json(nullptr) : json(log); }
+
+json seedJson(const sandbox::SeedSummary& s) {
+    return {{"seed", s.seed},
+            {"attempts", s.attempts},
+            {"passed", s.passed},
+            {"best", optionalNumber(s.best)},
+            {"mean", optionalNumber(s.mean)},
+            {"recent", numbersJson(s.recent)},
+            {"trend", jsonNumber(s.trend)},
+            {"last", utcText(s.lastTime)},
+            {"best_log", logJson(s.bestLog)},
+            {"latest_log", logJson(s.latestLog)}};
+}
+
 json drillJson(const sandbox::DrillSummary& s) {
-    json recent = json::array();
-    for (float v : s.recent) recent.push_back(jsonNumber(v));
+    json seeds = json::array();
+    for (const sandbox::SeedSummary& seed : s.seeds) seeds.push_back(seedJson(seed));
     return {{"drill", s.drill},
             {"main", s.mainPart},
             {"better", s.better == sandbox::Better::Higher ? "higher" : "lower"},
@@ -101,9 +145,10 @@ json drillJson(const sandbox::DrillSummary& s) {
             {"passed", s.passed},
             {"best", optionalNumber(s.best)},
             {"mean", optionalNumber(s.mean)},
-            {"recent", recent},
+            {"recent", numbersJson(s.recent)},
             {"trend", jsonNumber(s.trend)},
-            {"last", utcText(s.lastTime)}};
+            {"last", utcText(s.lastTime)},
+            {"seeds", seeds}};
 }
 
 void printJson(std::FILE* out, const std::string& path,

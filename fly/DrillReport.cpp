@@ -1,6 +1,9 @@
 #include "fly/DrillReport.h"
 
+#include <algorithm>
 #include <ctime>
+#include <optional>
+#include <span>
 
 #include "sandbox/NumberText.h"
 
@@ -35,11 +38,22 @@ std::string attemptJsonLine(const sandbox::Drill& drill, bool autopilot) {
         info.better == sandbox::Better::Higher ? ",\"better\":\"higher\"" : ",\"better\":\"lower\"";
     line += autopilot ? ",\"autopilot\":true" : ",\"autopilot\":false";
     line += ",\"parts\":{";
+    // Every part the drill can score, null where this attempt has none (a
+    // miss has no time to touch), so that a script finds each key on every
+    // line; a part the drill's list lacks follows in the score's order.
     const char* separator = "";
-    for (const sandbox::ScorePart& part : score.parts()) {
-        line += separator + sandbox::jsonString(part.key) + ":" + sandbox::jsonFloat(part.value);
+    const auto add = [&](std::string_view key, const std::string& value) {
+        line += separator + sandbox::jsonString(key) + ":" + value;
         separator = ",";
+    };
+    const std::span<const std::string_view> keys = sandbox::scorePartKeys(info);
+    for (std::string_view key : keys) {
+        const std::optional<float> value = score.value(key);
+        add(key, value ? sandbox::jsonFloat(*value) : std::string("null"));
     }
+    for (const sandbox::ScorePart& part : score.parts())
+        if (std::find(keys.begin(), keys.end(), part.key) == keys.end())
+            add(part.key, sandbox::jsonFloat(part.value));
     return line + "}}";
 }
 

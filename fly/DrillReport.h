@@ -11,8 +11,10 @@
 //    "autopilot":true,"parts":{"time_to_touchdown":2.6,"landing_angle":4.25,
 //    "landing_spin":0.31}}
 // outcome is "passed", "failed" or "unfinished" (the run ended first);
-// parts are the score's parts by key, in the drill's order, their numbers in
-// the shortest form that reads back to the same float.
+// parts are every part the drill's score can have, by key, in the drill's
+// order, their numbers in the shortest form that reads back to the same
+// float, and null for a part this attempt has no value for (a miss has no
+// time to touch).
 #include <cstdint>
 #include <functional>
 #include <string>

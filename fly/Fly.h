@@ -39,6 +39,8 @@
 //   Camera.h          the chase and ball cameras and the matrices, with the
 //                     mirror the game's left-handed axes need. Plain maths.
 //   GhostCar.h        where a ghost car is drawn.
+//   LandingHold.h     a landing held still a moment (display only: nothing
+//                     stepped or logged), and the auto-reset choice after it.
 // fly/window/ (trimsight_window): one frame of the window.
 //   FlyApp.h          input, session, world, the dial through
 //                     canvas::DrawListCanvas, HUD, help, the settings window
@@ -49,6 +51,8 @@
 //   Hud.h             the HUD and the help overlay (ImGui).
 //   DrillPanel.h      the drill menu, countdown, live score and plot, and
 //                     the result panel (ImGui).
+//   ProgressView.h    attempts, passes and best per drill, and a plot of the
+//                     ranking part per seed or over all seeds (ImGui).
 //
 // A desktop run (app/FlyCommand.cpp):
 //   platform = openSdlPlatform(window);  session = FlySession(cvars, game, ...)
@@ -74,6 +78,7 @@
 #include "fly/DrillAttempt.h"
 #include "fly/FlySession.h"
 #include "fly/GhostCar.h"
+#include "fly/LandingHold.h"
 #include "fly/platform/Controls.h"
 #include "fly/platform/Platform.h"
 #include "sandbox/AttemptBook.h"

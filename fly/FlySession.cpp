@@ -33,7 +33,10 @@ FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
       seed_(options.seed),
       autopilot_(options.autopilot),
       bestFlight_(options.bestFlight),
-      seedRecord_(options.seedRecord) {
+      seedRecord_(options.seedRecord),
+      attempts_(options.attempts),
+      holdLandings_(options.holdLandings),
+      autoReset_(options.autoReset) {
     if (options.script != nullptr) script_.emplace(*options.script);
     log_.ticks.reserve(options.ticksToReserve);
     if (seed_) nextSeed_ = *seed_ + 1;
@@ -52,6 +55,8 @@ FlySession::~FlySession() { releaseCue(); }
 // A new log from this start, opening with every saved console variable's
 // value, so that the flight plays back later with the settings it had.
 void FlySession::startFlight(const sandbox::mechanics::World& start) {
+    landing_.clear();
+    airTicks_ = 0;
     log_.setStart(start);
     log_.options = physics_;
     sim_ = sandbox::startOf(log_);
@@ -138,6 +143,10 @@ std::optional<sandbox::AttemptBook::SeedRecord> FlySession::seedRecord() const {
     return seedRecord_(drill_->info.name, drillSeed_);
 }
 
+std::span<const sandbox::AttemptRecord> FlySession::attempts() const {
+    return attempts_ ? attempts_() : std::span<const sandbox::AttemptRecord>{};
+}
+
 std::span<const GhostCar> FlySession::ghosts() const {
     return attempt_ ? attempt_->ghosts() : std::span<const GhostCar>{};
 }
@@ -151,12 +160,15 @@ void FlySession::apply(CommandSet commands) {
     if (commands.has(Command::BallCamera)) ballCamera_ = !ballCamera_;
     if (commands.has(Command::Quit)) quit_ = true;
     if (commands.has(Command::DrillMenu)) drillMenuShown_ = !drillMenuShown_;
+    if (commands.has(Command::Progress)) progressShown_ = !progressShown_;
     if (commands.has(Command::Reset)) {
         if (drill_ != nullptr) {
             startAttempt(*drill_, drillSeed_);
         } else {
             sim_ = sandbox::startOf(log_);
             log_.recordReset();
+            landing_.clear();
+            airTicks_ = 0;
         }
     }
     if (commands.has(Command::RandomStart)) {
@@ -176,12 +188,19 @@ void FlySession::apply(CommandSet commands) {
 void FlySession::runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys) {
     for (int i = 0; i < ticks; ++i) {
         const sandbox::CarControls person = sandbox::mapControls(bindings_, pad, keys);
-        if (attempt_) {
+        if (landing_.holding()) {
+            // Display only: the world stays at the landing, the log waits.
+            lastControls_ = person;
+            if (landing_.tick()) endLandingHold();
+        } else if (attempt_) {
             runAttemptTick(person);
         } else {
             lastControls_ = person;
+            const bool inAir = !sim_.world().car.onGround;
             step(lastControls_);
             if (recording_) recording_ = log_.recordTick(lastControls_);
+            airTicks_ = inAir ? airTicks_ + 1 : 0;
+            watchLanding();
         }
         if (i == 0 && !unlogged_.empty()) flushSettingChanges();
     }
@@ -199,7 +218,51 @@ void FlySession::runAttemptTick(const sandbox::CarControls& person) {
     if (attempt_->finished()) {
         releaseCue();
         ++attemptsFinished_;
+        // A drill that ends at its touchdown (recovery, the velocity drills)
+        // shows the landing before the car is stood up.
+        if (holdLandings_ && lastReport_.landed) landing_.landed(lastReport_.touchdown);
     }
+}
+
+// Free flight: an aerial's landing (not a hop) holds the world still.
+void FlySession::watchLanding() {
+    if (!lastReport_.landed) return;
+    const bool aerial = airTicks_ >= kLandingMinAirTicks;
+    airTicks_ = 0;
+    if (holdLandings_ && aerial) landing_.landed(lastReport_.touchdown);
+}
+
+void FlySession::endLandingHold() {
+    switch (afterLanding(autoReset_, attempt_ != nullptr)) {
+        case AfterLanding::GoOn:
+            break;
+        case AfterLanding::SetOnWheels: {
+            // The attempt's log ended at its touchdown: standing the car up
+            // changes no flight (flying freely from here starts a new log).
+            sandbox::World level = sim_.world();
+            level.car.attitude = sandbox::levelOrientation(sandbox::headingOf(level.car.attitude));
+            level.car.location.z = sandbox::model::kCarRestHeight;
+            level.car.velocity = {};
+            level.car.spin = {};
+            level.car.onGround = true;
+            level.car.jumpHeld = false;
+            level.car.jumping = false;
+            level.car.jumpTicks = 0;
+            sandbox::mechanics::World full = sandbox::fullWorldFrom(level);
+            full.ball = sim_.full().ball;
+            sim_ = sandbox::Simulation::full(full, physics_);
+            break;
+        }
+        case AfterLanding::ResetToStart:
+            sim_ = sandbox::startOf(log_);
+            log_.recordReset();
+            break;
+        case AfterLanding::NewRandomStart:
+            seed_ = nextSeed_++;
+            startFlight(sandbox::fullWorldFrom(sandbox::randomStart(*seed_)));
+            break;
+    }
+    airTicks_ = 0;
 }
 
 void FlySession::step(const sandbox::CarControls& controls) { noteTick(sim_.step(controls)); }

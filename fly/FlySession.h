@@ -10,6 +10,7 @@
 //   commands: keys pressed, pad buttons gone down, script keys
 //   ticks = clock.advance(elapsed)
 //   repeat: controls = mapControls(...)
+//           a landing held still: nothing steps, nothing is logged
 //           free flight: simulation.step; log.recordTick
 //           a drill:     plan = attempt.plan(world, controls) (countdown,
 //                        autopilot); when it steps: simulation.step; log the tick;
@@ -44,6 +45,7 @@
 #include "fly/Camera.h"
 #include "fly/ControlScript.h"
 #include "fly/DrillAttempt.h"
+#include "fly/LandingHold.h"
 #include "fly/platform/Controls.h"
 #include "fly/platform/Platform.h"
 #include "host/CanvasWrapper.h"
@@ -74,6 +76,13 @@ struct SessionOptions {
     // empty: the panel shows none.
     std::function<sandbox::AttemptBook::SeedRecord(std::string_view drill, uint64_t seed)>
         seedRecord;
+    // Every attempt known (the book's), for the progress view; empty: the
+    // view shows none.
+    std::function<std::span<const sandbox::AttemptRecord>()> attempts;
+    // Landings hold the world still a moment (LandingHold.h), and what free
+    // flight does after one.
+    bool holdLandings = false;
+    AutoReset autoReset = AutoReset::Off;
 };
 
 // A console variable's text to save in place of what the store holds.
@@ -138,6 +147,14 @@ class FlySession {
     bool raceBest() const { return raceBest_; }
     void showDrillMenu(bool shown) { drillMenuShown_ = shown; }
     bool drillMenuShown() const { return drillMenuShown_; }
+    void showProgress(bool shown) { progressShown_ = shown; }
+    bool progressShown() const { return progressShown_; }
+    // Every attempt known, oldest first (empty without SessionOptions::attempts).
+    std::span<const sandbox::AttemptRecord> attempts() const;
+    // The landing being held still, if any (LandingHold.h).
+    const LandingHold& landing() const { return landing_; }
+    void setAutoReset(AutoReset option) { autoReset_ = option; }
+    AutoReset autoReset() const { return autoReset_; }
     // The ghost cars to draw now.
     std::span<const GhostCar> ghosts() const;
 
@@ -180,6 +197,8 @@ class FlySession {
     void runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys);
     void runAttemptTick(const sandbox::CarControls& person);
     void noteSetting(std::string_view name);
+    void watchLanding();
+    void endLandingHold();
 
     pluginsdk::CVarStore& cvars_;
     pluginsdk::GameHost& game_;
@@ -211,8 +230,14 @@ class FlySession {
     bool autopilot_ = false;
     bool raceBest_ = true;
     bool drillMenuShown_ = false;
+    bool progressShown_ = false;
     std::function<const sandbox::FlightLog*(std::string_view, uint64_t)> bestFlight_;
     std::function<sandbox::AttemptBook::SeedRecord(std::string_view, uint64_t)> seedRecord_;
+    std::function<std::span<const sandbox::AttemptRecord>()> attempts_;
+    bool holdLandings_ = false;
+    AutoReset autoReset_ = AutoReset::Off;
+    LandingHold landing_;
+    int32_t airTicks_ = 0;  // ticks the car has been off the floor
     // The saved console variables' text as last noted, and the changes noted
     // but not yet in the log.
     std::vector<std::pair<std::string, std::string>> settings_;

@@ -47,6 +47,11 @@ base::Result<const sandbox::FlightLog*> AttemptBook::bestFlight(std::string_view
     return static_cast<const sandbox::FlightLog*>(flight.get());
 }
 
+std::span<const sandbox::AttemptRecord> AttemptBook::attempts() {
+    readArchive();
+    return attempts_;
+}
+
 AttemptBook::SeedRecord AttemptBook::seedRecord(std::string_view drill, uint64_t seed) {
     readArchive();
     SeedRecord r;

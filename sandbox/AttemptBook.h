@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -63,6 +64,10 @@ class AttemptBook {
         std::optional<float> before;
     };
     SeedRecord seedRecord(std::string_view drill, uint64_t seed);
+
+    // Every attempt known, oldest first: the archive's, then this run's (for
+    // the window's progress view). Valid until the next add().
+    std::span<const sandbox::AttemptRecord> attempts();
 
   private:
     void readArchive();

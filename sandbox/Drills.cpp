@@ -146,8 +146,6 @@ class NoseOnBallDrill final : public Drill {
 
 // ---------------------------------------------------------------- recovery
 
-constexpr float kCleanLandingDegrees = 20.0f;
-constexpr float kCleanLandingSpin = 1.0f;  // rad/s
 constexpr uint32_t kRecoveryTicks = ticksOf(20);
 // Draws of a start before one that needs the stick is taken as it is (a few
 // in a hundred land clean left alone; a thousand in a row never happen).
@@ -649,43 +647,72 @@ const DrillEntry kDrills[] = {
     {{"nose-on-ball",
       "The ball hangs in the air, drifting slowly. Keep your nose within 5 degrees of it for "
       "10 seconds; boost is unlimited, so hang below it on boost.",
-      render::TargetOption::Ball, "off-nose angle", "time_inside", Better::Higher,
-      DrillGoal::NoseOnBall},
+      render::TargetOption::Ball,
+      "off-nose angle",
+      "time_inside",
+      Better::Higher,
+      DrillGoal::NoseOnBall,
+      {"time_inside", "mean_off_nose"}},
      make<NoseOnBallDrill>},
     {{"recovery",
       "High in the air, upside down or on your side and spinning. Land on your wheels: clean "
       "is under 20 degrees and under 1 rad/s of spin.",
-      render::TargetOption::Down, "angle to wheels-down", "landing_angle", Better::Lower,
-      DrillGoal::LandWheelsDown},
+      render::TargetOption::Down,
+      "angle to wheels-down",
+      "landing_angle",
+      Better::Lower,
+      DrillGoal::LandWheelsDown,
+      {"time_to_touchdown", "landing_angle", "landing_spin"}},
      make<RecoveryDrill>},
     {{"velocity-alignment",
       "Flying fast, nose off your direction of flight. Keep the nose within 5 degrees of your "
       "velocity until you touch down.",
-      render::TargetOption::Velocity, "off-velocity angle", "share_inside", Better::Higher,
-      DrillGoal::NoseAlongVelocity},
+      render::TargetOption::Velocity,
+      "off-velocity angle",
+      "share_inside",
+      Better::Higher,
+      DrillGoal::NoseAlongVelocity,
+      {"share_inside", "time_inside", "mean_off_velocity", "flight_time"}},
      make<VelocityDrill>},
     {{"velocity-braking",
       "Flying fast: turn the nose against your velocity, as to brake with boost, and keep it "
       "within 5 degrees of that until you touch down.",
-      render::TargetOption::VelocityOpposite, "off-reverse-velocity angle", "share_inside",
-      Better::Higher, DrillGoal::NoseAgainstVelocity},
+      render::TargetOption::VelocityOpposite,
+      "off-reverse-velocity angle",
+      "share_inside",
+      Better::Higher,
+      DrillGoal::NoseAgainstVelocity,
+      {"share_inside", "time_inside", "mean_off_velocity", "flight_time"}},
      make<VelocityDrill>},
     {{"target-attitude",
       "Turn the car to the ghost car's attitude, within 10 degrees, and hold it for half a "
       "second before you land.",
-      std::nullopt, "attitude error", "time_to_hold", Better::Lower, DrillGoal::HoldAttitude},
+      std::nullopt,
+      "attitude error",
+      "time_to_hold",
+      Better::Lower,
+      DrillGoal::HoldAttitude,
+      {"time_to_hold", "hold_error", "smallest_error"}},
      make<TargetAttitudeDrill>},
     {{"aerial-touch",
       "The ball is thrown up ahead of you. Jump, boost and touch it before it lands; then "
       "where it goes counts: its speed and its course against the far goal.",
-      render::TargetOption::Ball, "off-nose angle", "time_to_touch", Better::Lower,
-      DrillGoal::TouchBall},
+      render::TargetOption::Ball,
+      "off-nose angle",
+      "time_to_touch",
+      Better::Lower,
+      DrillGoal::TouchBall,
+      {"time_to_touch", "ball_speed", "off_goal", "boost_used"}},
      make<AerialTouchDrill>},
     {{"shot-on-goal",
       "The ball rolls or bounces ahead of you. Drive, jump and hit it into the far goal "
       "within 12 seconds.",
-      render::TargetOption::Ball, "ball's course off the goal", "time_to_goal", Better::Lower,
-      DrillGoal::ShootAtGoal},
+      render::TargetOption::Ball,
+      "ball's course off the goal",
+      "time_to_goal",
+      Better::Lower,
+      DrillGoal::ShootAtGoal,
+      {"time_to_goal", "touches", "shot_speed", "boost_used"}},
      make<ShotOnGoalDrill>},
 };
 
@@ -716,6 +743,12 @@ void Drill::update(const World& world, const CarControls& controls, const TickRe
 }
 
 std::span<const DrillEntry> drillTable() { return kDrills; }
+
+std::span<const std::string_view> scorePartKeys(const DrillInfo& info) {
+    std::size_t count = 0;
+    while (count < info.partKeys.size() && !info.partKeys[count].empty()) ++count;
+    return {info.partKeys.data(), count};
+}
 
 const DrillEntry* findDrill(std::string_view name) {
     for (const DrillEntry& entry : kDrills)

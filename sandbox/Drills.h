@@ -69,6 +69,10 @@ inline constexpr int kDrillCountdownSeconds = 3;
 // The cone of the nose drills and the tolerance of target-attitude.
 inline constexpr float kNoseConeDegrees = 5.0f;
 inline constexpr float kAttitudeToleranceDegrees = 10.0f;
+// A clean landing (recovery's pass, the window's landing banner): under
+// this far from wheels-down and under this much spin.
+inline constexpr float kCleanLandingDegrees = 20.0f;
+inline constexpr float kCleanLandingSpin = 1.0f;  // rad/s
 
 enum class Better : uint8_t { Higher, Lower };
 enum class DrillOutcome : uint8_t { Running, Passed, Failed };
@@ -124,7 +128,14 @@ struct DrillInfo {
     std::string_view mainPart;                // the score part that ranks attempts
     Better better = Better::Higher;
     DrillGoal goal = DrillGoal::NoseOnBall;
+    // Every part the drill's score can have, in its order; an attempt that
+    // misses (no touch, no landing) lacks some, and its result line still
+    // names each (null). Empty: the score's own parts are all it names.
+    std::array<std::string_view, kMaxScoreParts> partKeys{};
 };
+
+// The keys of every part a drill's score can have, in the drill's order.
+std::span<const std::string_view> scorePartKeys(const DrillInfo& info);
 
 struct DrillStart {
     World world;

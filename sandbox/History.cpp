@@ -355,29 +355,81 @@ float slopeOf(const std::vector<float>& values) {
     return static_cast<float>(numerator / denominator);
 }
 
+// What a list of attempts adds up to, counted by one main part.
+struct Tally {
+    std::size_t attempts = 0;
+    std::size_t passed = 0;
+    std::optional<float> best;
+    std::optional<float> mean;
+    std::vector<float> scores;
+    std::vector<float> recent;
+    float trend = 0.0f;
+    int64_t lastTime = 0;
+    const AttemptRecord* bestAttempt = nullptr;
+    const AttemptRecord* latest = nullptr;
+};
+
+Tally tally(const std::vector<const AttemptRecord*>& attempts, std::string_view mainPart,
+            Better better) {
+    Tally t;
+    t.attempts = attempts.size();
+    double sum = 0.0;
+    for (const AttemptRecord* a : attempts) {
+        t.passed += a->passed ? 1 : 0;
+        t.lastTime = std::max(t.lastTime, a->time);
+        t.latest = a;
+        const std::optional<float> score = a->mainScore();
+        if (!score || a->mainPart != mainPart || a->better != better) continue;
+        t.scores.push_back(*score);
+        sum += *score;
+        if (a->passed && (!t.best || isBetter(*score, *t.best, better))) {
+            t.best = *score;
+            t.bestAttempt = a;
+        }
+    }
+    if (!t.scores.empty()) t.mean = static_cast<float>(sum / static_cast<double>(t.scores.size()));
+    const std::size_t from =
+        t.scores.size() > kTrendAttempts ? t.scores.size() - kTrendAttempts : 0;
+    t.recent.assign(t.scores.begin() + static_cast<std::ptrdiff_t>(from), t.scores.end());
+    const float slope = slopeOf(t.recent);
+    // + 0.0f: a steady lower-is-better drill's trend is 0, not -0.
+    t.trend = (better == Better::Higher ? slope : -slope) + 0.0f;
+    return t;
+}
+
 DrillSummary summarize(const std::vector<const AttemptRecord*>& attempts) {
     DrillSummary s;
     const AttemptRecord& latest = *attempts.back();
     s.drill = latest.drill;
     s.mainPart = latest.mainPart;
     s.better = latest.better;
-    s.attempts = attempts.size();
-    std::vector<float> scores;
-    double sum = 0.0;
-    for (const AttemptRecord* a : attempts) {
-        s.passed += a->passed ? 1 : 0;
-        s.lastTime = std::max(s.lastTime, a->time);
-        const std::optional<float> score = a->mainScore();
-        if (!score || a->mainPart != s.mainPart || a->better != s.better) continue;
-        scores.push_back(*score);
-        sum += *score;
-        if (a->passed && (!s.best || isBetter(*score, *s.best, s.better))) s.best = *score;
+    Tally all = tally(attempts, s.mainPart, s.better);
+    s.attempts = all.attempts;
+    s.passed = all.passed;
+    s.best = all.best;
+    s.mean = all.mean;
+    s.scores = std::move(all.scores);
+    s.recent = std::move(all.recent);
+    s.trend = all.trend;
+    s.lastTime = all.lastTime;
+
+    std::map<uint64_t, std::vector<const AttemptRecord*>> bySeed;
+    for (const AttemptRecord* a : attempts) bySeed[a->seed].push_back(a);
+    for (const auto& [seed, list] : bySeed) {
+        Tally t = tally(list, s.mainPart, s.better);
+        SeedSummary& row = s.seeds.emplace_back();
+        row.seed = seed;
+        row.attempts = t.attempts;
+        row.passed = t.passed;
+        row.best = t.best;
+        row.mean = t.mean;
+        row.scores = std::move(t.scores);
+        row.recent = std::move(t.recent);
+        row.trend = t.trend;
+        row.lastTime = t.lastTime;
+        if (t.bestAttempt != nullptr) row.bestLog = t.bestAttempt->flightLog;
+        row.latestLog = t.latest->flightLog;
     }
-    if (!scores.empty()) s.mean = static_cast<float>(sum / static_cast<double>(scores.size()));
-    const std::size_t from = scores.size() > kTrendAttempts ? scores.size() - kTrendAttempts : 0;
-    s.recent.assign(scores.begin() + static_cast<std::ptrdiff_t>(from), scores.end());
-    const float slope = slopeOf(s.recent);
-    s.trend = s.better == Better::Higher ? slope : -slope;
     return s;
 }
 

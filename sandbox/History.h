@@ -101,6 +101,23 @@ base::Result<std::string> historyAppendText(const AttemptRecord& record,
 std::vector<AttemptRecord> parseHistory(std::string_view text, std::string_view fileName,
                                         base::Warnings& warnings);
 
+// What `trimsight-host history` lists for one seed of a drill: attempts of
+// one start, which compare with each other.
+struct SeedSummary {
+    uint64_t seed = 0;
+    std::size_t attempts = 0;
+    std::size_t passed = 0;
+    // As in DrillSummary, over this seed's attempts only.
+    std::optional<float> best;
+    std::optional<float> mean;
+    std::vector<float> scores;  // every main score, oldest first
+    std::vector<float> recent;  // the latest kTrendAttempts of them
+    float trend = 0.0f;
+    int64_t lastTime = 0;
+    std::string bestLog;    // the flight log of the best, empty: none
+    std::string latestLog;  // of the latest attempt, empty: none
+};
+
 // What `trimsight-host history` lists for one drill.
 struct DrillSummary {
     std::string drill;
@@ -112,13 +129,18 @@ struct DrillSummary {
     // and the mean of all of them (a failed attempt may still score).
     std::optional<float> best;
     std::optional<float> mean;
+    // The main scores of every attempt, oldest first, whatever its seed.
+    std::vector<float> scores;
     // The main scores of the latest attempts, oldest first (at most
     // kTrendAttempts), and the least-squares change per attempt over them,
     // signed so that positive is an improvement whichever way the drill
-    // ranks; 0 with fewer than two.
+    // ranks; 0 with fewer than two. Seeds mixed: each seed's own trend is in
+    // `seeds`, and only that one compares like with like.
     std::vector<float> recent;
     float trend = 0.0f;
     int64_t lastTime = 0;
+    // Per seed, by seed number, ranked by the drill's main part as above.
+    std::vector<SeedSummary> seeds;
 };
 
 // One summary per drill in the history, ordered by drill name.

@@ -1,11 +1,13 @@
 #include "sandbox/NumberText.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
 
 #include "portable/FloatChars.h"
+#include "render/Numerics.h"
 
 namespace sandbox {
 
@@ -27,6 +29,31 @@ std::string jsonFloat(float value) {
     std::string text = portable::toText(value);
     if (throughDouble(text) != value) text = portable::toText(static_cast<double>(value));
     return text;
+}
+
+std::string roundedText(float value) {
+    // In thousandths, as a whole number, so that the decimal point is ours
+    // and not the locale's; beyond what an int holds (2 million and more,
+    // no score's size) the shortest form stands.
+    const double thousandths = std::round(static_cast<double>(value) * 1000.0);
+    if (!(std::fabs(thousandths) < 2147483647.0)) return formatFloat(value);
+    const int32_t whole = render::toInt(thousandths);  // integral already: exact
+    if (whole == 0) return "0";
+    const int64_t magnitude = whole < 0 ? -static_cast<int64_t>(whole) : whole;
+    std::string out = whole < 0 ? "-" : "";
+    out += std::to_string(magnitude / 1000);
+    std::string decimals = std::to_string(magnitude % 1000);
+    decimals.insert(0, 3 - decimals.size(), '0');
+    while (!decimals.empty() && decimals.back() == '0') decimals.pop_back();
+    if (!decimals.empty()) out += "." + decimals;
+    return out;
+}
+
+double roundedNumber(float value) {
+    const std::string text = roundedText(value);
+    double number = 0.0;
+    portable::fromChars(text.data(), text.data() + text.size(), number);
+    return number == 0.0 ? 0.0 : number;
 }
 
 std::optional<float> parseFloat(std::string_view text) {

@@ -18,6 +18,15 @@ std::string formatFloat(float value);
 // would round to a neighbouring float is written with more digits.
 std::string jsonFloat(float value);
 
+// A score as the player reads it, in the history's listing, its JSON and
+// the window's progress view alike: rounded to three decimals, trailing
+// zeros dropped ("8", "2.5", "9.563"), never "-0" (a value that rounds to
+// zero is "0"), never an exponent. Locale-independent.
+std::string roundedText(float value);
+// The same rounded value as a number, for a JSON writer: its shortest text
+// is roundedText's, and it is never a negative zero.
+double roundedNumber(float value);
+
 // The whole of `text` as a finite float; nullopt for anything else (blank,
 // trailing characters, inf, nan, a leading '+').
 std::optional<float> parseFloat(std::string_view text);

@@ -215,6 +215,8 @@ base::Status startRun(FlyRun& r, std::string_view optionsJson) {
     session.bestFlight = [&drills = r.drills](std::string_view drill, uint64_t seed) {
         return drills.bestFlight(drill, seed);
     };
+    // The progress view (H) reads the attempts local storage keeps.
+    session.attempts = [&drills = r.drills] { return drills.book().attempts(); };
     r.session = std::make_unique<fly::FlySession>(r.host.cvars, r.host.game, session);
     base::Result<std::unique_ptr<fly::FlyApp>> app =
         fly::FlyApp::create(*r.platform, *r.session, appOptions(r));

@@ -21,6 +21,9 @@ constexpr CommandBinding kCommands[kCommandCount] = {
     {Command::SlowMotion, "slow", "M", PadButton::DPadLeft, "slow motion: 1, 1/2, 1/4"},
     {Command::BallCamera, "ballcam", "C", PadButton::North, "ball camera"},
     {Command::DrillMenu, "drills", "F3", std::nullopt, "drill menu"},
+    // Every pad button is taken: the view opens from the drill menu too.
+    {Command::Progress, "progress", "H", std::nullopt,
+     "progress: attempts, passes and best per drill and seed"},
     {Command::Quit, "quit", "Escape", std::nullopt, "quit"},
 };
 

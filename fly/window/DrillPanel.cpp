@@ -328,6 +328,11 @@ void drawDrillMenu(FlySession& session, DrillMenuChoice& choice) {
         session.startAttempt(table[static_cast<std::size_t>(choice.drill)], choice.seed);
         open = false;
     }
+    ImGui::SameLine();
+    if (ImGui::Button("Progress (H)")) {
+        session.showProgress(true);
+        open = false;
+    }
     if (session.drill() != nullptr) {
         ImGui::SameLine();
         if (ImGui::Button("Fly freely")) {

@@ -203,10 +203,27 @@ void FlyApp::drawWindows(Vector2 canvas) {
     }
     drawAttempt(session_);
     drawDrillMenu(session_, drillMenu_);
+    navigateProgressByKeyboard();
+    drawProgress(session_, progress_);
     if (session_.helpShown()) drawHelp(help_, session_.helpPage(), dialElements_);
     if (session_.settingsShown() && options_.settingsPage != nullptr)
         canvas::drawSettingsWindow(*options_.settingsPage, options_.settingsTitle, canvas.X,
                                    canvas.Y);
+}
+
+// The progress view is moved through with the arrows and Enter: ImGui's
+// keyboard navigation is on while it is open (unless something else keeps
+// it on), and the car's keys go to the view meanwhile.
+void FlyApp::navigateProgressByKeyboard() {
+    ImGuiIO& io = ImGui::GetIO();
+    const bool on = (io.ConfigFlags & ImGuiConfigFlags_NavEnableKeyboard) != 0;
+    if (session_.progressShown() && !on) {
+        io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard;
+        keyboardNavForProgress_ = true;
+    } else if (!session_.progressShown() && keyboardNavForProgress_) {
+        io.ConfigFlags &= ~ImGuiConfigFlags_NavEnableKeyboard;
+        keyboardNavForProgress_ = false;
+    }
 }
 
 // Changes the page made are noted for the flight log at once and saved to

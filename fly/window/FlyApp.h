@@ -19,6 +19,7 @@
 #include "fly/FlySession.h"
 #include "fly/platform/Platform.h"
 #include "fly/window/DrillPanel.h"
+#include "fly/window/ProgressView.h"
 #include "fly/window/WorldRenderer.h"
 #include "host/Plugin.h"
 
@@ -89,6 +90,8 @@ class FlyApp {
     base::Status finish();
 
     const canvas::Image& lastPicture() const { return picture_; }
+    // The progress view's choice (its drill and seed), as the player left it.
+    const ProgressChoice& progressChoice() const { return progress_; }
     const FrameTimes& times() const { return times_; }
     // Over the last frames: how many were started a second, and the mean
     // time one took (its work, not the wait for the next).
@@ -99,6 +102,7 @@ class FlyApp {
     FlyApp(Platform& platform, FlySession& session, AppOptions options);
     int64_t elapsedSinceLastFrame(int64_t now);
     void drawWindows(Vector2 canvas);
+    void navigateProgressByKeyboard();
     void fitInterface(Vector2 framebuffer);
     void keepSettings(int64_t now);
     void saveSettings();
@@ -120,6 +124,8 @@ class FlyApp {
     canvas::DialElements dialElements_{nullptr};
     FrameInput input_;
     DrillMenuChoice drillMenu_;
+    ProgressChoice progress_;
+    bool keyboardNavForProgress_ = false;  // set while the view is open
     uint64_t attemptsReported_ = 0;
     std::optional<int> resultFrames_;  // frames since the last attempt finished
     int64_t frames_ = 0;

@@ -44,6 +44,26 @@ void ghostLines(std::span<const GhostCar> ghosts) {
     }
 }
 
+// While a landing holds the world still: how it landed, at the top middle.
+void drawLanding(const FlySession& s) {
+    const LandingHold& hold = s.landing();
+    if (!hold.holding() || !hold.touchdown()) return;
+    const sandbox::Touchdown& t = *hold.touchdown();
+    const float degrees = t.angleToVertical * (180.0f / 3.14159265f);
+    const bool clean = t.wheelsDown && degrees < sandbox::kCleanLandingDegrees &&
+                       t.spin < sandbox::kCleanLandingSpin;
+    const ImGuiIO& io = ImGui::GetIO();
+    ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x * 0.5f, ImGui::GetFontSize() * 4.0f),
+                            ImGuiCond_Always, ImVec2(0.5f, 0.0f));
+    ImGui::SetNextWindowBgAlpha(0.7f);
+    ImGui::Begin("##landing", nullptr, kOverlay);
+    ImGui::TextColored(clean ? ImVec4(0.45f, 0.9f, 0.45f, 1.0f) : ImVec4(1.0f, 0.55f, 0.35f, 1.0f),
+                       "landed %s: %.1f deg from wheels-down, spin %.2f rad/s",
+                       t.wheelsDown ? "on the wheels" : "off the wheels",
+                       static_cast<double>(degrees), static_cast<double>(t.spin));
+    ImGui::End();
+}
+
 }  // namespace
 
 void drawHud(const HudFacts& facts) {
@@ -67,9 +87,10 @@ void drawHud(const HudFacts& facts) {
                            s.lastGoal() > 0 ? "orange" : "blue", s.lastGoal() > 0 ? "+y" : "-y");
     if (!s.recording()) ImGui::TextUnformatted("the flight log is full: no longer recording");
     ghostLines(s.ghosts());
-    ImGui::TextDisabled("%s; F1 help, F2 settings, F3 drills",
+    ImGui::TextDisabled("%s; F1 help, F2 settings, F3 drills, H progress",
                         facts.padName.empty() ? "keyboard" : facts.padName.c_str());
     ImGui::End();
+    drawLanding(s);
 }
 
 void drawControls(std::span<const HelpRow> rows) {

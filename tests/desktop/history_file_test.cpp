@@ -96,11 +96,17 @@ TEST_F(AttemptHistory, AttemptsReadBackAsTheBestTheMeanAndTheTrendOfEachDrill) {
     ASSERT_EQ(doc["drills"].size(), 2u);
     EXPECT_EQ(doc["drills"][0], json::parse(R"({"drill": "nose-on-ball", "main": "time_inside",
         "better": "higher", "attempts": 3, "passed": 2, "best": 8, "mean": 6,
-        "recent": [4, 6, 8], "trend": 2, "last": "2024-03-14T09:27:33Z"})"));
+        "recent": [4, 6, 8], "trend": 2, "last": "2024-03-14T09:27:33Z", "seeds": [
+          {"seed": 1, "attempts": 2, "passed": 1, "best": 6, "mean": 5, "recent": [4, 6],
+           "trend": 2, "last": "2024-03-14T09:27:13Z", "best_log": null, "latest_log": null},
+          {"seed": 5, "attempts": 1, "passed": 1, "best": 8, "mean": 8, "recent": [8],
+           "trend": 0, "last": "2024-03-14T09:27:33Z", "best_log": null, "latest_log": null}]})"));
     EXPECT_EQ(doc["drills"][1], json::parse(R"({"drill": "recovery",
         "main": "landing_angle", "better": "lower", "attempts": 2, "passed": 2,
         "best": 2.5, "mean": 3, "recent": [3.5, 2.5], "trend": 1,
-        "last": "2024-03-14T09:27:23Z"})"));
+        "last": "2024-03-14T09:27:23Z", "seeds": [
+          {"seed": 2, "attempts": 2, "passed": 2, "best": 2.5, "mean": 3, "recent": [3.5, 2.5],
+           "trend": 1, "last": "2024-03-14T09:27:23Z", "best_log": null, "latest_log": null}]})"));
 
     const RunResult text = run({"--history", history, "history"});
     ASSERT_EQ(text.exitCode, 0) << text.err;
@@ -109,9 +115,58 @@ TEST_F(AttemptHistory, AttemptsReadBackAsTheBestTheMeanAndTheTrendOfEachDrill) {
     EXPECT_THAT(text.out, HasSubstr("\nnose-on-ball: 3 attempts, 2 passed, the last on "
                                     "2024-03-14 09:27 UTC\n"
                                     "  time_inside, higher is better: best 8, mean 6\n"
-                                    "  last 3: 4 6 8; improving by 2 an attempt\n"));
+                                    "  last 3, seeds mixed: 4 6 8; improving by 2 an attempt\n"
+                                    "  seed 1: 2 attempts, 1 passed; best 6, mean 5; last 2: 4 6; "
+                                    "improving by 2 an attempt\n"
+                                    "  seed 5: 1 attempt, 1 passed; best 8, mean 8; last 1: 8; "
+                                    "too few scored attempts for a trend\n"));
     EXPECT_THAT(text.out, HasSubstr("  landing_angle, lower is better: best 2.5, mean 3\n"
-                                    "  last 2: 3.5 2.5; improving by 1 an attempt\n"));
+                                    "  last 2, seeds mixed: 3.5 2.5; improving by 1 an attempt\n"
+                                    "  seed 2: 2 attempts, 2 passed; best 2.5, mean 3; last 2: 3.5 "
+                                    "2.5; improving by 1 an attempt\n"));
+}
+
+// What the listing and its JSON show, case by case: one rounding for every
+// number, no -0 anywhere, a sentence where no attempt passed, and each
+// seed's row naming the flight logs its best and latest came from.
+TEST_F(AttemptHistory, TheListingRoundsOneWayNeverShowsMinusZeroAndNamesTheLogs) {
+    sandbox::AttemptRecord steady = attempt("recovery", 4, 2.0f, true, kMarch14);
+    steady.flightLog = "flights/recovery-4-a.log";
+    append(steady);
+    steady.time += 10;
+    steady.flightLog = "flights/recovery-4-b.log";
+    append(steady);  // the same 2 degrees: lower is better, a steady 0
+    sandbox::AttemptRecord miss = attempt("nose-on-ball", 7, 0.0f, false, kMarch14 + 20);
+    miss.parts = {{"mean_off_nose", 31.0f}};  // failed, and no main score at all
+    miss.flightLog = "flights/nose-on-ball-7.log";
+    append(miss);
+    append(attempt("nose-on-ball", 8, 2.3333333f, false, kMarch14 + 30));
+
+    RunResult result;
+    const json doc = historyJson(&result);
+    // Every number follows a space in either output ("trend": 0, "2 2; steady").
+    EXPECT_THAT(result.out, Not(HasSubstr(" -0")));
+    const json& recovery = doc["drills"][1];
+    EXPECT_EQ(recovery["trend"], 0);
+    EXPECT_EQ(recovery["seeds"][0]["best_log"], "flights/recovery-4-a.log");  // the earlier of two
+    EXPECT_EQ(recovery["seeds"][0]["latest_log"], "flights/recovery-4-b.log");
+    const json& nose = doc["drills"][0];
+    EXPECT_EQ(nose["best"], nullptr);
+    EXPECT_EQ(nose["mean"], 2.333);  // rounded as the text shows it
+    EXPECT_EQ(nose["seeds"][0]["mean"], nullptr);
+    EXPECT_EQ(nose["seeds"][0]["latest_log"], "flights/nose-on-ball-7.log");
+
+    const RunResult text = run({"--history", history, "history"});
+    EXPECT_THAT(text.out, Not(HasSubstr(" -0")));
+    EXPECT_THAT(text.out, HasSubstr("  time_inside, higher is better: no attempt passed yet, "
+                                    "mean 2.333\n"));
+    EXPECT_THAT(text.out, HasSubstr("  seed 7: 1 attempt, 0 passed; no attempt passed yet, "
+                                    "no attempt scored\n"
+                                    "    latest from flights/nose-on-ball-7.log\n"));
+    EXPECT_THAT(text.out, HasSubstr("  seed 4: 2 attempts, 2 passed; best 2, mean 2; last 2: 2 2; "
+                                    "steady\n"
+                                    "    best from flights/recovery-4-a.log; latest from "
+                                    "flights/recovery-4-b.log\n"));
 }
 
 TEST_F(AttemptHistory, AFinishedAttemptKeepsItsFlightLogAndTheArchiveReadsItBack) {

@@ -9,6 +9,8 @@
 
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -82,13 +84,22 @@ void expectLineOf(const nlohmann::ordered_json& line, const sandbox::Drill& dril
     EXPECT_EQ(line["main"], info.mainPart);
     EXPECT_EQ(line["better"], info.better == sandbox::Better::Higher ? "higher" : "lower");
     EXPECT_EQ(line["autopilot"], autopilot);
+    // Every part the drill can score, in its order, null where this attempt
+    // has none: the ranking part is there whether the attempt passed or not.
     const nlohmann::ordered_json& parts = line["parts"];
-    ASSERT_EQ(parts.size(), score.parts().size()) << line;
+    const std::span<const std::string_view> keys = sandbox::scorePartKeys(info);
+    ASSERT_EQ(parts.size(), keys.size()) << line;
+    EXPECT_TRUE(parts.contains(std::string(info.mainPart))) << line;
     std::size_t i = 0;
     for (const auto& [key, value] : parts.items()) {
-        const sandbox::ScorePart& part = score.parts()[i++];
-        EXPECT_EQ(key, part.key);
-        EXPECT_EQ(static_cast<float>(value.get<double>()), part.value) << key;
+        EXPECT_EQ(key, keys[i++]);
+        const std::optional<float> scored = score.value(key);
+        if (!scored) {
+            EXPECT_TRUE(value.is_null()) << key;
+            continue;
+        }
+        ASSERT_TRUE(value.is_number()) << key;
+        EXPECT_EQ(static_cast<float>(value.get<double>()), *scored) << key;
     }
 }
 
@@ -117,6 +128,10 @@ TEST_P(EachDrill, AScriptThatNeverTouchesTheStickFailsItAndTheRunStillExitsZero)
     const nlohmann::ordered_json line = resultLine(r);
     EXPECT_EQ(line["outcome"], "failed") << line;
     EXPECT_EQ(line["autopilot"], false);
+    // A failed attempt names every part too, the ranking part included.
+    const sandbox::DrillInfo& info = sandbox::findDrill(GetParam())->info;
+    ASSERT_EQ(line["parts"].size(), sandbox::scorePartKeys(info).size()) << line;
+    EXPECT_TRUE(line["parts"].contains(std::string(info.mainPart))) << line;
 }
 
 std::vector<std::string> drillNames() {

@@ -306,3 +306,92 @@ TEST_F(Window, TheResultPanelFitsItsWidestRowFrom800x450To3840x2160) {
 }
 
 }  // namespace
+
+namespace {
+
+sandbox::AttemptRecord kept(std::string drill, uint64_t seed, bool passed, float score) {
+    sandbox::AttemptRecord r;
+    r.time = 1710408413;
+    r.drill = std::move(drill);
+    r.seed = seed;
+    r.passed = passed;
+    const sandbox::DrillInfo& info = sandbox::findDrill(r.drill)->info;
+    r.mainPart = std::string(info.mainPart);
+    r.better = info.better;
+    r.parts = {{r.mainPart, score}};
+    return r;
+}
+
+// A key held for a frame and let go for the next, as a player presses it
+// (Dear ImGui reads which keys are down at each frame's start: a press and
+// release within one frame would not reach its navigation).
+void keyEvent(SDL_Scancode key, bool down) {
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.type = event.type;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.scancode = key;
+    event.key.keysym.sym = SDL_GetKeyFromScancode(key);
+    SDL_PushEvent(&event);
+}
+
+void press(FlyApp& app, SDL_Scancode key, int times = 1) {
+    for (int i = 0; i < times; ++i) {
+        for (bool down : {true, false}) {
+            keyEvent(key, down);
+            ASSERT_TRUE(app.frame());
+        }
+    }
+}
+
+}  // namespace
+
+// H opens the progress view over the attempts the session knows; the arrows
+// move through its drills (not the car) while it is open, and drive the car
+// again once H has closed it.
+TEST_F(Window, HOpensTheProgressViewWhoseDrillsTheArrowsMoveThroughInsteadOfTheCar) {
+    const std::vector<sandbox::AttemptRecord> attempts = {
+        kept("recovery", 1, true, 12.0f), kept("recovery", 1, true, 6.5f),
+        kept("recovery", 2, false, 31.0f), kept("recovery", 1, true, 3.25f),
+        kept("nose-on-ball", 4, true, 7.5f)};
+    SessionOptions options;
+    options.attempts = [&attempts] { return std::span<const sandbox::AttemptRecord>(attempts); };
+    FlySession session(cvars, game, options);
+    AppOptions appOptions;
+    appOptions.captureLastFrame = true;
+    appOptions.endNs = int64_t{4} * 1000000000;
+    auto app = FlyApp::create(*platform, session, appOptions);
+    ASSERT_TRUE(app) << app.error();
+
+    press(**app, SDL_SCANCODE_H);
+    ASSERT_TRUE(session.progressShown());
+    const ProgressChoice& choice = (*app)->progressChoice();
+    ASSERT_GE(choice.rows.size(), 2u);
+    EXPECT_EQ(choice.rows[0].drill, "nose-on-ball");  // the drill menu's order
+    EXPECT_EQ(choice.rows[1].drill, "recovery");
+    EXPECT_EQ(choice.rows[1].attempts, 4u);
+    EXPECT_EQ(choice.rows[1].passed, 3u);
+    EXPECT_EQ(choice.rows[1].best, 3.25f);
+    EXPECT_EQ(plottedScores(choice.rows[1], 0), (std::vector<float>{12.0f, 6.5f, 31.0f, 3.25f}));
+    EXPECT_EQ(plottedScores(choice.rows[1], 1), (std::vector<float>{12.0f, 6.5f, 3.25f}));
+    EXPECT_EQ(choice.rows[2].attempts, 0u);  // a drill never flown has its row
+
+    // The first arrow lands on the first row; each after moves one down.
+    press(**app, SDL_SCANCODE_DOWN, 2);
+    EXPECT_EQ(choice.drill, 1);
+    press(**app, SDL_SCANCODE_DOWN, 2);
+    EXPECT_EQ(choice.drill, 3);
+    press(**app, SDL_SCANCODE_UP);
+    EXPECT_EQ(choice.drill, 2);
+    EXPECT_EQ(session.lastControls().throttle, 0.0f);  // the car was not driven
+    press(**app, SDL_SCANCODE_UP);
+    EXPECT_EQ(choice.drill, 1);
+
+    press(**app, SDL_SCANCODE_H);
+    EXPECT_FALSE(session.progressShown());
+    // The car's keys are the car's again.
+    keyEvent(SDL_SCANCODE_DOWN, true);
+    ASSERT_TRUE((*app)->frame());
+    EXPECT_LT(session.lastControls().throttle, 0.0f);  // reversing
+    EXPECT_TRUE((*app)->finish().ok());
+}

@@ -4,10 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "sandbox/Autopilot.h"
+#include "sandbox/Flight.h"
 #include "sandbox/FlightLog.h"
 
 namespace {
@@ -84,6 +89,37 @@ TEST(DrillTable, HoldsTheCommandLineNamesEachWithItsCueAndAPartThatRanksIt) {
     }
     EXPECT_EQ(findDrill("nose-on-balls"), nullptr);
     EXPECT_EQ(makeDrill("", 1), nullptr);
+}
+
+// Each drill lists every part its score can have, the ranking part among
+// them; an attempt flown hands off (which fails) and one the autopilot
+// flies (which passes) score only parts of the list, in its order, so that
+// a result line can name each of them whatever the outcome.
+TEST(DrillTable, EveryScorePartOfAnAttemptIsInTheDrillsListInItsOrder) {
+    for (const DrillEntry& entry : drillTable()) {
+        SCOPED_TRACE(std::string(entry.info.name));
+        const std::span<const std::string_view> keys = scorePartKeys(entry.info);
+        ASSERT_FALSE(keys.empty());
+        EXPECT_NE(std::find(keys.begin(), keys.end(), entry.info.mainPart), keys.end());
+        for (const bool autopilot : {false, true}) {
+            std::unique_ptr<Drill> d = entry.make(entry.info, 2);
+            std::optional<Autopilot> pilot;
+            if (autopilot) pilot.emplace(*d);
+            Simulation sim = Simulation::full(d->start().fullWorld(), d->start().options);
+            while (!d->finished()) {
+                const CarControls controls = pilot ? pilot->controls(sim.world()) : CarControls{};
+                const TickReport report = sim.step(controls);
+                d->update(sim.world(), controls, report);
+            }
+            const DrillScore score = d->score();
+            EXPECT_EQ(score.outcome, autopilot ? DrillOutcome::Passed : DrillOutcome::Failed);
+            auto next = keys.begin();
+            for (const ScorePart& part : score.parts()) {
+                next = std::find(next, keys.end(), part.key);
+                EXPECT_NE(next, keys.end()) << part.key << (autopilot ? " (autopilot)" : "");
+            }
+        }
+    }
 }
 
 TEST(DrillStarts, TheSameSeedStartsTheSameAndAnotherSeedDoesNot) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sandbox/Autopilot.h"
+#include "sandbox/NumberText.h"
 
 namespace {
 
@@ -291,6 +292,37 @@ TEST(HistoryRead, NoCutOrMangledFileCrashesTheReader) {
     EXPECT_TRUE(readHistory(std::string(3, '\0') + "\n\n", "h").attempts.empty());
 }
 
+// ---------------------------------------------------------------- numbers
+
+// Every number the history's listing, its JSON and the progress view show
+// goes through one rounding: three decimals at most, no -0, no exponent.
+TEST(HistoryNumbers, ScoresRoundToThreeDecimalsAndNeverReadMinusZero) {
+    const struct {
+        float value;
+        const char* text;
+    } cases[] = {
+        {0.0f, "0"},
+        {-0.0f, "0"},             // a steady lower-is-better trend, negated
+        {-0.0004f, "0"},          // rounds to zero: no sign left
+        {8.0f, "8"},              // no trailing zeros
+        {2.5f, "2.5"},            //
+        {9.5625f, "9.563"},       // exactly half a thousandth: away from zero
+        {2.3333333f, "2.333"},    // a time of 280 ticks
+        {-1.25f, "-1.25"},        //
+        {0.0005f, "0.001"},       // the float lies just above half
+        {2072.972f, "2072.972"},  // a ball speed
+        {-6.0f, "-6"},            //
+        {1e20f, "1e+20"},         // beyond what thousandths hold: the shortest form
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(roundedText(c.value), c.text);
+        const double number = roundedNumber(c.value);
+        EXPECT_FALSE(number == 0.0 && std::signbit(number));
+        EXPECT_EQ(formatFloat(static_cast<float>(number)), c.text);
+    }
+}
+
 // ---------------------------------------------------------------- summary
 
 TEST(HistorySummary, BestOfThePassedMeanOfAllAndTheTrendPerDrill) {
@@ -369,6 +401,131 @@ TEST(HistorySummary, TheBestAttemptOfADrillAndSeedIsTheGhostToFlyAgainst) {
     EXPECT_EQ(best, &attempts[1]);  // the earlier of two 8s; the failed 9.5 does not count
     EXPECT_EQ(best->flightLog, "best.log");
     EXPECT_EQ(bestAttempt(attempts, "nose-on-ball", 3), nullptr);
+}
+
+TEST(HistorySummary, EachSeedHasItsOwnBestMeanTrendAndTheLogsTheyCameFrom) {
+    // Nose on ball, two seeds flown in turn: seed 1 scores 4 (failed), 6, 8
+    // and gets better by 2 an attempt; seed 2 scores 9 then 3 and gets worse
+    // by 6. Mixed in time order (4 9 6 3 8) the drill's own trend says
+    // little: each seed's is the one to read.
+    const std::pair<uint64_t, float> flown[] = {
+        {1, 4.0f}, {2, 9.0f}, {1, 6.0f}, {2, 3.0f}, {1, 8.0f}};
+    std::vector<AttemptRecord> attempts;
+    int64_t time = 1710408413;
+    for (const auto& [seed, score] : flown) {
+        AttemptRecord r = record("nose-on-ball", seed, score != 4.0f, score, time);
+        r.flightLog =
+            "flights/nose-on-ball-" + std::to_string(seed) + "-" + std::to_string(time) + ".log";
+        attempts.push_back(r);
+        time += 10;
+    }
+    const DrillSummary s = summarizeHistory(attempts)[0];
+    EXPECT_EQ(s.scores, (std::vector<float>{4.0f, 9.0f, 6.0f, 3.0f, 8.0f}));
+    EXPECT_EQ(s.best, 9.0f);
+    ASSERT_EQ(s.seeds.size(), 2u);
+    const struct {
+        uint64_t seed;
+        std::size_t attempts, passed;
+        float best, mean, trend;
+        std::vector<float> recent;
+        std::string bestLog, latestLog;
+    } expected[] = {
+        {1,
+         3,
+         2,
+         8.0f,
+         6.0f,
+         2.0f,
+         {4.0f, 6.0f, 8.0f},
+         "flights/nose-on-ball-1-1710408453.log",
+         "flights/nose-on-ball-1-1710408453.log"},
+        {2,
+         2,
+         2,
+         9.0f,
+         6.0f,
+         -6.0f,
+         {9.0f, 3.0f},
+         "flights/nose-on-ball-2-1710408423.log",
+         "flights/nose-on-ball-2-1710408443.log"},
+    };
+    for (std::size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE("seed " + std::to_string(expected[i].seed));
+        const SeedSummary& row = s.seeds[i];
+        EXPECT_EQ(row.seed, expected[i].seed);
+        EXPECT_EQ(row.attempts, expected[i].attempts);
+        EXPECT_EQ(row.passed, expected[i].passed);
+        EXPECT_EQ(row.best, expected[i].best);
+        EXPECT_EQ(row.mean, expected[i].mean);
+        EXPECT_NEAR(row.trend, expected[i].trend, 1e-6f);
+        EXPECT_EQ(row.recent, expected[i].recent);
+        EXPECT_EQ(row.scores, expected[i].recent);
+        EXPECT_EQ(row.bestLog, expected[i].bestLog);
+        EXPECT_EQ(row.latestLog, expected[i].latestLog);
+    }
+}
+
+TEST(HistorySummary, ASteadyTrendIsAPositiveZeroWhicheverWayTheDrillRanks) {
+    for (Better better : {Better::Higher, Better::Lower}) {
+        std::vector<AttemptRecord> attempts;
+        for (int i = 0; i < 3; ++i) {
+            AttemptRecord r = record("recovery", 1, true, 2.0f);
+            r.better = better;
+            attempts.push_back(r);
+        }
+        const DrillSummary s = summarizeHistory(attempts)[0];
+        EXPECT_EQ(s.trend, 0.0f);
+        EXPECT_FALSE(std::signbit(s.trend));
+        ASSERT_EQ(s.seeds.size(), 1u);
+        EXPECT_FALSE(std::signbit(s.seeds[0].trend));
+    }
+}
+
+TEST(HistorySummary, ASeedWithNoPassedAttemptHasNoBestAndNamesItsLatestLog) {
+    AttemptRecord miss = record("aerial-touch", 3, false, 0.0f);
+    miss.mainPart = "time_to_touch";
+    miss.better = Better::Lower;
+    miss.parts = {{"boost_used", 61.5f}};  // a miss has no time to touch
+    miss.flightLog = "flights/miss.log";
+    const DrillSummary s = summarizeHistory(std::vector<AttemptRecord>{miss})[0];
+    ASSERT_EQ(s.seeds.size(), 1u);
+    EXPECT_EQ(s.seeds[0].best, std::nullopt);
+    EXPECT_EQ(s.seeds[0].mean, std::nullopt);
+    EXPECT_TRUE(s.seeds[0].scores.empty());
+    EXPECT_EQ(s.seeds[0].bestLog, "");
+    EXPECT_EQ(s.seeds[0].latestLog, "flights/miss.log");
+}
+
+// Lines as an earlier program wrote them (these bytes, checksums and all)
+// still read, and sum up as today's do.
+TEST(HistoryRead, LinesWrittenBeforeStillReadAndSumUp) {
+    const std::string text =
+        "trimsight-attempt 1 at=2024-03-14T09:26:53Z drill=nose-on-ball seed=42 result=passed "
+        "main=time_inside better=higher score.time_inside=8.25 score.mean_off_nose=3.0714 "
+        "log=flights/nose-on-ball-42.log sum=85fbd493\n"
+        "trimsight-attempt 1 at=2024-03-14T09:30:00Z drill=aerial-touch seed=3 result=failed "
+        "main=time_to_touch better=lower score.boost_used=61.5 "
+        "log=flights/aerial-touch-3-20240314T093000Z.log sum=ffc64a20\n"
+        "trimsight-attempt 1 at=2024-03-14T09:31:00Z drill=aerial-touch seed=3 result=passed "
+        "main=time_to_touch better=lower score.time_to_touch=2.525 score.ball_speed=2072.972 "
+        "score.off_goal=93.052826 score.boost_used=79.44469 log=- sum=b3026021\n";
+    const HistoryRead read = readHistory(text, "old.txt");
+    EXPECT_TRUE(read.warnings.empty()) << read.warnings[0];
+    ASSERT_EQ(read.attempts.size(), 3u);
+    EXPECT_EQ(read.attempts[0].mainScore(), 8.25f);
+    EXPECT_EQ(read.attempts[1].mainScore(), std::nullopt);
+    EXPECT_EQ(read.attempts[2].flightLog, "");
+    const std::vector<DrillSummary> summary = summarizeHistory(read.attempts);
+    ASSERT_EQ(summary.size(), 2u);
+    EXPECT_EQ(summary[0].drill, "aerial-touch");
+    EXPECT_EQ(summary[0].attempts, 2u);
+    EXPECT_EQ(summary[0].best, 2.525f);
+    ASSERT_EQ(summary[0].seeds.size(), 1u);
+    EXPECT_EQ(summary[0].seeds[0].latestLog, "");
+    EXPECT_EQ(summary[0].seeds[0].bestLog, "");  // the best has no log (log=-)
+    EXPECT_EQ(summary[1].seeds[0].bestLog, "flights/nose-on-ball-42.log");
+    // Each line reads back to the same bytes when written again.
+    for (const AttemptRecord& r : read.attempts) EXPECT_NE(text.find(line(r)), std::string::npos);
 }
 
 TEST(HistoryRecord, AFlownAttemptRecordsItsDrillSeedResultAndEveryScorePart) {
