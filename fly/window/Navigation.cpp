@@ -43,6 +43,21 @@ void feedNavigation(ImGuiIO& io, const sandbox::PadState& pad) {
     io.NavInputs[ImGuiNavInput_LStickUp] = past(-pad.leftY);
     io.NavInputs[ImGuiNavInput_LStickDown] = past(pad.leftY);
     io.BackendFlags |= ImGuiBackendFlags_HasGamepad;
+
+    // A window that took the focus as it appeared (the result) hides the
+    // navigation's cursor, and Dear ImGui presses nothing while it is hidden:
+    // a pad's press or a key that navigates shows it first, so that South
+    // or Space at once presses the focused button.
+    bool navigating = false;
+    for (float v : io.NavInputs) navigating = navigating || v > 0.0f;
+    for (ImGuiKey key : {ImGuiKey_Space, ImGuiKey_Enter, ImGuiKey_UpArrow, ImGuiKey_DownArrow,
+                         ImGuiKey_LeftArrow, ImGuiKey_RightArrow}) {
+        const int index = io.KeyMap[key];
+        navigating =
+            navigating || (index >= 0 && index < IM_ARRAYSIZE(io.KeysDown) && io.KeysDown[index]);
+    }
+    ImGuiContext* g = ImGui::GetCurrentContext();
+    if (navigating && g != nullptr && menuHasFocus()) g->NavDisableHighlight = false;
 }
 
 bool menuHasFocus() {
