@@ -16,6 +16,7 @@
 #include <tuple>
 
 #include "app/CommandKit.h"
+#include "desktop/ControlsFile.h"
 #include "desktop/HistoryArchive.h"
 #include "desktop/HistoryFile.h"
 #include "desktop/InputFile.h"
@@ -333,11 +334,40 @@ fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::ControlScrip
     return app;
 }
 
+// The player's controls file beside the config, read at the start: a file
+// that cannot be used is a warning, the defaults fly and the file is left
+// as it is (not saved over); a bad line is a warning and keeps its default.
+struct ControlsOnDisk {
+    std::string path;
+    fly::PlayerControls controls;
+    std::string unusable;  // why the file may not be written over; empty: it may
+};
+
+ControlsOnDisk readControls(const HostRun& run, base::Warnings& warnings) {
+    ControlsOnDisk disk;
+    disk.path = desktop::controlsPathBeside(run.configPath);
+    if (disk.path.empty()) return disk;
+    base::Result<std::optional<std::string>> text = desktop::readControlsFile(disk.path);
+    base::Result<fly::PlayerControls> parsed =
+        !text    ? base::Result<fly::PlayerControls>(text.failure())
+        : !*text ? base::Result<fly::PlayerControls>(fly::PlayerControls{})
+                 : fly::parsePlayerControls(**text, disk.path, warnings);
+    if (parsed) {
+        disk.controls = *parsed;
+        return disk;
+    }
+    disk.unusable = parsed.error();
+    warnings.add(parsed.error() + "; flying with the default controls");
+    return disk;
+}
+
 // The flight's start: a drill's first attempt, a seeded random start or the
 // floor; a drill's ghost races the best flight the book knows.
 fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::ControlScript* script,
-                                      fly::DrillReporter& drills) {
+                                      fly::DrillReporter& drills,
+                                      const fly::PlayerControls& controls) {
     fly::SessionOptions session;
+    session.controls = controls;
     session.seed = options.seed;
     session.physics.unlimitedBoost = options.unlimitedBoost;
     session.script = script;
@@ -402,9 +432,21 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
         },
         warnings, &history);
     const fly::ControlScript* scriptToFly = script ? &*script : nullptr;
+    const ControlsOnDisk controls = readControls(run, warnings);
     fly::FlySession session(run.session.cvars, run.session.game,
-                            sessionOptionsFor(options, scriptToFly, drills));
+                            sessionOptionsFor(options, scriptToFly, drills, controls.controls));
     fly::AppOptions appOptions = appOptionsFor(options, scriptToFly, global, run, err);
+    appOptions.saveControls = [&controls, &global, err](const fly::PlayerControls& changed) {
+        base::Status saved =
+            !controls.unusable.empty()
+                ? base::Status(base::Failure{
+                      controls.path + ": not saving over a controls file that cannot be used (" +
+                      controls.unusable + "); fix or remove it"})
+                : desktop::saveControlsFile(controls.path, global.config.empty(),
+                                            fly::formatPlayerControls(changed));
+        if (!saved) printError(err, saved.error());
+        return saved;
+    };
     // Without a screen a drill's run is its one attempt.
     const bool oneAttempt = !options.drill.empty() && platform->headless();
     appOptions.endWithAttempt = oneAttempt;

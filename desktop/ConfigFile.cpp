@@ -21,37 +21,35 @@ base::Result<scene::SavedSettings> loadConfigFile(const std::string& path) {
     return parsed;
 }
 
-base::Result<ConfigLock> ConfigLock::take(const std::string& configPath) {
+base::Result<ConfigLock> ConfigLock::take(const std::string& configPath, std::string_view what) {
+    const std::string cannot = ": cannot write " + std::string(what) + ": ";
     base::Result<std::string> config = resolveLinks(configPath);
     if (!config)
-        return base::Failure{
-            configPath + ": cannot write the config file: cannot take its lock: " + config.error()};
+        return base::Failure{configPath + cannot + "cannot take its lock: " + config.error()};
     // A config no save could replace is refused before the lock file is
     // made, so a refused save leaves nothing new.
     if (const base::Result<platform::FileState> st = platform::stateOf(*config);
         st && st->kind != platform::FileKind::Missing) {
         if (st->kind != platform::FileKind::Regular)
-            return base::Failure{configPath +
-                                 ": cannot write the config file: it is not a regular file (a "
-                                 "folder, a FIFO, a device or a socket)"};
+            return base::Failure{configPath + cannot +
+                                 "it is not a regular file (a folder, a FIFO, a device or a "
+                                 "socket)"};
         if (st->readOnly)
-            return base::Failure{configPath +
-                                 ": cannot write the config file: the file is read-only; not "
-                                 "replacing it"};
+            return base::Failure{configPath + cannot + "the file is read-only; not replacing it"};
     }
     const std::string lockPath = *config + ".lock";
     base::Result<platform::LockedFile> lock = platform::LockedFile::open(lockPath);
     if (!lock)
-        return base::Failure{configPath + ": cannot write the config file: cannot take its lock " +
-                             lockPath + ": " + lock.error()};
+        return base::Failure{configPath + cannot + "cannot take its lock " + lockPath + ": " +
+                             lock.error()};
     removeStaleTemporaries(*config);
     return ConfigLock(std::move(*lock));
 }
 
-base::Status saveConfigFile(const std::string& path, std::string_view text) {
+base::Status saveConfigFile(const std::string& path, std::string_view text, std::string_view what) {
     // Settings are the user's own; a new file is readable only by the user.
     if (base::Status written = writeOutputFile(path, text, 0600); !written)
-        return base::Failure{path + ": cannot write the config file: " + written.error()};
+        return base::Failure{path + ": cannot write " + std::string(what) + ": " + written.error()};
     return {};
 }
 
@@ -62,16 +60,18 @@ std::string defaultConfigPath() {
 
 base::Status makeDefaultConfigFolder() { return makeProgramFolder(kConfigBase); }
 
-base::Result<ConfigLock> lockConfigForSave(const std::string& path, bool isDefault) {
+base::Result<ConfigLock> lockConfigForSave(const std::string& path, bool isDefault,
+                                           std::string_view what) {
     if (path.empty())
         return base::Failure{
             "cannot save the settings: neither XDG_CONFIG_HOME nor HOME names a directory; use "
             "--config PATH"};
     if (isDefault) {
         if (base::Status made = makeDefaultConfigFolder(); !made)
-            return base::Failure{path + ": cannot write the config file: " + made.error()};
+            return base::Failure{path + ": cannot write " + std::string(what) + ": " +
+                                 made.error()};
     }
-    return ConfigLock::take(path);
+    return ConfigLock::take(path, what);
 }
 
 base::Status saveConsoleSettings(const std::string& path,

@@ -37,7 +37,10 @@ base::Result<scene::SavedSettings> loadConfigFile(const std::string& path);
 // config left behind, as no save can be under way while it is held.
 class ConfigLock {
   public:
-    static base::Result<ConfigLock> take(const std::string& configPath);
+    // `what` names the file in messages: the controls file (ControlsFile.h)
+    // beside the config is saved under a lock of its own the same way.
+    static base::Result<ConfigLock> take(const std::string& configPath,
+                                         std::string_view what = "the config file");
     ConfigLock(ConfigLock&&) noexcept = default;
     ConfigLock& operator=(ConfigLock&&) = delete;
 
@@ -48,7 +51,8 @@ class ConfigLock {
 
 // Replaces the file at `path` by `text` with writeOutputFile (a crash leaves
 // the old file or the new one whole). A failure's message names the file.
-base::Status saveConfigFile(const std::string& path, std::string_view text);
+base::Status saveConfigFile(const std::string& path, std::string_view text,
+                            std::string_view what = "the config file");
 
 // Where the settings live unless --config says otherwise:
 // $XDG_CONFIG_HOME/trimsight/config.json, else ~/.config/trimsight/config.json.
@@ -65,7 +69,8 @@ base::Status makeDefaultConfigFolder();
 // (`isDefault`) its folder is made first. Fails, saying why, when `path` is
 // empty (no folder for the default config), the folder cannot be made or
 // the lock taken.
-base::Result<ConfigLock> lockConfigForSave(const std::string& path, bool isDefault);
+base::Result<ConfigLock> lockConfigForSave(const std::string& path, bool isDefault,
+                                           std::string_view what = "the config file");
 
 // Writes the console's saved variables over the config at `path`, keeping
 // the entries of `before` (what the file held, read under the lock) that

@@ -18,6 +18,8 @@
 //   ConfigFile.h     the config file holding the saved settings, its lock,
 //                    its default place, and the locked save (read again and
 //                    written under the lock, so that no save loses another's)
+//   ControlsFile.h   the player's controls file beside the config, read at
+//                    start and saved under its lock as the config is
 //   HistoryFile.h    the history of drill attempts: appending a line (and
 //                    the attempt's flight log beside it), reading it back
 //   HistoryArchive.h the window's archive of attempts (sandbox::
@@ -32,6 +34,7 @@
 // Must not touch: the plugin, the window, pictures, the program's exit
 // codes; no file but those it is asked for.
 #include "desktop/ConfigFile.h"
+#include "desktop/ControlsFile.h"
 #include "desktop/HistoryArchive.h"
 #include "desktop/HistoryFile.h"
 #include "desktop/InputFile.h"

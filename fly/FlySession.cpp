@@ -37,6 +37,9 @@ FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
       attempts_(options.attempts),
       holdLandings_(options.holdLandings),
       autoReset_(options.autoReset) {
+    controls_ = options.controls;
+    physics_.dodgeDeadZone = controls_.dodgeDeadZone;
+    freePhysics_.dodgeDeadZone = controls_.dodgeDeadZone;
     if (options.script != nullptr) script_.emplace(*options.script);
     log_.ticks.reserve(options.ticksToReserve);
     if (seed_) nextSeed_ = *seed_ + 1;
@@ -119,6 +122,7 @@ void FlySession::startAttempt(const sandbox::DrillEntry& drill, uint64_t seed) {
     drillSeed_ = seed;
     seed_.reset();
     physics_ = attempt_->drill().start().options;
+    physics_.dodgeDeadZone = controls_.dodgeDeadZone;  // the player's, as in free flight
     cue_.set(cvars_, drill.info.cue);
     startFlight(attempt_->drill().start().fullWorld());
     // Which drill and seed, so that the log alone gives the attempt's plot.
@@ -161,6 +165,7 @@ void FlySession::apply(CommandSet commands) {
     if (commands.has(Command::Quit)) quit_ = true;
     if (commands.has(Command::DrillMenu)) drillMenuShown_ = !drillMenuShown_;
     if (commands.has(Command::Progress)) progressShown_ = !progressShown_;
+    if (commands.has(Command::Controls)) showControls(!controlsShown_);
     if (commands.has(Command::Reset)) {
         if (drill_ != nullptr) {
             startAttempt(*drill_, drillSeed_);
@@ -187,7 +192,7 @@ void FlySession::apply(CommandSet commands) {
 
 void FlySession::runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys) {
     for (int i = 0; i < ticks; ++i) {
-        const sandbox::CarControls person = sandbox::mapControls(bindings_, pad, keys);
+        const sandbox::CarControls person = sandbox::mapControls(controls_.bindings, pad, keys);
         if (landing_.holding()) {
             // Display only: the world stays at the landing, the log waits.
             lastControls_ = person;
@@ -296,6 +301,71 @@ void FlySession::showLoggedTick(const sandbox::Simulation& after,
     }
 }
 
+void FlySession::setControls(const PlayerControls& controls) {
+    if (controls == controls_) return;
+    const bool newDodge = controls.dodgeDeadZone != controls_.dodgeDeadZone;
+    controls_ = controls;
+    ++controlsChanges_;
+    if (!newDodge) return;
+    freePhysics_.dodgeDeadZone = controls_.dodgeDeadZone;
+    if (attempt_) return;
+    physics_ = freePhysics_;
+    startFlight(sim_.full());
+}
+
+void FlySession::showControls(bool shown) {
+    controlsShown_ = shown;
+    if (!shown) capture_ = Capture::None;
+}
+
+void FlySession::startCapture(sandbox::Action action, Capture what) {
+    capture_ = what;
+    captureAction_ = action;
+    controlsNote_ =
+        what == Capture::Key
+            ? "press a key for " + std::string(sandbox::actionName(action)) + " (Escape cancels)"
+            : "press a pad button for " + std::string(sandbox::actionName(action)) +
+                  " (Back cancels)";
+}
+
+// While the controls window waits, the next press is the binding's: true
+// when this frame's input went to it (and nowhere else).
+bool FlySession::takeCapture(const FrameInput& input, const sandbox::PadState& pad) {
+    const uint32_t pressed = pad.buttons & ~captureButtonsBefore_;
+    captureButtonsBefore_ = pad.buttons;
+    if (capture_ == Capture::None) return false;
+    const std::string_view key = input.keyPressed;
+    const bool cancelled = (capture_ == Capture::Key && key == "Escape") ||
+                           ((pressed >> static_cast<int>(sandbox::PadButton::Back)) & 1u);
+    std::optional<sandbox::PadButton> button;
+    for (int b = 0; b < sandbox::kPadButtonCount && !button; ++b)
+        if ((pressed >> b) & 1u) button = static_cast<sandbox::PadButton>(b);
+    if (cancelled) {
+        controlsNote_ = "not changed";
+    } else if (capture_ == Capture::Key && !key.empty()) {
+        PlayerControls next = controls_;
+        const Rebound r = bindKey(next.bindings, captureAction_, key);
+        controlsNote_ = r.bound ? std::string(sandbox::actionName(captureAction_)) + ": " +
+                                      std::string(key) + (r.note.empty() ? "" : "; " + r.note)
+                                : r.note;
+        setControls(next);
+    } else if (capture_ == Capture::Button && button) {
+        PlayerControls next = controls_;
+        const Rebound r = bindButton(next.bindings, captureAction_, *button);
+        controlsNote_ = r.bound ? std::string(sandbox::actionName(captureAction_)) + ": " +
+                                      std::string(sandbox::padButtonName(*button)) +
+                                      (r.note.empty() ? "" : "; " + r.note)
+                                : r.note;
+        setControls(next);
+    } else {
+        return true;  // still waiting; nothing else gets the input
+    }
+    capture_ = Capture::None;
+    captureEnded_ = true;
+    consumed_ |= pressed;
+    return true;
+}
+
 void FlySession::advance(int64_t elapsedNs, const FrameInput& input) {
     timeNs_ += elapsedNs > 0 ? elapsedNs : 0;
     CommandSet commands = input.commands;
@@ -306,10 +376,24 @@ void FlySession::advance(int64_t elapsedNs, const FrameInput& input) {
         pad = combined(pad, script_->input().pad);
         keys = combined(keys, script_->input().keysHeld);
     }
-    commands.add(commandsFromButtons(buttonsBefore_, pad.buttons));
-    buttonsBefore_ = pad.buttons;
-    apply(commands);
-    runTicks(clock_.advance(elapsedNs), pad, keys);
+    captureEnded_ = false;
+    const bool captured = takeCapture(input, pad);
+    consumed_ &= pad.buttons;
+    pad.buttons &= ~consumed_;
+    RoutedInput routed = router_.route(pad, keys, commands, input.menuFocused);
+    menuPad_ = routed.menu;
+    if (captured) {
+        routed.commands.clear();
+        routed.closeMenus = false;
+        menuPad_ = {};
+    }
+    if (routed.closeMenus) {
+        settingsShown_ = false;
+        drillMenuShown_ = false;
+        showControls(false);
+    }
+    apply(routed.commands);
+    runTicks(clock_.advance(elapsedNs), routed.car, routed.carKeys);
 
     const sandbox::HostView view = sandbox::hostView(sim_.world(), lastControls_);
     game_.state.car = {view.carLocation, view.carVelocity, view.carRotation, view.input};

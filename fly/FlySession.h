@@ -48,6 +48,7 @@
 #include "fly/LandingHold.h"
 #include "fly/platform/Controls.h"
 #include "fly/platform/Platform.h"
+#include "fly/platform/PlayerControls.h"
 #include "host/CanvasWrapper.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "host/pluginsdk/GameHost.h"
@@ -83,6 +84,8 @@ struct SessionOptions {
     // flight does after one.
     bool holdLandings = false;
     AutoReset autoReset = AutoReset::Off;
+    // The player's keys, pad buttons, dead zones and sensitivity.
+    PlayerControls controls;
 };
 
 // A console variable's text to save in place of what the store holds.
@@ -168,7 +171,34 @@ class FlySession {
     uint32_t ticksSinceGoal() const { return ticksSinceGoal_; }
     const sandbox::FixedStepClock& clock() const { return clock_; }
     const sandbox::CarControls& lastControls() const { return lastControls_; }
-    const sandbox::Bindings& bindings() const { return bindings_; }
+    const sandbox::Bindings& bindings() const { return controls_.bindings; }
+    const PlayerControls& controls() const { return controls_; }
+    // The player's controls from now on. A new dodge dead zone starts a new
+    // flight log from where the car is in free flight (a log has one), and
+    // applies from the next attempt in a drill.
+    void setControls(const PlayerControls& controls);
+    // Counts the changes setControls made: the window saves when it moves.
+    uint64_t controlsChanges() const { return controlsChanges_; }
+
+    // The controls window (F4) and its wait for a key or button to bind:
+    // the next key or pad button pressed goes to `action` (Escape or Back
+    // cancel); a key or button a window command takes is refused.
+    bool controlsShown() const { return controlsShown_; }
+    void showControls(bool shown);
+    enum class Capture : uint8_t { None, Key, Button };
+    void startCapture(sandbox::Action action, Capture what);
+    Capture capturing() const { return capture_; }
+    sandbox::Action captureAction() const { return captureAction_; }
+    // True in the frame a wait for a key or button ended (bound, refused or
+    // cancelled): the press was the binding's, not the window's.
+    bool captureEndedThisFrame() const { return captureEnded_; }
+    // What the last rebinding did ("Space was jump's: ..."); empty: nothing.
+    const std::string& controlsNote() const { return controlsNote_; }
+    // Any of the menus (settings, drills, controls) shown.
+    bool menuShown() const { return settingsShown_ || drillMenuShown_ || controlsShown_; }
+    // This frame's pad for the focused menu's navigation (all zeros when the
+    // car has the pad).
+    const sandbox::PadState& menuPad() const { return menuPad_; }
     const sandbox::FlightLog& log() const { return log_; }
     // The seed of the current start, when it is a random one.
     std::optional<uint64_t> seed() const { return seed_; }
@@ -199,12 +229,23 @@ class FlySession {
     void noteSetting(std::string_view name);
     void watchLanding();
     void endLandingHold();
+    bool takeCapture(const FrameInput& input, const sandbox::PadState& pad);
 
     pluginsdk::CVarStore& cvars_;
     pluginsdk::GameHost& game_;
     sandbox::PhysicsOptions physics_;
     sandbox::PhysicsOptions freePhysics_;  // free flight's; a drill has its own
-    sandbox::Bindings bindings_ = sandbox::defaultBindings();
+    PlayerControls controls_;
+    uint64_t controlsChanges_ = 0;
+    bool controlsShown_ = false;
+    Capture capture_ = Capture::None;
+    sandbox::Action captureAction_ = sandbox::Action::Jump;
+    bool captureEnded_ = false;
+    uint32_t captureButtonsBefore_ = 0;
+    uint32_t consumed_ = 0;  // buttons a binding took, until let go
+    std::string controlsNote_;
+    InputRouter router_;
+    sandbox::PadState menuPad_;
     sandbox::FixedStepClock clock_;
     sandbox::Simulation sim_;
     sandbox::TickReport lastReport_{};
@@ -216,7 +257,6 @@ class FlySession {
     std::optional<uint64_t> seed_;
     uint64_t nextSeed_ = 1;
     int64_t timeNs_ = 0;
-    uint32_t buttonsBefore_ = 0;
     bool recording_ = true;
     bool ballCamera_ = false;
     HelpPage helpPage_ = HelpPage::Closed;

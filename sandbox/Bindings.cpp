@@ -31,8 +31,8 @@ float keyAxis(ActionSet held, Action positive, Action negative) {
 }
 
 constexpr std::string_view kPadButtonNames[kPadButtonCount] = {
-    "South", "East",  "West",   "North",    "LeftShoulder", "RightShoulder",
-    "Back",  "Start", "DPadUp", "DPadDown", "DPadLeft",     "DPadRight"};
+    "South", "East",   "West",     "North",    "LeftShoulder", "RightShoulder", "Back",
+    "Start", "DPadUp", "DPadDown", "DPadLeft", "DPadRight",    "LeftStick",     "RightStick"};
 
 }  // namespace
 
@@ -88,9 +88,12 @@ CarControls mapControls(const Bindings& bindings, const PadState& pad, ActionSet
         if ((pad.buttons >> static_cast<int>(b.button)) & 1u) held.set(b.action, true);
 
     const Stick stick = applyDeadZone(pad.leftX, pad.leftY, bindings.deadZone);
-    const float stickX = clampAxis(stick.x + keyAxis(held, Action::YawRight, Action::YawLeft));
+    const float yawKeys = keyAxis(held, Action::YawRight, Action::YawLeft);
+    const float steer = clampAxis(stick.x * bindings.steeringSensitivity + yawKeys);
+    const float stickX = clampAxis(stick.x * bindings.aerialSensitivity + yawKeys);
     // The pad's y grows towards the player: pulled back raises the nose.
-    float pitch = clampAxis(stick.y + keyAxis(held, Action::PitchUp, Action::PitchDown));
+    float pitch = clampAxis(stick.y * bindings.aerialSensitivity +
+                            keyAxis(held, Action::PitchUp, Action::PitchDown));
     if (bindings.invertPitch) pitch = -pitch;
 
     const bool airRoll = held.has(Action::AirRoll);
@@ -99,7 +102,7 @@ CarControls mapControls(const Bindings& bindings, const PadState& pad, ActionSet
                        keyAxis(held, Action::AirRollRight, Action::AirRollLeft);
 
     CarControls c;
-    c.steer = stickX;
+    c.steer = steer;
     c.pitch = pitch;
     c.yaw = airRoll ? 0.0f : stickX;
     c.roll = clampAxis(roll);

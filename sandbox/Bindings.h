@@ -55,7 +55,7 @@ class ActionSet {
 // Pad buttons by where they sit (South is the lower face button, A on many
 // pads), as SDL's game-controller layer names them. The flight uses the face
 // buttons and shoulders; the window's own commands (reset, pause, ...) take
-// Back, Start, North and the d-pad.
+// Back, Start, North, the d-pad and the sticks' clicks.
 enum class PadButton : uint8_t {
     South,
     East,
@@ -69,6 +69,8 @@ enum class PadButton : uint8_t {
     DPadDown,
     DPadLeft,
     DPadRight,
+    LeftStick,  // the left stick pressed in (L3)
+    RightStick,
     Count
 };
 inline constexpr int kPadButtonCount = static_cast<int>(PadButton::Count);
@@ -94,10 +96,19 @@ struct PadState {
     }
 };
 
+inline constexpr float kDefaultDeadZone = 0.1f;
+
 struct Bindings {
     // A stick nearer the centre than this (a share of full travel) reads as
-    // centred; past it the travel is stretched so full tilt still gives 1.
-    float deadZone = 0.1f;
+    // centred; past it the travel is stretched so full tilt still gives 1:
+    // the car game's "Controller Deadzone".
+    float deadZone = kDefaultDeadZone;
+    // The stick's share after the dead zone is multiplied by these (and
+    // kept within [-1, 1]): pitch, yaw and roll by the aerial one, the steer
+    // by the steering one, as the car game's "Aerial Sensitivity" and
+    // "Steering Sensitivity" do. Keys are not scaled: they give full input.
+    float aerialSensitivity = 1.0f;
+    float steeringSensitivity = 1.0f;
     // Off: pulling the stick back (down) raises the nose, as the car game
     // does by default. On: pushing it forward does.
     bool invertPitch = false;
@@ -133,7 +144,8 @@ struct Stick {
 Stick applyDeadZone(float x, float y, float deadZone);
 
 // This tick's controls from the pad and the held keys. Keys and stick add
-// (each axis kept within [-1, 1]). steer is the stick's x (right positive,
+// (each axis kept within [-1, 1]); the stick's share is scaled by the
+// sensitivities first. steer is the stick's x (right positive,
 // yaw keys included) whether or not air roll turns it into roll.
 CarControls mapControls(const Bindings& bindings, const PadState& pad, ActionSet keysHeld);
 

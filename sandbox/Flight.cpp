@@ -79,6 +79,7 @@ mechanics::Options fullOptions(const PhysicsOptions& options) {
     o.arena = mechanics::Arena::Box;
     o.unlimitedBoost = options.unlimitedBoost;
     o.ballFloats = options.ballFloats;
+    o.dodgeDeadZone = options.dodgeDeadZone;
     return o;
 }
 

@@ -231,6 +231,9 @@ struct StartLine {
     void (*write)(std::string& out, const FlightLog& log);
     void (*read)(Fields& f, FlightLog& log);
     int64_t sinceVersion = 1;
+    // An optional line: written only when this says so, and its default
+    // when a file lacks it. Null: always written, and required.
+    bool (*written)(const FlightLog& log) = nullptr;
 };
 
 constexpr int32_t kMaxOwedTicks = model::kMinBoostTicks;
@@ -333,6 +336,17 @@ void readWheel(Fields& f, FlightLog& l) {
 const StartLine kFullStartLines[] = {
     kLegacyStartLines[0],
     kLegacyStartLines[1],
+    // The player's dodge dead zone, only when it is not the default: a
+    // flight flown with the default writes the same file as before the
+    // setting was there, and a program that does not know the line refuses
+    // a flight it could not replay.
+    {"option dodge_dead_zone",
+     [](std::string& o, const FlightLog& l) { appendFloat(o, l.options.dodgeDeadZone); },
+     [](Fields& f, FlightLog& l) {
+         l.options.dodgeDeadZone = f.bounded("dodge_dead_zone", 0.0f, 1.0f);
+     },
+     kFullModelSinceVersion,
+     [](const FlightLog& l) { return l.options.dodgeDeadZone != kDefaultDodgeDeadZone; }},
     {"car location", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).location); },
      [](Fields& f, FlightLog& l) { fullCar(l).location = f.location("location"); }},
     {"car velocity", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).velocity); },
@@ -584,7 +598,7 @@ void readStart(LogReader& reader, FlightLog& log, int64_t version) {
         f.end();
     }
     for (std::size_t i = 0; i < kStartLineCount; ++i)
-        if (!seen[i] && lines[i].sinceVersion <= version)
+        if (!seen[i] && lines[i].sinceVersion <= version && lines[i].written == nullptr)
             fail("the start state lacks \"" + std::string(lines[i].key) + "\" before \"ticks\"");
     if (log.model == FlightModel::Full) {
         checkAttitude(log.fullStart.car.attitude);
@@ -696,7 +710,8 @@ bool operator==(const FlightLog& a, const FlightLog& b) {
     if (a.model == FlightModel::Full ? !(a.fullStart == b.fullStart) : !(a.start == b.start))
         return false;
     return a.drill == b.drill && a.options.unlimitedBoost == b.options.unlimitedBoost &&
-           a.options.ballFloats == b.options.ballFloats && a.ticks == b.ticks &&
+           a.options.ballFloats == b.options.ballFloats &&
+           a.options.dodgeDeadZone == b.options.dodgeDeadZone && a.ticks == b.ticks &&
            a.events == b.events;
 }
 
@@ -731,6 +746,7 @@ std::string formatFlightLog(const FlightLog& log) {
         log.model == FlightModel::Full ? kFlightLogVersion : kLastLegacyFlightLogVersion;
     std::string out = std::string(kMagic) + " " + std::to_string(version) + "\n";
     for (const StartLine& line : startLinesOf(log.model)) {
+        if (line.written != nullptr && !line.written(log)) continue;
         out += line.key;
         line.write(out, log);
         out += '\n';

@@ -41,6 +41,8 @@
 //   trimsight-flight 4
 //   option unlimited_boost 0
 //   option ball_floats 0
+//   option dodge_dead_zone 0.6        the player's dodge dead zone (0 to 1),
+//                                     only when it is not the default 0.5
 //   car location -2000 0 17.032       location, velocity, forward, right,
 //   ...                               up, spin and boost as in version 3
 //   car jump_state 0 0 0 0 0          jump held, has jumped, is jumping,
@@ -73,10 +75,10 @@
 // Every number is finite and bounded (timers at most 100000 s).
 //
 // Lines starting with '#' and blank lines are ignored. Every start line
-// appears exactly once, in any order, before `ticks`; the drill line at most
-// once. Version 1 files, from before `option ball_floats`, still read: their
-// ball falls as it always did; version 2 files, from before the drill line,
-// read as flights that say of no drill.
+// appears exactly once, in any order, before `ticks`; the drill line and
+// the dodge dead zone at most once. Version 1 files, from before `option ball_floats`, still read:
+// their ball falls as it always did; version 2 files, from before the drill line, read as flights
+// that say of no drill.
 #include <cstddef>
 #include <cstdint>
 #include <optional>

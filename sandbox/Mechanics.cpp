@@ -26,10 +26,9 @@ constexpr float kJumpResetPad = 0.025f;
 // end (float32 sums: 150 ticks, counting the tick it ended).
 constexpr float kAirJumpWindow = 1.25f;
 
-// Dodges. Below the dead zone (|pitch| + |yaw| + |roll|) an air jump is a
+// Dodges. Below the dead zone (|pitch| + |yaw| + |roll|, Options) an air jump is a
 // double jump. A stick part smaller than kDodgeMinInput gives neither
 // direction nor impulse along it.
-constexpr float kDodgeDeadZone = 0.5f;
 constexpr float kDodgeMinInput = 0.1f;
 constexpr float kDodgeSpeed = 500.0f;
 // At full speed the impulse along the heading is this many times larger
@@ -212,7 +211,7 @@ void startDodge(Car& car, const CarControls& c, float forwardSpeed) {
 
 // Step 2f, last: air jump or dodge, the flip's timer and vertical damping.
 void airJump(Car& car, const CarControls& c, bool jumpPressed, bool onGround, float forwardSpeed,
-             TickEvents& events) {
+             float dodgeDeadZone, TickEvents& events) {
     if (onGround) {
         car.hasDoubleJumped = false;
         car.hasFlipped = false;
@@ -225,7 +224,7 @@ void airJump(Car& car, const CarControls& c, bool jumpPressed, bool onGround, fl
             car.timeSinceJump = 0.0f;
         if (jumpPressed && car.timeSinceJump < kAirJumpWindow && !car.isAutoFlipping &&
             !car.hasDoubleJumped && !car.hasFlipped) {
-            if (std::fabs(c.yaw) + std::fabs(c.pitch) + std::fabs(c.roll) >= kDodgeDeadZone) {
+            if (std::fabs(c.yaw) + std::fabs(c.pitch) + std::fabs(c.roll) >= dodgeDeadZone) {
                 startDodge(car, c, forwardSpeed);
                 events.dodged = true;
             } else {
@@ -317,7 +316,7 @@ CarForces carPreTick(World& world, const CarControls& controls, const Options& o
         airTorque(car, controls, wheels.inContact == 0, forces);
     groundJump(car, controls.jump, jumpPressed, onGround, forces, events);
     autoFlip(car, jumpPressed, events);
-    airJump(car, controls, jumpPressed, onGround, forwardSpeed, events);
+    airJump(car, controls, jumpPressed, onGround, forwardSpeed, options.dodgeDeadZone, events);
     autoRoll(car, controls.throttle, wheels, forces);
     wheelsSecondHalf(car, wheels);
     boostCar(car, controls.boost, onGround, options, forces);

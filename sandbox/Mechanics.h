@@ -221,6 +221,8 @@ struct Options {
     bool unlimitedBoost = false;
     // The ball feels no gravity (drills hold a ball up in the air this way).
     bool ballFloats = false;
+    // |pitch| + |yaw| + |roll| from which an air jump is a dodge.
+    float dodgeDeadZone = kDefaultDodgeDeadZone;
 };
 
 // What happened in a tick, for the host's HUD and for drills.

@@ -129,11 +129,19 @@ bool operator==(const CarState& a, const CarState& b);
 bool operator==(const BallState& a, const BallState& b);
 bool operator==(const World& a, const World& b);
 
+// The car game's default dodge dead zone.
+inline constexpr float kDefaultDodgeDeadZone = 0.5f;
+
 struct PhysicsOptions {
     bool unlimitedBoost = false;
     // The ball feels no gravity: it hangs where it is put, or drifts and
     // slows by air drag. Drills hold a ball up in the air this way.
     bool ballFloats = false;
+    // How far the stick (|pitch| + |yaw| + |roll|) must be from the centre
+    // when the car jumps in the air for a dodge rather than a double jump:
+    // the player's "Dodge Deadzone". A flight log keeps a value other than
+    // the default, so that the flight replays as flown.
+    float dodgeDeadZone = kDefaultDodgeDeadZone;
 };
 
 // How a flight ended: the car's box touched the floor.

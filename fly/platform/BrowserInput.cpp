@@ -29,17 +29,25 @@ constexpr std::pair<std::string_view, std::string_view> kNamedKeys[] = {
     {"ArrowRight", "Right"},
 };
 
-bool isFunctionKey(std::string_view code) {
-    if (code.size() < 2 || code.size() > 3 || code[0] != 'F') return false;
-    return std::all_of(code.begin() + 1, code.end(), [](char c) { return c >= '0' && c <= '9'; });
+// Names that outlive the browser's event: a key event waits in a queue
+// after the event's own text is gone.
+constexpr std::string_view kLettersAndDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr std::string_view kFunctionKeys[] = {
+    "F1",  "F2",  "F3",  "F4",  "F5",  "F6",  "F7",  "F8",  "F9",  "F10", "F11", "F12",
+    "F13", "F14", "F15", "F16", "F17", "F18", "F19", "F20", "F21", "F22", "F23", "F24"};
+
+std::string_view lasting(char c) {
+    const std::size_t at = kLettersAndDigits.find(c);
+    return at == std::string_view::npos ? std::string_view() : kLettersAndDigits.substr(at, 1);
 }
 
 // The standard mapping's button places.
 constexpr std::pair<std::size_t, PadButton> kStandardButtons[] = {
-    {0, PadButton::South},     {1, PadButton::East},         {2, PadButton::West},
-    {3, PadButton::North},     {4, PadButton::LeftShoulder}, {5, PadButton::RightShoulder},
-    {8, PadButton::Back},      {9, PadButton::Start},        {12, PadButton::DPadUp},
-    {13, PadButton::DPadDown}, {14, PadButton::DPadLeft},    {15, PadButton::DPadRight},
+    {0, PadButton::South},      {1, PadButton::East},         {2, PadButton::West},
+    {3, PadButton::North},      {4, PadButton::LeftShoulder}, {5, PadButton::RightShoulder},
+    {8, PadButton::Back},       {9, PadButton::Start},        {12, PadButton::DPadUp},
+    {13, PadButton::DPadDown},  {14, PadButton::DPadLeft},    {15, PadButton::DPadRight},
+    {10, PadButton::LeftStick}, {11, PadButton::RightStick},
 };
 constexpr std::size_t kLeftTrigger = 6;
 constexpr std::size_t kRightTrigger = 7;
@@ -59,9 +67,10 @@ std::string_view keyNameForCode(std::string_view code) {
     const auto single = [](std::string_view tail, char lo, char hi) {
         return tail.size() == 1 && tail[0] >= lo && tail[0] <= hi;
     };
-    if (code.starts_with("Key") && single(code.substr(3), 'A', 'Z')) return code.substr(3);
-    if (code.starts_with("Digit") && single(code.substr(5), '0', '9')) return code.substr(5);
-    if (isFunctionKey(code)) return code;
+    if (code.starts_with("Key") && single(code.substr(3), 'A', 'Z')) return lasting(code[3]);
+    if (code.starts_with("Digit") && single(code.substr(5), '0', '9')) return lasting(code[5]);
+    for (std::string_view f : kFunctionKeys)
+        if (code == f) return f;
     return {};
 }
 

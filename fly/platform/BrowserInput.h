@@ -16,7 +16,8 @@
 namespace fly {
 
 // The key's name as the bindings spell it; empty for a key the sandbox has
-// no name for. The name may point into `code`.
+// no name for. The name is the program's own text (it never points into
+// `code`), so it may be kept after the browser's event is gone.
 std::string_view keyNameForCode(std::string_view code);
 
 // A pad as the Gamepad API reports it.

@@ -7,9 +7,10 @@ using sandbox::PadButton;
 
 // Keys and buttons of the window's commands. The pad's share follows what
 // players know: Start opens menus, Back resets in training, North is the
-// ball camera; the d-pad takes the rest.
+// ball camera; the d-pad takes the rest, and the sticks' clicks, which the
+// flight leaves free, open the help and the drill menu.
 constexpr CommandBinding kCommands[kCommandCount] = {
-    {Command::Help, "help", "F1", std::nullopt,
+    {Command::Help, "help", "F1", PadButton::LeftStick,
      "help: controls, then reading the dial, then closed"},
     {Command::Settings, "settings", "F2", PadButton::Start, "settings window"},
     {Command::Reset, "reset", "R", PadButton::Back,
@@ -20,7 +21,9 @@ constexpr CommandBinding kCommands[kCommandCount] = {
     {Command::SingleTick, "tick", "T", PadButton::DPadRight, "single tick (pauses)"},
     {Command::SlowMotion, "slow", "M", PadButton::DPadLeft, "slow motion: 1, 1/2, 1/4"},
     {Command::BallCamera, "ballcam", "C", PadButton::North, "ball camera"},
-    {Command::DrillMenu, "drills", "F3", std::nullopt, "drill menu"},
+    {Command::DrillMenu, "drills", "F3", PadButton::RightStick, "drill menu"},
+    {Command::Controls, "controls", "F4", std::nullopt,
+     "controls window: rebind keys and pad buttons, dead zones, sensitivity"},
     // Every pad button is taken: the view opens from the drill menu too.
     {Command::Progress, "progress", "H", std::nullopt,
      "progress: attempts, passes and best per drill and seed"},
@@ -50,6 +53,54 @@ CommandSet commandsFromButtons(uint32_t buttonsBefore, uint32_t buttonsNow) {
     for (const CommandBinding& c : kCommands)
         if (c.button && ((pressed >> static_cast<int>(*c.button)) & 1u)) commands.add(c.command);
     return commands;
+}
+
+std::string commandKeys(Command command) {
+    const CommandBinding& c = kCommands[static_cast<int>(command)];
+    std::string text(c.key);
+    if (c.button) text += "/" + std::string(sandbox::padButtonName(*c.button));
+    return text;
+}
+
+bool opensWindow(Command command) {
+    return command == Command::Help || command == Command::Settings ||
+           command == Command::DrillMenu || command == Command::Controls;
+}
+
+RoutedInput InputRouter::route(const sandbox::PadState& pad, sandbox::ActionSet keysHeld,
+                               CommandSet keyCommands, bool menuFocused) {
+    if (menuFocused != menuBefore_) held_ = pad.buttons;
+    menuBefore_ = menuFocused;
+    held_ &= pad.buttons;  // let go: free again
+    sandbox::PadState live = pad;
+    live.buttons &= ~held_;
+
+    const uint32_t buttonsBeforeLive = buttonsBefore_ & ~held_;
+    const CommandSet fromButtons = commandsFromButtons(buttonsBeforeLive, live.buttons);
+    buttonsBefore_ = pad.buttons;
+    RoutedInput routed;
+    if (!menuFocused) {
+        routed.car = live;
+        routed.carKeys = keysHeld;
+        routed.commands = keyCommands;
+        routed.commands.add(fromButtons);
+        return routed;
+    }
+    routed.menu = live;
+    // The keys' commands act as ever (Escape aside); of the buttons', those
+    // that open windows and Back's reset (Again, at a result), which the
+    // menu's navigation does not use.
+    for (int i = 0; i < kCommandCount; ++i) {
+        const auto command = static_cast<Command>(i);
+        if (command == Command::Quit) continue;
+        if (keyCommands.has(command) ||
+            (fromButtons.has(command) && (opensWindow(command) || command == Command::Reset)))
+            routed.commands.add(command);
+    }
+    const uint32_t east = 1u << static_cast<int>(PadButton::East);
+    const bool eastPressed = (live.buttons & east) != 0 && (buttonsBeforeLive & east) == 0;
+    routed.closeMenus = keyCommands.has(Command::Quit) || eastPressed;
+    return routed;
 }
 
 std::vector<HelpRow> helpRows(const sandbox::Bindings& bindings) {

@@ -25,6 +25,7 @@ enum class Command : uint8_t {
     BallCamera,
     DrillMenu,  // the drill menu, on and off
     Progress,   // the progress view (attempts per drill and seed), on and off
+    Controls,   // the controls window: bindings, dead zones, sensitivity
     Quit,
     Count
 };
@@ -63,6 +64,41 @@ KeyUse lookUpKey(const sandbox::Bindings& bindings, std::string_view keyName);
 // The commands of the pad buttons pressed since the last frame (held now,
 // not held then).
 CommandSet commandsFromButtons(uint32_t buttonsBefore, uint32_t buttonsNow);
+
+// The key and pad button of a command, as the HUD's hint names them:
+// "F3/RightStick"; the key alone without a button.
+std::string commandKeys(Command command);
+
+// Who gets the pad and the keys this frame: the car, or the menu that has
+// the focus (a window Dear ImGui navigates). While a menu has it, the car
+// gets a centred stick and nothing held; of the pad's commands only those
+// that open and close windows and Back's reset act (the rest of its buttons
+// navigate), and Escape or the pad's East (Dear ImGui's cancel) close the
+// menus instead of quitting; the pad goes to the menu's navigation. A button held when the focus
+// moves (the South that pressed a menu's Start, the Start that opened it) is not the new owner's
+// until it is let go, so one press never acts twice.
+struct RoutedInput {
+    sandbox::PadState car;
+    sandbox::ActionSet carKeys;
+    sandbox::PadState menu;  // for the menu's navigation; all zeros for the car
+    CommandSet commands;     // of the keys and of the buttons gone down
+    bool closeMenus = false;
+};
+
+class InputRouter {
+  public:
+    RoutedInput route(const sandbox::PadState& pad, sandbox::ActionSet keysHeld,
+                      CommandSet keyCommands, bool menuFocused);
+
+  private:
+    uint32_t buttonsBefore_ = 0;
+    uint32_t held_ = 0;  // held since the focus last moved: no one's
+    bool menuBefore_ = false;
+};
+
+// Whether the command opens or closes a window (help, settings, drills,
+// controls), which a focused menu lets through.
+bool opensWindow(Command command);
 
 // The help overlay's rows: what, its keys, its pad buttons.
 struct HelpRow {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "base/Result.h"
@@ -22,6 +23,13 @@ struct FrameInput {
     sandbox::PadState pad;        // the pad as it is now (all zeros without one)
     sandbox::ActionSet keysHeld;  // car actions whose keys are held
     CommandSet commands;          // window commands whose keys went down
+    // The last key that went down this frame, bound or not, by its name
+    // (the platform's own text, which lasts): what the controls window binds
+    // when it waits for a key. Empty when none did.
+    std::string_view keyPressed;
+    // Set by the window, not the platform: a menu (a window Dear ImGui
+    // navigates) has the focus, so the pad and keys drive it, not the car.
+    bool menuFocused = false;
 };
 
 struct WindowOptions {

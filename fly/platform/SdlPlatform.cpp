@@ -37,7 +37,9 @@ constexpr SDL_GameControllerButton kPadButtons[sandbox::kPadButtonCount] = {
     SDL_CONTROLLER_BUTTON_DPAD_UP,
     SDL_CONTROLLER_BUTTON_DPAD_DOWN,
     SDL_CONTROLLER_BUTTON_DPAD_LEFT,
-    SDL_CONTROLLER_BUTTON_DPAD_RIGHT};
+    SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
+    SDL_CONTROLLER_BUTTON_LEFTSTICK,
+    SDL_CONTROLLER_BUTTON_RIGHTSTICK};
 
 float axis(SDL_GameController* pad, SDL_GameControllerAxis which) {
     const float v = static_cast<float>(SDL_GameControllerGetAxis(pad, which)) / 32767.0f;
@@ -178,16 +180,21 @@ void SdlPlatform::key(const SDL_KeyboardEvent& event, const sandbox::Bindings& b
                       FrameInput& input) {
     // Keys by where they sit, named as on a US keyboard: W, A, S, D fly the
     // same on every layout.
-    const KeyUse use = lookUpKey(bindings, SDL_GetScancodeName(event.keysym.scancode));
+    const char* name = SDL_GetScancodeName(event.keysym.scancode);  // SDL's own, lasting
+    const KeyUse use = lookUpKey(bindings, name);
     const bool down = event.type == SDL_KEYDOWN;
+    if (down && event.repeat == 0 && name[0] != '\0') input.keyPressed = name;
     // Keys typed into the settings page are the page's.
     const bool toImGui = ImGui::GetIO().WantCaptureKeyboard;
     if (use.action && !(down && toImGui)) input.keysHeld.set(*use.action, down);
-    if (use.command && down && event.repeat == 0) input.commands.add(*use.command);
+    // A letter typed into a text field is the field's, not a command.
+    const bool typed = ImGui::GetIO().WantTextInput && name[0] != '\0' && name[1] == '\0';
+    if (use.command && down && event.repeat == 0 && !typed) input.commands.add(*use.command);
 }
 
 bool SdlPlatform::pollEvents(const sandbox::Bindings& bindings, FrameInput& input) {
     input.commands.clear();
+    input.keyPressed = {};
     bool quit = false;
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {

@@ -250,11 +250,14 @@ void WebPlatform::key(const KeyEvent& event, FrameInput& input) {
     io.KeySuper = event.super;
     if (event.text[0] != '\0') io.AddInputCharactersUTF8(event.text);
     if (event.name.empty()) return;
+    if (event.down && !event.repeat) input.keyPressed = event.name;
     const KeyUse use = lookUpKey(*bindings_, event.name);
     // Keys typed into the settings page are the page's.
     if (use.action && !(event.down && io.WantCaptureKeyboard))
         input.keysHeld.set(*use.action, event.down);
-    if (use.command && event.down && !event.repeat) input.commands.add(*use.command);
+    // A letter typed into a text field is the field's, not a command.
+    const bool typed = io.WantTextInput && event.name.size() == 1;
+    if (use.command && event.down && !event.repeat && !typed) input.commands.add(*use.command);
 }
 
 // The canvas's pixels follow its size on the page and the screen's pixel
@@ -297,6 +300,7 @@ void WebPlatform::readPad(sandbox::PadState& pad) {
 bool WebPlatform::pollEvents(const sandbox::Bindings& bindings, FrameInput& input) {
     bindings_ = &bindings;
     input.commands.clear();
+    input.keyPressed = {};
     for (const KeyEvent& event : keys_) key(event, input);
     keys_.clear();
     // Keys let go while the page was away would stay held.

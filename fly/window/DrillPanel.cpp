@@ -255,7 +255,11 @@ void progressRows(const FlySession& session, const DrillAttempt& attempt,
 
 void drawResult(FlySession& session, const DrillAttempt& attempt) {
     placePanel(0.85f);
-    ImGui::Begin("Result", nullptr, kPanel | ImGuiWindowFlags_NoCollapse);
+    // The result takes the focus, so that a pad or the keyboard alone
+    // presses its buttons (South or Space on the first, Again).
+    ImGui::Begin("Result", nullptr,
+                 ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoSavedSettings |
+                     ImGuiWindowFlags_NoCollapse);
     drillTitle(session, attempt);
     const sandbox::DrillScore score = attempt.drill().score();
     const bool passed = score.outcome == sandbox::DrillOutcome::Passed;
@@ -339,6 +343,11 @@ void drawDrillMenu(FlySession& session, DrillMenuChoice& choice) {
             session.flyFreely();
             open = false;
         }
+    }
+    ImGui::SameLine();
+    if (ImGui::Button("Controls (F4)")) {
+        session.showControls(true);
+        open = false;
     }
     ImGui::End();
     if (!open) session.showDrillMenu(false);

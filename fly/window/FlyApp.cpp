@@ -10,7 +10,9 @@
 #include "canvas/Fonts.h"
 #include "canvas/SettingsWindow.h"
 #include "fly/platform/Gl.h"
+#include "fly/window/ControlsWindow.h"
 #include "fly/window/Hud.h"
+#include "fly/window/Navigation.h"
 
 namespace fly {
 namespace {
@@ -36,6 +38,8 @@ base::Result<std::unique_ptr<FlyApp>> FlyApp::create(Platform& platform, FlySess
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;  // the window leaves no files behind
     io.LogFilename = nullptr;
+    // Every menu can be driven by the keyboard alone and by a pad alone.
+    io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NavEnableGamepad;
     ImGui::StyleColorsDark();
     // As in the host's pictures: the dial's fans of triangles fill without
     // anti-aliased seams between them (see picture/DrawListCanvas.cpp).
@@ -80,6 +84,7 @@ bool FlyApp::frame() {
     const int64_t start = platform_.nowNs();
     starts_[startsNoted_++ % starts_.size()] = start;
     const bool closed = platform_.pollEvents(session_.bindings(), input_);
+    input_.menuFocused = menuFocused_;
     const int64_t elapsed = elapsedSinceLastFrame(start);
 
     const int64_t simulationStart = platform_.nowNs();
@@ -96,7 +101,7 @@ bool FlyApp::frame() {
     const Vector2 framebuffer = platform_.framebufferSize();
     fitInterface(framebuffer);
     ImGui_ImplOpenGL3_NewFrame();
-    platform_.newImGuiFrame();
+    feedImGuiFrame();
     ImGui::NewFrame();
     renderer_->draw(session_.world(), session_.camera(), framebuffer.X, framebuffer.Y,
                     session_.ghosts());
@@ -113,7 +118,9 @@ bool FlyApp::frame() {
     simulation += platform_.nowNs() - dialStart;
     drawWindows(canvas);
     keepSettings(session_.timeNs());
+    keepControls(session_.timeNs());
     ImGui::Render();
+    menuFocused_ = menuHasFocus();
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 
     // Read back before the swap, after which the back buffer is undefined.
@@ -131,6 +138,16 @@ bool FlyApp::frame() {
     times_.frame.push_back(platform_.nowNs() - start);
     times_.simulationAndDial.push_back(simulation);
     return !last;
+}
+
+// The platform's side of ImGui's frame, with the pad's navigation fed from
+// the session's pad instead of the backend's own reading (Navigation.h).
+void FlyApp::feedImGuiFrame() {
+    ImGuiIO& io = ImGui::GetIO();
+    io.ConfigFlags &= ~ImGuiConfigFlags_NavEnableGamepad;
+    platform_.newImGuiFrame();
+    io.ConfigFlags |= ImGuiConfigFlags_NavEnableGamepad;
+    feedNavigation(io, session_.menuPad());
 }
 
 // True when an attempt finished in this frame's ticks.
@@ -205,6 +222,11 @@ void FlyApp::drawWindows(Vector2 canvas) {
     drawDrillMenu(session_, drillMenu_);
     navigateProgressByKeyboard();
     drawProgress(session_, progress_);
+    drawControlsWindow(session_);
+    if (helpFor_ != session_.controlsChanges()) {
+        helpFor_ = session_.controlsChanges();
+        help_ = helpRows(session_.bindings());
+    }
     if (session_.helpShown()) drawHelp(help_, session_.helpPage(), dialElements_);
     if (session_.settingsShown() && options_.settingsPage != nullptr)
         canvas::drawSettingsWindow(*options_.settingsPage, options_.settingsTitle, canvas.X,
@@ -242,6 +264,26 @@ void FlyApp::keepSettings(int64_t now) {
     }
 }
 
+// The controls are saved as the settings are: once the changes rest, when
+// the window closes, and at the end; never when nothing changed.
+void FlyApp::keepControls(int64_t now) {
+    const uint64_t changes = session_.controlsChanges();
+    if (changes != controlsSaved_ && !controlsChangedAt_) controlsChangedAt_ = now;
+    const bool shown = session_.controlsShown();
+    const bool closed = controlsWereShown_ && !shown;
+    controlsWereShown_ = shown;
+    if (!controlsChangedAt_ || !(closed || now - *controlsChangedAt_ >= kSettingsRestNs)) return;
+    controlsChangedAt_.reset();
+    controlsSaved_ = changes;
+    saveControls();
+}
+
+// A failure stays until a later save of the settings succeeds.
+void FlyApp::saveControls() {
+    if (!options_.saveControls) return;
+    if (base::Status s = options_.saveControls(session_.controls()); !s) saved_ = s;
+}
+
 // A drill's cue in the store is not the player's setting: the player's own
 // value is saved in its place.
 void FlyApp::saveSettings() {
@@ -253,6 +295,10 @@ void FlyApp::saveSettings() {
 
 base::Status FlyApp::finish() {
     session_.releaseCue();
+    if (session_.controlsChanges() != controlsSaved_) {
+        controlsSaved_ = session_.controlsChanges();
+        saveControls();
+    }
     if (session_.recordSettingChanges()) unsavedSince_ = 0;
     if (unsavedSince_ && options_.saveSettings) {
         unsavedSince_.reset();

@@ -39,6 +39,11 @@ struct AppOptions {
     // instead of the store's (the player's own target option while a
     // drill's cue stands in for it).
     std::function<base::Status(std::span<const SettingText> inPlace)> saveSettings;
+    // Saves the player's controls (the controls window's changes), saying
+    // why not when it cannot, and failing; called as saveSettings is, once
+    // the changes have rested, when the controls window closes, and at the
+    // end. Null: the controls are not kept (the browser page).
+    std::function<base::Status(const PlayerControls& controls)> saveControls;
     // Called once for each attempt at a drill that finishes, in the frame it
     // finishes: the session's attempt() and log() are the attempt's.
     std::function<void(const FlySession& session)> onAttemptFinished;
@@ -105,6 +110,9 @@ class FlyApp {
     void navigateProgressByKeyboard();
     void fitInterface(Vector2 framebuffer);
     void keepSettings(int64_t now);
+    void keepControls(int64_t now);
+    void saveControls();
+    void feedImGuiFrame();
     void saveSettings();
     bool reportAttempts();
 
@@ -137,6 +145,14 @@ class FlyApp {
     bool settingsWereShown_ = false;
     std::optional<int64_t> unsavedSince_;
     base::Status saved_;  // the last save's
+    // The session's controls changes last saved, and when the newest came.
+    uint64_t controlsSaved_ = 0;
+    std::optional<int64_t> controlsChangedAt_;
+    bool controlsWereShown_ = false;
+    // A menu had the focus at the end of the last frame: this frame's pad
+    // and keys are the menu's.
+    bool menuFocused_ = false;
+    uint64_t helpFor_ = 0;  // the controls changes help_ was made for
     canvas::Image picture_;
     FrameTimes times_;
     // The scale and pixels per point the fonts and style were made for.

@@ -87,8 +87,12 @@ void drawHud(const HudFacts& facts) {
                            s.lastGoal() > 0 ? "orange" : "blue", s.lastGoal() > 0 ? "+y" : "-y");
     if (!s.recording()) ImGui::TextUnformatted("the flight log is full: no longer recording");
     ghostLines(s.ghosts());
-    ImGui::TextDisabled("%s; F1 help, F2 settings, F3 drills, H progress",
-                        facts.padName.empty() ? "keyboard" : facts.padName.c_str());
+    ImGui::TextDisabled("%s; %s help, %s settings, %s drills, %s controls, %s progress",
+                        facts.padName.empty() ? "keyboard" : facts.padName.c_str(),
+                        commandKeys(Command::Help).c_str(), commandKeys(Command::Settings).c_str(),
+                        commandKeys(Command::DrillMenu).c_str(),
+                        commandKeys(Command::Controls).c_str(),
+                        commandKeys(Command::Progress).c_str());
     ImGui::End();
     drawLanding(s);
 }
@@ -129,8 +133,11 @@ void drawHelp(std::span<const HelpRow> rows, FlySession::HelpPage page,
     ImGui::Begin(
         dialPage ? "Reading the dial (F1 closes)###help" : "Controls (F1: reading the dial)###help",
         nullptr,
+        // The car flies on under the help: it takes neither the focus nor
+        // the pad's navigation.
         ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoSavedSettings |
-            ImGuiWindowFlags_NoCollapse);
+            ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoFocusOnAppearing |
+            ImGuiWindowFlags_NoNav);
     if (dialPage)
         canvas::drawDialGuideText(
             std::min(fontSize * 44.0f, io.DisplaySize.x * 0.55f - 2.0f * fontSize));

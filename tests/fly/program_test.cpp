@@ -140,4 +140,49 @@ TEST_F(FlyProgram, OptionsThatCannotWorkAreRefusedBeforeAnythingStarts) {
     }
 }
 
+// The player's controls file beside the config: read at the start (the
+// dead zone and sensitivity shape the recorded stick, a dodge dead zone is
+// in the log), a bad line a warning that keeps its default, the file left
+// as it was when nothing was changed; a newer version flies the defaults.
+TEST_F(FlyProgram, TheControlsFileBesideTheConfigIsReadWarnedAboutAndNotRewritten) {
+    const std::string controls =
+        "trimsight-controls 1\n"
+        "aerial_sensitivity 0.5\n"
+        "dodge_dead_zone 0.75\n"
+        "key jump F1\n";
+    hosttest::writeFile(dir.file("controls.txt"), controls);
+    hosttest::writeFile(dir.file("pull.fly"),
+                        "0    stick 0 1\n"
+                        "0.5  end\n");
+    RunResult r = fly({"--video-driver", "offscreen", "--script", dir.file("pull.fly"), "--record",
+                       dir.file("pull.log"), "--size", "320x180"});
+    if (r.exitCode == 1 && r.err.find("OpenGL") != std::string::npos)
+        GTEST_SKIP() << "no OpenGL context on the offscreen driver here: " << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find(dir.file("controls.txt") +
+                         ":4: key jump: F1 is the help command's key; pick another; keeping the "
+                         "default"),
+              std::string::npos)
+        << r.err;
+    auto log = desktop::loadFlightLog(dir.file("pull.log"));
+    ASSERT_TRUE(log.ok()) << log.error();
+    ASSERT_FALSE(log->ticks.empty());
+    EXPECT_EQ(log->ticks.back().pitch, 0.5f) << "the aerial sensitivity halved the pull";
+    EXPECT_EQ(log->options.dodgeDeadZone, 0.75f);
+    EXPECT_EQ(*desktop::readInputFile(dir.file("controls.txt"), "controls", 1000), controls);
+
+    hosttest::writeFile(dir.file("controls.txt"), "trimsight-controls 9\naerial_sensitivity 2\n");
+    r = fly({"--video-driver", "offscreen", "--script", dir.file("pull.fly"), "--record",
+             dir.file("pull.log"), "--size", "320x180"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("written by a newer version of the format (9); this program reads "
+                         "version 1; flying with the default controls"),
+              std::string::npos)
+        << r.err;
+    log = desktop::loadFlightLog(dir.file("pull.log"));
+    ASSERT_TRUE(log.ok()) << log.error();
+    EXPECT_EQ(log->ticks.back().pitch, 1.0f);
+    EXPECT_EQ(log->options.dodgeDeadZone, 0.5f);
+}
+
 }  // namespace

@@ -337,4 +337,84 @@ TEST_F(Session, AFreeFlightDrivesJumpsLandsAndDrivesOnAndItsLogReplays) {
     EXPECT_TRUE(replay.simulation().full() == session.simulation().full());
 }
 
+// The controls window's wait for a press: the next key or pad button is
+// bound (swapping with the action that had it), a command's is refused,
+// Escape and Back cancel; the press acts on nothing else, and the stick's
+// settings shape what the log records from then on.
+TEST_F(Session, APressWhileTheControlsWindowWaitsIsBoundAndNothingElse) {
+    FlySession session(cvars, game, SessionOptions{});
+    FrameInput input;
+    const auto frame = [&](std::string_view key, sandbox::PadState pad = {}) {
+        input.keyPressed = key;
+        input.pad = pad;
+        session.advance(kSixtieth, input);
+    };
+    session.showControls(true);
+    EXPECT_TRUE(session.menuShown());
+    session.startCapture(sandbox::Action::Boost, FlySession::Capture::Key);
+    frame("");  // nothing pressed: still waiting
+    EXPECT_EQ(session.capturing(), FlySession::Capture::Key);
+    input.commands.add(Command::Reset);  // R's command, as the platform hands it
+    frame("R");
+    input.commands.clear();
+    EXPECT_EQ(session.capturing(), FlySession::Capture::None);
+    EXPECT_TRUE(session.captureEndedThisFrame());
+    EXPECT_EQ(session.controlsNote(), "R is the reset command's key; pick another");
+    EXPECT_EQ(session.controlsChanges(), 0u);
+
+    session.startCapture(sandbox::Action::Boost, FlySession::Capture::Key);
+    frame("Space");
+    EXPECT_EQ(keyOf(session.bindings(), sandbox::Action::Boost), "Space");
+    EXPECT_EQ(keyOf(session.bindings(), sandbox::Action::Jump), "Left Shift");
+    EXPECT_EQ(session.controlsNote(), "boost: Space; Space was jump's: jump now has Left Shift");
+    EXPECT_EQ(session.controlsChanges(), 1u);
+    frame("");
+    EXPECT_FALSE(session.captureEndedThisFrame());
+
+    // A pad button: West (air roll's) to jump, then held on: it neither
+    // rolls the car nor binds again.
+    sandbox::PadState west;
+    west.press(sandbox::PadButton::West);
+    session.startCapture(sandbox::Action::Jump, FlySession::Capture::Button);
+    frame("", west);
+    EXPECT_EQ(buttonOf(session.bindings(), sandbox::Action::Jump), sandbox::PadButton::West);
+    EXPECT_EQ(buttonOf(session.bindings(), sandbox::Action::AirRoll), sandbox::PadButton::South);
+    frame("", west);
+    EXPECT_FALSE(session.lastControls().jump) << "the binding's press is not a jump";
+
+    // Escape cancels a wait for a key, Back one for a button; neither quits
+    // nor resets.
+    session.startCapture(sandbox::Action::RollLeft, FlySession::Capture::Key);
+    input.commands.add(Command::Quit);
+    frame("Escape");
+    input.commands.clear();
+    EXPECT_EQ(session.controlsNote(), "not changed");
+    EXPECT_FALSE(session.quitRequested());
+    sandbox::PadState back;
+    back.press(sandbox::PadButton::Back);
+    session.startCapture(sandbox::Action::Boost, FlySession::Capture::Button);
+    const std::size_t ticks = session.log().ticks.size();
+    frame("", back);
+    EXPECT_EQ(session.controlsNote(), "not changed");
+    for (const sandbox::FlightEvent& e : session.log().events)
+        EXPECT_NE(e.kind, sandbox::FlightEvent::Kind::Reset) << "no reset";
+    EXPECT_GT(session.log().ticks.size(), ticks);
+    EXPECT_EQ(session.controlsChanges(), 2u);
+
+    // The stick's sensitivity reaches the log; a new dodge dead zone starts
+    // a new log that keeps it.
+    PlayerControls controls = session.controls();
+    controls.bindings.aerialSensitivity = 0.5f;
+    controls.dodgeDeadZone = 0.7f;
+    session.setControls(controls);
+    EXPECT_EQ(session.log().ticks.size(), 0u);
+    EXPECT_EQ(session.log().options.dodgeDeadZone, 0.7f);
+    session.showControls(false);
+    sandbox::PadState pulled;
+    pulled.leftY = 1.0f;
+    frame("", pulled);
+    ASSERT_FALSE(session.log().ticks.empty());
+    EXPECT_EQ(session.log().ticks.back().pitch, 0.5f);
+}
+
 }  // namespace

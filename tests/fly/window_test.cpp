@@ -17,6 +17,7 @@
 #include "fly/platform/Platform.h"
 #include "fly/window/FlyApp.h"
 #include "fly/window/WorldRenderer.h"
+#include "sandbox/Drills.h"
 #include "testkit/LoadPlugin.h"
 #include "testkit/Pixels.h"
 
@@ -303,6 +304,101 @@ TEST_F(Window, TheResultPanelFitsItsWidestRowFrom800x450To3840x2160) {
         EXPECT_NEAR(ImGui::GetFontSize(), 15.0f * static_cast<float>(size.Y) / 720.0f,
                     static_cast<float>(size.Y) / 720.0f);
     }
+}
+
+// A pad alone: the right stick's click opens the drill menu; the d-pad
+// walks down its list (the drills, the seed, the two check boxes) to the
+// autopilot's box, South ticks it, one more down reaches Start, South
+// starts the attempt; at its end the result has the focus and South
+// presses its first button, Again. The car never jumped from those Souths.
+TEST_F(Window, APadAloneOpensTheDrillMenuStartsADrillAndPressesAgain) {
+    FlySession session(cvars, game, SessionOptions{});
+    AppOptions options;
+    auto app = FlyApp::create(*platform, session, options);
+    ASSERT_TRUE(app) << app.error();
+    ASSERT_TRUE((*app)->frame());
+    SDL_Joystick* pad = plugInPad();
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE((*app)->frame());
+    ASSERT_NE(platform->padName(), "");
+    const auto press = [&](SDL_GameControllerButton button) {
+        SDL_JoystickSetVirtualButton(pad, button, 1);
+        SDL_PumpEvents();
+        for (int i = 0; i < 2; ++i) ASSERT_TRUE((*app)->frame());
+        SDL_JoystickSetVirtualButton(pad, button, 0);
+        SDL_PumpEvents();
+        for (int i = 0; i < 2; ++i) ASSERT_TRUE((*app)->frame());
+    };
+
+    press(SDL_CONTROLLER_BUTTON_RIGHTSTICK);
+    ASSERT_TRUE(session.drillMenuShown());
+    const std::size_t drills = sandbox::drillTable().size();
+    for (std::size_t i = 0; i < drills + 2; ++i) press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+    press(SDL_CONTROLLER_BUTTON_A);
+    EXPECT_TRUE(session.autopilot()) << "South ticked the autopilot's box";
+    EXPECT_EQ(session.attempt(), nullptr);
+    press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+    press(SDL_CONTROLLER_BUTTON_A);
+    ASSERT_NE(session.attempt(), nullptr) << "South pressed Start";
+    EXPECT_FALSE(session.drillMenuShown());
+    EXPECT_EQ(session.drill(), &sandbox::drillTable()[0]);
+
+    int frames = 0;
+    while (!session.attempt()->finished() && frames++ < 5000) ASSERT_TRUE((*app)->frame());
+    ASSERT_TRUE(session.attempt()->finished());
+    EXPECT_EQ(session.attemptsFinished(), 1u);
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE((*app)->frame());
+    press(SDL_CONTROLLER_BUTTON_A);
+    EXPECT_FALSE(session.attempt()->finished()) << "Again started the next attempt";
+    EXPECT_EQ(session.drillSeed(), 1u);
+    for (const sandbox::CarControls& tick : session.log().ticks) EXPECT_FALSE(tick.jump);
+    SDL_JoystickClose(pad);
+}
+
+// The keyboard alone: F3 opens the drill menu, the arrow keys walk it and
+// Space presses; Escape closes the menu instead of the window.
+TEST_F(Window, TheKeyboardAloneDrivesTheDrillMenuAndEscapeClosesIt) {
+    FlySession session(cvars, game, SessionOptions{});
+    AppOptions options;
+    auto app = FlyApp::create(*platform, session, options);
+    ASSERT_TRUE(app) << app.error();
+    // Down in one frame, up in the next: Dear ImGui 1.86 sees a key by
+    // its state at each frame's start.
+    const auto tap = [&](SDL_Scancode key) {
+        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+            SDL_Event event{};
+            event.type = type;
+            event.key.type = type;
+            event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+            event.key.keysym.scancode = key;
+            event.key.keysym.sym = SDL_GetKeyFromScancode(key);
+            SDL_PushEvent(&event);
+            for (int i = 0; i < 2; ++i) ASSERT_TRUE((*app)->frame());
+        }
+    };
+    tap(SDL_SCANCODE_F3);
+    ASSERT_TRUE(session.drillMenuShown());
+    tap(SDL_SCANCODE_DOWN);  // the second drill
+    tap(SDL_SCANCODE_SPACE);
+    // Below it: the other drills, the seed, two boxes, then Start.
+    const std::size_t drills = sandbox::drillTable().size();
+    for (std::size_t i = 0; i < drills + 2; ++i) tap(SDL_SCANCODE_DOWN);
+    // Space and the arrows were the menu's: the car neither jumped nor
+    // reversed (Down) in the flight so far.
+    ASSERT_GT(session.log().ticks.size(), 10u);
+    for (const sandbox::CarControls& tick : session.log().ticks) {
+        EXPECT_FALSE(tick.jump);
+        EXPECT_EQ(tick.throttle, 0.0f);
+    }
+    tap(SDL_SCANCODE_SPACE);
+    ASSERT_NE(session.attempt(), nullptr) << "Space pressed Start";
+    EXPECT_EQ(session.drill(), &sandbox::drillTable()[1]) << "the drill Space chose";
+    EXPECT_FALSE(session.drillMenuShown());
+
+    tap(SDL_SCANCODE_F3);
+    ASSERT_TRUE(session.drillMenuShown());
+    tap(SDL_SCANCODE_ESCAPE);
+    EXPECT_FALSE(session.drillMenuShown());
+    EXPECT_FALSE(session.quitRequested());
 }
 
 }  // namespace

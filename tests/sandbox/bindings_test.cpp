@@ -204,3 +204,64 @@ TEST_F(StickIndicator, ShowsTheStickAsThePlayerHoldsIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// The player's dead zone and sensitivities, from the stick to the tick's
+// controls: the dead zone first (the rest of the travel stretched to
+// 0..1), then the stick's share times the sensitivity, kept within [-1, 1];
+// keys give full input whatever the sensitivity.
+TEST(Bindings, DeadZoneAndSensitivityShapeTheStickBeforeItIsRecorded) {
+    struct Case {
+        const char* what;
+        float deadZone, aerial, steering;
+        float x, y;
+        const char* key;  // held, or null
+        float steer, pitch, yaw;
+    };
+    const Case cases[] = {
+        {"defaults: 0.55 right is half the live travel", 0.1f, 1.0f, 1.0f, 0.55f, 0.0f, nullptr,
+         0.5f, 0.0f, 0.5f},
+        {"a wider dead zone swallows it", 0.6f, 1.0f, 1.0f, 0.55f, 0.0f, nullptr, 0.0f, 0.0f, 0.0f},
+        {"no dead zone passes it through", 0.0f, 1.0f, 1.0f, 0.55f, 0.0f, nullptr, 0.55f, 0.0f,
+         0.55f},
+        {"aerial 1.5 scales yaw and pitch (0.5325 each after the dead zone), not the steer", 0.1f,
+         1.5f, 1.0f, 0.55f, 0.55f, nullptr, 0.5325f, 0.7988f, 0.7988f},
+        {"steering 2 scales the steer alone", 0.1f, 1.0f, 2.0f, 0.55f, 0.0f, nullptr, 1.0f, 0.0f,
+         0.5f},
+        {"a scaled full tilt stays at 1", 0.1f, 3.0f, 3.0f, 1.0f, 1.0f, nullptr, 1.0f, 1.0f, 1.0f},
+        {"aerial 0.5 halves a full pull back", 0.1f, 0.5f, 1.0f, 0.0f, 1.0f, nullptr, 0.0f, 0.5f,
+         0.0f},
+        {"keys are not scaled", 0.1f, 0.5f, 0.5f, 0.0f, 0.0f, "D", 1.0f, 0.0f, 1.0f},
+        {"a key and a scaled stick add", 0.1f, 0.25f, 1.0f, 0.0f, -1.0f, "S", 0.0f, 0.75f, 0.0f},
+    };
+    for (const Case& c : cases) {
+        Bindings b = defaultBindings();
+        b.deadZone = c.deadZone;
+        b.aerialSensitivity = c.aerial;
+        b.steeringSensitivity = c.steering;
+        PadState pad;
+        pad.leftX = c.x;
+        pad.leftY = c.y;
+        ActionSet held;
+        if (c.key != nullptr) held.set(*actionForKey(b, c.key), true);
+        const CarControls got = mapControls(b, pad, held);
+        EXPECT_NEAR(got.steer, c.steer, 1e-4f) << c.what;
+        EXPECT_NEAR(got.pitch, c.pitch, 1e-4f) << c.what;
+        EXPECT_NEAR(got.yaw, c.yaw, 1e-4f) << c.what;
+    }
+    // The defaults give the same bits as the stick after the dead zone
+    // alone: flights flown before the settings replay as they were.
+    for (float x : {0.13f, 0.377f, -0.8123f, 1.0f}) {
+        PadState pad;
+        pad.leftX = x;
+        pad.leftY = -x * 0.5f;
+        const Stick s = applyDeadZone(pad.leftX, pad.leftY, kDefaultDeadZone);
+        const CarControls got = mapControls(defaultBindings(), pad, {});
+        EXPECT_EQ(got.steer, s.x);
+        EXPECT_EQ(got.yaw, s.x);
+        EXPECT_EQ(got.pitch, s.y);
+    }
+}
+
+}  // namespace

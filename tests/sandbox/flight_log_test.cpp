@@ -540,3 +540,63 @@ TEST(OlderLogs, ReplayWithTheLegacyModelToTheSameFinalState) {
     while (!replay.finished()) replay.step();
     EXPECT_EQ(stateText(replay.world()), readFixture("free-v3.state"));
 }
+
+namespace {
+
+// In the air after a jump, the stick 0.6 forward (|pitch| = 0.6) when jump
+// is pressed again: beyond the default dodge dead zone (0.5), a dodge;
+// within a dead zone of 0.7, a double jump.
+FlightLog airJumpWithStick(float dodgeDeadZone) {
+    mechanics::World start = fullWorldFrom(defaultStart());
+    start.car.location.z = 300.0f;
+    start.car.hasJumped = true;
+    start.car.timeSinceJump = 0.4f;
+    FlightLog log;
+    log.setStart(start);
+    log.options.dodgeDeadZone = dodgeDeadZone;
+    CarControls c;
+    c.pitch = -0.6f;
+    log.recordTick(c);
+    c.jump = true;
+    log.recordTick(c);
+    return log;
+}
+
+TEST(FullModelLog, ADodgeDeadZoneOtherThanTheDefaultIsKeptAndReplaysAsFlown) {
+    struct Case {
+        float dodgeDeadZone;
+        bool written;
+        bool dodges;
+    };
+    for (const Case& c : {Case{kDefaultDodgeDeadZone, false, true}, Case{0.7f, true, false},
+                          Case{0.25f, true, true}}) {
+        SCOPED_TRACE(c.dodgeDeadZone);
+        const FlightLog recorded = airJumpWithStick(c.dodgeDeadZone);
+        const std::string text = formatFlightLog(recorded);
+        // A flight with the default writes what it wrote before the setting.
+        EXPECT_EQ(text.find("\noption dodge_dead_zone ") != std::string::npos, c.written);
+        ASSERT_EQ(text.substr(0, text.find('\n')), "trimsight-flight 4");
+        const base::Result<FlightLog> read = parseFlightLog(text, "dodge.log");
+        ASSERT_TRUE(read.ok()) << read.error();
+        EXPECT_EQ(read->options.dodgeDeadZone, c.dodgeDeadZone);
+        EXPECT_TRUE(*read == recorded);
+        FlightReplay replay(*read);
+        replay.step();
+        const TickReport report = replay.step();
+        EXPECT_EQ(report.dodged, c.dodges);
+        EXPECT_EQ(report.doubleJumped, !c.dodges);
+    }
+    // Out of its range, or given twice: the file's line says so.
+    const std::string good = formatFlightLog(airJumpWithStick(0.7f));
+    std::string high = good;
+    high.replace(high.find("dodge_dead_zone 0.7"), 19, "dodge_dead_zone 1.5");
+    const base::Result<FlightLog> refused = parseFlightLog(high, "d.log");
+    ASSERT_FALSE(refused.ok());
+    EXPECT_NE(refused.error().find("d.log:4: dodge_dead_zone: expected 0 to 1"), std::string::npos)
+        << refused.error();
+    std::string twice = good;
+    twice.insert(twice.find("option dodge"), "option dodge_dead_zone 0.6\n");
+    EXPECT_FALSE(parseFlightLog(twice, "d.log").ok());
+}
+
+}  // namespace
