@@ -54,6 +54,8 @@ struct FlyOptions {
     std::string drill;  // empty: free flight
     bool autopilot = false;
     double interfaceScale = 1.0;  // the player's factor on the text and panels' size
+    bool ballPath = false;        // the path ahead shown from the start
+    bool carPath = false;
 };
 
 // "nose-on-ball, recovery, ...": every drill's name, for messages.
@@ -321,6 +323,7 @@ fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::ControlScrip
     };
     app.captureLastFrame = !options.screenshot.empty();
     app.interfaceScale = static_cast<float>(options.interfaceScale);
+    app.pathShown = {options.ballPath, options.carPath};
     app.waitForDrawing = options.benchmark;
     if (options.seconds > 0.0)
         app.endNs = static_cast<int64_t>(std::llround(options.seconds * 1e9));
@@ -463,6 +466,11 @@ Subcommand addFlyCommand(CLI::App& app) {
     fly->add_option("--interface-scale", options->interfaceScale,
                     "Text and panels this much larger (0.5 to 4; default 1: they follow the "
                     "window's height and the display's pixels per point)");
+    fly->add_flag("--ball-path", options->ballPath,
+                  "Show the ball's path for the next 3 s (the drill menu turns it off)");
+    fly->add_flag("--car-path", options->carPath,
+                  "Show the car's path for the next 2 s with the controls held, and where it "
+                  "comes nearest the ball");
     return {fly, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
                 return runFly(global, *options, out, err);
             }};

@@ -19,6 +19,7 @@
 #include "fly/FlySession.h"
 #include "fly/platform/Platform.h"
 #include "fly/window/DrillPanel.h"
+#include "fly/window/PathView.h"
 #include "fly/window/WorldRenderer.h"
 #include "host/Plugin.h"
 
@@ -63,6 +64,9 @@ struct AppOptions {
     // the window's height and the display's pixels per point
     // (canvas/Fonts.h).
     float interfaceScale = 1.0f;
+    // The path ahead shown from the start (the drill menu turns each on and
+    // off).
+    PathShown pathShown;
 };
 
 // Times of each frame, in nanoseconds: the whole frame, and the simulation
@@ -120,6 +124,7 @@ class FlyApp {
     canvas::DialElements dialElements_{nullptr};
     FrameInput input_;
     DrillMenuChoice drillMenu_;
+    PathView pathView_;
     uint64_t attemptsReported_ = 0;
     std::optional<int> resultFrames_;  // frames since the last attempt finished
     int64_t frames_ = 0;
