@@ -43,10 +43,14 @@ run fly --video-driver offscreen --drill aerial-touch --seed 1 --autopilot \
 run fly --video-driver offscreen --drill velocity-alignment --seed 1 --autopilot \
     --record "$work/attempt.log"
 run render "$work/attempt.log" --plot "$out/plot.png"
+run fly --video-driver offscreen --drill aerial-touch --seed 2 --autopilot --ball-path \
+    --car-path --seconds 3.3 --screenshot "$out/path-ahead.png"
+run fly --video-driver offscreen --drill fast-aerial --seed 1 --script scenes/fast-aerial-late.fly \
+    --screenshot "$out/fast-aerial.png"
 
 pictures=(dial.png settings.png dial-guide.png situation-level-ball-right.png
           situation-nose-up-ball-below.png situation-falling-velocity-behind.png
-          fly.png drill.png plot.png)
+          fly.png drill.png plot.png path-ahead.png fast-aerial.png)
 if [ "$check" -eq 1 ]; then
     python3 scripts/compare-pictures.py "$out" docs "${pictures[@]}"
     echo "docs pictures: ${#pictures[@]} made again and alike"

@@ -68,7 +68,10 @@ void rangeCell(const sandbox::PartCheck& check, std::string_view unit) {
     const bool good = check.check == sandbox::RangeCheck::Good;
     const ImVec4 colour = good ? kPassed : kFailed;
     constexpr float kOpen = 1e8f;  // a range this high has no top
-    if (check.high >= kOpen)
+    if (check.low == check.high)
+        ImGui::TextColored(colour, "good %.2f %.*s", static_cast<double>(check.low), length(unit),
+                           unit.data());
+    else if (check.high >= kOpen)
         ImGui::TextColored(colour, "good from %.2f %.*s", static_cast<double>(check.low),
                            length(unit), unit.data());
     else
