@@ -57,6 +57,8 @@ struct FlyOptions {
     double interfaceScale = 1.0;  // the player's factor on the text and panels' size
     // Free flight after a landing: "off" (go on), "start" or "random".
     std::string autoReset = "off";
+    bool ballPath = false;        // the path ahead shown from the start
+    bool carPath = false;
 };
 
 // "nose-on-ball, recovery, ...": every drill's name, for messages.
@@ -324,6 +326,7 @@ fly::AppOptions appOptionsFor(const FlyOptions& options, const fly::ControlScrip
     };
     app.captureLastFrame = !options.screenshot.empty();
     app.interfaceScale = static_cast<float>(options.interfaceScale);
+    app.pathShown = {options.ballPath, options.carPath};
     app.waitForDrawing = options.benchmark;
     if (options.seconds > 0.0)
         app.endNs = static_cast<int64_t>(std::llround(options.seconds * 1e9));
@@ -515,6 +518,11 @@ Subcommand addFlyCommand(CLI::App& app) {
                     "Free flight, after a landing (held still 1.5 s): off (fly on), start (back "
                     "to the start, as R) or random (a new random start, as N); default off")
         ->check(CLI::IsMember({"off", "start", "random"}));
+    fly->add_flag("--ball-path", options->ballPath,
+                  "Show the ball's path for the next 3 s (the drill menu turns it off)");
+    fly->add_flag("--car-path", options->carPath,
+                  "Show the car's path for the next 2 s with the controls held, and where it "
+                  "comes nearest the ball");
     return {fly, [options](const GlobalOptions& global, std::FILE* out, std::FILE* err) {
                 return runFly(global, *options, out, err);
             }};

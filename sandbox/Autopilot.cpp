@@ -134,6 +134,8 @@ CarControls Autopilot::controls(const World& world) {
         }
         case DrillGoal::TouchBall:
             return touchBall(world);
+        case DrillGoal::FastAerial:
+            return fastAerial(world);
         case DrillGoal::ShootAtGoal:
             return shootAtGoal(world);
     }
@@ -141,7 +143,11 @@ CarControls Autopilot::controls(const World& world) {
 }
 
 bool Autopilot::jumpButton(const CarState& car, bool doubleJump, CarControls& c) {
-    if (car.onGround && !car.jumping) airJumpUsed_ = false;
+    // The jump from the floor leaves the air jump unused. (A car standing
+    // still at the start reads as off the floor for its first tick, before
+    // its wheels have looked for the floor; its press then is still the
+    // ground jump.)
+    if (car.onGround || car.jumping) airJumpUsed_ = false;
     if (jumpFor(car)) return true;
     if (!doubleJump || car.onGround || airJumpUsed_) return false;
     if (car.jumpHeld) return false;  // a fresh press needs a release first
@@ -222,6 +228,20 @@ CarControls Autopilot::touchBall(const World& world) {
     const bool aligned = !car.onGround && dot(car.attitude.forward, direction) >= kBoostAlignment;
     c.throttle = aligned ? 1.0f : 0.0f;
     c.boost = boostFor(car, aligned ? need / kBoostAcceleration : 0.0f);
+    return c;
+}
+
+// A fast aerial: the aerial touch, with boost from the jump's first tick
+// and the nose pulled up while the first jump pushes (as players fly it).
+CarControls Autopilot::fastAerial(const World& world) {
+    CarControls c = touchBall(world);
+    const CarState& car = world.car;
+    if (car.jumping || !firstJumpPressed_) {
+        c.boost = true;
+        c.throttle = 1.0f;
+        c.pitch = 1.0f;
+    }
+    firstJumpPressed_ = firstJumpPressed_ || c.jump;
     return c;
 }
 

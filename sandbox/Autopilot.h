@@ -23,6 +23,8 @@
 //   Jumps. From the floor jump is pressed once and held while the jump
 //   still pushes; for an aerial touch it is released as the held phase ends
 //   and pressed again with the stick centred (a double jump, not a dodge).
+//   Fast aerial. The aerial touch, with boost held from the jump's first
+//   tick and the nose pulled up while the first jump pushes.
 //   Shot on goal. On its wheels the car steers for a point behind the ball
 //   on the line from the goal through where the ball will be when the car
 //   gets there, nearer the ball as the car closes in, so it drives through
@@ -51,6 +53,7 @@ class Autopilot {
     CarControls alignWithVelocity(const World& world, bool against);
     CarControls landWheelsDown(const World& world);
     CarControls touchBall(const World& world);
+    CarControls fastAerial(const World& world);
     CarControls shootAtGoal(const World& world);
     // The jump button for a jump from the floor, and, when `doubleJump`,
     // the double jump after it (the stick is centred on its press tick).
@@ -61,8 +64,9 @@ class Autopilot {
     DrillGoal goal_;
     PhysicsOptions options_;
     Orientation target_;
-    float boostCredit_ = 0.0f;  // ticks of boost owed (positive) or overdrawn
-    bool airJumpUsed_ = false;  // since the car last stood on its wheels
+    float boostCredit_ = 0.0f;       // ticks of boost owed (positive) or overdrawn
+    bool airJumpUsed_ = false;       // since the car last stood on its wheels
+    bool firstJumpPressed_ = false;  // a fast aerial's, in this attempt
 };
 
 }  // namespace sandbox

@@ -73,6 +73,8 @@ struct PhysicsStep {
 // Steps 3b: every contact of the tick. The world still holds the
 // start-of-tick positions (and the velocities with this tick's impulses).
 void stepContacts(World& world, PhysicsStep& step, const Options& options);
+// The same for the ball alone, as if no car were near it (stepBall).
+void stepBallContacts(const Ball& ball, PhysicsStep& step, const Options& options);
 
 // The car's box against the ball at their present positions: the ball's
 // centre against the box shrunk by its edge radius, so edges and corners

@@ -636,6 +636,131 @@ class ShotOnGoalDrill final : public Drill {
     bool ownGoal_ = false;
 };
 
+// ------------------------------------------------------------- fast aerial
+
+constexpr uint32_t kFastAerialTicks = ticksOf(6);
+
+// The nose's angle above the floor's plane, radians.
+float nosePitch(const Orientation& attitude) {
+    const float up = attitude.forward.z;
+    return std::asin(up < -1.0f ? -1.0f : (up > 1.0f ? 1.0f : up));
+}
+
+class FastAerialDrill final : public Drill {
+  public:
+    FastAerialDrill(const DrillInfo& info, uint64_t seed) : Drill(info, seed, startOf(seed)) {}
+
+    DrillScore score() const override {
+        DrillScore s;
+        s.outcome = outcome();
+        if (touched_) {
+            s.add("time_to_touch", "Time to touch", "s", secondsOf(touchTick_));
+            s.add("touch_height", "Height of the touch", "uu", touchHeight_);
+            s.verdict = "touched";
+        }
+        if (jumpTick_ > 0) {
+            s.add("first_jump_held", "First jump held", "s", secondsOf(heldTicks_));
+            if (jumpEndTick_ > 0 && secondJumpTick_ > 0)
+                s.add("second_jump_delay", "First jump's end to the second jump", "s",
+                      secondsOf(secondJumpTick_ - jumpEndTick_));
+            s.add("boost_from_jump", "Boost from the jump's first tick", "",
+                  boostFromJump_ ? 1.0f : 0.0f);
+            if (jumpEndTick_ > 0)
+                s.add("jump_pitch", "Nose pitch as the first jump ends", "deg",
+                      degrees(jumpPitch_));
+        }
+        if (outcome() == DrillOutcome::Failed)
+            s.verdict = jumpTick_ == 0 ? "missed: no jump"
+                        : dodged_      ? "missed: a dodge, not a double jump"
+                        : landed_      ? "missed: landed without a touch"
+                                       : "missed: not touched in 6 s";
+        return s;
+    }
+
+  protected:
+    Measure measure(const World& world, const TickReport& report) override {
+        const CarState& car = world.car;
+        const BallState& ball = world.ball;
+        measureJumps(car, report);
+        const Vec3 toBall = ball.location - car.location;
+        const float angle =
+            length(toBall) > 0.0f ? angleBetween(car.attitude.forward, toBall) : 0.0f;
+        const bool touching =
+            report.ballTouched || distanceToCarBox(car, ball.location) <= model::kBallRadius;
+        if (touching) {
+            touched_ = true;
+            touchTick_ = ticks();
+            touchHeight_ = ball.location.z;
+            finish(DrillOutcome::Passed);
+        } else if ((report.landed && jumpTick_ > 0) || ticks() >= kFastAerialTicks) {
+            landed_ = report.landed;
+            finish(DrillOutcome::Failed);
+        }
+        return {angle, touching};
+    }
+
+  private:
+    // The parts players time, from the controls and the car's jump state.
+    void measureJumps(const CarState& car, const TickReport& report) {
+        const bool jump = controls().jump;
+        if (jumpTick_ == 0 && report.jumped) {
+            jumpTick_ = ticks();
+            boostFromJump_ = controls().boost;
+            holding_ = true;
+        }
+        if (jumpTick_ == 0) return;
+        if (holding_ && jump)
+            ++heldTicks_;
+        else
+            holding_ = false;
+        if (jumpEndTick_ == 0 && !car.jumping) {
+            jumpEndTick_ = ticks();
+            jumpPitch_ = nosePitch(car.attitude);
+        }
+        if (secondJumpTick_ == 0 && (report.doubleJumped || report.dodged)) {
+            secondJumpTick_ = ticks();
+            dodged_ = report.dodged;
+        }
+    }
+
+    // The car on its wheels with a full tank; the ball floating still, 1000
+    // to 1300 up and 500 to 900 ahead (within 10 degrees of the nose): too
+    // high for one jump and boost to reach quickly, so the second jump
+    // counts.
+    static DrillStart startOf(uint64_t seed) {
+        SeededRandom random(seed);
+        DrillStart s;
+        s.options.ballFloats = true;
+        float x = 0.0f, y = 0.0f, heading = 0.0f;
+        Vec3 ballAt{};
+        do {
+            x = random.uniform(-2500.0f, 2500.0f);
+            y = random.uniform(-3500.0f, 3500.0f);
+            heading = random.uniform(0.0f, kTwoPi);
+            const float distance = random.uniform(500.0f, 900.0f);
+            const float bearing = heading + random.uniform(-0.17f, 0.17f);
+            ballAt = {x + distance * std::cos(bearing), y + distance * std::sin(bearing),
+                      random.uniform(1000.0f, 1300.0f)};
+        } while (!insideArena(ballAt, 800.0f));
+        s.world.car = restingCar(x, y, heading);
+        s.world.ball.location = ballAt;
+        return s;
+    }
+
+    uint32_t jumpTick_ = 0;  // 0: not jumped yet (tick numbers start at 1)
+    bool holding_ = false;
+    uint32_t heldTicks_ = 0;
+    uint32_t jumpEndTick_ = 0;
+    float jumpPitch_ = 0.0f;
+    uint32_t secondJumpTick_ = 0;
+    bool dodged_ = false;
+    bool boostFromJump_ = false;
+    bool touched_ = false;
+    uint32_t touchTick_ = 0;
+    float touchHeight_ = 0.0f;
+    bool landed_ = false;
+};
+
 // ------------------------------------------------------------------- table
 
 template <typename D>
@@ -714,6 +839,12 @@ const DrillEntry kDrills[] = {
       DrillGoal::ShootAtGoal,
       {"time_to_goal", "touches", "shot_speed", "boost_used"}},
      make<ShotOnGoalDrill>},
+    {{"fast-aerial",
+      "The ball hangs high ahead of you. Jump (hold it the full 0.2 s), tilt back, jump "
+      "again as the first jump ends and boost all the way: touch it as soon as you can.",
+      render::TargetOption::Ball, "off-nose angle", "time_to_touch", Better::Lower,
+      DrillGoal::FastAerial},
+     make<FastAerialDrill>},
 };
 
 }  // namespace
@@ -738,6 +869,7 @@ void DrillScore::add(std::string_view key, std::string_view label, std::string_v
 void Drill::update(const World& world, const CarControls& controls, const TickReport& report) {
     if (finished()) return;
     ++ticks_;
+    controls_ = controls;
     const Measure m = measure(world, report);
     sample_ = {secondsOf(ticks_), m.error, m.inside, controls.pitch, controls.yaw, controls.roll};
 }

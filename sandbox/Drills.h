@@ -40,6 +40,12 @@
 //   shot-on-goal          from the floor: drive, jump and hit a ball that
 //                         rolls or bounces ahead into the far goal (at +y)
 //                         within 12 s.
+//   fast-aerial           from the floor to a ball hanging high ahead: jump,
+//                         double jump and boost up to it; scored by the time
+//                         to the touch and its height, with the parts
+//                         players time: the first jump's hold, the second
+//                         jump's delay after it, boost from the jump's first
+//                         tick, the nose's pitch as the first jump ends.
 //
 // The drill never touches console variables: `DrillInfo::cue` is the dial's
 // target option it trains, for the caller to set and set back. The ball for
@@ -87,7 +93,7 @@ struct ScorePart {
     float value = 0.0f;
 };
 
-inline constexpr std::size_t kMaxScoreParts = 4;
+inline constexpr std::size_t kMaxScoreParts = 8;
 
 struct DrillScore {
     DrillOutcome outcome = DrillOutcome::Running;
@@ -117,6 +123,7 @@ enum class DrillGoal : uint8_t {
     HoldAttitude,  // Drill::targetAttitude()
     TouchBall,
     ShootAtGoal,  // at the goal at +y
+    FastAerial,   // touch a high ball as soon as can be: jump, double jump, boost
 };
 
 // What a drill is, apart from any attempt at it.
@@ -193,6 +200,8 @@ class Drill {
     virtual Measure measure(const World& world, const TickReport& report) = 0;
     void finish(DrillOutcome outcome) { outcome_ = outcome; }
     DrillOutcome outcome() const { return outcome_; }
+    // The controls of the tick being measured.
+    const CarControls& controls() const { return controls_; }
 
   private:
     const DrillInfo& info_;
@@ -201,6 +210,7 @@ class Drill {
     DrillOutcome outcome_ = DrillOutcome::Running;
     uint32_t ticks_ = 0;
     DrillSample sample_{};
+    CarControls controls_{};
 };
 
 struct DrillEntry {

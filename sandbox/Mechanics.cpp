@@ -348,6 +348,12 @@ PhysicsStep startPhysicsStep(const World& world, const CarForces& forces, bool b
 }
 
 // Step 3c.
+void moveBall(Ball& ball, const PhysicsStep& step) {
+    ball.velocity = step.ball.velocity;
+    ball.spin = step.ball.spin;
+    ball.location = ball.location + ball.velocity * kDt + step.ball.push;
+}
+
 void move(World& world, const PhysicsStep& step) {
     Car& car = world.car;
     car.velocity = step.car.velocity;
@@ -355,12 +361,16 @@ void move(World& world, const PhysicsStep& step) {
     car.location = car.location + car.velocity * kDt + step.car.push;
     car.attitude =
         orthonormalised(rotated(rotated(car.attitude, step.car.turn, kDt), car.spin, kDt));
-
-    Ball& ball = world.ball;
-    ball.velocity = step.ball.velocity;
-    ball.spin = step.ball.spin;
-    ball.location = ball.location + ball.velocity * kDt + step.ball.push;
+    moveBall(world.ball, step);
 }
+
+// Step 5.
+void capBall(Ball& ball, const PhysicsStep& step) {
+    ball.velocity = clampLength(ball.velocity + step.ballHitVelocity, kMaxBallSpeed);
+    ball.spin = clampLength(ball.spin, kMaxBallSpin);
+}
+
+bool ballAwake(const Ball& ball) { return !(ball.velocity == Vec3{} && ball.spin == Vec3{}); }
 
 }  // namespace
 
@@ -378,12 +388,11 @@ float rollAngle(const Orientation& a) { return std::atan2(-a.right.z, a.up.z); }
 
 TickEvents step(World& world, const CarControls& controls, const Options& options) {
     TickEvents events;
-    const Ball& ball = world.ball;
-    const bool ballAwake = !(ball.velocity == Vec3{} && ball.spin == Vec3{});
+    const bool awake = ballAwake(world.ball);
 
     const CarForces forces = carPreTick(world, clamped(controls), options, events);
 
-    PhysicsStep physics = startPhysicsStep(world, forces, ballAwake, options);
+    PhysicsStep physics = startPhysicsStep(world, forces, awake, options);
     stepContacts(world, physics, options);
     move(world, physics);
     events.ballTouched = physics.ballTouched;
@@ -393,12 +402,18 @@ TickEvents step(World& world, const CarControls& controls, const Options& option
     car.velocity = clampLength(car.velocity, kMaxCarSpeed);
     car.spin = clampLength(car.spin, kMaxCarSpin);
 
-    Ball& movedBall = world.ball;
-    movedBall.velocity = clampLength(movedBall.velocity + physics.ballHitVelocity, kMaxBallSpeed);
-    movedBall.spin = clampLength(movedBall.spin, kMaxBallSpin);
+    capBall(world.ball, physics);
 
     world.tick = physics.tick;
     return events;
+}
+
+void stepBall(World& world, const Options& options) {
+    PhysicsStep physics = startPhysicsStep(world, CarForces{}, ballAwake(world.ball), options);
+    stepBallContacts(world.ball, physics, options);
+    moveBall(world.ball, physics);
+    capBall(world.ball, physics);
+    world.tick = physics.tick;
 }
 
 }  // namespace sandbox::mechanics

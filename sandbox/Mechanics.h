@@ -248,6 +248,11 @@ struct CarForces {
 // One tick of the whole world.
 TickEvents step(World& world, const CarControls& controls, const Options& options);
 
+// One tick of the ball alone, ignoring world.car: the ball's part of step
+// by the same code, so a ball the car does not touch (nor its wheels' rays)
+// moves bit for bit as step moves it. world.tick advances too.
+void stepBall(World& world, const Options& options);
+
 // The controls as the model reads them: every axis clamped to [-1, 1].
 CarControls clamped(const CarControls& controls);
 

@@ -48,6 +48,11 @@
 //   Drills.h            the training drills: a table of them by name, each
 //                       a seeded start, a per-tick update, an end and a
 //                       score with named parts, the dial cue it trains.
+//   Prediction.h        the path ahead: the ball's next 3 s and the car's
+//                       next 2 s with its controls held, by the model's own
+//                       tick on copies, and where the two come nearest.
+//   Advice.h            one line of advice after a miss, from a drill's
+//                       score parts by a table of rules per drill.
 //   Levels.h            each drill's bronze, silver and gold values, gold
 //                       from what the autopilot reaches.
 //   Autopilot.h         an attitude controller that flies each drill's goal
@@ -87,6 +92,7 @@
 //   the program's libraries; portable/ fills in what a standard library
 //   lacks.
 #include "base/Result.h"
+#include "sandbox/Advice.h"
 #include "sandbox/Arena.h"
 #include "sandbox/AttemptBook.h"
 #include "sandbox/AttemptPlot.h"
@@ -105,6 +111,7 @@
 #include "sandbox/Mechanics.h"
 #include "sandbox/NumberText.h"
 #include "sandbox/Physics.h"
+#include "sandbox/Prediction.h"
 #include "sandbox/SceneExport.h"
 #include "sandbox/Starts.h"
 #include "sandbox/Vec3.h"

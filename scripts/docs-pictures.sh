@@ -49,10 +49,14 @@ run render "$work/attempt.log" --plot "$out/plot.png"
 run fly --video-driver offscreen --drill recovery --seed 1 --autopilot --record "$work/recovery.log"
 run render "$work/recovery.log" --fps 40 --canvas 1280x720 -o "$work/clip"
 cp "$(ls "$work"/clip/frame-*.png | sort | tail -n 1)" "$out/clip.png"
+run fly --video-driver offscreen --drill aerial-touch --seed 2 --autopilot --ball-path \
+    --car-path --seconds 3.3 --screenshot "$out/path-ahead.png"
+run fly --video-driver offscreen --drill fast-aerial --seed 1 --script scenes/fast-aerial-late.fly \
+    --screenshot "$out/fast-aerial.png"
 
 pictures=(dial.png settings.png dial-guide.png situation-level-ball-right.png
           situation-nose-up-ball-below.png situation-falling-velocity-behind.png
-          fly.png drill.png plot.png clip.png)
+          fly.png drill.png plot.png clip.png path-ahead.png fast-aerial.png)
 if [ "$check" -eq 1 ]; then
     python3 scripts/compare-pictures.py "$out" docs "${pictures[@]}"
     echo "docs pictures: ${#pictures[@]} made again and alike"

@@ -7,10 +7,12 @@
 #include <cmath>
 #include <cstdio>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "canvas/Colour.h"
 #include "canvas/Fonts.h"
+#include "sandbox/Advice.h"
 #include "sandbox/Levels.h"
 
 namespace fly {
@@ -38,6 +40,7 @@ ImVec4 imGuiColour(canvas::Rgb8 c) {
 // A passed attempt in the plot's colour of "inside"; a failed one in red.
 const ImVec4 kPassed = imGuiColour(canvas::kPlotInsideColour);
 const ImVec4 kFailed{1.0f, 0.45f, 0.4f, 1.0f};
+const ImVec4 kAdvice{1.0f, 0.85f, 0.35f, 1.0f};  // the advice line after a miss
 // The stick's three axes in the plot and its legend.
 const ImVec4 kPitchColour = imGuiColour(canvas::kPlotPitchColour);
 const ImVec4 kYawColour = imGuiColour(canvas::kPlotYawColour);
@@ -59,10 +62,29 @@ void drillTitle(const FlySession& session, const DrillAttempt& attempt) {
 }
 
 // One part of a score as a row: label, value and unit.
-void scoreRows(const sandbox::DrillScore& score, std::string_view mainPart) {
+// A part's good range (sandbox/Advice.h) in a third column, green inside
+// it and red outside.
+void rangeCell(const sandbox::PartCheck& check, std::string_view unit) {
+    const bool good = check.check == sandbox::RangeCheck::Good;
+    const ImVec4 colour = good ? kPassed : kFailed;
+    constexpr float kOpen = 1e8f;  // a range this high has no top
+    if (check.low == check.high)
+        ImGui::TextColored(colour, "good %.2f %.*s", static_cast<double>(check.low), length(unit),
+                           unit.data());
+    else if (check.high >= kOpen)
+        ImGui::TextColored(colour, "good from %.2f %.*s", static_cast<double>(check.low),
+                           length(unit), unit.data());
+    else
+        ImGui::TextColored(colour, "good %.2f to %.2f %.*s", static_cast<double>(check.low),
+                           static_cast<double>(check.high), length(unit), unit.data());
+}
+
+// `drill` non-empty: with each part's good range.
+void scoreRows(const sandbox::DrillScore& score, std::string_view mainPart,
+               std::string_view drill = {}) {
     // Fitted to the texts, so that the panel, which sizes itself to its
     // contents, is as wide as its widest row.
-    if (!ImGui::BeginTable("score", 2, ImGuiTableFlags_SizingFixedFit)) return;
+    if (!ImGui::BeginTable("score", drill.empty() ? 2 : 3, ImGuiTableFlags_SizingFixedFit)) return;
     for (const sandbox::ScorePart& part : score.parts()) {
         ImGui::TableNextRow();
         ImGui::TableNextColumn();
@@ -77,6 +99,10 @@ void scoreRows(const sandbox::DrillScore& score, std::string_view mainPart) {
         else
             ImGui::Text("%.2f %.*s", static_cast<double>(part.value), length(part.unit),
                         part.unit.data());
+        if (drill.empty()) continue;
+        ImGui::TableNextColumn();
+        if (const auto check = sandbox::checkPart(drill, part.key, part.value))
+            rangeCell(*check, part.unit);
     }
     ImGui::EndTable();
 }
@@ -266,7 +292,11 @@ void drawResult(FlySession& session, const DrillAttempt& attempt) {
     ImGui::TextColored(passed ? kPassed : kFailed, "%s: %.*s", passed ? "passed" : "failed",
                        length(score.verdict), score.verdict.data());
     ImGui::Separator();
-    scoreRows(score, attempt.drill().info().mainPart);
+    scoreRows(score, attempt.drill().info().mainPart, attempt.drill().info().name);
+    if (!passed) {
+        const std::string advice = sandbox::adviceFor(attempt.drill().info().name, score);
+        ImGui::TextColored(kAdvice, "%s", advice.c_str());
+    }
     progressRows(session, attempt, score);
     ImGui::Separator();
     drawPlot(attempt);
@@ -349,6 +379,9 @@ void drawDrillMenu(FlySession& session, DrillMenuChoice& choice) {
         session.showControls(true);
         open = false;
     }
+    ImGui::Separator();
+    ImGui::Checkbox("show the ball's path ahead (3 s)", &choice.ballPath);
+    ImGui::Checkbox("show the car's path ahead (2 s, controls held)", &choice.carPath);
     ImGui::End();
     if (!open) session.showDrillMenu(false);
 }

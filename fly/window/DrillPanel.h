@@ -20,6 +20,9 @@ struct DrillMenuChoice {
     int drill = 0;  // index in sandbox::drillTable()
     uint64_t seed = 1;
     bool wasShown = false;
+    // The path ahead's two settings (PathView.h), in the same menu.
+    bool ballPath = false;
+    bool carPath = false;
 };
 
 void drawDrillMenu(FlySession& session, DrillMenuChoice& choice);

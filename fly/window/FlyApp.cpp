@@ -29,7 +29,10 @@ FlyApp::FlyApp(Platform& platform, FlySession& session, AppOptions options)
     : platform_(platform),
       session_(session),
       options_(std::move(options)),
-      help_(helpRows(session.bindings())) {}
+      help_(helpRows(session.bindings())) {
+    drillMenu_.ballPath = options_.pathShown.ball;
+    drillMenu_.carPath = options_.pathShown.car;
+}
 
 base::Result<std::unique_ptr<FlyApp>> FlyApp::create(Platform& platform, FlySession& session,
                                                      AppOptions options) {
@@ -103,8 +106,9 @@ bool FlyApp::frame() {
     ImGui_ImplOpenGL3_NewFrame();
     feedImGuiFrame();
     ImGui::NewFrame();
+    const PathDrawing path = pathView_.update(session_, {drillMenu_.ballPath, drillMenu_.carPath});
     renderer_->draw(session_.world(), session_.camera(), framebuffer.X, framebuffer.Y,
-                    session_.ghosts());
+                    session_.ghosts(), path);
     // The plugin lays its dial out on ImGui's display size, which is the
     // window's size in ImGui's units whatever the framebuffer's pixels.
     const ImVec2 display = ImGui::GetIO().DisplaySize;
@@ -116,6 +120,7 @@ bool FlyApp::frame() {
     session_.drawDial(dialElements_);
     dialElements_.finishFrame();
     simulation += platform_.nowNs() - dialStart;
+    pathView_.drawLabel(session_.camera(), display);
     drawWindows(canvas);
     keepSettings(session_.timeNs());
     keepControls(session_.timeNs());

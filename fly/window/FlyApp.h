@@ -20,6 +20,7 @@
 #include "fly/platform/Platform.h"
 #include "fly/window/DrillPanel.h"
 #include "fly/window/ProgressView.h"
+#include "fly/window/PathView.h"
 #include "fly/window/WorldRenderer.h"
 #include "host/Plugin.h"
 
@@ -69,6 +70,9 @@ struct AppOptions {
     // the window's height and the display's pixels per point
     // (canvas/Fonts.h).
     float interfaceScale = 1.0f;
+    // The path ahead shown from the start (the drill menu turns each on and
+    // off).
+    PathShown pathShown;
 };
 
 // Times of each frame, in nanoseconds: the whole frame, and the simulation
@@ -134,6 +138,7 @@ class FlyApp {
     DrillMenuChoice drillMenu_;
     ProgressChoice progress_;
     bool keyboardNavForProgress_ = false;  // set while the view is open
+    PathView pathView_;
     uint64_t attemptsReported_ = 0;
     std::optional<int> resultFrames_;  // frames since the last attempt finished
     int64_t frames_ = 0;

@@ -290,6 +290,42 @@ std::vector<Vertex> discMesh() {
     return m.vertices;
 }
 
+// The path ahead's lines, made afresh each frame into `m` (its vertices'
+// room kept from frame to frame).
+constexpr int kCarPathDash = 3;  // ticks drawn of every kCarPathDotEvery
+constexpr int kCarPathDotEvery = 8;
+constexpr float kBounceTick = 40.0f;    // uu up and down from a bounce
+constexpr float kNearestCross = 45.0f;  // uu each way
+constexpr std::size_t kMaxPathVertices =
+    2 * (sandbox::kBallPathTicks + 2 * sandbox::kMaxPathBounces + sandbox::kCarPathTicks + 4);
+
+void pathLines(const PathDrawing& d, MeshBuilder& m) {
+    m.vertices.clear();
+    const sandbox::PathAhead& p = *d.path;
+    if (d.ball) {
+        const VertexColour c = colour(kBallPathColour);
+        for (std::size_t k = 1; k < p.ball.size(); ++k) m.line(p.ball[k - 1], p.ball[k], c);
+        for (int b = 0; b < p.bounces; ++b) {
+            const Vec3 at =
+                p.ball[static_cast<std::size_t>(p.bounceTicks[static_cast<std::size_t>(b)])];
+            m.line(at - Vec3{0, 0, kBounceTick}, at + Vec3{0, 0, kBounceTick}, c);
+        }
+    }
+    if (d.car) {
+        const VertexColour c = colour(kCarPathColour);
+        for (std::size_t k = 1; k < p.car.size(); ++k)
+            if (static_cast<int>(k - 1) % kCarPathDotEvery < kCarPathDash)
+                m.line(p.car[k - 1], p.car[k], c);
+        const VertexColour n = colour(kNearestColour);
+        const Vec3 car = p.car[static_cast<std::size_t>(p.nearestTick)];
+        const Vec3 ball = p.ball[static_cast<std::size_t>(p.nearestTick)];
+        m.line(car - Vec3{kNearestCross, 0, 0}, car + Vec3{kNearestCross, 0, 0}, n);
+        m.line(car - Vec3{0, kNearestCross, 0}, car + Vec3{0, kNearestCross, 0}, n);
+        m.line(car - Vec3{0, 0, kNearestCross}, car + Vec3{0, 0, kNearestCross}, n);
+        m.line(car, ball, n);
+    }
+}
+
 std::vector<Vertex> dropLineMesh() {
     MeshBuilder m;
     m.line({0, 0, 0}, {0, 0, 1}, {1.0f, 1.0f, 1.0f, 0.6f});
@@ -378,6 +414,22 @@ struct WorldRenderer::Mesh {
                               bufferOffset(offsetof(Vertex, other)));
         glBindVertexArray(0);
     }
+    // Room for `vertices` drawn from a buffer rewritten each frame.
+    void reserve(std::size_t vertices, GLenum drawMode) {
+        upload(std::vector<Vertex>(vertices), drawMode);
+        glBindBuffer(GL_ARRAY_BUFFER, buffer);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices * sizeof(Vertex)), nullptr,
+                     GL_DYNAMIC_DRAW);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        count = 0;
+    }
+    void rewrite(const std::vector<Vertex>& vertices) {
+        glBindBuffer(GL_ARRAY_BUFFER, buffer);
+        glBufferSubData(GL_ARRAY_BUFFER, 0,
+                        static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)), vertices.data());
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        count = static_cast<GLsizei>(vertices.size());
+    }
     void release() {
         if (vao != 0) glDeleteVertexArrays(1, &vao);
         if (buffer != 0) glDeleteBuffers(1, &buffer);
@@ -385,7 +437,8 @@ struct WorldRenderer::Mesh {
 };
 
 struct WorldRenderer::Meshes {
-    Mesh floor, lines, car, ball, disc, dropLine;
+    Mesh floor, lines, car, ball, disc, dropLine, path;
+    MeshBuilder pathVertices;
     // One body and one set of edges per kind of ghost, in GhostKind's order.
     Mesh ghost[2], ghostEdges[2];
 };
@@ -411,6 +464,8 @@ base::Result<std::unique_ptr<WorldRenderer>> WorldRenderer::create() {
     m.ball.upload(sphereMesh(), GL_TRIANGLES);
     m.disc.upload(discMesh(), GL_TRIANGLES);
     m.dropLine.upload(dropLineMesh(), GL_LINES);
+    m.path.reserve(kMaxPathVertices, GL_LINES);
+    m.pathVertices.vertices.reserve(kMaxPathVertices);
     for (GhostKind kind : {GhostKind::TargetAttitude, GhostKind::BestAttempt}) {
         m.ghost[static_cast<int>(kind)].upload(ghostMesh(ghostColour(kind)), GL_TRIANGLES);
         m.ghostEdges[static_cast<int>(kind)].upload(ghostEdges(ghostColour(kind)), GL_LINES);
@@ -421,7 +476,7 @@ base::Result<std::unique_ptr<WorldRenderer>> WorldRenderer::create() {
 WorldRenderer::~WorldRenderer() {
     if (meshes_)
         for (Mesh* mesh : {&meshes_->floor, &meshes_->lines, &meshes_->car, &meshes_->ball,
-                           &meshes_->disc, &meshes_->dropLine, &meshes_->ghost[0],
+                           &meshes_->disc, &meshes_->dropLine, &meshes_->path, &meshes_->ghost[0],
                            &meshes_->ghost[1], &meshes_->ghostEdges[0], &meshes_->ghostEdges[1]})
             mesh->release();
     if (program_ != 0) glDeleteProgram(program_);
@@ -455,8 +510,16 @@ void WorldRenderer::drawGhosts(std::span<const GhostCar> ghosts) {
     glDepthFunc(GL_LESS);
 }
 
+// Over the bodies, with depth: the lines pass behind the car and ball.
+void WorldRenderer::drawPath(const PathDrawing& path) {
+    if (path.path == nullptr || (!path.ball && !path.car)) return;
+    pathLines(path, meshes_->pathVertices);
+    meshes_->path.rewrite(meshes_->pathVertices.vertices);
+    drawMesh(meshes_->path, Mat4{});
+}
+
 void WorldRenderer::draw(const sandbox::World& world, const CameraPose& camera, int width,
-                         int height, std::span<const GhostCar> ghosts) {
+                         int height, std::span<const GhostCar> ghosts, const PathDrawing& path) {
     glViewport(0, 0, width, height);
     const VertexColour sky = colour(kSkyColour);
     glClearColor(sky.r, sky.g, sky.b, 1.0f);
@@ -496,6 +559,7 @@ void WorldRenderer::draw(const sandbox::World& world, const CameraPose& camera, 
              scaleAndMove({1.0f, 1.0f, car.location.z}, {car.location.x, car.location.y, 0.0f}));
     drawMesh(meshes_->dropLine, scaleAndMove({1.0f, 1.0f, ball.location.z - r},
                                              {ball.location.x, ball.location.y, 0.0f}));
+    drawPath(path);
     drawGhosts(ghosts);
     glBindVertexArray(0);
     glUseProgram(0);

@@ -18,6 +18,7 @@
 #include "fly/Camera.h"
 #include "fly/GhostCar.h"
 #include "sandbox/Physics.h"
+#include "sandbox/Prediction.h"
 
 namespace fly {
 
@@ -38,6 +39,19 @@ inline constexpr Rgb8 ghostColour(GhostKind kind) {
 }
 inline constexpr float kGhostAlpha = 0.45f;
 
+// The path ahead (sandbox/Prediction.h): the ball's a solid line with a
+// tick at each bounce, the car's dotted, and the point where the car comes
+// nearest the ball marked by a cross on the car's path joined to the ball's
+// point of that moment (the time the HUD writes beside it).
+inline constexpr Rgb8 kBallPathColour{255, 235, 110};
+inline constexpr Rgb8 kCarPathColour{120, 205, 255};
+inline constexpr Rgb8 kNearestColour{255, 70, 50};
+struct PathDrawing {
+    const sandbox::PathAhead* path = nullptr;  // null: none drawn
+    bool ball = false;
+    bool car = false;  // with the nearest point
+};
+
 class WorldRenderer {
   public:
     // Compiles the shaders and uploads the meshes; needs a current context.
@@ -49,7 +63,7 @@ class WorldRenderer {
     // Clears the framebuffer to the sky and draws the world as the camera
     // sees it, over the whole framebuffer, with the ghost cars last.
     void draw(const sandbox::World& world, const CameraPose& camera, int width, int height,
-              std::span<const GhostCar> ghosts = {});
+              std::span<const GhostCar> ghosts = {}, const PathDrawing& path = {});
 
   private:
     struct Mesh;
@@ -57,6 +71,7 @@ class WorldRenderer {
     WorldRenderer();
     void drawMesh(const Mesh& mesh, const Mat4& model);
     void drawGhosts(std::span<const GhostCar> ghosts);
+    void drawPath(const PathDrawing& path);
 
     unsigned program_ = 0;
     int modelLocation_ = -1;

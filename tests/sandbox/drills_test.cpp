@@ -78,7 +78,8 @@ TEST(DrillTable, HoldsTheCommandLineNamesEachWithItsCueAndAPartThatRanksIt) {
                           {"velocity-braking", render::TargetOption::VelocityOpposite},
                           {"target-attitude", std::nullopt},
                           {"aerial-touch", render::TargetOption::Ball},
-                          {"shot-on-goal", render::TargetOption::Ball}};
+                          {"shot-on-goal", render::TargetOption::Ball},
+                          {"fast-aerial", render::TargetOption::Ball}};
     ASSERT_EQ(drillTable().size(), std::size(cases));
     for (const Case& c : cases) {
         const DrillEntry* entry = findDrill(c.name);
