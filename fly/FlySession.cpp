@@ -37,7 +37,9 @@ FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
     if (options.script != nullptr) script_.emplace(*options.script);
     log_.ticks.reserve(options.ticksToReserve);
     if (seed_) nextSeed_ = *seed_ + 1;
-    if (options.drill != nullptr)
+    if (options.course != nullptr)
+        startCourse(*options.course);
+    else if (options.drill != nullptr)
         startAttempt(*options.drill, options.seed.value_or(1));
     else
         startFlight(
@@ -105,25 +107,40 @@ std::optional<SettingText> FlySession::settingInPlaceOfCue() const {
 // The cue is set before the new log notes the console variables, so the
 // log opens with it and a replay shows the dial as the attempt did.
 void FlySession::startAttempt(const sandbox::DrillEntry& drill, uint64_t seed) {
-    releaseCue();
-    std::unique_ptr<sandbox::Drill> made = drill.make(drill.info, seed);
-    const sandbox::FlightLog* best =
-        raceBest_ && bestFlight_ ? bestFlight_(drill.info.name, seed) : nullptr;
-    attempt_ = std::make_unique<DrillAttempt>(std::move(made), autopilot_, best);
     drill_ = &drill;
+    course_ = nullptr;
+    startDrill(drill.make(drill.info, seed), drill.info.name, seed);
+}
+
+void FlySession::startCourse(const sandbox::Course& course) {
+    drill_ = nullptr;
+    course_ = &course;
+    std::unique_ptr<sandbox::Drill> made = sandbox::makeCourseDrill(course);
+    const uint64_t seed = made->seed();
+    const std::string name(made->info().name);
+    startDrill(std::move(made), name, seed);
+}
+
+void FlySession::startDrill(std::unique_ptr<sandbox::Drill> made, std::string_view name,
+                            uint64_t seed) {
+    releaseCue();
+    const sandbox::FlightLog* best = raceBest_ && bestFlight_ ? bestFlight_(name, seed) : nullptr;
+    const std::optional<render::TargetOption> cue = made->info().cue;
+    attempt_ = std::make_unique<DrillAttempt>(std::move(made), autopilot_, best);
     drillSeed_ = seed;
     seed_.reset();
     physics_ = attempt_->drill().start().options;
-    cue_.set(cvars_, drill.info.cue);
+    cue_.set(cvars_, cue);
     startFlight(attempt_->drill().start().fullWorld());
     // Which drill and seed, so that the log alone gives the attempt's plot.
-    log_.drill = sandbox::FlightDrill{std::string(drill.info.name), seed};
+    log_.drill = sandbox::FlightDrill{std::string(name), seed};
 }
 
 void FlySession::flyFreely() {
     releaseCue();
     attempt_.reset();
     drill_ = nullptr;
+    course_ = nullptr;
     physics_ = freePhysics_;
     startFlight(sim_.full());
 }
@@ -134,12 +151,16 @@ void FlySession::releaseCue() {
 }
 
 std::optional<sandbox::AttemptBook::SeedRecord> FlySession::seedRecord() const {
-    if (!seedRecord_ || drill_ == nullptr) return std::nullopt;
-    return seedRecord_(drill_->info.name, drillSeed_);
+    if (!seedRecord_ || !attempt_) return std::nullopt;
+    return seedRecord_(attempt_->drill().info().name, drillSeed_);
 }
 
 std::span<const GhostCar> FlySession::ghosts() const {
     return attempt_ ? attempt_->ghosts() : std::span<const GhostCar>{};
+}
+
+std::span<const RingMark> FlySession::rings() const {
+    return attempt_ ? attempt_->rings() : std::span<const RingMark>{};
 }
 
 void FlySession::apply(CommandSet commands) {
@@ -152,7 +173,9 @@ void FlySession::apply(CommandSet commands) {
     if (commands.has(Command::Quit)) quit_ = true;
     if (commands.has(Command::DrillMenu)) drillMenuShown_ = !drillMenuShown_;
     if (commands.has(Command::Reset)) {
-        if (drill_ != nullptr) {
+        if (course_ != nullptr) {
+            startCourse(*course_);
+        } else if (drill_ != nullptr) {
             startAttempt(*drill_, drillSeed_);
         } else {
             sim_ = sandbox::startOf(log_);
@@ -160,7 +183,9 @@ void FlySession::apply(CommandSet commands) {
         }
     }
     if (commands.has(Command::RandomStart)) {
-        if (drill_ != nullptr) {
+        if (course_ != nullptr) {
+            startCourse(*course_);
+        } else if (drill_ != nullptr) {
             startAttempt(*drill_, drillSeed_ + 1);
         } else {
             seed_ = nextSeed_++;

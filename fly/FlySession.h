@@ -66,6 +66,9 @@ struct SessionOptions {
     // A drill to fly from the start, from `seed` (1 without one); and whether
     // the autopilot flies its attempts.
     const sandbox::DrillEntry* drill = nullptr;
+    // A ring course to fly from the start instead (must outlive the
+    // session); its attempts are drill attempts (sandbox/Courses.h).
+    const sandbox::Course* course = nullptr;
     bool autopilot = false;
     // The best flight so far of a drill and seed, raced as a ghost car; null
     // when there is none. Asked as each attempt starts.
@@ -111,6 +114,11 @@ class FlySession {
     // Drills. An attempt at `drill` from `seed`: a countdown, then the
     // attempt, then its result, the world held still.
     void startAttempt(const sandbox::DrillEntry& drill, uint64_t seed);
+    // An attempt at a ring course (which must outlive the session): as a
+    // drill's, reset flies it again.
+    void startCourse(const sandbox::Course& course);
+    // The course being flown; null in free flight and in other drills.
+    const sandbox::Course* course() const { return course_; }
     // Leaves the drill and flies on freely from where the car is.
     void flyFreely();
     // Sets the dial's target option back now if an attempt holds it (the
@@ -131,6 +139,8 @@ class FlySession {
     bool drillMenuShown() const { return drillMenuShown_; }
     // The ghost cars to draw now.
     std::span<const GhostCar> ghosts() const;
+    // A course's rings to draw now (none outside a course).
+    std::span<const RingMark> rings() const;
 
     const sandbox::World& world() const { return sim_.world(); }
     const sandbox::Simulation& simulation() const { return sim_; }
@@ -166,6 +176,7 @@ class FlySession {
   private:
     void apply(CommandSet commands);
     void startFlight(const sandbox::mechanics::World& start);
+    void startDrill(std::unique_ptr<sandbox::Drill> made, std::string_view name, uint64_t seed);
     void step(const sandbox::CarControls& controls);
     void runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys);
     void runAttemptTick(const sandbox::CarControls& person);
@@ -195,6 +206,7 @@ class FlySession {
     bool quit_ = false;
     std::unique_ptr<DrillAttempt> attempt_;
     const sandbox::DrillEntry* drill_ = nullptr;
+    const sandbox::Course* course_ = nullptr;
     uint64_t drillSeed_ = 1;
     DialCue cue_;
     uint64_t attemptsFinished_ = 0;

@@ -48,6 +48,9 @@
 //   Drills.h            the training drills: a table of them by name, each
 //                       a seeded start, a per-tick update, an end and a
 //                       score with named parts, the dial cue it trains.
+//   Courses.h           ring courses: rings to pass in order, a start and
+//                       a time limit; passing a ring, the splits, a course
+//                       flown as a drill; the built-in courses.
 //   Levels.h            each drill's bronze, silver and gold values, gold
 //                       from what the autopilot reaches.
 //   Autopilot.h         an attitude controller that flies each drill's goal
@@ -95,6 +98,7 @@
 #include "sandbox/Bindings.h"
 #include "sandbox/Clock.h"
 #include "sandbox/Contacts.h"
+#include "sandbox/Courses.h"
 #include "sandbox/Drills.h"
 #include "sandbox/Flight.h"
 #include "sandbox/FlightLog.h"

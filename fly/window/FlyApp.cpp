@@ -99,7 +99,7 @@ bool FlyApp::frame() {
     platform_.newImGuiFrame();
     ImGui::NewFrame();
     renderer_->draw(session_.world(), session_.camera(), framebuffer.X, framebuffer.Y,
-                    session_.ghosts());
+                    session_.ghosts(), session_.rings());
     // The plugin lays its dial out on ImGui's display size, which is the
     // window's size in ImGui's units whatever the framebuffer's pixels.
     const ImVec2 display = ImGui::GetIO().DisplaySize;

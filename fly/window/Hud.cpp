@@ -44,6 +44,32 @@ void ghostLines(std::span<const GhostCar> ghosts) {
     }
 }
 
+// How long a ring's split stays on the HUD after the ring is passed.
+constexpr float kSplitShownSeconds = 3.0f;
+
+// A course's progress: the next ring, and for a while after each ring its
+// split against the best attempt's at that ring (green ahead, red behind).
+void courseLines(const FlySession& s) {
+    const DrillAttempt* attempt = s.attempt();
+    const sandbox::CourseRun* run = attempt ? attempt->drill().courseRun() : nullptr;
+    if (run == nullptr) return;
+    if (!run->done()) ImGui::Text("ring %zu of %zu", run->next() + 1, run->ringCount());
+    const std::optional<std::size_t> last = run->lastPassed();
+    if (!last) return;
+    const float split = *run->split(*last);
+    if (attempt->drill().sample().seconds - split > kSplitShownSeconds) return;
+    const std::optional<float> best = attempt->bestSplit(*last);
+    if (!best) {
+        ImGui::Text("ring %zu: %.2f s", *last + 1, static_cast<double>(split));
+        return;
+    }
+    const float delta = split - *best;
+    ImGui::TextColored(
+        delta <= 0.0f ? ImVec4(0.4f, 1.0f, 0.4f, 1.0f) : ImVec4(1.0f, 0.45f, 0.4f, 1.0f),
+        "ring %zu: %.2f s, %+.2f s on the best", *last + 1, static_cast<double>(split),
+        static_cast<double>(delta));
+}
+
 }  // namespace
 
 void drawHud(const HudFacts& facts) {
@@ -67,6 +93,7 @@ void drawHud(const HudFacts& facts) {
                            s.lastGoal() > 0 ? "orange" : "blue", s.lastGoal() > 0 ? "+y" : "-y");
     if (!s.recording()) ImGui::TextUnformatted("the flight log is full: no longer recording");
     ghostLines(s.ghosts());
+    courseLines(s);
     ImGui::TextDisabled("%s; F1 help, F2 settings, F3 drills",
                         facts.padName.empty() ? "keyboard" : facts.padName.c_str());
     ImGui::End();
