@@ -63,6 +63,16 @@ DrillAttempt::TickPlan DrillAttempt::plan(const sandbox::World& world,
     return plan;
 }
 
+void DrillAttempt::resume(const sandbox::FlightLog& flight) {
+    phase_ = AttemptPhase::Running;
+    countdownTicks_ = 0;
+    sandbox::FlightReplay replay(flight);
+    while (!replay.finished() && !finished()) {
+        const sandbox::TickReport report = replay.step();
+        record(replay.world(), replay.lastControls(), report);
+    }
+}
+
 void DrillAttempt::record(const sandbox::World& world, const sandbox::CarControls& controls,
                           const sandbox::TickReport& report) {
     drill_->update(world, controls, report);

@@ -73,6 +73,10 @@ class DrillAttempt {
         sandbox::CarControls controls;
     };
     TickPlan plan(const sandbox::World& world, const sandbox::CarControls& person);
+    // Carries a new attempt on to where `flight` (this attempt's log so far,
+    // from its start) ends, as if it had been flown: no countdown, the drill
+    // and the ghosts as they stood at its last tick (a rewind taking over).
+    void resume(const sandbox::FlightLog& flight);
     // After the world stepped as planned.
     void record(const sandbox::World& world, const sandbox::CarControls& controls,
                 const sandbox::TickReport& report);

@@ -1,5 +1,7 @@
 #include "fly/FlySession.h"
 
+#include <algorithm>
+
 namespace fly {
 namespace {
 
@@ -36,6 +38,7 @@ FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
       seedRecord_(options.seedRecord) {
     if (options.script != nullptr) script_.emplace(*options.script);
     log_.ticks.reserve(options.ticksToReserve);
+    rewind_.resize(kRewindTicks + 1);
     if (seed_) nextSeed_ = *seed_ + 1;
     if (options.course != nullptr)
         startCourse(*options.course);
@@ -67,6 +70,71 @@ void FlySession::startFlight(const sandbox::mechanics::World& start) {
         if (!v.definition.saveToFile) continue;
         settings_.emplace_back(v.definition.name, v.value);
         log_.recordCVar(v.definition.name, v.value);
+    }
+    rewindKept_ = 0;
+    rewindBack_ = 0;
+    keepForRewind();
+}
+
+void FlySession::keepForRewind() {
+    rewindNewest_ = rewindKept_ == 0 ? 0 : (rewindNewest_ + 1) % rewind_.size();
+    if (rewindKept_ < rewind_.size()) ++rewindKept_;
+    RewindState& state = rewind_[rewindNewest_];
+    state.simulation = sim_;
+    state.controls = lastControls_;
+    state.ticks = log_.ticks.size();
+    state.events = log_.events.size();
+    const std::span<const GhostCar> ghosts =
+        attempt_ ? attempt_->ghosts() : std::span<const GhostCar>{};
+    state.ghostCount = std::min(ghosts.size(), state.ghosts.size());
+    for (std::size_t i = 0; i < state.ghostCount; ++i) state.ghosts[i] = ghosts[i];
+}
+
+std::size_t FlySession::rewindTick() const {
+    return rewind_[(rewindNewest_ + rewind_.size() - rewindBack_) % rewind_.size()].ticks;
+}
+
+void FlySession::stepBack() {
+    if (rewindBack_ + 1 >= rewindKept_) return;  // as far back as kept
+    ++rewindBack_;
+    const RewindState& state =
+        rewind_[(rewindNewest_ + rewind_.size() - rewindBack_) % rewind_.size()];
+    sim_ = state.simulation;
+    lastControls_ = state.controls;
+}
+
+void FlySession::takeOver() {
+    rewindNewest_ = (rewindNewest_ + rewind_.size() - rewindBack_) % rewind_.size();
+    rewindKept_ -= rewindBack_;
+    rewindBack_ = 0;
+    const RewindState& state = rewind_[rewindNewest_];
+    flushSettingChanges();
+    // The settings changed after the moment are logged again, as they are
+    // now, at it.
+    std::vector<std::string> changed;
+    for (std::size_t i = state.events; i < log_.events.size(); ++i)
+        if (log_.events[i].kind == sandbox::FlightEvent::Kind::CVar)
+            changed.push_back(log_.events[i].name);
+    log_.ticks.resize(state.ticks);
+    log_.events.resize(state.events);
+    recording_ = true;
+    for (const std::string& name : changed)
+        if (const pluginsdk::CVarEntry* entry = cvars_.lookup(name))
+            log_.recordCVar(name, entry->text());
+    sim_ = state.simulation;
+    lastControls_ = state.controls;
+    if (!attempt_) return;
+    std::unique_ptr<sandbox::Drill> made = course_ != nullptr
+                                               ? sandbox::makeCourseDrill(*course_)
+                                               : drill_->make(drill_->info, drillSeed_);
+    const sandbox::FlightLog* best =
+        raceBest_ && bestFlight_ ? bestFlight_(made->info().name, drillSeed_) : nullptr;
+    const std::optional<render::TargetOption> cue = made->info().cue;
+    attempt_ = std::make_unique<DrillAttempt>(std::move(made), autopilot_, best);
+    attempt_->resume(log_);
+    if (!attempt_->finished() && !cue_.playerValue(cvars_)) {
+        cue_.set(cvars_, cue);
+        noteSetting(render::kTargetOptionVariable);
     }
 }
 
@@ -156,6 +224,11 @@ std::optional<sandbox::AttemptBook::SeedRecord> FlySession::seedRecord() const {
 }
 
 std::span<const GhostCar> FlySession::ghosts() const {
+    if (rewindBack_ > 0) {
+        const RewindState& state =
+            rewind_[(rewindNewest_ + rewind_.size() - rewindBack_) % rewind_.size()];
+        return {state.ghosts.data(), state.ghostCount};
+    }
     return attempt_ ? attempt_->ghosts() : std::span<const GhostCar>{};
 }
 
@@ -180,6 +253,7 @@ void FlySession::apply(CommandSet commands) {
         } else {
             sim_ = sandbox::startOf(log_);
             log_.recordReset();
+            keepForRewind();
         }
     }
     if (commands.has(Command::RandomStart)) {
@@ -199,6 +273,12 @@ void FlySession::apply(CommandSet commands) {
 }
 
 void FlySession::runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys) {
+    // Rewinding: back a tick for each of the clock's; let go, take over.
+    if (sandbox::actionHeld(bindings_, pad, keys, sandbox::Action::Rewind)) {
+        for (int i = 0; i < ticks; ++i) stepBack();
+        return;
+    }
+    if (rewindBack_ > 0) takeOver();
     for (int i = 0; i < ticks; ++i) {
         const sandbox::CarControls person = sandbox::mapControls(bindings_, pad, keys);
         if (attempt_) {
@@ -207,6 +287,7 @@ void FlySession::runTicks(int ticks, const sandbox::PadState& pad, sandbox::Acti
             lastControls_ = person;
             step(lastControls_);
             if (recording_) recording_ = log_.recordTick(lastControls_);
+            if (recording_) keepForRewind();
         }
         if (i == 0 && !unlogged_.empty()) flushSettingChanges();
     }
@@ -221,6 +302,7 @@ void FlySession::runAttemptTick(const sandbox::CarControls& person) {
     step(plan.controls);
     if (recording_) recording_ = log_.recordTick(plan.controls);
     attempt_->record(sim_.world(), plan.controls, lastReport_);
+    if (recording_) keepForRewind();
     if (attempt_->finished()) {
         releaseCue();
         ++attemptsFinished_;

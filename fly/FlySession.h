@@ -28,9 +28,23 @@
 // attempt as flown and seen. Reset flies the attempt again from the same
 // seed; a new random start flies the next seed.
 //
+// Rewind. While the rewind key or button is held (sandbox::Action::Rewind)
+// each tick of the clock steps the flight back one tick, up to the last
+// kRewindSeconds of it (within the current attempt or flight log), showing
+// the world, the dial's input and the ghosts as they were; letting go
+// takes over from that moment: the log is cut back to it (the ticks after
+// it, and the resets and settings changes logged after it, go; a setting
+// changed meanwhile is logged again as it is now), and a drill or course
+// attempt is made again from its start and the cut log, so that the log
+// replays the flight as finally flown and the attempt carries on as it
+// stood. An attempt that finished before the rewind stays in the history
+// as flown. The states come from a ring of them made when the session
+// starts, one per tick; taking over allocates, stepping back does not.
+//
 // After the first frame nothing here allocates, as long as the flight stays
 // within the ticks reserved for its log (SessionOptions::ticksToReserve),
 // drill attempts included; starting one allocates, once.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -53,6 +67,10 @@
 #include "sandbox/Sandbox.h"
 
 namespace fly {
+
+inline constexpr int kRewindSeconds = 10;
+inline constexpr std::size_t kRewindTicks =
+    static_cast<std::size_t>(kRewindSeconds) * sandbox::kTicksPerSecond;
 
 struct SessionOptions {
     // The flight starts at this seed's random start in the air; without one,
@@ -139,6 +157,12 @@ class FlySession {
     bool drillMenuShown() const { return drillMenuShown_; }
     // The ghost cars to draw now.
     std::span<const GhostCar> ghosts() const;
+    // Whether the flight is being run backwards, how many steps back from
+    // where the rewind began it stands (a tick each, and the moment of a
+    // reset one more), and at which tick of the log.
+    bool rewinding() const { return rewindBack_ > 0; }
+    std::size_t rewoundSteps() const { return rewindBack_; }
+    std::size_t rewindTick() const;
     // A course's rings to draw now (none outside a course).
     std::span<const RingMark> rings() const;
 
@@ -181,6 +205,10 @@ class FlySession {
     void runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys);
     void runAttemptTick(const sandbox::CarControls& person);
     void noteSetting(std::string_view name);
+    // Rewind: a state into the ring; a tick back; taking over.
+    void keepForRewind();
+    void stepBack();
+    void takeOver();
 
     pluginsdk::CVarStore& cvars_;
     pluginsdk::GameHost& game_;
@@ -213,6 +241,20 @@ class FlySession {
     bool autopilot_ = false;
     bool raceBest_ = true;
     bool drillMenuShown_ = false;
+    // One state a tick, the newest at rewindNewest_, rewindKept_ of them
+    // valid; rewindBack_ ticks back from the newest while rewinding.
+    struct RewindState {
+        sandbox::Simulation simulation;
+        sandbox::CarControls controls;
+        std::size_t ticks = 0;   // in the log
+        std::size_t events = 0;  // in the log
+        std::array<GhostCar, kMaxGhosts> ghosts{};
+        std::size_t ghostCount = 0;
+    };
+    std::vector<RewindState> rewind_;
+    std::size_t rewindNewest_ = 0;
+    std::size_t rewindKept_ = 0;
+    std::size_t rewindBack_ = 0;
     std::function<const sandbox::FlightLog*(std::string_view, uint64_t)> bestFlight_;
     std::function<sandbox::AttemptBook::SeedRecord(std::string_view, uint64_t)> seedRecord_;
     // The saved console variables' text as last noted, and the changes noted

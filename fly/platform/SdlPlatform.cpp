@@ -37,7 +37,8 @@ constexpr SDL_GameControllerButton kPadButtons[sandbox::kPadButtonCount] = {
     SDL_CONTROLLER_BUTTON_DPAD_UP,
     SDL_CONTROLLER_BUTTON_DPAD_DOWN,
     SDL_CONTROLLER_BUTTON_DPAD_LEFT,
-    SDL_CONTROLLER_BUTTON_DPAD_RIGHT};
+    SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
+    SDL_CONTROLLER_BUTTON_MISC1};
 
 float axis(SDL_GameController* pad, SDL_GameControllerAxis which) {
     const float v = static_cast<float>(SDL_GameControllerGetAxis(pad, which)) / 32767.0f;

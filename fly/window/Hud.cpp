@@ -91,6 +91,10 @@ void drawHud(const HudFacts& facts) {
     if (s.lastGoal() != 0 && s.ticksSinceGoal() < kGoalShownTicks)
         ImGui::TextColored(ImVec4(1.0f, 0.85f, 0.2f, 1.0f), "GOAL! in the %s goal (%s end)",
                            s.lastGoal() > 0 ? "orange" : "blue", s.lastGoal() > 0 ? "+y" : "-y");
+    if (s.rewinding())
+        ImGui::TextColored(ImVec4(0.6f, 0.8f, 1.0f, 1.0f),
+                           "rewinding: %.2f s back (let go to fly on)",
+                           static_cast<double>(s.rewoundSteps()) / sandbox::kTicksPerSecond);
     if (!s.recording()) ImGui::TextUnformatted("the flight log is full: no longer recording");
     ghostLines(s.ghosts());
     courseLines(s);
