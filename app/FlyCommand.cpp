@@ -52,7 +52,8 @@ struct FlyOptions {
     std::string size = "1280x720";
     std::optional<uint64_t> seed;
     bool unlimitedBoost = false;
-    std::string drill;  // empty: free flight
+    std::string drill;   // empty: free flight
+    std::string course;  // a built-in course's name or a course file; empty: none
     bool autopilot = false;
     double interfaceScale = 1.0;  // the player's factor on the text and panels' size
     // Free flight after a landing: "off" (go on), "start" or "random".
@@ -67,6 +68,26 @@ std::string drillNames() {
     for (const sandbox::DrillEntry& entry : sandbox::drillTable())
         names += (names.empty() ? "" : ", ") + std::string(entry.info.name);
     return names;
+}
+
+// "loop, climb, ...": every built-in course's name, for messages.
+std::string courseNames() {
+    std::string names;
+    for (const sandbox::Course& course : sandbox::builtInCourses())
+        names += (names.empty() ? "" : ", ") + course.name;
+    return names;
+}
+
+// --course: a built-in course by name, else a course file.
+int loadCourse(const std::string& nameOrFile, std::optional<sandbox::Course>& course,
+               std::FILE* err) {
+    if (nameOrFile.empty()) return kExitOk;
+    if (const sandbox::Course* builtIn = sandbox::findCourse(nameOrFile)) {
+        course = *builtIn;
+        return kExitOk;
+    }
+    printError(err, "no course named \"" + nameOrFile + "\"; the courses are " + courseNames());
+    return kExitUsage;
 }
 
 // "1280x720" as a width and a height, each 1 to 8192.
@@ -111,16 +132,20 @@ base::Status checkOptions(const FlyOptions& o, bool scriptEnds) {
         return base::Failure{"--seconds: expected a number of seconds from 0 to 86400"};
     if (!o.drill.empty() && sandbox::findDrill(o.drill) == nullptr)
         return base::Failure{"no drill named \"" + o.drill + "\"; the drills are " + drillNames()};
-    if (o.autopilot && o.drill.empty())
-        return base::Failure{"--autopilot flies drills: give --drill NAME"};
+    if (!o.drill.empty() && !o.course.empty())
+        return base::Failure{"--drill and --course each start an attempt: give one of them"};
+    if (o.autopilot && o.drill.empty() && o.course.empty())
+        return base::Failure{"--autopilot flies drills and courses: give --drill or --course"};
     if (o.autopilot && !o.script.empty())
         return base::Failure{"--autopilot and --script both fly the car: give one of them"};
-    if (o.videoDriver == "offscreen" && o.seconds == 0.0 && !scriptEnds && o.drill.empty())
+    if (o.videoDriver == "offscreen" && o.seconds == 0.0 && !scriptEnds && o.drill.empty() &&
+        o.course.empty())
         return base::Failure{
             "--video-driver offscreen shows nothing to close: give --seconds N, a script "
             "with an end line or --drill NAME"};
     // A drill's attempt ends by itself.
-    if (!o.pictures.empty() && o.seconds == 0.0 && !scriptEnds && o.drill.empty())
+    if (!o.pictures.empty() && o.seconds == 0.0 && !scriptEnds && o.drill.empty() &&
+        o.course.empty())
         return base::Failure{
             "--pictures needs an end: --seconds N, a script with an end line or --drill NAME"};
     if (!(o.interfaceScale >= 0.5 && o.interfaceScale <= 4.0))
@@ -252,8 +277,8 @@ void flyFrames(fly::FlyApp& app, bool paced) {
 
 // The script read and every option checked before anything starts.
 int checkRequest(const GlobalOptions& global, const FlyOptions& options,
-                 std::optional<fly::ControlScript>& script, std::vector<desktop::HeldOutput>& held,
-                 std::FILE* err) {
+                 std::optional<fly::ControlScript>& script, std::optional<sandbox::Course>& course,
+                 std::vector<desktop::HeldOutput>& held, std::FILE* err) {
     std::vector<desktop::RunFile> outputs = {{"--screenshot", options.screenshot},
                                              {"--record", options.record}};
     if (!options.pictures.empty())
@@ -274,8 +299,16 @@ int checkRequest(const GlobalOptions& global, const FlyOptions& options,
         }
         script = std::move(*loaded);
     }
+    if (int code = loadCourse(options.course, course, err); code != kExitOk) return code;
     if (const base::Status usage = checkOptions(options, script && script->endNs); !usage) {
         printError(err, usage.error());
+        return kExitUsage;
+    }
+    if (course && !course->timeLimit && options.videoDriver == "offscreen" &&
+        options.seconds == 0.0 && !(script && script->endNs)) {
+        printError(err,
+                   "the course has no time limit and the window shows nothing to close: "
+                   "give --seconds N");
         return kExitUsage;
     }
     for (const auto& [path, what, code] :
@@ -367,7 +400,7 @@ ControlsOnDisk readControls(const HostRun& run, base::Warnings& warnings) {
 // The flight's start: a drill's first attempt, a seeded random start or the
 // floor; a drill's ghost races the best flight the book knows.
 fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::ControlScript* script,
-                                      fly::DrillReporter& drills,
+                                      const sandbox::Course* course, fly::DrillReporter& drills,
                                       const fly::PlayerControls& controls) {
     fly::SessionOptions session;
     session.controls = controls;
@@ -375,6 +408,7 @@ fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::Cont
     session.physics.unlimitedBoost = options.unlimitedBoost;
     session.script = script;
     session.drill = options.drill.empty() ? nullptr : sandbox::findDrill(options.drill);
+    session.course = course;
     session.autopilot = options.autopilot;
     session.bestFlight = [&drills](std::string_view drill, uint64_t seed) {
         return drills.bestFlight(drill, seed);
@@ -395,7 +429,7 @@ fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::Cont
 int reportRun(const FlyOptions& options, fly::FlyApp& app, fly::FlySession& session,
               const fly::Platform& platform, std::optional<PictureFolder>& pictures, std::FILE* out,
               std::FILE* err) {
-    std::FILE* notes = options.drill.empty() ? out : err;
+    std::FILE* notes = options.drill.empty() && options.course.empty() ? out : err;
     if (options.benchmark)
         printBenchmark(notes, app.times(), *parseSize(options.size), platform.description());
     int code = writeOutputs(options, app, session, notes, err);
@@ -416,8 +450,10 @@ int reportRun(const FlyOptions& options, fly::FlyApp& app, fly::FlySession& sess
 
 int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* out, std::FILE* err) {
     std::optional<fly::ControlScript> script;
+    std::optional<sandbox::Course> course;
     std::vector<desktop::HeldOutput> held;  // until the outputs are written
-    if (int code = checkRequest(global, options, script, held, err); code != kExitOk) return code;
+    if (int code = checkRequest(global, options, script, course, held, err); code != kExitOk)
+        return code;
     HostRun run;
     if (int code = startHost(global, run, err); code != kExitOk) return code;
     std::unique_ptr<fly::Platform> platform;
@@ -437,7 +473,8 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     const fly::ControlScript* scriptToFly = script ? &*script : nullptr;
     const ControlsOnDisk controls = readControls(run, warnings);
     fly::FlySession session(run.session.cvars, run.session.game,
-                            sessionOptionsFor(options, scriptToFly, drills, controls.controls));
+                            sessionOptionsFor(options, scriptToFly, course ? &*course : nullptr,
+                                              drills, controls.controls));
     fly::AppOptions appOptions = appOptionsFor(options, scriptToFly, global, run, err);
     appOptions.saveControls = [&controls, &global, err](const fly::PlayerControls& changed) {
         base::Status saved =
@@ -451,7 +488,7 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
         return saved;
     };
     // Without a screen a drill's run is its one attempt.
-    const bool oneAttempt = !options.drill.empty() && platform->headless();
+    const bool oneAttempt = (!options.drill.empty() || course) && platform->headless();
     appOptions.endWithAttempt = oneAttempt;
     appOptions.onAttemptFinished = [&drills](const fly::FlySession& s) { drills.finished(s); };
     std::optional<PictureFolder> pictures;
@@ -509,7 +546,12 @@ Subcommand addFlyCommand(CLI::App& app) {
     fly->add_option("--drill", options->drill,
                     "Fly a drill: " + drillNames() +
                         "; without a screen, one attempt whose result is printed as a JSON line");
-    fly->add_flag("--autopilot", options->autopilot, "The autopilot flies the drill's attempts");
+    fly->add_option("--course", options->course,
+                    "Fly a ring course: " + courseNames() +
+                        ", or a course file; without a screen, one attempt whose result is printed "
+                        "as a JSON line");
+    fly->add_flag("--autopilot", options->autopilot,
+                  "The autopilot flies the drill's or course's attempts");
     fly->add_flag("--unlimited-boost", options->unlimitedBoost, "Boost never runs out");
     fly->add_option("--interface-scale", options->interfaceScale,
                     "Text and panels this much larger (0.5 to 4; default 1: they follow the "

@@ -10,6 +10,39 @@ DrillAttempt::DrillAttempt(std::unique_ptr<sandbox::Drill> drill, bool autopilot
         replay_.emplace(bestFlight_);
     }
     placeGhosts(drill_->start().world.car);
+    if (const sandbox::CourseRun* run = drill_->courseRun()) {
+        rings_.resize(run->ringCount());
+        if (replay_) bestSplits_ = sandbox::courseSplits(run->course(), bestFlight_);
+        markRings();
+    }
+}
+
+std::optional<float> DrillAttempt::bestSplit(std::size_t ring) const {
+    return ring < bestSplits_.size() ? bestSplits_[ring] : std::nullopt;
+}
+
+void DrillAttempt::markRings() {
+    const sandbox::CourseRun* run = drill_->courseRun();
+    if (run == nullptr) return;
+    for (std::size_t i = 0; i < rings_.size(); ++i) {
+        const sandbox::Ring& ring = run->course().rings[i];
+        RingLook look = RingLook::Later;
+        switch (run->state(i)) {
+            case sandbox::RingState::Passed:
+                look = RingLook::Passed;
+                break;
+            case sandbox::RingState::Missed:
+                look = RingLook::Missed;
+                break;
+            case sandbox::RingState::Next:
+                look = RingLook::Next;
+                break;
+            case sandbox::RingState::Ahead:
+                look = i == run->next() + 1 ? RingLook::AfterNext : RingLook::Later;
+                break;
+        }
+        rings_[i] = {ring.centre, ring.facing, ring.radius, look};
+    }
 }
 
 DrillAttempt::TickPlan DrillAttempt::plan(const sandbox::World& world,
@@ -30,12 +63,23 @@ DrillAttempt::TickPlan DrillAttempt::plan(const sandbox::World& world,
     return plan;
 }
 
+void DrillAttempt::resume(const sandbox::FlightLog& flight) {
+    phase_ = AttemptPhase::Running;
+    countdownTicks_ = 0;
+    sandbox::FlightReplay replay(flight);
+    while (!replay.finished() && !finished()) {
+        const sandbox::TickReport report = replay.step();
+        record(replay.world(), replay.lastControls(), report);
+    }
+}
+
 void DrillAttempt::record(const sandbox::World& world, const sandbox::CarControls& controls,
                           const sandbox::TickReport& report) {
     drill_->update(world, controls, report);
     plot_.add(drill_->sample());
     if (replay_) replay_->step();
     placeGhosts(world.car);
+    markRings();
     if (drill_->finished()) phase_ = AttemptPhase::Finished;
 }
 

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "fly/GhostCar.h"
+#include "fly/RingMark.h"
 #include "host/pluginsdk/CVarStore.h"
 #include "render/TargetOption.h"
 #include "sandbox/AttemptPlot.h"
@@ -58,6 +59,11 @@ class DrillAttempt {
     const sandbox::AttemptPlot& plot() const { return plot_; }
     // The ghosts as they are after the last tick.
     std::span<const GhostCar> ghosts() const { return {ghosts_.data(), ghostCount_}; }
+    // A ring course's rings as they look after the last tick (none for
+    // other drills), and the split of a ring in the best attempt raced
+    // (nullopt without one, or where it passed no ring).
+    std::span<const RingMark> rings() const { return rings_; }
+    std::optional<float> bestSplit(std::size_t ring) const;
 
     // What the next tick of the session's clock does: whether the world
     // steps, and the controls the car gets (the autopilot's when it flies,
@@ -67,12 +73,17 @@ class DrillAttempt {
         sandbox::CarControls controls;
     };
     TickPlan plan(const sandbox::World& world, const sandbox::CarControls& person);
+    // Carries a new attempt on to where `flight` (this attempt's log so far,
+    // from its start) ends, as if it had been flown: no countdown, the drill
+    // and the ghosts as they stood at its last tick (a rewind taking over).
+    void resume(const sandbox::FlightLog& flight);
     // After the world stepped as planned.
     void record(const sandbox::World& world, const sandbox::CarControls& controls,
                 const sandbox::TickReport& report);
 
   private:
     void placeGhosts(const sandbox::CarState& car);
+    void markRings();
 
     std::unique_ptr<sandbox::Drill> drill_;
     AttemptPhase phase_ = AttemptPhase::Countdown;
@@ -83,6 +94,8 @@ class DrillAttempt {
     sandbox::AttemptPlot plot_;
     std::array<GhostCar, kMaxGhosts> ghosts_{};
     std::size_t ghostCount_ = 0;
+    std::vector<RingMark> rings_;  // sized when the attempt starts
+    std::vector<std::optional<float>> bestSplits_;
 };
 
 // The dial's target option set to a drill's cue for an attempt and set back

@@ -1,5 +1,7 @@
 #include "fly/FlySession.h"
 
+#include <algorithm>
+
 namespace fly {
 namespace {
 
@@ -42,8 +44,11 @@ FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
     freePhysics_.dodgeDeadZone = controls_.dodgeDeadZone;
     if (options.script != nullptr) script_.emplace(*options.script);
     log_.ticks.reserve(options.ticksToReserve);
+    rewind_.resize(kRewindTicks + 1);
     if (seed_) nextSeed_ = *seed_ + 1;
-    if (options.drill != nullptr)
+    if (options.course != nullptr)
+        startCourse(*options.course);
+    else if (options.drill != nullptr)
         startAttempt(*options.drill, options.seed.value_or(1));
     else
         startFlight(
@@ -73,6 +78,71 @@ void FlySession::startFlight(const sandbox::mechanics::World& start) {
         if (!v.definition.saveToFile) continue;
         settings_.emplace_back(v.definition.name, v.value);
         log_.recordCVar(v.definition.name, v.value);
+    }
+    rewindKept_ = 0;
+    rewindBack_ = 0;
+    keepForRewind();
+}
+
+void FlySession::keepForRewind() {
+    rewindNewest_ = rewindKept_ == 0 ? 0 : (rewindNewest_ + 1) % rewind_.size();
+    if (rewindKept_ < rewind_.size()) ++rewindKept_;
+    RewindState& state = rewind_[rewindNewest_];
+    state.simulation = sim_;
+    state.controls = lastControls_;
+    state.ticks = log_.ticks.size();
+    state.events = log_.events.size();
+    const std::span<const GhostCar> ghosts =
+        attempt_ ? attempt_->ghosts() : std::span<const GhostCar>{};
+    state.ghostCount = std::min(ghosts.size(), state.ghosts.size());
+    for (std::size_t i = 0; i < state.ghostCount; ++i) state.ghosts[i] = ghosts[i];
+}
+
+std::size_t FlySession::rewindTick() const {
+    return rewind_[(rewindNewest_ + rewind_.size() - rewindBack_) % rewind_.size()].ticks;
+}
+
+void FlySession::stepBack() {
+    if (rewindBack_ + 1 >= rewindKept_) return;  // as far back as kept
+    ++rewindBack_;
+    const RewindState& state =
+        rewind_[(rewindNewest_ + rewind_.size() - rewindBack_) % rewind_.size()];
+    sim_ = state.simulation;
+    lastControls_ = state.controls;
+}
+
+void FlySession::takeOver() {
+    rewindNewest_ = (rewindNewest_ + rewind_.size() - rewindBack_) % rewind_.size();
+    rewindKept_ -= rewindBack_;
+    rewindBack_ = 0;
+    const RewindState& state = rewind_[rewindNewest_];
+    flushSettingChanges();
+    // The settings changed after the moment are logged again, as they are
+    // now, at it.
+    std::vector<std::string> changed;
+    for (std::size_t i = state.events; i < log_.events.size(); ++i)
+        if (log_.events[i].kind == sandbox::FlightEvent::Kind::CVar)
+            changed.push_back(log_.events[i].name);
+    log_.ticks.resize(state.ticks);
+    log_.events.resize(state.events);
+    recording_ = true;
+    for (const std::string& name : changed)
+        if (const pluginsdk::CVarEntry* entry = cvars_.lookup(name))
+            log_.recordCVar(name, entry->text());
+    sim_ = state.simulation;
+    lastControls_ = state.controls;
+    if (!attempt_) return;
+    std::unique_ptr<sandbox::Drill> made = course_ != nullptr
+                                               ? sandbox::makeCourseDrill(*course_)
+                                               : drill_->make(drill_->info, drillSeed_);
+    const sandbox::FlightLog* best =
+        raceBest_ && bestFlight_ ? bestFlight_(made->info().name, drillSeed_) : nullptr;
+    const std::optional<render::TargetOption> cue = made->info().cue;
+    attempt_ = std::make_unique<DrillAttempt>(std::move(made), autopilot_, best);
+    attempt_->resume(log_);
+    if (!attempt_->finished() && !cue_.playerValue(cvars_)) {
+        cue_.set(cvars_, cue);
+        noteSetting(render::kTargetOptionVariable);
     }
 }
 
@@ -113,26 +183,41 @@ std::optional<SettingText> FlySession::settingInPlaceOfCue() const {
 // The cue is set before the new log notes the console variables, so the
 // log opens with it and a replay shows the dial as the attempt did.
 void FlySession::startAttempt(const sandbox::DrillEntry& drill, uint64_t seed) {
-    releaseCue();
-    std::unique_ptr<sandbox::Drill> made = drill.make(drill.info, seed);
-    const sandbox::FlightLog* best =
-        raceBest_ && bestFlight_ ? bestFlight_(drill.info.name, seed) : nullptr;
-    attempt_ = std::make_unique<DrillAttempt>(std::move(made), autopilot_, best);
     drill_ = &drill;
+    course_ = nullptr;
+    startDrill(drill.make(drill.info, seed), drill.info.name, seed);
+}
+
+void FlySession::startCourse(const sandbox::Course& course) {
+    drill_ = nullptr;
+    course_ = &course;
+    std::unique_ptr<sandbox::Drill> made = sandbox::makeCourseDrill(course);
+    const uint64_t seed = made->seed();
+    const std::string name(made->info().name);
+    startDrill(std::move(made), name, seed);
+}
+
+void FlySession::startDrill(std::unique_ptr<sandbox::Drill> made, std::string_view name,
+                            uint64_t seed) {
+    releaseCue();
+    const sandbox::FlightLog* best = raceBest_ && bestFlight_ ? bestFlight_(name, seed) : nullptr;
+    const std::optional<render::TargetOption> cue = made->info().cue;
+    attempt_ = std::make_unique<DrillAttempt>(std::move(made), autopilot_, best);
     drillSeed_ = seed;
     seed_.reset();
     physics_ = attempt_->drill().start().options;
     physics_.dodgeDeadZone = controls_.dodgeDeadZone;  // the player's, as in free flight
-    cue_.set(cvars_, drill.info.cue);
+    cue_.set(cvars_, cue);
     startFlight(attempt_->drill().start().fullWorld());
     // Which drill and seed, so that the log alone gives the attempt's plot.
-    log_.drill = sandbox::FlightDrill{std::string(drill.info.name), seed};
+    log_.drill = sandbox::FlightDrill{std::string(name), seed};
 }
 
 void FlySession::flyFreely() {
     releaseCue();
     attempt_.reset();
     drill_ = nullptr;
+    course_ = nullptr;
     physics_ = freePhysics_;
     startFlight(sim_.full());
 }
@@ -143,8 +228,8 @@ void FlySession::releaseCue() {
 }
 
 std::optional<sandbox::AttemptBook::SeedRecord> FlySession::seedRecord() const {
-    if (!seedRecord_ || drill_ == nullptr) return std::nullopt;
-    return seedRecord_(drill_->info.name, drillSeed_);
+    if (!seedRecord_ || !attempt_) return std::nullopt;
+    return seedRecord_(attempt_->drill().info().name, drillSeed_);
 }
 
 std::span<const sandbox::AttemptRecord> FlySession::attempts() const {
@@ -152,7 +237,16 @@ std::span<const sandbox::AttemptRecord> FlySession::attempts() const {
 }
 
 std::span<const GhostCar> FlySession::ghosts() const {
+    if (rewindBack_ > 0) {
+        const RewindState& state =
+            rewind_[(rewindNewest_ + rewind_.size() - rewindBack_) % rewind_.size()];
+        return {state.ghosts.data(), state.ghostCount};
+    }
     return attempt_ ? attempt_->ghosts() : std::span<const GhostCar>{};
+}
+
+std::span<const RingMark> FlySession::rings() const {
+    return attempt_ ? attempt_->rings() : std::span<const RingMark>{};
 }
 
 void FlySession::apply(CommandSet commands) {
@@ -167,17 +261,22 @@ void FlySession::apply(CommandSet commands) {
     if (commands.has(Command::Progress)) progressShown_ = !progressShown_;
     if (commands.has(Command::Controls)) showControls(!controlsShown_);
     if (commands.has(Command::Reset)) {
-        if (drill_ != nullptr) {
+        if (course_ != nullptr) {
+            startCourse(*course_);
+        } else if (drill_ != nullptr) {
             startAttempt(*drill_, drillSeed_);
         } else {
             sim_ = sandbox::startOf(log_);
             log_.recordReset();
             landing_.clear();
             airTicks_ = 0;
+            keepForRewind();
         }
     }
     if (commands.has(Command::RandomStart)) {
-        if (drill_ != nullptr) {
+        if (course_ != nullptr) {
+            startCourse(*course_);
+        } else if (drill_ != nullptr) {
             startAttempt(*drill_, drillSeed_ + 1);
         } else {
             seed_ = nextSeed_++;
@@ -191,6 +290,13 @@ void FlySession::apply(CommandSet commands) {
 }
 
 void FlySession::runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys) {
+    // Rewinding: back a tick for each of the clock's; let go, take over.
+    if (sandbox::actionHeld(controls_.bindings, pad, keys, sandbox::Action::Rewind)) {
+        landing_.clear();  // the landing is undone too
+        for (int i = 0; i < ticks; ++i) stepBack();
+        return;
+    }
+    if (rewindBack_ > 0) takeOver();
     for (int i = 0; i < ticks; ++i) {
         const sandbox::CarControls person = sandbox::mapControls(controls_.bindings, pad, keys);
         if (landing_.holding()) {
@@ -206,6 +312,7 @@ void FlySession::runTicks(int ticks, const sandbox::PadState& pad, sandbox::Acti
             if (recording_) recording_ = log_.recordTick(lastControls_);
             airTicks_ = inAir ? airTicks_ + 1 : 0;
             watchLanding();
+            if (recording_) keepForRewind();
         }
         if (i == 0 && !unlogged_.empty()) flushSettingChanges();
     }
@@ -220,6 +327,7 @@ void FlySession::runAttemptTick(const sandbox::CarControls& person) {
     step(plan.controls);
     if (recording_) recording_ = log_.recordTick(plan.controls);
     attempt_->record(sim_.world(), plan.controls, lastReport_);
+    if (recording_) keepForRewind();
     if (attempt_->finished()) {
         releaseCue();
         ++attemptsFinished_;
@@ -261,6 +369,7 @@ void FlySession::endLandingHold() {
         case AfterLanding::ResetToStart:
             sim_ = sandbox::startOf(log_);
             log_.recordReset();
+            keepForRewind();
             break;
         case AfterLanding::NewRandomStart:
             seed_ = nextSeed_++;

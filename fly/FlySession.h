@@ -29,9 +29,23 @@
 // attempt as flown and seen. Reset flies the attempt again from the same
 // seed; a new random start flies the next seed.
 //
+// Rewind. While the rewind key or button is held (sandbox::Action::Rewind)
+// each tick of the clock steps the flight back one tick, up to the last
+// kRewindSeconds of it (within the current attempt or flight log), showing
+// the world, the dial's input and the ghosts as they were; letting go
+// takes over from that moment: the log is cut back to it (the ticks after
+// it, and the resets and settings changes logged after it, go; a setting
+// changed meanwhile is logged again as it is now), and a drill or course
+// attempt is made again from its start and the cut log, so that the log
+// replays the flight as finally flown and the attempt carries on as it
+// stood. An attempt that finished before the rewind stays in the history
+// as flown. The states come from a ring of them made when the session
+// starts, one per tick; taking over allocates, stepping back does not.
+//
 // After the first frame nothing here allocates, as long as the flight stays
 // within the ticks reserved for its log (SessionOptions::ticksToReserve),
 // drill attempts included; starting one allocates, once.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -57,6 +71,10 @@
 
 namespace fly {
 
+inline constexpr int kRewindSeconds = 10;
+inline constexpr std::size_t kRewindTicks =
+    static_cast<std::size_t>(kRewindSeconds) * sandbox::kTicksPerSecond;
+
 struct SessionOptions {
     // The flight starts at this seed's random start in the air; without one,
     // on the floor (sandbox::defaultStart). Later random starts take the
@@ -69,6 +87,9 @@ struct SessionOptions {
     // A drill to fly from the start, from `seed` (1 without one); and whether
     // the autopilot flies its attempts.
     const sandbox::DrillEntry* drill = nullptr;
+    // A ring course to fly from the start instead (must outlive the
+    // session); its attempts are drill attempts (sandbox/Courses.h).
+    const sandbox::Course* course = nullptr;
     bool autopilot = false;
     // The best flight so far of a drill and seed, raced as a ghost car; null
     // when there is none. Asked as each attempt starts.
@@ -123,6 +144,11 @@ class FlySession {
     // Drills. An attempt at `drill` from `seed`: a countdown, then the
     // attempt, then its result, the world held still.
     void startAttempt(const sandbox::DrillEntry& drill, uint64_t seed);
+    // An attempt at a ring course (which must outlive the session): as a
+    // drill's, reset flies it again.
+    void startCourse(const sandbox::Course& course);
+    // The course being flown; null in free flight and in other drills.
+    const sandbox::Course* course() const { return course_; }
     // Leaves the drill and flies on freely from where the car is.
     void flyFreely();
     // Sets the dial's target option back now if an attempt holds it (the
@@ -160,6 +186,14 @@ class FlySession {
     AutoReset autoReset() const { return autoReset_; }
     // The ghost cars to draw now.
     std::span<const GhostCar> ghosts() const;
+    // Whether the flight is being run backwards, how many steps back from
+    // where the rewind began it stands (a tick each, and the moment of a
+    // reset one more), and at which tick of the log.
+    bool rewinding() const { return rewindBack_ > 0; }
+    std::size_t rewoundSteps() const { return rewindBack_; }
+    std::size_t rewindTick() const;
+    // A course's rings to draw now (none outside a course).
+    std::span<const RingMark> rings() const;
 
     const sandbox::World& world() const { return sim_.world(); }
     const sandbox::Simulation& simulation() const { return sim_; }
@@ -222,6 +256,7 @@ class FlySession {
   private:
     void apply(CommandSet commands);
     void startFlight(const sandbox::mechanics::World& start);
+    void startDrill(std::unique_ptr<sandbox::Drill> made, std::string_view name, uint64_t seed);
     void step(const sandbox::CarControls& controls);
     void noteTick(const sandbox::TickReport& report);
     void runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys);
@@ -230,6 +265,10 @@ class FlySession {
     void watchLanding();
     void endLandingHold();
     bool takeCapture(const FrameInput& input, const sandbox::PadState& pad);
+    // Rewind: a state into the ring; a tick back; taking over.
+    void keepForRewind();
+    void stepBack();
+    void takeOver();
 
     pluginsdk::CVarStore& cvars_;
     pluginsdk::GameHost& game_;
@@ -264,6 +303,7 @@ class FlySession {
     bool quit_ = false;
     std::unique_ptr<DrillAttempt> attempt_;
     const sandbox::DrillEntry* drill_ = nullptr;
+    const sandbox::Course* course_ = nullptr;
     uint64_t drillSeed_ = 1;
     DialCue cue_;
     uint64_t attemptsFinished_ = 0;
@@ -271,6 +311,20 @@ class FlySession {
     bool raceBest_ = true;
     bool drillMenuShown_ = false;
     bool progressShown_ = false;
+    // One state a tick, the newest at rewindNewest_, rewindKept_ of them
+    // valid; rewindBack_ ticks back from the newest while rewinding.
+    struct RewindState {
+        sandbox::Simulation simulation;
+        sandbox::CarControls controls;
+        std::size_t ticks = 0;   // in the log
+        std::size_t events = 0;  // in the log
+        std::array<GhostCar, kMaxGhosts> ghosts{};
+        std::size_t ghostCount = 0;
+    };
+    std::vector<RewindState> rewind_;
+    std::size_t rewindNewest_ = 0;
+    std::size_t rewindKept_ = 0;
+    std::size_t rewindBack_ = 0;
     std::function<const sandbox::FlightLog*(std::string_view, uint64_t)> bestFlight_;
     std::function<sandbox::AttemptBook::SeedRecord(std::string_view, uint64_t)> seedRecord_;
     std::function<std::span<const sandbox::AttemptRecord>()> attempts_;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sandbox/Courses.h"
+
 namespace sandbox {
 
 using namespace model;
@@ -110,7 +112,9 @@ Vec3 interceptThrust(const CarState& car, BallState ball, const PhysicsOptions& 
 
 Autopilot::Autopilot(const Drill& drill)
     : Autopilot(drill.info().goal, drill.start().options,
-                drill.targetAttitude().value_or(Orientation{})) {}
+                drill.targetAttitude().value_or(Orientation{})) {
+    drill_ = &drill;
+}
 
 Autopilot::Autopilot(DrillGoal goal, const PhysicsOptions& options, const Orientation& target)
     : goal_(goal), options_(options), target_(target) {}
@@ -138,6 +142,8 @@ CarControls Autopilot::controls(const World& world) {
             return fastAerial(world);
         case DrillGoal::ShootAtGoal:
             return shootAtGoal(world);
+        case DrillGoal::FlyThroughRings:
+            return flyThroughRings(world);
     }
     return {};
 }
@@ -322,6 +328,79 @@ CarControls Autopilot::shootAtGoal(const World& world) {
     const bool arriving = distance < 0.15f * speed + 150.0f;
     c.jump = arriving && meet.z >= kGroundHitHeight + 60.0f ? jumpFor(car) : false;
     c.boost = std::fabs(error) < 0.3f && speed < kMaxCarSpeed - 100.0f;
+    return c;
+}
+
+namespace {
+
+// Through rings: the point aimed at lies behind the ring on its axis by
+// this share of the distance to it, at most the cap; a ring whose centre
+// is within this height of the car on its wheels is driven through; the
+// speed the flight asks for, and how soon it wants it.
+constexpr float kRingLeadShare = 0.45f;
+constexpr float kRingLeadMax = 900.0f;
+constexpr float kDriveThroughHeight = 0.6f;  // of the ring's radius
+constexpr float kRingFlightSpeed = 1100.0f;
+constexpr float kRingFlightResponse = 0.6f;
+constexpr float kRingAxisTime = 0.4f;
+constexpr float kRingMaxAcross = 900.0f;
+const float kRingBoostAlignment = std::cos(40.0f * kPi / 180.0f);
+
+}  // namespace
+
+CarControls Autopilot::flyThroughRings(const World& world) {
+    const CarState& car = world.car;
+    const CourseRun* run = drill_ != nullptr ? drill_->courseRun() : nullptr;
+    if (run == nullptr || run->done()) return landWheelsDown(world);
+    const Ring& ring = run->course().rings[run->next()];
+    const Vec3 toRing = ring.centre - car.location;
+    const float distance = length(toRing);
+    const float behind = -dot(toRing, ring.facing);  // > 0: past the ring's plane
+    Vec3 aim = ring.centre - ring.facing * std::min(kRingLeadShare * distance, kRingLeadMax);
+    // Past the plane already: back round to its near side first.
+    if (behind > 0.0f) aim = ring.centre - ring.facing * kRingLeadMax;
+    const bool drive =
+        std::fabs(ring.centre.z - model::kCarRestHeight) < kDriveThroughHeight * ring.radius;
+    if (drive && car.onGround) {
+        const float speed = std::max(dot(car.velocity, car.attitude.forward), 0.0f);
+        const float error = headingError(car, flat(aim - car.location));
+        CarControls c;
+        c.steer = clampUnit(kSteerGain * error);
+        c.yaw = c.steer;
+        c.throttle = 1.0f;
+        c.handbrake = std::fabs(error) > 1.2f && speed > 600.0f;
+        c.boost = std::fabs(error) < 0.2f && speed < kRingFlightSpeed;
+        return c;
+    }
+    if (drive) {  // in the air on a driving course: land and drive on
+        CarControls c = landWheelsDown(world);
+        c.throttle = 1.0f;
+        return c;
+    }
+    // Along the ring's axis at the flight's speed, and across onto the
+    // axis by the time the plane is reached (no sooner than kRingAxisTime).
+    Vec3 wanted;
+    if (behind > 0.0f) {
+        const Vec3 toAim = aim - car.location;
+        wanted = toAim * (kRingFlightSpeed / std::max(length(toAim), 1.0f));
+    } else {
+        const Vec3 across = toRing + ring.facing * behind;
+        const float planeTime = std::max(-behind / kRingFlightSpeed, kRingAxisTime);
+        Vec3 closing = across * (1.0f / planeTime);
+        const float closingSpeed = length(closing);
+        if (closingSpeed > kRingMaxAcross) closing = closing * (kRingMaxAcross / closingSpeed);
+        wanted = ring.facing * kRingFlightSpeed + closing;
+    }
+    const Vec3 thrust =
+        (wanted - car.velocity) * (1.0f / kRingFlightResponse) + Vec3{0.0f, 0.0f, kGravity};
+    const float need = length(thrust);
+    const Vec3 direction = need > 0.0f ? thrust * (1.0f / need) : kWorldUp;
+    CarControls c = steer(car, turnOnto(car.attitude.forward, direction, car.attitude.right), {});
+    c.jump = jumpButton(car, true, c);
+    const bool aligned =
+        !car.onGround && dot(car.attitude.forward, direction) >= kRingBoostAlignment;
+    c.throttle = aligned ? 1.0f : 0.0f;
+    c.boost = boostFor(car, aligned ? need / kBoostAcceleration : 0.0f);
     return c;
 }
 

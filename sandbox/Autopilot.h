@@ -31,6 +31,13 @@
 //   the ball towards the goal; full throttle, boost when heading for the
 //   point, powerslide in a sharp turn, and a jump when the ball is high as
 //   the car arrives.
+//   Through rings. The car heads for a point behind the next ring on its
+//   axis, nearer the ring as the car closes in, so that it comes through
+//   along the ring's facing. A ring low enough to drive through is driven
+//   to, as a shot on goal drives; a higher one is flown to: jump (and
+//   double jump) from the floor, then the thrust wanted (towards the point
+//   at a set speed, gravity held off) turns the nose, and boost fires when
+//   the nose is near it.
 //   Nose on ball. The nose stays on the ball and the thrust along it holds
 //   the car at a fixed distance, hanging below the ball like a pendulum on a
 //   string of boost.
@@ -55,12 +62,14 @@ class Autopilot {
     CarControls touchBall(const World& world);
     CarControls fastAerial(const World& world);
     CarControls shootAtGoal(const World& world);
+    CarControls flyThroughRings(const World& world);
     // The jump button for a jump from the floor, and, when `doubleJump`,
     // the double jump after it (the stick is centred on its press tick).
     bool jumpButton(const CarState& car, bool doubleJump, CarControls& c);
     // Boost for a wanted share (0 to 1) of full boost this tick.
     bool boostFor(const CarState& car, float share);
 
+    const Drill* drill_ = nullptr;  // a course's, for its next ring
     DrillGoal goal_;
     PhysicsOptions options_;
     Orientation target_;

@@ -18,7 +18,8 @@ constexpr std::string_view kActionNames[kActionCount] = {"pitch up",
                                                          "boost",
                                                          "jump",
                                                          "throttle",
-                                                         "reverse"};
+                                                         "reverse",
+                                                         "rewind (hold)"};
 
 // Within [-1, 1]; a NaN from a confused driver reads as centred.
 float clampAxis(float v) {
@@ -32,7 +33,7 @@ float keyAxis(ActionSet held, Action positive, Action negative) {
 
 constexpr std::string_view kPadButtonNames[kPadButtonCount] = {
     "South", "East",   "West",     "North",    "LeftShoulder", "RightShoulder", "Back",
-    "Start", "DPadUp", "DPadDown", "DPadLeft", "DPadRight",    "LeftStick",     "RightStick"};
+    "Start", "DPadUp", "DPadDown", "DPadLeft", "DPadRight", "LeftStick", "RightStick", "Misc"};
 
 }  // namespace
 
@@ -58,12 +59,20 @@ Bindings defaultBindings() {
                     {PadButton::East, Action::Boost},
                     {PadButton::West, Action::AirRoll},
                     {PadButton::LeftShoulder, Action::AirRollLeft},
-                    {PadButton::RightShoulder, Action::AirRollRight}};
-    b.keys = {
-        {"W", Action::PitchDown},        {"S", Action::PitchUp},           {"A", Action::YawLeft},
-        {"D", Action::YawRight},         {"Q", Action::RollLeft},          {"E", Action::RollRight},
-        {"Left Shift", Action::Boost},   {"Space", Action::Jump},          {"X", Action::AirRoll},
-        {"Up", Action::ThrottleForward}, {"Down", Action::ThrottleReverse}};
+                    {PadButton::RightShoulder, Action::AirRollRight},
+                    {PadButton::Misc, Action::Rewind}};
+    b.keys = {{"W", Action::PitchDown},
+              {"S", Action::PitchUp},
+              {"A", Action::YawLeft},
+              {"D", Action::YawRight},
+              {"Q", Action::RollLeft},
+              {"E", Action::RollRight},
+              {"Left Shift", Action::Boost},
+              {"Space", Action::Jump},
+              {"X", Action::AirRoll},
+              {"Up", Action::ThrottleForward},
+              {"Down", Action::ThrottleReverse},
+              {"Backspace", Action::Rewind}};
     return b;
 }
 
@@ -80,6 +89,13 @@ Stick applyDeadZone(float x, float y, float deadZone) {
     if (stretched > 1.0f) stretched = 1.0f;
     const float scale = stretched / travel;
     return {clampAxis(x * scale), clampAxis(y * scale)};
+}
+
+bool actionHeld(const Bindings& bindings, const PadState& pad, ActionSet keysHeld, Action action) {
+    if (keysHeld.has(action)) return true;
+    for (const Bindings::Button& b : bindings.padButtons)
+        if (b.action == action && ((pad.buttons >> static_cast<int>(b.button)) & 1u)) return true;
+    return false;
 }
 
 CarControls mapControls(const Bindings& bindings, const PadState& pad, ActionSet keysHeld) {

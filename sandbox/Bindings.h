@@ -33,6 +33,9 @@ enum class Action : uint8_t {
     Jump,
     ThrottleForward,
     ThrottleReverse,
+    // Not the car's: while held, the window runs the flight backwards
+    // (fly/FlySession.h); bound here so that a key and a button hold it.
+    Rewind,
     Count
 };
 inline constexpr int kActionCount = static_cast<int>(Action::Count);
@@ -71,6 +74,7 @@ enum class PadButton : uint8_t {
     DPadRight,
     LeftStick,  // the left stick pressed in (L3)
     RightStick,
+    Misc,  // the share or capture button of newer pads
     Count
 };
 inline constexpr int kPadButtonCount = static_cast<int>(PadButton::Count);
@@ -127,9 +131,10 @@ struct Bindings {
 };
 
 // South jump, East boost, West air roll and powerslide, shoulders air roll
-// left and right; keys W/S pitch, A/D yaw and steer, Q/E roll, Left Shift
-// boost, Space jump, X air roll and powerslide, Up/Down throttle and
-// reverse. Triggers are throttle (right) and reverse (left).
+// left and right, Misc rewind; keys W/S pitch, A/D yaw and steer, Q/E roll,
+// Left Shift boost, Space jump, X air roll and powerslide, Up/Down throttle
+// and reverse, Backspace rewind. Triggers are throttle (right) and reverse
+// (left).
 Bindings defaultBindings();
 
 // The action bound to the key of that name, if any.
@@ -142,6 +147,9 @@ struct Stick {
     float y = 0.0f;
 };
 Stick applyDeadZone(float x, float y, float deadZone);
+
+// Whether a key or a pad button bound to `action` is held.
+bool actionHeld(const Bindings& bindings, const PadState& pad, ActionSet keysHeld, Action action);
 
 // This tick's controls from the pad and the held keys. Keys and stick add
 // (each axis kept within [-1, 1]); the stick's share is scaled by the

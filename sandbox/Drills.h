@@ -69,6 +69,8 @@
 
 namespace sandbox {
 
+class CourseRun;
+
 // How long the window counts down before an attempt, the world held still.
 inline constexpr int kDrillCountdownSeconds = 3;
 
@@ -122,8 +124,9 @@ enum class DrillGoal : uint8_t {
     LandWheelsDown,
     HoldAttitude,  // Drill::targetAttitude()
     TouchBall,
-    ShootAtGoal,  // at the goal at +y
-    FastAerial,   // touch a high ball as soon as can be: jump, double jump, boost
+    ShootAtGoal,      // at the goal at +y
+    FastAerial,       // touch a high ball as soon as can be: jump, double jump, boost
+    FlyThroughRings,  // a course's next ring (Drill::courseRun())
 };
 
 // What a drill is, apart from any attempt at it.
@@ -186,6 +189,8 @@ class Drill {
     virtual DrillScore score() const = 0;
     // target-attitude's goal, drawn as a ghost car; nullopt for the others.
     virtual std::optional<Orientation> targetAttitude() const { return std::nullopt; }
+    // A ring course's progress (Courses.h); null for the other drills.
+    virtual const CourseRun* courseRun() const { return nullptr; }
 
   protected:
     Drill(const DrillInfo& info, uint64_t seed, const DrillStart& start)

@@ -53,6 +53,9 @@
 //                       tick on copies, and where the two come nearest.
 //   Advice.h            one line of advice after a miss, from a drill's
 //                       score parts by a table of rules per drill.
+//   Courses.h           ring courses: rings to pass in order, a start and
+//                       a time limit; passing a ring, the splits, a course
+//                       flown as a drill; the built-in courses.
 //   Levels.h            each drill's bronze, silver and gold values, gold
 //                       from what the autopilot reaches.
 //   Autopilot.h         an attitude controller that flies each drill's goal
@@ -101,6 +104,7 @@
 #include "sandbox/Bindings.h"
 #include "sandbox/Clock.h"
 #include "sandbox/Contacts.h"
+#include "sandbox/Courses.h"
 #include "sandbox/Drills.h"
 #include "sandbox/Flight.h"
 #include "sandbox/FlightLog.h"

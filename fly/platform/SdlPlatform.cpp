@@ -40,6 +40,7 @@ constexpr SDL_GameControllerButton kPadButtons[sandbox::kPadButtonCount] = {
     SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
     SDL_CONTROLLER_BUTTON_LEFTSTICK,
     SDL_CONTROLLER_BUTTON_RIGHTSTICK};
+    SDL_CONTROLLER_BUTTON_MISC1};
 
 float axis(SDL_GameController* pad, SDL_GameControllerAxis which) {
     const float v = static_cast<float>(SDL_GameControllerGetAxis(pad, which)) / 32767.0f;

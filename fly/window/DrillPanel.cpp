@@ -53,8 +53,11 @@ int length(std::string_view s) { return static_cast<int>(s.size()); }
 
 void drillTitle(const FlySession& session, const DrillAttempt& attempt) {
     const sandbox::DrillInfo& info = attempt.drill().info();
-    ImGui::Text("%.*s, seed %llu", length(info.name), info.name.data(),
-                static_cast<unsigned long long>(session.drillSeed()));
+    if (session.course() != nullptr)  // its seed is the course's fingerprint
+        ImGui::Text("%.*s", length(info.name), info.name.data());
+    else
+        ImGui::Text("%.*s, seed %llu", length(info.name), info.name.data(),
+                    static_cast<unsigned long long>(session.drillSeed()));
     if (attempt.autopilot() || attempt.racesBestFlight())
         ImGui::TextDisabled("%s%s%s", attempt.autopilot() ? "the autopilot flies" : "",
                             attempt.autopilot() && attempt.racesBestFlight() ? "; " : "",
@@ -303,11 +306,15 @@ void drawResult(FlySession& session, const DrillAttempt& attempt) {
     ImGui::Separator();
     // A button may start another attempt, or none: `attempt` is not to be
     // read after them.
-    const sandbox::DrillEntry& drill = *session.drill();
-    const uint64_t seed = session.drillSeed();
-    if (ImGui::Button("Again, same seed (R)")) session.startAttempt(drill, seed);
-    ImGui::SameLine();
-    if (ImGui::Button("Next seed (N)")) session.startAttempt(drill, seed + 1);
+    if (const sandbox::Course* course = session.course()) {
+        if (ImGui::Button("Again (R)")) session.startCourse(*course);
+    } else {
+        const sandbox::DrillEntry& drill = *session.drill();
+        const uint64_t seed = session.drillSeed();
+        if (ImGui::Button("Again, same seed (R)")) session.startAttempt(drill, seed);
+        ImGui::SameLine();
+        if (ImGui::Button("Next seed (N)")) session.startAttempt(drill, seed + 1);
+    }
     if (ImGui::Button("Drills (F3)")) session.showDrillMenu(true);
     ImGui::SameLine();
     if (ImGui::Button("Fly freely")) session.flyFreely();

@@ -108,7 +108,7 @@ bool FlyApp::frame() {
     ImGui::NewFrame();
     const PathDrawing path = pathView_.update(session_, {drillMenu_.ballPath, drillMenu_.carPath});
     renderer_->draw(session_.world(), session_.camera(), framebuffer.X, framebuffer.Y,
-                    session_.ghosts(), path);
+                    session_.ghosts(), path, session_.rings());
     // The plugin lays its dial out on ImGui's display size, which is the
     // window's size in ImGui's units whatever the framebuffer's pixels.
     const ImVec2 display = ImGui::GetIO().DisplaySize;

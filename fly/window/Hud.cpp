@@ -64,6 +64,32 @@ void drawLanding(const FlySession& s) {
     ImGui::End();
 }
 
+// How long a ring's split stays on the HUD after the ring is passed.
+constexpr float kSplitShownSeconds = 3.0f;
+
+// A course's progress: the next ring, and for a while after each ring its
+// split against the best attempt's at that ring (green ahead, red behind).
+void courseLines(const FlySession& s) {
+    const DrillAttempt* attempt = s.attempt();
+    const sandbox::CourseRun* run = attempt ? attempt->drill().courseRun() : nullptr;
+    if (run == nullptr) return;
+    if (!run->done()) ImGui::Text("ring %zu of %zu", run->next() + 1, run->ringCount());
+    const std::optional<std::size_t> last = run->lastPassed();
+    if (!last) return;
+    const float split = *run->split(*last);
+    if (attempt->drill().sample().seconds - split > kSplitShownSeconds) return;
+    const std::optional<float> best = attempt->bestSplit(*last);
+    if (!best) {
+        ImGui::Text("ring %zu: %.2f s", *last + 1, static_cast<double>(split));
+        return;
+    }
+    const float delta = split - *best;
+    ImGui::TextColored(
+        delta <= 0.0f ? ImVec4(0.4f, 1.0f, 0.4f, 1.0f) : ImVec4(1.0f, 0.45f, 0.4f, 1.0f),
+        "ring %zu: %.2f s, %+.2f s on the best", *last + 1, static_cast<double>(split),
+        static_cast<double>(delta));
+}
+
 }  // namespace
 
 void drawHud(const HudFacts& facts) {
@@ -85,8 +111,13 @@ void drawHud(const HudFacts& facts) {
     if (s.lastGoal() != 0 && s.ticksSinceGoal() < kGoalShownTicks)
         ImGui::TextColored(ImVec4(1.0f, 0.85f, 0.2f, 1.0f), "GOAL! in the %s goal (%s end)",
                            s.lastGoal() > 0 ? "orange" : "blue", s.lastGoal() > 0 ? "+y" : "-y");
+    if (s.rewinding())
+        ImGui::TextColored(ImVec4(0.6f, 0.8f, 1.0f, 1.0f),
+                           "rewinding: %.2f s back (let go to fly on)",
+                           static_cast<double>(s.rewoundSteps()) / sandbox::kTicksPerSecond);
     if (!s.recording()) ImGui::TextUnformatted("the flight log is full: no longer recording");
     ghostLines(s.ghosts());
+    courseLines(s);
     ImGui::TextDisabled("%s; %s help, %s settings, %s drills, %s controls, %s progress",
                         facts.padName.empty() ? "keyboard" : facts.padName.c_str(),
                         commandKeys(Command::Help).c_str(), commandKeys(Command::Settings).c_str(),

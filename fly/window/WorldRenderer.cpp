@@ -1,5 +1,6 @@
 #include "fly/window/WorldRenderer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -332,6 +333,91 @@ std::vector<Vertex> dropLineMesh() {
     return m.vertices;
 }
 
+// A ring of inner radius 1 in the local plane square to +x (the way
+// through), as a band a tenth of its radius wide, see-through in the look's
+// colour, and its inner edge as lines.
+constexpr float kRingBand = 0.1f;
+constexpr int kRingSegments = 48;
+
+Rgb8 ringColour(RingLook look) {
+    return look == RingLook::Passed   ? kPassedRingColour
+           : look == RingLook::Missed ? kMissedRingColour
+                                      : kRingColour;
+}
+
+std::vector<Vertex> ringMesh(RingLook look) {
+    MeshBuilder m;
+    const VertexColour c = colour(ringColour(look), kRingAlpha[static_cast<int>(look)]);
+    for (int s = 0; s < kRingSegments; ++s) {
+        const float a0 = 6.2831853f * static_cast<float>(s) / kRingSegments;
+        const float a1 = 6.2831853f * static_cast<float>(s + 1) / kRingSegments;
+        const Vec3 in0{0, std::cos(a0), std::sin(a0)}, in1{0, std::cos(a1), std::sin(a1)};
+        const float out = 1.0f + kRingBand;
+        m.quad(in0, in1, in1 * out, in0 * out, {}, c);
+    }
+    return m.vertices;
+}
+
+std::vector<Vertex> ringEdge(RingLook look) {
+    MeshBuilder m;
+    const float alpha = std::min(1.0f, kRingAlpha[static_cast<int>(look)] + 0.3f);
+    const VertexColour c = colour(ringColour(look), alpha);
+    for (int s = 0; s < kRingSegments; ++s) {
+        const float a0 = 6.2831853f * static_cast<float>(s) / kRingSegments;
+        const float a1 = 6.2831853f * static_cast<float>(s + 1) / kRingSegments;
+        m.line({0, std::cos(a0), std::sin(a0)}, {0, std::cos(a1), std::sin(a1)}, c);
+    }
+    return m.vertices;
+}
+
+// From the car along local +z, 1 long: the pointer to an unseen ring.
+std::vector<Vertex> pointerMesh() {
+    MeshBuilder m;
+    m.line({0, 0, 0}, {0, 0, 1}, colour(kRingColour));
+    return m.vertices;
+}
+
+// A ring's local axes to the world: +x onto its facing, the plane's two
+// axes square to it, all scaled by its radius.
+Mat4 ringMatrix(const RingMark& ring) {
+    const Vec3 f = ring.facing;
+    Vec3 u = sandbox::cross(f, Vec3{0.0f, 0.0f, 1.0f});
+    if (sandbox::length(u) < 1e-3f) u = sandbox::cross(f, Vec3{0.0f, 1.0f, 0.0f});
+    u = u * (1.0f / sandbox::length(u));
+    const Vec3 v = sandbox::cross(u, f);
+    const float r = ring.radius;
+    Mat4 m;
+    const Vec3 axes[3] = {f * r, u * r, v * r};
+    for (int col = 0; col < 3; ++col)
+        for (int row = 0; row < 3; ++row) m.at(row, col) = component(axes[col], row);
+    for (int row = 0; row < 3; ++row) m.at(row, 3) = component(ring.centre, row);
+    return m;
+}
+
+// The pointer: local +z from the car towards `target`, `length` long.
+Mat4 pointerMatrix(Vec3 car, Vec3 target, float length) {
+    Mat4 m = ringMatrix({car, Vec3{0, 0, 1}, 1.0f});
+    const Vec3 d = target - car;
+    const float distance = sandbox::length(d);
+    const Vec3 along = distance > 1.0f ? d * (length / distance) : Vec3{0, 0, length};
+    for (int row = 0; row < 3; ++row) m.at(row, 2) = component(along, row);
+    return m;
+}
+
+// Whether a world point is on the screen (in front of the eye and inside
+// the view's edges).
+bool onScreen(const Mat4& viewProjection, Vec3 p) {
+    float clip[4];
+    for (int row = 0; row < 4; ++row)
+        clip[row] = viewProjection.at(row, 0) * p.x + viewProjection.at(row, 1) * p.y +
+                    viewProjection.at(row, 2) * p.z + viewProjection.at(row, 3);
+    const float w = clip[3];
+    return w > 0.0f && std::fabs(clip[0]) <= w && std::fabs(clip[1]) <= w;
+}
+
+// How long the pointer to an unseen ring is drawn.
+constexpr float kPointerLength = 400.0f;
+
 // Empty when the shader or program passed its status check, else its log.
 template <typename GetParameter, typename GetLog>
 std::string problemOf(GLuint object, GLenum status, GetParameter getParameter, GetLog getLog) {
@@ -441,6 +527,9 @@ struct WorldRenderer::Meshes {
     MeshBuilder pathVertices;
     // One body and one set of edges per kind of ghost, in GhostKind's order.
     Mesh ghost[2], ghostEdges[2];
+    // One band and one edge per look of a ring, in RingLook's order.
+    Mesh ring[kRingLookCount], ringEdge[kRingLookCount];
+    Mesh pointer;
 };
 
 WorldRenderer::WorldRenderer() = default;
@@ -470,6 +559,11 @@ base::Result<std::unique_ptr<WorldRenderer>> WorldRenderer::create() {
         m.ghost[static_cast<int>(kind)].upload(ghostMesh(ghostColour(kind)), GL_TRIANGLES);
         m.ghostEdges[static_cast<int>(kind)].upload(ghostEdges(ghostColour(kind)), GL_LINES);
     }
+    for (int look = 0; look < kRingLookCount; ++look) {
+        m.ring[look].upload(ringMesh(static_cast<RingLook>(look)), GL_TRIANGLES);
+        m.ringEdge[look].upload(ringEdge(static_cast<RingLook>(look)), GL_LINES);
+    }
+    m.pointer.upload(pointerMesh(), GL_LINES);
     return r;
 }
 
@@ -479,6 +573,13 @@ WorldRenderer::~WorldRenderer() {
                            &meshes_->disc, &meshes_->dropLine, &meshes_->path, &meshes_->ghost[0],
                            &meshes_->ghost[1], &meshes_->ghostEdges[0], &meshes_->ghostEdges[1]})
             mesh->release();
+    if (meshes_) {
+        for (int look = 0; look < kRingLookCount; ++look) {
+            meshes_->ring[look].release();
+            meshes_->ringEdge[look].release();
+        }
+        meshes_->pointer.release();
+    }
     if (program_ != 0) glDeleteProgram(program_);
 }
 
@@ -518,8 +619,27 @@ void WorldRenderer::drawPath(const PathDrawing& path) {
     drawMesh(meshes_->path, Mat4{});
 }
 
+// See-through, over what is already drawn (depth tested, not written); the
+// pointer when the next ring is off the screen.
+void WorldRenderer::drawRings(std::span<const RingMark> rings, const Mat4& viewProjection,
+                              Vec3 car) {
+    if (rings.empty()) return;
+    glDepthMask(GL_FALSE);
+    glEnable(GL_BLEND);
+    for (const RingMark& ring : rings) {
+        const Mat4 model = ringMatrix(ring);
+        const int look = static_cast<int>(ring.look);
+        drawMesh(meshes_->ring[look], model);
+        drawMesh(meshes_->ringEdge[look], model);
+        if (ring.look == RingLook::Next && !onScreen(viewProjection, ring.centre))
+            drawMesh(meshes_->pointer, pointerMatrix(car, ring.centre, kPointerLength));
+    }
+    glDepthMask(GL_TRUE);
+}
+
 void WorldRenderer::draw(const sandbox::World& world, const CameraPose& camera, int width,
-                         int height, std::span<const GhostCar> ghosts, const PathDrawing& path) {
+                         int height, std::span<const GhostCar> ghosts, const PathDrawing& path,
+                         std::span<const RingMark> rings) {
     glViewport(0, 0, width, height);
     const VertexColour sky = colour(kSkyColour);
     glClearColor(sky.r, sky.g, sky.b, 1.0f);
@@ -560,6 +680,7 @@ void WorldRenderer::draw(const sandbox::World& world, const CameraPose& camera, 
     drawMesh(meshes_->dropLine, scaleAndMove({1.0f, 1.0f, ball.location.z - r},
                                              {ball.location.x, ball.location.y, 0.0f}));
     drawPath(path);
+    drawRings(rings, viewProjection, car.location);
     drawGhosts(ghosts);
     glBindVertexArray(0);
     glUseProgram(0);

@@ -4,7 +4,9 @@
 // arena's outline, the car as a box with its nose and underside plain to
 // see, the ball as a shaded sphere, and a shadow and a drop line under each
 // so their height reads at a glance; ghost cars (GhostCar.h) as
-// see-through boxes with their edges drawn.
+// see-through boxes with their edges drawn; a course's rings (RingMark.h)
+// as see-through bands with their inner edge drawn, and, when the next ring
+// is off the screen, a line from the car towards it.
 //
 // Colours are chosen well apart from the dial's: its ground is orange
 // (215, 95, 0) and its sky cyan (50, 190, 220); the world's sky is a pale
@@ -17,6 +19,7 @@
 #include "canvas/Image.h"
 #include "fly/Camera.h"
 #include "fly/GhostCar.h"
+#include "fly/RingMark.h"
 #include "sandbox/Physics.h"
 #include "sandbox/Prediction.h"
 
@@ -38,6 +41,12 @@ inline constexpr Rgb8 ghostColour(GhostKind kind) {
     return kind == GhostKind::TargetAttitude ? kTargetGhostColour : kBestGhostColour;
 }
 inline constexpr float kGhostAlpha = 0.45f;
+// A ring's colour: the next one bright, the one after it dimmer, the rest
+// faint; passed ones fainter still and grey, missed ones faint red.
+inline constexpr Rgb8 kRingColour{120, 255, 90};
+inline constexpr Rgb8 kPassedRingColour{200, 200, 200};
+inline constexpr Rgb8 kMissedRingColour{255, 80, 60};
+inline constexpr float kRingAlpha[kRingLookCount] = {0.9f, 0.45f, 0.2f, 0.12f, 0.2f};
 
 // The path ahead (sandbox/Prediction.h): the ball's a solid line with a
 // tick at each bounce, the car's dotted, and the point where the car comes
@@ -63,7 +72,8 @@ class WorldRenderer {
     // Clears the framebuffer to the sky and draws the world as the camera
     // sees it, over the whole framebuffer, with the ghost cars last.
     void draw(const sandbox::World& world, const CameraPose& camera, int width, int height,
-              std::span<const GhostCar> ghosts = {}, const PathDrawing& path = {});
+              std::span<const GhostCar> ghosts = {}, const PathDrawing& path = {},
+              std::span<const RingMark> rings = {});
 
   private:
     struct Mesh;
@@ -72,6 +82,7 @@ class WorldRenderer {
     void drawMesh(const Mesh& mesh, const Mat4& model);
     void drawGhosts(std::span<const GhostCar> ghosts);
     void drawPath(const PathDrawing& path);
+    void drawRings(std::span<const RingMark> rings, const Mat4& viewProjection, Vec3 car);
 
     unsigned program_ = 0;
     int modelLocation_ = -1;
