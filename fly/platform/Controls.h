@@ -24,8 +24,8 @@ enum class Command : uint8_t {
     SlowMotion,  // normal, half, quarter speed, and round again
     BallCamera,
     DrillMenu,  // the drill menu, on and off
-    Progress,   // the progress view (attempts per drill and seed), on and off
     Controls,   // the controls window: bindings, dead zones, sensitivity
+    Progress,   // the progress view (attempts per drill and seed), on and off
     Quit,
     Count
 };

@@ -39,7 +39,7 @@ constexpr SDL_GameControllerButton kPadButtons[sandbox::kPadButtonCount] = {
     SDL_CONTROLLER_BUTTON_DPAD_LEFT,
     SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
     SDL_CONTROLLER_BUTTON_LEFTSTICK,
-    SDL_CONTROLLER_BUTTON_RIGHTSTICK};
+    SDL_CONTROLLER_BUTTON_RIGHTSTICK,
     SDL_CONTROLLER_BUTTON_MISC1};
 
 float axis(SDL_GameController* pad, SDL_GameControllerAxis which) {

@@ -237,7 +237,9 @@ TEST(Advice, APartIsCheckedAgainstItsGoodRangeInclusive) {
         SCOPED_TRACE(c.key);
         const std::optional<PartCheck> check = checkPart("fast-aerial", c.key, c.value);
         ASSERT_EQ(check.has_value(), c.check.has_value());
-        if (check) EXPECT_EQ(check->check, *c.check);
+        if (check) {
+            EXPECT_EQ(check->check, *c.check);
+        }
     }
 }
 
