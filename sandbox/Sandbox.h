@@ -63,6 +63,11 @@
 //                       history file, the browser's local storage).
 //   NumberText.h        floats as text that reads back to the same bits;
 //                       text as a JSON string.
+//   TextFormat.h        the reading and writing all text files share (flight
+//                       logs, packs, sessions, courses): the versioned first
+//                       line, fields, bounds, file:line errors.
+//   ShareCode.h         a whole text file as a short code (compressed,
+//                       base64url, checksummed) and back.
 // Failures are base::Result (base/Result.h), the tree's one error type.
 // Nothing throws out of the library.
 //
@@ -106,6 +111,8 @@
 #include "sandbox/NumberText.h"
 #include "sandbox/Physics.h"
 #include "sandbox/SceneExport.h"
+#include "sandbox/ShareCode.h"
 #include "sandbox/Starts.h"
+#include "sandbox/TextFormat.h"
 #include "sandbox/Vec3.h"
 #include "sandbox/Wheels.h"
