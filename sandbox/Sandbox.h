@@ -48,6 +48,9 @@
 //   Drills.h            the training drills: a table of them by name, each
 //                       a seeded start, a per-tick update, an end and a
 //                       score with named parts, the dial cue it trains.
+//   Shots.h             shots at a goal and packs of them: the shot as a
+//                       drill, variance from a seed, the pack file; the
+//                       three built-in packs (BuiltInPacks.cpp).
 //   Levels.h            each drill's bronze, silver and gold values, gold
 //                       from what the autopilot reaches.
 //   Autopilot.h         an attitude controller that flies each drill's goal
@@ -112,6 +115,7 @@
 #include "sandbox/Physics.h"
 #include "sandbox/SceneExport.h"
 #include "sandbox/ShareCode.h"
+#include "sandbox/Shots.h"
 #include "sandbox/Starts.h"
 #include "sandbox/TextFormat.h"
 #include "sandbox/Vec3.h"
