@@ -22,7 +22,7 @@
 //                    RenderPlot (--plot), SaveDemoScene (--save-demo-scene)
 //   FlyCommand       fly: the sandbox window (fly/), its outputs, a drill's
 //                    JSON line (fly/DrillReport.h), the history (desktop/)
-//   HistoryCommand   history
+//   HistoryCommand   history             PackCommand     pack code, pack file
 //   HostSession      one run of the host: console, game, loaded plugin
 //   FlightOptions    a flight log taken as a command's input: --fps,
 //                    --canvas, and what trace and render play from a path
