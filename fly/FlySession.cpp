@@ -22,6 +22,16 @@ sandbox::ActionSet combined(sandbox::ActionSet person, sandbox::ActionSet script
     return person;
 }
 
+// The commands but those that start a flight (a pack has its own).
+CommandSet withoutStarts(CommandSet commands) {
+    CommandSet rest;
+    for (int i = 0; i < kCommandCount; ++i) {
+        const Command c = static_cast<Command>(i);
+        if (c != Command::Reset && c != Command::RandomStart && commands.has(c)) rest.add(c);
+    }
+    return rest;
+}
+
 }  // namespace
 
 FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
@@ -37,7 +47,10 @@ FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
     if (options.script != nullptr) script_.emplace(*options.script);
     log_.ticks.reserve(options.ticksToReserve);
     if (seed_) nextSeed_ = *seed_ + 1;
-    if (options.drill != nullptr)
+    if (options.pack != nullptr && !options.pack->shots.empty())
+        startShot(*options.pack, options.shot < options.pack->shots.size() ? options.shot : 0,
+                  options.seed.value_or(0));
+    else if (options.drill != nullptr)
         startAttempt(*options.drill, options.seed.value_or(1));
     else
         startFlight(
@@ -106,24 +119,40 @@ std::optional<SettingText> FlySession::settingInPlaceOfCue() const {
 // log opens with it and a replay shows the dial as the attempt did.
 void FlySession::startAttempt(const sandbox::DrillEntry& drill, uint64_t seed) {
     releaseCue();
-    std::unique_ptr<sandbox::Drill> made = drill.make(drill.info, seed);
-    const sandbox::FlightLog* best =
-        raceBest_ && bestFlight_ ? bestFlight_(drill.info.name, seed) : nullptr;
-    attempt_ = std::make_unique<DrillAttempt>(std::move(made), autopilot_, best);
+    pack_ = nullptr;
     drill_ = &drill;
+    beginAttempt(drill.make(drill.info, seed), seed);
+}
+
+void FlySession::startShot(const sandbox::Pack& pack, std::size_t index, uint64_t varianceSeed) {
+    releaseCue();
+    std::unique_ptr<sandbox::Drill> made = sandbox::makeShotDrill(pack, index, varianceSeed);
+    if (!made) return;
+    pack_ = &pack;
+    shot_ = index;
+    drill_ = nullptr;
+    beginAttempt(std::move(made), varianceSeed);
+}
+
+void FlySession::beginAttempt(std::unique_ptr<sandbox::Drill> made, uint64_t seed) {
+    const std::string name(made->info().name);
+    const std::optional<render::TargetOption> cue = made->info().cue;
+    const sandbox::FlightLog* best = raceBest_ && bestFlight_ ? bestFlight_(name, seed) : nullptr;
+    attempt_ = std::make_unique<DrillAttempt>(std::move(made), autopilot_, best);
     drillSeed_ = seed;
     seed_.reset();
     physics_ = attempt_->drill().start().options;
-    cue_.set(cvars_, drill.info.cue);
+    cue_.set(cvars_, cue);
     startFlight(attempt_->drill().start().fullWorld());
-    // Which drill and seed, so that the log alone gives the attempt's plot.
-    log_.drill = sandbox::FlightDrill{std::string(drill.info.name), seed};
+    // Which drill (or shot) and seed, so that the log alone names the attempt.
+    log_.drill = sandbox::FlightDrill{name, seed};
 }
 
 void FlySession::flyFreely() {
     releaseCue();
     attempt_.reset();
     drill_ = nullptr;
+    pack_ = nullptr;
     physics_ = freePhysics_;
     startFlight(sim_.full());
 }
@@ -134,8 +163,8 @@ void FlySession::releaseCue() {
 }
 
 std::optional<sandbox::AttemptBook::SeedRecord> FlySession::seedRecord() const {
-    if (!seedRecord_ || drill_ == nullptr) return std::nullopt;
-    return seedRecord_(drill_->info.name, drillSeed_);
+    if (!seedRecord_ || !attempt_) return std::nullopt;
+    return seedRecord_(attempt_->drill().info().name, drillSeed_);
 }
 
 std::span<const GhostCar> FlySession::ghosts() const {
@@ -151,6 +180,16 @@ void FlySession::apply(CommandSet commands) {
     if (commands.has(Command::BallCamera)) ballCamera_ = !ballCamera_;
     if (commands.has(Command::Quit)) quit_ = true;
     if (commands.has(Command::DrillMenu)) drillMenuShown_ = !drillMenuShown_;
+    if (pack_ != nullptr) {
+        // A pack: Again is Reset, a new start is the next variance seed.
+        const std::size_t count = pack_->shots.size();
+        if (commands.has(Command::NextShot)) startShot(*pack_, (shot_ + 1) % count, drillSeed_);
+        if (commands.has(Command::PreviousShot))
+            startShot(*pack_, (shot_ + count - 1) % count, drillSeed_);
+        if (commands.has(Command::Reset)) startShot(*pack_, shot_, drillSeed_);
+        if (commands.has(Command::RandomStart)) startShot(*pack_, shot_, drillSeed_ + 1);
+        commands = withoutStarts(commands);
+    }
     if (commands.has(Command::Reset)) {
         if (drill_ != nullptr) {
             startAttempt(*drill_, drillSeed_);

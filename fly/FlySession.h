@@ -67,6 +67,12 @@ struct SessionOptions {
     // the autopilot flies its attempts.
     const sandbox::DrillEntry* drill = nullptr;
     bool autopilot = false;
+    // A pack to play from the start (it must outlive the session), from its
+    // shot `shot` (from 0) with variance seed `seed` (0 without one: the
+    // shots as written). Again is Reset, the next variance seed RandomStart,
+    // and NextShot and PreviousShot step through the pack (round at its ends).
+    const sandbox::Pack* pack = nullptr;
+    std::size_t shot = 0;
     // The best flight so far of a drill and seed, raced as a ghost car; null
     // when there is none. Asked as each attempt starts.
     std::function<const sandbox::FlightLog*(std::string_view drill, uint64_t seed)> bestFlight;
@@ -111,6 +117,11 @@ class FlySession {
     // Drills. An attempt at `drill` from `seed`: a countdown, then the
     // attempt, then its result, the world held still.
     void startAttempt(const sandbox::DrillEntry& drill, uint64_t seed);
+    // An attempt at a pack's shot (from 0) with a variance seed.
+    void startShot(const sandbox::Pack& pack, std::size_t index, uint64_t varianceSeed);
+    // The pack being played and its shot (null: none).
+    const sandbox::Pack* pack() const { return pack_; }
+    std::size_t shot() const { return shot_; }
     // Leaves the drill and flies on freely from where the car is.
     void flyFreely();
     // Sets the dial's target option back now if an attempt holds it (the
@@ -165,6 +176,7 @@ class FlySession {
 
   private:
     void apply(CommandSet commands);
+    void beginAttempt(std::unique_ptr<sandbox::Drill> made, uint64_t seed);
     void startFlight(const sandbox::mechanics::World& start);
     void step(const sandbox::CarControls& controls);
     void runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys);
@@ -195,6 +207,8 @@ class FlySession {
     bool quit_ = false;
     std::unique_ptr<DrillAttempt> attempt_;
     const sandbox::DrillEntry* drill_ = nullptr;
+    const sandbox::Pack* pack_ = nullptr;
+    std::size_t shot_ = 0;
     uint64_t drillSeed_ = 1;
     DialCue cue_;
     uint64_t attemptsFinished_ = 0;

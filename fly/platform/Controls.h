@@ -25,6 +25,8 @@ enum class Command : uint8_t {
     BallCamera,
     DrillMenu,  // the drill menu, on and off
     Quit,
+    NextShot,      // a pack's next shot
+    PreviousShot,  // and the one before
     Count
 };
 inline constexpr int kCommandCount = static_cast<int>(Command::Count);
