@@ -51,6 +51,8 @@
 //   Shots.h             shots at a goal and packs of them: the shot as a
 //                       drill, variance from a seed, the pack file; the
 //                       three built-in packs (BuiltInPacks.cpp).
+//   Sessions.h          playlists of drills, shots and courses with counts,
+//                       their file, the tally and streak, three built in.
 //   Levels.h            each drill's bronze, silver and gold values, gold
 //                       from what the autopilot reaches.
 //   Autopilot.h         an attitude controller that flies each drill's goal
@@ -115,6 +117,7 @@
 #include "sandbox/Physics.h"
 #include "sandbox/SceneExport.h"
 #include "sandbox/ShareCode.h"
+#include "sandbox/Sessions.h"
 #include "sandbox/Shots.h"
 #include "sandbox/Starts.h"
 #include "sandbox/TextFormat.h"
