@@ -24,7 +24,7 @@
 //                    beneath and around the canvas (fly/window's drawing)
 //   FlyCommand       fly: the sandbox window (fly/), its outputs, a drill's
 //                    JSON line (fly/DrillReport.h), the history (desktop/)
-//   HistoryCommand   history
+//   HistoryCommand   history             PackCommand     pack code, pack file
 //   HostSession      one run of the host: console, game, loaded plugin
 //   FlightOptions    a flight log taken as a command's input: --fps,
 //                    --canvas, and what trace and render play from a path

@@ -21,6 +21,7 @@
 #include "desktop/HistoryFile.h"
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
+#include "desktop/UserFolders.h"
 #include "fly/DrillReport.h"
 #include "fly/Fly.h"
 #include "fly/window/FlyApp.h"
@@ -54,6 +55,11 @@ struct FlyOptions {
     bool unlimitedBoost = false;
     std::string drill;   // empty: free flight
     std::string course;  // a built-in course's name or a course file; empty: none
+    // A pack to play: a file, a built-in pack's name, or a pack in the
+    // player's folder of packs; or a share code. Its shot from 1.
+    std::string pack;
+    std::string packCode;
+    std::size_t shot = 1;
     bool autopilot = false;
     double interfaceScale = 1.0;  // the player's factor on the text and panels' size
     // Free flight after a landing: "off" (go on), "start" or "random".
@@ -124,28 +130,68 @@ base::Status makePictureFolder(const std::string& folder) {
     return {};
 }
 
+// Whether the run flies attempts (a drill's or a pack's shots), which end
+// by themselves.
+bool fliesAttempts(const FlyOptions& o) {
+    return !o.drill.empty() || !o.course.empty() || !o.pack.empty() || !o.packCode.empty();
+}
+
+// The folder of the player's packs: $XDG_DATA_HOME/trimsight/packs (empty
+// when there is no data folder).
+std::string playerPacksFolder() {
+    const std::string base = desktop::programFolder(desktop::kDataBase);
+    return base.empty() ? base : base + "/packs";
+}
+
+// --pack NAME: a file at that path; else a built-in pack by name; else the
+// player's pack NAME or NAME.pack in their folder.
+base::Result<sandbox::Pack> findPack(const std::string& name) {
+    std::error_code ec;
+    if (fs::is_regular_file(name, ec)) return desktop::loadPack(name);
+    if (const sandbox::Pack* builtIn = sandbox::findBuiltInPack(name)) return *builtIn;
+    const std::string folder = playerPacksFolder();
+    if (!folder.empty() && name.find('/') == std::string::npos) {
+        for (const std::string& candidate : {folder + "/" + name, folder + "/" + name + ".pack"})
+            if (fs::is_regular_file(candidate, ec)) return desktop::loadPack(candidate);
+    }
+    std::string names;
+    for (const sandbox::Pack& p : sandbox::builtInPacks())
+        names += (names.empty() ? "" : ", ") + sandbox::packSlug(p.name);
+    return base::Failure{name + ": no such pack file, built-in pack (" + names + ") or pack in " +
+                         (folder.empty() ? std::string("the player's folder of packs") : folder)};
+}
+
 // Options checked before anything starts; a failure is a usage error.
 base::Status checkOptions(const FlyOptions& o, bool scriptEnds) {
+    if (!o.pack.empty() && !o.packCode.empty())
+        return base::Failure{"--pack and --pack-code both name a pack: give one of them"};
+    if (!o.drill.empty() && (!o.pack.empty() || !o.packCode.empty()))
+        return base::Failure{"--drill and a pack both name what to fly: give one of them"};
+    if (o.shot < 1 || o.shot > sandbox::kMaxPackShots)
+        return base::Failure{"--shot: expected a shot's number from 1 to 50"};
     if (!parseSize(o.size))
         return base::Failure{"--size: expected WIDTHxHEIGHT, each 1 to 8192, got " + o.size};
     if (!(o.seconds >= 0.0 && o.seconds <= fly::kMaxScriptSeconds))
         return base::Failure{"--seconds: expected a number of seconds from 0 to 86400"};
     if (!o.drill.empty() && sandbox::findDrill(o.drill) == nullptr)
         return base::Failure{"no drill named \"" + o.drill + "\"; the drills are " + drillNames()};
-    if (!o.drill.empty() && !o.course.empty())
-        return base::Failure{"--drill and --course each start an attempt: give one of them"};
-    if (o.autopilot && o.drill.empty() && o.course.empty())
-        return base::Failure{"--autopilot flies drills and courses: give --drill or --course"};
+    const int starts = (o.drill.empty() ? 0 : 1) + (o.course.empty() ? 0 : 1) +
+                       (o.pack.empty() && o.packCode.empty() ? 0 : 1);
+    if (starts > 1)
+        return base::Failure{
+            "--drill, --course and --pack (or --pack-code) each start an attempt: give one of "
+            "them"};
+    if (o.autopilot && !fliesAttempts(o))
+        return base::Failure{
+            "--autopilot flies drills, courses and packs: give --drill, --course or --pack"};
     if (o.autopilot && !o.script.empty())
         return base::Failure{"--autopilot and --script both fly the car: give one of them"};
-    if (o.videoDriver == "offscreen" && o.seconds == 0.0 && !scriptEnds && o.drill.empty() &&
-        o.course.empty())
+    if (o.videoDriver == "offscreen" && o.seconds == 0.0 && !scriptEnds && !fliesAttempts(o))
         return base::Failure{
             "--video-driver offscreen shows nothing to close: give --seconds N, a script "
             "with an end line or --drill NAME"};
     // A drill's attempt ends by itself.
-    if (!o.pictures.empty() && o.seconds == 0.0 && !scriptEnds && o.drill.empty() &&
-        o.course.empty())
+    if (!o.pictures.empty() && o.seconds == 0.0 && !scriptEnds && !fliesAttempts(o))
         return base::Failure{
             "--pictures needs an end: --seconds N, a script with an end line or --drill NAME"};
     if (!(o.interfaceScale >= 0.5 && o.interfaceScale <= 4.0))
@@ -284,7 +330,8 @@ int checkRequest(const GlobalOptions& global, const FlyOptions& options,
     if (!options.pictures.empty())
         outputs.push_back({"the contact sheet",
                            (fs::path(options.pictures) / picture::kContactSheetName).string()});
-    if (int code = checkOutputsApart(global, outputs, {{"the script", options.script}}, err);
+    if (int code = checkOutputsApart(
+            global, outputs, {{"the script", options.script}, {"the pack", options.pack}}, err);
         code != kExitOk)
         return code;
     if (!options.script.empty()) {
@@ -401,9 +448,12 @@ ControlsOnDisk readControls(const HostRun& run, base::Warnings& warnings) {
 // floor; a drill's ghost races the best flight the book knows.
 fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::ControlScript* script,
                                       const sandbox::Course* course, fly::DrillReporter& drills,
-                                      const fly::PlayerControls& controls) {
+                                      const fly::PlayerControls& controls,
+                                      const sandbox::Pack* pack) {
     fly::SessionOptions session;
     session.controls = controls;
+    session.pack = pack;
+    session.shot = options.shot - 1;
     session.seed = options.seed;
     session.physics.unlimitedBoost = options.unlimitedBoost;
     session.script = script;
@@ -429,7 +479,7 @@ fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::Cont
 int reportRun(const FlyOptions& options, fly::FlyApp& app, fly::FlySession& session,
               const fly::Platform& platform, std::optional<PictureFolder>& pictures, std::FILE* out,
               std::FILE* err) {
-    std::FILE* notes = options.drill.empty() && options.course.empty() ? out : err;
+    std::FILE* notes = fliesAttempts(options) ? err : out;
     if (options.benchmark)
         printBenchmark(notes, app.times(), *parseSize(options.size), platform.description());
     int code = writeOutputs(options, app, session, notes, err);
@@ -454,6 +504,22 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     std::vector<desktop::HeldOutput> held;  // until the outputs are written
     if (int code = checkRequest(global, options, script, course, held, err); code != kExitOk)
         return code;
+    std::optional<sandbox::Pack> pack;
+    if (!options.pack.empty() || !options.packCode.empty()) {
+        base::Result<sandbox::Pack> found =
+            options.pack.empty() ? desktop::packFromCode(options.packCode) : findPack(options.pack);
+        if (!found) {
+            printError(err, found.error());
+            return kExitScene;
+        }
+        if (options.shot > found->shots.size()) {
+            printError(err, "--shot " + std::to_string(options.shot) + ": the pack \"" +
+                                found->name + "\" has " + std::to_string(found->shots.size()) +
+                                " shots");
+            return kExitUsage;
+        }
+        pack = std::move(*found);
+    }
     HostRun run;
     if (int code = startHost(global, run, err); code != kExitOk) return code;
     std::unique_ptr<fly::Platform> platform;
@@ -474,7 +540,7 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     const ControlsOnDisk controls = readControls(run, warnings);
     fly::FlySession session(run.session.cvars, run.session.game,
                             sessionOptionsFor(options, scriptToFly, course ? &*course : nullptr,
-                                              drills, controls.controls));
+                                              drills, controls.controls, pack ? &*pack : nullptr));
     fly::AppOptions appOptions = appOptionsFor(options, scriptToFly, global, run, err);
     appOptions.saveControls = [&controls, &global, err](const fly::PlayerControls& changed) {
         base::Status saved =
@@ -488,7 +554,7 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
         return saved;
     };
     // Without a screen a drill's run is its one attempt.
-    const bool oneAttempt = (!options.drill.empty() || course) && platform->headless();
+    const bool oneAttempt = fliesAttempts(options) && platform->headless();
     appOptions.endWithAttempt = oneAttempt;
     appOptions.onAttemptFinished = [&drills](const fly::FlySession& s) { drills.finished(s); };
     std::optional<PictureFolder> pictures;
@@ -550,8 +616,15 @@ Subcommand addFlyCommand(CLI::App& app) {
                     "Fly a ring course: " + courseNames() +
                         ", or a course file; without a screen, one attempt whose result is printed "
                         "as a JSON line");
+    fly->add_option("--pack", options->pack,
+                    "Play a pack of shots: a pack file, a built-in pack (first-aerials, "
+                    "fast-aerials, backboard-and-ceiling-reads) or a pack in "
+                    "$XDG_DATA_HOME/trimsight/packs; --seed gives the variance seed (default 0: "
+                    "the shots as written)");
+    fly->add_option("--pack-code", options->packCode, "Play the pack a share code holds");
+    fly->add_option("--shot", options->shot, "The pack's shot to start with (default 1)");
     fly->add_flag("--autopilot", options->autopilot,
-                  "The autopilot flies the drill's or course's attempts");
+                  "The autopilot flies the attempts of the drill, course or pack");
     fly->add_flag("--unlimited-boost", options->unlimitedBoost, "Boost never runs out");
     fly->add_option("--interface-scale", options->interfaceScale,
                     "Text and panels this much larger (0.5 to 4; default 1: they follow the "

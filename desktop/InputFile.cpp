@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "desktop/platform/Files.h"
+#include "sandbox/ShareCode.h"
 
 namespace desktop {
 namespace {
@@ -51,6 +52,19 @@ base::Result<sandbox::FlightLog> loadFlightLog(const std::string& path) {
     base::Result<sandbox::FlightLog> log = sandbox::parseFlightLog(*text, path);
     if (!log.ok()) return base::Failure{log.failure().message};
     return std::move(*log);
+}
+
+base::Result<sandbox::Pack> loadPack(const std::string& path) {
+    const base::Result<std::string> text =
+        readInputFile(path, "the pack", sandbox::kMaxPackFileBytes);
+    if (!text) return text.failure();
+    return sandbox::parsePack(*text, path);
+}
+
+base::Result<sandbox::Pack> packFromCode(std::string_view code) {
+    const base::Result<std::string> text = sandbox::readShareCode(code);
+    if (!text) return text.failure();
+    return sandbox::parsePack(*text, "code");
 }
 
 }  // namespace desktop

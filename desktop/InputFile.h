@@ -7,6 +7,7 @@
 
 #include "base/Result.h"
 #include "sandbox/FlightLog.h"
+#include "sandbox/Shots.h"
 #include "scene/Scene.h"
 
 namespace desktop {
@@ -31,5 +32,13 @@ bool isFlightLogFile(const std::string& path);
 // sandbox::kMaxFlightLogBytes). Messages: "PATH: cannot read the flight log:
 // why", or "PATH:LINE: what is wrong".
 base::Result<sandbox::FlightLog> loadFlightLog(const std::string& path);
+
+// The pack at `path` (a regular file, at most sandbox::kMaxPackFileBytes).
+// Messages: "PATH: cannot read the pack: why", or "PATH:LINE: what is wrong".
+base::Result<sandbox::Pack> loadPack(const std::string& path);
+
+// The pack a share code holds; messages "code position N: ..." for the code,
+// "code:LINE: ..." for the pack it holds.
+base::Result<sandbox::Pack> packFromCode(std::string_view code);
 
 }  // namespace desktop

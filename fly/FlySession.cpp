@@ -24,6 +24,16 @@ sandbox::ActionSet combined(sandbox::ActionSet person, sandbox::ActionSet script
     return person;
 }
 
+// The commands but those that start a flight (a pack has its own).
+CommandSet withoutStarts(CommandSet commands) {
+    CommandSet rest;
+    for (int i = 0; i < kCommandCount; ++i) {
+        const Command c = static_cast<Command>(i);
+        if (c != Command::Reset && c != Command::RandomStart && commands.has(c)) rest.add(c);
+    }
+    return rest;
+}
+
 }  // namespace
 
 FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
@@ -48,6 +58,9 @@ FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
     if (seed_) nextSeed_ = *seed_ + 1;
     if (options.course != nullptr)
         startCourse(*options.course);
+    else if (options.pack != nullptr && !options.pack->shots.empty())
+        startShot(*options.pack, options.shot < options.pack->shots.size() ? options.shot : 0,
+                  options.seed.value_or(0));
     else if (options.drill != nullptr)
         startAttempt(*options.drill, options.seed.value_or(1));
     else
@@ -132,9 +145,7 @@ void FlySession::takeOver() {
     sim_ = state.simulation;
     lastControls_ = state.controls;
     if (!attempt_) return;
-    std::unique_ptr<sandbox::Drill> made = course_ != nullptr
-                                               ? sandbox::makeCourseDrill(*course_)
-                                               : drill_->make(drill_->info, drillSeed_);
+    std::unique_ptr<sandbox::Drill> made = remakeDrill();
     const sandbox::FlightLog* best =
         raceBest_ && bestFlight_ ? bestFlight_(made->info().name, drillSeed_) : nullptr;
     const std::optional<render::TargetOption> cue = made->info().cue;
@@ -185,16 +196,36 @@ std::optional<SettingText> FlySession::settingInPlaceOfCue() const {
 void FlySession::startAttempt(const sandbox::DrillEntry& drill, uint64_t seed) {
     drill_ = &drill;
     course_ = nullptr;
+    pack_ = nullptr;
     startDrill(drill.make(drill.info, seed), drill.info.name, seed);
 }
 
 void FlySession::startCourse(const sandbox::Course& course) {
     drill_ = nullptr;
     course_ = &course;
+    pack_ = nullptr;
     std::unique_ptr<sandbox::Drill> made = sandbox::makeCourseDrill(course);
     const uint64_t seed = made->seed();
     const std::string name(made->info().name);
     startDrill(std::move(made), name, seed);
+}
+
+void FlySession::startShot(const sandbox::Pack& pack, std::size_t index, uint64_t varianceSeed) {
+    std::unique_ptr<sandbox::Drill> made = sandbox::makeShotDrill(pack, index, varianceSeed);
+    if (!made) return;
+    pack_ = &pack;
+    shot_ = index;
+    drill_ = nullptr;
+    course_ = nullptr;
+    const std::string name(made->info().name);
+    startDrill(std::move(made), name, varianceSeed);
+}
+
+// The attempt's drill made again as it started (rewind's take-over).
+std::unique_ptr<sandbox::Drill> FlySession::remakeDrill() const {
+    if (course_ != nullptr) return sandbox::makeCourseDrill(*course_);
+    if (pack_ != nullptr) return sandbox::makeShotDrill(*pack_, shot_, drillSeed_);
+    return drill_->make(drill_->info, drillSeed_);
 }
 
 void FlySession::startDrill(std::unique_ptr<sandbox::Drill> made, std::string_view name,
@@ -209,7 +240,7 @@ void FlySession::startDrill(std::unique_ptr<sandbox::Drill> made, std::string_vi
     physics_.dodgeDeadZone = controls_.dodgeDeadZone;  // the player's, as in free flight
     cue_.set(cvars_, cue);
     startFlight(attempt_->drill().start().fullWorld());
-    // Which drill and seed, so that the log alone gives the attempt's plot.
+    // Which drill (or shot) and seed, so that the log alone names the attempt.
     log_.drill = sandbox::FlightDrill{std::string(name), seed};
 }
 
@@ -218,6 +249,7 @@ void FlySession::flyFreely() {
     attempt_.reset();
     drill_ = nullptr;
     course_ = nullptr;
+    pack_ = nullptr;
     physics_ = freePhysics_;
     startFlight(sim_.full());
 }
@@ -260,6 +292,16 @@ void FlySession::apply(CommandSet commands) {
     if (commands.has(Command::DrillMenu)) drillMenuShown_ = !drillMenuShown_;
     if (commands.has(Command::Progress)) progressShown_ = !progressShown_;
     if (commands.has(Command::Controls)) showControls(!controlsShown_);
+    if (pack_ != nullptr) {
+        // A pack: Again is Reset, a new start is the next variance seed.
+        const std::size_t count = pack_->shots.size();
+        if (commands.has(Command::NextShot)) startShot(*pack_, (shot_ + 1) % count, drillSeed_);
+        if (commands.has(Command::PreviousShot))
+            startShot(*pack_, (shot_ + count - 1) % count, drillSeed_);
+        if (commands.has(Command::Reset)) startShot(*pack_, shot_, drillSeed_);
+        if (commands.has(Command::RandomStart)) startShot(*pack_, shot_, drillSeed_ + 1);
+        commands = withoutStarts(commands);
+    }
     if (commands.has(Command::Reset)) {
         if (course_ != nullptr) {
             startCourse(*course_);

@@ -91,6 +91,12 @@ struct SessionOptions {
     // session); its attempts are drill attempts (sandbox/Courses.h).
     const sandbox::Course* course = nullptr;
     bool autopilot = false;
+    // A pack to play from the start (it must outlive the session), from its
+    // shot `shot` (from 0) with variance seed `seed` (0 without one: the
+    // shots as written). Again is Reset, the next variance seed RandomStart,
+    // and NextShot and PreviousShot step through the pack (round at its ends).
+    const sandbox::Pack* pack = nullptr;
+    std::size_t shot = 0;
     // The best flight so far of a drill and seed, raced as a ghost car; null
     // when there is none. Asked as each attempt starts.
     std::function<const sandbox::FlightLog*(std::string_view drill, uint64_t seed)> bestFlight;
@@ -149,6 +155,11 @@ class FlySession {
     void startCourse(const sandbox::Course& course);
     // The course being flown; null in free flight and in other drills.
     const sandbox::Course* course() const { return course_; }
+    // An attempt at a pack's shot (from 0) with a variance seed.
+    void startShot(const sandbox::Pack& pack, std::size_t index, uint64_t varianceSeed);
+    // The pack being played and its shot (null: none).
+    const sandbox::Pack* pack() const { return pack_; }
+    std::size_t shot() const { return shot_; }
     // Leaves the drill and flies on freely from where the car is.
     void flyFreely();
     // Sets the dial's target option back now if an attempt holds it (the
@@ -257,6 +268,7 @@ class FlySession {
     void apply(CommandSet commands);
     void startFlight(const sandbox::mechanics::World& start);
     void startDrill(std::unique_ptr<sandbox::Drill> made, std::string_view name, uint64_t seed);
+    std::unique_ptr<sandbox::Drill> remakeDrill() const;
     void step(const sandbox::CarControls& controls);
     void noteTick(const sandbox::TickReport& report);
     void runTicks(int ticks, const sandbox::PadState& pad, sandbox::ActionSet keys);
@@ -304,6 +316,8 @@ class FlySession {
     std::unique_ptr<DrillAttempt> attempt_;
     const sandbox::DrillEntry* drill_ = nullptr;
     const sandbox::Course* course_ = nullptr;
+    const sandbox::Pack* pack_ = nullptr;
+    std::size_t shot_ = 0;
     uint64_t drillSeed_ = 1;
     DialCue cue_;
     uint64_t attemptsFinished_ = 0;

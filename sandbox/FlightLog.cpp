@@ -3,18 +3,17 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <new>
 #include <span>
 
 #include "base/Excerpt.h"
 #include "sandbox/NumberText.h"
+#include "sandbox/TextFormat.h"
 
 namespace sandbox {
 
 namespace {
 
 constexpr std::string_view kMagic = kFlightLogMagic;
-constexpr std::size_t kMaxLineLength = 4096;
 // How far from unit length and square the start attitude's axes may be.
 constexpr float kAttitudeTolerance = 1e-3f;
 
@@ -28,30 +27,13 @@ constexpr Vec3 kStartBox{3.0f * arena::kHalfWidth, 3.0f * arena::kHalfLength,
 constexpr float kStartBelowFloor = arena::kHeight;
 constexpr int kStartCapFactor = 4;
 
-std::string formatVec(Vec3 v) {
-    return formatFloat(v.x) + " " + formatFloat(v.y) + " " + formatFloat(v.z);
-}
-
-// Raised inside this file only; parseFlightLog turns it into its message.
-struct LogError {
-    std::string message;
-};
-
-[[noreturn]] void fail(std::string message) { throw LogError{std::move(message)}; }
-
-// ---------------------------------------------------------------- writing
-
-void appendFloat(std::string& out, float v) {
-    out += ' ';
-    out += formatFloat(v);
-}
-void appendVec(std::string& out, Vec3 v) {
-    appendFloat(out, v.x);
-    appendFloat(out, v.y);
-    appendFloat(out, v.z);
-}
-void appendFlag(std::string& out, bool b) { out += b ? " 1" : " 0"; }
-void appendInt(std::string& out, int64_t i) { out += ' ' + std::to_string(i); }
+using text::appendFlag;
+using text::appendFloat;
+using text::appendInt;
+using text::appendVec;
+using text::fail;
+using text::Fields;
+using text::formatVec;
 
 // Boost, jump and (from version 4) handbrake, in that order, or "-".
 std::string buttonsText(const CarControls& c) {
@@ -82,143 +64,36 @@ bool validValue(std::string_view value) {
     return true;
 }
 
-std::string quotedValue(std::string_view value) {
-    std::string out = "\"";
-    for (char ch : value) {
-        if (ch == '"' || ch == '\\') out += '\\';
-        out += ch;
-    }
-    return out + '"';
+// A location inside the start box around the arena.
+Vec3 startLocation(Fields& f, const char* what) {
+    const Vec3 v = f.vec(what);
+    const bool inside = std::fabs(v.x) <= kStartBox.x && std::fabs(v.y) <= kStartBox.y &&
+                        v.z >= -kStartBelowFloor && v.z <= kStartBox.z;
+    if (!inside)
+        fail(std::string(what) + ": " + formatVec(v) +
+             " is outside the box a start may be in (x within " + formatFloat(kStartBox.x) +
+             ", y within " + formatFloat(kStartBox.y) + " of the centre, z from " +
+             formatFloat(-kStartBelowFloor) + " to " + formatFloat(kStartBox.z) + ")");
+    return v;
 }
 
-// ---------------------------------------------------------------- reading
-
-// The space-separated fields of one line, read left to right.
-class Fields {
-  public:
-    explicit Fields(std::string_view rest) : rest_(rest) {}
-
-    std::string_view word(const char* what) {
-        skipSpaces();
-        if (rest_.empty()) fail(std::string("missing ") + what);
-        std::size_t n = 0;
-        while (n < rest_.size() && rest_[n] != ' ' && rest_[n] != '\t') ++n;
-        const std::string_view w = rest_.substr(0, n);
-        rest_.remove_prefix(n);
-        return w;
-    }
-    float number(const char* what) {
-        const std::string_view w = word(what);
-        const std::optional<float> v = parseFloat(w);
-        if (!v)
-            fail(std::string(what) + ": expected a finite number, got \"" + base::excerpt(w) + '"');
-        return *v;
-    }
-    float bounded(const char* what, float lo, float hi) {
-        const float v = number(what);
-        if (!(v >= lo && v <= hi))
-            fail(std::string(what) + ": expected " + formatFloat(lo) + " to " + formatFloat(hi));
-        return v;
-    }
-    Vec3 vec(const char* what) {
-        const float x = number(what), y = number(what), z = number(what);
-        return {x, y, z};
-    }
-    // A location inside the start box around the arena.
-    Vec3 location(const char* what) {
-        const Vec3 v = vec(what);
-        const bool inside = std::fabs(v.x) <= kStartBox.x && std::fabs(v.y) <= kStartBox.y &&
-                            v.z >= -kStartBelowFloor && v.z <= kStartBox.z;
-        if (!inside)
-            fail(std::string(what) + ": " + formatVec(v) +
-                 " is outside the box a start may be in (x within " + formatFloat(kStartBox.x) +
-                 ", y within " + formatFloat(kStartBox.y) + " of the centre, z from " +
-                 formatFloat(-kStartBelowFloor) + " to " + formatFloat(kStartBox.z) + ")");
-        return v;
-    }
-    // A velocity or a spin whose length is at most `most`, `cap` times
-    // kStartCapFactor: faster than the model ever goes.
-    Vec3 bounded(const char* what, float cap, const char* unit) {
-        const Vec3 v = vec(what);
-        const double most = static_cast<double>(cap) * kStartCapFactor;
-        const double length =
-            std::sqrt(static_cast<double>(v.x) * v.x + static_cast<double>(v.y) * v.y +
-                      static_cast<double>(v.z) * v.z);
-        if (!(length <= most))
-            fail(std::string(what) + ": " + formatVec(v) + " is longer than " +
-                 formatFloat(static_cast<float>(most)) + " " + unit + " (" +
-                 std::to_string(kStartCapFactor) + " times the cap of " + formatFloat(cap) + ")");
-        return v;
-    }
-    // An attitude axis: of unit length, within kAttitudeTolerance.
-    Vec3 axis(const char* what) {
-        const Vec3 v = vec(what);
-        const double length =
-            std::sqrt(static_cast<double>(v.x) * v.x + static_cast<double>(v.y) * v.y +
-                      static_cast<double>(v.z) * v.z);
-        if (!(std::fabs(length - 1.0) <= kAttitudeTolerance))
-            fail(std::string(what) + ": " + formatVec(v) + " is not of unit length");
-        return v;
-    }
-    int64_t integer(const char* what, int64_t lo, int64_t hi) {
-        const std::string_view w = word(what);
-        int64_t v = 0;
-        const auto r = std::from_chars(w.data(), w.data() + w.size(), v);
-        if (r.ec != std::errc() || r.ptr != w.data() + w.size() || v < lo || v > hi)
-            fail(std::string(what) + ": expected a whole number from " + std::to_string(lo) +
-                 " to " + std::to_string(hi) + ", got \"" + base::excerpt(w) + '"');
-        return v;
-    }
-    bool flag(const char* what) { return integer(what, 0, 1) == 1; }
-    uint64_t unsignedInteger(const char* what) {
-        const std::string_view w = word(what);
-        uint64_t v = 0;
-        const auto r = std::from_chars(w.data(), w.data() + w.size(), v);
-        if (r.ec != std::errc() || r.ptr != w.data() + w.size())
-            fail(std::string(what) + ": expected a whole number from 0 to " +
-                 std::to_string(UINT64_MAX) + ", got \"" + base::excerpt(w) + '"');
-        return v;
-    }
-    // A double-quoted string (escapes \" and \\) or null.
-    std::optional<std::string> quotedOrNull(const char* what);
-    void end() {
-        skipSpaces();
-        if (!rest_.empty())
-            fail("unexpected \"" + base::excerpt(rest_) + "\" at the end of the line");
-    }
-
-  private:
-    void skipSpaces() {
-        while (!rest_.empty() && (rest_[0] == ' ' || rest_[0] == '\t')) rest_.remove_prefix(1);
-    }
-    std::string_view rest_;
-};
-
-std::optional<std::string> Fields::quotedOrNull(const char* what) {
-    skipSpaces();
-    if (rest_.substr(0, 4) == "null") {
-        rest_.remove_prefix(4);
-        return std::nullopt;
-    }
-    if (rest_.empty() || rest_[0] != '"') fail(std::string(what) + ": expected \"text\" or null");
-    std::string value;
-    std::size_t i = 1;
-    for (; i < rest_.size() && rest_[i] != '"'; ++i) {
-        char ch = rest_[i];
-        if (ch == '\\') {
-            if (i + 1 >= rest_.size() || (rest_[i + 1] != '"' && rest_[i + 1] != '\\'))
-                fail(std::string(what) + ": only \\\" and \\\\ may follow a backslash");
-            ch = rest_[++i];
-        }
-        value += ch;
-    }
-    if (i >= rest_.size()) fail(std::string(what) + ": the closing quote is missing");
-    rest_.remove_prefix(i + 1);
-    if (!validValue(value))
-        fail(std::string(what) + ": expected printable ASCII of at most " +
-             std::to_string(kMaxCVarValueLength) + " characters");
-    return value;
+// A velocity or a spin whose length is at most `cap` times kStartCapFactor:
+// faster than the model ever goes.
+Vec3 capped(Fields& f, const char* what, float cap, const char* unit) {
+    const float most = static_cast<float>(static_cast<double>(cap) * kStartCapFactor);
+    const Vec3 v = f.vec(what);
+    const double length =
+        std::sqrt(static_cast<double>(v.x) * v.x + static_cast<double>(v.y) * v.y +
+                  static_cast<double>(v.z) * v.z);
+    if (!(length <= static_cast<double>(cap) * kStartCapFactor))
+        fail(std::string(what) + ": " + formatVec(v) + " is longer than " + formatFloat(most) +
+             " " + unit + " (" + std::to_string(kStartCapFactor) + " times the cap of " +
+             formatFloat(cap) + ")");
+    return v;
 }
+
+// An attitude axis: of unit length, within kAttitudeTolerance.
+Vec3 axis(Fields& f, const char* what) { return f.unitAxis(what, kAttitudeTolerance); }
 
 // ------------------------------------------------------ the start state
 
@@ -248,22 +123,22 @@ const StartLine kLegacyStartLines[] = {
      [](std::string& o, const FlightLog& l) { appendFlag(o, l.options.ballFloats); },
      [](Fields& f, FlightLog& l) { l.options.ballFloats = f.flag("ball_floats"); }, 2},
     {"car location", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.location); },
-     [](Fields& f, FlightLog& l) { l.start.car.location = f.location("location"); }},
+     [](Fields& f, FlightLog& l) { l.start.car.location = startLocation(f, "location"); }},
     {"car velocity", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.velocity); },
      [](Fields& f, FlightLog& l) {
-         l.start.car.velocity = f.bounded("velocity", model::kMaxCarSpeed, "uu/s");
+         l.start.car.velocity = capped(f, "velocity", model::kMaxCarSpeed, "uu/s");
      }},
     {"car forward",
      [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.forward); },
-     [](Fields& f, FlightLog& l) { l.start.car.attitude.forward = f.axis("forward"); }},
+     [](Fields& f, FlightLog& l) { l.start.car.attitude.forward = axis(f, "forward"); }},
     {"car right",
      [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.right); },
-     [](Fields& f, FlightLog& l) { l.start.car.attitude.right = f.axis("right"); }},
+     [](Fields& f, FlightLog& l) { l.start.car.attitude.right = axis(f, "right"); }},
     {"car up", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.attitude.up); },
-     [](Fields& f, FlightLog& l) { l.start.car.attitude.up = f.axis("up"); }},
+     [](Fields& f, FlightLog& l) { l.start.car.attitude.up = axis(f, "up"); }},
     {"car spin", [](std::string& o, const FlightLog& l) { appendVec(o, l.start.car.spin); },
      [](Fields& f, FlightLog& l) {
-         l.start.car.spin = f.bounded("spin", model::kMaxSpin, "rad/s");
+         l.start.car.spin = capped(f, "spin", model::kMaxSpin, "rad/s");
      }},
     {"car boost", [](std::string& o, const FlightLog& l) { appendFloat(o, l.start.car.boost); },
      [](Fields& f, FlightLog& l) {
@@ -297,11 +172,11 @@ const StartLine kLegacyStartLines[] = {
      }},
     {"ball location",
      [](std::string& o, const FlightLog& l) { appendVec(o, l.start.ball.location); },
-     [](Fields& f, FlightLog& l) { l.start.ball.location = f.location("location"); }},
+     [](Fields& f, FlightLog& l) { l.start.ball.location = startLocation(f, "location"); }},
     {"ball velocity",
      [](std::string& o, const FlightLog& l) { appendVec(o, l.start.ball.velocity); },
      [](Fields& f, FlightLog& l) {
-         l.start.ball.velocity = f.bounded("velocity", model::kMaxBallSpeed, "uu/s");
+         l.start.ball.velocity = capped(f, "velocity", model::kMaxBallSpeed, "uu/s");
      }},
 };
 
@@ -348,22 +223,22 @@ const StartLine kFullStartLines[] = {
      kFullModelSinceVersion,
      [](const FlightLog& l) { return l.options.dodgeDeadZone != kDefaultDodgeDeadZone; }},
     {"car location", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).location); },
-     [](Fields& f, FlightLog& l) { fullCar(l).location = f.location("location"); }},
+     [](Fields& f, FlightLog& l) { fullCar(l).location = startLocation(f, "location"); }},
     {"car velocity", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).velocity); },
      [](Fields& f, FlightLog& l) {
-         fullCar(l).velocity = f.bounded("velocity", model::kMaxCarSpeed, "uu/s");
+         fullCar(l).velocity = capped(f, "velocity", model::kMaxCarSpeed, "uu/s");
      }},
     {"car forward",
      [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).attitude.forward); },
-     [](Fields& f, FlightLog& l) { fullCar(l).attitude.forward = f.axis("forward"); }},
+     [](Fields& f, FlightLog& l) { fullCar(l).attitude.forward = axis(f, "forward"); }},
     {"car right",
      [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).attitude.right); },
-     [](Fields& f, FlightLog& l) { fullCar(l).attitude.right = f.axis("right"); }},
+     [](Fields& f, FlightLog& l) { fullCar(l).attitude.right = axis(f, "right"); }},
     {"car up", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).attitude.up); },
-     [](Fields& f, FlightLog& l) { fullCar(l).attitude.up = f.axis("up"); }},
+     [](Fields& f, FlightLog& l) { fullCar(l).attitude.up = axis(f, "up"); }},
     {"car spin", [](std::string& o, const FlightLog& l) { appendVec(o, fullCar(l).spin); },
      [](Fields& f, FlightLog& l) {
-         fullCar(l).spin = f.bounded("spin", model::kMaxSpin, "rad/s");
+         fullCar(l).spin = capped(f, "spin", model::kMaxSpin, "rad/s");
      }},
     {"car boost", [](std::string& o, const FlightLog& l) { appendFloat(o, fullCar(l).boost); },
      [](Fields& f, FlightLog& l) {
@@ -457,15 +332,15 @@ const StartLine kFullStartLines[] = {
      }},
     {"ball location",
      [](std::string& o, const FlightLog& l) { appendVec(o, l.fullStart.ball.location); },
-     [](Fields& f, FlightLog& l) { l.fullStart.ball.location = f.location("location"); }},
+     [](Fields& f, FlightLog& l) { l.fullStart.ball.location = startLocation(f, "location"); }},
     {"ball velocity",
      [](std::string& o, const FlightLog& l) { appendVec(o, l.fullStart.ball.velocity); },
      [](Fields& f, FlightLog& l) {
-         l.fullStart.ball.velocity = f.bounded("velocity", mechanics::kMaxBallSpeed, "uu/s");
+         l.fullStart.ball.velocity = capped(f, "velocity", mechanics::kMaxBallSpeed, "uu/s");
      }},
     {"ball spin", [](std::string& o, const FlightLog& l) { appendVec(o, l.fullStart.ball.spin); },
      [](Fields& f, FlightLog& l) {
-         l.fullStart.ball.spin = f.bounded("spin", mechanics::kMaxBallSpin, "rad/s");
+         l.fullStart.ball.spin = capped(f, "spin", mechanics::kMaxBallSpin, "rad/s");
      }},
     // Whether the game's extra push on a hit ball was given on the tick
     // before the start (it is not given on two ticks in a row).
@@ -499,62 +374,7 @@ void checkAttitude(const Orientation& a) {
             "up = forward x right)");
 }
 
-// -------------------------------------------------------- the line reader
-
-class LogReader {
-  public:
-    LogReader(std::string_view text, std::string_view fileName)
-        : text_(text), fileName_(fileName) {}
-
-    // The next line that is neither blank nor a comment; nullopt at the end.
-    std::optional<std::string_view> next();
-    std::string where() const {
-        return std::string(fileName_) + ":" + std::to_string(line_ > 0 ? line_ : 1) + ": ";
-    }
-    std::size_t lineNumber() const { return line_; }
-
-  private:
-    std::string_view text_;
-    std::string_view fileName_;
-    std::size_t pos_ = 0;
-    std::size_t line_ = 0;
-};
-
-std::optional<std::string_view> LogReader::next() {
-    while (pos_ < text_.size()) {
-        std::size_t end = text_.find('\n', pos_);
-        if (end == std::string_view::npos) end = text_.size();
-        std::string_view line = text_.substr(pos_, end - pos_);
-        pos_ = end + 1;
-        ++line_;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.size() > kMaxLineLength)
-            fail("line too long (more than " + std::to_string(kMaxLineLength) + " characters)");
-        if (line.find('\0') != std::string_view::npos) fail("a NUL byte in the line");
-        const std::size_t first = line.find_first_not_of(" \t");
-        if (first == std::string_view::npos || line[first] == '#') continue;
-        return line.substr(first, line.find_last_not_of(" \t") + 1 - first);
-    }
-    return std::nullopt;
-}
-
-std::string expectedHeader() {
-    return "expected \"" + std::string(kMagic) + " " + std::to_string(kFlightLogVersion) + '"';
-}
-
-// The header line; returns the file's version of the format.
-int64_t readHeader(LogReader& reader) {
-    const std::optional<std::string_view> line = reader.next();
-    if (!line) fail("empty file: " + expectedHeader());
-    Fields f(*line);
-    if (f.word("the file type") != kMagic) fail("not a flight log: " + expectedHeader());
-    const int64_t version = f.integer("the version", 1, 1000000);
-    if (version > kFlightLogVersion)
-        fail("written by a newer version of the format (" + std::to_string(version) +
-             "); this program reads versions up to " + std::to_string(kFlightLogVersion));
-    f.end();
-    return version;
-}
+using text::LineReader;
 
 constexpr int64_t kDrillLineSinceVersion = 3;
 
@@ -570,7 +390,7 @@ void readDrillLine(Fields& f, FlightLog& log) {
     f.end();
 }
 
-void readStart(LogReader& reader, FlightLog& log, int64_t version) {
+void readStart(LineReader& reader, FlightLog& log, int64_t version) {
     log.model = version >= kFullModelSinceVersion ? FlightModel::Full : FlightModel::Legacy;
     const std::span<const StartLine> lines = startLinesOf(log.model);
     const std::size_t kStartLineCount = lines.size();
@@ -661,7 +481,10 @@ void readEvent(Fields& f, std::string_view kind, FlightLog& log) {
         e.name = std::string(f.word("the console variable's name"));
         if (!validName(e.name))
             fail("\"" + e.name + "\" is not a console variable name (letters, digits, _)");
-        e.value = f.quotedOrNull("the console variable's value");
+        e.value = f.quotedOrNull("the console variable's value", kMaxCVarValueLength);
+        if (e.value && !validValue(*e.value))
+            fail("the console variable's value: expected printable ASCII of at most " +
+                 std::to_string(kMaxCVarValueLength) + " characters");
     } else {
         e.kind = FlightEvent::Kind::Reset;
     }
@@ -670,7 +493,7 @@ void readEvent(Fields& f, std::string_view kind, FlightLog& log) {
 }
 
 // Controls and events up to the closing "end N" line.
-void readTicks(LogReader& reader, FlightLog& log, int64_t version) {
+void readTicks(LineReader& reader, FlightLog& log, int64_t version) {
     for (;;) {
         const std::optional<std::string_view> line = reader.next();
         if (!line) fail("the closing \"end\" line is missing (the file may be cut short)");
@@ -761,7 +584,7 @@ std::string formatFlightLog(const FlightLog& log) {
                 out += "reset " + std::to_string(tick) + '\n';
             } else {
                 out += "cvar " + std::to_string(tick) + ' ' + e.name + ' ' +
-                       (e.value ? quotedValue(*e.value) : std::string("null")) + '\n';
+                       (e.value ? text::quotedText(*e.value) : std::string("null")) + '\n';
             }
         }
     };
@@ -781,18 +604,13 @@ base::Result<FlightLog> parseFlightLog(std::string_view text, std::string_view f
     if (text.size() > kMaxFlightLogBytes)
         return base::Failure{std::string(fileName) + ": larger than " +
                              std::to_string(kMaxFlightLogBytes >> 20) + " MB"};
-    LogReader reader(text, fileName);
-    try {
+    return text::readText<FlightLog>(text, fileName, kMaxFlightLogBytes, [](LineReader& reader) {
         FlightLog log;
-        const int64_t version = readHeader(reader);
+        const int64_t version = text::readHeader(reader, kMagic, kFlightLogVersion, "a flight log");
         readStart(reader, log, version);
         readTicks(reader, log, version);
         return log;
-    } catch (const LogError& e) {
-        return base::Failure{reader.where() + e.message};
-    } catch (const std::bad_alloc&) {
-        return base::Failure{reader.where() + "out of memory"};
-    }
+    });
 }
 
 Simulation startOf(const FlightLog& log) {

@@ -56,6 +56,11 @@
 //   Courses.h           ring courses: rings to pass in order, a start and
 //                       a time limit; passing a ring, the splits, a course
 //                       flown as a drill; the built-in courses.
+//   Shots.h             shots at a goal and packs of them: the shot as a
+//                       drill, variance from a seed, the pack file; the
+//                       three built-in packs (BuiltInPacks.cpp).
+//   Sessions.h          playlists of drills, shots and courses with counts,
+//                       their file, the tally and streak, three built in.
 //   Levels.h            each drill's bronze, silver and gold values, gold
 //                       from what the autopilot reaches.
 //   Autopilot.h         an attitude controller that flies each drill's goal
@@ -71,6 +76,11 @@
 //                       history file, the browser's local storage).
 //   NumberText.h        floats as text that reads back to the same bits;
 //                       text as a JSON string.
+//   TextFormat.h        the reading and writing all text files share (flight
+//                       logs, packs, sessions, courses): the versioned first
+//                       line, fields, bounds, file:line errors.
+//   ShareCode.h         a whole text file as a short code (compressed,
+//                       base64url, checksummed) and back.
 // Failures are base::Result (base/Result.h), the tree's one error type.
 // Nothing throws out of the library.
 //
@@ -117,6 +127,10 @@
 #include "sandbox/Physics.h"
 #include "sandbox/Prediction.h"
 #include "sandbox/SceneExport.h"
+#include "sandbox/ShareCode.h"
+#include "sandbox/Sessions.h"
+#include "sandbox/Shots.h"
 #include "sandbox/Starts.h"
+#include "sandbox/TextFormat.h"
 #include "sandbox/Vec3.h"
 #include "sandbox/Wheels.h"

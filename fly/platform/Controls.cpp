@@ -28,6 +28,10 @@ constexpr CommandBinding kCommands[kCommandCount] = {
     {Command::Progress, "progress", "H", std::nullopt,
      "progress: attempts, passes and best per drill and seed"},
     {Command::Quit, "quit", "Escape", std::nullopt, "quit"},
+    // No pad button is free (the d-pad, Back, Start and North are taken,
+    // the others fly the car): a pad plays a pack's shot Again with Back.
+    {Command::NextShot, "next-shot", "L", std::nullopt, "a pack's next shot"},
+    {Command::PreviousShot, "previous-shot", "K", std::nullopt, "a pack's previous shot"},
 };
 
 void append(std::string& list, std::string_view item) {

@@ -27,6 +27,8 @@ enum class Command : uint8_t {
     Controls,   // the controls window: bindings, dead zones, sensitivity
     Progress,   // the progress view (attempts per drill and seed), on and off
     Quit,
+    NextShot,      // a pack's next shot
+    PreviousShot,  // and the one before
     Count
 };
 inline constexpr int kCommandCount = static_cast<int>(Command::Count);

@@ -505,3 +505,48 @@ TEST(AttemptBook, ReadsTheArchiveFirstAndItsBestFlightWhenAskedAndAppendsToIt) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------ packs
+
+void press(FlySession& s, Command c) {
+    FrameInput input;
+    input.commands.add(c);
+    s.advance(kSixtieth, input);
+}
+
+TEST_F(Drills, APackPlaysItsShotsAgainNextPreviousAndWithTheNextVarianceSeed) {
+    const sandbox::Pack* pack = sandbox::findBuiltInPack("first-aerials");
+    ASSERT_NE(pack, nullptr);
+    SessionOptions options;
+    options.pack = pack;
+    options.shot = 7;  // the last of eight
+    options.seed = 5;  // variance seed
+    const auto s = std::make_unique<FlySession>(cvars, game, options);
+    ASSERT_NE(s->attempt(), nullptr);
+    EXPECT_EQ(s->attempt()->drill().info().name, "shot-first-aerials-8");
+    EXPECT_EQ(s->log().drill->name, "shot-first-aerials-8");
+    EXPECT_EQ(s->log().drill->seed, 5u);
+    const sandbox::World varied = s->log().start;
+    // The varied start is not the shot as written, and Again repeats it.
+    const sandbox::mechanics::World asWritten = sandbox::shotWorld(pack->shots[7]);
+    EXPECT_NE(varied.ball.location.x, asWritten.ball.location.x);
+    frames(*s, 10);
+    press(*s, Command::Reset);
+    EXPECT_TRUE(s->log().start == varied);
+    EXPECT_EQ(s->attempt()->phase(), AttemptPhase::Countdown);
+    // Next goes round to the first shot, Previous back to the last.
+    press(*s, Command::NextShot);
+    EXPECT_EQ(s->shot(), 0u);
+    EXPECT_EQ(s->log().drill->name, "shot-first-aerials-1");
+    press(*s, Command::PreviousShot);
+    EXPECT_EQ(s->shot(), 7u);
+    EXPECT_TRUE(s->log().start == varied);
+    // A new start is the next variance seed, of the same shot.
+    press(*s, Command::RandomStart);
+    EXPECT_EQ(s->shot(), 7u);
+    EXPECT_EQ(s->log().drill->seed, 6u);
+    EXPECT_FALSE(s->log().start == varied);
+    // Flying freely leaves the pack.
+    s->flyFreely();
+    EXPECT_EQ(s->pack(), nullptr);
+}

@@ -118,7 +118,9 @@ TEST_F(FlyProgram, OptionsThatCannotWorkAreRefusedBeforeAnythingStarts) {
          2,
          "--video-driver offscreen shows nothing to close: give --seconds N, a script with an "
          "end line or --drill NAME"},
-        {{"--autopilot", "--seconds", "1"}, 2, "--autopilot flies drills: give --drill NAME"},
+        {{"--autopilot", "--seconds", "1"},
+         2,
+         "--autopilot flies drills, courses and packs: give --drill, --course or --pack"},
         {{"--drill", "recovery", "--autopilot", "--script", dir.file("any.fly")},
          2,
          "--autopilot and --script both fly the car: give one of them"},
