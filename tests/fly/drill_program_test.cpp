@@ -158,7 +158,8 @@ TEST_F(DrillProgram, AnUnknownDrillIsRefusedWithTheListOfDrills) {
     EXPECT_EQ(
         r.err,
         "trimsight-host: no drill named \"loop\"; the drills are nose-on-ball, recovery, "
-        "velocity-alignment, velocity-braking, target-attitude, aerial-touch, shot-on-goal\n");
+        "velocity-alignment, velocity-braking, target-attitude, aerial-touch, shot-on-goal, "
+        "fast-aerial\n");
 }
 
 TEST_F(DrillProgram, TheCueOpensTheRecordedAttemptAndNeverReachesTheConfigFile) {

@@ -104,7 +104,7 @@ TEST_F(Drills, TheDialsCueOpensTheAttemptsLogAndIsSetBackAtItsEnd) {
     const std::map<std::string, std::string> cues = {
         {"nose-on-ball", "5"},       {"aerial-touch", "5"},     {"recovery", "2"},
         {"velocity-alignment", "3"}, {"velocity-braking", "4"}, {"target-attitude", "1"},
-        {"shot-on-goal", "5"}};
+        {"shot-on-goal", "5"},       {"fast-aerial", "5"}};
     for (const sandbox::DrillEntry& entry : sandbox::drillTable()) {
         const std::string name(entry.info.name);
         SCOPED_TRACE(name);
