@@ -541,6 +541,7 @@ void FlySession::advance(int64_t elapsedNs, const FrameInput& input) {
     if (routed.closeMenus) {
         settingsShown_ = false;
         drillMenuShown_ = false;
+        progressShown_ = false;
         showControls(false);
     }
     apply(routed.commands);

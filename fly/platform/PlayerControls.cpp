@@ -19,7 +19,14 @@ constexpr std::string_view kMagic = "trimsight-controls";
 constexpr std::string_view kActionTokens[sandbox::kActionCount] = {
     "pitch_up",   "pitch_down", "yaw_left",      "yaw_right",      "roll_left",
     "roll_right", "air_roll",   "air_roll_left", "air_roll_right", "boost",
-    "jump",       "throttle",   "reverse"};
+    "jump",       "throttle",   "reverse",       "rewind"};
+// A new action needs its token here, or its line would never read back.
+constexpr bool everyActionHasAToken() {
+    for (std::string_view token : kActionTokens)
+        if (token.empty()) return false;
+    return true;
+}
+static_assert(everyActionHasAToken());
 
 std::optional<Action> actionOfToken(std::string_view token) {
     for (int i = 0; i < sandbox::kActionCount; ++i)

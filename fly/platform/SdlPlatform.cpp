@@ -185,8 +185,10 @@ void SdlPlatform::key(const SDL_KeyboardEvent& event, const sandbox::Bindings& b
     const KeyUse use = lookUpKey(bindings, name);
     const bool down = event.type == SDL_KEYDOWN;
     if (down && event.repeat == 0 && name[0] != '\0') input.keyPressed = name;
-    // Keys typed into the settings page are the page's.
-    const bool toImGui = ImGui::GetIO().WantCaptureKeyboard;
+    // Keys typed into a focused menu are the menu's. (Dear ImGui may want
+    // the keyboard for its navigation with no menu focused at all, after a
+    // focused window closed: the keys are the car's then.)
+    const bool toImGui = ImGui::GetIO().WantCaptureKeyboard && input.menuFocused;
     if (use.action && !(down && toImGui)) input.keysHeld.set(*use.action, down);
     // A letter typed into a text field is the field's, not a command.
     const bool typed = ImGui::GetIO().WantTextInput && name[0] != '\0' && name[1] == '\0';

@@ -252,8 +252,8 @@ void WebPlatform::key(const KeyEvent& event, FrameInput& input) {
     if (event.name.empty()) return;
     if (event.down && !event.repeat) input.keyPressed = event.name;
     const KeyUse use = lookUpKey(*bindings_, event.name);
-    // Keys typed into the settings page are the page's.
-    if (use.action && !(event.down && io.WantCaptureKeyboard))
+    // Keys typed into a focused menu are the menu's (as on the desktop).
+    if (use.action && !(event.down && io.WantCaptureKeyboard && input.menuFocused))
         input.keysHeld.set(*use.action, event.down);
     // A letter typed into a text field is the field's, not a command.
     const bool typed = io.WantTextInput && event.name.size() == 1;

@@ -64,7 +64,9 @@ bool menuHasFocus() {
     const ImGuiContext* g = ImGui::GetCurrentContext();
     if (g == nullptr || g->NavWindow == nullptr) return false;
     const ImGuiWindow* w = g->NavWindow;
-    return w->Active && (w->Flags & ImGuiWindowFlags_NoNavInputs) == 0;
+    // When a focused window closes, Dear ImGui may hand the focus to its
+    // implicit fallback window, which is no menu.
+    return w->Active && !w->IsFallbackWindow && (w->Flags & ImGuiWindowFlags_NoNavInputs) == 0;
 }
 
 }  // namespace fly

@@ -35,7 +35,7 @@ TEST(ControlsFile, WhatIsWrittenReadsBackTheSame) {
         base::Result<PlayerControls> read = parsePlayerControls(text, "controls.txt", warnings);
         ASSERT_TRUE(read) << read.error();
         EXPECT_TRUE(*read == controls) << text;
-        EXPECT_TRUE(warnings.list().empty());
+        EXPECT_TRUE(warnings.list().empty()) << warnings.list().front();
         EXPECT_EQ(formatPlayerControls(*read), text);
     }
     // The file says each thing once, by name.
