@@ -64,7 +64,7 @@ struct FlyOptions {
     double interfaceScale = 1.0;  // the player's factor on the text and panels' size
     // Free flight after a landing: "off" (go on), "start" or "random".
     std::string autoReset = "off";
-    bool ballPath = false;        // the path ahead shown from the start
+    bool ballPath = false;  // the path ahead shown from the start
     bool carPath = false;
 };
 

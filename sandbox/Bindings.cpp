@@ -32,8 +32,8 @@ float keyAxis(ActionSet held, Action positive, Action negative) {
 }
 
 constexpr std::string_view kPadButtonNames[kPadButtonCount] = {
-    "South", "East",   "West",     "North",    "LeftShoulder", "RightShoulder", "Back",
-    "Start", "DPadUp", "DPadDown", "DPadLeft", "DPadRight", "LeftStick", "RightStick", "Misc"};
+    "South",  "East",     "West",     "North",     "LeftShoulder", "RightShoulder", "Back", "Start",
+    "DPadUp", "DPadDown", "DPadLeft", "DPadRight", "LeftStick",    "RightStick",    "Misc"};
 
 }  // namespace
 

@@ -842,7 +842,10 @@ const DrillEntry kDrills[] = {
     {{"fast-aerial",
       "The ball hangs high ahead of you. Jump (hold it the full 0.2 s), tilt back, jump "
       "again as the first jump ends and boost all the way: touch it as soon as you can.",
-      render::TargetOption::Ball, "off-nose angle", "time_to_touch", Better::Lower,
+      render::TargetOption::Ball,
+      "off-nose angle",
+      "time_to_touch",
+      Better::Lower,
       DrillGoal::FastAerial,
       {"time_to_touch", "touch_height", "first_jump_held", "second_jump_delay", "boost_from_jump",
        "jump_pitch"}},

@@ -19,8 +19,8 @@
 #include "fly/FlySession.h"
 #include "fly/platform/Platform.h"
 #include "fly/window/DrillPanel.h"
-#include "fly/window/ProgressView.h"
 #include "fly/window/PathView.h"
+#include "fly/window/ProgressView.h"
 #include "fly/window/WorldRenderer.h"
 #include "host/Plugin.h"
 

@@ -155,11 +155,10 @@ TEST_F(DrillProgram, AnUnknownDrillIsRefusedWithTheListOfDrills) {
     const RunResult r = fly("loop", 1, kHeadless);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(
-        r.err,
-        "trimsight-host: no drill named \"loop\"; the drills are nose-on-ball, recovery, "
-        "velocity-alignment, velocity-braking, target-attitude, aerial-touch, shot-on-goal, "
-        "fast-aerial\n");
+    EXPECT_EQ(r.err,
+              "trimsight-host: no drill named \"loop\"; the drills are nose-on-ball, recovery, "
+              "velocity-alignment, velocity-braking, target-attitude, aerial-touch, shot-on-goal, "
+              "fast-aerial\n");
 }
 
 TEST_F(DrillProgram, TheCueOpensTheRecordedAttemptAndNeverReachesTheConfigFile) {

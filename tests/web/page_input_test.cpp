@@ -54,9 +54,9 @@ TEST(BrowserKeys, CodesNameTheKeysAsTheBindingsDo) {
 
 TEST(BrowserKeys, EveryKeyTheBindingsAndCommandsUseHasABrowserCode) {
     // The codes a browser can send for the keys of the desktop's table.
-    std::vector<std::string> codes = {"Space",     "Enter",      "Escape",    "Tab",
-                                      "Backspace", "ShiftLeft",  "ShiftRight", "ArrowUp",
-                                      "ArrowDown", "ArrowLeft",  "ArrowRight"};
+    std::vector<std::string> codes = {"Space",     "Enter",     "Escape",     "Tab",
+                                      "Backspace", "ShiftLeft", "ShiftRight", "ArrowUp",
+                                      "ArrowDown", "ArrowLeft", "ArrowRight"};
     for (char c = 'A'; c <= 'Z'; ++c) codes.push_back(std::string("Key") + c);
     for (int f = 1; f <= 12; ++f) codes.push_back("F" + std::to_string(f));
     const auto reachable = [&](std::string_view name) {
