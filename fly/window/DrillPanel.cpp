@@ -55,6 +55,10 @@ void drillTitle(const FlySession& session, const DrillAttempt& attempt) {
     const sandbox::DrillInfo& info = attempt.drill().info();
     if (session.course() != nullptr)  // its seed is the course's fingerprint
         ImGui::Text("%.*s", length(info.name), info.name.data());
+    else if (const sandbox::Pack* pack = session.pack())
+        ImGui::Text("%s: shot %zu of %zu, variance seed %llu", pack->name.c_str(),
+                    session.shot() + 1, pack->shots.size(),
+                    static_cast<unsigned long long>(session.drillSeed()));
     else
         ImGui::Text("%.*s, seed %llu", length(info.name), info.name.data(),
                     static_cast<unsigned long long>(session.drillSeed()));
@@ -63,6 +67,21 @@ void drillTitle(const FlySession& session, const DrillAttempt& attempt) {
                             attempt.autopilot() && attempt.racesBestFlight() ? "; " : "",
                             attempt.racesBestFlight() ? "racing the best attempt (ghost)" : "");
 }
+
+// "77.2 %" or "2.38 s", as the score's rows write a value; a count (a
+// whole number with no unit) as "3".
+void valueText(char* out, std::size_t size, float value, std::string_view unit) {
+    if (unit == "%")
+        std::snprintf(out, size, "%.1f %%", static_cast<double>(value));
+    else if (unit.empty() && std::fabs(value) < 1e6f && std::trunc(value) == value)
+        std::snprintf(out, size, "%.0f", static_cast<double>(value));
+    else
+        std::snprintf(out, size, "%.2f %.*s", static_cast<double>(value), length(unit),
+                      unit.data());
+}
+
+// The parts that are a yes or a no (1 or 0).
+bool isYesOrNo(std::string_view key) { return key == "scored" || key == "boost_from_jump"; }
 
 // One part of a score as a row: label, value and unit.
 // A part's good range (sandbox/Advice.h) in a third column, green inside
@@ -97,11 +116,12 @@ void scoreRows(const sandbox::DrillScore& score, std::string_view mainPart,
             ImGui::TextDisabled("(ranks attempts)");
         }
         ImGui::TableNextColumn();
-        if (part.unit == "%")
-            ImGui::Text("%.1f %%", static_cast<double>(part.value));
+        char value[48];
+        if (isYesOrNo(part.key))
+            std::snprintf(value, sizeof value, "%s", part.value != 0.0f ? "yes" : "no");
         else
-            ImGui::Text("%.2f %.*s", static_cast<double>(part.value), length(part.unit),
-                        part.unit.data());
+            valueText(value, sizeof value, part.value, part.unit);
+        ImGui::TextUnformatted(value);
         if (drill.empty()) continue;
         ImGui::TableNextColumn();
         if (const auto check = sandbox::checkPart(drill, part.key, part.value))
@@ -212,17 +232,13 @@ void drawLivePanel(const FlySession& session, const DrillAttempt& attempt) {
     if (attempt.phase() != AttemptPhase::Countdown)
         scoreRows(attempt.drill().score(), attempt.drill().info().mainPart);
     drawPlot(attempt);
-    ImGui::TextDisabled("R: again   N: next seed   F3: drills");
-    ImGui::End();
-}
-
-// "77.2 %" or "2.38 s", as the score's rows write a value.
-void valueText(char* out, std::size_t size, float value, std::string_view unit) {
-    if (unit == "%")
-        std::snprintf(out, size, "%.1f %%", static_cast<double>(value));
+    if (session.pack() != nullptr)
+        ImGui::TextDisabled("R: again   N: next variance   L/K: next/previous shot   F3: drills");
+    else if (session.course() != nullptr)
+        ImGui::TextDisabled("R: again   F3: drills");
     else
-        std::snprintf(out, size, "%.2f %.*s", static_cast<double>(value), length(unit),
-                      unit.data());
+        ImGui::TextDisabled("R: again   N: next seed   F3: drills");
+    ImGui::End();
 }
 
 // The level this attempt earned and what the next asks for; this attempt
@@ -308,7 +324,18 @@ void drawResult(FlySession& session, const DrillAttempt& attempt) {
     // read after them.
     if (const sandbox::Course* course = session.course()) {
         if (ImGui::Button("Again (R)")) session.startCourse(*course);
-    } else {
+    } else if (const sandbox::Pack* pack = session.pack()) {
+        const std::size_t shot = session.shot();
+        const std::size_t count = pack->shots.size();
+        const uint64_t seed = session.drillSeed();
+        if (ImGui::Button("Again (R)")) session.startShot(*pack, shot, seed);
+        ImGui::SameLine();
+        if (ImGui::Button("Next variance (N)")) session.startShot(*pack, shot, seed + 1);
+        if (ImGui::Button("Previous shot (K)"))
+            session.startShot(*pack, (shot + count - 1) % count, seed);
+        ImGui::SameLine();
+        if (ImGui::Button("Next shot (L)")) session.startShot(*pack, (shot + 1) % count, seed);
+    } else if (session.drill() != nullptr) {
         const sandbox::DrillEntry& drill = *session.drill();
         const uint64_t seed = session.drillSeed();
         if (ImGui::Button("Again, same seed (R)")) session.startAttempt(drill, seed);
