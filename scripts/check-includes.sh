@@ -17,7 +17,7 @@ render: host portable
 settings: host render Trimsight.h
 plugin: host render portable Trimsight.h
 base:
-sandbox: base portable host/Types.h render/TargetOption.h
+sandbox: base portable host/Types.h render/TargetOption.h render/Numerics.h
 scene: base sandbox portable host
 desktop: base scene sandbox portable host
 canvas: base host

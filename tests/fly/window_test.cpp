@@ -18,6 +18,7 @@
 #include "fly/window/FlyApp.h"
 #include "fly/window/WorldRenderer.h"
 #include "sandbox/Drills.h"
+#include "sandbox/Shots.h"
 #include "testkit/LoadPlugin.h"
 #include "testkit/Pixels.h"
 
@@ -490,4 +491,41 @@ TEST_F(Window, HOpensTheProgressViewWhoseDrillsTheArrowsMoveThroughInsteadOfTheC
     ASSERT_TRUE((*app)->frame());
     EXPECT_LT(session.lastControls().throttle, 0.0f);  // reversing
     EXPECT_TRUE((*app)->finish().ok());
+}
+
+// A pack's shot ends with its own result buttons (a shot is no drill of the
+// table): Space presses the first, Again, on the same shot; L moves on to
+// the next shot, K back.
+TEST_F(Window, AShotsResultStartsItAgainAndLMovesToTheNextShot) {
+    const sandbox::Pack* pack = sandbox::findBuiltInPack("first-aerials");
+    ASSERT_NE(pack, nullptr);
+    // Small: the whole shot is drawn frame by frame.
+    platform.reset();
+    WindowOptions window;
+    window.width = 320;
+    window.height = 180;
+    window.videoDriver = "offscreen";
+    base::Result<std::unique_ptr<Platform>> opened = openSdlPlatform(window);
+    ASSERT_TRUE(opened) << opened.error();
+    platform = std::move(*opened);
+    SessionOptions options;
+    options.pack = pack;
+    options.autopilot = true;
+    FlySession session(cvars, game, options);
+    auto app = FlyApp::create(*platform, session, AppOptions{});
+    ASSERT_TRUE(app) << app.error();
+    ASSERT_NE(session.attempt(), nullptr);
+    int frames = 0;
+    while (!session.attempt()->finished() && frames++ < 20000) ASSERT_TRUE((*app)->frame());
+    ASSERT_TRUE(session.attempt()->finished());
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE((*app)->frame());
+    ASSERT_NE(ImGui::FindWindowByName("Result"), nullptr);
+    press(**app, SDL_SCANCODE_SPACE);
+    EXPECT_FALSE(session.attempt()->finished()) << "Again started the shot once more";
+    EXPECT_EQ(session.pack(), pack);
+    EXPECT_EQ(session.shot(), 0u);
+    press(**app, SDL_SCANCODE_L);
+    EXPECT_EQ(session.shot(), 1u);
+    press(**app, SDL_SCANCODE_K, 2);
+    EXPECT_EQ(session.shot(), pack->shots.size() - 1) << "from the first back to the last";
 }
