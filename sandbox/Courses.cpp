@@ -82,6 +82,7 @@ struct CourseFacts {
         drillInfo.mainPart = "time";
         drillInfo.better = Better::Lower;
         drillInfo.goal = DrillGoal::FlyThroughRings;
+        drillInfo.partKeys = {"time", "rings", "missed", "boost_used"};
     }
     std::string drillName;
     DrillInfo drillInfo;
