@@ -308,6 +308,13 @@ void drawResult(FlySession& session, const DrillAttempt& attempt) {
     // read after them.
     if (const sandbox::Course* course = session.course()) {
         if (ImGui::Button("Again (R)")) session.startCourse(*course);
+    } else if (const sandbox::Pack* pack = session.pack()) {
+        // A shot has no drill entry: its buttons are the pack's keys.
+        const std::size_t shot = session.shot(), count = pack->shots.size();
+        const uint64_t seed = session.drillSeed();
+        if (ImGui::Button("Again (R)")) session.startShot(*pack, shot, seed);
+        ImGui::SameLine();
+        if (ImGui::Button("Next shot (L)")) session.startShot(*pack, (shot + 1) % count, seed);
     } else {
         const sandbox::DrillEntry& drill = *session.drill();
         const uint64_t seed = session.drillSeed();
