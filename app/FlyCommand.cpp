@@ -150,8 +150,8 @@ base::Result<T> findNamed(const std::string& name, const NamedKind<T>& kind) {
     const std::string base = desktop::programFolder(desktop::kDataBase);
     const std::string folder = base.empty() ? base : base + "/" + kind.folder;
     if (!folder.empty() && name.find('/') == std::string::npos) {
-        for (const std::string& candidate :
-             {folder + "/" + name, folder + "/" + name + kind.extension})
+        const std::string named = folder + "/" + name;
+        for (const std::string& candidate : {named, named + kind.extension})
             if (fs::is_regular_file(candidate, ec)) return kind.load(candidate);
     }
     const std::string k = kind.kind;

@@ -547,16 +547,17 @@ TEST_F(HostProgram, PackAndCourseCodesComeBackAsTheirFilesAndRefuseWhatIsNotThei
         const std::string otherFile = dir.file("my." + other);
         const RunResult otherCode = run({other, "code", otherFile});
         ASSERT_EQ(otherCode.exitCode, 0);
-        const std::string expected = "expected \"trimsight-" + std::string(k.kind) + " 1\"\n";
+        const std::string notOne =
+            "not a " + std::string(k.kind) + ": expected \"trimsight-" + k.kind + " 1\"\n";
         const struct {
             std::vector<std::string> args;
             int exitCode;
             std::string error;
         } refused[] = {
-            {{k.kind, "code", otherFile}, 4, otherFile + ":1: not a " + k.kind + ": " + expected},
+            {{k.kind, "code", otherFile}, 4, otherFile + ":1: " += notOne},
             {{k.kind, "file", lines(otherCode.out)[0], "-o", dir.file("never")},
              4,
-             "code:1: not a " + std::string(k.kind) + ": " + expected},
+             "code:1: " + notOne},
             {{k.kind, "file", damaged, "-o", dir.file("never")},
              4,
              "(the code was changed or cut short: copy it again)"},
