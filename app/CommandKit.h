@@ -75,7 +75,8 @@ Subcommand addFlyCommand(CLI::App& app);      // FlyCommand.cpp
 Subcommand addExportCommand(CLI::App& app);   // ExportCommand.cpp
 Subcommand addHistoryCommand(CLI::App& app);  // HistoryCommand.cpp
 Subcommand addGuideCommand(CLI::App& app);    // GuideCommand.cpp
-Subcommand addPackCommand(CLI::App& app);     // PackCommand.cpp
+Subcommand addPackCommand(CLI::App& app);     // ShareCommand.cpp
+Subcommand addCourseCommand(CLI::App& app);   // ShareCommand.cpp
 
 // A started host: the plugin loaded and the saved settings applied.
 struct HostRun {

@@ -5,8 +5,10 @@
 // For: loading the plugin library the way the mod host does, playing scenes
 // and flight logs to it (`trace` prints the canvas calls, `render` draws them
 // as pictures), keeping its settings (`set`, `get`), flying the sandbox
-// window (`fly`), turning flight logs into scenes (`export`) and listing the
-// record of drill attempts (`history`), from the command line.
+// window (`fly`), turning flight logs into scenes (`export`), listing the
+// record of drill attempts (`history`) and turning packs of shots and ring
+// courses into share codes and back (`pack`, `course`), from the command
+// line.
 //
 // Owns, one concern per file:
 //   main.cpp         main: runHost's code is the process's exit code
@@ -24,7 +26,9 @@
 //                    beneath and around the canvas (fly/window's drawing)
 //   FlyCommand       fly: the sandbox window (fly/), its outputs, a drill's
 //                    JSON line (fly/DrillReport.h), the history (desktop/)
-//   HistoryCommand   history             PackCommand     pack code, pack file
+//   HistoryCommand   history
+//   ShareCommand     pack code, pack file, course code, course file: a
+//                    file players share as a share code and back
 //   HostSession      one run of the host: console, game, loaded plugin
 //   FlightOptions    a flight log taken as a command's input: --fps,
 //                    --canvas, and what trace and render play from a path

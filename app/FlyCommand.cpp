@@ -53,8 +53,11 @@ struct FlyOptions {
     std::string size = "1280x720";
     std::optional<uint64_t> seed;
     bool unlimitedBoost = false;
-    std::string drill;   // empty: free flight
-    std::string course;  // a built-in course's name or a course file; empty: none
+    std::string drill;  // empty: free flight
+    // A ring course: a file, a built-in course's name, or a course in the
+    // player's folder of courses; or a share code.
+    std::string course;
+    std::string courseCode;
     // A pack to play: a file, a built-in pack's name, or a pack in the
     // player's folder of packs; or a share code. Its shot from 1.
     std::string pack;
@@ -82,18 +85,6 @@ std::string courseNames() {
     for (const sandbox::Course& course : sandbox::builtInCourses())
         names += (names.empty() ? "" : ", ") + course.name;
     return names;
-}
-
-// --course: a built-in course by name, else a course file.
-int loadCourse(const std::string& nameOrFile, std::optional<sandbox::Course>& course,
-               std::FILE* err) {
-    if (nameOrFile.empty()) return kExitOk;
-    if (const sandbox::Course* builtIn = sandbox::findCourse(nameOrFile)) {
-        course = *builtIn;
-        return kExitOk;
-    }
-    printError(err, "no course named \"" + nameOrFile + "\"; the courses are " + courseNames());
-    return kExitUsage;
 }
 
 // "1280x720" as a width and a height, each 1 to 8192.
@@ -133,32 +124,70 @@ base::Status makePictureFolder(const std::string& folder) {
 // Whether the run flies attempts (a drill's or a pack's shots), which end
 // by themselves.
 bool fliesAttempts(const FlyOptions& o) {
-    return !o.drill.empty() || !o.course.empty() || !o.pack.empty() || !o.packCode.empty();
+    return !o.drill.empty() || !o.course.empty() || !o.courseCode.empty() || !o.pack.empty() ||
+           !o.packCode.empty();
 }
 
-// The folder of the player's packs: $XDG_DATA_HOME/trimsight/packs (empty
-// when there is no data folder).
-std::string playerPacksFolder() {
-    const std::string base = desktop::programFolder(desktop::kDataBase);
-    return base.empty() ? base : base + "/packs";
-}
+// A kind of file the player names on the command line: "pack" files in
+// $XDG_DATA_HOME/trimsight/packs, NAME or NAME.pack; the same for courses.
+template <typename T>
+struct NamedKind {
+    const char* kind;       // "pack"
+    const char* folder;     // "packs"
+    const char* extension;  // ".pack"
+    base::Result<T> (*load)(const std::string& path);
+    const T* (*builtIn)(std::string_view name);
+    std::string builtInNames;  // for the message
+};
 
-// --pack NAME: a file at that path; else a built-in pack by name; else the
-// player's pack NAME or NAME.pack in their folder.
-base::Result<sandbox::Pack> findPack(const std::string& name) {
+// NAME: a file at that path; else a built-in by name; else the player's
+// NAME or NAME.EXTENSION in their folder of that kind.
+template <typename T>
+base::Result<T> findNamed(const std::string& name, const NamedKind<T>& kind) {
     std::error_code ec;
-    if (fs::is_regular_file(name, ec)) return desktop::loadPack(name);
-    if (const sandbox::Pack* builtIn = sandbox::findBuiltInPack(name)) return *builtIn;
-    const std::string folder = playerPacksFolder();
+    if (fs::is_regular_file(name, ec)) return kind.load(name);
+    if (const T* builtIn = kind.builtIn(name)) return *builtIn;
+    const std::string base = desktop::programFolder(desktop::kDataBase);
+    const std::string folder = base.empty() ? base : base + "/" + kind.folder;
     if (!folder.empty() && name.find('/') == std::string::npos) {
-        for (const std::string& candidate : {folder + "/" + name, folder + "/" + name + ".pack"})
-            if (fs::is_regular_file(candidate, ec)) return desktop::loadPack(candidate);
+        const std::string named = folder + "/" + name;
+        for (const std::string& candidate : {named, named + kind.extension})
+            if (fs::is_regular_file(candidate, ec)) return kind.load(candidate);
     }
+    const std::string k = kind.kind;
+    return base::Failure{
+        name + ": no such " + k + " file, built-in " + k + " (" + kind.builtInNames + ") or " + k +
+        " in " + (folder.empty() ? "the player's folder of " + std::string(kind.folder) : folder)};
+}
+
+// --pack NAME.
+base::Result<sandbox::Pack> findPack(const std::string& name) {
     std::string names;
     for (const sandbox::Pack& p : sandbox::builtInPacks())
         names += (names.empty() ? "" : ", ") + sandbox::packSlug(p.name);
-    return base::Failure{name + ": no such pack file, built-in pack (" + names + ") or pack in " +
-                         (folder.empty() ? std::string("the player's folder of packs") : folder)};
+    return findNamed<sandbox::Pack>(
+        name, {"pack", "packs", ".pack", desktop::loadPack, sandbox::findBuiltInPack, names});
+}
+
+// --course NAME, or --course-code CODE.
+int loadCourse(const FlyOptions& options, std::optional<sandbox::Course>& course, std::FILE* err) {
+    if (options.course.empty() && options.courseCode.empty()) return kExitOk;
+    if (!options.course.empty() && !options.courseCode.empty()) {
+        printError(err, "--course and --course-code both name a course: give one of them");
+        return kExitUsage;
+    }
+    base::Result<sandbox::Course> found =
+        options.course.empty()
+            ? sandbox::courseFromCode(options.courseCode)
+            : findNamed<sandbox::Course>(options.course,
+                                         {"course", "courses", ".course", desktop::loadCourse,
+                                          sandbox::findCourse, courseNames()});
+    if (!found) {
+        printError(err, found.error());
+        return kExitScene;
+    }
+    course = std::move(*found);
+    return kExitOk;
 }
 
 // Options checked before anything starts; a failure is a usage error.
@@ -175,12 +204,13 @@ base::Status checkOptions(const FlyOptions& o, bool scriptEnds) {
         return base::Failure{"--seconds: expected a number of seconds from 0 to 86400"};
     if (!o.drill.empty() && sandbox::findDrill(o.drill) == nullptr)
         return base::Failure{"no drill named \"" + o.drill + "\"; the drills are " + drillNames()};
-    const int starts = (o.drill.empty() ? 0 : 1) + (o.course.empty() ? 0 : 1) +
+    const int starts = (o.drill.empty() ? 0 : 1) +
+                       (o.course.empty() && o.courseCode.empty() ? 0 : 1) +
                        (o.pack.empty() && o.packCode.empty() ? 0 : 1);
     if (starts > 1)
         return base::Failure{
-            "--drill, --course and --pack (or --pack-code) each start an attempt: give one of "
-            "them"};
+            "--drill, --course (or --course-code) and --pack (or --pack-code) each start an "
+            "attempt: give one of them"};
     if (o.autopilot && !fliesAttempts(o))
         return base::Failure{
             "--autopilot flies drills, courses and packs: give --drill, --course or --pack"};
@@ -330,8 +360,11 @@ int checkRequest(const GlobalOptions& global, const FlyOptions& options,
     if (!options.pictures.empty())
         outputs.push_back({"the contact sheet",
                            (fs::path(options.pictures) / picture::kContactSheetName).string()});
-    if (int code = checkOutputsApart(
-            global, outputs, {{"the script", options.script}, {"the pack", options.pack}}, err);
+    if (int code = checkOutputsApart(global, outputs,
+                                     {{"the script", options.script},
+                                      {"the pack", options.pack},
+                                      {"the course", options.course}},
+                                     err);
         code != kExitOk)
         return code;
     if (!options.script.empty()) {
@@ -346,7 +379,7 @@ int checkRequest(const GlobalOptions& global, const FlyOptions& options,
         }
         script = std::move(*loaded);
     }
-    if (int code = loadCourse(options.course, course, err); code != kExitOk) return code;
+    if (int code = loadCourse(options, course, err); code != kExitOk) return code;
     if (const base::Status usage = checkOptions(options, script && script->endNs); !usage) {
         printError(err, usage.error());
         return kExitUsage;
@@ -507,7 +540,7 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     std::optional<sandbox::Pack> pack;
     if (!options.pack.empty() || !options.packCode.empty()) {
         base::Result<sandbox::Pack> found =
-            options.pack.empty() ? desktop::packFromCode(options.packCode) : findPack(options.pack);
+            options.pack.empty() ? sandbox::packFromCode(options.packCode) : findPack(options.pack);
         if (!found) {
             printError(err, found.error());
             return kExitScene;
@@ -613,9 +646,10 @@ Subcommand addFlyCommand(CLI::App& app) {
                     "Fly a drill: " + drillNames() +
                         "; without a screen, one attempt whose result is printed as a JSON line");
     fly->add_option("--course", options->course,
-                    "Fly a ring course: " + courseNames() +
-                        ", or a course file; without a screen, one attempt whose result is printed "
-                        "as a JSON line");
+                    "Fly a ring course: a course file, a built-in course (" + courseNames() +
+                        ") or a course in $XDG_DATA_HOME/trimsight/courses; without a screen, one "
+                        "attempt whose result is printed as a JSON line");
+    fly->add_option("--course-code", options->courseCode, "Fly the course a share code holds");
     fly->add_option("--pack", options->pack,
                     "Play a pack of shots: a pack file, a built-in pack (first-aerials, "
                     "fast-aerials, backboard-and-ceiling-reads) or a pack in "

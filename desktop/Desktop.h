@@ -8,7 +8,8 @@
 // Owns, one concern per file:
 //   InputFile.h      the one way an input is read (a regular file of bounded
 //                    size, nothing else; "PATH: cannot read WHAT: why"), and
-//                    the scene and flight-log readers on top of it
+//                    the scene, flight-log, pack and course readers on
+//                    top of it
 //   OutputFile.h     the one way a file is written: temporary file (locked,
 //                    stale ones removed), sync, rename; devices and FIFOs
 //                    refused; an output checked before a long run; a run's

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "desktop/platform/Files.h"
-#include "sandbox/ShareCode.h"
 
 namespace desktop {
 namespace {
@@ -62,9 +61,14 @@ base::Result<sandbox::Pack> loadPack(const std::string& path) {
 }
 
 base::Result<sandbox::Pack> packFromCode(std::string_view code) {
-    const base::Result<std::string> text = sandbox::readShareCode(code);
+    return sandbox::packFromCode(code);
+}
+
+base::Result<sandbox::Course> loadCourse(const std::string& path) {
+    const base::Result<std::string> text =
+        readInputFile(path, "the course", sandbox::kMaxCourseFileBytes);
     if (!text) return text.failure();
-    return sandbox::parsePack(*text, "code");
+    return sandbox::parseCourse(*text, path);
 }
 
 }  // namespace desktop

@@ -1,11 +1,13 @@
 #pragma once
 // Reading the program's input files: a scene, a flight log (told apart from a
 // scene by its first line), the config and the history all come in through
-// readInputFile, which takes a regular file of bounded size and nothing else.
+// readInputFile, which takes a regular file of bounded size and nothing else;
+// so do packs of shots and ring courses.
 #include <cstddef>
 #include <string>
 
 #include "base/Result.h"
+#include "sandbox/Courses.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/Shots.h"
 #include "scene/Scene.h"
@@ -37,8 +39,13 @@ base::Result<sandbox::FlightLog> loadFlightLog(const std::string& path);
 // Messages: "PATH: cannot read the pack: why", or "PATH:LINE: what is wrong".
 base::Result<sandbox::Pack> loadPack(const std::string& path);
 
-// The pack a share code holds; messages "code position N: ..." for the code,
-// "code:LINE: ..." for the pack it holds.
+// The pack a share code holds (sandbox::packFromCode); messages "code
+// position N: ..." for the code, "code:LINE: ..." for the pack it holds.
 base::Result<sandbox::Pack> packFromCode(std::string_view code);
+
+// The course at `path` (a regular file, at most sandbox::kMaxCourseFileBytes).
+// Messages: "PATH: cannot read the course: why", or "PATH:LINE: what is
+// wrong".
+base::Result<sandbox::Course> loadCourse(const std::string& path);
 
 }  // namespace desktop

@@ -2,9 +2,14 @@
 
 #include <bit>
 #include <cmath>
+#include <limits>
+#include <numbers>
 
 #include "sandbox/AttemptPlot.h"
 #include "sandbox/FlightLog.h"
+#include "sandbox/NumberText.h"
+#include "sandbox/ShareCode.h"
+#include "sandbox/TextFormat.h"
 
 namespace sandbox {
 
@@ -77,6 +82,7 @@ struct CourseFacts {
         drillInfo.mainPart = "time";
         drillInfo.better = Better::Lower;
         drillInfo.goal = DrillGoal::FlyThroughRings;
+        drillInfo.partKeys = {"time", "rings", "missed", "boost_used"};
     }
     std::string drillName;
     DrillInfo drillInfo;
@@ -164,6 +170,121 @@ class CourseDrill : private CourseFacts, public Drill {
     std::optional<float> endSeconds_;
 };
 
+// ------------------------------------------------------------ the file
+
+using text::fail;
+using text::Fields;
+
+float radiansOf(float degrees) { return degrees * (kPi / 180.0f); }
+
+// The heading in degrees as the file writes it: of the floats next to the
+// exact conversion, the one of shortest text that reads back as exactly
+// these radians, so that a course written and read is the same course (its
+// fingerprint, its history). A heading no degrees read back to (only a
+// course made in radians could have one) is written as the nearest.
+std::string headingText(float radians) {
+    const auto nearest =
+        static_cast<float>(static_cast<double>(radians) * (180.0 / std::numbers::pi));
+    std::string best;
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    for (const float towards : {-kInfinity, kInfinity}) {
+        float degrees = nearest;
+        for (int step = 0; step < 8; ++step, degrees = std::nextafter(degrees, towards)) {
+            if (radiansOf(degrees) != radians || std::fabs(degrees) > 360.0f) continue;
+            std::string candidate = formatFloat(degrees);
+            if (best.empty() || candidate.size() < best.size()) best = std::move(candidate);
+        }
+    }
+    return best.empty() ? formatFloat(nearest) : best;
+}
+
+struct CourseReading {
+    Course course;
+    bool seenName = false, seenDescription = false, seenLocation = false, seenHeading = false,
+         seenVelocity = false, seenBoost = false, seenTimeLimit = false, seenUnlimited = false;
+};
+
+void once(bool& seen, std::string_view key) {
+    if (seen) fail("\"" + std::string(key) + "\" given twice");
+    seen = true;
+}
+
+void expectLabel(Fields& f, std::string_view label) {
+    if (f.word("the ring's fields") != label)
+        fail("a ring: expected \"ring at X Y Z facing X Y Z radius R\"");
+}
+
+Ring readRing(Fields& f) {
+    Ring r;
+    expectLabel(f, "at");
+    r.centre = f.within("the ring's centre", text::arenaInterior(), "the arena");
+    expectLabel(f, "facing");
+    r.facing = f.unitAxis("the ring's facing", kUnitTolerance);
+    expectLabel(f, "radius");
+    r.radius = f.bounded("the ring's radius", kMinRingRadius, kMaxRingRadius);
+    return r;
+}
+
+void readCarLine(CourseReading& r, Fields& f) {
+    const std::string key = "car " + std::string(f.word("the line's name"));
+    CourseStart& car = r.course.car;
+    if (key == "car location") {
+        once(r.seenLocation, key);
+        car.location = f.within("the car's location", text::arenaInterior(), "the arena");
+    } else if (key == "car heading") {
+        once(r.seenHeading, key);
+        car.heading = radiansOf(f.bounded("the heading", -360.0f, 360.0f));
+    } else if (key == "car velocity") {
+        once(r.seenVelocity, key);
+        car.velocity = f.lengthAtMost("the car's velocity", model::kMaxCarSpeed, "uu/s");
+    } else if (key == "car boost") {
+        once(r.seenBoost, key);
+        car.boost = f.bounded("boost", 0.0f, model::kBoostTank);
+    } else {
+        fail("unknown line \"" + key +
+             "\" (the car's lines are location, heading, velocity "
+             "and boost)");
+    }
+}
+
+void readCourseLine(CourseReading& r, Fields& f) {
+    const std::string_view key = f.word("a line");
+    Course& c = r.course;
+    if (key == "ring") {
+        if (c.rings.size() >= kMaxCourseRings)
+            fail("more than " + std::to_string(kMaxCourseRings) + " rings");
+        c.rings.push_back(readRing(f));
+    } else if (key == "car") {
+        readCarLine(r, f);
+    } else if (key == "name") {
+        once(r.seenName, key);
+        c.name = std::string(f.word("the name"));
+        if (!validName(c.name))
+            fail("the name: expected 1 to 64 lower case letters, digits and '-'");
+    } else if (key == "description") {
+        once(r.seenDescription, key);
+        c.description = f.quoted("the description", kMaxCourseDescriptionLength);
+    } else if (key == "time_limit") {
+        once(r.seenTimeLimit, key);
+        Fields peek = f;
+        if (peek.word("the time limit") == "none") {
+            f = peek;
+            c.timeLimit.reset();
+        } else {
+            const float limit = f.bounded("the time limit", 0.0f, kMaxCourseSeconds);
+            if (limit == 0.0f) fail("the time limit: expected above 0 to 600, or none");
+            c.timeLimit = limit;
+        }
+    } else if (key == "unlimited_boost") {
+        once(r.seenUnlimited, key);
+        c.unlimitedBoost = f.flag("unlimited_boost");
+    } else {
+        fail("unknown line \"" + std::string(key) +
+             "\" (a course's lines are name, description, car, time_limit, unlimited_boost "
+             "and ring)");
+    }
+}
+
 // ------------------------------------------------------ built-in courses
 
 Ring ring(Vec3 centre, Vec3 towards, float radius) {
@@ -216,6 +337,61 @@ uint64_t courseFingerprint(const Course& course) {
     f.add(course.timeLimit ? *course.timeLimit : -1.0f);
     f.add(static_cast<uint32_t>(course.unlimitedBoost ? 1 : 0));
     return f.hash;
+}
+
+std::string formatCourse(const Course& course) {
+    std::string out = std::string(kCourseMagic) + " " + std::to_string(kCourseVersion) + "\n";
+    out += "name " + course.name + "\n";
+    out += "description " + text::quotedText(course.description) + "\n";
+    const CourseStart& car = course.car;
+    out += "car location";
+    text::appendVec(out, car.location);
+    out += "\ncar heading " + headingText(car.heading) + "\ncar velocity";
+    text::appendVec(out, car.velocity);
+    out += "\ncar boost";
+    text::appendFloat(out, car.boost);
+    out += "\ntime_limit";
+    if (course.timeLimit)
+        text::appendFloat(out, *course.timeLimit);
+    else
+        out += " none";
+    out += "\nunlimited_boost";
+    text::appendFlag(out, course.unlimitedBoost);
+    out += '\n';
+    for (const Ring& ring : course.rings) {
+        out += "ring at";
+        text::appendVec(out, ring.centre);
+        out += " facing";
+        text::appendVec(out, ring.facing);
+        out += " radius";
+        text::appendFloat(out, ring.radius);
+        out += '\n';
+    }
+    return out;
+}
+
+base::Result<Course> parseCourse(std::string_view text, std::string_view fileName) {
+    return text::readText<Course>(text, fileName, kMaxCourseFileBytes, [](text::LineReader& in) {
+        text::readHeader(in, kCourseMagic, kCourseVersion, "a course");
+        CourseReading r;
+        while (const std::optional<std::string_view> line = in.next()) {
+            Fields f(*line);
+            readCourseLine(r, f);
+            f.end();
+        }
+        if (!r.seenName) fail("the course has no \"name\" line");
+        if (r.course.rings.empty()) fail("the course has no rings");
+        // What the lines bound one by one bounds the whole; checked again,
+        // as every course is before it is flown.
+        if (const base::Status ok = checkCourse(r.course); !ok) fail(ok.error());
+        return std::move(r.course);
+    });
+}
+
+base::Result<Course> courseFromCode(std::string_view code) {
+    const base::Result<std::string> text = readShareCode(code);
+    if (!text) return text.failure();
+    return parseCourse(*text, "code");
 }
 
 std::span<const Course> builtInCourses() {

@@ -27,6 +27,30 @@
 // rings, every number finite, every ring's centre and the car's start
 // inside the arena, radii and the time limit within their bounds.
 //
+// The file, in the style of the other text files (TextFormat.h), also as a
+// share code (ShareCode.h):
+//
+//   trimsight-course 1
+//   name loop                        lower case letters, digits and '-'
+//   description "A gentle loop"      at most 400 bytes, no control characters
+//   car location 0 -2500 17.03       inside the arena; at the resting height
+//                                    (or below) on its wheels, else in the
+//                                    air, level
+//   car heading 0                    degrees from +x towards +y, -360 to 360
+//   car velocity 0 0 0               uu/s, at most 2300
+//   car boost 100                    0 to 100
+//   time_limit 60                    seconds, above 0 to 600; or none
+//   unlimited_boost 0                1: boost never runs out
+//   ring at 1768 -1768 130 facing 0.7071 0.7071 0 radius 320
+//                                    a ring: its centre (inside the arena),
+//                                    the way through (a unit vector) and its
+//                                    inner radius (50 to 2000 uu)
+//
+// The rings are passed in the order of their lines, 1 to kMaxCourseRings of
+// them. "name" and one ring are needed; every other line may be left out
+// (the values above but the ring's are the defaults: no time limit) and is
+// given at most once. Lines starting with '#' and blank lines are ignored.
+//
 // Updating a course's progress allocates nothing.
 #include <array>
 #include <cstddef>
@@ -56,6 +80,9 @@ inline constexpr std::size_t kMaxCourseDescriptionLength = 400;
 // Every course's attempts go into the history under this prefix and the
 // course's name: "course-loop".
 inline constexpr std::string_view kCourseDrillPrefix = "course-";
+inline constexpr std::string_view kCourseMagic = "trimsight-course";
+inline constexpr int kCourseVersion = 1;
+inline constexpr std::size_t kMaxCourseFileBytes = 64u << 10;
 
 struct Ring {
     Vec3 centre{};
@@ -91,6 +118,16 @@ base::Status checkCourse(const Course& course);
 // The course as the seed its attempts are kept under: the same course
 // gives the same number (and so the same ghost), any change another.
 uint64_t courseFingerprint(const Course& course);
+
+// The file's text, and a course from text ("FILE:LINE: what is wrong"); a
+// course read is a course checkCourse passes. A course read, written and
+// read again is the same to the bit (its heading is written as the shortest
+// degrees that read back as its radians), and so are the built-in ones.
+std::string formatCourse(const Course& course);
+base::Result<Course> parseCourse(std::string_view text, std::string_view fileName);
+// The course a share code holds: "code position N: ..." for the code,
+// "code:LINE: ..." for the course it holds.
+base::Result<Course> courseFromCode(std::string_view code);
 
 // The built-in courses, in menu order, and one of them by name.
 std::span<const Course> builtInCourses();

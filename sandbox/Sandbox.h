@@ -55,7 +55,8 @@
 //                       score parts by a table of rules per drill.
 //   Courses.h           ring courses: rings to pass in order, a start and
 //                       a time limit; passing a ring, the splits, a course
-//                       flown as a drill; the built-in courses.
+//                       flown as a drill; the course file and its code;
+//                       the built-in courses.
 //   Shots.h             shots at a goal and packs of them: the shot as a
 //                       drill, variance from a seed, the pack file; the
 //                       three built-in packs (BuiltInPacks.cpp).

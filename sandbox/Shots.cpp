@@ -7,6 +7,7 @@
 #include "sandbox/Flight.h"
 #include "sandbox/NumberText.h"
 #include "sandbox/Physics.h"
+#include "sandbox/ShareCode.h"
 #include "sandbox/Starts.h"
 #include "sandbox/TextFormat.h"
 
@@ -354,6 +355,12 @@ base::Result<Pack> parsePack(std::string_view text, std::string_view fileName) {
         if (r.pack.shots.empty()) fail("the pack has no shots");
         return std::move(r.pack);
     });
+}
+
+base::Result<Pack> packFromCode(std::string_view code) {
+    const base::Result<std::string> text = readShareCode(code);
+    if (!text) return text.failure();
+    return parsePack(*text, "code");
 }
 
 }  // namespace sandbox

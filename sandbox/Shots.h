@@ -135,6 +135,9 @@ std::unique_ptr<Drill> makeShotDrill(const Pack& pack, std::size_t index, uint64
 // The file's text, and a pack from text ("FILE:LINE: what is wrong").
 std::string formatPack(const Pack& pack);
 base::Result<Pack> parsePack(std::string_view text, std::string_view fileName);
+// The pack a share code holds: "code position N: ..." for the code,
+// "code:LINE: ..." for the pack it holds.
+base::Result<Pack> packFromCode(std::string_view code);
 
 // The built-in packs, in menu order: first aerials, fast aerials,
 // backboard and ceiling reads.

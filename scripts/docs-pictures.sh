@@ -53,10 +53,17 @@ run fly --video-driver offscreen --drill aerial-touch --seed 2 --autopilot --bal
     --car-path --seconds 3.3 --screenshot "$out/path-ahead.png"
 run fly --video-driver offscreen --drill fast-aerial --seed 1 --script scenes/fast-aerial-late.fly \
     --screenshot "$out/fast-aerial.png"
+# A pack's first shot after the touch, the ball on its way to the goal; a
+# ring course with its next ring and the ones after it.
+run fly --video-driver offscreen --pack first-aerials --autopilot --seconds 10.5 \
+    --screenshot "$out/pack-shot.png"
+run fly --video-driver offscreen --course slalom --autopilot --seconds 3.5 \
+    --screenshot "$out/course.png"
 
 pictures=(dial.png settings.png dial-guide.png situation-level-ball-right.png
           situation-nose-up-ball-below.png situation-falling-velocity-behind.png
-          fly.png drill.png plot.png clip.png path-ahead.png fast-aerial.png)
+          fly.png drill.png plot.png clip.png path-ahead.png fast-aerial.png pack-shot.png
+          course.png)
 if [ "$check" -eq 1 ]; then
     python3 scripts/compare-pictures.py "$out" docs "${pictures[@]}"
     echo "docs pictures: ${#pictures[@]} made again and alike"

@@ -13,7 +13,8 @@
 #      flight draws its frames, records the desktop's flight log for the
 #      same script and shows the dial where it belongs; a pad and the
 #      keyboard fly; settings are kept in local storage; a screenshot; a
-#      drill from the address flies and its attempt is kept. The
+#      drill from the address flies and its attempt is kept; a pack and a
+#      course from the address are flown by the autopilot. The
 #      first frame's time after loading is printed, and the flying page's
 #      .wasm plus .js must stay under 3 MB.
 #   scripts/web-check.sh [WEB_BUILD] [DESKTOP_BUILD]   (build-web, build)

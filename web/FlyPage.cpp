@@ -8,7 +8,8 @@
 //
 // The settings live in local storage (StoredSettings.h), loaded before the
 // first frame and saved when changes rest, as the desktop saves its config
-// file. The drills are the window's (F3, or the drill option): each finished
+// file. The drills are the window's (F3, or the drill option; a pack's shots
+// and ring courses, the pack and course options, as drills): each finished
 // attempt is kept in local storage (StoredAttempts.h) through the same
 // DrillReporter and book of attempts as the desktop's history file, and the
 // best stored one is raced as the ghost. What the page should know comes to
@@ -146,7 +147,7 @@ fly::AppOptions appOptions(FlyRun& r) {
     // for the page to look at, and a drill's ends with its first attempt.
     options.endNs = r.options.endNs();
     options.captureLastFrame = options.endNs.has_value();
-    options.endWithAttempt = r.options.drill != nullptr && options.endNs.has_value();
+    options.endWithAttempt = r.options.fliesAttempts() && options.endNs.has_value();
     options.onAttemptFinished = [&drills = r.drills](const fly::FlySession& s) {
         drills.finished(s);
     };
@@ -185,7 +186,7 @@ void frame() {
     }
     if (more) return;
     emscripten_cancel_main_loop();
-    if (r.options.drill != nullptr) r.drills.unfinished(*r.session);
+    if (r.options.fliesAttempts()) r.drills.unfinished(*r.session);
     (void)r.app->finish();  // a failure was told to the page as it came
     r.ended = true;
     report("ended", flightJson(r));
@@ -211,6 +212,11 @@ base::Status startRun(FlyRun& r, std::string_view optionsJson) {
     session.physics.unlimitedBoost = r.options.unlimitedBoost;
     session.script = r.options.script ? &*r.options.script : nullptr;
     session.drill = r.options.drill;
+    // As `fly --pack` and `fly --course`: the options keep the pack and the
+    // course for the whole flight.
+    session.pack = r.options.pack ? &*r.options.pack : nullptr;
+    session.shot = r.options.shot > 0 ? r.options.shot - 1 : 0;
+    session.course = r.options.course ? &*r.options.course : nullptr;
     session.autopilot = r.options.autopilot;
     session.bestFlight = [&drills = r.drills](std::string_view drill, uint64_t seed) {
         return drills.bestFlight(drill, seed);

@@ -64,6 +64,44 @@ base::Status readDrill(const json& value, PageOptions& options) {
     return base::Failure{"drill: expected one of " + names};
 }
 
+// A built-in pack or course by name, else a share code of one: `name` is
+// the option's, `kind` names what it holds ("pack"), `builtIns` lists the
+// built-in names for the message.
+template <typename T>
+base::Status readShared(const json& value, const char* name, const char* kind,
+                        const T* (*builtIn)(std::string_view),
+                        base::Result<T> (*fromCode)(std::string_view), const std::string& builtIns,
+                        std::optional<T>& into) {
+    const std::string what = std::string(name) + ": expected a built-in " + kind + " (" + builtIns +
+                             ") or a " + kind + "'s share code";
+    if (!value.is_string()) return base::Failure{what};
+    const std::string text = value.get<std::string>();
+    if (const T* found = builtIn(text)) {
+        into = *found;
+        return {};
+    }
+    base::Result<T> read = fromCode(text);
+    if (!read) return base::Failure{what + "; " + read.error()};
+    into = std::move(*read);
+    return {};
+}
+
+base::Status readPack(const json& value, PageOptions& options) {
+    std::string names;
+    for (const sandbox::Pack& p : sandbox::builtInPacks())
+        names += (names.empty() ? "" : ", ") + sandbox::packSlug(p.name);
+    return readShared<sandbox::Pack>(value, "pack", "pack", sandbox::findBuiltInPack,
+                                     sandbox::packFromCode, names, options.pack);
+}
+
+base::Status readCourse(const json& value, PageOptions& options) {
+    std::string names;
+    for (const sandbox::Course& c : sandbox::builtInCourses())
+        names += (names.empty() ? "" : ", ") + c.name;
+    return readShared<sandbox::Course>(value, "course", "course", sandbox::findCourse,
+                                       sandbox::courseFromCode, names, options.course);
+}
+
 base::Status readOption(const std::string& key, const json& value, PageOptions& options) {
     if (key == "canvas") {
         if (!value.is_string() || value.get<std::string>().empty())
@@ -86,6 +124,15 @@ base::Status readOption(const std::string& key, const json& value, PageOptions& 
         return readFlag(value, "unlimitedBoost", options.unlimitedBoost);
     } else if (key == "drill") {
         return readDrill(value, options);
+    } else if (key == "pack") {
+        return readPack(value, options);
+    } else if (key == "shot") {
+        const double v = value.is_number() ? value.get<double>() : 0.0;
+        if (!(v >= 1.0 && v <= static_cast<double>(sandbox::kMaxPackShots) && std::floor(v) == v))
+            return base::Failure{"shot: expected a shot's number from 1 to 50"};
+        options.shot = static_cast<std::size_t>(v);
+    } else if (key == "course") {
+        return readCourse(value, options);
     } else if (key == "autopilot") {
         return readFlag(value, "autopilot", options.autopilot);
     } else {
@@ -112,8 +159,18 @@ base::Result<PageOptions> parsePageOptions(std::string_view text) {
         for (auto it = doc.begin(); it != doc.end(); ++it)
             if (base::Status read = readOption(it.key(), it.value(), options); !read)
                 return base::Failure{read.error()};
-        if (options.autopilot && options.drill == nullptr)
-            return base::Failure{"autopilot: it flies drills; give a drill"};
+        const int starts =
+            (options.drill != nullptr ? 1 : 0) + (options.pack ? 1 : 0) + (options.course ? 1 : 0);
+        if (starts > 1)
+            return base::Failure{"drill, pack and course each start an attempt: give one of them"};
+        if (options.autopilot && starts == 0)
+            return base::Failure{
+                "autopilot: it flies drills, packs and courses; give a drill, a pack or a course"};
+        if (options.shot > 0 && !options.pack)
+            return base::Failure{"shot: it is a pack's shot; give a pack"};
+        if (options.pack && options.shot > options.pack->shots.size())
+            return base::Failure{"shot: the pack \"" + options.pack->name + "\" has " +
+                                 std::to_string(options.pack->shots.size()) + " shots"};
         if (options.autopilot && options.script)
             return base::Failure{"autopilot: the script flies the car already; give one of them"};
         return options;

@@ -11,7 +11,15 @@
 //   drill=NAME      fly this drill from the start (seed=N its seed, 1
 //                   without one); with an end (seconds=N, a script's end
 //                   line) the flight ends with its first attempt
-//   autopilot=1     the autopilot flies the drill's attempts
+//   pack=NAME|CODE  play a pack of shots: a built-in pack's name
+//                   (first-aerials) or a pack's share code (trimsight-host
+//                   pack code FILE); shot=N its shot to start with (from 1)
+//   course=NAME|CODE fly a ring course: a built-in course's name (loop) or
+//                   a course's share code
+//   autopilot=1     the autopilot flies the drill's, pack's or course's
+//                   attempts
+// One of drill, pack and course at most; with an end, the flight ends with
+// the first attempt of any of them.
 // Plain logic, compiled natively for the tests.
 #include <cstdint>
 #include <optional>
@@ -20,7 +28,9 @@
 
 #include "base/Result.h"
 #include "fly/ControlScript.h"
+#include "sandbox/Courses.h"
 #include "sandbox/Drills.h"
+#include "sandbox/Shots.h"
 
 namespace web {
 
@@ -32,7 +42,13 @@ struct PageOptions {
     bool fixedSteps = false;
     bool unlimitedBoost = false;
     const sandbox::DrillEntry* drill = nullptr;  // null: free flight
+    std::optional<sandbox::Pack> pack;
+    std::size_t shot = 0;  // the pack's shot to start with, from 1; 0: not given (the first)
+    std::optional<sandbox::Course> course;
     bool autopilot = false;
+
+    // Whether the flight is attempts (a drill's, a pack's shots, a course's).
+    bool fliesAttempts() const { return drill != nullptr || pack || course; }
 
     // When the session ends, in its time: the seconds asked for, else the
     // script's end line; nullopt: never.
@@ -41,10 +57,12 @@ struct PageOptions {
 
 // The options from the page's JSON object: {"canvas": "#canvas", "script":
 // "0 stick 0 1; 2 end", "seconds": 2, "seed": 7, "fixedSteps": true,
-// "unlimitedBoost": false, "drill": "recovery", "autopilot": false}, every
-// key optional, no others; autopilot only with a drill. A seed is a
-// whole number from 0 to 2^53 or its decimal text. A failure is one line
-// naming the option, or the script's line ("the page's script:LINE: ...").
+// "unlimitedBoost": false, "drill": "recovery", "pack": "first-aerials",
+// "shot": 2, "course": "loop", "autopilot": false}, every key optional, no
+// others; autopilot only with a drill, a pack or a course, shot only with a
+// pack. A seed is a whole number from 0 to 2^53 or its decimal text. A
+// failure is one line naming the option, or the script's line ("the page's
+// script:LINE: ..."), or where a pack's or a course's code is wrong.
 base::Result<PageOptions> parsePageOptions(std::string_view text);
 
 }  // namespace web

@@ -23,7 +23,10 @@
 //      saved over;
 //   5. a drill from the address (drill=NAME&seed=N): flown by a script to its
 //      end, its result comes back as `fly --drill` prints it, and the attempt
-//      is kept in local storage as a line of the desktop's history.
+//      is kept in local storage as a line of the desktop's history;
+//   6. a pack and a course from the address (pack=NAME, course=NAME or a
+//      course's share code), flown by the autopilot: the first attempt's
+//      result comes back as `fly --pack` and `fly --course` print it.
 // Exits 1 when a check fails.
 'use strict';
 const fs = require('fs');
@@ -270,6 +273,33 @@ async function drill(page, base) {
         'and its attempt is kept in local storage as a line of the history', history);
 }
 
+// Two rings straight ahead (`trimsight-host course code` of the course in
+// tests/fly/drill_program_test.cpp): the codec is the same on the page.
+const kTwoRingsCode =
+  'AckAAAAidHJpbXNpZ2h0LWNvdXJzZSAxCiMgdHdvIHJpbmdzIHN0cmGBHgAKIGFoZWFkCm5hbWWBHgAALYIeABoKY2F' +
+  'yIGxvY2F0aW9uIDAgLTMwMDAgMTcuMDOCGwCBMwCAKAARIDkwCnRpbWVfbGltaXQgMjAKgT4AAiBhdIEzAAExNYEzAAU' +
+  'yMCBmYWOBFgCADQCABAAAcoA5AAR1cyA0MIksAJsoAJmcViM';
+
+async function packAndCourse(browser, base) {
+  const asked = [
+    ['pack=first-aerials', 'shot-first-aerials-1'],
+    ['course=loop', 'course-loop'],
+    [`course=${kTwoRingsCode}`, 'course-two-rings'],
+  ];
+  for (const [option, name] of asked) {
+    const page = await browser.newPage();
+    await openFlyingPage(page, base, `${kSize}&fixed=1&autopilot=1&seconds=60&${option}`, true);
+    const lines = (await page.evaluate("document.getElementById('attempts').textContent"))
+      .split('\n').filter((l) => l !== '');
+    let result = null;
+    try { result = JSON.parse(lines[0]); } catch (e) { result = null; }
+    check(lines.length === 1 && result && result.drill === name && result.outcome === 'passed' &&
+          result.autopilot === true,
+          `${option.split('=')[0]}=${name} from the address is flown by the autopilot and its ` +
+          'result comes back', lines.join(' | '));
+  }
+}
+
 // The page flying from a random start in the air with the ball camera on,
 // for the README.
 // Its script and seed; scripts/web-check.sh flies the same on the desktop
@@ -409,6 +439,7 @@ async function main() {
     await screenshot(await browser.newPage(), base, out, argument('--desktop-picture'));
     await settings(await browser.newPage(), base);
     await drill(await browser.newPage(), base);
+    await packAndCourse(browser, base);
   } finally {
     await browser.close();
     fs.rmSync(userData, { recursive: true, force: true });

@@ -506,6 +506,84 @@ TEST_F(HostProgram, PluginNextToAScriptIsPassedAsAPath) {
     EXPECT_THAT(r.err, HasSubstr("./libc.so.6"));
 }
 
+// `pack` and `course`, one implementation: a file becomes a code and the
+// code the same file again; each refuses what is not its kind, a damaged
+// code, a missing file and an output over the program's own files, and
+// writes nothing then.
+TEST_F(HostProgram, PackAndCourseCodesComeBackAsTheirFilesAndRefuseWhatIsNotTheirKind) {
+    const std::string course =
+        "trimsight-course 1\n# mine\nname my-ring\nring at 0 0 500 facing 0 1 0 radius 300\n";
+    const std::string pack =
+        "trimsight-pack 1\nname \"Mine\"\nshot\nball location 0 0 93\nball velocity 0 0 0\n"
+        "ball spin 0 0 0\ncar location 0 -3000 17.03\ncar heading 90\ncar speed 0\n"
+        "car boost 100\ncar on_ground 1\ngoal +y\ntime_limit 8\n";
+    writeFile(dir.file("my.course"), course);
+    writeFile(dir.file("my.pack"), pack);
+    const struct {
+        const char* kind;
+        std::string file;
+        std::string text;
+        std::string wrote;
+    } kinds[] = {{"course", dir.file("my.course"), course, "course my-ring, 1 rings"},
+                 {"pack", dir.file("my.pack"), pack, "\"Mine\", 1 shots"}};
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(k.kind);
+        const RunResult code = run({k.kind, "code", k.file});
+        ASSERT_EQ(code.exitCode, 0) << code.err;
+        ASSERT_EQ(lines(code.out).size(), 1u);
+        const std::string theCode = lines(code.out)[0];
+        std::string damaged = theCode;
+        damaged[damaged.size() / 2] = damaged[damaged.size() / 2] == 'A' ? 'B' : 'A';
+        const RunResult printed = run({k.kind, "file", theCode});
+        EXPECT_EQ(printed.exitCode, 0) << printed.err;
+        EXPECT_EQ(printed.out, k.text);
+        const RunResult written = run({k.kind, "file", theCode, "-o", dir.file("back")});
+        EXPECT_EQ(written.exitCode, 0) << written.err;
+        EXPECT_EQ(written.out, "wrote " + dir.file("back") + ": " + k.wrote + "\n");
+        EXPECT_EQ(readFile(dir.file("back")), k.text);
+
+        // The other kind's file and code, a damaged code, a missing file.
+        const std::string other = k.kind == std::string("pack") ? "course" : "pack";
+        const std::string otherFile = dir.file("my." + other);
+        const RunResult otherCode = run({other, "code", otherFile});
+        ASSERT_EQ(otherCode.exitCode, 0);
+        const std::string notOne =
+            "not a " + std::string(k.kind) + ": expected \"trimsight-" + k.kind + " 1\"\n";
+        const struct {
+            std::vector<std::string> args;
+            int exitCode;
+            std::string error;
+        } refused[] = {
+            {{k.kind, "code", otherFile}, 4, otherFile + ":1: " += notOne},
+            {{k.kind, "file", lines(otherCode.out)[0], "-o", dir.file("never")},
+             4,
+             "code:1: " + notOne},
+            {{k.kind, "file", damaged, "-o", dir.file("never")},
+             4,
+             "(the code was changed or cut short: copy it again)"},
+            {{k.kind, "code", dir.file("none")},
+             4,
+             dir.file("none") + ": cannot read the " + k.kind + ": No such file or directory\n"},
+            {{"--config", dir.file("config.json"), k.kind, "file", theCode, "-o",
+              dir.file("config.json")},
+             2,
+             "the config file"},
+        };
+        for (const auto& c : refused) {
+            const RunResult r = run(c.args);
+            EXPECT_EQ(r.exitCode, c.exitCode) << c.error;
+            // A damaged code is named by where its reading failed.
+            if (c.error.back() == '\n')
+                EXPECT_EQ(r.err, "trimsight-host: " + c.error);
+            else
+                EXPECT_THAT(r.err, HasSubstr(c.error));
+            EXPECT_EQ(r.out, "");
+            EXPECT_FALSE(readFile(dir.file("never")));
+            EXPECT_FALSE(readFile(dir.file("config.json")));
+        }
+    }
+}
+
 TEST_F(HostProgram, HelpAndVersion) {
     RunResult r = run({"--help"});
     EXPECT_EQ(r.exitCode, 0);

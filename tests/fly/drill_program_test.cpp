@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <span>
@@ -56,8 +57,7 @@ nlohmann::ordered_json resultLine(const RunResult& r) {
 }
 
 // The drill flown in-process, tick by tick, by the sandbox's autopilot.
-std::unique_ptr<sandbox::Drill> flownByAutopilot(const std::string& name, uint64_t seed) {
-    std::unique_ptr<sandbox::Drill> drill = sandbox::makeDrill(name, seed);
+std::unique_ptr<sandbox::Drill> flownByAutopilot(std::unique_ptr<sandbox::Drill> drill) {
     sandbox::Autopilot pilot(*drill);
     sandbox::Simulation sim =
         sandbox::Simulation::full(drill->start().fullWorld(), drill->start().options);
@@ -67,6 +67,9 @@ std::unique_ptr<sandbox::Drill> flownByAutopilot(const std::string& name, uint64
         drill->update(sim.world(), controls, report);
     }
     return drill;
+}
+std::unique_ptr<sandbox::Drill> flownByAutopilot(const std::string& name, uint64_t seed) {
+    return flownByAutopilot(sandbox::makeDrill(name, seed));
 }
 
 // The line says what the drill says: its name, seed, outcome, verdict and
@@ -219,6 +222,84 @@ TEST_F(DrillProgram, EachFinishedAttemptIsAppendedToTheHistoryAndAFailedAppendIs
     EXPECT_THAT(r.err, ::testing::StartsWith("trimsight-host: warning: the attempt is not in the "
                                              "history: " +
                                              history + ": cannot append to the history: "));
+}
+
+// A course of two rings straight ahead, as a player writes it.
+constexpr const char* kTwoRings =
+    "trimsight-course 1\n"
+    "# two rings straight ahead\n"
+    "name two-rings\n"
+    "car location 0 -3000 17.03\n"
+    "car heading 90\n"
+    "time_limit 20\n"
+    "ring at 0 -1500 120 facing 0 1 0 radius 400\n"
+    "ring at 0 0 120 facing 0 1 0 radius 400\n";
+
+// A course file, its share code and the player's folder of courses each fly
+// the same course: the autopilot's line is the course drill's own, flown
+// in-process. What cannot be read stops the run with where it is wrong.
+TEST_F(DrillProgram, ACourseFromAFileACodeOrThePlayersFolderFliesAndGivesItsLine) {
+    hosttest::writeFile(dir.file("two.course"), kTwoRings);
+    const base::Result<sandbox::Course> course = sandbox::parseCourse(kTwoRings, "two.course");
+    ASSERT_TRUE(course.ok()) << course.error();
+    const auto expected = flownByAutopilot(sandbox::makeCourseDrill(*course));
+    ASSERT_EQ(expected->score().outcome, sandbox::DrillOutcome::Passed);
+    std::filesystem::create_directories(dir.file("data/trimsight/courses"));
+    hosttest::writeFile(dir.file("data/trimsight/courses/two-rings.course"), kTwoRings);
+    const std::vector<std::vector<std::string>> asked = {
+        {"--course", dir.file("two.course")},
+        {"--course-code", sandbox::makeShareCode(kTwoRings)},
+        {"--course", "two-rings"}};
+    for (const std::vector<std::string>& how : asked) {
+        SCOPED_TRACE(how[0] + " " + how[1]);
+        std::vector<std::string> args{"fly", "--autopilot"};
+        args.insert(args.end(), kHeadless.begin(), kHeadless.end());
+        args.insert(args.end(), how.begin(), how.end());
+        const RunResult r = run(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        const nlohmann::ordered_json line = resultLine(r);
+        EXPECT_EQ(line["drill"], "course-two-rings");
+        EXPECT_EQ(line["seed"], sandbox::courseFingerprint(*course));
+        expectLineOf(line, *expected, true);
+    }
+
+    hosttest::writeFile(dir.file("bad.course"),
+                        std::string(kTwoRings) + "ring at 0 900 120 facing 0 1 0 radius 4000\n");
+    std::string damaged = sandbox::makeShareCode(kTwoRings);
+    damaged[3] = '*';
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string error;
+    } refused[] = {
+        {{"--course", dir.file("bad.course")},
+         4,
+         dir.file("bad.course") + ":9: the ring's radius: expected 50 to 2000"},
+        {{"--course-code", damaged},
+         4,
+         "code position 4: '*' is not a code character (A-Z, a-z, 0-9, - and _)"},
+        {{"--course", "loops"},
+         4,
+         "loops: no such course file, built-in course (loop, climb, slalom) or course in " +
+             dir.file("data/trimsight/courses")},
+        {{"--course", "loop", "--course-code", damaged},
+         2,
+         "--course and --course-code both name a course: give one of them"},
+        {{"--course", "loop", "--pack", "first-aerials"},
+         2,
+         "--drill, --course (or --course-code) and --pack (or --pack-code) each start an "
+         "attempt: give one of them"},
+    };
+    for (const auto& c : refused) {
+        std::vector<std::string> args{"fly"};
+        args.insert(args.end(), kHeadless.begin(), kHeadless.end());
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunResult r = run(args);
+        EXPECT_EQ(r.exitCode, c.code) << c.error;
+        EXPECT_EQ(r.err, "trimsight-host: " + c.error + "\n");
+        EXPECT_EQ(r.out, "");
+    }
 }
 
 // The ghost's colour over what lies behind it, as the renderer blends it.

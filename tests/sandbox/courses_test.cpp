@@ -1,8 +1,10 @@
 // Ring courses: passing a ring (inside, outside, the wrong way, out of
 // order), the end at the last ring or the time limit, the score, the checks
-// a course must pass, and every built-in course finished by the autopilot.
+// a course must pass, the course file and its code, and every built-in
+// course finished by the autopilot.
 #include "sandbox/Courses.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +14,8 @@
 #include "sandbox/Autopilot.h"
 #include "sandbox/Flight.h"
 #include "sandbox/FlightLog.h"
+#include "sandbox/ShareCode.h"
+#include "sandbox/Shots.h"
 
 namespace {
 
@@ -204,6 +208,135 @@ TEST(CourseFingerprint, ChangesWithEveryRingAndTheStart) {
     b = a;
     b.car.boost = 50.0f;
     EXPECT_NE(courseFingerprint(a), courseFingerprint(b));
+}
+
+// ----------------------------------------------------------------- files
+
+constexpr float kDegree = 3.14159265f / 180.0f;  // as the file's reader converts
+
+// Every line with a value off its default, odd numbers included.
+Course sampleCourse() {
+    Course c = straightCourse();
+    c.description = "Three \"straight\" rings \\ and a wide one";
+    c.car.location = {-100.5f, -0.0f, model::kCarRestHeight};
+    c.car.heading = -45.5f * kDegree;
+    c.car.velocity = {10.0f, -20.0f, 0.25f};
+    c.car.boost = 33.3f;
+    c.unlimitedBoost = true;
+    c.rings.push_back({{100.0f, 4000.0f, 1200.0f}, {0.6f, 0.8f, 0.0f}, 2000.0f});
+    return c;
+}
+
+TEST(CourseFile, RoundTripsAsTextAndAsACodeToTheBit) {
+    const Course c = sampleCourse();
+    const std::string text = formatCourse(c);
+    const base::Result<Course> back = parseCourse(text, "c.course");
+    ASSERT_TRUE(back.ok()) << back.error();
+    EXPECT_EQ(*back, c);
+    EXPECT_TRUE(std::signbit(back->car.location.y));
+    EXPECT_NE(text.find("\ncar heading -45.5\n"), std::string::npos) << text;
+    const base::Result<Course> fromCode = courseFromCode(makeShareCode(text));
+    ASSERT_TRUE(fromCode.ok()) << fromCode.error();
+    EXPECT_EQ(*fromCode, c);
+    // The built-in courses, made in radians, come back as they were: the
+    // same fingerprint, so the same history and ghost.
+    for (const Course& builtIn : builtInCourses()) {
+        const base::Result<Course> r = parseCourse(formatCourse(builtIn), "b.course");
+        ASSERT_TRUE(r.ok()) << r.error();
+        EXPECT_EQ(*r, builtIn);
+        EXPECT_EQ(courseFingerprint(*r), courseFingerprint(builtIn));
+    }
+    // A course as a person writes it: the least, and headings in whole
+    // degrees; what it reads as is written and read back the same.
+    for (const char* heading : {"0", "30", "-90", "359.9", "360", "-360"}) {
+        const base::Result<Course> typed =
+            parseCourse(std::string("trimsight-course 1\r\n# mine\nname my-1\ncar heading ") +
+                            heading + "\n\n  ring at 0 0 500 facing 1 0 0 radius 50  \n",
+                        "m.course");
+        ASSERT_TRUE(typed.ok()) << typed.error();
+        EXPECT_FALSE(typed->timeLimit);
+        EXPECT_EQ(typed->car.boost, 100.0f);
+        EXPECT_EQ(*parseCourse(formatCourse(*typed), "m2.course"), *typed) << heading;
+        EXPECT_NE(formatCourse(*typed).find(std::string("car heading ") + heading + "\n"),
+                  std::string::npos)
+            << heading;
+    }
+}
+
+TEST(CourseFile, RefusesEachFaultAtItsLineAndACodeAtItsPosition) {
+    const std::string good = formatCourse(sampleCourse());
+    // Lines: 1 header, 2 name, 3 description, 4-7 car, 8 time_limit, 9
+    // unlimited_boost, 10-13 rings.
+    struct Case {
+        std::string from, to, error;
+    };
+    const std::string ring2 = "ring at 0 2000 500 facing 0 1 0 radius 200";
+    const std::string arena =
+        " is outside the arena (x from -4096 to 4096, y from -5120 to 5120, "
+        "z from 0 to 2044)";
+    const Case cases[] = {
+        {"trimsight-course 1", "trimsight-pack 1",
+         "c:1: not a course: expected \"trimsight-course 1\""},
+        {"trimsight-course 1", "trimsight-course 2",
+         "c:1: written by a newer version of the format (2); this program reads versions up to "
+         "1"},
+        {"name straight", "name Straight",
+         "c:2: the name: expected 1 to 64 lower case letters, digits and '-'"},
+        {"name straight", "", "c:12: the course has no \"name\" line"},
+        {"car location -100.5 -0 17.03", "car location 0 0 -5",
+         "c:4: the car's location: 0 0 -5" + arena},
+        {"car heading -45.5", "car heading 400", "c:5: the heading: expected -360 to 360"},
+        {"car velocity 10 -20 0.25", "car velocity 3000 0 0",
+         "c:6: the car's velocity: 3000 0 0 is longer than 2300 uu/s"},
+        {"car boost 33.3", "car wings 2",
+         "c:7: unknown line \"car wings\" (the car's lines are location, heading, velocity and "
+         "boost)"},
+        {"time_limit 10", "time_limit 0", "c:8: the time limit: expected above 0 to 600, or none"},
+        {"time_limit 10", "time_limit 10\ntime_limit none", "c:9: \"time_limit\" given twice"},
+        {"unlimited_boost 1", "colour red",
+         "c:9: unknown line \"colour\" (a course's lines are name, description, car, "
+         "time_limit, unlimited_boost and ring)"},
+        {ring2, "ring at 0 6000 500 facing 0 1 0 radius 200",
+         "c:11: the ring's centre: 0 6000 500" + arena},
+        {ring2, "ring at 0 nan 500 facing 0 1 0 radius 200",
+         "c:11: the ring's centre: expected a finite number, got \"nan\""},
+        {ring2, "ring at 0 2000 500 facing 0 2 0 radius 200",
+         "c:11: the ring's facing: 0 2 0 is not of unit length"},
+        {ring2, "ring at 0 2000 500 facing 0 1 0 radius 10",
+         "c:11: the ring's radius: expected 50 to 2000"},
+        {ring2, "ring 0 2000 500 0 1 0 200",
+         "c:11: a ring: expected \"ring at X Y Z facing X Y Z radius R\""},
+        {ring2, ring2 + " uu", "c:11: unexpected \"uu\" at the end of the line"},
+    };
+    for (const Case& c : cases) {
+        std::string text = good;
+        const std::size_t at = text.find(c.from + "\n");
+        ASSERT_NE(at, std::string::npos) << c.from << " in\n" << good;
+        text.replace(at, c.from.size() + 1, c.to.empty() ? "" : c.to + "\n");
+        const base::Result<Course> r = parseCourse(text, "c");
+        ASSERT_FALSE(r.ok()) << c.to;
+        EXPECT_EQ(r.error(), c.error);
+    }
+    // 65 rings: the 65th on line 9 + 65.
+    Course many = sampleCourse();
+    many.rings.resize(65, many.rings[0]);
+    EXPECT_EQ(parseCourse(formatCourse(many), "c").error(), "c:74: more than 64 rings");
+    EXPECT_EQ(parseCourse("trimsight-course 1\nname x\n", "c").error(),
+              "c:2: the course has no rings");
+    EXPECT_EQ(parseCourse(std::string(kMaxCourseFileBytes + 1, '#'), "c").error(),
+              "c: larger than 65536 bytes");
+
+    // A code: what it holds is read as a course; a changed character ends
+    // as a bad checksum, one outside the alphabet is named by its position.
+    Pack pack;
+    pack.name = "p";
+    pack.shots.emplace_back();
+    EXPECT_EQ(courseFromCode(makeShareCode(formatPack(pack))).error(),
+              "code:1: not a course: expected \"trimsight-course 1\"");
+    std::string code = makeShareCode(good);
+    code[code.size() / 2] = code[code.size() / 2] == 'A' ? 'B' : 'A';
+    EXPECT_THAT(courseFromCode(code).error(), ::testing::StartsWith("code: the checksum"));
+    EXPECT_THAT(courseFromCode("abc$").error(), ::testing::StartsWith("code position 4: "));
 }
 
 // Flies a course's drill in the full model with the autopilot, as the

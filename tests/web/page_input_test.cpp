@@ -1,5 +1,6 @@
 // The browser's input in the sandbox's terms (hostapp/fly/BrowserInput.h)
-// and the page's options from its address (web/PageOptions.h).
+// and the page's options from its address (web/PageOptions.h), a pack and a
+// course among them.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 
 #include "fly/platform/BrowserInput.h"
 #include "fly/platform/Controls.h"
+#include "sandbox/ShareCode.h"
 #include "web/PageOptions.h"
 
 namespace {
@@ -142,6 +144,62 @@ TEST(PageOptions, TheAddressOptionsReadWithTheScriptsLinesSeparatedBySemicolons)
     EXPECT_TRUE(drill->autopilot);
 }
 
+// A pack or a course by a built-in name or by its share code, as `fly
+// --pack` and `fly --course` take them; what cannot be read says which
+// option and where its code or its file went wrong.
+TEST(PageOptions, APackOrACourseComesByItsNameOrItsShareCode) {
+    const auto pack = web::parsePageOptions(R"({"pack": "first-aerials", "shot": 2, "seed": 3})");
+    ASSERT_TRUE(pack) << pack.error();
+    ASSERT_TRUE(pack->pack);
+    EXPECT_EQ(*pack->pack, *sandbox::findBuiltInPack("first-aerials"));
+    EXPECT_EQ(pack->shot, 2u);
+    EXPECT_TRUE(pack->fliesAttempts());
+    const auto course = web::parsePageOptions(R"({"course": "loop", "autopilot": true})");
+    ASSERT_TRUE(course) << course.error();
+    ASSERT_TRUE(course->course);
+    EXPECT_EQ(course->course->name, "loop");
+    EXPECT_FALSE(web::parsePageOptions("{}")->fliesAttempts());
+
+    sandbox::Course mine = *sandbox::findCourse("slalom");
+    mine.name = "my-slalom";
+    mine.rings.pop_back();
+    const std::string courseCode = sandbox::makeShareCode(sandbox::formatCourse(mine));
+    const auto byCode = web::parsePageOptions(R"({"course": ")" + courseCode + R"("})");
+    ASSERT_TRUE(byCode) << byCode.error();
+    EXPECT_EQ(*byCode->course, mine);
+    const sandbox::Pack& reads = sandbox::builtInPacks()[2];
+    const std::string packCode = sandbox::makeShareCode(sandbox::formatPack(reads));
+    const auto packByCode = web::parsePageOptions(R"({"pack": ")" + packCode + R"("})");
+    ASSERT_TRUE(packByCode) << packByCode.error();
+    EXPECT_EQ(*packByCode->pack, reads);
+
+    std::string damaged = courseCode;
+    damaged[5] = '!';
+    const std::string cases[][2] = {
+        {R"({"pack": "first-aerial"})",
+         "pack: expected a built-in pack (first-aerials, fast-aerials, "
+         "backboard-and-ceiling-reads) or a pack's share code; code"},
+        {R"({"pack": 7})", "pack: expected a built-in pack ("},
+        {R"({"course": ")" + damaged + R"("})",
+         "course: expected a built-in course (loop, climb, slalom) or a course's share code; "
+         "code position 6: '!' is not a code character"},
+        {R"({"course": ")" + packCode + R"("})",
+         "; code:1: not a course: expected \"trimsight-course 1\""},
+        {R"({"pack": "first-aerials", "course": "loop"})",
+         "drill, pack and course each start an attempt: give one of them"},
+        {R"({"drill": "recovery", "course": "loop"})", "drill, pack and course each start"},
+        {R"({"shot": 2})", "shot: it is a pack's shot; give a pack"},
+        {R"({"pack": "first-aerials", "shot": 51})", "shot: expected a shot's number from 1 to 50"},
+        {R"({"pack": "first-aerials", "shot": 1.5})", "shot: expected a shot's number"},
+        {R"({"pack": "first-aerials", "shot": 40})", "shot: the pack \"First aerials\" has "},
+    };
+    for (const auto& c : cases) {
+        const auto options = web::parsePageOptions(c[0]);
+        EXPECT_FALSE(options) << c[0];
+        EXPECT_THAT(options.error(), HasSubstr(c[1])) << c[0];
+    }
+}
+
 TEST(PageOptions, BadOptionsSayWhichAndWhy) {
     const struct {
         const char* json;
@@ -164,7 +222,8 @@ TEST(PageOptions, BadOptionsSayWhichAndWhy) {
         {R"({"script": "1 key down Hyper"})", "the page's script:1:"},
         {R"({"drill": "loop"})", "drill: expected one of nose-on-ball, recovery, "},
         {R"({"drill": 3})", "drill: expected one of"},
-        {R"({"autopilot": true})", "autopilot: it flies drills; give a drill"},
+        {R"({"autopilot": true})",
+         "autopilot: it flies drills, packs and courses; give a drill, a pack or a course"},
         {R"({"drill": "recovery", "autopilot": true, "script": "1 end"})",
          "autopilot: the script flies the car already"},
     };
