@@ -7,6 +7,7 @@
 
 #include "base/Result.h"
 #include "sandbox/FlightLog.h"
+#include "sandbox/Sessions.h"
 #include "sandbox/Shots.h"
 #include "scene/Scene.h"
 
@@ -40,5 +41,11 @@ base::Result<sandbox::Pack> loadPack(const std::string& path);
 // The pack a share code holds; messages "code position N: ..." for the code,
 // "code:LINE: ..." for the pack it holds.
 base::Result<sandbox::Pack> packFromCode(std::string_view code);
+
+// A session, as a pack is read: loadSession's messages "PATH: cannot read
+// the session: why" or "PATH:LINE: ...", sessionFromCode's "code position
+// N: ..." or "code:LINE: ...".
+base::Result<sandbox::Session> loadSession(const std::string& path);
+base::Result<sandbox::Session> sessionFromCode(std::string_view code);
 
 }  // namespace desktop
