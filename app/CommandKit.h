@@ -76,6 +76,7 @@ Subcommand addExportCommand(CLI::App& app);   // ExportCommand.cpp
 Subcommand addHistoryCommand(CLI::App& app);  // HistoryCommand.cpp
 Subcommand addGuideCommand(CLI::App& app);    // GuideCommand.cpp
 Subcommand addPackCommand(CLI::App& app);     // PackCommand.cpp
+Subcommand addSessionCommand(CLI::App& app);  // SessionCommand.cpp
 
 // A started host: the plugin loaded and the saved settings applied.
 struct HostRun {

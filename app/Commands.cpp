@@ -26,8 +26,9 @@ namespace {
 
 // Every subcommand, in the order --help lists them.
 constexpr Subcommand (*kCommands[])(CLI::App&) = {
-    addInfoCommand, addTraceCommand,  addSetCommand,     addGetCommand,   addRenderCommand,
-    addFlyCommand,  addExportCommand, addHistoryCommand, addGuideCommand, addPackCommand};
+    addInfoCommand,   addTraceCommand, addSetCommand,    addGetCommand,
+    addRenderCommand, addFlyCommand,   addExportCommand, addHistoryCommand,
+    addGuideCommand,  addPackCommand,  addSessionCommand};
 
 // Whether an argument that starts with a minus sign is a number (or the name
 // of a value that is no number, -inf or -nan), which the command judges,
