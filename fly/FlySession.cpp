@@ -344,6 +344,10 @@ void FlySession::countForSession() {
     if (!tally_->finished()) nextEntryAtNs_ = timeNs_ + sessionPauseNs_;
 }
 
+void FlySession::playNext() {
+    if (tally_ && !tally_->finished() && attempt_ && attempt_->finished()) playEntry();
+}
+
 void FlySession::leaveSession() {
     playlist_ = nullptr;
     tally_.reset();

@@ -207,6 +207,9 @@ class FlySession {
     const sandbox::Session* playlist() const { return playlist_; }
     const sandbox::SessionTally* tally() const { return tally_ ? &*tally_ : nullptr; }
     bool sessionOver() const { return tally_ && tally_->finished(); }
+    // At a session's result: its next attempt now (the result panel's
+    // button, as Reset).
+    void playNext();
     // Saves the moment as a shot (SaveShot's command); the note shows for a
     // while.
     void saveMoment();

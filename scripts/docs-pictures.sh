@@ -53,10 +53,15 @@ run fly --video-driver offscreen --drill aerial-touch --seed 2 --autopilot --bal
     --car-path --seconds 3.3 --screenshot "$out/path-ahead.png"
 run fly --video-driver offscreen --drill fast-aerial --seed 1 --script scenes/fast-aerial-late.fly \
     --screenshot "$out/fast-aerial.png"
+# A session's HUD: the autopilot three attempts into "First aerials", on its
+# first pack shot (without a screen each attempt follows the last at once).
+run fly --video-driver offscreen --session first-aerials --autopilot --seconds 27 \
+    --screenshot "$out/session.png"
 
 pictures=(dial.png settings.png dial-guide.png situation-level-ball-right.png
           situation-nose-up-ball-below.png situation-falling-velocity-behind.png
-          fly.png drill.png plot.png clip.png path-ahead.png fast-aerial.png)
+          fly.png drill.png plot.png clip.png path-ahead.png fast-aerial.png
+          session.png)
 if [ "$check" -eq 1 ]; then
     python3 scripts/compare-pictures.py "$out" docs "${pictures[@]}"
     echo "docs pictures: ${#pictures[@]} made again and alike"
