@@ -14,8 +14,9 @@
 // best stored one is raced as the ghost. What the page should know comes to
 // it as events (Module.onFlyEvent(kind, text)): "warning", "first-frame"
 // (milliseconds since the page's navigation began), "attempt" (a finished
-// attempt's result, the JSON line of `fly --drill`), "ended" (a JSON
-// summary), "failed".
+// attempt's result, the JSON line of `fly --drill`), "session" (at the end
+// of a session played, its tally as `fly --session` prints it), "ended" (a
+// JSON summary), "failed".
 #include <emscripten/emscripten.h>
 
 #include <cstdlib>
@@ -146,7 +147,8 @@ fly::AppOptions appOptions(FlyRun& r) {
     // for the page to look at, and a drill's ends with its first attempt.
     options.endNs = r.options.endNs();
     options.captureLastFrame = options.endNs.has_value();
-    options.endWithAttempt = r.options.drill != nullptr && options.endNs.has_value();
+    options.endWithAttempt =
+        (r.options.drill != nullptr || r.options.session) && options.endNs.has_value();
     options.onAttemptFinished = [&drills = r.drills](const fly::FlySession& s) {
         drills.finished(s);
     };
@@ -185,7 +187,9 @@ void frame() {
     }
     if (more) return;
     emscripten_cancel_main_loop();
-    if (r.options.drill != nullptr) r.drills.unfinished(*r.session);
+    if (r.options.drill != nullptr || r.options.session) r.drills.unfinished(*r.session);
+    if (const sandbox::SessionTally* tally = r.session->tally())
+        report("session", fly::sessionJsonLine(*r.session->playlist(), *tally));
     (void)r.app->finish();  // a failure was told to the page as it came
     r.ended = true;
     report("ended", flightJson(r));
@@ -211,6 +215,7 @@ base::Status startRun(FlyRun& r, std::string_view optionsJson) {
     session.physics.unlimitedBoost = r.options.unlimitedBoost;
     session.script = r.options.script ? &*r.options.script : nullptr;
     session.drill = r.options.drill;
+    session.session = r.options.session ? &*r.options.session : nullptr;
     session.autopilot = r.options.autopilot;
     session.bestFlight = [&drills = r.drills](std::string_view drill, uint64_t seed) {
         return drills.bestFlight(drill, seed);

@@ -7,8 +7,10 @@
 #include <new>
 #include <nlohmann/json.hpp>
 
+#include "fly/FlySession.h"
 #include "sandbox/Bindings.h"
 #include "sandbox/NumberText.h"
+#include "sandbox/ShareCode.h"
 #include "scene/JsonReader.h"
 
 namespace web {
@@ -64,6 +66,26 @@ base::Status readDrill(const json& value, PageOptions& options) {
     return base::Failure{"drill: expected one of " + names};
 }
 
+// A built-in session by name, else a share code's.
+base::Status readSession(const json& value, PageOptions& options) {
+    if (!value.is_string()) return base::Failure{"session: expected a session's name or code"};
+    const std::string text = value.get<std::string>();
+    if (const sandbox::Session* builtIn = sandbox::findBuiltInSession(text)) {
+        options.session = *builtIn;
+        return {};
+    }
+    base::Result<std::string> file = sandbox::readShareCode(text);
+    if (!file)
+        return base::Failure{"session: \"" + text.substr(0, 40) +
+                             "\" is no built-in session and no code (" + file.error() + ")"};
+    base::Result<sandbox::Session> session = sandbox::parseSession(*file, "the session's code");
+    if (!session) return base::Failure{"session: " + session.error()};
+    if (base::Status ok = fly::checkSession(*session, {}); !ok)
+        return base::Failure{"session: " + ok.error()};
+    options.session = std::move(*session);
+    return {};
+}
+
 base::Status readOption(const std::string& key, const json& value, PageOptions& options) {
     if (key == "canvas") {
         if (!value.is_string() || value.get<std::string>().empty())
@@ -86,6 +108,8 @@ base::Status readOption(const std::string& key, const json& value, PageOptions& 
         return readFlag(value, "unlimitedBoost", options.unlimitedBoost);
     } else if (key == "drill") {
         return readDrill(value, options);
+    } else if (key == "session") {
+        return readSession(value, options);
     } else if (key == "autopilot") {
         return readFlag(value, "autopilot", options.autopilot);
     } else {
@@ -112,8 +136,10 @@ base::Result<PageOptions> parsePageOptions(std::string_view text) {
         for (auto it = doc.begin(); it != doc.end(); ++it)
             if (base::Status read = readOption(it.key(), it.value(), options); !read)
                 return base::Failure{read.error()};
-        if (options.autopilot && options.drill == nullptr)
-            return base::Failure{"autopilot: it flies drills; give a drill"};
+        if (options.drill != nullptr && options.session)
+            return base::Failure{"session: it plays its own drills; give a drill or a session"};
+        if (options.autopilot && options.drill == nullptr && !options.session)
+            return base::Failure{"autopilot: it flies drills; give a drill or a session"};
         if (options.autopilot && options.script)
             return base::Failure{"autopilot: the script flies the car already; give one of them"};
         return options;

@@ -11,7 +11,10 @@
 //   drill=NAME      fly this drill from the start (seed=N its seed, 1
 //                   without one); with an end (seconds=N, a script's end
 //                   line) the flight ends with its first attempt
-//   autopilot=1     the autopilot flies the drill's attempts
+//   session=NAME|CODE  play a session from the start: a built-in one by its
+//                   name (first-aerials) or a share code (its packs are
+//                   the built-in ones, its courses too)
+//   autopilot=1     the autopilot flies the drill's (or session's) attempts
 // Plain logic, compiled natively for the tests.
 #include <cstdint>
 #include <optional>
@@ -21,6 +24,7 @@
 #include "base/Result.h"
 #include "fly/ControlScript.h"
 #include "sandbox/Drills.h"
+#include "sandbox/Sessions.h"
 
 namespace web {
 
@@ -32,6 +36,7 @@ struct PageOptions {
     bool fixedSteps = false;
     bool unlimitedBoost = false;
     const sandbox::DrillEntry* drill = nullptr;  // null: free flight
+    std::optional<sandbox::Session> session;     // every entry playable
     bool autopilot = false;
 
     // When the session ends, in its time: the seconds asked for, else the
@@ -41,8 +46,9 @@ struct PageOptions {
 
 // The options from the page's JSON object: {"canvas": "#canvas", "script":
 // "0 stick 0 1; 2 end", "seconds": 2, "seed": 7, "fixedSteps": true,
-// "unlimitedBoost": false, "drill": "recovery", "autopilot": false}, every
-// key optional, no others; autopilot only with a drill. A seed is a
+// "unlimitedBoost": false, "drill": "recovery", "session": "air-control",
+// "autopilot": false}, every key optional, no others; autopilot only with a
+// drill or a session, not both. A seed is a
 // whole number from 0 to 2^53 or its decimal text. A failure is one line
 // naming the option, or the script's line ("the page's script:LINE: ...").
 base::Result<PageOptions> parsePageOptions(std::string_view text);

@@ -8,6 +8,7 @@
 
 #include "fly/platform/BrowserInput.h"
 #include "fly/platform/Controls.h"
+#include "sandbox/ShareCode.h"
 #include "web/PageOptions.h"
 
 namespace {
@@ -54,9 +55,9 @@ TEST(BrowserKeys, CodesNameTheKeysAsTheBindingsDo) {
 
 TEST(BrowserKeys, EveryKeyTheBindingsAndCommandsUseHasABrowserCode) {
     // The codes a browser can send for the keys of the desktop's table.
-    std::vector<std::string> codes = {"Space",     "Enter",      "Escape",    "Tab",
-                                      "Backspace", "ShiftLeft",  "ShiftRight", "ArrowUp",
-                                      "ArrowDown", "ArrowLeft",  "ArrowRight"};
+    std::vector<std::string> codes = {"Space",     "Enter",     "Escape",     "Tab",
+                                      "Backspace", "ShiftLeft", "ShiftRight", "ArrowUp",
+                                      "ArrowDown", "ArrowLeft", "ArrowRight"};
     for (char c = 'A'; c <= 'Z'; ++c) codes.push_back(std::string("Key") + c);
     for (int f = 1; f <= 12; ++f) codes.push_back("F" + std::to_string(f));
     const auto reachable = [&](std::string_view name) {
@@ -140,6 +141,16 @@ TEST(PageOptions, TheAddressOptionsReadWithTheScriptsLinesSeparatedBySemicolons)
     ASSERT_NE(drill->drill, nullptr);
     EXPECT_EQ(drill->drill->info.name, "recovery");
     EXPECT_TRUE(drill->autopilot);
+    // A session by its built-in name, or by a code.
+    const auto named = web::parsePageOptions(R"({"session": "air-control", "autopilot": true})");
+    ASSERT_TRUE(named) << named.error();
+    ASSERT_TRUE(named->session);
+    EXPECT_EQ(named->session->name, "Air control");
+    const std::string code =
+        sandbox::makeShareCode("trimsight-session 1\nname \"Mine\"\ncourse loop x2\n");
+    const auto coded = web::parsePageOptions(R"({"session": ")" + code + R"("})");
+    ASSERT_TRUE(coded) << coded.error();
+    EXPECT_EQ(coded->session->entries.at(0).count, 2);
 }
 
 TEST(PageOptions, BadOptionsSayWhichAndWhy) {
@@ -164,7 +175,9 @@ TEST(PageOptions, BadOptionsSayWhichAndWhy) {
         {R"({"script": "1 key down Hyper"})", "the page's script:1:"},
         {R"({"drill": "loop"})", "drill: expected one of nose-on-ball, recovery, "},
         {R"({"drill": 3})", "drill: expected one of"},
-        {R"({"autopilot": true})", "autopilot: it flies drills; give a drill"},
+        {R"({"autopilot": true})", "autopilot: it flies drills; give a drill or a session"},
+        {R"({"session": "warm-up"})", "session: \"warm-up\" is no built-in session and no code"},
+        {R"({"session": "air-control", "drill": "recovery"})", "session: it plays its own"},
         {R"({"drill": "recovery", "autopilot": true, "script": "1 end"})",
          "autopilot: the script flies the car already"},
     };
@@ -173,6 +186,11 @@ TEST(PageOptions, BadOptionsSayWhichAndWhy) {
         EXPECT_FALSE(options) << c.json;
         EXPECT_THAT(options.error(), HasSubstr(c.message)) << c.json;
     }
+    const std::string code =
+        sandbox::makeShareCode("trimsight-session 1\nname \"x\"\nshot my-reads 1 0 x1\n");
+    const auto unknown = web::parsePageOptions(R"({"session": ")" + code + R"("})");
+    ASSERT_FALSE(unknown);
+    EXPECT_EQ(unknown.error(), "session: entry 1: no pack named \"my-reads\"");
 }
 
 }  // namespace
