@@ -146,14 +146,16 @@ bool fliesAttempts(const FlyOptions& o) {
 }
 
 // --pack NAME: a file at that path; else a built-in pack by name; else the
-// player's pack NAME or NAME.pack in their folder.
+// player's pack NAME, NAME.pack or NAME.txt (my-shots.txt, the moments they
+// saved) in their folder.
 base::Result<sandbox::Pack> findPack(const std::string& name) {
     std::error_code ec;
     if (fs::is_regular_file(name, ec)) return desktop::loadPack(name);
     if (const sandbox::Pack* builtIn = sandbox::findBuiltInPack(name)) return *builtIn;
     const std::string folder = desktop::playerPacksFolder();
     if (!folder.empty() && name.find('/') == std::string::npos) {
-        for (const std::string& candidate : {folder + "/" + name, folder + "/" + name + ".pack"})
+        for (const std::string& candidate :
+             {folder + "/" + name, folder + "/" + name + ".pack", folder + "/" + name + ".txt"})
             if (fs::is_regular_file(candidate, ec)) return desktop::loadPack(candidate);
     }
     std::string names;
