@@ -154,9 +154,10 @@ base::Result<sandbox::Pack> findPack(const std::string& name) {
     if (const sandbox::Pack* builtIn = sandbox::findBuiltInPack(name)) return *builtIn;
     const std::string folder = desktop::playerPacksFolder();
     if (!folder.empty() && name.find('/') == std::string::npos) {
-        for (const std::string& candidate :
-             {folder + "/" + name, folder + "/" + name + ".pack", folder + "/" + name + ".txt"})
-            if (fs::is_regular_file(candidate, ec)) return desktop::loadPack(candidate);
+        const std::string stem = folder + "/" + name;
+        for (const char* suffix : {"", ".pack", ".txt"})
+            if (const std::string candidate = stem + suffix; fs::is_regular_file(candidate, ec))
+                return desktop::loadPack(candidate);
     }
     std::string names;
     for (const sandbox::Pack& p : sandbox::builtInPacks())
@@ -187,10 +188,10 @@ base::Result<sandbox::Session> findSession(const std::string& name) {
     const std::string base = desktop::programFolder(desktop::kDataBase);
     const std::string folder = base.empty() ? base : base + "/sessions";
     if (!folder.empty() && name.find('/') == std::string::npos) {
-        for (const char* suffix : {"", ".session", ".txt"}) {
-            const std::string candidate = folder + "/" + name + suffix;
-            if (fs::is_regular_file(candidate, ec)) return desktop::loadSession(candidate);
-        }
+        const std::string stem = folder + "/" + name;
+        for (const char* suffix : {"", ".session", ".txt"})
+            if (const std::string candidate = stem + suffix; fs::is_regular_file(candidate, ec))
+                return desktop::loadSession(candidate);
     }
     std::string names;
     for (const sandbox::Session& s : sandbox::builtInSessions())

@@ -338,9 +338,11 @@ void FlySession::playEntry() {
 // Once per attempt: a rewound attempt that finishes again keeps its first
 // count.
 void FlySession::countForSession() {
-    if (!tally_ || tally_->finished() || counted_ || !attempt_) return;
-    counted_ = true;
-    tally_->record(attempt_->drill().score().outcome == sandbox::DrillOutcome::Passed);
+    if (!tally_ || !attempt_) return;
+    if (!counted_ && !tally_->finished()) {
+        counted_ = true;
+        tally_->record(attempt_->drill().score().outcome == sandbox::DrillOutcome::Passed);
+    }
     if (!tally_->finished()) nextEntryAtNs_ = timeNs_ + sessionPauseNs_;
 }
 
