@@ -28,7 +28,7 @@ namespace {
 constexpr Subcommand (*kCommands[])(CLI::App&) = {
     addInfoCommand,   addTraceCommand, addSetCommand,    addGetCommand,
     addRenderCommand, addFlyCommand,   addExportCommand, addHistoryCommand,
-    addGuideCommand,  addPackCommand,  addCourseCommand};
+    addGuideCommand,  addPackCommand,  addCourseCommand, addSessionCommand};
 
 // Whether an argument that starts with a minus sign is a number (or the name
 // of a value that is no number, -inf or -nan), which the command judges,

@@ -29,6 +29,7 @@
 //   HistoryCommand   history
 //   ShareCommand     pack code, pack file, course code, course file: a
 //                    file players share as a share code and back
+//   SessionCommand   session code, session file
 //   HostSession      one run of the host: console, game, loaded plugin
 //   FlightOptions    a flight log taken as a command's input: --fps,
 //                    --canvas, and what trace and render play from a path
@@ -39,9 +40,9 @@
 //
 // Must not touch: the plugin's code (Trimsight.*, render/, settings/), which
 // it reaches only through the library it loads and host/pluginsdk; any file
-// but the config, the history, the attempts' flight logs and the outputs it
-// is asked for; the process itself (no exit, no exceptions out of runHost:
-// main returns its code).
+// but the config, the history, the attempts' flight logs, the player's pack
+// of saved moments (desktop/PlayerShots.h) and the outputs it is asked for; the process itself (no
+// exit, no exceptions out of runHost: main returns its code).
 #include <cstdio>
 
 #include "app/ExitCodes.h"

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -21,6 +22,7 @@
 #include "desktop/HistoryFile.h"
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
+#include "desktop/PlayerShots.h"
 #include "desktop/UserFolders.h"
 #include "fly/DrillReport.h"
 #include "fly/Fly.h"
@@ -63,6 +65,10 @@ struct FlyOptions {
     std::string pack;
     std::string packCode;
     std::size_t shot = 1;
+    // A session to play: a file, a built-in session's name, or a session in
+    // the player's folder of sessions; or a share code.
+    std::string session;
+    std::string sessionCode;
     bool autopilot = false;
     double interfaceScale = 1.0;  // the player's factor on the text and panels' size
     // Free flight after a landing: "off" (go on), "start" or "random".
@@ -121,11 +127,13 @@ base::Status makePictureFolder(const std::string& folder) {
     return {};
 }
 
+bool playsSession(const FlyOptions& o) { return !o.session.empty() || !o.sessionCode.empty(); }
+
 // Whether the run flies attempts (a drill's or a pack's shots), which end
 // by themselves.
 bool fliesAttempts(const FlyOptions& o) {
     return !o.drill.empty() || !o.course.empty() || !o.courseCode.empty() || !o.pack.empty() ||
-           !o.packCode.empty();
+           !o.packCode.empty() || playsSession(o);
 }
 
 // A kind of file the player names on the command line: "pack" files in
@@ -151,7 +159,8 @@ base::Result<T> findNamed(const std::string& name, const NamedKind<T>& kind) {
     const std::string folder = base.empty() ? base : base + "/" + kind.folder;
     if (!folder.empty() && name.find('/') == std::string::npos) {
         const std::string named = folder + "/" + name;
-        for (const std::string& candidate : {named, named + kind.extension})
+        // NAME.txt too: the moments a player saves go to my-shots.txt.
+        for (const std::string& candidate : {named, named + kind.extension, named + ".txt"})
             if (fs::is_regular_file(candidate, ec)) return kind.load(candidate);
     }
     const std::string k = kind.kind;
@@ -190,12 +199,75 @@ int loadCourse(const FlyOptions& options, std::optional<sandbox::Course>& course
     return kExitOk;
 }
 
+// A session to play and the player's packs it names, found before the
+// flight (the built-in packs are the program's own).
+struct SessionToPlay {
+    sandbox::Session session;
+    std::map<std::string, sandbox::Pack, std::less<>> packs;
+    const sandbox::Pack* pack(std::string_view name) const {
+        if (const sandbox::Pack* builtIn = sandbox::findBuiltInPack(name)) return builtIn;
+        const auto found = packs.find(name);
+        return found == packs.end() ? nullptr : &found->second;
+    }
+};
+
+// --session NAME: a file at that path; else a built-in session by name;
+// else the player's session NAME, NAME.session or NAME.txt in
+// $XDG_DATA_HOME/trimsight/sessions.
+base::Result<sandbox::Session> findSession(const std::string& name) {
+    std::error_code ec;
+    if (fs::is_regular_file(name, ec)) return desktop::loadSession(name);
+    if (const sandbox::Session* builtIn = sandbox::findBuiltInSession(name)) return *builtIn;
+    const std::string base = desktop::programFolder(desktop::kDataBase);
+    const std::string folder = base.empty() ? base : base + "/sessions";
+    if (!folder.empty() && name.find('/') == std::string::npos) {
+        const std::string stem = folder + "/" + name;
+        for (const char* suffix : {"", ".session", ".txt"})
+            if (const std::string candidate = stem + suffix; fs::is_regular_file(candidate, ec))
+                return desktop::loadSession(candidate);
+    }
+    std::string names;
+    for (const sandbox::Session& s : sandbox::builtInSessions())
+        names += (names.empty() ? "" : ", ") + sandbox::packSlug(s.name);
+    return base::Failure{
+        name + ": no such session file, built-in session (" + names + ") or session in " +
+        (folder.empty() ? std::string("the player's folder of sessions") : folder)};
+}
+
+// The session of --session or --session-code, its packs read and every
+// entry checked (sandbox's failures name the file and line, checkSession's
+// the entry).
+base::Status loadSessionToPlay(const FlyOptions& o, SessionToPlay& play) {
+    base::Result<sandbox::Session> session =
+        o.session.empty() ? desktop::sessionFromCode(o.sessionCode) : findSession(o.session);
+    if (!session) return session.failure();
+    play.session = std::move(*session);
+    for (const sandbox::SessionEntry& e : play.session.entries) {
+        if (e.kind != sandbox::SessionEntry::Kind::Shot || play.pack(e.name) != nullptr) continue;
+        base::Result<sandbox::Pack> pack = findPack(e.name);
+        if (pack) play.packs.emplace(e.name, std::move(*pack));
+    }
+    const std::string what = o.session.empty() ? std::string("the session's code") : o.session;
+    if (base::Status ok = fly::checkSession(
+            play.session, [&play](std::string_view name) { return play.pack(name); });
+        !ok)
+        return base::Failure{what + ": " + ok.error()};
+    return {};
+}
+
 // Options checked before anything starts; a failure is a usage error.
 base::Status checkOptions(const FlyOptions& o, bool scriptEnds) {
     if (!o.pack.empty() && !o.packCode.empty())
         return base::Failure{"--pack and --pack-code both name a pack: give one of them"};
     if (!o.drill.empty() && (!o.pack.empty() || !o.packCode.empty()))
         return base::Failure{"--drill and a pack both name what to fly: give one of them"};
+    if (!o.session.empty() && !o.sessionCode.empty())
+        return base::Failure{"--session and --session-code both name a session: give one of them"};
+    if (playsSession(o) &&
+        (!o.drill.empty() || !o.course.empty() || !o.pack.empty() || !o.packCode.empty()))
+        return base::Failure{
+            "a session plays its own drills, shots and courses: give it without --drill, "
+            "--course or --pack"};
     if (o.shot < 1 || o.shot > sandbox::kMaxPackShots)
         return base::Failure{"--shot: expected a shot's number from 1 to 50"};
     if (!parseSize(o.size))
@@ -363,7 +435,8 @@ int checkRequest(const GlobalOptions& global, const FlyOptions& options,
     if (int code = checkOutputsApart(global, outputs,
                                      {{"the script", options.script},
                                       {"the pack", options.pack},
-                                      {"the course", options.course}},
+                                      {"the course", options.course},
+                                      {"the session", options.session}},
                                      err);
         code != kExitOk)
         return code;
@@ -482,8 +555,28 @@ ControlsOnDisk readControls(const HostRun& run, base::Warnings& warnings) {
 fly::SessionOptions sessionOptionsFor(const FlyOptions& options, const fly::ControlScript* script,
                                       const sandbox::Course* course, fly::DrillReporter& drills,
                                       const fly::PlayerControls& controls,
-                                      const sandbox::Pack* pack) {
+                                      const sandbox::Pack* pack, const SessionToPlay* play,
+                                      bool headless, std::FILE* err) {
     fly::SessionOptions session;
+    if (play != nullptr) {
+        session.session = &play->session;
+        session.sessionPack = [play](std::string_view name) { return play->pack(name); };
+        // Nobody watches the results of a run without a screen.
+        if (headless) session.sessionPauseNs = 0;
+    }
+    // A moment saved (G) goes to the player's own pack; why not, to the
+    // terminal too.
+    session.saveShot = [err](const sandbox::Shot& shot) -> base::Result<std::string> {
+        base::Result<std::string> path = desktop::myShotsPath();
+        base::Result<desktop::SavedShot> saved =
+            path ? desktop::appendShotToPack(*path, shot)
+                 : base::Result<desktop::SavedShot>(path.failure());
+        if (!saved) {
+            printError(err, "the moment is not saved: " + saved.error());
+            return base::Failure{"not saved: " + saved.error()};
+        }
+        return "saved as shot " + std::to_string(saved->number) + " of " + saved->packName;
+    };
     session.controls = controls;
     session.pack = pack;
     session.shot = options.shot - 1;
@@ -553,6 +646,14 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
         }
         pack = std::move(*found);
     }
+    std::optional<SessionToPlay> play;
+    if (playsSession(options)) {
+        play.emplace();
+        if (base::Status loaded = loadSessionToPlay(options, *play); !loaded) {
+            printError(err, loaded.error());
+            return kExitScene;
+        }
+    }
     HostRun run;
     if (int code = startHost(global, run, err); code != kExitOk) return code;
     std::unique_ptr<fly::Platform> platform;
@@ -573,7 +674,8 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
     const ControlsOnDisk controls = readControls(run, warnings);
     fly::FlySession session(run.session.cvars, run.session.game,
                             sessionOptionsFor(options, scriptToFly, course ? &*course : nullptr,
-                                              drills, controls.controls, pack ? &*pack : nullptr));
+                                              drills, controls.controls, pack ? &*pack : nullptr,
+                                              play ? &*play : nullptr, platform->headless(), err));
     fly::AppOptions appOptions = appOptionsFor(options, scriptToFly, global, run, err);
     appOptions.saveControls = [&controls, &global, err](const fly::PlayerControls& changed) {
         base::Status saved =
@@ -605,6 +707,10 @@ int runFly(const GlobalOptions& global, const FlyOptions& options, std::FILE* ou
 
     flyFrames(**app, !platform->headless() && !options.benchmark);
     if (oneAttempt) drills.unfinished(session);
+    if (play && session.tally() != nullptr) {
+        std::fprintf(out, "%s\n", fly::sessionJsonLine(play->session, *session.tally()).c_str());
+        std::fflush(out);
+    }
     const bool settingsSaved = (*app)->finish().ok();  // a failure's reason is printed
     const int code = reportRun(options, **app, session, *platform, pictures, out, err);
     return code != kExitOk ? code : (settingsSaved ? kExitOk : kExitConfigWrite);
@@ -657,6 +763,12 @@ Subcommand addFlyCommand(CLI::App& app) {
                     "the shots as written)");
     fly->add_option("--pack-code", options->packCode, "Play the pack a share code holds");
     fly->add_option("--shot", options->shot, "The pack's shot to start with (default 1)");
+    fly->add_option("--session", options->session,
+                    "Play a session (drills, shots and courses, each so many times): a session "
+                    "file, a built-in session (first-aerials, air-control, fast-aerials) or a "
+                    "session in $XDG_DATA_HOME/trimsight/sessions; without a screen, a JSON line "
+                    "per attempt and one for the session");
+    fly->add_option("--session-code", options->sessionCode, "Play the session a share code holds");
     fly->add_flag("--autopilot", options->autopilot,
                   "The autopilot flies the attempts of the drill, course or pack");
     fly->add_flag("--unlimited-boost", options->unlimitedBoost, "Boost never runs out");

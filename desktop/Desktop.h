@@ -23,6 +23,9 @@
 //                    start and saved under its lock as the config is
 //   HistoryFile.h    the history of drill attempts: appending a line (and
 //                    the attempt's flight log beside it), reading it back
+//   PlayerShots.h    moments the window saves appended as shots to the
+//                    player's own pack (my-shots.txt), read-modify-write
+//                    under its lock; a pack that does not read is kept
 //   HistoryArchive.h the window's archive of attempts (sandbox::
 //                    AttemptArchive) kept in the history file
 //   platform/        what the files above ask of the system, one file per
@@ -40,4 +43,5 @@
 #include "desktop/HistoryFile.h"
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
+#include "desktop/PlayerShots.h"
 #include "desktop/UserFolders.h"

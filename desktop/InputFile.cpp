@@ -71,4 +71,17 @@ base::Result<sandbox::Course> loadCourse(const std::string& path) {
     return sandbox::parseCourse(*text, path);
 }
 
+base::Result<sandbox::Session> loadSession(const std::string& path) {
+    const base::Result<std::string> text =
+        readInputFile(path, "the session", sandbox::kMaxSessionFileBytes);
+    if (!text) return text.failure();
+    return sandbox::parseSession(*text, path);
+}
+
+base::Result<sandbox::Session> sessionFromCode(std::string_view code) {
+    const base::Result<std::string> text = sandbox::readShareCode(code);
+    if (!text) return text.failure();
+    return sandbox::parseSession(*text, "code");
+}
+
 }  // namespace desktop

@@ -9,6 +9,7 @@
 #include "base/Result.h"
 #include "sandbox/Courses.h"
 #include "sandbox/FlightLog.h"
+#include "sandbox/Sessions.h"
 #include "sandbox/Shots.h"
 #include "scene/Scene.h"
 
@@ -47,5 +48,10 @@ base::Result<sandbox::Pack> packFromCode(std::string_view code);
 // Messages: "PATH: cannot read the course: why", or "PATH:LINE: what is
 // wrong".
 base::Result<sandbox::Course> loadCourse(const std::string& path);
+// A session, as a pack is read: loadSession's messages "PATH: cannot read
+// the session: why" or "PATH:LINE: ...", sessionFromCode's "code position
+// N: ..." or "code:LINE: ...".
+base::Result<sandbox::Session> loadSession(const std::string& path);
+base::Result<sandbox::Session> sessionFromCode(std::string_view code);
 
 }  // namespace desktop

@@ -24,6 +24,16 @@ const char* outcomeName(sandbox::DrillOutcome outcome) {
 
 }  // namespace
 
+std::string sessionJsonLine(const sandbox::Session& session, const sandbox::SessionTally& tally) {
+    return "{\"session\":" + sandbox::jsonString(session.name) +
+           ",\"attempts\":" + std::to_string(tally.attempts()) +
+           ",\"of\":" + std::to_string(session.attempts()) +
+           ",\"passed\":" + std::to_string(tally.passed()) +
+           ",\"streak\":" + std::to_string(tally.streak()) +
+           ",\"best_streak\":" + std::to_string(tally.bestStreak()) +
+           ",\"over\":" + (tally.finished() ? "true" : "false") + "}";
+}
+
 std::string attemptJsonLine(const sandbox::Drill& drill, bool autopilot) {
     const sandbox::DrillInfo& info = drill.info();
     const sandbox::DrillScore score = drill.score();

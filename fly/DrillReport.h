@@ -29,6 +29,12 @@ namespace fly {
 
 std::string attemptJsonLine(const sandbox::Drill& drill, bool autopilot);
 
+// A session's tally as one JSON line, after its attempts' lines:
+//   {"session":"First aerials","attempts":12,"of":12,"passed":9,"streak":3,
+//    "best_streak":5,"over":true}
+// over is false when the run ended before the last entry's count.
+std::string sessionJsonLine(const sandbox::Session& session, const sandbox::SessionTally& tally);
+
 class DrillReporter {
   public:
     using Say = std::function<void(const std::string& text)>;

@@ -24,17 +24,51 @@ sandbox::ActionSet combined(sandbox::ActionSet person, sandbox::ActionSet script
     return person;
 }
 
-// The commands but those that start a flight (a pack has its own).
+// The commands but those that start a flight (a pack and a session have
+// their own).
 CommandSet withoutStarts(CommandSet commands) {
     CommandSet rest;
     for (int i = 0; i < kCommandCount; ++i) {
         const Command c = static_cast<Command>(i);
-        if (c != Command::Reset && c != Command::RandomStart && commands.has(c)) rest.add(c);
+        if (c != Command::Reset && c != Command::RandomStart && c != Command::NextShot &&
+            c != Command::PreviousShot && commands.has(c))
+            rest.add(c);
     }
     return rest;
 }
 
+const sandbox::Pack* packNamed(const PackLookup& packs, std::string_view name) {
+    return packs ? packs(name) : sandbox::findBuiltInPack(name);
+}
+
 }  // namespace
+
+base::Status checkSession(const sandbox::Session& session, const PackLookup& packs) {
+    for (std::size_t i = 0; i < session.entries.size(); ++i) {
+        const sandbox::SessionEntry& e = session.entries[i];
+        const std::string where = "entry " + std::to_string(i + 1) + ": ";
+        switch (e.kind) {
+            case sandbox::SessionEntry::Kind::Drill:
+                if (sandbox::findDrill(e.name) == nullptr)
+                    return base::Failure{where + "no drill named \"" + e.name + "\""};
+                break;
+            case sandbox::SessionEntry::Kind::Shot: {
+                const sandbox::Pack* pack = packNamed(packs, e.name);
+                if (pack == nullptr)
+                    return base::Failure{where + "no pack named \"" + e.name + "\""};
+                if (static_cast<std::size_t>(e.shot) > pack->shots.size())
+                    return base::Failure{where + "the pack \"" + e.name + "\" has " +
+                                         std::to_string(pack->shots.size()) + " shots"};
+                break;
+            }
+            case sandbox::SessionEntry::Kind::Course:
+                if (sandbox::findCourse(e.name) == nullptr)
+                    return base::Failure{where + "no built-in course named \"" + e.name + "\""};
+                break;
+        }
+    }
+    return {};
+}
 
 FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
                        const SessionOptions& options)
@@ -50,22 +84,33 @@ FlySession::FlySession(pluginsdk::CVarStore& cvars, pluginsdk::GameHost& game,
       holdLandings_(options.holdLandings),
       autoReset_(options.autoReset) {
     controls_ = options.controls;
+    sessionPauseNs_ = options.sessionPauseNs;
+    saveShot_ = options.saveShot;
     physics_.dodgeDeadZone = controls_.dodgeDeadZone;
     freePhysics_.dodgeDeadZone = controls_.dodgeDeadZone;
     if (options.script != nullptr) script_.emplace(*options.script);
     log_.ticks.reserve(options.ticksToReserve);
     rewind_.resize(kRewindTicks + 1);
     if (seed_) nextSeed_ = *seed_ + 1;
-    if (options.course != nullptr)
+    if (options.session != nullptr && !options.session->entries.empty()) {
+        playlist_ = options.session;
+        sessionPack_ = options.sessionPack;
+        tally_.emplace(*playlist_);
+        playEntry();
+    }
+    if (attempt_) {
+        // The session's first attempt is under way.
+    } else if (options.course != nullptr) {
         startCourse(*options.course);
-    else if (options.pack != nullptr && !options.pack->shots.empty())
+    } else if (options.pack != nullptr && !options.pack->shots.empty()) {
         startShot(*options.pack, options.shot < options.pack->shots.size() ? options.shot : 0,
                   options.seed.value_or(0));
-    else if (options.drill != nullptr)
+    } else if (options.drill != nullptr) {
         startAttempt(*options.drill, options.seed.value_or(1));
-    else
+    } else {
         startFlight(
             sandbox::fullWorldFrom(seed_ ? sandbox::randomStart(*seed_) : sandbox::defaultStart()));
+    }
     game_.state.freeplay = true;
     game_.state.paused = false;
     game_.state.hasBall = true;
@@ -194,6 +239,7 @@ std::optional<SettingText> FlySession::settingInPlaceOfCue() const {
 // The cue is set before the new log notes the console variables, so the
 // log opens with it and a replay shows the dial as the attempt did.
 void FlySession::startAttempt(const sandbox::DrillEntry& drill, uint64_t seed) {
+    if (!startingEntry_) leaveSession();
     drill_ = &drill;
     course_ = nullptr;
     pack_ = nullptr;
@@ -201,6 +247,7 @@ void FlySession::startAttempt(const sandbox::DrillEntry& drill, uint64_t seed) {
 }
 
 void FlySession::startCourse(const sandbox::Course& course) {
+    if (!startingEntry_) leaveSession();
     drill_ = nullptr;
     course_ = &course;
     pack_ = nullptr;
@@ -213,6 +260,7 @@ void FlySession::startCourse(const sandbox::Course& course) {
 void FlySession::startShot(const sandbox::Pack& pack, std::size_t index, uint64_t varianceSeed) {
     std::unique_ptr<sandbox::Drill> made = sandbox::makeShotDrill(pack, index, varianceSeed);
     if (!made) return;
+    if (!startingEntry_) leaveSession();
     pack_ = &pack;
     shot_ = index;
     drill_ = nullptr;
@@ -245,6 +293,7 @@ void FlySession::startDrill(std::unique_ptr<sandbox::Drill> made, std::string_vi
 }
 
 void FlySession::flyFreely() {
+    leaveSession();
     releaseCue();
     attempt_.reset();
     drill_ = nullptr;
@@ -252,6 +301,69 @@ void FlySession::flyFreely() {
     pack_ = nullptr;
     physics_ = freePhysics_;
     startFlight(sim_.full());
+}
+
+void FlySession::playEntry() {
+    nextEntryAtNs_.reset();
+    counted_ = false;
+    const sandbox::SessionEntry& e = playlist_->entries[tally_->entry()];
+    startingEntry_ = true;
+    bool started = false;
+    switch (e.kind) {
+        case sandbox::SessionEntry::Kind::Drill:
+            if (const sandbox::DrillEntry* drill = sandbox::findDrill(e.name)) {
+                startAttempt(*drill, e.seed);
+                started = true;
+            }
+            break;
+        case sandbox::SessionEntry::Kind::Shot:
+            if (const sandbox::Pack* pack = packNamed(sessionPack_, e.name);
+                pack != nullptr && static_cast<std::size_t>(e.shot) <= pack->shots.size()) {
+                startShot(*pack, static_cast<std::size_t>(e.shot - 1), e.seed);
+                started = true;
+            }
+            break;
+        case sandbox::SessionEntry::Kind::Course:
+            if (const sandbox::Course* course = sandbox::findCourse(e.name)) {
+                startCourse(*course);
+                started = true;
+            }
+            break;
+    }
+    startingEntry_ = false;
+    // checkSession tells of such an entry before the session starts.
+    if (!started) leaveSession();
+}
+
+// Once per attempt: a rewound attempt that finishes again keeps its first
+// count.
+void FlySession::countForSession() {
+    if (!tally_ || !attempt_) return;
+    if (!counted_ && !tally_->finished()) {
+        counted_ = true;
+        tally_->record(attempt_->drill().score().outcome == sandbox::DrillOutcome::Passed);
+    }
+    if (!tally_->finished()) nextEntryAtNs_ = timeNs_ + sessionPauseNs_;
+}
+
+void FlySession::playNext() {
+    if (tally_ && !tally_->finished() && attempt_ && attempt_->finished()) playEntry();
+}
+
+void FlySession::leaveSession() {
+    playlist_ = nullptr;
+    tally_.reset();
+    nextEntryAtNs_.reset();
+}
+
+void FlySession::saveMoment() {
+    const sandbox::Shot shot = sandbox::shotOfMoment(sim_.world(), sim_.full().ball.spin);
+    base::Result<std::string> saved =
+        saveShot_ ? saveShot_(shot)
+                  : base::Result<std::string>(base::Failure{"moments are not saved here"});
+    shotNoteFailed_ = !saved.ok();
+    shotNote_ = saved ? *saved : saved.error();
+    shotNoteUntilNs_ = timeNs_ + kShotNoteNs;
 }
 
 void FlySession::releaseCue() {
@@ -292,6 +404,16 @@ void FlySession::apply(CommandSet commands) {
     if (commands.has(Command::DrillMenu)) drillMenuShown_ = !drillMenuShown_;
     if (commands.has(Command::Progress)) progressShown_ = !progressShown_;
     if (commands.has(Command::Controls)) showControls(!controlsShown_);
+    if (commands.has(Command::SaveShot)) saveMoment();
+    if (tally_ && !tally_->finished()) {
+        // A session: at a result, Reset or N go on to the next attempt;
+        // during an attempt, Reset flies it again.
+        const bool atResult = attempt_ && attempt_->finished();
+        const bool goOn = commands.has(Command::Reset) || commands.has(Command::RandomStart) ||
+                          commands.has(Command::NextShot);
+        if ((atResult && goOn) || (!atResult && commands.has(Command::Reset))) playEntry();
+        commands = withoutStarts(commands);
+    }
     if (pack_ != nullptr) {
         // A pack: Again is Reset, a new start is the next variance seed.
         const std::size_t count = pack_->shots.size();
@@ -373,6 +495,7 @@ void FlySession::runAttemptTick(const sandbox::CarControls& person) {
     if (attempt_->finished()) {
         releaseCue();
         ++attemptsFinished_;
+        countForSession();
         // A drill that ends at its touchdown (recovery, the velocity drills)
         // shows the landing before the car is stood up.
         if (holdLandings_ && lastReport_.landed) landing_.landed(lastReport_.touchdown);
@@ -545,6 +668,10 @@ void FlySession::advance(int64_t elapsedNs, const FrameInput& input) {
         showControls(false);
     }
     apply(routed.commands);
+    // A session's next attempt, once the result has shown a while.
+    if (nextEntryAtNs_ && timeNs_ >= *nextEntryAtNs_ && !rewinding() && attempt_ &&
+        attempt_->finished())
+        playEntry();
     runTicks(clock_.advance(elapsedNs), routed.car, routed.carKeys);
 
     const sandbox::HostView view = sandbox::hostView(sim_.world(), lastControls_);

@@ -42,6 +42,23 @@
 // as flown. The states come from a ring of them made when the session
 // starts, one per tick; taking over allocates, stepping back does not.
 //
+// Sessions. A session (sandbox/Sessions.h) plays its entries in order: the
+// current entry's attempt starts (a drill from its seed, a pack's shot with
+// its variance seed, a built-in ring course), each finished attempt is
+// counted in the session's tally (passes, the streak in a row), and a
+// moment after the result shows (SessionOptions::sessionPauseNs; Reset or
+// N at the result go on at once) the next attempt starts, of the same entry
+// until its count is reached, then of the next. Reset during an attempt
+// flies it again uncounted. After the last entry's count the session is
+// over; the last result stays. Starting anything else (the drill menu,
+// flying freely) leaves the session.
+//
+// Saving the moment (Command::SaveShot): the car and ball as they are now,
+// paused or not, handed as a shot (sandbox::shotOfMoment) to
+// SessionOptions::saveShot, which keeps it (the desktop appends it to the
+// player's pack); its note shows on the HUD for kShotNoteSeconds. The
+// session itself writes no file.
+//
 // After the first frame nothing here allocates, as long as the flight stays
 // within the ticks reserved for its log (SessionOptions::ticksToReserve),
 // drill attempts included; starting one allocates, once.
@@ -56,6 +73,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Result.h"
 #include "fly/Camera.h"
 #include "fly/ControlScript.h"
 #include "fly/DrillAttempt.h"
@@ -68,8 +86,21 @@
 #include "host/pluginsdk/GameHost.h"
 #include "sandbox/AttemptBook.h"
 #include "sandbox/Sandbox.h"
+#include "sandbox/Sessions.h"
 
 namespace fly {
+
+inline constexpr int64_t kSessionPauseNs = 3'000'000'000;
+inline constexpr int64_t kShotNoteNs = 4'000'000'000;
+
+// A session's pack by its name (a built-in pack or the player's own); null
+// when there is none. What it gives must outlive the session.
+using PackLookup = std::function<const sandbox::Pack*(std::string_view name)>;
+
+// Whether every entry of `session` can be played: its drill, its pack (by
+// `packs`) and shot, its course (a built-in one). The failure names the
+// first entry that cannot ("entry 3: no pack named \"my-reads\"").
+base::Status checkSession(const sandbox::Session& session, const PackLookup& packs);
 
 inline constexpr int kRewindSeconds = 10;
 inline constexpr std::size_t kRewindTicks =
@@ -113,6 +144,15 @@ struct SessionOptions {
     AutoReset autoReset = AutoReset::Off;
     // The player's keys, pad buttons, dead zones and sensitivity.
     PlayerControls controls;
+    // A session to play from the start (it must outlive the session), its
+    // packs found by `sessionPack` (without one: the built-in packs), and
+    // how long each result shows before the next attempt starts.
+    const sandbox::Session* session = nullptr;
+    PackLookup sessionPack;
+    int64_t sessionPauseNs = kSessionPauseNs;
+    // Keeps a moment saved as a shot: the HUD's note ("saved as shot 4 of
+    // My shots") or why it was not kept. Null: moments cannot be saved.
+    std::function<base::Result<std::string>(const sandbox::Shot& shot)> saveShot;
 };
 
 // A console variable's text to save in place of what the store holds.
@@ -162,6 +202,23 @@ class FlySession {
     std::size_t shot() const { return shot_; }
     // Leaves the drill and flies on freely from where the car is.
     void flyFreely();
+    // The session being played, its tally (null: none), and whether its
+    // last entry's count is reached.
+    const sandbox::Session* playlist() const { return playlist_; }
+    const sandbox::SessionTally* tally() const { return tally_ ? &*tally_ : nullptr; }
+    bool sessionOver() const { return tally_ && tally_->finished(); }
+    // At a session's result: its next attempt now (the result panel's
+    // button, as Reset).
+    void playNext();
+    // Saves the moment as a shot (SaveShot's command); the note shows for a
+    // while.
+    void saveMoment();
+    // The last save's note while it shows (empty: none), and whether it
+    // says the moment was not saved.
+    std::string_view shotNote() const {
+        return timeNs_ < shotNoteUntilNs_ ? std::string_view(shotNote_) : std::string_view();
+    }
+    bool shotNoteFailed() const { return shotNoteFailed_; }
     // Sets the dial's target option back now if an attempt holds it (the
     // window's end: nothing is saved with the cue in it).
     void releaseCue();
@@ -281,6 +338,10 @@ class FlySession {
     void keepForRewind();
     void stepBack();
     void takeOver();
+    // Sessions: the current entry's attempt; a finished attempt counted.
+    void playEntry();
+    void countForSession();
+    void leaveSession();
 
     pluginsdk::CVarStore& cvars_;
     pluginsdk::GameHost& game_;
@@ -325,6 +386,17 @@ class FlySession {
     bool raceBest_ = true;
     bool drillMenuShown_ = false;
     bool progressShown_ = false;
+    const sandbox::Session* playlist_ = nullptr;
+    PackLookup sessionPack_;
+    std::optional<sandbox::SessionTally> tally_;
+    int64_t sessionPauseNs_ = kSessionPauseNs;
+    bool counted_ = false;  // the current attempt is in the tally
+    std::optional<int64_t> nextEntryAtNs_;
+    bool startingEntry_ = false;
+    std::function<base::Result<std::string>(const sandbox::Shot&)> saveShot_;
+    std::string shotNote_;
+    bool shotNoteFailed_ = false;
+    int64_t shotNoteUntilNs_ = 0;
     // One state a tick, the newest at rewindNewest_, rewindKept_ of them
     // valid; rewindBack_ ticks back from the newest while rewinding.
     struct RewindState {

@@ -291,6 +291,34 @@ Shot variedShot(const Shot& shot, const Variance& variance, uint64_t seed) {
 
 mechanics::World shotWorld(const Shot& shot) { return drillStartOf(shot).fullWorld(); }
 
+namespace {
+
+// `v` no longer than `most`: a shot's reader takes nothing above the caps.
+Vec3 atMost(Vec3 v, float most) {
+    const float l = length(v);
+    return l > most ? v * (most / l) : v;
+}
+
+}  // namespace
+
+Shot shotOfMoment(const World& world, Vec3 ballSpin) {
+    Shot s;
+    s.ballLocation = keptInside(world.ball.location, mechanics::kBallRadius);
+    s.ballVelocity = atMost(world.ball.velocity, mechanics::kMaxBallSpeed);
+    s.ballSpin = atMost(ballSpin, mechanics::kMaxBallSpin);
+    const CarState& car = world.car;
+    const float heading = headingOf(car.attitude);
+    s.carLocation = keptInside(car.location, 0.0f);
+    s.carHeadingDegrees = heading * (180.0f / kPi);
+    const float along = car.velocity.x * std::cos(heading) + car.velocity.y * std::sin(heading);
+    s.carSpeed = std::clamp(along, 0.0f, mechanics::kMaxCarSpeed);
+    s.carBoost = std::clamp(car.boost, 0.0f, model::kBoostTank);
+    s.carOnGround = car.onGround;
+    s.goal = std::sin(heading) >= 0.0f ? mechanics::Goal::PositiveY : mechanics::Goal::NegativeY;
+    s.timeLimit = kMomentSeconds;
+    return s;
+}
+
 std::string packSlug(std::string_view name) {
     std::string slug;
     bool gap = false;

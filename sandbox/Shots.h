@@ -120,6 +120,14 @@ Shot variedShot(const Shot& shot, const Variance& variance, uint64_t seed);
 // level in the air), moving at its speed along its heading.
 mechanics::World shotWorld(const Shot& shot);
 
+// A moment of a flight as a shot ("save this moment"): the ball as it is
+// (`ballSpin` from the full model), the car's location, heading, speed
+// along its heading (none when it moves backwards), boost and whether it
+// is on its wheels, the goal it faces and kMomentSeconds to score. The
+// car's tilt and spin are not kept: a shot's car in the air starts level.
+inline constexpr float kMomentSeconds = 10.0f;
+Shot shotOfMoment(const World& world, Vec3 ballSpin);
+
 // The pack's name as a drill name: lower case letters and digits, every
 // other run of characters one '-', at most 40 characters ("Fast aerials!"
 // gives "fast-aerials"; a name of no letters or digits gives "pack").

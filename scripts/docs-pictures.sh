@@ -59,11 +59,15 @@ run fly --video-driver offscreen --pack first-aerials --autopilot --seconds 10.5
     --screenshot "$out/pack-shot.png"
 run fly --video-driver offscreen --course slalom --autopilot --seconds 3.5 \
     --screenshot "$out/course.png"
+# A session's HUD: the autopilot three attempts into "First aerials", on its
+# first pack shot (without a screen each attempt follows the last at once).
+run fly --video-driver offscreen --session first-aerials --autopilot --seconds 27 \
+    --screenshot "$out/session.png"
 
 pictures=(dial.png settings.png dial-guide.png situation-level-ball-right.png
           situation-nose-up-ball-below.png situation-falling-velocity-behind.png
           fly.png drill.png plot.png clip.png path-ahead.png fast-aerial.png pack-shot.png
-          course.png)
+          course.png session.png)
 if [ "$check" -eq 1 ]; then
     python3 scripts/compare-pictures.py "$out" docs "${pictures[@]}"
     echo "docs pictures: ${#pictures[@]} made again and alike"

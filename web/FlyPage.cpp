@@ -15,8 +15,9 @@
 // best stored one is raced as the ghost. What the page should know comes to
 // it as events (Module.onFlyEvent(kind, text)): "warning", "first-frame"
 // (milliseconds since the page's navigation began), "attempt" (a finished
-// attempt's result, the JSON line of `fly --drill`), "ended" (a JSON
-// summary), "failed".
+// attempt's result, the JSON line of `fly --drill`), "session" (at the end
+// of a session played, its tally as `fly --session` prints it), "ended" (a
+// JSON summary), "failed".
 #include <emscripten/emscripten.h>
 
 #include <cstdlib>
@@ -187,6 +188,8 @@ void frame() {
     if (more) return;
     emscripten_cancel_main_loop();
     if (r.options.fliesAttempts()) r.drills.unfinished(*r.session);
+    if (const sandbox::SessionTally* tally = r.session->tally())
+        report("session", fly::sessionJsonLine(*r.session->playlist(), *tally));
     (void)r.app->finish();  // a failure was told to the page as it came
     r.ended = true;
     report("ended", flightJson(r));
@@ -212,11 +215,12 @@ base::Status startRun(FlyRun& r, std::string_view optionsJson) {
     session.physics.unlimitedBoost = r.options.unlimitedBoost;
     session.script = r.options.script ? &*r.options.script : nullptr;
     session.drill = r.options.drill;
-    // As `fly --pack` and `fly --course`: the options keep the pack and the
-    // course for the whole flight.
+    // As `fly --pack`, `fly --course` and `fly --session`: the options keep
+    // the pack, the course and the session for the whole flight.
     session.pack = r.options.pack ? &*r.options.pack : nullptr;
     session.shot = r.options.shot > 0 ? r.options.shot - 1 : 0;
     session.course = r.options.course ? &*r.options.course : nullptr;
+    session.session = r.options.session ? &*r.options.session : nullptr;
     session.autopilot = r.options.autopilot;
     session.bestFlight = [&drills = r.drills](std::string_view drill, uint64_t seed) {
         return drills.bestFlight(drill, seed);

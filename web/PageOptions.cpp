@@ -7,8 +7,10 @@
 #include <new>
 #include <nlohmann/json.hpp>
 
+#include "fly/FlySession.h"
 #include "sandbox/Bindings.h"
 #include "sandbox/NumberText.h"
+#include "sandbox/ShareCode.h"
 #include "scene/JsonReader.h"
 
 namespace web {
@@ -102,6 +104,26 @@ base::Status readCourse(const json& value, PageOptions& options) {
                                        sandbox::courseFromCode, names, options.course);
 }
 
+// A built-in session by name, else a share code's.
+base::Status readSession(const json& value, PageOptions& options) {
+    if (!value.is_string()) return base::Failure{"session: expected a session's name or code"};
+    const std::string text = value.get<std::string>();
+    if (const sandbox::Session* builtIn = sandbox::findBuiltInSession(text)) {
+        options.session = *builtIn;
+        return {};
+    }
+    base::Result<std::string> file = sandbox::readShareCode(text);
+    if (!file)
+        return base::Failure{"session: \"" + text.substr(0, 40) +
+                             "\" is no built-in session and no code (" + file.error() + ")"};
+    base::Result<sandbox::Session> session = sandbox::parseSession(*file, "the session's code");
+    if (!session) return base::Failure{"session: " + session.error()};
+    if (base::Status ok = fly::checkSession(*session, {}); !ok)
+        return base::Failure{"session: " + ok.error()};
+    options.session = std::move(*session);
+    return {};
+}
+
 base::Status readOption(const std::string& key, const json& value, PageOptions& options) {
     if (key == "canvas") {
         if (!value.is_string() || value.get<std::string>().empty())
@@ -133,6 +155,8 @@ base::Status readOption(const std::string& key, const json& value, PageOptions& 
         options.shot = static_cast<std::size_t>(v);
     } else if (key == "course") {
         return readCourse(value, options);
+    } else if (key == "session") {
+        return readSession(value, options);
     } else if (key == "autopilot") {
         return readFlag(value, "autopilot", options.autopilot);
     } else {
@@ -159,13 +183,14 @@ base::Result<PageOptions> parsePageOptions(std::string_view text) {
         for (auto it = doc.begin(); it != doc.end(); ++it)
             if (base::Status read = readOption(it.key(), it.value(), options); !read)
                 return base::Failure{read.error()};
-        const int starts =
-            (options.drill != nullptr ? 1 : 0) + (options.pack ? 1 : 0) + (options.course ? 1 : 0);
+        const int starts = (options.drill != nullptr ? 1 : 0) + (options.pack ? 1 : 0) +
+                           (options.course ? 1 : 0) + (options.session ? 1 : 0);
         if (starts > 1)
-            return base::Failure{"drill, pack and course each start an attempt: give one of them"};
+            return base::Failure{
+                "drill, pack, course and session each start attempts: give one of them"};
         if (options.autopilot && starts == 0)
             return base::Failure{
-                "autopilot: it flies drills, packs and courses; give a drill, a pack or a course"};
+                "autopilot: it flies drills, packs, courses and sessions; give one of them"};
         if (options.shot > 0 && !options.pack)
             return base::Failure{"shot: it is a pack's shot; give a pack"};
         if (options.pack && options.shot > options.pack->shots.size())

@@ -16,10 +16,13 @@
 //                   pack code FILE); shot=N its shot to start with (from 1)
 //   course=NAME|CODE fly a ring course: a built-in course's name (loop) or
 //                   a course's share code
-//   autopilot=1     the autopilot flies the drill's, pack's or course's
-//                   attempts
-// One of drill, pack and course at most; with an end, the flight ends with
-// the first attempt of any of them.
+//   session=NAME|CODE  play a session from the start: a built-in one by its
+//                   name (first-aerials) or a share code (its packs are
+//                   the built-in ones, its courses too)
+//   autopilot=1     the autopilot flies the attempts of the drill, pack,
+//                   course or session
+// One of drill, pack, course and session at most; with an end, the flight
+// ends with the first attempt of a drill, pack or course.
 // Plain logic, compiled natively for the tests.
 #include <cstdint>
 #include <optional>
@@ -30,6 +33,7 @@
 #include "fly/ControlScript.h"
 #include "sandbox/Courses.h"
 #include "sandbox/Drills.h"
+#include "sandbox/Sessions.h"
 #include "sandbox/Shots.h"
 
 namespace web {
@@ -45,10 +49,11 @@ struct PageOptions {
     std::optional<sandbox::Pack> pack;
     std::size_t shot = 0;  // the pack's shot to start with, from 1; 0: not given (the first)
     std::optional<sandbox::Course> course;
+    std::optional<sandbox::Session> session;  // every entry playable
     bool autopilot = false;
 
     // Whether the flight is attempts (a drill's, a pack's shots, a course's).
-    bool fliesAttempts() const { return drill != nullptr || pack || course; }
+    bool fliesAttempts() const { return drill != nullptr || pack || course || session; }
 
     // When the session ends, in its time: the seconds asked for, else the
     // script's end line; nullopt: never.
@@ -58,11 +63,12 @@ struct PageOptions {
 // The options from the page's JSON object: {"canvas": "#canvas", "script":
 // "0 stick 0 1; 2 end", "seconds": 2, "seed": 7, "fixedSteps": true,
 // "unlimitedBoost": false, "drill": "recovery", "pack": "first-aerials",
-// "shot": 2, "course": "loop", "autopilot": false}, every key optional, no
-// others; autopilot only with a drill, a pack or a course, shot only with a
-// pack. A seed is a whole number from 0 to 2^53 or its decimal text. A
-// failure is one line naming the option, or the script's line ("the page's
-// script:LINE: ..."), or where a pack's or a course's code is wrong.
+// "shot": 2, "course": "loop", "session": "air-control", "autopilot": false},
+// every key optional, no others; autopilot only with a drill, a pack, a
+// course or a session, shot only with a pack. A seed is a whole number from
+// 0 to 2^53 or its decimal text. A failure is one line naming the option, or
+// the script's line ("the page's script:LINE: ..."), or where a pack's or a
+// course's code is wrong.
 base::Result<PageOptions> parsePageOptions(std::string_view text);
 
 }  // namespace web

@@ -32,6 +32,8 @@ constexpr CommandBinding kCommands[kCommandCount] = {
     // the others fly the car): a pad plays a pack's shot Again with Back.
     {Command::NextShot, "next-shot", "L", std::nullopt, "a pack's next shot"},
     {Command::PreviousShot, "previous-shot", "K", std::nullopt, "a pack's previous shot"},
+    {Command::SaveShot, "save-shot", "G", std::nullopt,
+     "save this moment (the car and ball now) as a shot in My shots"},
 };
 
 void append(std::string& list, std::string_view item) {

@@ -29,6 +29,7 @@ enum class Command : uint8_t {
     Quit,
     NextShot,      // a pack's next shot
     PreviousShot,  // and the one before
+    SaveShot,      // the moment as a shot in the player's own pack
     Count
 };
 inline constexpr int kCommandCount = static_cast<int>(Command::Count);

@@ -298,6 +298,25 @@ void progressRows(const FlySession& session, const DrillAttempt& attempt,
     }
 }
 
+// A session's progress under its result: done so far, passes, the streak,
+// and what comes next.
+void sessionProgress(const FlySession& session, const sandbox::SessionTally& tally) {
+    const sandbox::Session& played = *session.playlist();
+    if (tally.finished()) {
+        ImGui::TextColored(kPassed, "%s is over: %d of %d passed, best %d in a row",
+                           played.name.c_str(), tally.passed(), tally.attempts(),
+                           tally.bestStreak());
+        return;
+    }
+    ImGui::Text(
+        "%s: %d of %d done, %d passed%s", played.name.c_str(), tally.attempts(), played.attempts(),
+        tally.passed(),
+        tally.streak() >= 2 ? (", " + std::to_string(tally.streak()) + " in a row").c_str() : "");
+    ImGui::TextDisabled("next: %s (entry %zu of %zu); it starts in a moment",
+                        sandbox::entryLabel(played.entries[tally.entry()]).c_str(),
+                        tally.entry() + 1, played.entries.size());
+}
+
 void drawResult(FlySession& session, const DrillAttempt& attempt) {
     placePanel(0.85f);
     // The result takes the focus, so that a pad or the keyboard alone
@@ -322,7 +341,10 @@ void drawResult(FlySession& session, const DrillAttempt& attempt) {
     ImGui::Separator();
     // A button may start another attempt, or none: `attempt` is not to be
     // read after them.
-    if (const sandbox::Course* course = session.course()) {
+    if (const sandbox::SessionTally* tally = session.tally()) {
+        sessionProgress(session, *tally);
+        if (!tally->finished() && ImGui::Button("Go on (R)")) session.playNext();
+    } else if (const sandbox::Course* course = session.course()) {
         if (ImGui::Button("Again (R)")) session.startCourse(*course);
     } else if (const sandbox::Pack* pack = session.pack()) {
         const std::size_t shot = session.shot();

@@ -99,7 +99,8 @@ bool FlyApp::frame() {
     const bool resultShown = resultFrames_ && ++*resultFrames_ >= 2;
     const bool last = closed || session_.quitRequested() || session_.scriptEnded() ||
                       (options_.endNs && session_.timeNs() >= *options_.endNs) ||
-                      (options_.endWithAttempt && resultShown);
+                      (options_.endWithAttempt && resultShown &&
+                       (session_.tally() == nullptr || session_.sessionOver()));
 
     const Vector2 framebuffer = platform_.framebufferSize();
     fitInterface(framebuffer);

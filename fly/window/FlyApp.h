@@ -49,7 +49,8 @@ struct AppOptions {
     // finishes: the session's attempt() and log() are the attempt's.
     std::function<void(const FlySession& session)> onAttemptFinished;
     // The session ends when an attempt has finished and its result is shown
-    // (a drill flown without a screen).
+    // (a drill flown without a screen); in a session being played, its last
+    // attempt.
     bool endWithAttempt = false;
     // What the window says when a save failed, pointing to where the reason
     // was given.

@@ -90,6 +90,31 @@ void courseLines(const FlySession& s) {
         static_cast<double>(delta));
 }
 
+// A session's name, the attempt and entry under way, the passes and the
+// streak; its end's tally once over.
+void sessionLines(const FlySession& s) {
+    const sandbox::SessionTally* tally = s.tally();
+    if (tally == nullptr) return;
+    const sandbox::Session& session = *s.playlist();
+    const ImVec4 title(0.55f, 0.85f, 1.0f, 1.0f);
+    if (tally->finished()) {
+        ImGui::TextColored(title, "%s: over, %d of %d passed, best %d in a row",
+                           session.name.c_str(), tally->passed(), tally->attempts(),
+                           tally->bestStreak());
+        return;
+    }
+    const bool counted = s.attempt() != nullptr && s.attempt()->finished();
+    const sandbox::SessionEntry& entry = session.entries[tally->entry()];
+    ImGui::TextColored(title, "%s: attempt %d of %d", session.name.c_str(),
+                       tally->attempts() + (counted ? 0 : 1), session.attempts());
+    ImGui::Text("entry %zu of %zu: %s, %d of %d", tally->entry() + 1, session.entries.size(),
+                sandbox::entryLabel(entry).c_str(), tally->attemptOfEntry() + 1, entry.count);
+    if (tally->streak() >= 2)
+        ImGui::Text("%d passed, %d in a row", tally->passed(), tally->streak());
+    else
+        ImGui::Text("%d passed", tally->passed());
+}
+
 }  // namespace
 
 void drawHud(const HudFacts& facts) {
@@ -118,6 +143,11 @@ void drawHud(const HudFacts& facts) {
     if (!s.recording()) ImGui::TextUnformatted("the flight log is full: no longer recording");
     ghostLines(s.ghosts());
     courseLines(s);
+    sessionLines(s);
+    if (const std::string_view note = s.shotNote(); !note.empty())
+        ImGui::TextColored(
+            s.shotNoteFailed() ? ImVec4(1.0f, 0.45f, 0.4f, 1.0f) : ImVec4(0.45f, 0.9f, 0.45f, 1.0f),
+            "%.*s", static_cast<int>(note.size()), note.data());
     ImGui::TextDisabled("%s; %s help, %s settings, %s drills, %s controls, %s progress",
                         facts.padName.empty() ? "keyboard" : facts.padName.c_str(),
                         commandKeys(Command::Help).c_str(), commandKeys(Command::Settings).c_str(),

@@ -142,6 +142,16 @@ TEST(PageOptions, TheAddressOptionsReadWithTheScriptsLinesSeparatedBySemicolons)
     ASSERT_NE(drill->drill, nullptr);
     EXPECT_EQ(drill->drill->info.name, "recovery");
     EXPECT_TRUE(drill->autopilot);
+    // A session by its built-in name, or by a code.
+    const auto named = web::parsePageOptions(R"({"session": "air-control", "autopilot": true})");
+    ASSERT_TRUE(named) << named.error();
+    ASSERT_TRUE(named->session);
+    EXPECT_EQ(named->session->name, "Air control");
+    const std::string code =
+        sandbox::makeShareCode("trimsight-session 1\nname \"Mine\"\ncourse loop x2\n");
+    const auto coded = web::parsePageOptions(R"({"session": ")" + code + R"("})");
+    ASSERT_TRUE(coded) << coded.error();
+    EXPECT_EQ(coded->session->entries.at(0).count, 2);
 }
 
 // A pack or a course by a built-in name or by its share code, as `fly
@@ -186,8 +196,8 @@ TEST(PageOptions, APackOrACourseComesByItsNameOrItsShareCode) {
         {R"({"course": ")" + packCode + R"("})",
          "; code:1: not a course: expected \"trimsight-course 1\""},
         {R"({"pack": "first-aerials", "course": "loop"})",
-         "drill, pack and course each start an attempt: give one of them"},
-        {R"({"drill": "recovery", "course": "loop"})", "drill, pack and course each start"},
+         "drill, pack, course and session each start attempts: give one of them"},
+        {R"({"drill": "recovery", "course": "loop"})", "drill, pack, course and session each start"},
         {R"({"shot": 2})", "shot: it is a pack's shot; give a pack"},
         {R"({"pack": "first-aerials", "shot": 51})", "shot: expected a shot's number from 1 to 50"},
         {R"({"pack": "first-aerials", "shot": 1.5})", "shot: expected a shot's number"},
@@ -223,7 +233,10 @@ TEST(PageOptions, BadOptionsSayWhichAndWhy) {
         {R"({"drill": "loop"})", "drill: expected one of nose-on-ball, recovery, "},
         {R"({"drill": 3})", "drill: expected one of"},
         {R"({"autopilot": true})",
-         "autopilot: it flies drills, packs and courses; give a drill, a pack or a course"},
+         "autopilot: it flies drills, packs, courses and sessions; give one of them"},
+        {R"({"session": "warm-up"})", "session: \"warm-up\" is no built-in session and no code"},
+        {R"({"session": "air-control", "drill": "recovery"})",
+         "drill, pack, course and session each start attempts"},
         {R"({"drill": "recovery", "autopilot": true, "script": "1 end"})",
          "autopilot: the script flies the car already"},
     };
@@ -232,6 +245,11 @@ TEST(PageOptions, BadOptionsSayWhichAndWhy) {
         EXPECT_FALSE(options) << c.json;
         EXPECT_THAT(options.error(), HasSubstr(c.message)) << c.json;
     }
+    const std::string code =
+        sandbox::makeShareCode("trimsight-session 1\nname \"x\"\nshot my-reads 1 0 x1\n");
+    const auto unknown = web::parsePageOptions(R"({"session": ")" + code + R"("})");
+    ASSERT_FALSE(unknown);
+    EXPECT_EQ(unknown.error(), "session: entry 1: no pack named \"my-reads\"");
 }
 
 }  // namespace
