@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "desktop/platform/Files.h"
+#include "sandbox/ShareCode.h"
 
 namespace desktop {
 namespace {

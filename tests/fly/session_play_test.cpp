@@ -63,7 +63,9 @@ TEST_F(SessionPlay, TheAutopilotPlaysEveryKindOfEntryInOrderToTheTallyItsAttempt
         ASSERT_NE(s.tally(), nullptr);
         ASSERT_EQ(s.tally()->attempts(), static_cast<int>(n));
         EXPECT_EQ(s.attempt()->drill().info().name, expected[n]) << "attempt " << n;
-        if (n < 4) EXPECT_EQ(s.log().drill->seed, n < 2 ? 3u : 0u);
+        if (n < 4) {
+            EXPECT_EQ(s.log().drill->seed, n < 2 ? 3u : 0u);
+        }
         if (n == 0) {
             // Reset during an attempt flies it again, uncounted.
             for (int i = 0; i < 200; ++i) s.advance(kSixtieth, FrameInput{});
