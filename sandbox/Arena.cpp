@@ -130,17 +130,31 @@ bool slab(float o, float d, float low, float high, Vec3 axis, Vec3 against, floa
     return true;
 }
 
+// Whether an axis's slab cannot change what the ray finds: the block has no
+// side on it, and the ray's start and direction on it are finite and small
+// (|o| <= 1e20, |d| <= 2). Its two distances are then at least 0.49e30 on
+// either side of the start (or it runs along the axis, inside the block),
+// so the entry it may set is below 0, which a later side raises or leaves a
+// miss, and the exit it may set lies past any ray's length: no hit turns
+// into a miss or back, nor moves, nor changes its normal.
+bool openAxis(float o, float d, float low, float high) {
+    return low == -kU && high == kU && std::fabs(o) <= 1e20f && std::fabs(d) <= 2.0f;
+}
+
 // The ray's entry into one block: the slab method over its sides, axis by
-// axis.
+// axis (skipping those it has none on: the floor's x and y).
 ArenaRayHit rayIntoBlock(const ArenaBlock& b, Vec3 from, Vec3 direction, float maxLength) {
     float enter = -kU, leave = kU;
     Vec3 enterNormal{};
-    if (!slab(from.x, direction.x, b.low.x, b.high.x, {1.0f, 0.0f, 0.0f}, {-1.0f, 0.0f, 0.0f},
-              enter, leave, enterNormal) ||
-        !slab(from.y, direction.y, b.low.y, b.high.y, {0.0f, 1.0f, 0.0f}, {0.0f, -1.0f, 0.0f},
-              enter, leave, enterNormal) ||
-        !slab(from.z, direction.z, b.low.z, b.high.z, {0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, -1.0f},
-              enter, leave, enterNormal))
+    if ((!openAxis(from.x, direction.x, b.low.x, b.high.x) &&
+         !slab(from.x, direction.x, b.low.x, b.high.x, {1.0f, 0.0f, 0.0f}, {-1.0f, 0.0f, 0.0f},
+               enter, leave, enterNormal)) ||
+        (!openAxis(from.y, direction.y, b.low.y, b.high.y) &&
+         !slab(from.y, direction.y, b.low.y, b.high.y, {0.0f, 1.0f, 0.0f}, {0.0f, -1.0f, 0.0f},
+               enter, leave, enterNormal)) ||
+        (!openAxis(from.z, direction.z, b.low.z, b.high.z) &&
+         !slab(from.z, direction.z, b.low.z, b.high.z, {0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, -1.0f},
+               enter, leave, enterNormal)))
         return {};
     // A ray that starts inside the block leaves it unseen.
     if (enter > leave || enter < 0.0f || enter > maxLength) return {};
@@ -324,6 +338,38 @@ int sphereContacts(Arena arena, Vec3 centre, float radius, float reach,
                                  count);
     }
     return count;
+}
+
+void castArenaRays(Arena arena, std::span<const ArenaRay> rays, std::span<ArenaRayHit> hits) {
+    // One box around every ray's box (rayReach): its starts' box grown by
+    // more than any ray's length, margin and rounding. A run of blocks out
+    // of its reach is out of reach of each ray, which castArenaRay would
+    // then skip; with every run so, each ray misses (the usual case: the
+    // wheels in the air). A direction part past 1 and a bit, a NaN or an
+    // infinity anywhere takes no shortcut (the comparisons come out false).
+    Vec3 low{}, high{};
+    float longest = 0.0f, farthest = 0.0f;
+    bool unitDirections = true;
+    for (size_t i = 0; i < rays.size(); ++i) {
+        const Vec3 f = rays[i].from, d = rays[i].direction;
+        if (i == 0) low = high = f;
+        low = {f.x < low.x ? f.x : low.x, f.y < low.y ? f.y : low.y, f.z < low.z ? f.z : low.z};
+        high = {f.x > high.x ? f.x : high.x, f.y > high.y ? f.y : high.y,
+                f.z > high.z ? f.z : high.z};
+        const float size = std::fabs(f.x) + std::fabs(f.y) + std::fabs(f.z);
+        if (!(size <= farthest)) farthest = size;
+        if (!(rays[i].maxLength <= longest)) longest = rays[i].maxLength;
+        unitDirections = unitDirections && std::fabs(d.x) <= 1.001f && std::fabs(d.y) <= 1.001f &&
+                         std::fabs(d.z) <= 1.001f;
+    }
+    const float grow = 1.01f * longest + 2.0f + 2e-4f * (farthest + longest);
+    const RayReach all{low - Vec3{grow, grow, grow}, high + Vec3{grow, grow, grow}};
+    bool inReach = !unitDirections;
+    for (const BlockRun& run : blockRunsOf(arena))
+        inReach = inReach || !outOfReach(run.bounds, all);
+    for (size_t i = 0; i < rays.size(); ++i)
+        hits[i] = inReach ? castArenaRay(arena, rays[i].from, rays[i].direction, rays[i].maxLength)
+                          : ArenaRayHit{};
 }
 
 ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength) {

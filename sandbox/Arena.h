@@ -22,6 +22,7 @@
 //                 line (the end wall's plane), or none.
 //   castArenaRay  the first surface along a ray, from a point, along a unit
 //                 direction, within a length: distance, point and normal.
+//   castArenaRays the same for a few rays at once (the wheels').
 //   sphereContacts  every surface within reach of a sphere: one contact per
 //                 block, its normal, gap and point.
 //   blocksOf, blockRunsOf, nearestOnBlock, hiddenContact  the blocks
@@ -71,6 +72,16 @@ struct ArenaRayHit {
 // starts inside a block passes out of it unseen, and may then meet another:
 // from inside a wall, down onto the floor beneath it).
 ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength);
+
+// Several rays at once (the four wheels'), each hit as castArenaRay finds
+// it, bit for bit; when no block is in reach of any of them, found at once.
+// `hits` has room for one per ray.
+struct ArenaRay {
+    Vec3 from;
+    Vec3 direction;
+    float maxLength = 0.0f;
+};
+void castArenaRays(Arena arena, std::span<const ArenaRay> rays, std::span<ArenaRayHit> hits);
 
 // ------------------------------------------------------------ the blocks
 
