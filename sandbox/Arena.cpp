@@ -78,6 +78,7 @@ constexpr BlockRun kBoxRuns[] = {runOf(kBoxBlocks, 0, 1), runOf(kBoxBlocks, 1, 1
                                  runOf(kBoxBlocks, 2, 1), runOf(kBoxBlocks, 3, 1),
                                  runOf(kBoxBlocks, 4, 4), runOf(kBoxBlocks, 8, 4)};
 static_assert(sizeof(kBoxBlocks) / sizeof(kBoxBlocks[0]) == 12, "kBoxRuns covers every block");
+static_assert(sizeof(kBoxRuns) / sizeof(kBoxRuns[0]) <= 32, "a run mask has a bit for each run");
 
 constexpr Surface kFloorSurfaces[] = {{{0.0f, 0.0f, 1.0f}, 0.0f}};
 constexpr Surface kBoxSurfaces[] = {
@@ -265,27 +266,6 @@ BlockPoint nearestOnBlock(const ArenaBlock& b, Vec3 q) {
     return best;
 }
 
-bool nearBlock(const ArenaBlock& b, Vec3 q, float distance) {
-    const Vec3 out = q - Vec3{clampTo(q.x, b.low.x, b.high.x), clampTo(q.y, b.low.y, b.high.y),
-                              clampTo(q.z, b.low.z, b.high.z)};
-    return dot(out, out) < distance * distance;
-}
-
-bool clearOfArena(Arena arena, Vec3 q, float distance) {
-    switch (arena) {
-        case Arena::Void:
-            return true;
-        case Arena::Floor:
-            return q.z >= distance;
-        case Arena::Box:
-            // Inside the box shrunk by the distance: the goals lie beyond
-            // its end walls.
-            return q.z >= distance && q.z <= kH - distance && std::fabs(q.x) <= kW - distance &&
-                   std::fabs(q.y) <= kL - distance;
-    }
-    return false;
-}
-
 bool hiddenContact(Arena arena, int index, Vec3 query, const BlockPoint& contact) {
     const std::span<const ArenaBlock> blocks = blocksOf(arena);
     const ArenaBlock& own = blocks[static_cast<size_t>(index)];
@@ -340,6 +320,10 @@ int sphereContacts(Arena arena, Vec3 centre, float radius, float reach,
     return count;
 }
 
+namespace {
+ArenaRayHit castThroughRuns(Arena arena, uint32_t runs, Vec3 from, Vec3 direction, float maxLength);
+}  // namespace
+
 void castArenaRays(Arena arena, std::span<const ArenaRay> rays, std::span<ArenaRayHit> hits) {
     // One box around every ray's box (rayReach): its starts' box grown by
     // more than any ray's length, margin and rounding. A run of blocks out
@@ -364,15 +348,22 @@ void castArenaRays(Arena arena, std::span<const ArenaRay> rays, std::span<ArenaR
     }
     const float grow = 1.01f * longest + 2.0f + 2e-4f * (farthest + longest);
     const RayReach all{low - Vec3{grow, grow, grow}, high + Vec3{grow, grow, grow}};
-    bool inReach = !unitDirections;
-    for (const BlockRun& run : blockRunsOf(arena))
-        inReach = inReach || !outOfReach(run.bounds, all);
+    const std::span<const BlockRun> runs = blockRunsOf(arena);
+    uint32_t inReach = 0;
+    for (size_t r = 0; r < runs.size(); ++r)
+        if (!unitDirections || !outOfReach(runs[r].bounds, all)) inReach |= 1u << r;
     for (size_t i = 0; i < rays.size(); ++i)
-        hits[i] = inReach ? castArenaRay(arena, rays[i].from, rays[i].direction, rays[i].maxLength)
-                          : ArenaRayHit{};
+        hits[i] = inReach == 0 ? ArenaRayHit{}
+                               : castThroughRuns(arena, inReach, rays[i].from, rays[i].direction,
+                                                 rays[i].maxLength);
 }
 
-ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength) {
+namespace {
+
+// castArenaRay through the runs in `runs` (bit i: run i) alone; the others
+// are known to be out of the ray's reach.
+ArenaRayHit castThroughRuns(Arena arena, uint32_t runs, Vec3 from, Vec3 direction,
+                            float maxLength) {
     ArenaRayHit best;
     const RayReach reach = rayReach(from, direction, maxLength);
     // The box around the ray clear of every surface: out of every block's
@@ -382,8 +373,10 @@ ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength
     if (clearOfArena(arena, middle, length(halfSize))) return best;
     best.distance = maxLength;
     const std::span<const ArenaBlock> blocks = blocksOf(arena);
-    for (const BlockRun& run : blockRunsOf(arena)) {
-        if (outOfReach(run.bounds, reach)) continue;
+    const std::span<const BlockRun> allRuns = blockRunsOf(arena);
+    for (size_t r = 0; r < allRuns.size(); ++r) {
+        const BlockRun& run = allRuns[r];
+        if ((runs & (1u << r)) == 0 || outOfReach(run.bounds, reach)) continue;
         for (int k = run.first; k < run.first + run.count; ++k) {
             const ArenaBlock& b = blocks[static_cast<size_t>(k)];
             if (run.count > 1 && outOfReach(b, reach)) continue;  // a run of one is its block
@@ -393,6 +386,12 @@ ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength
     }
     if (!best.hit) best.distance = 0.0f;
     return best;
+}
+
+}  // namespace
+
+ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength) {
+    return castThroughRuns(arena, ~0u, from, direction, maxLength);
 }
 
 }  // namespace sandbox::mechanics
