@@ -321,7 +321,9 @@ int sphereContacts(Arena arena, Vec3 centre, float radius, float reach,
 }
 
 namespace {
-ArenaRayHit castThroughRuns(Arena arena, uint32_t runs, Vec3 from, Vec3 direction, float maxLength);
+ArenaRayHit castThroughRuns(Arena arena, std::span<const ArenaBlock> blocks,
+                            std::span<const BlockRun> allRuns, uint32_t runs, Vec3 from,
+                            Vec3 direction, float maxLength);
 }  // namespace
 
 void castArenaRays(Arena arena, std::span<const ArenaRay> rays, std::span<ArenaRayHit> hits) {
@@ -348,22 +350,24 @@ void castArenaRays(Arena arena, std::span<const ArenaRay> rays, std::span<ArenaR
     }
     const float grow = 1.01f * longest + 2.0f + 2e-4f * (farthest + longest);
     const RayReach all{low - Vec3{grow, grow, grow}, high + Vec3{grow, grow, grow}};
+    const std::span<const ArenaBlock> blocks = blocksOf(arena);
     const std::span<const BlockRun> runs = blockRunsOf(arena);
     uint32_t inReach = 0;
     for (size_t r = 0; r < runs.size(); ++r)
         if (!unitDirections || !outOfReach(runs[r].bounds, all)) inReach |= 1u << r;
     for (size_t i = 0; i < rays.size(); ++i)
         hits[i] = inReach == 0 ? ArenaRayHit{}
-                               : castThroughRuns(arena, inReach, rays[i].from, rays[i].direction,
-                                                 rays[i].maxLength);
+                               : castThroughRuns(arena, blocks, runs, inReach, rays[i].from,
+                                                 rays[i].direction, rays[i].maxLength);
 }
 
 namespace {
 
 // castArenaRay through the runs in `runs` (bit i: run i) alone; the others
 // are known to be out of the ray's reach.
-ArenaRayHit castThroughRuns(Arena arena, uint32_t runs, Vec3 from, Vec3 direction,
-                            float maxLength) {
+ArenaRayHit castThroughRuns(Arena arena, std::span<const ArenaBlock> blocks,
+                            std::span<const BlockRun> allRuns, uint32_t runs, Vec3 from,
+                            Vec3 direction, float maxLength) {
     ArenaRayHit best;
     const RayReach reach = rayReach(from, direction, maxLength);
     // The box around the ray clear of every surface: out of every block's
@@ -372,8 +376,6 @@ ArenaRayHit castThroughRuns(Arena arena, uint32_t runs, Vec3 from, Vec3 directio
     const Vec3 halfSize = (reach.high - reach.low) * 0.5f;
     if (clearOfArena(arena, middle, length(halfSize))) return best;
     best.distance = maxLength;
-    const std::span<const ArenaBlock> blocks = blocksOf(arena);
-    const std::span<const BlockRun> allRuns = blockRunsOf(arena);
     for (size_t r = 0; r < allRuns.size(); ++r) {
         const BlockRun& run = allRuns[r];
         if ((runs & (1u << r)) == 0 || outOfReach(run.bounds, reach)) continue;
@@ -391,7 +393,8 @@ ArenaRayHit castThroughRuns(Arena arena, uint32_t runs, Vec3 from, Vec3 directio
 }  // namespace
 
 ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength) {
-    return castThroughRuns(arena, ~0u, from, direction, maxLength);
+    return castThroughRuns(arena, blocksOf(arena), blockRunsOf(arena), ~0u, from, direction,
+                           maxLength);
 }
 
 }  // namespace sandbox::mechanics
