@@ -380,7 +380,7 @@ TEST(ArenaRay, TheQuickPathsFindWhatThePlainSlabMethodFinds) {
                 r = {centre + Vec3{next(-60, 60), next(-60, 60), next(-20, 20)}, d,
                      next(0.0f, 150.0f)};
             std::array<ArenaRayHit, 4> together{};
-            sandbox::mechanics::castArenaRays(arena, rays, together);
+            castArenaRays(arena, rays, together);
             for (size_t i = 0; i < rays.size(); ++i) {
                 const auto& r = rays[i];
                 const ArenaRayHit alone = castArenaRay(arena, r.from, r.direction, r.maxLength);
