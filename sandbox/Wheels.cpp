@@ -340,6 +340,9 @@ WheelsTick wheelsFirstHalf(Car& car, const Ball& ball, Arena arena, int64_t tick
     }
     std::array<ArenaRayHit, 4> walls{};
     castArenaRays(arena, rays, walls);
+    bool haveRight = false;
+    float rightFor = 0.0f;
+    Vec3 lastRight{};
     for (int i = 0; i < 4; ++i) {
         Wheel& wheel = car.wheels[i];
         const WheelLayout& layout = kLayout[i];
@@ -354,7 +357,13 @@ WheelsTick wheelsFirstHalf(Car& car, const Ball& ball, Arena arena, int64_t tick
         const Vec3 lever = hit.point - car.location;
         const Vec3 velocity = velocityAt(car, lever);
         touched(wheel, layout, hit, car, lever, velocity, inverseInertia, solverStep);
-        const Vec3 right = wheelRight(car.attitude, wheel.steerAngle);
+        // The front wheels share their steer angle: one sine and cosine.
+        if (!haveRight || wheel.steerAngle != rightFor) {
+            lastRight = wheelRight(car.attitude, wheel.steerAngle);
+            rightFor = wheel.steerAngle;
+            haveRight = true;
+        }
+        const Vec3 right = lastRight;
         tireImpulse(car, wheel, right, lever, velocity, out.tireImpulse[i], out.tireLever[i]);
         out.wheelRight[i] = right;
         out.hardPointVelocity[i] = velocityAt(car, offset);
