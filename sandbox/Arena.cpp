@@ -78,6 +78,7 @@ constexpr BlockRun kBoxRuns[] = {runOf(kBoxBlocks, 0, 1), runOf(kBoxBlocks, 1, 1
                                  runOf(kBoxBlocks, 2, 1), runOf(kBoxBlocks, 3, 1),
                                  runOf(kBoxBlocks, 4, 4), runOf(kBoxBlocks, 8, 4)};
 static_assert(sizeof(kBoxBlocks) / sizeof(kBoxBlocks[0]) == 12, "kBoxRuns covers every block");
+static_assert(sizeof(kBoxRuns) / sizeof(kBoxRuns[0]) <= 32, "a run mask has a bit for each run");
 
 constexpr Surface kFloorSurfaces[] = {{{0.0f, 0.0f, 1.0f}, 0.0f}};
 constexpr Surface kBoxSurfaces[] = {
@@ -130,17 +131,31 @@ bool slab(float o, float d, float low, float high, Vec3 axis, Vec3 against, floa
     return true;
 }
 
+// Whether an axis's slab cannot change what the ray finds: the block has no
+// side on it, and the ray's start and direction on it are finite and small
+// (|o| <= 1e20, |d| <= 2). Its two distances are then at least 0.49e30 on
+// either side of the start (or it runs along the axis, inside the block),
+// so the entry it may set is below 0, which a later side raises or leaves a
+// miss, and the exit it may set lies past any ray's length: no hit turns
+// into a miss or back, nor moves, nor changes its normal.
+bool openAxis(float o, float d, float low, float high) {
+    return low == -kU && high == kU && std::fabs(o) <= 1e20f && std::fabs(d) <= 2.0f;
+}
+
 // The ray's entry into one block: the slab method over its sides, axis by
-// axis.
+// axis (skipping those it has none on: the floor's x and y).
 ArenaRayHit rayIntoBlock(const ArenaBlock& b, Vec3 from, Vec3 direction, float maxLength) {
     float enter = -kU, leave = kU;
     Vec3 enterNormal{};
-    if (!slab(from.x, direction.x, b.low.x, b.high.x, {1.0f, 0.0f, 0.0f}, {-1.0f, 0.0f, 0.0f},
-              enter, leave, enterNormal) ||
-        !slab(from.y, direction.y, b.low.y, b.high.y, {0.0f, 1.0f, 0.0f}, {0.0f, -1.0f, 0.0f},
-              enter, leave, enterNormal) ||
-        !slab(from.z, direction.z, b.low.z, b.high.z, {0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, -1.0f},
-              enter, leave, enterNormal))
+    if ((!openAxis(from.x, direction.x, b.low.x, b.high.x) &&
+         !slab(from.x, direction.x, b.low.x, b.high.x, {1.0f, 0.0f, 0.0f}, {-1.0f, 0.0f, 0.0f},
+               enter, leave, enterNormal)) ||
+        (!openAxis(from.y, direction.y, b.low.y, b.high.y) &&
+         !slab(from.y, direction.y, b.low.y, b.high.y, {0.0f, 1.0f, 0.0f}, {0.0f, -1.0f, 0.0f},
+               enter, leave, enterNormal)) ||
+        (!openAxis(from.z, direction.z, b.low.z, b.high.z) &&
+         !slab(from.z, direction.z, b.low.z, b.high.z, {0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, -1.0f},
+               enter, leave, enterNormal)))
         return {};
     // A ray that starts inside the block leaves it unseen.
     if (enter > leave || enter < 0.0f || enter > maxLength) return {};
@@ -251,27 +266,6 @@ BlockPoint nearestOnBlock(const ArenaBlock& b, Vec3 q) {
     return best;
 }
 
-bool nearBlock(const ArenaBlock& b, Vec3 q, float distance) {
-    const Vec3 out = q - Vec3{clampTo(q.x, b.low.x, b.high.x), clampTo(q.y, b.low.y, b.high.y),
-                              clampTo(q.z, b.low.z, b.high.z)};
-    return dot(out, out) < distance * distance;
-}
-
-bool clearOfArena(Arena arena, Vec3 q, float distance) {
-    switch (arena) {
-        case Arena::Void:
-            return true;
-        case Arena::Floor:
-            return q.z >= distance;
-        case Arena::Box:
-            // Inside the box shrunk by the distance: the goals lie beyond
-            // its end walls.
-            return q.z >= distance && q.z <= kH - distance && std::fabs(q.x) <= kW - distance &&
-                   std::fabs(q.y) <= kL - distance;
-    }
-    return false;
-}
-
 bool hiddenContact(Arena arena, int index, Vec3 query, const BlockPoint& contact) {
     const std::span<const ArenaBlock> blocks = blocksOf(arena);
     const ArenaBlock& own = blocks[static_cast<size_t>(index)];
@@ -326,7 +320,54 @@ int sphereContacts(Arena arena, Vec3 centre, float radius, float reach,
     return count;
 }
 
-ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength) {
+namespace {
+ArenaRayHit castThroughRuns(Arena arena, std::span<const ArenaBlock> blocks,
+                            std::span<const BlockRun> allRuns, uint32_t runs, Vec3 from,
+                            Vec3 direction, float maxLength);
+}  // namespace
+
+void castArenaRays(Arena arena, std::span<const ArenaRay> rays, std::span<ArenaRayHit> hits) {
+    // One box around every ray's box (rayReach): its starts' box grown by
+    // more than any ray's length, margin and rounding. A run of blocks out
+    // of its reach is out of reach of each ray, which castArenaRay would
+    // then skip; with every run so, each ray misses (the usual case: the
+    // wheels in the air). A direction part past 1 and a bit, a NaN or an
+    // infinity anywhere takes no shortcut (the comparisons come out false).
+    Vec3 low{}, high{};
+    float longest = 0.0f, farthest = 0.0f;
+    bool unitDirections = true;
+    for (size_t i = 0; i < rays.size(); ++i) {
+        const Vec3 f = rays[i].from, d = rays[i].direction;
+        if (i == 0) low = high = f;
+        low = {f.x < low.x ? f.x : low.x, f.y < low.y ? f.y : low.y, f.z < low.z ? f.z : low.z};
+        high = {f.x > high.x ? f.x : high.x, f.y > high.y ? f.y : high.y,
+                f.z > high.z ? f.z : high.z};
+        const float size = std::fabs(f.x) + std::fabs(f.y) + std::fabs(f.z);
+        if (!(size <= farthest)) farthest = size;
+        if (!(rays[i].maxLength <= longest)) longest = rays[i].maxLength;
+        unitDirections = unitDirections && std::fabs(d.x) <= 1.001f && std::fabs(d.y) <= 1.001f &&
+                         std::fabs(d.z) <= 1.001f;
+    }
+    const float grow = 1.01f * longest + 2.0f + 2e-4f * (farthest + longest);
+    const RayReach all{low - Vec3{grow, grow, grow}, high + Vec3{grow, grow, grow}};
+    const std::span<const ArenaBlock> blocks = blocksOf(arena);
+    const std::span<const BlockRun> runs = blockRunsOf(arena);
+    uint32_t inReach = 0;
+    for (size_t r = 0; r < runs.size(); ++r)
+        if (!unitDirections || !outOfReach(runs[r].bounds, all)) inReach |= 1u << r;
+    for (size_t i = 0; i < rays.size(); ++i)
+        hits[i] = inReach == 0 ? ArenaRayHit{}
+                               : castThroughRuns(arena, blocks, runs, inReach, rays[i].from,
+                                                 rays[i].direction, rays[i].maxLength);
+}
+
+namespace {
+
+// castArenaRay through the runs in `runs` (bit i: run i) alone; the others
+// are known to be out of the ray's reach.
+ArenaRayHit castThroughRuns(Arena arena, std::span<const ArenaBlock> blocks,
+                            std::span<const BlockRun> allRuns, uint32_t runs, Vec3 from,
+                            Vec3 direction, float maxLength) {
     ArenaRayHit best;
     const RayReach reach = rayReach(from, direction, maxLength);
     // The box around the ray clear of every surface: out of every block's
@@ -335,9 +376,9 @@ ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength
     const Vec3 halfSize = (reach.high - reach.low) * 0.5f;
     if (clearOfArena(arena, middle, length(halfSize))) return best;
     best.distance = maxLength;
-    const std::span<const ArenaBlock> blocks = blocksOf(arena);
-    for (const BlockRun& run : blockRunsOf(arena)) {
-        if (outOfReach(run.bounds, reach)) continue;
+    for (size_t r = 0; r < allRuns.size(); ++r) {
+        const BlockRun& run = allRuns[r];
+        if ((runs & (1u << r)) == 0 || outOfReach(run.bounds, reach)) continue;
         for (int k = run.first; k < run.first + run.count; ++k) {
             const ArenaBlock& b = blocks[static_cast<size_t>(k)];
             if (run.count > 1 && outOfReach(b, reach)) continue;  // a run of one is its block
@@ -347,6 +388,13 @@ ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength
     }
     if (!best.hit) best.distance = 0.0f;
     return best;
+}
+
+}  // namespace
+
+ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength) {
+    return castThroughRuns(arena, blocksOf(arena), blockRunsOf(arena), ~0u, from, direction,
+                           maxLength);
 }
 
 }  // namespace sandbox::mechanics

@@ -22,12 +22,14 @@
 //                 line (the end wall's plane), or none.
 //   castArenaRay  the first surface along a ray, from a point, along a unit
 //                 direction, within a length: distance, point and normal.
+//   castArenaRays the same for a few rays at once (the wheels').
 //   sphereContacts  every surface within reach of a sphere: one contact per
 //                 block, its normal, gap and point.
 //   blocksOf, blockRunsOf, nearestOnBlock, hiddenContact  the blocks
 //                 themselves, for the car's box (Contacts.cpp).
 //   surfacesOf    the arena's planes without the goals' openings (the floor,
 //                 ceiling and walls as unbounded planes).
+#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -72,6 +74,16 @@ struct ArenaRayHit {
 // from inside a wall, down onto the floor beneath it).
 ArenaRayHit castArenaRay(Arena arena, Vec3 from, Vec3 direction, float maxLength);
 
+// Several rays at once (the four wheels'), each hit as castArenaRay finds
+// it, bit for bit; when no block is in reach of any of them, found at once.
+// `hits` has room for one per ray.
+struct ArenaRay {
+    Vec3 from;
+    Vec3 direction;
+    float maxLength = 0.0f;
+};
+void castArenaRays(Arena arena, std::span<const ArenaRay> rays, std::span<ArenaRayHit> hits);
+
 // ------------------------------------------------------------ the blocks
 
 inline constexpr float kUnbounded = 1e30f;
@@ -111,11 +123,33 @@ struct BlockPoint {
 };
 BlockPoint nearestOnBlock(const ArenaBlock& block, Vec3 query);
 // Whether a point lies inside a block or less than `distance` from it (the
-// quick test before the questions above).
-bool nearBlock(const ArenaBlock& block, Vec3 query, float distance);
+// quick test before the questions above; here, to be inlined, as it is
+// asked several times a tick).
+inline bool nearBlock(const ArenaBlock& b, Vec3 q, float distance) {
+    const auto clampTo = [](float v, float low, float high) {
+        return v < low ? low : (v > high ? high : v);
+    };
+    const Vec3 out = q - Vec3{clampTo(q.x, b.low.x, b.high.x), clampTo(q.y, b.low.y, b.high.y),
+                              clampTo(q.z, b.low.z, b.high.z)};
+    return dot(out, out) < distance * distance;
+}
 // Whether a point is at least `distance` from every surface of the arena
 // (quicker still: most of the time the bodies are far from all of them).
-bool clearOfArena(Arena arena, Vec3 query, float distance);
+inline bool clearOfArena(Arena arena, Vec3 q, float distance) {
+    switch (arena) {
+        case Arena::Void:
+            return true;
+        case Arena::Floor:
+            return q.z >= distance;
+        case Arena::Box:
+            // Inside the box shrunk by the distance: the goals lie beyond
+            // its end walls.
+            return q.z >= distance && q.z <= arena::kHeight - distance &&
+                   std::fabs(q.x) <= arena::kHalfWidth - distance &&
+                   std::fabs(q.y) <= arena::kHalfLength - distance;
+    }
+    return false;
+}
 
 // Whether a contact found on block `index` for the query point comes from
 // an edge or face hidden inside the arena's surface: it lies on another

@@ -437,12 +437,26 @@ float extraHitFactorOf(float s) {
     return 0.30f;
 }
 
-void carAgainstBall(World& world, PhysicsStep& step, Solver& solver) {
-    Car& car = world.car;
+// Whether the ball's centre is near enough the car's box for a contact:
+// within the box's half diagonal, the ball's radius and the contact distance
+// (with ample room for rounding and an attitude a little off orthonormal:
+// the distance measured in the box's frame is the same to a few parts in a
+// million). Farther off, the nearest point
+// of the box is farther than that, so findCarBallContact finds none.
+bool ballWithinReach(const Car& car, const Ball& ball) {
+    constexpr float kReach = 77.0f + kCarBoxEdgeRadius + kBallRadius + kBallContactDistance + 10.0f;
+    static_assert(77.0f * 77.0f > kCarBoxHalfSize.x * kCarBoxHalfSize.x +
+                                      kCarBoxHalfSize.y * kCarBoxHalfSize.y +
+                                      kCarBoxHalfSize.z * kCarBoxHalfSize.z);
+    const Vec3 apart = ball.location - (car.location + fromCarAxes(car.attitude, kCarBoxOffset));
+    return !(dot(apart, apart) * 0.9f > kReach * kReach);
+}
+
+// This tick's car-ball contact, when there is one: into the kept manifold,
+// with the extra push on the ball.
+void addBallPoint(World& world, PhysicsStep& step, ContactManifold& m) {
+    const Car& car = world.car;
     const Ball& ball = world.ball;
-    const Frame carFrame{car.location, car.attitude};
-    const Frame ballFrame{ball.location, {}};
-    ContactManifold& m = car.ballContact;
     const CarBallContact contact = findCarBallContact(car, ball);
     if (contact.exists) {
         step.ballTouched = true;
@@ -460,6 +474,15 @@ void carAgainstBall(World& world, PhysicsStep& step, Solver& solver) {
         p.distance = contact.gap;
         addPoint(m, p, kBallContactDistance);
     }
+}
+
+void carAgainstBall(World& world, PhysicsStep& step, Solver& solver) {
+    Car& car = world.car;
+    const Ball& ball = world.ball;
+    const Frame carFrame{car.location, car.attitude};
+    const Frame ballFrame{ball.location, {}};
+    ContactManifold& m = car.ballContact;
+    if (ballWithinReach(car, ball)) addBallPoint(world, step, m);
     refresh(m, ballFrame, carFrame, kBallContactDistance);
     for (int i = 0; i < m.count; ++i) {
         ContactPoint& p = m.points[static_cast<size_t>(i)];

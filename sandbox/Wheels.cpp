@@ -305,14 +305,24 @@ void stickyForce(const Car& car, bool fullStick, CarForces& forces) {
 
 }  // namespace
 
-RayHit castRay(Arena arena, const Ball& ball, Vec3 from, Vec3 direction, float maxLength) {
+namespace {
+
+// The ray's hit, from what it met of the arena, against the ball too.
+RayHit withBall(const ArenaRayHit& wall, const Ball& ball, Vec3 from, Vec3 direction,
+                float maxLength) {
     RayHit best;
     best.distance = maxLength;
-    const ArenaRayHit wall = castArenaRay(arena, from, direction, maxLength);
     if (wall.hit) best = {true, wall.distance, wall.point, wall.normal, true};
     castAgainstBall(ball, from, direction, best);
     if (!best.hit) best.distance = 0.0f;
     return best;
+}
+
+}  // namespace
+
+RayHit castRay(Arena arena, const Ball& ball, Vec3 from, Vec3 direction, float maxLength) {
+    return withBall(castArenaRay(arena, from, direction, maxLength), ball, from, direction,
+                    maxLength);
 }
 
 WheelsTick wheelsFirstHalf(Car& car, const Ball& ball, Arena arena, int64_t ticksStepped) {
@@ -321,12 +331,24 @@ WheelsTick wheelsFirstHalf(Car& car, const Ball& ball, Arena arena, int64_t tick
     WheelsTick out;
     out.inverseInertia = inverseInertiaOf(car.attitude);
     const InverseInertia& inverseInertia = out.inverseInertia;
+    // The four rays against the arena at once (as castRay casts each).
+    std::array<Vec3, 4> offsets{};
+    std::array<ArenaRay, 4> rays{};
+    for (int i = 0; i < 4; ++i) {
+        offsets[i] = fromCarAxes(car.attitude, kLayout[i].connection);
+        rays[i] = {car.location + offsets[i], down, rayLength(kLayout[i])};
+    }
+    std::array<ArenaRayHit, 4> walls{};
+    castArenaRays(arena, rays, walls);
+    bool haveRight = false;
+    float rightFor = 0.0f;
+    Vec3 lastRight{};
     for (int i = 0; i < 4; ++i) {
         Wheel& wheel = car.wheels[i];
         const WheelLayout& layout = kLayout[i];
-        const Vec3 offset = fromCarAxes(car.attitude, layout.connection);
-        const Vec3 from = car.location + offset;
-        const RayHit hit = castRay(arena, ball, from, down, rayLength(layout));
+        const Vec3 offset = offsets[i];
+        const Vec3 from = rays[i].from;
+        const RayHit hit = withBall(walls[i], ball, from, down, rays[i].maxLength);
         if (!hit.hit) {
             missed(wheel, layout, car.attitude);
             continue;
@@ -335,7 +357,13 @@ WheelsTick wheelsFirstHalf(Car& car, const Ball& ball, Arena arena, int64_t tick
         const Vec3 lever = hit.point - car.location;
         const Vec3 velocity = velocityAt(car, lever);
         touched(wheel, layout, hit, car, lever, velocity, inverseInertia, solverStep);
-        const Vec3 right = wheelRight(car.attitude, wheel.steerAngle);
+        // The front wheels share their steer angle: one sine and cosine.
+        if (!haveRight || wheel.steerAngle != rightFor) {
+            lastRight = wheelRight(car.attitude, wheel.steerAngle);
+            rightFor = wheel.steerAngle;
+            haveRight = true;
+        }
+        const Vec3 right = lastRight;
         tireImpulse(car, wheel, right, lever, velocity, out.tireImpulse[i], out.tireLever[i]);
         out.wheelRight[i] = right;
         out.hardPointVelocity[i] = velocityAt(car, offset);

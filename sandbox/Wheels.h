@@ -36,8 +36,9 @@
 //     horizontal plane through its origin, so they never pitch or roll the
 //     car.
 //
-// Every ray the wheels cast goes through castRay, the one question the
-// wheels ask of the world.
+// Every ray the wheels cast asks what castRay answers, the one question the
+// wheels ask of the world (the four of a tick share one look at the arena's
+// blocks, castArenaRays).
 #include <array>
 #include <cstdint>
 

@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <utility>
 
 #include "sandbox/Attitude.h"
 #include "tests/sandbox/full_model_run.h"
@@ -18,6 +21,7 @@ namespace {
 using namespace fullmodel;
 using sandbox::mechanics::ArenaRayHit;
 using sandbox::mechanics::castArenaRay;
+using sandbox::mechanics::castArenaRays;
 using sandbox::mechanics::Goal;
 using sandbox::mechanics::goalOf;
 using sandbox::mechanics::kBallRadius;
@@ -289,6 +293,105 @@ TEST(ArenaRay, MeetsTheFirstSurfaceWithinItsLength) {
         const Vec3 at = c.from + c.direction * h.distance;
         EXPECT_NEAR(length(h.point - at), 0.0f, 1e-3f);
     }
+}
+
+// Bit for bit, castArenaRay against the plain slab method over every side
+// of every block (no reach boxes, no skipped axes), and castArenaRays for
+// groups of four rays (wheel-like: close together, nearly one direction)
+// against castArenaRay: the quick paths must change no hit, distance, point
+// or normal. Rays from all over the box (floor, ceiling, walls, posts,
+// crossbar, the goals' insides), on the endless floor and in the void.
+struct SlabRay {
+    bool hit = false;
+    float distance = 0.0f;
+    Vec3 point{}, normal{};
+};
+SlabRay plainRay(Arena arena, Vec3 from, Vec3 d, float maxLength) {
+    SlabRay best;
+    best.distance = maxLength;
+    for (const sandbox::mechanics::ArenaBlock& b : sandbox::mechanics::blocksOf(arena)) {
+        float enter = -sandbox::mechanics::kUnbounded, leave = sandbox::mechanics::kUnbounded;
+        Vec3 normal{};
+        bool inside = true;
+        const float o[3] = {from.x, from.y, from.z}, dir[3] = {d.x, d.y, d.z};
+        const float lo[3] = {b.low.x, b.low.y, b.low.z}, hi[3] = {b.high.x, b.high.y, b.high.z};
+        for (int axis = 0; axis < 3 && inside; ++axis) {
+            if (dir[axis] == 0.0f) {
+                inside = !(o[axis] < lo[axis] || o[axis] > hi[axis]);
+                continue;
+            }
+            float tLow = (lo[axis] - o[axis]) / dir[axis], tHigh = (hi[axis] - o[axis]) / dir[axis];
+            Vec3 n{};
+            (axis == 0 ? n.x : (axis == 1 ? n.y : n.z)) = -1.0f;
+            if (tLow > tHigh) {
+                std::swap(tLow, tHigh);
+                (axis == 0 ? n.x : (axis == 1 ? n.y : n.z)) = 1.0f;
+            }
+            if (tLow > enter) {
+                enter = tLow;
+                normal = n;
+            }
+            if (tHigh < leave) leave = tHigh;
+        }
+        if (!inside || enter > leave || enter < 0.0f || enter > best.distance) continue;
+        if (!best.hit || enter < best.distance) best = {true, enter, from + d * enter, normal};
+    }
+    if (!best.hit) best = {};
+    return best;
+}
+
+uint32_t bitsOf(float v) {
+    uint32_t b = 0;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+void expectSameBits(const ArenaRayHit& a, bool hit, float distance, Vec3 point, Vec3 normal) {
+    EXPECT_EQ(a.hit, hit);
+    EXPECT_EQ(bitsOf(a.distance), bitsOf(distance));
+    for (const auto& [x, y] : {std::pair{a.point, point}, std::pair{a.normal, normal}}) {
+        EXPECT_EQ(bitsOf(x.x), bitsOf(y.x));
+        EXPECT_EQ(bitsOf(x.y), bitsOf(y.y));
+        EXPECT_EQ(bitsOf(x.z), bitsOf(y.z));
+    }
+}
+
+TEST(ArenaRay, TheQuickPathsFindWhatThePlainSlabMethodFinds) {
+    uint64_t state = 12345;
+    const auto next = [&state](float low, float high) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return low + (high - low) * static_cast<float>(state >> 40) / static_cast<float>(1 << 24);
+    };
+    // Centres near the surfaces and edges, and anywhere.
+    const Vec3 places[] = {{0, 0, 30},         {4050, 0, 500},     {-4050, 2000, 60},
+                           {0, 0, 2000},       {893, 5120, 300},   {-893, 5100, 640},
+                           {0, 5120, 642},     {0, 5900, 100},     {500, -5990, 600},
+                           {4090, 5110, 2040}, {-900, -5130, 650}, {0, 0, 1000}};
+    int hits = 0;
+    for (const Arena arena : {Arena::Box, Arena::Floor, Arena::Void}) {
+        for (int group = 0; group < 600; ++group) {
+            const Vec3 centre =
+                places[group % 12] + Vec3{next(-60, 60), next(-60, 60), next(-60, 60)};
+            Vec3 d{next(-0.3f, 0.3f), next(-0.3f, 0.3f), -1.0f};
+            if (group % 3 == 1) d = {next(-1, 1), next(-1, 1), next(-1, 1)};
+            if (group % 7 == 0) d = {0.0f, 0.0f, -1.0f};
+            d = d * (1.0f / length(d));
+            std::array<sandbox::mechanics::ArenaRay, 4> rays{};
+            for (auto& r : rays)
+                r = {centre + Vec3{next(-60, 60), next(-60, 60), next(-20, 20)}, d,
+                     next(0.0f, 150.0f)};
+            std::array<ArenaRayHit, 4> together{};
+            castArenaRays(arena, rays, together);
+            for (size_t i = 0; i < rays.size(); ++i) {
+                const auto& r = rays[i];
+                const ArenaRayHit alone = castArenaRay(arena, r.from, r.direction, r.maxLength);
+                const SlabRay plain = plainRay(arena, r.from, r.direction, r.maxLength);
+                expectSameBits(alone, plain.hit, plain.distance, plain.point, plain.normal);
+                expectSameBits(together[i], alone.hit, alone.distance, alone.point, alone.normal);
+                hits += alone.hit ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(hits, 500);  // the rays meet surfaces, not only the open
 }
 
 // ------------------------------------------------------- the car's box
