@@ -81,6 +81,8 @@ TEST(ControlsFile, ABadLineIsAWarningAndKeepsTheDefault) {
     EXPECT_EQ(buttonOf(read->bindings, Action::Jump), PadButton::South);
 
     const std::vector<std::string> expected = {
+        // Each message is one literal split over two lines.
+        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
         "c.txt:4: controller_dead_zone: expected a number from 0 to 0.9, got \"0.95\"; keeping "
         "the default",
         "c.txt:5: aerial_sensitivity: expected a number from 0.1 to 10, got \"fast\"; keeping the "

@@ -5,6 +5,7 @@
 // and course attempts alike.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -142,7 +143,7 @@ TEST_F(Rewind, ACourseAttemptRewoundCarriesOnAsItStoodAndItsLogReplaysIt) {
     ASSERT_EQ(splits.size(), options.course->rings.size());
     EXPECT_EQ(splits.back(), score.value("time"));
     EXPECT_EQ(session.log().ticks.size(),
-              static_cast<std::size_t>(*score.value("time") * 120.0f + 0.5f));
+              static_cast<std::size_t>(std::lround(*score.value("time") * 120.0f)));
 }
 
 }  // namespace
