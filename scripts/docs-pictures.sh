@@ -63,11 +63,13 @@ run fly --video-driver offscreen --course slalom --autopilot --seconds 3.5 \
 # first pack shot (without a screen each attempt follows the last at once).
 run fly --video-driver offscreen --session first-aerials --autopilot --seconds 27 \
     --screenshot "$out/session.png"
+# Rewinding: a double jump and a climb, then the rewind key held 0.8 s.
+run fly --video-driver offscreen --script scenes/rewind.fly --screenshot "$out/rewind.png"
 
 pictures=(dial.png settings.png dial-guide.png situation-level-ball-right.png
           situation-nose-up-ball-below.png situation-falling-velocity-behind.png
           fly.png drill.png plot.png clip.png path-ahead.png fast-aerial.png pack-shot.png
-          course.png session.png)
+          course.png session.png rewind.png)
 if [ "$check" -eq 1 ]; then
     python3 scripts/compare-pictures.py "$out" docs "${pictures[@]}"
     echo "docs pictures: ${#pictures[@]} made again and alike"
