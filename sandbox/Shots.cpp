@@ -47,6 +47,9 @@ struct ShotInfoHolder {
         shotInfo.mainPart = "time_to_goal";
         shotInfo.better = Better::Lower;
         shotInfo.goal = DrillGoal::ShootAtGoal;
+        // Every part a result can have: a missed shot's line names
+        // time_to_goal too, with no value.
+        shotInfo.partKeys = {"scored", "time_to_goal", "touches", "boost_used"};
     }
     std::string name;
     DrillInfo shotInfo;

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -87,6 +89,13 @@ TEST(Shot, EndsScoredInTheWrongGoalOrAtTheTimeLimit) {
         } else {
             EXPECT_FALSE(f.score.value("time_to_goal")) << c.name;
         }
+        // The drill lists every part a result can have, time_to_goal too, so
+        // that a missed shot's line names it with no value.
+        const std::unique_ptr<Drill> drill = makeShotDrill(onePack(shot), 0, 0);
+        const std::span<const std::string_view> keys = scorePartKeys(drill->info());
+        EXPECT_NE(std::find(keys.begin(), keys.end(), "time_to_goal"), keys.end());
+        for (const ScorePart& part : f.score.parts())
+            EXPECT_NE(std::find(keys.begin(), keys.end(), part.key), keys.end()) << part.key;
     }
     // The time limit: 2.5 s is the 300th tick exactly.
     EXPECT_EQ(flyHeld(onePack(resting), {}).ticks, 300u);
