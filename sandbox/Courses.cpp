@@ -1,10 +1,10 @@
 #include "sandbox/Courses.h"
 
-#include <bit>
 #include <cmath>
 #include <limits>
 #include <numbers>
 
+#include "portable/BitCast.h"
 #include "sandbox/AttemptPlot.h"
 #include "sandbox/FlightLog.h"
 #include "sandbox/NumberText.h"
@@ -60,7 +60,7 @@ struct Fingerprint {
             hash *= 1099511628211ull;
         }
     }
-    void add(float v) { add(std::bit_cast<uint32_t>(v)); }
+    void add(float v) { add(portable::bitCast<uint32_t>(v)); }
     void add(Vec3 v) {
         add(v.x);
         add(v.y);
