@@ -390,7 +390,8 @@ TEST_F(ClipTest, TheBallCameraKeepsTheBallInTheMiddleOfThePicture) {
         render({log, "--fps", "10", "--canvas", "480x270", "--ball-camera", "-o", dir.file("b")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const canvas::Image world = readFrame(dir.file("b") + "/frame-0000.png");
-    const sandbox::World& start = sandbox::FlightReplay(flight).world();
+    const sandbox::FlightReplay replay(flight);
+    const sandbox::World& start = replay.world();
     const hosttest::ClipPoint at = hosttest::project(
         fly::viewProjection(fly::ballCamera(start.car, start.ball), 480.0f / 270.0f),
         start.ball.location);
