@@ -77,7 +77,7 @@ Subcommand addHistoryCommand(CLI::App& app);  // HistoryCommand.cpp
 Subcommand addGuideCommand(CLI::App& app);    // GuideCommand.cpp
 Subcommand addPackCommand(CLI::App& app);     // ShareCommand.cpp
 Subcommand addCourseCommand(CLI::App& app);   // ShareCommand.cpp
-Subcommand addSessionCommand(CLI::App& app);  // SessionCommand.cpp
+Subcommand addSessionCommand(CLI::App& app);  // ShareCommand.cpp
 
 // A started host: the plugin loaded and the saved settings applied.
 struct HostRun {

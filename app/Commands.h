@@ -27,9 +27,8 @@
 //   FlyCommand       fly: the sandbox window (fly/), its outputs, a drill's
 //                    JSON line (fly/DrillReport.h), the history (desktop/)
 //   HistoryCommand   history
-//   ShareCommand     pack code, pack file, course code, course file: a
-//                    file players share as a share code and back
-//   SessionCommand   session code, session file
+//   ShareCommand     pack, course and session code and file: a file
+//                    players share as a share code and back
 //   HostSession      one run of the host: console, game, loaded plugin
 //   FlightOptions    a flight log taken as a command's input: --fps,
 //                    --canvas, and what trace and render play from a path

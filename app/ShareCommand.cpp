@@ -1,5 +1,6 @@
-// `pack code FILE`, `pack file CODE [-o FILE]` and the same for `course`: a
-// file that players share (a pack of shots, a ring course) as a share code
+// `pack code FILE`, `pack file CODE [-o FILE]` and the same for `course` and
+// `session`: a file that players share (a pack of shots, a ring course, a
+// session's playlist, its drills and built-in packs' shots checked) as a share code
 // and back (sandbox/ShareCode.h), one implementation for every kind. Both
 // read what they convert as its kind, so a broken file or code stops here
 // (exit 4) rather than on a friend's screen.
@@ -12,6 +13,7 @@
 #include "desktop/InputFile.h"
 #include "desktop/OutputFile.h"
 #include "sandbox/Courses.h"
+#include "sandbox/Sessions.h"
 #include "sandbox/ShareCode.h"
 #include "sandbox/Shots.h"
 
@@ -55,6 +57,21 @@ const SharedKind kCourseKind{
         return "course " + course->name + ", " + std::to_string(course->rings.size()) + " rings";
     }};
 
+const SharedKind kSessionKind{
+    "session",
+    "Turn a session (a playlist of practice) into a share code and back",
+    "the session",
+    "Session file (its first line trimsight-session)",
+    sandbox::kMaxSessionFileBytes,
+    [](std::string_view text, std::string_view fileName) -> base::Result<std::string> {
+        const base::Result<sandbox::Session> session = sandbox::parseSession(text, fileName);
+        if (!session) return session.failure();
+        if (base::Status ok = sandbox::checkBuiltInEntries(*session); !ok)
+            return base::Failure{std::string(fileName) + ": " + ok.error()};
+        return "\"" + session->name + "\", " + std::to_string(session->entries.size()) +
+               " entries, " + std::to_string(session->attempts()) + " attempts";
+    }};
+
 struct ShareOptions {
     CLI::App* code = nullptr;
     CLI::App* file = nullptr;
@@ -75,7 +92,7 @@ int runCode(const SharedKind& kind, const ShareOptions& options, std::FILE* out,
         return kExitScene;
     }
     // The code of the file as it is (its comments and order kept), which
-    // reads as the same pack or course.
+    // reads as the same pack, course or session.
     std::fprintf(out, "%s\n", sandbox::makeShareCode(*text).c_str());
     return kExitOk;
 }
@@ -134,5 +151,6 @@ Subcommand addShareCommand(CLI::App& app, const SharedKind& kind) {
 
 Subcommand addPackCommand(CLI::App& app) { return addShareCommand(app, kPackKind); }
 Subcommand addCourseCommand(CLI::App& app) { return addShareCommand(app, kCourseKind); }
+Subcommand addSessionCommand(CLI::App& app) { return addShareCommand(app, kSessionKind); }
 
 }  // namespace app
